@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+// The configurator's own preferences file: the main window's geometry and interface state, kept between runs.
+enum class PreferenceKey {
+    Top, Left, Height, Width, // the main window, pixels
+    Hint,                     // pop-up hints on (a check)
+    Page, PageGroup, PageMap, // active page of the main, permissions and port-mapping page controls
+    BoxName, BoxNet, BoxUrl, BoxLimit, BoxPorts, // splitter panes (BoxNet is a height, the others widths)
+};
+
+struct Preference {
+    PreferenceKey id;
+    std::string_view section;
+    std::string_view key;
+    int defaultValue;
+};
+
+// In read and write order.
+inline constexpr std::array<Preference, 13> kPreferences = {{
+    {PreferenceKey::Top, "Form", "Top", 100},
+    {PreferenceKey::Left, "Form", "Left", 100},
+    {PreferenceKey::Height, "Form", "Height", 480},
+    {PreferenceKey::Width, "Form", "Width", 640},
+    {PreferenceKey::Hint, "Options", "Hint", 0},
+    {PreferenceKey::Page, "Interface", "Page", 0},
+    {PreferenceKey::PageGroup, "Interface", "PageGroup", 0},
+    {PreferenceKey::PageMap, "Interface", "PageMap", 0},
+    {PreferenceKey::BoxName, "Interface", "BoxName", 250},
+    {PreferenceKey::BoxNet, "Interface", "BoxNet", 130},
+    {PreferenceKey::BoxUrl, "Interface", "BoxUrl", 330},
+    {PreferenceKey::BoxLimit, "Interface", "BoxLimit", 280},
+    {PreferenceKey::BoxPorts, "Interface", "BoxPorts", 270},
+}};
+
+// The preferences file of an executable: its path with the extension replaced by ".ini", or ".ini" appended
+// when the file name has none ("/opt/glym/glymconf" gives "/opt/glym/glymconf.ini").
+std::string PreferencesFilePath(std::string_view executablePath);

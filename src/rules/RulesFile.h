@@ -1,0 +1,38 @@
+#pragma once
+
+#include "rules/Proxyusers.h"
+#include "rules/RuleLines.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+// The three rule files. Their names come from the server settings and may coincide; then the rules share one
+// file. Reading accepts CR, LF and CR LF line ends; writing ends every line in CR LF.
+
+// The standard port-mapping services: slot 0 the "CS" (SMTP) line, 1 "CP" (POP3), 2 "CN" (NNTP); "" when unset.
+using StandardServices = std::array<std::string, 3>;
+
+struct RuleFileNames {
+    std::string accessRules; // the access rules file
+    std::string cacheSkip;   // the cache-skip rules file
+    std::string portMapping; // the port-mapping rules file
+};
+
+// Reads the access rules file into the group records, in two passes: every group named by a "GN", "GD" or "CD"
+// line comes into being first (and group 0 as "GN:0:AllUsers:" when none names it), then every line, trimmed
+// field by field, goes to its group's record. Lines of other tags, of groups that do not exist, or whose group
+// field is not a whole number from 0 to 64 are left out. A missing file (or no name) leaves the table as it is.
+void LoadAccessRules(const std::string& path, GroupTable& groups);
+
+// Writes the access rules file (every group in number order), then the cache-skip rules and the port-mapping
+// rules, each into its own file or appended to the earlier file of the same name. Each file written keeps its
+// previous content as name + ".bak". An empty name writes nothing. Stops at the first file that fails (GlymError).
+void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const std::vector<std::string>& cacheSkipLines,
+                   const StandardServices& standardServices, const RuleLines& manualServices);
+
+// Writes one rule file: the lines ended in CR LF, the old file kept as name + ".bak". An empty name does nothing.
+void WriteRuleFile(const std::string& name, const std::vector<std::string>& lines);
+
+// The lines of a rule file, or none when there is no such file.
+std::vector<std::string> ReadRuleFileLines(const std::string& path);
