@@ -3,15 +3,19 @@
 #include "common/Error.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
-std::string systemReason(int error) { return std::strerror(error); }
+std::string systemReason(int error) {
+    return std::strerror(error);
+}
 
 std::string directoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -65,14 +69,17 @@ void syncDirectory(const std::string& directory) {
         ::fsync(fd.get()); // best effort: the rename itself has already happened
 }
 
-// Turns the current file into path + ".bak". A hard link keeps the file under its own name until the
-// new one replaces it; where links are not possible, the file is renamed.
-bool moveToBackup(const std::string& path, const std::string& backup) {
-    if (::unlink(backup.c_str()) != 0 && errno != ENOENT)
-        return false;
-    if (::link(path.c_str(), backup.c_str()) == 0)
-        return true;
-    return ::rename(path.c_str(), backup.c_str()) == 0;
+// Gives the current file a second name beside it (staging), so that it can become path + ".bak" once the new
+// file has taken its place. A hard link keeps the file under its own name meanwhile; where links are not
+// possible it is renamed, and put back if the new file cannot take its place.
+enum class Staged { None, Linked, Moved };
+
+Staged stageBackup(const std::string& path, const std::string& staging) {
+    if (::link(path.c_str(), staging.c_str()) == 0)
+        return Staged::Linked;
+    if (::rename(path.c_str(), staging.c_str()) == 0)
+        return Staged::Moved;
+    return Staged::None;
 }
 
 } // namespace
@@ -136,16 +143,31 @@ std::string joinCrLfLines(const std::vector<std::string>& lines) {
 }
 
 void writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options) {
-    auto fail = [&path](int error) { throw GlymError("Unable to write to " + path + ": " + systemReason(error)); };
+    auto fail = [&path](int error) {
+        throw GlymError("Unable to write to " + path + ": " + systemReason(error));
+    };
+
+    // A symbolic link stays a link: the file it points to is the one replaced, and backed up beside it.
+    std::string file = path;
+    if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+        if (!resolved)
+            fail(errno);
+        file = resolved.get();
+    }
 
     struct stat existing {};
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    const bool exists = ::stat(file.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         fail(EISDIR);
-    if (exists && options.refuseWriteProtected && isWriteProtected(path, existing))
+    if (exists && options.refuseWriteProtected && isWriteProtected(file, existing))
         fail(EACCES);
 
-    std::string tempPath = path + ".XXXXXX";
+    const std::string backup = file + ".bak";
+    if (struct stat info{}; options.keepBackup && ::stat(backup.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw GlymError("Unable to write to " + backup + ": " + systemReason(EISDIR));
+
+    std::string tempPath = file + ".XXXXXX";
     FileDescriptor fd(::mkstemp(tempPath.data()));
     if (fd.get() < 0)
         fail(errno);
@@ -167,17 +189,31 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, const 
     if (::close(fd.release()) != 0)
         abandon(errno);
 
-    const std::string backup = path + ".bak";
-    if (options.keepBackup) {
-        const bool moved = exists ? moveToBackup(path, backup) : (::unlink(backup.c_str()) == 0 || errno == ENOENT);
-        if (!moved)
+    // The old backup is replaced only after the new file is in place: any failure before that leaves the old
+    // file and its old backup as they were.
+    const std::string staging = tempPath + ".bak";
+    Staged staged = Staged::None;
+    if (options.keepBackup && exists) {
+        staged = stageBackup(file, staging);
+        if (staged == Staged::None)
             abandon(errno);
     }
-    if (::rename(tempPath.c_str(), path.c_str()) != 0) {
+    if (::rename(tempPath.c_str(), file.c_str()) != 0) {
         const int error = errno;
-        if (options.keepBackup && exists && !fileExists(path))
-            ::rename(backup.c_str(), path.c_str()); // put the old file back under its name
+        if (staged == Staged::Moved)
+            ::rename(staging.c_str(), file.c_str()); // put the old file back under its name
+        else if (staged == Staged::Linked)
+            ::unlink(staging.c_str());
         abandon(error);
     }
-    syncDirectory(directoryOf(path));
+    if (options.keepBackup) {
+        const bool backedUp = staged != Staged::None ? ::rename(staging.c_str(), backup.c_str()) == 0
+                                                     : ::unlink(backup.c_str()) == 0 || errno == ENOENT;
+        if (!backedUp) {
+            const int error = errno;
+            ::unlink(staging.c_str());
+            throw GlymError("Unable to write to " + backup + ": " + systemReason(error));
+        }
+    }
+    syncDirectory(directoryOf(file));
 }

@@ -30,5 +30,7 @@ struct AtomicWriteOptions {
 
 // Replaces the file's content with bytes, all or nothing: the bytes go to a temporary file beside it,
 // which is flushed to disk and given the permissions of the file it replaces before it takes its name.
-// If anything fails, the old file is untouched and GlymError says "Unable to write to <path>: <reason>".
+// If anything fails, the old file (and its old backup) is untouched and GlymError says
+// "Unable to write to <path>: <reason>". A symbolic link is followed: the file it points to is replaced (its backup
+// lies beside it) and the link stays; a link to nothing is refused.
 void writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options = {});

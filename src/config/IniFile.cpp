@@ -14,7 +14,9 @@
 namespace {
 
 // Blanks as the profile functions see them: white space and the old end-of-file mark Ctrl+Z.
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n' || c == 0x1A; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n' || c == 0x1A;
+}
 
 std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && isBlank(text.front()))
@@ -27,10 +29,10 @@ std::string_view trimBlanks(std::string_view text) {
 // One line of the file: where its bytes are, and what it is.
 struct IniLine {
     enum class Kind { Blank, Section, Key } kind = Kind::Blank;
-    std::size_t begin = 0;      // first byte
-    std::size_t contentEnd = 0; // first byte of the line end (or of the next line when there is none)
-    std::size_t end = 0;        // first byte of the next line
-    std::string_view name;      // section or key name, trimmed
+    std::size_t begin = 0;                 // first byte
+    std::size_t contentEnd = 0;            // first byte of the line end (or of the next line when there is none)
+    std::size_t end = 0;                   // first byte of the next line
+    std::string_view name;                 // section or key name, trimmed
     std::optional<std::string_view> value; // key lines with "=": the value, trimmed
 };
 
@@ -82,7 +84,8 @@ public:
     // Index of the section's last line that is not blank (the header when there is none).
     std::size_t lastFilledLine(std::size_t header) const {
         std::size_t last = header;
-        for (std::size_t i = header + 1; i < sectionEnd(header); ++i)
+        const std::size_t end = sectionEnd(header);
+        for (std::size_t i = header + 1; i < end; ++i)
             if (lines_[i].kind != IniLine::Kind::Blank)
                 last = i;
         return last;
@@ -117,7 +120,18 @@ private:
     std::vector<IniLine> lines_;
 };
 
-std::string readContent(const std::string& path) { return fileExists(path) ? readWholeFile(path) : std::string(); }
+std::string readContent(const std::string& path) {
+    return fileExists(path) ? readWholeFile(path) : std::string();
+}
+
+// What a read sees: a file that cannot be read reads like a missing one, as with the profile functions.
+std::string readContentForRead(const std::string& path) {
+    try {
+        return readContent(path);
+    } catch (const GlymError&) {
+        return std::string();
+    }
+}
 
 // A value as the caller gets it: up to a NUL byte, without one pair of enclosing quotes, at most 2047 bytes.
 std::string valueAsRead(std::string_view stored) {
@@ -135,7 +149,9 @@ std::string defaultAsRead(const std::string& defaultValue) {
     return std::string(text.substr(0, IniFile::kMaxValueLength));
 }
 
-bool holdsLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+bool holdsLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 
 bool endsWithLineEnd(std::string_view content) {
     return content.empty() || content.back() == '\n' || content.back() == '\r';
@@ -147,7 +163,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::string IniFile::readString(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
-    const std::string content = readContent(path_);
+    const std::string content = readContentForRead(path_);
     const IniDocument document(content);
     if (const auto header = document.findSection(section))
         if (const auto index = document.findKey(*header, key))
@@ -159,10 +175,14 @@ std::string IniFile::readString(const std::string& section, const std::string& k
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value) {
     // A line break inside a name or value would turn into lines of its own: refuse it rather than corrupt the file.
     if (holdsLineBreakOrNul(section) || holdsLineBreakOrNul(key) || holdsLineBreakOrNul(value))
-        throw GlymError("Unable to write to " + path_ + ": a line break cannot be stored in [" + section + "] " +
-                        key);
+        throw GlymError("Unable to write to " + path_ + ": a line break cannot be stored in [" + section + "] " + key);
 
-    const std::string content = readContent(path_);
+    std::string content;
+    try {
+        content = readContent(path_);
+    } catch (const GlymError&) {
+        throw GlymError("Unable to write to " + path_); // the file's other lines cannot be kept
+    }
     const IniDocument document(content);
     std::string updated;
     updated.reserve(content.size() + section.size() + key.size() + value.size() + 8);

@@ -13,6 +13,7 @@
 //   CR LF.
 // Every call goes to the file itself; there is no copy in memory. A write replaces the file atomically
 // (see writeFileAtomically), so a failed write leaves it as it was; the error says "Unable to write to <path>".
+// A file that exists but cannot be read reads like a missing file, and cannot be written.
 class IniFile {
 public:
     explicit IniFile(std::string path);
