@@ -1,0 +1,532 @@
+// The connection-log statistics against a deliberately plain reckoning of the same log: whole file split into
+// lines, each line split at every blank, rows found by a linear search, every cell kept as text and converted at
+// each addition, as the page always did it (with 64-bit sums).
+
+#include "LogGenerator.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
+#include "common/FileIo.h"
+#include "common/Numbers.h"
+#include "stats/ConnectionStats.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <fstream>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+// --- the plain reckoning -------------------------------------------------------------------------------------
+
+std::vector<std::string> splitAtBlanks(const std::string& line) {
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+        if (c == ' ')
+            fields.emplace_back();
+        else
+            fields.back() += c;
+    }
+    return fields;
+}
+
+std::string trimControls(const std::string& field) {
+    std::size_t begin = 0, end = field.size();
+    while (begin < end && static_cast<unsigned char>(field[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(field[end - 1]) <= 32)
+        --end;
+    return field.substr(begin, end - begin);
+}
+
+ConnectionStats reckon(const std::string& log) {
+    ConnectionStats stats;
+    const std::vector<std::string> lines = splitTextLines(log);
+    // Adds the number in text to the number in cell; false (with the reason in stats.error) when it cannot.
+    auto add = [&stats](std::string& cell, const std::string& text) {
+        const auto a = parseInt64(cell);
+        if (!a) {
+            stats.error = notAnIntegerMessage(cell);
+            return false;
+        }
+        const auto b = parseInt64(text);
+        if (!b) {
+            stats.error = notAnIntegerMessage(text);
+            return false;
+        }
+        if ((*b > 0 && *a > std::numeric_limits<std::int64_t>::max() - *b) ||
+            (*b < 0 && *a < std::numeric_limits<std::int64_t>::min() - *b)) {
+            stats.error = "Integer overflow";
+            return false;
+        }
+        cell = std::to_string(*a + *b);
+        return true;
+    };
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        std::vector<std::string> f = splitAtBlanks(lines[n]);
+        if (f.size() != 9)
+            continue;
+        for (std::string& field : f)
+            field = trimControls(field);
+        ConnectionStatsRow* row = nullptr;
+        for (ConnectionStatsRow& candidate : stats.rows)
+            if (cp1251::equalsIgnoreCase(candidate.address, f[2]))
+                row = &candidate;
+        if (row == nullptr) {
+            stats.rows.push_back({f[2], f[8], f[3] + " " + f[4], f[5] + " " + f[6], "1", f[7]});
+            continue;
+        }
+        bool ok = add(row->sent, f[8]);
+        if (ok) {
+            row->lastDisconnect = f[5] + " " + f[6];
+            ok = add(row->countAccess, "1") && add(row->countQuery, f[7]);
+        }
+        if (!ok) {
+            stats.errorLine = stats.linesRead = n + 1;
+            return stats;
+        }
+    }
+    stats.linesRead = lines.size();
+    return stats;
+}
+
+// --- helpers -------------------------------------------------------------------------------------------------
+
+QString shown(const std::string& bytes) {
+    QString text;
+    for (unsigned char c : bytes)
+        text += c >= 32 && c < 127 ? QString(QChar(c)) : QStringLiteral("\\x%1").arg(c, 2, 16, QChar('0'));
+    return text;
+}
+
+QString shown(const ConnectionStatsRow& row) {
+    return QStringLiteral("[%1 | %2 | %3 | %4 | %5 | %6]")
+        .arg(shown(row.address), shown(row.sent), shown(row.firstAccess), shown(row.lastDisconnect),
+             shown(row.countAccess), shown(row.countQuery));
+}
+
+// Empty when both give the same page, else what differs first.
+QString difference(const ConnectionStats& actual, const ConnectionStats& expected) {
+    if (actual.error != expected.error)
+        return QStringLiteral("error: %1, expected %2")
+            .arg(actual.error ? shown(*actual.error) : "none", expected.error ? shown(*expected.error) : "none");
+    if (actual.errorLine != expected.errorLine)
+        return QStringLiteral("error line: %1, expected %2").arg(actual.errorLine).arg(expected.errorLine);
+    if (actual.linesRead != expected.linesRead)
+        return QStringLiteral("lines read: %1, expected %2").arg(actual.linesRead).arg(expected.linesRead);
+    for (std::size_t i = 0; i < std::min(actual.rows.size(), expected.rows.size()); ++i)
+        if (!(actual.rows[i] == expected.rows[i]))
+            return QStringLiteral("row %1: %2, expected %3").arg(i).arg(shown(actual.rows[i]), shown(expected.rows[i]));
+    if (actual.rows.size() != expected.rows.size())
+        return QStringLiteral("%1 rows, expected %2").arg(actual.rows.size()).arg(expected.rows.size());
+    return {};
+}
+
+#define COMPARE_STATS(actual, expected)                                                                                \
+    do {                                                                                                               \
+        const QString why = difference(actual, expected);                                                              \
+        QVERIFY2(why.isEmpty(), qPrintable(why));                                                                      \
+    } while (false)
+
+std::string writeLogFile(const QTemporaryDir& dir, const std::string& bytes) {
+    const std::string path = dir.filePath("connect.log").toStdString();
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+    return path;
+}
+
+ConnectionStats readFromFile(const std::string& bytes, std::size_t blockSize) {
+    QTemporaryDir dir;
+    ConnectionStatsOptions options;
+    options.blockSize = blockSize;
+    return readConnectionStats(writeLogFile(dir, bytes), options);
+}
+
+// Feeds the log in pieces of pseudo-random sizes from 1 to maxPiece bytes.
+ConnectionStats readInPieces(const std::string& bytes, std::size_t maxPiece, std::uint32_t seed) {
+    ConnectionStatsCounter counter;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        seed = seed * 1664525 + 1013904223;
+        const std::size_t piece = std::min<std::size_t>(1 + (seed >> 8) % maxPiece, bytes.size() - done);
+        counter.feed(std::string_view(bytes).substr(done, piece));
+        done += piece;
+    }
+    counter.finish();
+    return counter.result();
+}
+
+ConnectionStatsRow row(std::string address, std::string sent, std::string first, std::string last, std::string count,
+                       std::string query) {
+    return {std::move(address), std::move(sent), std::move(first), std::move(last), std::move(count), std::move(query)};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(LogGeneratorOptions)
+Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(ConnectionStats)
+
+class TestConnectionStats : public QObject {
+    Q_OBJECT
+
+private slots:
+    void matchesPlainReckoning_data();
+    void matchesPlainReckoning();
+    void documentedCases_data();
+    void documentedCases();
+    void lineEndsAcrossBlocks_data();
+    void lineEndsAcrossBlocks();
+    void linesOfEveryLength();
+    void longLinesAcrossBlocks();
+    void lastDisconnectOfAnySize();
+    void junkWithoutLineEnds_data();
+    void junkWithoutLineEnds();
+    void sumsPassThe32BitRange();
+    void progressAndCancel();
+    void unreadableFileIsAnError();
+};
+
+void TestConnectionStats::matchesPlainReckoning_data() {
+    QTest::addColumn<LogGeneratorOptions>("options");
+    QTest::addColumn<int>("blockSize");
+
+    auto options = [](std::uint64_t lines, std::uint32_t clients, std::uint64_t seed) {
+        LogGeneratorOptions o;
+        o.lines = lines;
+        o.clients = clients;
+        o.seed = seed;
+        o.malformedPerMille = 80;
+        o.noisePerMille = 80;
+        return o;
+    };
+    QTest::newRow("LF, 1 MiB blocks") << options(3000, 40, 1) << (1 << 20);
+    QTest::newRow("LF, 1-byte blocks") << options(400, 6, 2) << 1;
+    LogGeneratorOptions crlf = options(2000, 25, 3);
+    crlf.crlf = true;
+    QTest::newRow("CR LF, 7-byte blocks") << crlf << 7;
+    crlf.finalLineEnd = false;
+    QTest::newRow("CR LF, no final line end, 64-byte blocks") << crlf << 64;
+    LogGeneratorOptions lfOpen = options(1500, 30, 4);
+    lfOpen.finalLineEnd = false;
+    QTest::newRow("LF, no final line end, 97-byte blocks") << lfOpen << 97;
+    QTest::newRow("many clients, table growth, 4 KiB blocks") << options(20000, 6000, 5) << 4096;
+    QTest::newRow("2.5 MB over 1 MiB blocks") << options(25000, 300, 9) << (1 << 20);
+    LogGeneratorOptions bad = options(3000, 10, 6);
+    bad.badNumberPerMillion = 3000;
+    QTest::newRow("non-numbers stop the reading") << bad << 1000;
+    bad.seed = 7;
+    bad.crlf = true;
+    QTest::newRow("non-numbers, CR LF, 3-byte blocks") << bad << 3;
+    LogGeneratorOptions big = options(4000, 4, 8);
+    big.bigNumbers = true;
+    QTest::newRow("big numbers") << big << 65536;
+}
+
+void TestConnectionStats::matchesPlainReckoning() {
+    QFETCH(LogGeneratorOptions, options);
+    QFETCH(int, blockSize);
+    const std::string log = generateLog(options);
+    const ConnectionStats expected = reckon(log);
+    QVERIFY(!expected.rows.empty());
+    if (options.badNumberPerMillion != 0)
+        QVERIFY2(expected.error.has_value(), "the log should hold a line that stops the reading");
+
+    COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+    COMPARE_STATS(readInPieces(log, 300, std::uint32_t(options.seed)), expected);
+}
+
+void TestConnectionStats::documentedCases_data() {
+    QTest::addColumn<std::string>("log");
+    QTest::addColumn<ConnectionStats>("expected");
+
+    auto stats = [](std::vector<ConnectionStatsRow> rows, std::uint64_t lines, std::optional<std::string> error = {},
+                    std::uint64_t errorLine = 0) {
+        ConnectionStats s;
+        s.rows = std::move(rows);
+        s.linesRead = lines;
+        s.error = std::move(error);
+        s.errorLine = errorLine;
+        return s;
+    };
+    const std::string a = "01.02 T1 10.0.0.1 01.02 08:00 01.02 08:05 ";
+    const std::string b = "01.02 T2 10.0.0.2 01.02 09:00 01.02 09:30 ";
+
+    QTest::newRow("two lines of one address")
+        << std::string("d t 10.0.0.1 01.02.2024 08:00:00 01.02.2024 08:05:00 10 100\n"
+                       "d t 10.0.0.1 01.02.2024 09:00:00 01.02.2024 09:10:00 5 250\n")
+        << stats({row("10.0.0.1", "350", "01.02.2024 08:00:00", "01.02.2024 09:10:00", "2", "15")}, 2);
+    QTest::newRow("letter case ignored, caption as first seen")
+        << std::string("d t PC-Acct s1 s2 e1 e2 1 1\n"
+                       "d t pc-acct s3 s4 e3 e4 1 1\n"
+                       "d t \xCF\xCA-\xC1\xF3\xF5 s5 s6 e5 e6 1 1\n" // Cyrillic, then its lower case
+                       "d t \xEF\xEA-\xE1\xF3\xF5 s7 s8 e7 e8 2 2\r\n")
+        << stats({row("PC-Acct", "2", "s1 s2", "e3 e4", "2", "2"),
+                  row("\xCF\xCA-\xC1\xF3\xF5", "3", "s5 s6", "e7 e8", "2", "3")},
+                 4);
+    QTest::newRow("rows in order of first appearance")
+        << a + "1 1\n" + b + "2 2\n" + a + "3 3\n"
+        << stats({row("10.0.0.1", "4", "01.02 08:00", "01.02 08:05", "2", "4"),
+                  row("10.0.0.2", "2", "01.02 09:00", "01.02 09:30", "1", "2")},
+                 3);
+    QTest::newRow("malformed lines are skipped")
+        << std::string("d t 10.0.0.9 s1 s2 e1 e2 1\n"     // 8 fields
+                       "d t 10.0.0.9 s1 s2 e1 e2 1 1 x\n" // 10 fields
+                       "d t  10.0.0.9 s1 s2 e1 e2 1 1\n"  // double blank
+                       " d t 10.0.0.9 s1 s2 e1 e2 1 1\n"  // leading blank
+                       "d t 10.0.0.9 s1 s2 e1 e2 1 1 \n"  // trailing blank
+                       "\n"
+                       "d\tt\t10.0.0.9\ts1\ts2\te1\te2\t1\t1\n") // tabs do not separate fields
+        << stats({}, 7);
+    QTest::newRow("eight blanks make nine fields, empty ones too")
+        << std::string("d  10.0.0.9 s1 s2 e1 e2 1 1\n"  // field 1 empty, 8 blanks
+                       " t 10.0.0.9 s1 s2 e1 e2 2 2\n") // field 0 empty
+        << stats({row("10.0.0.9", "3", "s1 s2", "e1 e2", "2", "3")}, 2);
+    QTest::newRow("fields trimmed of bytes 0 to 32, not of 128 and above")
+        << std::string("d t \t10.0.0.1\x01 s1\x1f s2 e1 e2\x0b 7\t 8\x0c\n"
+                       "d t 10.0.0.1 s3 s4 \x00"
+                       "e3 e4 \x00"
+                       "1 2\n"
+                       "d t \xA0x s s e e 1 1\n"s)
+        << stats({row("10.0.0.1", "10", "s1 s2", "e3 e4", "2", "8"), row("\xA0x", "1", "s s", "e e", "1", "1")}, 3);
+    QTest::newRow("a first line's cells stay text until a second line")
+        << a + "+7 $1F\n" + b + "007 abc\n" + a + "1 0x10\n"
+        << stats({row("10.0.0.1", "47", "01.02 08:00", "01.02 08:05", "2", "8"),
+                  row("10.0.0.2", "abc", "01.02 09:00", "01.02 09:30", "1", "007")},
+                 3);
+    QTest::newRow("a cell that is no number stops the reading")
+        << b + "1 abc\n" + a + "1 1\n" + b + "1 1\n" + "d t 10.0.0.3 s s e e 1 1\n"
+        << stats({row("10.0.0.2", "abc", "01.02 09:00", "01.02 09:30", "1", "1"),
+                  row("10.0.0.1", "1", "01.02 08:00", "01.02 08:05", "1", "1")},
+                 3, "'abc' is not a valid integer value", 3);
+    QTest::newRow("field 8 no number: nothing of the line is taken")
+        << a + "1 $10\n" + "d t 10.0.0.1 s s e9 e9 1 12k\n"
+        << stats({row("10.0.0.1", "$10", "01.02 08:00", "01.02 08:05", "1", "1")}, 2,
+                 "'12k' is not a valid integer value", 2);
+    QTest::newRow("field 7 no number: the updates before it stay")
+        << a + "1 10\n" + "d t 10.0.0.1 s s e9 e9 1.5 20\n"
+        << stats({row("10.0.0.1", "30", "01.02 08:00", "e9 e9", "2", "1")}, 2, "'1.5' is not a valid integer value", 2);
+    QTest::newRow("an empty field 8 is no number")
+        << a + "1 5\n" + a + "1 \n" // 8 blanks: field 8 is empty
+        << stats({row("10.0.0.1", "5", "01.02 08:00", "01.02 08:05", "1", "1")}, 2, "'' is not a valid integer value",
+                 2);
+    QTest::newRow("sum past the 64-bit range")
+        << a + "1 9223372036854775000\n" + a + "1 807\n" + a + "1 1\n"
+        << stats({row("10.0.0.1", "9223372036854775807", "01.02 08:00", "01.02 08:05", "2", "2")}, 3,
+                 "Integer overflow", 3);
+    QTest::newRow("negative sums are fine") << a + "-9223372036854775807 -5\n" + a + "-1 -3\n"
+                                            << stats({row("10.0.0.1", "-8", "01.02 08:00", "01.02 08:05", "2",
+                                                          std::to_string(std::numeric_limits<std::int64_t>::min()))},
+                                                     2);
+    QTest::newRow("CR, LF, CR LF and LF CR end lines")
+        << a + "1 1\r" + a + "1 1\n" + a + "1 1\r\n" + a + "1 1\n\r" + a + "1 1"
+        << stats({row("10.0.0.1", "5", "01.02 08:00", "01.02 08:05", "5", "5")}, 6);
+    QTest::newRow("NUL bytes are ordinary bytes")
+        << ("d t 10.0.0.1\x00x s s e e 1 1\n"
+            "d t 10.0.0.1 s s e e 1 1\n"
+            "d t 10.0.0.1\x00X s s e2 e2 2 2\n"s)
+        << stats({row("10.0.0.1\x00x"s, "3", "s s", "e2 e2", "2", "3"), row("10.0.0.1", "1", "s s", "e e", "1", "1")},
+                 3);
+    QTest::newRow("empty log") << std::string() << stats({}, 0);
+    QTest::newRow("only line ends") << std::string("\r\n\n\r\r") << stats({}, 4);
+}
+
+void TestConnectionStats::documentedCases() {
+    QFETCH(std::string, log);
+    QFETCH(ConnectionStats, expected);
+    COMPARE_STATS(reckon(log), expected); // the plain reckoning agrees with the hand-made figures
+    COMPARE_STATS(readFromFile(log, 1 << 20), expected);
+    COMPARE_STATS(readFromFile(log, 5), expected);
+}
+
+void TestConnectionStats::lineEndsAcrossBlocks_data() {
+    QTest::addColumn<int>("blockSize");
+    for (int size : {1, 2, 3, 5, 8, 15, 16, 17, 31, 255, 256, 257, 1000})
+        QTest::addRow("%d-byte blocks", size) << size;
+}
+
+void TestConnectionStats::lineEndsAcrossBlocks() {
+    QFETCH(int, blockSize);
+    // Every kind of line end at every offset of a block, and lines of every length around a scan chunk.
+    std::string log;
+    const char* ends[] = {"\n", "\r\n", "\r", "\n\r", "\r\r\n"};
+    for (int i = 0; i < 120; ++i) {
+        log += "d t H" + std::to_string(i % 9) + " s " + std::string(std::size_t(i % 37), 's') + " e e " +
+               std::to_string(i) + " " + std::to_string(i * 3);
+        log += ends[i % 5];
+    }
+    log += "d t h1 s s e-last e-last 1 1"; // no final line end
+    const ConnectionStats expected = reckon(log);
+    QCOMPARE(expected.rows.size(), std::size_t(9));
+    COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+}
+
+void TestConnectionStats::linesOfEveryLength() {
+    // Counted lines of 20 to 300 bytes, around every scan chunk edge and the 256 bytes scanned chunk-wise, some
+    // with a tab; each followed by one with a blank too many.
+    std::string log;
+    for (std::size_t size = 20; size <= 300; ++size) {
+        std::string line = "d t a" + std::to_string(size % 5) + " s ";
+        const std::string tail = " e e 1 " + std::to_string(size);
+        line += std::string(size - line.size() - tail.size(), size % 3 == 0 ? '\t' : 'x') + tail;
+        QCOMPARE(line.size(), size);
+        log += line + (size % 2 == 0 ? "\r\n" : "\n");
+        log += line + " 1\n";
+    }
+    const ConnectionStats expected = reckon(log);
+    QCOMPARE(expected.rows.size(), std::size_t(5));
+    QCOMPARE(expected.rows[0].countAccess, std::string("57"));
+    for (std::size_t block : {std::size_t(1) << 20, std::size_t(300), std::size_t(7)})
+        COMPARE_STATS(readFromFile(log, block), expected);
+}
+
+void TestConnectionStats::longLinesAcrossBlocks() {
+    // Lines far longer than a scan chunk and than a block: long addresses (letter case ignored), long times,
+    // long junk with more than eight blanks, a long final line without line end.
+    const std::string longName(300, 'N');
+    const std::string longLower(300, 'n');
+    const std::string longTime(5000, '7');
+    std::string log;
+    log += "d t " + longName + " s s e e 1 1\n";
+    log += "d t " + longLower + " s s " + longTime + " e 2 2\r\n";
+    log += std::string(70000, 'x') + " " + std::string(9, ' ') + "\n";
+    log += "d t " + std::string(40, 'K') + " s s e e 1 1\r";
+    log += "d t " + std::string(40, 'k') + " s s e e 1 1\n";
+    log += "d t " + longName + " s s e e 4 4 " + std::string(100000, 'z'); // 10 fields
+    log += "\nd t " + longName + " s s e" + longTime + " e" + longTime + " 1 1";
+    const ConnectionStats expected = reckon(log);
+    QCOMPARE(expected.rows.size(), std::size_t(2));
+    QCOMPARE(expected.rows[0].countAccess, std::string("3"));
+    QCOMPARE(expected.rows[0].lastDisconnect, "e" + longTime + " e" + longTime);
+    for (std::size_t block : {std::size_t(1) << 20, std::size_t(4096), std::size_t(100), std::size_t(7)})
+        COMPARE_STATS(readFromFile(log, block), expected);
+    COMPARE_STATS(readInPieces(log, 70000, 11), expected);
+}
+
+void TestConnectionStats::lastDisconnectOfAnySize() {
+    // Two clients taking turns, one of them with "Last Disconnect" texts of every size from 1 to 200 bytes.
+    std::string log;
+    for (std::size_t n = 3; n <= 200; ++n) {
+        log += "d t A s s " + std::string(n / 2, 'e') + " " + std::string(n - n / 2 - 1, 'f') + " 1 1\n";
+        log += "d t B s s e" + std::to_string(n) + " e 1 1\n";
+    }
+    const ConnectionStats expected = reckon(log);
+    QCOMPARE(expected.rows.size(), std::size_t(2));
+    QCOMPARE(expected.rows[0].lastDisconnect.size(), std::size_t(200));
+    COMPARE_STATS(readFromFile(log, 1 << 20), expected);
+}
+
+void TestConnectionStats::junkWithoutLineEnds_data() {
+    QTest::addColumn<int>("blockSize");
+    for (int size : {1 << 20, 65536, 4096, 300, 257, 7})
+        QTest::addRow("%d-byte blocks", size) << size;
+}
+
+void TestConnectionStats::junkWithoutLineEnds() {
+    QFETCH(int, blockSize);
+    // Long stretches without a line end, with more than eight blanks (dropped as they come in) or fewer (kept,
+    // as they may still be counted lines), ending in every kind of line end, or in none at the end of the log.
+    std::string junk;
+    for (int i = 0; i < 20000; ++i)
+        junk += i % 1000 == 999 ? "\t\x01 " : "junk ";
+    const std::string fewBlanks = "d t " + std::string(90000, 'Q') + " s s e e 5 5";
+    std::string log = "d t q s s e e 1 1\n";
+    log += junk + "\r\n" + fewBlanks + "\r" + junk + "\n\r" + junk + "\r";
+    log += "d t Q s s e e 2 2\n" + junk + "\n" + fewBlanks + "\n" + junk;
+    const ConnectionStats expected = reckon(log);
+    QCOMPARE(expected.rows.size(), std::size_t(2));
+    QCOMPARE(expected.rows[1].countAccess, std::string("2"));
+    COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+}
+
+void TestConnectionStats::sumsPassThe32BitRange() {
+    LogGeneratorOptions options;
+    options.lines = 2000;
+    options.clients = 2;
+    options.bigNumbers = true;
+    options.malformedPerMille = 0;
+    const std::string log = generateLog(options);
+    const ConnectionStats stats = readFromFile(log, 1 << 20);
+    QVERIFY(!stats.error);
+    QCOMPARE(stats.rows.size(), std::size_t(2));
+    // Each line sends at least 1e8 kB: a busy client passes 2^31 after a few dozen lines, and 2^32 as well.
+    for (const ConnectionStatsRow& r : stats.rows)
+        QVERIFY2(*parseInt64(r.sent) > (std::int64_t(1) << 32), r.sent.c_str());
+    COMPARE_STATS(stats, reckon(log));
+
+    const std::string edge = "d t a s s e e 1 2147483647\nd t a s s e e 1 1\n";
+    QCOMPARE(readFromFile(edge, 1 << 20).rows.at(0).sent, std::string("2147483648"));
+}
+
+void TestConnectionStats::progressAndCancel() {
+    LogGeneratorOptions options;
+    options.lines = 5000;
+    options.clients = 50;
+    const std::string log = generateLog(options);
+    QTemporaryDir dir;
+    const std::string path = writeLogFile(dir, log);
+
+    // Progress after every block, rising to the file's size.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+    ConnectionStatsOptions watched;
+    watched.blockSize = 4096;
+    watched.progress = [&calls](std::uint64_t done, std::uint64_t total) {
+        calls.emplace_back(done, total);
+    };
+    const ConnectionStats full = readConnectionStats(path, watched);
+    QVERIFY(!full.cancelled);
+    QCOMPARE(calls.size(), (log.size() + 4095) / 4096);
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        QCOMPARE(calls[i].first, std::min<std::uint64_t>((i + 1) * 4096, log.size()));
+        QCOMPARE(calls[i].second, std::uint64_t(log.size()));
+    }
+
+    // A cancel flag raised before the start reads nothing; raised during the reading, it stops at the next block.
+    std::atomic<bool> cancel{true};
+    ConnectionStatsOptions cancelled;
+    cancelled.cancel = &cancel;
+    const ConnectionStats none = readConnectionStats(path, cancelled);
+    QVERIFY(none.cancelled);
+    QCOMPARE(none.linesRead, std::uint64_t(0));
+    QVERIFY(none.rows.empty());
+
+    cancel = false;
+    cancelled.blockSize = 4096;
+    cancelled.progress = [&cancel](std::uint64_t done, std::uint64_t) {
+        if (done >= 3 * 4096)
+            cancel = true;
+    };
+    const ConnectionStats part = readConnectionStats(path, cancelled);
+    QVERIFY(part.cancelled);
+    QVERIFY(part.linesRead > 0);
+    QVERIFY(part.linesRead < full.linesRead);
+    // What was read is what the first three blocks' complete lines give.
+    const std::string head = log.substr(0, log.rfind('\n', 3 * 4096 - 1) + 1);
+    COMPARE_STATS(part, reckon(head));
+}
+
+void TestConnectionStats::unreadableFileIsAnError() {
+    QTemporaryDir dir;
+    const std::string missing = dir.filePath("missing.log").toStdString();
+    try {
+        readConnectionStats(missing);
+        QFAIL("a missing file must be reported");
+    } catch (const GlymError& error) {
+        QCOMPARE(std::string(error.what()), "Cannot open file \"" + missing + "\". No such file or directory");
+    }
+    // A directory or a named pipe is refused at once (a pipe would otherwise wait for a writer).
+    QVERIFY_THROWS_EXCEPTION(GlymError, readConnectionStats(dir.path().toStdString()));
+    const std::string fifo = dir.filePath("fifo.log").toStdString();
+    QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+    QVERIFY_THROWS_EXCEPTION(GlymError, readConnectionStats(fifo));
+}
+
+QTEST_APPLESS_MAIN(TestConnectionStats)
+#include "test_connectionstats.moc"
