@@ -1,22 +1,186 @@
 #pragma once
 
+#include "rules/Proxyusers.h"
+#include "rules/RulesFile.h"
+#include "rules/Strings.h"
+
 #include <QCoreApplication>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTreeWidget;
+class CacheSkipEditor;
+class GroupEditor;
+class IniFile;
+class RuleEditor;
+class StatisticsPage;
+struct ListRuleKind;
 
 namespace Ui {
 class TMainWnd;
 }
 
-// The configurator's main window: every server setting lives in its controls, and it owns the rule data.
+// The configurator's main window. Every server setting lives in its controls (there is no other copy), and it
+// owns the rule data: the 65 group records and the line lists of the cache-skip and port-mapping rules.
+//
+// Handlers are slots named after the controls and actions they serve. An error that reaches a handler is shown
+// in the standard error box and ends that handler; nothing escapes to the event loop.
 class TMainWnd : public QMainWindow {
     Q_OBJECT
 
 public:
+    // executablePath decides where the window works: glym30.ini and the preferences file lie beside it.
     explicit TMainWnd(const QString& executablePath = QCoreApplication::applicationFilePath(),
                       QWidget* parent = nullptr);
     ~TMainWnd() override;
 
+    // Indexes of the two pages of PageControl whose tabs are hidden.
+    static constexpr int AccessPageIndex = 7;
+    static constexpr int TestPageIndex = 8;
+
+    QString ProgramDir;      // the executable's directory, without a trailing "/"
+    QString IniFileName;     // "./glym30.ini": start-up and every save make ProgramDir current
+    QString PreferencesFile; // the executable's path with ".ini" as its extension
+    bool ConfigChanged = false;
+
+    std::unique_ptr<TStructString> LineTokenizer; // splits rule lines at ":"
+    std::unique_ptr<TUnStructString> LineBuilder; // joins rule lines with ":"
+    GroupTable Groups;
+    int GroupCount = 0;
+    std::vector<std::string> CacheSkipLines; // row i of CacheSkipRules shows line i
+    StandardServices StandardServiceLines;   // "CS", "CP", "CN"; "" when unset
+    RuleLines ManualServiceLines;            // "CR"
+    int SortColumn = 0;
+
+    // The line with every ":"-separated field trimmed.
+    std::string NormalizeRuleLine(const std::string& line);
+
+public Q_SLOTS:
+    // Start-up, the change flag, saving and closing.
+    void FormCreate();
+    void ValueChange();
+    void RouterRulesChange();
+    bool FormCloseQuery(); // false keeps the window open
+    void ButtonSaveClick();
+    void Save1Click();
+    void Exit1Click();
+    void ShowHint1Click();
+
+    // The server settings file and the preferences file. Each returns whether it ran to its end.
+    bool LoadServerConfig();
+    bool SaveServerConfig();
+    void CreateDefaultServerConfig();
+    bool LoadPreferences();
+    bool SavePreferences();
+
+    // Settings pages: the memory total and the file and directory pickers.
+    void EditMemoryPageCountChange();
+    void SwitchBClick();
+    void SpeedButton1Click();
+    void CheckFileSelectClick();
+    void SpeedButton9Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton7Click();
+    void SpeedButton6Click();
+
+    // User groups.
+    void SetNameActionExecute();
+    void AddNameActionExecute();
+    void EditNameActionExecute();
+    void DeleteNameActionExecute();
+    void GroupNameDblClick();
+    void GroupNameKeyDown(int Key);
+
+    // Networks and hosts.
+    void SetNetActionExecute();
+    void AddNetActionExecute();
+    void EditNetActionExecute();
+    void DeleteNetActionExecute();
+    void LNetworkDblClick();
+    void LNetworkKeyDown(int Key);
+    void SetHostActionExecute();
+    void AddHostActionExecute();
+    void EditHostActionExecute();
+    void DeleteHostActionExecute();
+    void LHostDblClick();
+    void LHostKeyDown(int Key);
+
+    // The column sort shared by the rule lists and the statistics: sorts Sender's rows once by Column.
+    void LNetworkColumnClick(QTreeWidget* Sender, int Column);
+
+    // Cache-skip rules, and the pop-up menu shared by the rule lists.
+    void LoadSkipActionExecute();
+    void AddSkipActionExecute();
+    void EditSkipActionExecute();
+    void DeleteSkipActionExecute();
+    void UpdateSkipActionExecute();
+    void CacheSkipRulesDblClick();
+    void CacheSkipRulesKeyDown(int Key);
+    void CacheSkipRulesColumnClick(int Column);
+    void AddPopActionExecute();
+    void EditPopActionExecute();
+    void DeletePopActionExecute();
+
+    // Port mapping: the rules are read at start-up so that a save writes them back.
+    void LoadMServiceActionExecute();
+
+    // Usage statistics.
+    void BReloadStatisticClick();
+    void LoadStatActionExecute();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Start-up pieces.
+    void setUpStatusBar();
+    void setUpHints();
+    void connectSettingsControls();
+    void connectRuleLists();
+    void setUpPopupMenu();
+
+    // The throwing bodies of the guarded slots.
+    void loadServerConfig();
+    void saveServerConfig();
+    void loadPreferences();
+    void savePreferences();
+    void readSettings(const IniFile& ini, std::size_t first, std::size_t last);
+    void checkSettingsStorable() const;
+    void writeSettings(IniFile& ini) const;
+    void showMemoryTotalOfLoad();
+    void fillRuleLists();
+    RuleFileNames ruleFileNames() const;
+
+    // Settings pages.
+    void pickFileInto(QLineEdit* field);
+    bool computeMemoryTotal();
+
+    // Rule lists.
+    QTreeWidget* popupList() const;
+    bool isDeleteKey(int key) const;
+    void runListAction(const std::function<void()>& action);
+
     std::unique_ptr<Ui::TMainWnd> ui;
+    std::unique_ptr<GroupEditor> groupEditor;
+    std::unique_ptr<RuleEditor> ruleEditor;
+    std::unique_ptr<CacheSkipEditor> cacheSkipEditor;
+    std::unique_ptr<StatisticsPage> statisticsPage;
+    QFileDialog* OpenDialog1 = nullptr;
+    QMenu* CacheSkipPopup = nullptr;
+    QTreeWidget* PopupComponent = nullptr; // the list view that opened CacheSkipPopup
+    QLabel* StatusPanel0 = nullptr;        // 350 pixels: hints of the control under the mouse
+    QLabel* StatusPanel1 = nullptr;        // progress notes
+    bool ShowHints = false;
+    bool Loading = false;                  // LoadServerConfig is filling the controls
 };

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "rules/Proxyusers.h"
+
+class QString;
+class QWidget;
+
+// The user groups list (GroupName): one row per group, showing the name and comment of its "GN" line. Adding a
+// group under a number in use renames that group; deleting a group only removes its name line, its other rules
+// stay.
+class GroupEditor {
+public:
+    GroupEditor(QWidget* window, GroupTable& groups) : window_(window), groups_(groups) {}
+
+    void fill();
+    void add();
+    void edit();
+    void remove();
+
+private:
+    void storeGroupLine(int group, const QString& groupText, const QString& name, const QString& comment);
+
+    QWidget* window_;
+    GroupTable& groups_;
+};

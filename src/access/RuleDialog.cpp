@@ -1,0 +1,79 @@
+#include "access/RuleDialog.h"
+
+#include "app/MessageBoxes.h"
+#include "app/Text.h"
+#include "widgets/Advspin.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+TRuleDialog::TRuleDialog(QWidget* parent) : QDialog(parent) {}
+
+void TRuleDialog::groupIDChange() { Changed = true; }
+
+void TRuleDialog::lockField(QLineEdit* field) {
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::ClickFocus);
+}
+
+QString TRuleDialog::whyNotStorable(const QString& text) {
+    if (text.contains(QLatin1Char(':')))
+        return QStringLiteral("cannot hold \":\": it separates the fields of a rule line.");
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        return QStringLiteral("cannot hold a line break.");
+    if (const QChar c = firstUnencodable(text); !c.isNull())
+        return QStringLiteral("holds \"%1\", a character the rule files cannot store (Windows-1251).").arg(c);
+    return QString();
+}
+
+void TRuleDialog::watchFieldChanges() {
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit))
+            connect(spin, &TAdvSpinEdit::OnChange, this, &TRuleDialog::groupIDChange);
+        else if (!qobject_cast<QComboBox*>(edit->parentWidget()))
+            connect(edit, &QLineEdit::textChanged, this, &TRuleDialog::groupIDChange);
+    }
+    for (QComboBox* combo : findChildren<QComboBox*>()) {
+        connect(combo, &QComboBox::currentIndexChanged, this, &TRuleDialog::groupIDChange);
+        connect(combo, &QComboBox::editTextChanged, this, &TRuleDialog::groupIDChange);
+    }
+}
+
+void TRuleDialog::accept() {
+    if (checkFields())
+        QDialog::accept();
+}
+
+bool TRuleDialog::checkFields() {
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        QString problem;
+        if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit)) {
+            spin->ApplyBounds();
+            bool isNumber = false;
+            spin->text().toInt(&isNumber, 10);
+            if (!isNumber || spin->text() != spin->text().trimmed())
+                problem = QStringLiteral("must hold a whole number.");
+        }
+        if (problem.isEmpty())
+            problem = whyNotStorable(edit->text());
+        if (!problem.isEmpty()) {
+            messages::error(this, QStringLiteral("The field \"%1\" %2").arg(fieldName(edit), problem));
+            edit->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The field's label without its trailing " :" (labels name their field through their buddy).
+QString TRuleDialog::fieldName(const QWidget* field) const {
+    for (const QLabel* label : findChildren<QLabel*>())
+        if (label->buddy() == field) {
+            QString name = label->text().remove(QLatin1Char('&')).trimmed();
+            if (name.endsWith(QLatin1Char(':')))
+                name.chop(1);
+            return name.trimmed();
+        }
+    return field->objectName();
+}

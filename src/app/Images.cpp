@@ -1,0 +1,43 @@
+#include "app/Images.h"
+
+#include <QString>
+#include <array>
+#include <vector>
+
+namespace {
+
+struct ImageListFiles {
+    const char* folder;
+    int count;
+};
+
+constexpr std::array<ImageListFiles, 4> Lists{{
+    {"list", 12},
+    {"cacheskip", 3},
+    {"auth", 2},
+    {"cache", 2},
+}};
+
+const ImageListFiles& filesOf(ImageList list) {
+    return Lists[static_cast<std::size_t>(list)];
+}
+
+} // namespace
+
+int imageCount(ImageList list) {
+    return filesOf(list).count;
+}
+
+QIcon listImage(ImageList list, int index) {
+    // Kept until the process ends (never destroyed), so no icon outlives the application object's teardown.
+    static auto* const loaded = new std::array<std::vector<QIcon>, Lists.size()>;
+    const ImageListFiles& files = filesOf(list);
+    if (index < 0 || index >= files.count)
+        return {};
+    std::vector<QIcon>& icons = (*loaded)[static_cast<std::size_t>(list)];
+    if (icons.empty()) {
+        for (int i = 0; i < files.count; ++i)
+            icons.emplace_back(QStringLiteral(":/%1/%2.xpm").arg(QLatin1StringView(files.folder)).arg(i));
+    }
+    return icons[static_cast<std::size_t>(index)];
+}

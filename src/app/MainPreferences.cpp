@@ -1,0 +1,122 @@
+// The configurator's preferences file: window geometry and interface state, kept between runs.
+
+#include "app/Main.h"
+
+#include "app/MessageBoxes.h"
+#include "config/IniFile.h"
+#include "config/Preferences.h"
+#include "ui_Main.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSplitter>
+#include <QTabWidget>
+#include <map>
+
+namespace {
+
+std::string str(std::string_view text) { return std::string(text); }
+
+// A page index outside the visible pages leaves the page control on its first page.
+void showPage(QTabWidget* pages, int index) {
+    pages->setCurrentIndex(index >= 0 && index < pages->count() && pages->isTabVisible(index) ? index : 0);
+}
+
+// The window's rectangle moved and shrunk as little as needed to lie on the screen it is meant for.
+QRect fittedToScreen(QRect wanted, const QSize& minimum) {
+    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return wanted;
+    const QRect area = screen->availableGeometry();
+    wanted.setWidth(std::max(std::min(wanted.width(), area.width()), minimum.width()));
+    wanted.setHeight(std::max(std::min(wanted.height(), area.height()), minimum.height()));
+    wanted.moveLeft(std::clamp(wanted.left(), area.left(), std::max(area.left(), area.right() - wanted.width() + 1)));
+    wanted.moveTop(std::clamp(wanted.top(), area.top(), std::max(area.top(), area.bottom() - wanted.height() + 1)));
+    return wanted;
+}
+
+// The size asked for a splitter's first pane, kept on the splitter until its layout has given it real room.
+constexpr char kWantedFirstPane[] = "wantedFirstPane";
+
+// The first pane of a splitter gets its stored size; the other takes what is left as the window changes size.
+void setFirstPane(QSplitter* splitter, int size) {
+    splitter->setProperty(kWantedFirstPane, size);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    const int total = std::max(splitter->orientation() == Qt::Horizontal ? splitter->width() : splitter->height(),
+                               size + splitter->handleWidth() + 1);
+    splitter->setSizes({size, total - size - splitter->handleWidth()});
+}
+
+// The first pane's size as the window shows it. A splitter on a page never shown has not been laid out yet: its
+// panes are squeezed into a default size, so the size asked for (and shown once the page is seen) counts.
+int firstPane(const QSplitter* splitter) {
+    if (!splitter->testAttribute(Qt::WA_Resized)) {
+        bool stored = false;
+        const int wanted = splitter->property(kWantedFirstPane).toInt(&stored);
+        if (stored)
+            return wanted;
+    }
+    return splitter->sizes().value(0);
+}
+
+} // namespace
+
+bool TMainWnd::LoadPreferences() { return messages::guarded(this, [this] { loadPreferences(); }); }
+
+void TMainWnd::loadPreferences() {
+    const IniFile ini(PreferencesFile.toStdString());
+    std::map<PreferenceKey, int> value;
+    for (const Preference& p : kPreferences)
+        value[p.id] = ini.readInteger(str(p.section), str(p.key), p.defaultValue);
+
+    const QRect geometry = fittedToScreen(
+        QRect(value[PreferenceKey::Left], value[PreferenceKey::Top], value[PreferenceKey::Width],
+              value[PreferenceKey::Height]),
+        minimumSize());
+    move(geometry.topLeft());
+    resize(geometry.size());
+
+    ShowHints = value[PreferenceKey::Hint] != 0;
+    ui->ShowHint1->setChecked(ShowHints);
+
+    showPage(ui->PageControl, value[PreferenceKey::Page]);
+    showPage(ui->PageControl1, value[PreferenceKey::PageGroup]);
+    showPage(ui->PageControl2, value[PreferenceKey::PageMap]);
+
+    setFirstPane(ui->GroupSplitter, value[PreferenceKey::BoxName]);
+    setFirstPane(ui->NetHostSplitter, value[PreferenceKey::BoxNet]);
+    setFirstPane(ui->UrlWordSplitter, value[PreferenceKey::BoxUrl]);
+    setFirstPane(ui->LimitSpeedSplitter, value[PreferenceKey::BoxLimit]);
+    setFirstPane(ui->PortsSplitter, value[PreferenceKey::BoxPorts]);
+}
+
+bool TMainWnd::SavePreferences() { return messages::guarded(this, [this] { savePreferences(); }); }
+
+void TMainWnd::savePreferences() {
+    const std::map<PreferenceKey, int> value = {
+        {PreferenceKey::Top, y()},
+        {PreferenceKey::Left, x()},
+        {PreferenceKey::Height, height()},
+        {PreferenceKey::Width, width()},
+        {PreferenceKey::Hint, ShowHints ? 1 : 0},
+        {PreferenceKey::Page, ui->PageControl->currentIndex()},
+        {PreferenceKey::PageGroup, ui->PageControl1->currentIndex()},
+        {PreferenceKey::PageMap, ui->PageControl2->currentIndex()},
+        {PreferenceKey::BoxName, firstPane(ui->GroupSplitter)},
+        {PreferenceKey::BoxNet, firstPane(ui->NetHostSplitter)},
+        {PreferenceKey::BoxUrl, firstPane(ui->UrlWordSplitter)},
+        {PreferenceKey::BoxLimit, firstPane(ui->LimitSpeedSplitter)},
+        {PreferenceKey::BoxPorts, firstPane(ui->PortsSplitter)},
+    };
+    IniFile ini(PreferencesFile.toStdString());
+    for (const Preference& p : kPreferences) {
+        if (p.id == PreferenceKey::Hint)
+            ini.writeBool(str(p.section), str(p.key), value.at(p.id) != 0);
+        else
+            ini.writeInteger(str(p.section), str(p.key), value.at(p.id));
+    }
+}

@@ -1,0 +1,43 @@
+#include "app/MessageBoxes.h"
+
+#include "app/Text.h"
+
+#include <QWidget>
+
+namespace messages {
+
+namespace {
+const QString kProgramCaption = QStringLiteral("GLYM add-on");
+} // namespace
+
+QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const QString& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) {
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void error(QWidget* parent, const QString& text) {
+    ask(parent, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Critical);
+}
+
+void note(QWidget* parent, const QString& text) {
+    ask(parent, QStringLiteral("Note"), text, QMessageBox::Ok, QMessageBox::Information);
+}
+
+void notice(QWidget* parent, const QString& text) {
+    ask(parent, kProgramCaption, text, QMessageBox::Ok, QMessageBox::NoIcon);
+}
+
+bool guarded(QWidget* parent, const std::function<void()>& action) {
+    try {
+        action();
+        return true;
+    } catch (const std::exception& failure) {
+        // Core messages are Windows-1251 bytes (they may quote file names and values).
+        error(parent, fromFileBytes(failure.what()));
+    }
+    return false;
+}
+
+} // namespace messages

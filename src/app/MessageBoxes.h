@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <exception>
+#include <functional>
+
+class QWidget;
+
+// Every message box of the program: a real modal QMessageBox with the caption, icon and buttons given.
+namespace messages {
+
+QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const QString& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
+
+// "Error" with the error icon and OK.
+void error(QWidget* parent, const QString& text);
+// "Note" with the information icon and OK.
+void note(QWidget* parent, const QString& text);
+// A plain notice: the program's name as caption, no icon, OK.
+void notice(QWidget* parent, const QString& text);
+
+// Runs action; an error it throws is shown in the standard error box and ends the action there.
+// Returns whether the action ran to its end. Exceptions never reach the event loop.
+bool guarded(QWidget* parent, const std::function<void()>& action);
+
+} // namespace messages

@@ -1,0 +1,131 @@
+#pragma once
+
+// Helpers for tests that drive real windows offscreen: answering modal dialogs and message boxes the way a
+// person does (find the active modal widget, read it, press a button), and a program directory of its own.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+// One message box as the test saw it.
+struct SeenBox {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Answers the modal widgets that appear, in order: each one is handed to the next queued answer, which must
+// close it. Boxes answered are recorded. Create it before the code that opens the dialogs.
+class ModalAnswers : public QObject {
+public:
+    using Answer = std::function<void(QWidget*)>;
+
+    ModalAnswers() {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, &ModalAnswers::poll);
+        timer_.start();
+    }
+
+    // Any modal widget: the answer does what it likes with it (and closes it).
+    void push(Answer answer) { answers_.push_back(std::move(answer)); }
+
+    // A message box answered with one of its standard buttons.
+    void pushBox(QMessageBox::StandardButton button) {
+        push([this, button](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box) {
+                unexpected_ << QStringLiteral("expected a message box, got %1").arg(widget->metaObject()->className());
+                widget->close();
+                return;
+            }
+            seen_.push_back({box->windowTitle(), box->text(), box->icon()});
+            if (QAbstractButton* pressed = box->button(button))
+                pressed->click();
+            else {
+                unexpected_ << QStringLiteral("the box \"%1\" has no such button").arg(box->text());
+                box->close();
+            }
+        });
+    }
+
+    // A dialog of a given class: the answer fills it and presses its buttons.
+    template <typename Dialog> void pushDialog(std::function<void(Dialog*)> answer) {
+        push([this, answer](QWidget* widget) {
+            auto* dialog = qobject_cast<Dialog*>(widget);
+            if (!dialog) {
+                unexpected_ << QStringLiteral("expected %1, got %2")
+                                   .arg(Dialog::staticMetaObject.className(), widget->metaObject()->className());
+                widget->close();
+                return;
+            }
+            answer(dialog);
+        });
+    }
+
+    const std::deque<SeenBox>& seen() const { return seen_; }
+    const QStringList& unexpected() const { return unexpected_; }
+    bool allAnswered() const { return answers_.empty(); }
+    int pending() const { return static_cast<int>(answers_.size()); }
+
+private:
+    void poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == current_ || !modal->isVisible())
+            return;
+        current_ = modal;
+        if (answers_.empty()) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                unexpected_ << QStringLiteral("unexpected box: %1").arg(box->text());
+            else
+                unexpected_ << QStringLiteral("unexpected dialog: %1").arg(modal->metaObject()->className());
+            modal->close();
+            return;
+        }
+        Answer answer = std::move(answers_.front());
+        answers_.pop_front();
+        answer(modal);
+    }
+
+    QTimer timer_;
+    std::deque<Answer> answers_;
+    std::deque<SeenBox> seen_;
+    QStringList unexpected_;
+    QPointer<QWidget> current_;
+};
+
+// A directory that plays the program's directory: the window is given an executable path inside it, so
+// glym30.ini, the rule files and the preferences file all live there. The current directory (which the window
+// changes) is restored when the object goes.
+class ProgramDir {
+public:
+    ProgramDir() : previous_(QDir::currentPath()) {}
+    ~ProgramDir() { QDir::setCurrent(previous_); }
+
+    QString executable() const { return dir_.filePath(QStringLiteral("glymconf")); }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    void write(const QString& name, const QByteArray& bytes) const {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write a test file");
+        file.write(bytes);
+    }
+    QByteArray read(const QString& name) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    bool exists(const QString& name) const { return QFile::exists(path(name)); }
+
+private:
+    QString previous_;
+    QTemporaryDir dir_;
+};
