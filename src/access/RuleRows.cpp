@@ -19,7 +19,8 @@ bool RuleRow::operator<(const QTreeWidgetItem& other) const {
 }
 
 bool columnTextLess(const QString& a, const QString& b) {
-    auto fold = [](QChar c) { return c >= QLatin1Char('a') && c <= QLatin1Char('z') ? QChar(c.unicode() - 32) : c; };
+    // Letters are compared in their capital form, the Cyrillic ones of the proxy's files as well as A to Z.
+    auto fold = [](QChar c) { return c.toUpper(); };
     const qsizetype common = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < common; ++i) {
         const QChar x = fold(a[i]);

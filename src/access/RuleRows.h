@@ -15,8 +15,8 @@ namespace rulerows {
 
 enum Role { LineIdRole = Qt::UserRole, GroupRole };
 
-// A row item that sorts by the shared column rule: the text of the clicked column, ascending, letters A to Z
-// compared without regard to case, numbers as text ("10" before "2").
+// A row item that sorts by the shared column rule: the text of the clicked column, ascending, letters (Latin and
+// Cyrillic) compared without regard to case, numbers as text ("10" before "2").
 class RuleRow : public QTreeWidgetItem {
 public:
     RuleRow(const QString& caption, const QStringList& columns, int image);

@@ -10,7 +10,6 @@
 #include "cacheskip/CacheSkipFile.h"
 #include "cacheskip/CacheSkipEditor.h"
 #include "config/Preferences.h"
-#include "portmap/PortMapFile.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
@@ -154,6 +153,7 @@ TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent) : QMainWindow
     connect(ui->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
     connectSettingsControls();
     connectRuleLists();
+    connectStandardServices();
     setUpPopupMenu();
     setUpHints();
 
@@ -421,14 +421,7 @@ void TMainWnd::CacheSkipRulesColumnClick(int Column) {
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// Port mapping and statistics
-
-void TMainWnd::LoadMServiceActionExecute() {
-    messages::guarded(this, [this] {
-        const auto path = toFileBytes(ui->RouterFile->text());
-        LoadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines);
-    });
-}
+// Statistics
 
 void TMainWnd::BReloadStatisticClick() {
     messages::guarded(this, [this] { statisticsPage->reload(ui->ConnectLogFile->text()); });

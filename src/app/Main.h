@@ -131,8 +131,16 @@ public Q_SLOTS:
     void EditPopActionExecute();
     void DeletePopActionExecute();
 
-    // Port mapping: the rules are read at start-up so that a save writes them back.
+    // Port mapping: the rules are read at start-up and shown; a save writes them back. The standard services
+    // are stored when their field is left (or Enter is pressed in it).
     void LoadMServiceActionExecute();
+    void SetMServiceActionExecute();
+    void SMTPaddressExit();
+    void POP3addressExit();
+    void NNTPaddressExit();
+    void SMTPaddressKeyDown(int Key);
+    void POP3addressKeyDown(int Key);
+    void NNTPaddressKeyDown(int Key);
 
     // Usage statistics.
     void BReloadStatisticClick();
@@ -149,6 +157,9 @@ private:
     void connectSettingsControls();
     void connectRuleLists();
     void setUpPopupMenu();
+    void connectStandardServices();
+    QLineEdit* standardServiceField(int slot) const;
+    void storeStandardService(int slot);
 
     // The throwing bodies of the guarded slots.
     void loadServerConfig();

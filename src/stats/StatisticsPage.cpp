@@ -50,6 +50,8 @@ StatisticsPage::StatisticsPage(QWidget* window, QTreeWidget* list, QToolButton* 
 StatisticsPage::~StatisticsPage() { cancel(); }
 
 void StatisticsPage::reload(const QString& logName) {
+    if (reading_)
+        return; // a reading runs already (its note must stay until it ends)
     PanelNote note(statusPanel_, kReading);
     const auto path = toFileBytes(logName);
     if (!path || !fileExists(*path)) {

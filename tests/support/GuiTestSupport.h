@@ -82,6 +82,7 @@ private:
         if (!modal || modal == current_ || !modal->isVisible())
             return;
         current_ = modal;
+        modal->installEventFilter(this);
         if (answers_.empty()) {
             if (auto* box = qobject_cast<QMessageBox*>(modal))
                 unexpected_ << QStringLiteral("unexpected box: %1").arg(box->text());
@@ -93,6 +94,13 @@ private:
         Answer answer = std::move(answers_.front());
         answers_.pop_front();
         answer(modal);
+    }
+
+    // A dialog that is kept and shown again (the main window's shared file dialog) is a new modal each time.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide && watched == current_)
+            current_ = nullptr;
+        return false;
     }
 
     QTimer timer_;
