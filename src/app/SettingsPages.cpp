@@ -6,14 +6,19 @@
 #include "config/MemoryTotal.h"
 #include "ui_Main.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QRadioButton>
 
 namespace {
+
+// The name the shared file dialog was last confirmed with, kept on the dialog.
+constexpr char kLastChosenFile[] = "lastChosenFile";
 
 // The text as a number of the user's locale, held in single precision; nothing when it is not a number.
 std::optional<float> singlePrecision(const QString& text) {
@@ -23,6 +28,59 @@ std::optional<float> singlePrecision(const QString& text) {
         return std::nullopt;
     return static_cast<float>(value);
 }
+
+// The toolkit's directory chooser takes only directories that exist: it disables its accept button while the name
+// typed names none. This one also takes a new name: it asks, creates the directory, and then takes it.
+class DirectoryChooser : public QFileDialog {
+public:
+    explicit DirectoryChooser(QWidget* parent) : QFileDialog(parent, QStringLiteral("Select Directory"), ".") {
+        setObjectName(QStringLiteral("SelectDirectoryDialog"));
+        setOption(QFileDialog::DontUseNativeDialog);
+        setOption(QFileDialog::ShowDirsOnly);
+        setFileMode(QFileDialog::Directory);
+        nameEdit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+            acceptButton_ = buttons->button(QDialogButtonBox::Open);
+        if (acceptButton_)
+            acceptButton_->installEventFilter(this);
+    }
+
+    void accept() override {
+        const QString directory = QFileInfo(selectedFiles().value(0)).absoluteFilePath();
+        if (!QFileInfo::exists(directory)) {
+            const auto answer = messages::ask(this, QStringLiteral("Confirm"),
+                                              QStringLiteral("The specified directory does not exist. Create it?"),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
+            if (answer != QMessageBox::Yes)
+                return;
+            if (!QDir().mkpath(directory)) {
+                messages::error(this, QStringLiteral("Cannot create directory \"%1\".").arg(directory));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Whenever the dialog disables its accept button, a name typed for a new directory enables it again.
+        if (watched == acceptButton_ && event->type() == QEvent::EnabledChange && !acceptButton_->isEnabled() &&
+            namesNewDirectory())
+            acceptButton_->setEnabled(true);
+        return QFileDialog::eventFilter(watched, event);
+    }
+
+private:
+    bool namesNewDirectory() const {
+        if (!nameEdit_ || nameEdit_->text().trimmed().isEmpty())
+            return false;
+        const QString path = selectedFiles().value(0);
+        return !path.isEmpty() && !QFileInfo::exists(path);
+    }
+
+    QLineEdit* nameEdit_ = nullptr;
+    QPushButton* acceptButton_ = nullptr;
+};
 
 } // namespace
 
@@ -73,10 +131,15 @@ bool TMainWnd::computeMemoryTotal() {
     return true;
 }
 
-// One shared file dialog serves every picker: it starts in the program's directory and offers the name it
-// was last given. A name that does not exist may be chosen after a confirmation.
+// One shared file dialog serves every picker: it starts in the program's directory, and once a name has been
+// chosen it offers that name (in its folder) the next time. A name that does not exist may be chosen after a
+// confirmation. The current directory is left as it is.
 void TMainWnd::pickFileInto(QLineEdit* field) {
-    OpenDialog1->setDirectory(QDir::currentPath());
+    const QString last = OpenDialog1->property(kLastChosenFile).toString();
+    if (last.isEmpty())
+        OpenDialog1->setDirectory(QDir::currentPath());
+    else
+        OpenDialog1->selectFile(last); // its folder, with its name filled in
     for (;;) {
         if (OpenDialog1->exec() != QDialog::Accepted)
             return;
@@ -91,7 +154,7 @@ void TMainWnd::pickFileInto(QLineEdit* field) {
             if (answer != QMessageBox::Yes)
                 continue;
         }
-        OpenDialog1->selectFile(file);
+        OpenDialog1->setProperty(kLastChosenFile, file);
         field->setText(file);
         return;
     }
@@ -108,28 +171,7 @@ void TMainWnd::SpeedButton6Click() { pickFileInto(ui->DNSFile); }
 
 // The directory of the file cache. A name that does not exist may be typed; it is created after a question.
 void TMainWnd::SpeedButton1Click() {
-    QFileDialog dialog(this, QStringLiteral("Select Directory"), QStringLiteral("."));
-    dialog.setObjectName(QStringLiteral("SelectDirectoryDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setFileMode(QFileDialog::Directory);
-    for (;;) {
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return;
-        const QString directory = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
-        if (!QFileInfo(directory).isDir()) {
-            const auto answer =
-                messages::ask(this, QStringLiteral("Confirm"),
-                              QStringLiteral("The specified directory does not exist. Create it?"),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
-            if (answer != QMessageBox::Yes)
-                continue;
-            if (!QDir().mkpath(directory)) {
-                messages::error(this, QStringLiteral("Cannot create directory \"%1\".").arg(directory));
-                continue;
-            }
-        }
-        ui->FCachePath->setText(directory);
-        return;
-    }
+    DirectoryChooser dialog(this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        ui->FCachePath->setText(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
 }

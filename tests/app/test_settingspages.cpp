@@ -1,0 +1,371 @@
+#include "app/Main.h"
+
+#include "support/GuiTestSupport.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+// The settings controls that do more than hold a value: the memory total with its unit switch, the file pickers
+// and the directory chooser of the file cache.
+class TestSettingsPages : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ProgramDir> dir;
+    std::unique_ptr<ModalAnswers> answers;
+    std::unique_ptr<TMainWnd> window;
+    QStringList problems; // what the dialog answers found wrong
+
+    void start(const QByteArray& serverFile = QByteArray()) {
+        dir->write(QStringLiteral("glym30.ini"), serverFile);
+        window = std::make_unique<TMainWnd>(dir->executable());
+    }
+    QLineEdit* field(const char* name) const { return window->findChild<QLineEdit*>(QLatin1String(name)); }
+    QString total() const { return field("EditMemoryTotal")->text(); }
+    void click(const char* button) const { window->findChild<QAbstractButton*>(QLatin1String(button))->click(); }
+    QString programDir() const { return QDir(dir->path(QString())).canonicalPath(); }
+
+    // Types a name into a file dialog and presses its accept button ("Open" or "Choose"), as a person does. The
+    // press comes from the dialog's own event loop, so that a question it asks can be answered in turn.
+    void typeAndAccept(QFileDialog* dialog, const QString& name) {
+        if (!name.isNull())
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        QPushButton* accept = buttons->button(QDialogButtonBox::Open);
+        if (!accept || !accept->isEnabled()) {
+            problems << QStringLiteral("no enabled accept button for \"%1\"").arg(name);
+            dialog->reject();
+            return;
+        }
+        QTimer::singleShot(0, dialog, [this, dialog, accept, name] {
+            const std::size_t boxes = answers->seen().size();
+            accept->click();
+            if (dialog->isVisible() && answers->seen().size() == boxes) {
+                problems << QStringLiteral("the dialog did not accept \"%1\"").arg(name);
+                dialog->reject();
+            }
+        });
+    }
+
+    // The shared file picker: checks where it starts, then types name (a null name: takes what it offers).
+    void answerPicker(const QString& name, const QString& expectedDirectory = QString()) {
+        answers->pushDialog<QFileDialog>([this, name, expectedDirectory](QFileDialog* dialog) {
+            if (dialog->objectName() != QLatin1String("OpenDialog1"))
+                problems << QStringLiteral("picker is %1").arg(dialog->objectName());
+            const QString directory = expectedDirectory.isNull() ? programDir() : expectedDirectory;
+            if (dialog->directory().canonicalPath() != directory)
+                problems << QStringLiteral("picker starts in %1").arg(dialog->directory().path());
+            typeAndAccept(dialog, name);
+        });
+    }
+    void cancelDialog() {
+        answers->pushDialog<QFileDialog>([](QFileDialog* dialog) {
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        });
+    }
+    void answerDirectoryChooser(const QString& name) {
+        answers->pushDialog<QFileDialog>([this, name](QFileDialog* dialog) {
+            if (dialog->windowTitle() != QLatin1String("Select Directory"))
+                problems << QStringLiteral("chooser titled %1").arg(dialog->windowTitle());
+            if (dialog->directory().canonicalPath() != programDir())
+                problems << QStringLiteral("chooser starts in %1").arg(dialog->directory().path());
+            typeAndAccept(dialog, name);
+        });
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void init() {
+        dir = std::make_unique<ProgramDir>();
+        answers = std::make_unique<ModalAnswers>();
+        problems.clear();
+    }
+    void cleanup() {
+        window.reset();
+        QLocale::setDefault(QLocale::c());
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        QVERIFY2(answers->unexpected().isEmpty(), qPrintable(answers->unexpected().join(u'\n')));
+        QVERIFY(answers->allAnswered());
+        answers.reset();
+        dir.reset();
+    }
+
+    // The total follows every change of either field, in the unit chosen; choosing a unit is no change.
+    void memoryTotal_data() {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("B") << "4096"
+                           << "1000"
+                           << "SwitchB"
+                           << "4096000.000";
+        QTest::newRow("kB") << "4096"
+                            << "1000"
+                            << "SwitchKB"
+                            << "4000.000";
+        QTest::newRow("MB") << "4096"
+                            << "1000"
+                            << "SwitchMB"
+                            << "3.906";
+        QTest::newRow("GB") << "4096"
+                            << "1000"
+                            << "SwitchGB"
+                            << "0.004";
+        QTest::newRow("count beyond single precision") << "1"
+                                                       << "123456789"
+                                                       << "SwitchB"
+                                                       << "123456792.000";
+        QTest::newRow("4 GB in GB") << "1048576"
+                                    << "4096"
+                                    << "SwitchGB"
+                                    << "4.000";
+        QTest::newRow("fractions") << "0.5"
+                                   << "3"
+                                   << "SwitchB"
+                                   << "1.500";
+        QTest::newRow("ten integer digits") << "1000000"
+                                            << "9999"
+                                            << "SwitchB"
+                                            << "9999000000.000";
+        QTest::newRow("large in GB") << "65536"
+                                     << "1000000"
+                                     << "SwitchGB"
+                                     << "61.035";
+    }
+    void memoryTotal() {
+        QFETCH(QString, size);
+        QFETCH(QString, count);
+        QFETCH(QString, unit);
+        QFETCH(QString, expected);
+        start();
+        // Typed with bytes shown, then switched to the unit.
+        field("EditMemoryPageSize")->setText(size);
+        field("EditMemoryPageCount")->setText(count);
+        QVERIFY(window->ConfigChanged);
+        window->ConfigChanged = false;
+        click(unit.toLatin1());
+        QCOMPARE(total(), expected);
+        QVERIFY(!window->ConfigChanged);
+        // Typed with the unit already chosen.
+        field("EditMemoryPageCount")->clear();
+        field("EditMemoryPageCount")->setText(count);
+        QCOMPARE(total(), expected);
+    }
+
+    // More than 10 digits before the decimal separator: scientific notation.
+    void memoryTotalScientific() {
+        start();
+        field("EditMemoryPageSize")->setText(QStringLiteral("65536"));
+        field("EditMemoryPageCount")->setText(QStringLiteral("1000000"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^[1-9](\\.[0-9]+)?E\\+?[0-9]+$")).match(total()).hasMatch(),
+                 qPrintable(total()));
+        QCOMPARE(total().toDouble(), 65536000000.0);
+    }
+
+    // The decimal separator is the user's locale's, for what is typed and for what is shown.
+    void memoryTotalInTheUsersLocale() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        start();
+        field("EditMemoryPageSize")->setText(QStringLiteral("0,5"));
+        field("EditMemoryPageCount")->setText(QStringLiteral("3"));
+        QCOMPARE(total(), QStringLiteral("1,500"));
+        click("SwitchKB");
+        QCOMPARE(total(), QStringLiteral("0,001"));
+    }
+
+    void emptyFieldGivesZero_data() {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QByteArray>("emptied");
+        for (const char* unit : {"SwitchB", "SwitchKB", "SwitchMB", "SwitchGB"}) {
+            QTest::addRow("%s, count", unit) << QString::fromLatin1(unit) << QByteArray("EditMemoryPageCount");
+            QTest::addRow("%s, size", unit) << QString::fromLatin1(unit) << QByteArray("EditMemoryPageSize");
+        }
+    }
+    void emptyFieldGivesZero() {
+        QFETCH(QString, unit);
+        QFETCH(QByteArray, emptied);
+        start();
+        click(unit.toLatin1());
+        field(emptied)->clear();
+        QCOMPARE(total(), QStringLiteral("0"));
+        click("SwitchB");
+        QCOMPARE(total(), QStringLiteral("0"));
+        QVERIFY(window->ConfigChanged);
+    }
+
+    // A text that is not a number: the conversion error at once, the total keeps its value and the change does not
+    // count. The next change that gives two numbers updates the total and counts.
+    void notANumber_data() {
+        QTest::addColumn<QByteArray>("typedInto");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("size") << QByteArray("EditMemoryPageSize") << "'4k' is not a valid floating point value";
+        QTest::newRow("count") << QByteArray("EditMemoryPageCount") << "'1000k' is not a valid floating point value";
+    }
+    void notANumber() {
+        QFETCH(QByteArray, typedInto);
+        QFETCH(QString, message);
+        start("[Memory Pool]\r\nPage Count=1000\r\nPage Size=4\r\n");
+        QCOMPARE(total(), QStringLiteral("4000"));
+        QLineEdit* edit = field(typedInto);
+        edit->end(false);
+        answers->pushBox(QMessageBox::Ok);
+        QTest::keyClick(edit, Qt::Key_K);
+        QCOMPARE(answers->seen().size(), std::size_t(1));
+        QCOMPARE(answers->seen()[0].caption, QStringLiteral("Error"));
+        QCOMPARE(answers->seen()[0].text, message);
+        QCOMPARE(total(), QStringLiteral("4000"));
+        QVERIFY(!window->ConfigChanged);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(total(), QStringLiteral("4000.000"));
+        QVERIFY(window->ConfigChanged);
+    }
+
+    // Each "..." button fills its own field with the full path of the file chosen; the current directory stays.
+    void filePicker_data() {
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QByteArray>("target");
+        QTest::newRow("CheckFileSelect") << QByteArray("CheckFileSelect") << QByteArray("CheckFile");
+        QTest::newRow("SpeedButton9") << QByteArray("SpeedButton9") << QByteArray("CacheSkipFile");
+        QTest::newRow("SpeedButton2") << QByteArray("SpeedButton2") << QByteArray("MainLogFile");
+        QTest::newRow("SpeedButton3") << QByteArray("SpeedButton3") << QByteArray("StatusLogFile");
+        QTest::newRow("SpeedButton4") << QByteArray("SpeedButton4") << QByteArray("ConnectLogFile");
+        QTest::newRow("SpeedButton5") << QByteArray("SpeedButton5") << QByteArray("RouterLogFile");
+        QTest::newRow("SpeedButton7") << QByteArray("SpeedButton7") << QByteArray("RouterFile");
+        QTest::newRow("SpeedButton6") << QByteArray("SpeedButton6") << QByteArray("DNSFile");
+    }
+    void filePicker() {
+        QFETCH(QByteArray, button);
+        QFETCH(QByteArray, target);
+        QVERIFY(QDir(dir->path(QString())).mkdir(QStringLiteral("logs")));
+        dir->write(QStringLiteral("logs/chosen.txt"), "x");
+        start();
+        const QStringList before = [this] {
+            QStringList texts;
+            for (QLineEdit* edit : window->findChildren<QLineEdit*>())
+                if (edit->window() == window.get())
+                    texts << edit->objectName() + QLatin1Char('=') + edit->text();
+            return texts;
+        }();
+        const QString chosen = QDir(programDir()).filePath(QStringLiteral("logs/chosen.txt"));
+        answerPicker(chosen);
+        click(button);
+        QCOMPARE(field(target)->text(), chosen);
+        QVERIFY(window->ConfigChanged);
+        QCOMPARE(QDir::current().canonicalPath(), programDir());
+        // No other field changed.
+        for (const QString& entry : before) {
+            const QString name = entry.section(u'=', 0, 0);
+            if (name != QLatin1String(target))
+                QCOMPARE(name + QLatin1Char('=') + window->findChild<QLineEdit*>(name)->text(), entry);
+        }
+    }
+
+    // Cancel leaves the field as it was, even after another picker filled its own field.
+    void cancelledPickerKeepsTheField() {
+        start("[Main Log]\r\nFile Name=main.log\r\n");
+        dir->write(QStringLiteral("connect.log"), "");
+        cancelDialog();
+        click("SpeedButton2");
+        QCOMPARE(field("MainLogFile")->text(), QStringLiteral("main.log"));
+        QVERIFY(!window->ConfigChanged);
+
+        answerPicker(QStringLiteral("connect.log"));
+        click("SpeedButton4");
+        QCOMPARE(field("ConnectLogFile")->text(), QDir(programDir()).filePath(QStringLiteral("connect.log")));
+        cancelDialog();
+        click("SpeedButton2");
+        QCOMPARE(field("MainLogFile")->text(), QStringLiteral("main.log"));
+    }
+
+    // The shared dialog offers the last name chosen by any picker: accepting it as offered picks that file again.
+    void pickerRemembersTheLastName() {
+        QVERIFY(QDir(dir->path(QString())).mkdir(QStringLiteral("rules")));
+        dir->write(QStringLiteral("rules/access.txt"), "");
+        start();
+        const QString chosen = QDir(programDir()).filePath(QStringLiteral("rules/access.txt"));
+        answerPicker(chosen);
+        click("CheckFileSelect");
+        QCOMPARE(field("CheckFile")->text(), chosen);
+
+        QString offered;
+        answers->pushDialog<QFileDialog>([this, &offered](QFileDialog* dialog) {
+            offered = dialog->selectedFiles().value(0);
+            typeAndAccept(dialog, QString());
+        });
+        click("SpeedButton7");
+        QCOMPARE(offered, chosen);
+        QCOMPARE(field("RouterFile")->text(), chosen);
+        QCOMPARE(QDir::current().canonicalPath(), programDir());
+    }
+
+    // A name that does not exist is taken after the create prompt (nothing is created); No shows the dialog again.
+    void pickerCreatePrompt() {
+        start();
+        const QString missing = QDir(programDir()).filePath(QStringLiteral("new.log"));
+        answerPicker(missing);
+        answers->pushBox(QMessageBox::No);
+        cancelDialog();
+        click("SpeedButton3");
+        QVERIFY(field("StatusLogFile")->text().isEmpty());
+        QVERIFY(answers->seen()[0].text.contains(QStringLiteral("does not exist")));
+
+        answerPicker(missing);
+        answers->pushBox(QMessageBox::Yes);
+        click("SpeedButton3");
+        QCOMPARE(field("StatusLogFile")->text(), missing);
+        QVERIFY(!QFile::exists(missing));
+    }
+
+    void directoryChooserCancelled() {
+        start("[File Cache]\r\nDirectory=/var/cache/glym\r\n");
+        cancelDialog();
+        click("SpeedButton1");
+        QCOMPARE(field("FCachePath")->text(), QStringLiteral("/var/cache/glym"));
+        QVERIFY(!window->ConfigChanged);
+    }
+
+    void directoryChooserExistingDirectory() {
+        QVERIFY(QDir(dir->path(QString())).mkdir(QStringLiteral("cache")));
+        start();
+        answerDirectoryChooser(QStringLiteral("cache"));
+        click("SpeedButton1");
+        QCOMPARE(field("FCachePath")->text(), QDir(programDir()).filePath(QStringLiteral("cache")));
+        QVERIFY(window->ConfigChanged);
+        QVERIFY(answers->seen().empty());
+    }
+
+    // A directory typed that does not exist: the question, then it is created; No offers the chooser again.
+    void directoryChooserNewDirectory() {
+        start();
+        const QString wanted = QDir(programDir()).filePath(QStringLiteral("cache/disk1"));
+        answerDirectoryChooser(QStringLiteral("cache/disk1"));
+        answers->pushBox(QMessageBox::No);
+        cancelDialog();
+        click("SpeedButton1");
+        QVERIFY(!QFileInfo::exists(wanted));
+        QVERIFY(field("FCachePath")->text().isEmpty());
+        QVERIFY(!window->ConfigChanged);
+
+        answerDirectoryChooser(wanted);
+        answers->pushBox(QMessageBox::Yes);
+        click("SpeedButton1");
+        QCOMPARE(answers->seen().size(), std::size_t(2));
+        QCOMPARE(answers->seen()[1].text, QStringLiteral("The specified directory does not exist. Create it?"));
+        QVERIFY(QFileInfo(wanted).isDir());
+        QCOMPARE(field("FCachePath")->text(), wanted);
+        QVERIFY(window->ConfigChanged);
+        QCOMPARE(QDir::current().canonicalPath(), programDir());
+    }
+};
+
+QTEST_MAIN(TestSettingsPages)
+#include "test_settingspages.moc"
