@@ -49,6 +49,9 @@ void GroupEditor::storeGroupLine(int group, const QString& groupText, const QStr
     groups_.create(group).SetGroupLine(BuildRuleLine({QStringLiteral("GN"), {name, comment}}, groupText));
     if (QTreeWidgetItem* row = rowOfGroup(list, group)) {
         setColumns(row, {name, comment});
+        // The line is new even when the row's texts are not ("GN:01:..." for "GN:1:..."): report the row as
+        // changed, so that the change is saved.
+        reportChanged(row);
         return;
     }
     auto* row = new RuleRow(groupText, {name, comment}, 0);

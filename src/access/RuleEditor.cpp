@@ -121,6 +121,7 @@ void RuleEditor::edit(const ListRuleKind& kind) {
         return;
     }
     showRow(row, kind, record);
+    reportChanged(row); // the line was rebuilt, even if the row shows the same texts
 }
 
 void RuleEditor::remove(const ListRuleKind& kind) {

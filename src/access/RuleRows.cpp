@@ -20,7 +20,13 @@ bool RuleRow::operator<(const QTreeWidgetItem& other) const {
 
 bool columnTextLess(const QString& a, const QString& b) {
     // Letters are compared in their capital form, the Cyrillic ones of the proxy's files as well as A to Z.
-    auto fold = [](QChar c) { return c.toUpper(); };
+    // The common case, a character below 128, is folded here: a header click sorts many thousand rows.
+    auto fold = [](QChar c) {
+        const char16_t u = c.unicode();
+        if (u < 0x80)
+            return QChar(u >= u'a' && u <= u'z' ? char16_t(u - 32) : u);
+        return c.toUpper();
+    };
     const qsizetype common = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < common; ++i) {
         const QChar x = fold(a[i]);
@@ -48,6 +54,11 @@ QTreeWidgetItem* findRowByCaption(const QTreeWidget* list, const QString& captio
 void setColumns(QTreeWidgetItem* row, const QStringList& columns) {
     for (int i = 0; i < columns.size(); ++i)
         row->setText(i + 1, columns[i]);
+}
+
+void reportChanged(QTreeWidgetItem* row) {
+    if (auto* ruleRow = dynamic_cast<RuleRow*>(row))
+        ruleRow->markChanged();
 }
 
 void setLink(QTreeWidgetItem* row, RuleLines::Id lineId, int group) {

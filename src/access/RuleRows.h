@@ -21,6 +21,8 @@ class RuleRow : public QTreeWidgetItem {
 public:
     RuleRow(const QString& caption, const QStringList& columns, int image);
     bool operator<(const QTreeWidgetItem& other) const override;
+    // Makes the list report the row as changed.
+    void markChanged() { emitDataChanged(); }
 };
 
 // True when a sorts before b by the shared column rule.
@@ -31,6 +33,8 @@ QTreeWidgetItem* selectedRow(const QTreeWidget* list);
 QTreeWidgetItem* findRowByCaption(const QTreeWidget* list, const QString& caption);
 
 void setColumns(QTreeWidgetItem* row, const QStringList& columns);
+// Makes the list report the row as changed, also when its texts stayed the same: its rule line was rebuilt.
+void reportChanged(QTreeWidgetItem* row);
 void setLink(QTreeWidgetItem* row, RuleLines::Id lineId, int group);
 RuleLines::Id lineIdOf(const QTreeWidgetItem* row);
 int groupOf(const QTreeWidgetItem* row);

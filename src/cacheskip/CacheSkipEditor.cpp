@@ -8,12 +8,14 @@
 #include "rules/Strings.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -43,6 +45,50 @@ std::string lineOfDialog(const TFCacheSkip& dialog) {
 
 } // namespace
 
+// Memo1, on the hidden page "Test", shows a copy of the rule lines as they stood after the last add or edit.
+// Putting tens of thousands of lines into a text control takes a visible pause, so the copy is taken at once but
+// reaches the memo when the memo is shown (at once when it is visible already).
+class MemoCopy : public QObject {
+public:
+    explicit MemoCopy(QPlainTextEdit* memo) : memo_(memo) {
+        if (memo_)
+            memo_->installEventFilter(this);
+    }
+
+    void set(const std::vector<std::string>& lines) {
+        if (!memo_)
+            return;
+        pending_ = lines;
+        if (memo_->isVisible())
+            show();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == memo_ && event->type() == QEvent::Show && pending_)
+            show();
+        return false;
+    }
+
+private:
+    void show() {
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(pending_->size()));
+        for (const std::string& line : *pending_)
+            texts << fromFileBytes(line);
+        pending_.reset();
+        memo_->setPlainText(texts.join(QLatin1Char('\n')));
+    }
+
+    QPlainTextEdit* memo_;
+    std::optional<std::vector<std::string>> pending_;
+};
+
+CacheSkipEditor::CacheSkipEditor(QWidget* window, std::vector<std::string>& lines)
+    : window_(window), lines_(lines),
+      memo_(std::make_unique<MemoCopy>(window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")))) {}
+
+CacheSkipEditor::~CacheSkipEditor() = default;
+
 QTreeWidget* CacheSkipEditor::list() const { return window_->findChild<QTreeWidget*>(QStringLiteral("CacheSkipRules")); }
 
 void CacheSkipEditor::showRow(QTreeWidgetItem* row, const std::string& line) const {
@@ -55,20 +101,13 @@ void CacheSkipEditor::showRow(QTreeWidgetItem* row, const std::string& line) con
 }
 
 QTreeWidgetItem* CacheSkipEditor::makeRow(const std::string& line) const {
-    auto* row = new QTreeWidgetItem;
+    auto* row = new rulerows::RuleRow(QString(), {}, -1);
     showRow(row, line);
     return row;
 }
 
 void CacheSkipEditor::copyToMemo() const {
-    auto* memo = window_->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
-    if (!memo)
-        return;
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(lines_.size()));
-    for (const std::string& line : lines_)
-        texts << fromFileBytes(line);
-    memo->setPlainText(texts.join(QLatin1Char('\n')));
+    memo_->set(lines_);
 }
 
 void CacheSkipEditor::fill() {
@@ -108,6 +147,7 @@ void CacheSkipEditor::edit() {
     lines_[index] = lineOfDialog(dialog);
     copyToMemo();
     showRow(row, lines_[index]);
+    rulerows::reportChanged(row); // the line was rebuilt, even if the row shows the same texts
 }
 
 void CacheSkipEditor::remove() {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+class MemoCopy;
 class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -12,7 +14,8 @@ class QWidget;
 // always, so a row reaches its line by its index.
 class CacheSkipEditor {
 public:
-    CacheSkipEditor(QWidget* window, std::vector<std::string>& lines) : window_(window), lines_(lines) {}
+    CacheSkipEditor(QWidget* window, std::vector<std::string>& lines);
+    ~CacheSkipEditor();
 
     // Shows the lines held (read from the file at start-up).
     void fill();
@@ -31,4 +34,5 @@ private:
 
     QWidget* window_;
     std::vector<std::string>& lines_;
+    std::unique_ptr<MemoCopy> memo_;
 };

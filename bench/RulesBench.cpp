@@ -1,0 +1,384 @@
+// glym_rules_bench [--access-lines N] [--skip-rules N] [--keep DIR]
+// Times the rule lists of the main window with large rule files, offscreen: start-up with the lists filled, a
+// save, Delete and Edit of a row in the middle of the networks list, a sort by a column, the cache-skip sort and
+// Edit, and prints the figures with the peak memory of the process.
+//
+// The rule files are generated into a temporary program directory with a glym30.ini that names them: an access
+// rules file of 100,000 lines (networks and hosts over all 65 groups, group names, URL, word and limit rules) and
+// a cache-skip file of 50,000 rules.
+
+#include "app/Main.h"
+#include "cacheskip/CacheSkipFile.h"
+#include "rules/RulesFile.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+struct Options {
+    int accessLines = 100000;
+    int skipRules = 50000;
+    QString keep; // a directory to generate into and leave behind, instead of a temporary one
+};
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return file.write(bytes) == bytes.size();
+}
+
+// A deterministic generator, so every run measures the same files.
+class Numbers {
+public:
+    unsigned next() {
+        state_ = state_ * 1103515245u + 12345u;
+        return (state_ >> 8) & 0xFFFFFFu;
+    }
+
+private:
+    unsigned state_ = 20240601u;
+};
+
+// The access rules file: every group named, then networks and hosts spread over the 65 groups, with a few URL,
+// word and limit rules; some lines are written by hand (blanks, a leading zero in the group field).
+QByteArray accessRules(int lineCount) {
+    Numbers random;
+    QByteArray text;
+    text.reserve(lineCount * 40);
+    int written = 0;
+    auto line = [&](const QByteArray& l) {
+        text += l;
+        text += "\r\n";
+        ++written;
+    };
+    for (int group = 0; group < 65 && written < lineCount; ++group)
+        line("GN:" + QByteArray::number(group) + ":Group " + QByteArray::number(group) + ":generated");
+    while (written < lineCount) {
+        const int group = static_cast<int>(random.next() % 65);
+        const QByteArray g = QByteArray::number(group);
+        const unsigned n = random.next();
+        switch (n % 20) {
+        case 0:
+            line("PA:" + g + ":www.site" + QByteArray::number(n % 5000) + ".example:");
+            break;
+        case 1:
+            line("BW:" + g + ":word" + QByteArray::number(n % 3000) + ":blocked");
+            break;
+        case 2:
+            line("TL:" + g + ":" + QByteArray::number(n % 100000) + ":");
+            break;
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+            line("CD:" + g + ":HOST-" + QByteArray::number(n % 100000) + ":computer " + QByteArray::number(written));
+            break;
+        case 10:
+            line(" GD : " + g + " : 10.1." + QByteArray::number(n % 256) + ".0 : 255.255.255.0 : by hand ");
+            break;
+        default:
+            line("GD:" + g + ":10." + QByteArray::number((n >> 16) % 256) + "." + QByteArray::number((n >> 8) % 256) +
+                 "." + QByteArray::number(n % 256) + ":" + (n % 3 == 0 ? "255.255.255.255" : "255.255.255.0") +
+                 ":network " + QByteArray::number(written));
+            break;
+        }
+    }
+    return text;
+}
+
+QByteArray cacheSkipRules(int ruleCount) {
+    static const char* const tags[] = {"SD", "SA", "BR"};
+    Numbers random;
+    QByteArray text;
+    text.reserve(ruleCount * 40);
+    for (int i = 0; i < ruleCount; ++i) {
+        const unsigned n = random.next();
+        text += tags[n % 3];
+        text += ":www.cached" + QByteArray::number(n % 100000) + ".example/path:rule " + QByteArray::number(i) + "\r\n";
+    }
+    return text;
+}
+
+QByteArray serverIni() {
+    return "[Cache Skip]\r\nEnable=1\r\nFile Name=skip.txt\r\n"
+           "[Router]\r\nFile Name=router.txt\r\n"
+           "[Check]\r\nEnable=1\r\nFile Name=access.txt\r\n";
+}
+
+long peakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Answers the next modal dialog: waits for it in the dialog's own event loop, then lets fill() act on it.
+void answerNextModal(const std::function<void(QWidget*)>& fill) {
+    auto* timer = new QTimer;
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, fill] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        fill(modal);
+    });
+    timer->start();
+}
+
+void clickOk(QWidget* dialog) {
+    if (auto* ok = dialog->findChild<QAbstractButton*>(QStringLiteral("Button1")))
+        ok->click();
+}
+
+void selectRow(QTreeWidget* list, int index) {
+    list->clearSelection();
+    QTreeWidgetItem* row = list->topLevelItem(index);
+    list->setCurrentItem(row);
+    row->setSelected(true);
+}
+
+// User plus system time of this process so far, in milliseconds.
+double cpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// Prints one figure a line: the wall time since begin() and the CPU time this process used meanwhile (a wall
+// time well above the CPU time is waiting: for the disk's fsync, or for other processes).
+class Report {
+public:
+    Report() { std::printf("%-44s %10s     %10s\n", "", "wall", "cpu"); }
+
+    void begin() {
+        cpuStart_ = cpuMs();
+        wall_.start();
+    }
+    // The wall time since begin(), in milliseconds.
+    double wallMs() const { return static_cast<double>(wall_.nsecsElapsed()) / 1e6; }
+
+    void add(const char* what, const QString& note = QString()) { add(what, wallMs(), note); }
+    void add(const char* what, double wallMilliseconds, const QString& note = QString()) {
+        std::printf("%-44s %10.1f ms  %10.1f ms  %s\n", what, wallMilliseconds, cpuMs() - cpuStart_, qPrintable(note));
+        std::fflush(stdout);
+    }
+
+private:
+    QElapsedTimer wall_;
+    double cpuStart_ = 0;
+};
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--access-lines") == 0 && hasValue)
+            options.accessLines = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--skip-rules") == 0 && hasValue)
+            options.skipRules = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--keep") == 0 && hasValue)
+            options.keep = QString::fromLocal8Bit(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: glym_rules_bench [--access-lines N] [--skip-rules N] [--keep DIR]\n");
+            std::exit(2);
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parseOptions(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QTemporaryDir temporary;
+    const QString dir = options.keep.isEmpty() ? temporary.path() : QDir(options.keep).absolutePath();
+    QDir().mkpath(dir);
+    Report report;
+
+    report.begin();
+    if (!writeFile(dir + QStringLiteral("/access.txt"), accessRules(options.accessLines)) ||
+        !writeFile(dir + QStringLiteral("/skip.txt"), cacheSkipRules(options.skipRules)) ||
+        !writeFile(dir + QStringLiteral("/glym30.ini"), serverIni())) {
+        std::fprintf(stderr, "cannot write the rule files into %s\n", qPrintable(dir));
+        return 1;
+    }
+    report.add("generate files",
+               QStringLiteral("%1 access lines, %2 cache-skip rules").arg(options.accessLines).arg(options.skipRules));
+
+    // The part of start-up that is file reading alone (the core loaders), for comparison.
+    report.begin();
+    {
+        GroupTable table;
+        LoadAccessRules((dir + QStringLiteral("/access.txt")).toStdString(), table);
+        const auto lines = LoadCacheSkipLines((dir + QStringLiteral("/skip.txt")).toStdString());
+        report.add("core loaders alone (access + cache-skip)", QStringLiteral("%1 cache-skip lines").arg(lines.size()));
+    }
+
+    report.begin();
+    TMainWnd window(dir + QStringLiteral("/glymconf"));
+    const double construct = report.wallMs();
+    auto* networks = window.findChild<QTreeWidget*>(QStringLiteral("LNetwork"));
+    auto* hosts = window.findChild<QTreeWidget*>(QStringLiteral("LHost"));
+    auto* groups = window.findChild<QTreeWidget*>(QStringLiteral("GroupName"));
+    auto* skip = window.findChild<QTreeWidget*>(QStringLiteral("CacheSkipRules"));
+    report.add("start-up (TMainWnd constructed)", construct,
+               QStringLiteral("rows: %1 groups, %2 networks, %3 hosts, %4 cache-skip")
+                   .arg(groups->topLevelItemCount())
+                   .arg(networks->topLevelItemCount())
+                   .arg(hosts->topLevelItemCount())
+                   .arg(skip->topLevelItemCount()));
+
+    report.begin();
+    window.show();
+    QApplication::processEvents();
+    report.add("first show (layout and paint)");
+
+    // The lists sit on pages that are not shown at first; show each once, as a user opening the page would.
+    report.begin();
+    for (QTreeWidget* list : {networks, skip}) {
+        for (QWidget* w = list; w && w != &window; w = w->parentWidget())
+            if (auto* tabs = qobject_cast<QTabWidget*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
+                tabs->setCurrentWidget(w);
+        QApplication::processEvents();
+    }
+    report.add("open the networks and cache-skip pages");
+
+    report.begin();
+    const bool saved = window.SaveServerConfig();
+    report.add("SaveServerConfig", saved ? QString() : QStringLiteral("FAILED"));
+
+    // Delete of a network row in the middle of the list (the Delete key's handler), with the repaint after it.
+    const int middle = networks->topLevelItemCount() / 2;
+    selectRow(networks, middle);
+    QApplication::processEvents();
+    report.begin();
+    const int rowsBefore = networks->topLevelItemCount();
+    window.LNetworkKeyDown(Qt::Key_Delete);
+    const double deleteHandler = report.wallMs();
+    QApplication::processEvents();
+    report.add("Delete a network row (handler)", deleteHandler,
+               networks->topLevelItemCount() == rowsBefore - 1 ? QString() : QStringLiteral("NOT DELETED"));
+    report.add("Delete a network row (handler + repaint)");
+
+    // Edit of a network row in the middle: the dialog is answered as soon as it shows.
+    selectRow(networks, middle);
+    QApplication::processEvents();
+    answerNextModal([](QWidget* dialog) {
+        if (auto* comment = dialog->findChild<QLineEdit*>(QStringLiteral("comment")))
+            comment->setText(QStringLiteral("edited by the benchmark"));
+        clickOk(dialog);
+    });
+    report.begin();
+    window.EditNetActionExecute();
+    QApplication::processEvents();
+    report.add("Edit a network row (dialog answered)",
+               networks->topLevelItem(middle)->text(3) == QStringLiteral("edited by the benchmark")
+                   ? QString()
+                   : QStringLiteral("NOT EDITED"));
+
+    // Add of a network with a row selected (the group comes from the row), as a double click would.
+    answerNextModal([](QWidget* dialog) {
+        if (auto* ip = dialog->findChild<QLineEdit*>(QStringLiteral("ip")))
+            ip->setText(QStringLiteral("192.168.200.1"));
+        clickOk(dialog);
+    });
+    const int rowsBeforeAdd = networks->topLevelItemCount();
+    report.begin();
+    window.AddNetActionExecute();
+    QApplication::processEvents();
+    report.add("Add a network row (dialog answered)",
+               networks->topLevelItemCount() == rowsBeforeAdd + 1 ? QString() : QStringLiteral("NOT ADDED"));
+
+    report.begin();
+    window.LNetworkColumnClick(networks, 1);
+    QApplication::processEvents();
+    report.add("sort networks by \"IP Address\"");
+
+    report.begin();
+    window.LNetworkColumnClick(networks, 0);
+    QApplication::processEvents();
+    report.add("sort networks by \"Group ID\"");
+
+    report.begin();
+    window.LNetworkColumnClick(hosts, 1);
+    QApplication::processEvents();
+    report.add("sort hosts by \"Computer Name\"");
+
+    // Delete after the sort: the row still reaches its own line.
+    selectRow(networks, networks->topLevelItemCount() / 3);
+    report.begin();
+    window.LNetworkKeyDown(Qt::Key_Delete);
+    QApplication::processEvents();
+    report.add("Delete a network row after the sort");
+
+    report.begin();
+    window.CacheSkipRulesColumnClick(1);
+    QApplication::processEvents();
+    report.add("cache-skip sort (lines and rows)");
+
+    selectRow(skip, skip->topLevelItemCount() / 2);
+    QApplication::processEvents();
+    answerNextModal([](QWidget* dialog) {
+        if (auto* url = dialog->findChild<QLineEdit*>(QStringLiteral("url")))
+            url->setText(QStringLiteral("edited.example"));
+        clickOk(dialog);
+    });
+    report.begin();
+    window.EditSkipActionExecute();
+    QApplication::processEvents();
+    report.add("cache-skip Edit (dialog answered)");
+
+    answerNextModal([](QWidget* dialog) {
+        if (auto* url = dialog->findChild<QLineEdit*>(QStringLiteral("url")))
+            url->setText(QStringLiteral("added.example"));
+        clickOk(dialog);
+    });
+    report.begin();
+    window.AddSkipActionExecute();
+    QApplication::processEvents();
+    report.add("cache-skip Add (dialog answered)");
+
+    selectRow(skip, skip->topLevelItemCount() / 2);
+    report.begin();
+    window.CacheSkipRulesKeyDown(Qt::Key_Delete);
+    QApplication::processEvents();
+    report.add("cache-skip Delete");
+
+    report.begin();
+    const bool savedAgain = window.SaveServerConfig();
+    report.add("SaveServerConfig after the changes", savedAgain ? QString() : QStringLiteral("FAILED"));
+
+    std::printf("%-44s %10.1f MB\n", "peak memory (getrusage ru_maxrss)",
+                static_cast<double>(peakKilobytes()) / 1024.0);
+
+    window.ConfigChanged = false; // nothing to ask on close
+    window.close();
+    return 0;
+}

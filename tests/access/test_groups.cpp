@@ -1,0 +1,285 @@
+// The user groups list GroupName: filled at start-up, Add (new number, a number in use, a number deleted
+// before), Edit, Delete, and "Ok" without a change; the results are checked in the rows and in the saved file.
+
+#include "access/Groupname.h"
+#include "access/Net.h"
+#include "access/RuleListDriver.h"
+#include "widgets/Advspin.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QtTest>
+
+using namespace rulelists;
+
+namespace {
+
+// Group 2 has a "GN" line with an empty name, group 3 none at all: both are listed as "noname".
+const QByteArray kAccess = "GN:0:AllUsers:\r\n"
+                           "GN:1:Office:first floor\r\n"
+                           "GD:1:192.168.1.0:255.255.255.0:\r\n"
+                           "PA:1:x.com:\r\n"
+                           "GN:2::nameless comment\r\n"
+                           "GD:3:10.0.0.0:255.0.0.0:\r\n"
+                           "CD:3:PC1:\r\n";
+
+// The dialog fields as the test saw them when the dialog opened.
+struct SeenDialog {
+    QString title, box, group, name, comment;
+    bool groupReadOnly = false;
+    Qt::FocusPolicy groupFocus = Qt::NoFocus;
+};
+
+SeenDialog seeDialog(TFGroupName* dialog) {
+    return {dialog->windowTitle(),   dialog->Box1->title(),         dialog->groupID->text(),       dialog->name->text(),
+            dialog->comment->text(), dialog->groupID->isReadOnly(), dialog->groupID->focusPolicy()};
+}
+
+} // namespace
+
+class TestGroups : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Window> w;
+    QTreeWidget* groups() const { return w->list("GroupName"); }
+
+    void start(const QByteArray& access = kAccess) {
+        w.reset();
+        w = std::make_unique<Window>(access);
+    }
+    QByteArrayList savedAccessLines() {
+        w->save();
+        return fileLines(w->dir.read(QStringLiteral("access.txt")));
+    }
+
+private slots:
+    void init() { start(); }
+    void cleanup() { w.reset(); }
+
+    void fillListsEveryGroupInNumberOrder() {
+        QCOMPARE(rowTexts(groups()),
+                 (QStringList{"0|AllUsers|", "1|Office|first floor", "2|noname|nameless comment", "3|noname|"}));
+        QVERIFY(!w->window->ConfigChanged);
+    }
+
+    void missingAccessFileGivesNoGroups() {
+        start(QByteArray());
+        QCOMPARE(groups()->topLevelItemCount(), 0);
+    }
+
+    void addNewGroup() {
+        ModalAnswers answers;
+        SeenDialog seen;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            seen = seeDialog(d);
+            type(d->groupID, QStringLiteral("5"));
+            type(d->name, QStringLiteral("Sales"));
+            type(d->comment, QStringLiteral("Отдел продаж"));
+            pressOk(d);
+        });
+        w->doubleClick(groups(), -1); // on no row: Add
+        QVERIFY2(answers.unexpected().isEmpty(), qPrintable(answers.unexpected().join('\n')));
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(seen.title, QStringLiteral("Add Group Name"));
+        QCOMPARE(seen.box, QStringLiteral(" Add Group Name "));
+        QCOMPARE(seen.group, QStringLiteral("0"));
+        QVERIFY(!seen.groupReadOnly);
+        QCOMPARE(rowTexts(groups()).last(), QStringLiteral("5|Sales|Отдел продаж"));
+        QVERIFY(w->window->ConfigChanged);
+        const QByteArrayList lines = savedAccessLines();
+        QVERIFY(lines.contains(QByteArray("GN:5:Sales:\xCE\xF2\xE4\xE5\xEB \xEF\xF0\xEE\xE4\xE0\xE6")));
+    }
+
+    // A number in use renames that group: its row is updated (matched by number, also when typed "03"), its
+    // other rules stay, no second row appears.
+    void addUnderNumberInUseRenames_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("3") << "3" << QByteArray("GN:3:Lab:");
+        QTest::newRow("03") << "03" << QByteArray("GN:03:Lab:");
+    }
+    void addUnderNumberInUseRenames() {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, line);
+        ModalAnswers answers;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            type(d->groupID, typed);
+            type(d->name, QStringLiteral("Lab"));
+            pressOk(d);
+        });
+        w->clickEmpty(groups());
+        w->popup(groups(), -1, Qt::Key_A);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(rowTexts(groups()),
+                 (QStringList{"0|AllUsers|", "1|Office|first floor", "2|noname|nameless comment", "3|Lab|"}));
+        QCOMPARE(w->list("LNetwork")->topLevelItemCount(), 2);
+        QCOMPARE(savedAccessLines(),
+                 (QByteArrayList{"GN:0:AllUsers:", "GN:1:Office:first floor",
+                                 "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:", "GN:2::nameless comment", line,
+                                 "GD:3:10.0.0.0:255.0.0.0:", "CD:3:PC1:"}));
+    }
+
+    // The row shows the same texts, but the stored line is new ("GN:01:..."): that is a change to be saved.
+    void addWithTheRowsOwnTextsIsAChange() {
+        ModalAnswers answers;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            type(d->groupID, QStringLiteral("01"));
+            type(d->name, QStringLiteral("Office"));
+            type(d->comment, QStringLiteral("first floor"));
+            pressOk(d);
+        });
+        w->doubleClick(groups(), -1);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(rowTexts(groups())[1], QStringLiteral("1|Office|first floor"));
+        QVERIFY(w->window->ConfigChanged);
+        QCOMPARE(savedAccessLines()[1], QByteArray("GN:01:Office:first floor"));
+    }
+
+    void addAfterDeleteAppendsARowAgain() {
+        w->click(groups(), 1);
+        w->key(groups(), Qt::Key_Delete);
+        QCOMPARE(groups()->topLevelItemCount(), 3);
+        ModalAnswers answers;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            type(d->groupID, QStringLiteral("1"));
+            type(d->name, QStringLiteral("Again"));
+            pressOk(d);
+        });
+        w->clickEmpty(groups());
+        w->doubleClick(groups(), -1);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(rowTexts(groups()).last(), QStringLiteral("1|Again|"));
+        const QByteArrayList lines = savedAccessLines();
+        QCOMPARE(lines.mid(1, 3), (QByteArrayList{"GN:1:Again:", "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:"}));
+    }
+
+    void addPresetsNothingFromTheSelectedRow() {
+        ModalAnswers answers;
+        SeenDialog seen;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            seen = seeDialog(d);
+            pressCancel(d);
+        });
+        w->click(groups(), 2);
+        w->popup(groups(), 2, Qt::Key_A);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(seen.group, QStringLiteral("0"));
+    }
+
+    void editGroup() {
+        ModalAnswers answers;
+        SeenDialog seen;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            seen = seeDialog(d);
+            type(d->name, QStringLiteral("Head office"));
+            pressOk(d);
+        });
+        w->doubleClick(groups(), 1); // on a row: Edit
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(seen.title, QStringLiteral("Edit Group Name "));
+        QCOMPARE(seen.box, QStringLiteral(" Edit Group Name "));
+        QCOMPARE(seen.group, QStringLiteral("1"));
+        QCOMPARE(seen.name, QStringLiteral("Office"));
+        QCOMPARE(seen.comment, QStringLiteral("first floor"));
+        QVERIFY(seen.groupReadOnly);
+        QVERIFY(!(seen.groupFocus & Qt::TabFocus));
+        QCOMPARE(rowTexts(groups())[1], QStringLiteral("1|Head office|first floor"));
+        QCOMPARE(groups()->topLevelItemCount(), 4);
+        QCOMPARE(savedAccessLines()[1], QByteArray("GN:1:Head office:first floor"));
+    }
+
+    // A nameless group shows "noname", but its dialog holds the name of its line: empty.
+    void editNamelessGroup_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("GN line with an empty name") << 2 << "nameless comment" << QByteArray("GN:2::changed");
+        QTest::newRow("no GN line") << 3 << "" << QByteArray("GN:3::changed");
+    }
+    void editNamelessGroup() {
+        QFETCH(int, row);
+        QFETCH(QString, comment);
+        QFETCH(QByteArray, saved);
+        ModalAnswers answers;
+        SeenDialog seen;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            seen = seeDialog(d);
+            type(d->comment, QStringLiteral("changed"));
+            pressOk(d);
+        });
+        w->click(groups(), row);
+        w->key(groups(), Qt::Key_Return); // Enter acts as a double click
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(seen.name, QString());
+        QCOMPARE(seen.comment, comment);
+        QCOMPARE(groups()->topLevelItem(row)->text(2), QStringLiteral("changed"));
+        QVERIFY(savedAccessLines().contains(saved));
+    }
+
+    // Deleting a group removes its row and its name line only: its rules and its record stay.
+    void deleteKeepsTheGroupsRules() {
+        w->click(groups(), 1);
+        QVERIFY(!w->window->ConfigChanged); // selecting is no change
+        w->key(groups(), Qt::Key_Delete);
+        QVERIFY(w->window->ConfigChanged);
+        QCOMPARE(rowTexts(groups()), (QStringList{"0|AllUsers|", "2|noname|nameless comment", "3|noname|"}));
+        QCOMPARE(w->list("LNetwork")->topLevelItemCount(), 2);
+        QCOMPARE(savedAccessLines(),
+                 (QByteArrayList{"GN:0:AllUsers:", "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:",
+                                 "GN:2::nameless comment", "GD:3:10.0.0.0:255.0.0.0:", "CD:3:PC1:"}));
+        // The group still exists: a network added to it creates nothing and shows no note.
+        ModalAnswers answers;
+        answers.pushDialog<TFNet>([](TFNet* d) {
+            type(d->groupID, QStringLiteral("1"));
+            type(d->ip, QStringLiteral("10.1.1.1"));
+            pressOk(d);
+        });
+        w->clickEmpty(w->list("LNetwork"));
+        w->doubleClick(w->list("LNetwork"), -1);
+        QVERIFY(answers.allAnswered());
+        QVERIFY(answers.unexpected().isEmpty());
+    }
+
+    void deleteWithoutSelectionDoesNothing() {
+        w->clickEmpty(groups());
+        w->key(groups(), Qt::Key_Delete);
+        ModalAnswers answers;
+        w->popup(groups(), -1, Qt::Key_D);
+        w->popup(groups(), -1, Qt::Key_E); // no dialog, no box
+        QVERIFY(answers.unexpected().isEmpty());
+        QCOMPARE(groups()->topLevelItemCount(), 4);
+        QVERIFY(!w->window->ConfigChanged);
+    }
+
+    // "Ok" without a change, and "Cancel" after typing, change nothing.
+    void dialogWithoutEffect_data() {
+        QTest::addColumn<int>("row"); // -1: Add
+        QTest::addColumn<bool>("typeFirst");
+        QTest::newRow("Add, Ok untouched") << -1 << false;
+        QTest::newRow("Edit, Ok untouched") << 1 << false;
+        QTest::newRow("Add, Cancel") << -1 << true;
+        QTest::newRow("Edit, Cancel") << 1 << true;
+    }
+    void dialogWithoutEffect() {
+        QFETCH(int, row);
+        QFETCH(bool, typeFirst);
+        ModalAnswers answers;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            if (typeFirst) {
+                type(d->name, QStringLiteral("typed"));
+                pressCancel(d);
+            } else {
+                pressOk(d);
+            }
+        });
+        w->doubleClick(groups(), row);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(groups()->topLevelItemCount(), 4);
+        QCOMPARE(rowTexts(groups())[1], QStringLiteral("1|Office|first floor"));
+        QVERIFY(!w->window->ConfigChanged);
+        QCOMPARE(savedAccessLines(), fileLines(kAccess));
+    }
+};
+
+QTEST_MAIN(TestGroups)
+#include "test_groups.moc"

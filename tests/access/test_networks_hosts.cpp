@@ -1,0 +1,553 @@
+// The networks (LNetwork) and hosts (LHost) lists: Add (image by mask, a missing group created with a note),
+// Edit and Delete of hand-written and duplicate lines, the Delete key, double clicks, the column sort, and
+// what the dialogs refuse; results are checked in the rows and in the saved file.
+
+#include "access/Groupname.h"
+#include "access/Net.h"
+#include "access/RuleListDriver.h"
+#include "app/Images.h"
+#include "widgets/Advspin.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+using namespace rulelists;
+
+namespace {
+
+// Hand-written lines: blanks around the fields, a leading zero in the group field, a field too many, and
+// duplicates. No "GN" line names group 0, so it gets the default one.
+const QByteArray kAccess = "GN:1:Office:\r\n"
+                           "GD:1:192.168.1.0:255.255.255.0:lan\r\n"
+                           "GD:1:10.0.0.9:255.255.255.255:\r\n"
+                           " GD : 1 : 10.0.0.10 : 255.255.255.255 : spaced \r\n"
+                           "GD:03:172.16.0.0:255.240.0.0:lead zero\r\n"
+                           "GD:2:1.2.3.4:255.0.0.0:note:extra\r\n"
+                           "GD:1:192.168.1.0:255.255.255.0:lan\r\n"
+                           "GD:10:10.10.0.0:255.255.0.0:\r\n"
+                           "GD:11:10.11.0.0:255.255.0.0:\r\n"
+                           "CD:1:PC1:boss\r\n"
+                           "CD:02:PC2:odd:extra\r\n"
+                           "CD:1:PC1:boss\r\n";
+
+const QStringList kNetworkRows{"1|192.168.1.0|255.255.255.0|lan",    "1|10.0.0.9|255.255.255.255|",
+                               "1|10.0.0.10|255.255.255.255|spaced", "1|192.168.1.0|255.255.255.0|lan",
+                               "2|1.2.3.4|255.0.0.0|note",           "3|172.16.0.0|255.240.0.0|lead zero",
+                               "10|10.10.0.0|255.255.0.0|",          "11|10.11.0.0|255.255.0.0|"};
+const QStringList kHostRows{"1|PC1|boss", "1|PC1|boss", "2|PC2|odd"};
+
+// The file as the first save writes it: group by group, each field trimmed, every other byte kept.
+const QByteArrayList kSaved{"GN:0:AllUsers:",
+                            "GN:1:Office:",
+                            "GD:1:192.168.1.0:255.255.255.0:lan",
+                            "GD:1:10.0.0.9:255.255.255.255:",
+                            "GD:1:10.0.0.10:255.255.255.255:spaced",
+                            "GD:1:192.168.1.0:255.255.255.0:lan",
+                            "CD:1:PC1:boss",
+                            "CD:1:PC1:boss",
+                            "GD:2:1.2.3.4:255.0.0.0:note:extra",
+                            "CD:02:PC2:odd:extra",
+                            "GD:03:172.16.0.0:255.240.0.0:lead zero",
+                            "GD:10:10.10.0.0:255.255.0.0:",
+                            "GD:11:10.11.0.0:255.255.0.0:"};
+
+QByteArrayList replaced(QByteArrayList lines, int index, const QByteArray& line) {
+    if (line.isNull())
+        lines.removeAt(index);
+    else
+        lines[index] = line;
+    return lines;
+}
+
+qint64 imageKey(int index) {
+    return listImage(ImageList::ImageList1, index).cacheKey();
+}
+
+} // namespace
+
+class TestNetworksHosts : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Window> w;
+    QTreeWidget* networks() const { return w->list("LNetwork"); }
+    QTreeWidget* hosts() const { return w->list("LHost"); }
+    QTreeWidget* list(const QString& name) const { return w->list(name.toLatin1().constData()); }
+
+    void start(const QByteArray& access = kAccess) {
+        w.reset();
+        w = std::make_unique<Window>(access);
+    }
+    QByteArrayList savedLines() {
+        w->save();
+        return fileLines(w->dir.read(QStringLiteral("access.txt")));
+    }
+    static QString problems(const ModalAnswers& answers) { return answers.unexpected().join(QLatin1Char('\n')); }
+
+private slots:
+    void init() { start(); }
+    void cleanup() { w.reset(); }
+
+    void fillShowsEveryLineWithItsSlotNumber() {
+        QCOMPARE(rowTexts(networks()), kNetworkRows);
+        QCOMPARE(rowTexts(hosts()), kHostRows);
+        const QList<int> images{0, 1, 1, 0, 0, 0, 0, 0};
+        for (int i = 0; i < images.size(); ++i)
+            QCOMPARE(networks()->topLevelItem(i)->icon(0).cacheKey(), imageKey(images[i]));
+        QCOMPARE(hosts()->topLevelItem(2)->icon(0).cacheKey(), imageKey(1));
+        QVERIFY(!w->window->ConfigChanged);
+        QCOMPARE(savedLines(), kSaved);
+    }
+
+    // A row of a single address (mask 255.255.255.255, blanks around it do not count) has image 1, also after
+    // a save and a new start.
+    void addNetworkImageByMask_data() {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<int>("image");
+        QTest::newRow("single address") << "255.255.255.255" << 1;
+        QTest::newRow("single address, blanks around") << " 255.255.255.255 " << 1;
+        QTest::newRow("network") << "255.255.255.0" << 0;
+        QTest::newRow("no mask") << "" << 0;
+    }
+    void addNetworkImageByMask() {
+        QFETCH(QString, mask);
+        QFETCH(int, image);
+        ModalAnswers answers;
+        QString presetGroup, box;
+        answers.pushDialog<TFNet>([&](TFNet* d) {
+            presetGroup = d->groupID->text();
+            box = d->Box1->title();
+            type(d->ip, QStringLiteral("10.0.0.5"));
+            type(d->mask, mask);
+            type(d->comment, QStringLiteral("new"));
+            pressOk(d);
+        });
+        w->click(networks(), 4);
+        w->popup(networks(), 4, Qt::Key_A); // Add with a row selected: the group comes from the row
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(presetGroup, QStringLiteral("2"));
+        QCOMPARE(box, QStringLiteral(" New IP Address in Group  "));
+        QCOMPARE(rowText(networks()->topLevelItem(8)), QStringLiteral("2|10.0.0.5|%1|new").arg(mask));
+        QCOMPARE(networks()->topLevelItem(8)->icon(0).cacheKey(), imageKey(image));
+        QVERIFY(w->window->ConfigChanged);
+        QByteArrayList expected = kSaved;
+        expected.insert(9, "GD:2:10.0.0.5:" + mask.toLatin1() + ":new");
+        QCOMPARE(savedLines(), expected);
+
+        start(w->dir.read(QStringLiteral("access.txt")));
+        QTreeWidgetItem* row = networks()->topLevelItem(5);
+        QCOMPARE(rowText(row), QStringLiteral("2|10.0.0.5|%1|new").arg(mask.trimmed()));
+        QCOMPARE(row->icon(0).cacheKey(), imageKey(image));
+    }
+
+    // Adding to a group number that has no group creates the group, with a note after the row is added; the
+    // group has no name and is listed as "noname" after the next start.
+    void addToMissingGroupCreatesIt_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("network") << "LNetwork"
+                                 << "7|10.7.0.0|255.255.0.0|" << QByteArray("GD:7:10.7.0.0:255.255.0.0:");
+        QTest::newRow("host") << "LHost"
+                              << "7|PC7|" << QByteArray("CD:7:PC7:");
+    }
+    void addToMissingGroupCreatesIt() {
+        QFETCH(QString, listName);
+        QFETCH(QString, row);
+        QFETCH(QByteArray, line);
+        ModalAnswers answers;
+        int rowsWhenNoteShown = -1;
+        QString title, box, label;
+        auto fill = [&](QLineEdit* group, QLineEdit* first, QLineEdit* second, const QString& a, const QString& b) {
+            type(group, QStringLiteral("7"));
+            type(first, a);
+            if (second)
+                type(second, b);
+        };
+        if (listName == QLatin1String("LNetwork")) {
+            answers.pushDialog<TFNet>([&](TFNet* d) {
+                fill(d->groupID, d->ip, d->mask, QStringLiteral("10.7.0.0"), QStringLiteral("255.255.0.0"));
+                pressOk(d);
+            });
+        } else {
+            answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+                title = d->windowTitle();
+                box = d->Box1->title();
+                label = d->Label2->text();
+                fill(d->groupID, d->name, nullptr, QStringLiteral("PC7"), QString());
+                pressOk(d);
+            });
+        }
+        SeenBox note;
+        answers.push([&](QWidget* widget) {
+            rowsWhenNoteShown = list(listName)->topLevelItemCount();
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box)
+                note = {box->windowTitle(), box->text(), box->icon()};
+            widget->close();
+        });
+        const int before = list(listName)->topLevelItemCount();
+        w->doubleClick(list(listName), -1);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(rowsWhenNoteShown, before + 1);
+        QCOMPARE(note.caption, QStringLiteral("Note"));
+        QCOMPARE(note.text, QStringLiteral("New group created succesfull!"));
+        QCOMPARE(note.icon, QMessageBox::Information);
+        QCOMPARE(rowText(list(listName)->topLevelItem(before)), row);
+        if (listName == QLatin1String("LHost")) {
+            QCOMPARE(title, QStringLiteral("Add Host"));
+            QCOMPARE(box, QStringLiteral(" Add Host in Group "));
+            QCOMPARE(label, QStringLiteral("Host Name :"));
+        }
+        QCOMPARE(w->list("GroupName")->topLevelItemCount(), 6); // no row until the next start
+        QCOMPARE(savedLines().mid(11),
+                 (QByteArrayList{line, "GD:10:10.10.0.0:255.255.0.0:", "GD:11:10.11.0.0:255.255.0.0:"}));
+
+        start(w->dir.read(QStringLiteral("access.txt")));
+        QVERIFY(rowTexts(w->list("GroupName")).contains(QStringLiteral("7|noname|")));
+    }
+
+    // Edit changes exactly the line its row shows, however the line was written; the line is built anew from
+    // the dialog. Double click (or Enter) on a row opens the dialog filled from the row.
+    void editNetwork_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("newLine");
+        QTest::newRow("plain line") << 0 << 2 << QByteArray("GD:1:192.168.1.0:255.255.255.0:X");
+        QTest::newRow("second of two equal lines") << 3 << 5 << QByteArray("GD:1:192.168.1.0:255.255.255.0:X");
+        QTest::newRow("blanks around the fields") << 2 << 4 << QByteArray("GD:1:10.0.0.10:255.255.255.255:X");
+        QTest::newRow("field too many") << 4 << 8 << QByteArray("GD:2:1.2.3.4:255.0.0.0:X");
+        QTest::newRow("leading zero in the group") << 5 << 10 << QByteArray("GD:3:172.16.0.0:255.240.0.0:X");
+    }
+    void editNetwork() {
+        QFETCH(int, row);
+        QFETCH(int, line);
+        QFETCH(QByteArray, newLine);
+        const QStringList before = kNetworkRows[row].split(QLatin1Char('|'));
+        ModalAnswers answers;
+        QStringList seen;
+        bool groupLocked = false;
+        QString box;
+        answers.pushDialog<TFNet>([&](TFNet* d) {
+            seen = QStringList{d->groupID->text(), d->ip->text(), d->mask->text(), d->comment->text()};
+            groupLocked = d->groupID->isReadOnly() && !(d->groupID->focusPolicy() & Qt::TabFocus);
+            box = d->Box1->title();
+            type(d->comment, QStringLiteral("X"));
+            pressOk(d);
+        });
+        w->doubleClick(networks(), row);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(box, QStringLiteral("Edit IP Address in Group "));
+        QCOMPARE(seen, before);
+        QVERIFY(groupLocked);
+        QStringList rows = kNetworkRows;
+        rows[row] = QStringList{before[0], before[1], before[2], QStringLiteral("X")}.join(QLatin1Char('|'));
+        QCOMPARE(rowTexts(networks()), rows);
+        QVERIFY(w->window->ConfigChanged);
+        QCOMPARE(savedLines(), replaced(kSaved, line, newLine));
+    }
+
+    void editNetworkImageFollowsTheNewMask() {
+        ModalAnswers answers;
+        answers.pushDialog<TFNet>([&](TFNet* d) {
+            type(d->mask, QStringLiteral("255.255.255.255"));
+            pressOk(d);
+        });
+        w->click(networks(), 0);
+        w->key(networks(), Qt::Key_Enter);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(networks()->topLevelItem(0)->icon(0).cacheKey(), imageKey(1));
+    }
+
+    void editHost_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("newLine");
+        QTest::newRow("first of two equal lines") << 0 << 6 << QByteArray("CD:1:PC9:boss");
+        QTest::newRow("second of two equal lines") << 1 << 7 << QByteArray("CD:1:PC9:boss");
+        QTest::newRow("leading zero, field too many") << 2 << 9 << QByteArray("CD:2:PC9:odd");
+    }
+    void editHost() {
+        QFETCH(int, row);
+        QFETCH(int, line);
+        QFETCH(QByteArray, newLine);
+        ModalAnswers answers;
+        QString title, box;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            title = d->windowTitle();
+            box = d->Box1->title();
+            type(d->name, QStringLiteral("PC9"));
+            pressOk(d);
+        });
+        w->doubleClick(hosts(), row);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(title, QStringLiteral("Edit Host"));
+        QCOMPARE(box, QStringLiteral(" Edit Host in Group "));
+        QCOMPARE(hosts()->topLevelItem(row)->text(1), QStringLiteral("PC9"));
+        QCOMPARE(hosts()->topLevelItem(row)->icon(0).cacheKey(), imageKey(1));
+        QCOMPARE(savedLines(), replaced(kSaved, line, newLine));
+    }
+
+    // Delete removes exactly the line of its row (the Delete key, or "&Delete" of the pop-up menu); of two
+    // equal lines, one stays.
+    void deleteRow_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<bool>("byPopup");
+        QTest::newRow("network, first of two equal") << "LNetwork" << 0 << 2 << false;
+        QTest::newRow("network, second of two equal") << "LNetwork" << 3 << 5 << true;
+        QTest::newRow("network, blanks around") << "LNetwork" << 2 << 4 << false;
+        QTest::newRow("network, field too many") << "LNetwork" << 4 << 8 << true;
+        QTest::newRow("network, leading zero") << "LNetwork" << 5 << 10 << false;
+        QTest::newRow("host, second of two equal") << "LHost" << 1 << 7 << false;
+        QTest::newRow("host, leading zero, field too many") << "LHost" << 2 << 9 << true;
+    }
+    void deleteRow() {
+        QFETCH(QString, listName);
+        QFETCH(int, row);
+        QFETCH(int, line);
+        QFETCH(bool, byPopup);
+        QTreeWidget* rules = list(listName);
+        QStringList rows = rowTexts(rules);
+        w->click(rules, row);
+        QVERIFY(!w->window->ConfigChanged);
+        ModalAnswers answers;
+        if (byPopup)
+            w->popup(rules, row, Qt::Key_D);
+        else
+            w->key(rules, Qt::Key_Delete);
+        QVERIFY2(answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        rows.removeAt(row);
+        QCOMPARE(rowTexts(rules), rows);
+        QVERIFY(w->window->ConfigChanged);
+        QCOMPARE(savedLines(), replaced(kSaved, line, QByteArray()));
+    }
+
+    void deleteKeyWithoutSelectionDoesNothing() {
+        w->clickEmpty(networks());
+        w->key(networks(), Qt::Key_Delete);
+        w->clickEmpty(hosts());
+        w->key(hosts(), Qt::Key_Delete);
+        QCOMPARE(rowTexts(networks()), kNetworkRows);
+        QCOMPARE(rowTexts(hosts()), kHostRows);
+        QVERIFY(!w->window->ConfigChanged);
+    }
+
+    // A double click on no row adds, and clears the selection first: a click on empty space deselects.
+    void doubleClickOnEmptySpaceAdds() {
+        w->click(networks(), 1);
+        ModalAnswers answers;
+        QString box, group;
+        answers.pushDialog<TFNet>([&](TFNet* d) {
+            box = d->Box1->title();
+            group = d->groupID->text();
+            pressCancel(d);
+        });
+        w->doubleClick(networks(), -1);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(box, QStringLiteral(" New IP Address in Group  "));
+        QCOMPARE(group, QStringLiteral("0"));
+        QVERIFY(networks()->selectedItems().isEmpty());
+        QVERIFY(!w->window->ConfigChanged);
+    }
+
+    // Two equal rules give two rows and two lines; deleting one row removes one line.
+    void addDuplicateTwice() {
+        ModalAnswers answers;
+        for (int i = 0; i < 2; ++i)
+            answers.pushDialog<TFGroupName>([](TFGroupName* d) {
+                type(d->groupID, QStringLiteral("1"));
+                type(d->name, QStringLiteral("PC1"));
+                type(d->comment, QStringLiteral("boss"));
+                pressOk(d);
+            });
+        w->doubleClick(hosts(), -1);
+        w->doubleClick(hosts(), -1);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(rowTexts(hosts()).count(QStringLiteral("1|PC1|boss")), 4);
+        w->click(hosts(), 4);
+        w->key(hosts(), Qt::Key_Delete);
+        QCOMPARE(rowTexts(hosts()).count(QStringLiteral("1|PC1|boss")), 3);
+        QCOMPARE(savedLines().count("CD:1:PC1:boss"), 3);
+    }
+
+    // A header click sorts the rows once, as text (letters A-Z without regard to case): it is no change of the
+    // configuration, and each row still reaches its own line afterwards.
+    void sortByColumn_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("Group ID as text") << 0 << QStringList{"1", "1", "1", "1", "10", "11", "2", "3"};
+        QTest::newRow("IP Address as text")
+            << 1 << QStringList{"1.2.3.4",   "10.0.0.10",  "10.0.0.9",    "10.10.0.0",
+                                "10.11.0.0", "172.16.0.0", "192.168.1.0", "192.168.1.0"};
+        QTest::newRow("Comments") << 3 << QStringList{"", "", "", "lan", "lan", "lead zero", "note", "spaced"};
+    }
+    void sortByColumn() {
+        QFETCH(int, column);
+        QFETCH(QStringList, order);
+        w->clickHeader(networks(), column);
+        QStringList texts;
+        for (int i = 0; i < networks()->topLevelItemCount(); ++i)
+            texts << networks()->topLevelItem(i)->text(column);
+        QCOMPARE(texts, order);
+        QVERIFY(!w->window->ConfigChanged);
+        QCOMPARE(w->window->SortColumn, column);
+
+        // Edit the row now shown where "spaced" (its line "GD:1:10.0.0.10:...") stands.
+        const int row =
+            static_cast<int>(rowTexts(networks()).indexOf(QStringLiteral("1|10.0.0.10|255.255.255.255|spaced")));
+        ModalAnswers answers;
+        answers.pushDialog<TFNet>([](TFNet* d) {
+            type(d->comment, QStringLiteral("after sort"));
+            pressOk(d);
+        });
+        w->doubleClick(networks(), row);
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(networks()->topLevelItem(row)->text(3), QStringLiteral("after sort"));
+        QCOMPARE(savedLines(), replaced(kSaved, 4, "GD:1:10.0.0.10:255.255.255.255:after sort"));
+        // Rows added later go to the end.
+        answers.pushDialog<TFNet>([](TFNet* d) {
+            type(d->groupID, QStringLiteral("0"));
+            type(d->ip, QStringLiteral("0.0.0.0"));
+            pressOk(d);
+        });
+        w->doubleClick(networks(), -1);
+        QCOMPARE(networks()->topLevelItem(networks()->topLevelItemCount() - 1)->text(1), QStringLiteral("0.0.0.0"));
+    }
+
+    // "Ok" is refused while a field holds what a rule line cannot store: an error box names the field and the
+    // dialog stays open with everything typed.
+    void refusedField_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("pasted"); // set as a paste would; else typed key by key
+        QTest::addColumn<QString>("message");
+        QTest::newRow("colon in the address")
+            << "ip"
+            << "10.0.0.1:8080" << false
+            << "The field \"IP Address\" cannot hold \":\": it separates the fields of a rule line.";
+        QTest::newRow("colon in the comment")
+            << "comment"
+            << "http://x" << false
+            << "The field \"Comments\" cannot hold \":\": it separates the fields of a rule line.";
+        QTest::newRow("line break in the mask")
+            << "mask"
+            << "255.0.0.0\n255.255.0.0" << true << "The field \"Mask\" cannot hold a line break.";
+        QTest::newRow("character outside Windows-1251")
+            << "comment" << QString::fromUtf8("ok \u2713") << false
+            << QString::fromUtf8("The field \"Comments\" holds \"\u2713\", a character the rule files cannot store "
+                                 "(Windows-1251).");
+        QTest::newRow("group not a number") << "groupID"
+                                            << "1-2" << false << "The field \"Group ID\" must hold a whole number.";
+        QTest::newRow("group empty") << "groupID"
+                                     << "" << false << "The field \"Group ID\" must hold a whole number.";
+    }
+    void refusedField() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(bool, pasted);
+        QFETCH(QString, message);
+        ModalAnswers answers;
+        QStringList kept;
+        answers.pushDialog<TFNet>([&](TFNet* d) {
+            type(d->groupID, QStringLiteral("1"));
+            type(d->ip, QStringLiteral("10.9.9.9"));
+            type(d->mask, QStringLiteral("255.255.255.255"));
+            type(d->comment, QStringLiteral("c"));
+            auto* edit = d->findChild<QLineEdit*>(field);
+            if (pasted)
+                edit->setText(text);
+            else
+                type(edit, text);
+            pressOkLater(d);
+        });
+        answers.pushBox(QMessageBox::Ok);
+        QString focused;
+        answers.pushDialog<TFNet>([&](TFNet* d) { // the same dialog, still open
+            kept = QStringList{d->groupID->text(), d->ip->text(), d->mask->text(), d->comment->text()};
+            focused = d->focusWidget() ? d->focusWidget()->objectName() : QString();
+            type(d->findChild<QLineEdit*>(field),
+                 field == QLatin1String("groupID") ? QStringLiteral("1") : QStringLiteral("fixed"));
+            pressOk(d);
+        });
+        w->doubleClick(networks(), -1);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(focused, field);
+        QCOMPARE(answers.seen().size(), std::size_t(1));
+        QCOMPARE(answers.seen()[0].caption, QStringLiteral("Error"));
+        QCOMPARE(answers.seen()[0].icon, QMessageBox::Critical);
+        QCOMPARE(answers.seen()[0].text, message);
+        const QStringList names{"groupID", "ip", "mask", "comment"};
+        const int index = static_cast<int>(names.indexOf(field));
+        QCOMPARE(kept[index], text);
+        QCOMPARE(networks()->topLevelItemCount(), kNetworkRows.size() + 1);
+        QStringList values{"1", "10.9.9.9", "255.255.255.255", "c"};
+        if (index > 0)
+            values[index] = QStringLiteral("fixed");
+        QVERIFY(savedLines().contains("GD:" + values.join(QLatin1Char(':')).toLatin1()));
+    }
+
+    // A group number out of range is brought into 0..64 when "Ok" is given with Enter from the field itself.
+    void groupOutOfRangeConfirmedWithEnter_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<bool>("created");
+        QTest::newRow("above") << "99"
+                               << "64" << true;
+        QTest::newRow("below") << "-5"
+                               << "0" << false;
+    }
+    void groupOutOfRangeConfirmedWithEnter() {
+        QFETCH(QString, typed);
+        QFETCH(QString, group);
+        QFETCH(bool, created);
+        ModalAnswers answers;
+        answers.pushDialog<TFNet>([&](TFNet* d) {
+            type(d->ip, QStringLiteral("10.64.0.0"));
+            type(d->groupID, typed);
+            QTest::keyClick(d->groupID, Qt::Key_Return);
+        });
+        if (created)
+            answers.pushBox(QMessageBox::Ok); // "New group created succesfull!"
+        w->doubleClick(networks(), -1);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(rowText(networks()->topLevelItem(8)), group + QStringLiteral("|10.64.0.0||"));
+        QVERIFY(savedLines().contains("GD:" + group.toLatin1() + ":10.64.0.0::"));
+    }
+
+    // A row whose line is no longer held in its group: Edit and Delete say so and change nothing.
+    void lineGoneIsReported_data() {
+        QTest::addColumn<bool>("edit");
+        QTest::newRow("Edit") << true;
+        QTest::newRow("Delete") << false;
+    }
+    void lineGoneIsReported() {
+        QFETCH(bool, edit);
+        TProxyUsers* group = w->window->Groups.find(1);
+        QVERIFY(group);
+        group->NetworkRules.remove(group->NetworkRules[1].id); // the line of row 1
+        w->click(networks(), 1);
+        ModalAnswers answers;
+        if (edit)
+            answers.pushDialog<TFNet>([](TFNet* d) {
+                type(d->comment, QStringLiteral("lost"));
+                pressOk(d);
+            });
+        answers.pushBox(QMessageBox::Ok);
+        if (edit)
+            w->doubleClick(networks(), 1);
+        else
+            w->key(networks(), Qt::Key_Delete);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(answers.seen()[0].caption, QStringLiteral("Error"));
+        QVERIFY(answers.seen()[0].text.contains(QStringLiteral("no longer held")));
+        QCOMPARE(rowTexts(networks()), kNetworkRows);
+        QVERIFY(!w->window->ConfigChanged);
+        QCOMPARE(savedLines(), replaced(kSaved, 3, QByteArray()));
+    }
+};
+
+QTEST_MAIN(TestNetworksHosts)
+#include "test_networks_hosts.moc"

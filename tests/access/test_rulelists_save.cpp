@@ -1,0 +1,197 @@
+// The change flag of the rule lists, and a whole editing session over groups, networks, hosts and cache-skip
+// rules saved and compared with golden files byte for byte.
+
+#include "access/Groupname.h"
+#include "access/Net.h"
+#include "access/RuleListDriver.h"
+#include "cacheskip/Cacheskip.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QtTest>
+
+using namespace rulelists;
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+const QString kSession = QStringLiteral(GLYM_TEST_DATA "/access/session");
+
+} // namespace
+
+class TestRuleListsSave : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Window> w;
+    static QString problems(const ModalAnswers& answers) { return answers.unexpected().join(QLatin1Char('\n')); }
+
+private slots:
+    void init() {
+        w = std::make_unique<Window>(readFile(kSession + QStringLiteral("/input/access.txt")),
+                                     readFile(kSession + QStringLiteral("/input/skip.txt")));
+    }
+    void cleanup() { w.reset(); }
+
+    // Selecting a row and sorting by a header click change nothing of the configuration; the cache-skip header
+    // click sorts the lines themselves, so it is a change.
+    void changeFlag_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<bool>("headerClickChanges");
+        QTest::newRow("GroupName") << "GroupName" << false;
+        QTest::newRow("LNetwork") << "LNetwork" << false;
+        QTest::newRow("LHost") << "LHost" << false;
+        QTest::newRow("CacheSkipRules") << "CacheSkipRules" << true;
+    }
+    void changeFlag() {
+        QFETCH(QString, listName);
+        QFETCH(bool, headerClickChanges);
+        QTreeWidget* list = w->list(listName.toLatin1().constData());
+        QVERIFY(!w->window->ConfigChanged);
+        w->click(list, 1);
+        w->click(list, 0);
+        w->key(list, Qt::Key_Down);
+        w->clickEmpty(list);
+        QVERIFY(!w->window->ConfigChanged);
+        w->clickHeader(list, 1);
+        QCOMPARE(w->window->ConfigChanged, headerClickChanges);
+        w->window->ConfigChanged = false;
+        w->click(list, 0);
+        w->key(list, Qt::Key_Delete);
+        QVERIFY(w->window->ConfigChanged);
+    }
+
+    // An edit whose row shows the same texts as before may still rebuild a hand-written line differently (a
+    // field too many, a leading zero, blanks around the tag): that is a change, and the next save writes it.
+    void editRebuildingTheLineIsAChange_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("host with a leading zero and a field too many")
+            << "LHost" << 1 << "access.txt" << QByteArray("CD:2:PC2:odd");
+        QTest::newRow("cache-skip rule with blanks around the tag")
+            << "CacheSkipRules" << 1 << "skip.txt" << QByteArray("SA:x:y");
+    }
+    void editRebuildingTheLineIsAChange() {
+        QFETCH(QString, listName);
+        QFETCH(int, row);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, line);
+        QTreeWidget* list = w->list(listName.toLatin1().constData());
+        const QString before = rowText(list->topLevelItem(row));
+        ModalAnswers answers;
+        answers.push([](QWidget* d) {
+            auto* comment = d->findChild<QLineEdit*>(QStringLiteral("comment"));
+            const QString text = comment->text();
+            type(comment, text); // typed again: the dialog has changed, the texts have not
+            pressOk(d);
+        });
+        w->doubleClick(list, row);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(rowText(list->topLevelItem(row)), before);
+        QVERIFY(w->window->ConfigChanged);
+        w->save();
+        QVERIFY(fileLines(w->dir.read(file)).contains(line));
+    }
+
+    void session() {
+        ModalAnswers answers;
+        QTreeWidget* groups = w->list("GroupName");
+        QTreeWidget* networks = w->list("LNetwork");
+        QTreeWidget* hosts = w->list("LHost");
+        QTreeWidget* skip = w->list("CacheSkipRules");
+
+        // Groups: a new one, a changed comment, one deleted (its other rules stay).
+        answers.pushDialog<TFGroupName>([](TFGroupName* d) {
+            type(d->groupID, QStringLiteral("5"));
+            type(d->name, QString::fromUtf8("Продажи"));
+            type(d->comment, QStringLiteral("2nd floor"));
+            pressOk(d);
+        });
+        w->doubleClick(groups, -1);
+        answers.pushDialog<TFGroupName>([](TFGroupName* d) {
+            type(d->comment, QStringLiteral("main"));
+            pressOk(d);
+        });
+        w->doubleClick(groups, 1);
+        w->click(groups, 2);
+        w->key(groups, Qt::Key_Delete);
+        QCOMPARE(rowTexts(groups),
+                 (QStringList{"0|AllUsers|", "1|Office|main", QString::fromUtf8("5|Продажи|2nd floor")}));
+
+        // Networks: one added to a missing group, the hand-written one edited, a duplicate deleted, then one
+        // deleted after a sort by address.
+        answers.pushDialog<TFNet>([](TFNet* d) {
+            type(d->groupID, QStringLiteral("3"));
+            type(d->ip, QStringLiteral("10.3.0.0"));
+            type(d->mask, QStringLiteral("255.255.0.0"));
+            type(d->comment, QStringLiteral("lab"));
+            pressOk(d);
+        });
+        answers.pushBox(QMessageBox::Ok); // "New group created succesfull!"
+        w->doubleClick(networks, -1);
+        answers.pushDialog<TFNet>([](TFNet* d) {
+            type(d->comment, QStringLiteral("edited"));
+            pressOk(d);
+        });
+        w->doubleClick(networks, 2);
+        w->click(networks, 1);
+        w->key(networks, Qt::Key_Delete);
+        w->clickHeader(networks, 1);
+        QCOMPARE(rowTexts(networks), (QStringList{"1|10.0.0.10|255.255.255.255|edited", "3|10.3.0.0|255.255.0.0|lab",
+                                                  "2|172.16.0.0|255.240.0.0|", "1|192.168.1.0|255.255.255.0|lan"}));
+        w->click(networks, 2);
+        w->key(networks, Qt::Key_Delete);
+
+        // Hosts: one added to the new group, the hand-written one deleted.
+        answers.pushDialog<TFGroupName>([](TFGroupName* d) {
+            type(d->groupID, QStringLiteral("5"));
+            type(d->name, QStringLiteral("PC-NEW"));
+            pressOk(d);
+        });
+        w->doubleClick(hosts, -1);
+        w->click(hosts, 1);
+        w->key(hosts, Qt::Key_Delete);
+        QCOMPARE(rowTexts(hosts), (QStringList{"1|PC1|", "5|PC-NEW|"}));
+
+        // Cache-skip rules: one added, the lines sorted, one edited and one deleted after the sort.
+        answers.pushDialog<TFCacheSkip>([](TFCacheSkip* d) {
+            d->Combo->setCurrentIndex(2);
+            type(d->url, QStringLiteral("500"));
+            type(d->comment, QStringLiteral("server"));
+            pressOk(d);
+        });
+        w->doubleClick(skip, -1);
+        w->clickHeader(skip, 0);
+        answers.pushDialog<TFCacheSkip>([](TFCacheSkip* d) {
+            type(d->comment, QStringLiteral("a"));
+            pressOk(d);
+        });
+        w->doubleClick(skip, 3);
+        w->click(skip, 1);
+        w->key(skip, Qt::Key_Delete);
+        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(answers.seen().size(), std::size_t(1));
+
+        QVERIFY(w->window->ConfigChanged);
+        w->save();
+        QVERIFY(!w->window->ConfigChanged);
+        const QDir expected(kSession + QStringLiteral("/expected"));
+        const QStringList names = expected.entryList(QDir::Files, QDir::Name);
+        QCOMPARE(names, (QStringList{"access.txt", "access.txt.bak", "skip.txt", "skip.txt.bak"}));
+        for (const QString& name : names) {
+            const QByteArray written = w->dir.read(name);
+            const QByteArray golden = readFile(expected.filePath(name));
+            if (written != golden)
+                QFAIL(qPrintable(QStringLiteral("%1 differs from the golden file:\n%2\n--- expected ---\n%3")
+                                     .arg(name, QString::fromLatin1(written), QString::fromLatin1(golden))));
+        }
+    }
+};
+
+QTEST_MAIN(TestRuleListsSave)
+#include "test_rulelists_save.moc"
