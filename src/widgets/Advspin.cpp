@@ -259,7 +259,10 @@ void TAdvSpinEdit::inputMethodEvent(QInputMethodEvent* event) {
 void TAdvSpinEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     const Qt::FocusReason reason = event->reason();
-    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+    // Entering with the keyboard selects the whole text, so typing replaces it; this includes the first field of a
+    // dialog that has just opened (the focus then comes with its window).
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason ||
+        reason == Qt::ActiveWindowFocusReason)
         selectAll();
 }
 

@@ -446,6 +446,20 @@ private slots:
         QTEST(FSpin->selectedText(), "selected");
     }
 
+    // The first field of a dialog that opens has its text selected, so that typing replaces the start value.
+    void firstFieldOfANewDialogIsSelected() {
+        QDialog dialog;
+        auto* spin = new TAdvSpinEdit(&dialog);
+        spin->setText("0");
+        new QLineEdit(&dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTRY_VERIFY(spin->hasFocus());
+        QCOMPARE(spin->selectedText(), QStringLiteral("0"));
+        QTest::keyClicks(spin, "7");
+        QCOMPARE(spin->text(), QStringLiteral("7"));
+    }
+
     void buttonPressFocusesTheEdit() {
         FSpin->setText("25");
         FBefore->setFocus();
