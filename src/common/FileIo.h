@@ -1,10 +1,29 @@
 #pragma once
 
 #include <string>
+#include <unistd.h>
+#include <utility>
 #include <string_view>
 #include <vector>
 
 // Reading and writing whole files. Every file the configurator saves goes through writeFileAtomically.
+
+// Owns an open file descriptor and closes it when it goes.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
 
 // True when path names an existing file (a directory does not count).
 bool fileExists(const std::string& path);

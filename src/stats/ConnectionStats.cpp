@@ -2,6 +2,7 @@
 
 #include "common/Cp1251.h"
 #include "common/Error.h"
+#include "common/FileIo.h"
 #include "common/Numbers.h"
 
 #include <algorithm>
@@ -221,21 +222,6 @@ inline bool eightDigits(const char* p, std::size_t size, std::int64_t& value) {
     value = static_cast<std::int64_t>(v);
     return true;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 } // namespace
 
