@@ -34,6 +34,11 @@ class TMainWnd;
 // in the standard error box and ends that handler; nothing escapes to the event loop.
 class TMainWnd : public QMainWindow {
     Q_OBJECT
+    Q_PROPERTY(QString ProgramDir MEMBER ProgramDir)
+    Q_PROPERTY(QString IniFileName MEMBER IniFileName)
+    Q_PROPERTY(bool ConfigChanged MEMBER ConfigChanged)
+    Q_PROPERTY(int GroupCount MEMBER GroupCount)
+    Q_PROPERTY(int SortColumn MEMBER SortColumn)
 
 public:
     // executablePath decides where the window works: glym30.ini and the preferences file lie beside it.
