@@ -68,15 +68,15 @@ void applyTo(QTreeWidget* list, const ListViewColumns& entry) {
     bool stretchesAColumn = false;
     int minimumWidth = 0;
     for (int column = 0; column < count; ++column) {
-        const ListColumn& spec = entry.columns[static_cast<std::size_t>(column)];
-        headerItem->setText(column, QString::fromUtf8(spec.title));
-        headerItem->setTextAlignment(column, spec.alignment);
-        switch (spec.sizing) {
+        const ListColumn& columnLayout = entry.columns[static_cast<std::size_t>(column)];
+        headerItem->setText(column, QString::fromUtf8(columnLayout.title));
+        headerItem->setTextAlignment(column, columnLayout.alignment);
+        switch (columnLayout.sizing) {
         case ColumnSizing::Fixed:
             // The widths were laid out for a small 8-point font: with a larger one the column still shows its
             // whole header text.
             header->setSectionResizeMode(column, QHeaderView::Interactive);
-            header->resizeSection(column, std::max(spec.width, header->sectionSizeHint(column)));
+            header->resizeSection(column, std::max(columnLayout.width, header->sectionSizeHint(column)));
             break;
         case ColumnSizing::Contents:
             header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
@@ -86,8 +86,8 @@ void applyTo(QTreeWidget* list, const ListViewColumns& entry) {
             stretchesAColumn = true;
             break;
         }
-        if (spec.minimumWidth > 0)
-            minimumWidth = minimumWidth == 0 ? spec.minimumWidth : std::min(minimumWidth, spec.minimumWidth);
+        if (columnLayout.minimumWidth > 0)
+            minimumWidth = minimumWidth == 0 ? columnLayout.minimumWidth : std::min(minimumWidth, columnLayout.minimumWidth);
     }
     // Without a stretching column the last one takes up the free room, so the header reaches the right edge.
     header->setStretchLastSection(!stretchesAColumn);

@@ -163,14 +163,14 @@ private slots:
             QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
             QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
             for (int column = 0; column < list->columnCount(); ++column) {
-                const ListColumn& spec = entry.columns[std::size_t(column)];
-                QCOMPARE(list->headerItem()->text(column), QString::fromUtf8(spec.title));
+                const ListColumn& columnLayout = entry.columns[std::size_t(column)];
+                QCOMPARE(list->headerItem()->text(column), QString::fromUtf8(columnLayout.title));
                 const QHeaderView::ResizeMode mode = list->header()->sectionResizeMode(column);
-                if (spec.sizing == ColumnSizing::Fixed) {
+                if (columnLayout.sizing == ColumnSizing::Fixed) {
                     QCOMPARE(mode, QHeaderView::Interactive);
-                    QVERIFY(list->header()->sectionSize(column) >= spec.width);
+                    QVERIFY(list->header()->sectionSize(column) >= columnLayout.width);
                 } else {
-                    QCOMPARE(mode, spec.sizing == ColumnSizing::Stretch ? QHeaderView::Stretch
+                    QCOMPARE(mode, columnLayout.sizing == ColumnSizing::Stretch ? QHeaderView::Stretch
                                                                         : QHeaderView::ResizeToContents);
                 }
             }
