@@ -207,9 +207,21 @@ public:
         window->findChild<QToolButton*>(QStringLiteral("ButtonSave"))->click();
         QApplication::processEvents();
     }
+    // Saves, then reads back the lines of one rule file.
+    QByteArrayList savedLines(const QString& file) {
+        save();
+        return fileLines(dir.read(file));
+    }
 
     ProgramDir dir;
     std::unique_ptr<TMainWnd> window;
 };
+
+// Starts a window in place of the one held. The old one goes first: its program directory, when it goes, puts
+// back the current directory it found, which the new window must not lose.
+inline void startAnew(std::unique_ptr<Window>& w, const QByteArray& access, const QByteArray& skip = QByteArray()) {
+    w.reset();
+    w = std::make_unique<Window>(access, skip);
+}
 
 } // namespace rulelists

@@ -43,14 +43,8 @@ class TestGroups : public QObject {
     std::unique_ptr<Window> w;
     QTreeWidget* groups() const { return w->list("GroupName"); }
 
-    void start(const QByteArray& access = kAccess) {
-        w.reset();
-        w = std::make_unique<Window>(access);
-    }
-    QByteArrayList savedAccessLines() {
-        w->save();
-        return fileLines(w->dir.read(QStringLiteral("access.txt")));
-    }
+    void start(const QByteArray& access = kAccess) { startAnew(w, access); }
+    QByteArrayList savedAccessLines() { return w->savedLines(QStringLiteral("access.txt")); }
 
 private slots:
     void init() { start(); }

@@ -75,15 +75,8 @@ class TestNetworksHosts : public QObject {
     QTreeWidget* hosts() const { return w->list("LHost"); }
     QTreeWidget* list(const QString& name) const { return w->list(name.toLatin1().constData()); }
 
-    void start(const QByteArray& access = kAccess) {
-        w.reset();
-        w = std::make_unique<Window>(access);
-    }
-    QByteArrayList savedLines() {
-        w->save();
-        return fileLines(w->dir.read(QStringLiteral("access.txt")));
-    }
-    static QString problems(const ModalAnswers& answers) { return answers.unexpected().join(QLatin1Char('\n')); }
+    void start(const QByteArray& access = kAccess) { startAnew(w, access); }
+    QByteArrayList savedLines() { return w->savedLines(QStringLiteral("access.txt")); }
 
 private slots:
     void init() { start(); }
@@ -125,7 +118,7 @@ private slots:
         });
         w->click(networks(), 4);
         w->popup(networks(), 4, Qt::Key_A); // Add with a row selected: the group comes from the row
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(presetGroup, QStringLiteral("2"));
         QCOMPARE(box, QStringLiteral(" New IP Address in Group  "));
         QCOMPARE(rowText(networks()->topLevelItem(8)), QStringLiteral("2|10.0.0.5|%1|new").arg(mask));
@@ -189,7 +182,7 @@ private slots:
         });
         const int before = list(listName)->topLevelItemCount();
         w->doubleClick(list(listName), -1);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(rowsWhenNoteShown, before + 1);
         QCOMPARE(note.caption, QStringLiteral("Note"));
         QCOMPARE(note.text, QStringLiteral("New group created succesfull!"));
@@ -237,7 +230,7 @@ private slots:
             pressOk(d);
         });
         w->doubleClick(networks(), row);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(box, QStringLiteral("Edit IP Address in Group "));
         QCOMPARE(seen, before);
         QVERIFY(groupLocked);
@@ -281,7 +274,7 @@ private slots:
             pressOk(d);
         });
         w->doubleClick(hosts(), row);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(title, QStringLiteral("Edit Host"));
         QCOMPARE(box, QStringLiteral(" Edit Host in Group "));
         QCOMPARE(hosts()->topLevelItem(row)->text(1), QStringLiteral("PC9"));
@@ -318,7 +311,7 @@ private slots:
             w->popup(rules, row, Qt::Key_D);
         else
             w->key(rules, Qt::Key_Delete);
-        QVERIFY2(answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         rows.removeAt(row);
         QCOMPARE(rowTexts(rules), rows);
         QVERIFY(w->window->ConfigChanged);
@@ -473,7 +466,7 @@ private slots:
             pressOk(d);
         });
         w->doubleClick(networks(), -1);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(focused, field);
         QCOMPARE(answers.seen().size(), std::size_t(1));
         QCOMPARE(answers.seen()[0].caption, QStringLiteral("Error"));
@@ -512,7 +505,7 @@ private slots:
         if (created)
             answers.pushBox(QMessageBox::Ok); // "New group created succesfull!"
         w->doubleClick(networks(), -1);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(rowText(networks()->topLevelItem(8)), group + QStringLiteral("|10.64.0.0||"));
         QVERIFY(savedLines().contains("GD:" + group.toLatin1() + ":10.64.0.0::"));
     }
@@ -540,7 +533,7 @@ private slots:
             w->doubleClick(networks(), 1);
         else
             w->key(networks(), Qt::Key_Delete);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen()[0].caption, QStringLiteral("Error"));
         QVERIFY(answers.seen()[0].text.contains(QStringLiteral("no longer held")));
         QCOMPARE(rowTexts(networks()), kNetworkRows);

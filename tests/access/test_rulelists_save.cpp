@@ -12,27 +12,14 @@
 
 using namespace rulelists;
 
-namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-const QString kSession = QStringLiteral(GLYM_TEST_DATA "/access/session");
-
-} // namespace
-
 class TestRuleListsSave : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Window> w;
-    static QString problems(const ModalAnswers& answers) { return answers.unexpected().join(QLatin1Char('\n')); }
 
 private slots:
     void init() {
-        w = std::make_unique<Window>(readFile(kSession + QStringLiteral("/input/access.txt")),
-                                     readFile(kSession + QStringLiteral("/input/skip.txt")));
+        startAnew(w, goldenFile("access/session/input/access.txt"), goldenFile("access/session/input/skip.txt"));
     }
     void cleanup() { w.reset(); }
 
@@ -91,11 +78,10 @@ private slots:
             pressOk(d);
         });
         w->doubleClick(list, row);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(rowText(list->topLevelItem(row)), before);
         QVERIFY(w->window->ConfigChanged);
-        w->save();
-        QVERIFY(fileLines(w->dir.read(file)).contains(line));
+        QVERIFY(w->savedLines(file).contains(line));
     }
 
     void session() {
@@ -174,18 +160,18 @@ private slots:
         w->doubleClick(skip, 3);
         w->click(skip, 1);
         w->key(skip, Qt::Key_Delete);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen().size(), std::size_t(1));
 
         QVERIFY(w->window->ConfigChanged);
         w->save();
         QVERIFY(!w->window->ConfigChanged);
-        const QDir expected(kSession + QStringLiteral("/expected"));
+        const QDir expected(QStringLiteral(GLYM_TEST_DATA "/access/session/expected"));
         const QStringList names = expected.entryList(QDir::Files, QDir::Name);
         QCOMPARE(names, (QStringList{"access.txt", "access.txt.bak", "skip.txt", "skip.txt.bak"}));
         for (const QString& name : names) {
             const QByteArray written = w->dir.read(name);
-            const QByteArray golden = readFile(expected.filePath(name));
+            const QByteArray golden = goldenFile("access/session/expected/" + name);
             if (written != golden)
                 QFAIL(qPrintable(QStringLiteral("%1 differs from the golden file:\n%2\n--- expected ---\n%3")
                                      .arg(name, QString::fromLatin1(written), QString::fromLatin1(golden))));

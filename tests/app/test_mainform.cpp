@@ -2,6 +2,8 @@
 #include "app/ListColumns.h"
 #include "app/Main.h"
 
+#include "support/GuiTestSupport.h"
+
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -12,32 +14,20 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
 
-#include <memory>
-
 // The main window's form: its named controls, pages, hints, list columns and image lists.
-class TestMainForm : public QObject {
+class TestMainForm : public QObject, WindowTest {
     Q_OBJECT
-
-    QTemporaryDir directory;
-    std::unique_ptr<TMainWnd> window;
-
-    template <typename T> T* child(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
 
 private slots:
     void init() {
-        QVERIFY(directory.isValid());
-        // An (empty) server file next to the executable, so start-up has nothing to ask.
-        QFile ini(directory.filePath(QStringLiteral("glym30.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.close();
-        window = std::make_unique<TMainWnd>(directory.filePath(QStringLiteral("glymconf")));
+        begin();
+        start(QByteArray()); // an (empty) server file next to the executable, so start-up has nothing to ask
     }
-    void cleanup() { window.reset(); }
+    void cleanup() { verifyNoProblems(finish()); }
 
     void windowFrame() {
         QCOMPARE(window->objectName(), QStringLiteral("MainWnd"));
@@ -171,7 +161,7 @@ private slots:
                     QVERIFY(list->header()->sectionSize(column) >= columnLayout.width);
                 } else {
                     QCOMPARE(mode, columnLayout.sizing == ColumnSizing::Stretch ? QHeaderView::Stretch
-                                                                        : QHeaderView::ResizeToContents);
+                                                                                : QHeaderView::ResizeToContents);
                 }
             }
         }

@@ -6,23 +6,16 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include <memory>
-
 // The port-mapping rules on the page "Advanced": what a load shows, what editing a standard service stores, and
 // what a save writes back.
-class TestPortMapping : public QObject {
+class TestPortMapping : public QObject, WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<ModalAnswers> answers;
-    std::unique_ptr<TMainWnd> window;
-
-    QLineEdit* field(const char* name) const { return window->findChild<QLineEdit*>(QLatin1String(name)); }
+    QLineEdit* field(const char* name) const { return child<QLineEdit>(name); }
 
     void open(const QByteArray& routerFile) {
-        dir->write(QStringLiteral("glym30.ini"), "[Router]\r\nFile Name=router.txt\r\n");
         dir->write(QStringLiteral("router.txt"), routerFile);
-        window = std::make_unique<TMainWnd>(dir->executable());
+        start("[Router]\r\nFile Name=router.txt\r\n");
     }
 
     // Types into a field as a person does and presses Enter.
@@ -41,16 +34,8 @@ class TestPortMapping : public QObject {
     }
 
 private slots:
-    void init() {
-        dir = std::make_unique<ProgramDir>();
-        answers = std::make_unique<ModalAnswers>();
-    }
-    void cleanup() {
-        window.reset();
-        QVERIFY2(answers->unexpected().isEmpty(), qPrintable(answers->unexpected().join(QLatin1Char('\n'))));
-        answers.reset();
-        dir.reset();
-    }
+    void init() { begin(); }
+    void cleanup() { verifyNoProblems(finish()); }
 
     void manualServiceTakesOverItsStandardPort() {
         open("CS:smtpgate:\r\nCN:news1:\r\nCN: news2 :\r\nCR:25:25:relay:smtp:15:15:60:100:100:\r\nXX:other\r\n");
@@ -72,8 +57,7 @@ private slots:
 
     void editedStandardServiceIsStoredWhenConfirmed() {
         open("CP:pop.example:\r\n");
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(showWindow());
 
         typeAndEnter(field("SMTPaddress"), QStringLiteral(" mail gate "));
         QVERIFY(window->ConfigChanged);
@@ -83,8 +67,7 @@ private slots:
 
     void serverNameWithColonIsRefused() {
         open("CS:smtp.example:\r\n");
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(showWindow());
         answers->pushBox(QMessageBox::Ok);
         typeAndEnter(field("SMTPaddress"), QStringLiteral("smtp.example:25"));
         QTRY_VERIFY(answers->allAnswered());

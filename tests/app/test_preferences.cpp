@@ -14,16 +14,10 @@
 #include <QToolTip>
 #include <QtTest>
 
-#include <memory>
-
 // The configurator's preferences file glymconf.ini: what a first run shows and writes, and how the window's
 // geometry, pages, hint option and pane sizes come back at the next start.
-class TestPreferences : public QObject {
+class TestPreferences : public QObject, WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<ModalAnswers> answers;
-    std::unique_ptr<TMainWnd> window;
 
     static constexpr char kDefaultPreferences[] = "[Form]\r\nTop=100\r\nLeft=100\r\nHeight=480\r\nWidth=640\r\n"
                                                   "[Options]\r\nHint=0\r\n"
@@ -31,14 +25,13 @@ class TestPreferences : public QObject {
                                                   "BoxName=250\r\nBoxNet=130\r\nBoxUrl=330\r\nBoxLimit=280\r\n"
                                                   "BoxPorts=270\r\n";
 
-    template <typename T> T* child(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
     QTabWidget* pages(const char* name) const { return child<QTabWidget>(name); }
     int firstPane(const char* splitter) const { return child<QSplitter>(splitter)->sizes().value(0); }
 
+    // The window started and shown: its geometry is known only then.
     void start() {
-        window = std::make_unique<TMainWnd>(dir->executable());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        WindowTest::start();
+        QVERIFY(showWindow());
     }
     QByteArray preferences() const { return dir->read(QStringLiteral("glymconf.ini")); }
 
@@ -56,17 +49,10 @@ class TestPreferences : public QObject {
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     void init() {
-        dir = std::make_unique<ProgramDir>();
-        answers = std::make_unique<ModalAnswers>();
+        begin();
         dir->write(QStringLiteral("glym30.ini"), QByteArray());
     }
-    void cleanup() {
-        window.reset();
-        QVERIFY2(answers->unexpected().isEmpty(), qPrintable(answers->unexpected().join(u'\n')));
-        QVERIFY(answers->allAnswered());
-        answers.reset();
-        dir.reset();
-    }
+    void cleanup() { verifyNoProblems(finish()); }
 
     void firstRun() {
         start();

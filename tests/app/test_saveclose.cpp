@@ -9,15 +9,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <memory>
-
 // The change flag, the two ways to save, the close question and saves that fail: what each leaves on disk.
-class TestSaveClose : public QObject {
+class TestSaveClose : public QObject, WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<ModalAnswers> answers;
-    std::unique_ptr<TMainWnd> window;
 
     // glym30.ini names three rule files of their own.
     static constexpr char kServerFile[] = "; the proxy's settings\r\n"
@@ -34,7 +28,6 @@ class TestSaveClose : public QObject {
     static constexpr char kSkipFile[] = "SA:www.example.com:\r\n";
     static constexpr char kRouterFile[] = "CS:192.168.1.25:\r\n";
 
-    template <typename T> T* child(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
     QLineEdit* portField() const { return child<QLineEdit>("EditProxyPort"); }
 
     QByteArray serverFile() const { return dir->read(QStringLiteral("glym30.ini")); }
@@ -69,21 +62,13 @@ class TestSaveClose : public QObject {
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     void init() {
-        dir = std::make_unique<ProgramDir>();
-        answers = std::make_unique<ModalAnswers>();
-        dir->write(QStringLiteral("glym30.ini"), kServerFile);
+        begin();
         dir->write(QStringLiteral("access.txt"), kAccessFile);
         dir->write(QStringLiteral("skip.txt"), kSkipFile);
         dir->write(QStringLiteral("router.txt"), kRouterFile);
-        window = std::make_unique<TMainWnd>(dir->executable());
+        start(kServerFile);
     }
-    void cleanup() {
-        window.reset();
-        QVERIFY2(answers->unexpected().isEmpty(), qPrintable(answers->unexpected().join(u'\n')));
-        QVERIFY(answers->allAnswered());
-        answers.reset();
-        dir.reset();
-    }
+    void cleanup() { verifyNoProblems(finish()); }
 
     void loadingClearsTheFlag() {
         QCOMPARE(portField()->text(), QStringLiteral("3128"));
@@ -316,8 +301,7 @@ private slots:
         child<QLineEdit>("MainLogFile")->setText(name);
         child<QToolButton>("ButtonSave")->click();
         QVERIFY(serverFile().contains("File Name=/var/log/\xE6\xF3\xF0\xED\xE0\xEB.log\r\n"));
-        window.reset();
-        window = std::make_unique<TMainWnd>(dir->executable());
+        restart();
         QCOMPARE(child<QLineEdit>("MainLogFile")->text(), name);
     }
 };

@@ -2,36 +2,16 @@
 
 #include "support/GuiTestSupport.h"
 
-#include <QAbstractButton>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QtTest>
 
-#include <memory>
-
 // glym30.ini through the window: what a file shows in the controls, and what a save writes back.
-class TestServerConfig : public QObject {
+class TestServerConfig : public QObject, WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<ModalAnswers> answers;
-    std::unique_ptr<TMainWnd> window;
-
-    void start(const QByteArray& serverFile) {
-        dir->write(QStringLiteral("glym30.ini"), serverFile);
-        window = std::make_unique<TMainWnd>(dir->executable());
-    }
     void save() { window->findChild<QToolButton*>(QStringLiteral("ButtonSave"))->click(); }
     QLineEdit* field(const QString& name) const { return window->findChild<QLineEdit*>(name); }
-
-    // A line edit's text, or "1"/"0" for a check box or radio button.
-    QString valueOf(const QString& name) const {
-        if (auto* edit = field(name))
-            return edit->text();
-        if (auto* button = window->findChild<QAbstractButton*>(name))
-            return button->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-        return QStringLiteral("<no control %1>").arg(name);
-    }
 
     // The raw value of the first "key=" line of the first section of that name in glym30.ini, as it stands.
     QByteArray written(const QByteArray& section, const QByteArray& key) const {
@@ -51,28 +31,14 @@ class TestServerConfig : public QObject {
         return "<not written>";
     }
 
-    static QByteArray golden(const char* name) {
-        QFile file(QStringLiteral(GLYM_TEST_DATA "/app/") + QLatin1String(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing golden file>");
-    }
-
 private slots:
-    void init() {
-        dir = std::make_unique<ProgramDir>();
-        answers = std::make_unique<ModalAnswers>();
-    }
-    void cleanup() {
-        window.reset();
-        QVERIFY2(answers->unexpected().isEmpty(), qPrintable(answers->unexpected().join(u'\n')));
-        QVERIFY(answers->allAnswered());
-        answers.reset();
-        dir.reset();
-    }
+    void init() { begin(); }
+    void cleanup() { verifyNoProblems(finish()); }
 
     // A file kept by hand: comments, unknown sections and keys, blanks around names and values, quotes, other
     // letter cases, Unix line ends and a duplicate section.
     void handWrittenFileLoads() {
-        start(golden("handwritten_glym30.ini"));
+        start(goldenFile("app/handwritten_glym30.ini"));
         const QStringList expected = {
             "EditProxyPort=8080",
             "EditParentIP=10.0.0.1",
@@ -109,11 +75,11 @@ private slots:
     // A save without changes rewrites only the keys of the settings (in place, or added at the end of their
     // sections); every other line stays byte for byte. A second save changes nothing more.
     void saveKeepsEveryOtherLine() {
-        start(golden("handwritten_glym30.ini"));
+        start(goldenFile("app/handwritten_glym30.ini"));
         save();
-        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), golden("handwritten_glym30_saved.ini"));
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("app/handwritten_glym30_saved.ini"));
         save();
-        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), golden("handwritten_glym30_saved.ini"));
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("app/handwritten_glym30_saved.ini"));
     }
 
     void master_data() {
@@ -179,8 +145,7 @@ private slots:
         field(QStringLiteral("EditParentPort"))->setText(port);
         save();
         QCOMPARE(written("Server", "Master"), saved);
-        window.reset();
-        window = std::make_unique<TMainWnd>(dir->executable());
+        restart();
         QCOMPARE(valueOf(QStringLiteral("EditParentIP")), addressLoaded);
         QCOMPARE(valueOf(QStringLiteral("EditParentPort")), portLoaded);
     }

@@ -12,25 +12,16 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <memory>
-
 // The settings controls that do more than hold a value: the memory total with its unit switch, the file pickers
 // and the directory chooser of the file cache.
-class TestSettingsPages : public QObject {
+class TestSettingsPages : public QObject, WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<ModalAnswers> answers;
-    std::unique_ptr<TMainWnd> window;
     QStringList problems; // what the dialog answers found wrong
 
-    void start(const QByteArray& serverFile = QByteArray()) {
-        dir->write(QStringLiteral("glym30.ini"), serverFile);
-        window = std::make_unique<TMainWnd>(dir->executable());
-    }
-    QLineEdit* field(const char* name) const { return window->findChild<QLineEdit*>(QLatin1String(name)); }
+    QLineEdit* field(const char* name) const { return child<QLineEdit>(name); }
     QString total() const { return field("EditMemoryTotal")->text(); }
-    void click(const char* button) const { window->findChild<QAbstractButton*>(QLatin1String(button))->click(); }
+    void click(const char* button) const { child<QAbstractButton>(button)->click(); }
     QString programDir() const { return QDir(dir->path(QString())).canonicalPath(); }
 
     // Types a name into a file dialog and presses its accept button ("Open" or "Choose"), as a person does. The
@@ -84,18 +75,15 @@ class TestSettingsPages : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
     void init() {
-        dir = std::make_unique<ProgramDir>();
-        answers = std::make_unique<ModalAnswers>();
+        begin();
+        dir->write(QStringLiteral("glym30.ini"), QByteArray()); // every setting at its default
         problems.clear();
     }
     void cleanup() {
-        window.reset();
+        const QStringList answerProblems = finish();
         QLocale::setDefault(QLocale::c());
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-        QVERIFY2(answers->unexpected().isEmpty(), qPrintable(answers->unexpected().join(u'\n')));
-        QVERIFY(answers->allAnswered());
-        answers.reset();
-        dir.reset();
+        verifyNoProblems(problems);
+        verifyNoProblems(answerProblems);
     }
 
     // The total follows every change of either field, in the unit chosen; choosing a unit is no change.

@@ -2,32 +2,14 @@
 
 #include "support/GuiTestSupport.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
 #include <QtTest>
 
-#include <memory>
-
 // Start-up of the main window in its program directory: the question for a missing glym30.ini, the values every
 // control shows then, the default file, and what a close of an untouched window leaves on disk.
-class TestStartup : public QObject {
+class TestStartup : public QObject, WindowTest {
     Q_OBJECT
-
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<ModalAnswers> answers;
-    std::unique_ptr<TMainWnd> window;
-
-    void start() { window = std::make_unique<TMainWnd>(dir->executable()); }
-
-    // A line edit's text, or "1"/"0" for a check box or radio button.
-    QString valueOf(const QString& name) const {
-        if (auto* edit = window->findChild<QLineEdit*>(name))
-            return edit->text();
-        if (auto* button = window->findChild<QAbstractButton*>(name))
-            return button->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-        return QStringLiteral("<no control %1>").arg(name);
-    }
 
     // What every settings control shows after loading no file, or a freshly created default file.
     void verifyLoadDefaults() const {
@@ -114,23 +96,9 @@ class TestStartup : public QObject {
         return QDir(dir->path(QString())).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
 
-    static QByteArray golden(const char* name) {
-        QFile file(QStringLiteral(GLYM_TEST_DATA "/ini/") + QLatin1String(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing golden file>");
-    }
-
 private slots:
-    void init() {
-        dir = std::make_unique<ProgramDir>();
-        answers = std::make_unique<ModalAnswers>();
-    }
-    void cleanup() {
-        window.reset();
-        QVERIFY2(answers->unexpected().isEmpty(), qPrintable(answers->unexpected().join(u'\n')));
-        QVERIFY(answers->allAnswered());
-        answers.reset();
-        dir.reset();
-    }
+    void init() { begin(); }
+    void cleanup() { verifyNoProblems(finish()); }
 
     void missingFileAnsweredNo() {
         answers->pushBox(QMessageBox::No);
@@ -151,13 +119,13 @@ private slots:
     void missingFileAnsweredYes() {
         answers->pushBox(QMessageBox::Yes);
         start();
-        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), golden("default_glym30.ini"));
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("ini/default_glym30.ini"));
         verifyLoadDefaults();
         QVERIFY(!window->ConfigChanged);
 
         // The first save adds the keys the default file lacks; the empty rule file names write no rule file.
         window->findChild<QAction*>(QStringLiteral("Save1"))->trigger();
-        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), golden("default_glym30_saved.ini"));
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("ini/default_glym30_saved.ini"));
         QVERIFY(window->close());
         QCOMPARE(entries(), (QStringList{QStringLiteral("glym30.ini"), QStringLiteral("glymconf.ini")}));
     }

@@ -87,14 +87,8 @@ class TestCacheSkipList : public QObject {
     QTreeWidget* rules() const { return w->list("CacheSkipRules"); }
     QPlainTextEdit* memo() const { return w->window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")); }
 
-    void start(const QByteArray& skip = kSkip) {
-        w.reset();
-        w = std::make_unique<Window>(QByteArray(), skip);
-    }
-    QByteArrayList savedLines() {
-        w->save();
-        return fileLines(w->dir.read(QStringLiteral("skip.txt")));
-    }
+    void start(const QByteArray& skip = kSkip) { startAnew(w, QByteArray(), skip); }
+    QByteArrayList savedLines() { return w->savedLines(QStringLiteral("skip.txt")); }
     // The hidden page "Test" brought to the front, as the memo is seen.
     QString shownMemo() {
         auto* pages = w->window->findChild<QTabWidget*>(QStringLiteral("PageControl"));
@@ -103,7 +97,6 @@ class TestCacheSkipList : public QObject {
         QApplication::processEvents();
         return memo()->toPlainText();
     }
-    static QString problems(const ModalAnswers& answers) { return answers.unexpected().join(QLatin1Char('\n')); }
 
 private slots:
     void init() { start(); }
@@ -168,7 +161,7 @@ private slots:
             pressOk(d);
         });
         w->doubleClick(rules(), -1);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(seen.title, QStringLiteral("Cache Skip Rules"));
         QCOMPARE(seen.box, QStringLiteral(" Add Skip Cache rules "));
         QCOMPARE(seen.kind, 0);
@@ -220,7 +213,7 @@ private slots:
             pressOk(d);
         });
         w->doubleClick(rules(), row);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(seen.box, QStringLiteral(" Edit Skip Cache rules "));
         QCOMPARE(seen.kind, kind);
         QCOMPARE(seen.url, url);
@@ -262,7 +255,7 @@ private slots:
             pressCancel(d);
         });
         w->doubleClick(rules(), -1);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen()[0].text,
                  QStringLiteral("The field \"URL\" cannot hold \":\": it separates the fields of a rule line."));
         QCOMPARE(kept, QStringLiteral("http://x"));
@@ -380,7 +373,7 @@ private slots:
         answers.pushBox(QMessageBox::Ok);
         const QStringList entries = w->popup(rules(), -1, Qt::Key(key));
         QCOMPARE(entries, (QStringList{"&Add", "&Edit", "&Delete"}));
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen()[0].text, QStringLiteral("NoRules"));
         QCOMPARE(answers.seen()[0].icon, QMessageBox::NoIcon);
         QCOMPARE(rowTexts(rules()), kRows);
@@ -401,7 +394,7 @@ private slots:
         w->popup(rules(), -1, Qt::Key_A);
         w->click(rules(), 5);
         w->popup(rules(), 5, Qt::Key_E);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(added.box, QStringLiteral(" Add Skip Cache rules "));
         QCOMPARE(edited.url, QStringLiteral("Beta"));
         w->popup(rules(), 5, Qt::Key_D);
@@ -433,8 +426,7 @@ private slots:
         QFETCH(QString, focusedList);
         QFETCH(QString, addTitle);
         QFETCH(QString, editBox);
-        w.reset();
-        w = std::make_unique<Window>(QByteArray("GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:\r\nCD:1:PC1:\r\n"), kSkip);
+        startAnew(w, QByteArray("GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:\r\nCD:1:PC1:\r\n"), kSkip);
         QTreeWidget* list = w->list(listName.toLatin1().constData());
         QStringList titles;
         auto see = [&](QWidget* d) {
@@ -454,7 +446,7 @@ private slots:
         const int row = listName == QLatin1String("GroupName") ? 1 : 0;
         w->click(list, row);
         w->popup(list, row, Qt::Key_E);
-        QVERIFY2(answers.allAnswered() && answers.unexpected().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(titles.value(0), addTitle);
         QCOMPARE(titles.value(3), editBox);
         const int rows = list->topLevelItemCount();

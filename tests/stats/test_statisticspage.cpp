@@ -15,7 +15,6 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <sys/stat.h>
 
@@ -116,12 +115,9 @@ const QString kNotFound = QStringLiteral("File statistic not found! Check fields
 
 } // namespace
 
-class TestStatisticsPage : public QObject {
+class TestStatisticsPage : public QObject, WindowTest {
     Q_OBJECT
 
-    std::unique_ptr<ProgramDir> dir;
-    std::unique_ptr<ModalAnswers> answers;
-    std::unique_ptr<TMainWnd> window;
     QTreeWidget* list = nullptr;
     QToolButton* reloadButton = nullptr;
     QLabel* panel = nullptr;
@@ -129,17 +125,15 @@ class TestStatisticsPage : public QObject {
 
     // The window in its program directory, its connection log named "conn.log", the page "Statistic" shown.
     void start(const QByteArray& ini = "[Connect Log]\r\nFile Name=conn.log\r\n") {
-        dir->write(QStringLiteral("glym30.ini"), ini);
-        window = std::make_unique<TMainWnd>(dir->executable());
-        list = window->findChild<QTreeWidget*>(QStringLiteral("LStat"));
-        reloadButton = window->findChild<QToolButton*>(QStringLiteral("BReloadStatistic"));
-        panel = window->findChild<QLabel*>(QStringLiteral("StatusPanel1"));
-        progress = window->findChild<QProgressBar*>(QStringLiteral("StatisticProgress"));
-        auto* pages = window->findChild<QTabWidget*>(QStringLiteral("PageControl"));
+        WindowTest::start(ini);
+        list = child<QTreeWidget>("LStat");
+        reloadButton = child<QToolButton>("BReloadStatistic");
+        panel = child<QLabel>("StatusPanel1");
+        progress = child<QProgressBar>("StatisticProgress");
+        auto* pages = child<QTabWidget>("PageControl");
         QVERIFY(list && reloadButton && panel && progress && pages);
-        pages->setCurrentWidget(window->findChild<QWidget*>(QStringLiteral("Statistic")));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        pages->setCurrentWidget(child<QWidget>("Statistic"));
+        QVERIFY(showWindow());
         QVERIFY(!window->ConfigChanged);
     }
 
@@ -177,15 +171,8 @@ class TestStatisticsPage : public QObject {
     }
 
 private slots:
-    void init() {
-        dir = std::make_unique<ProgramDir>();
-        answers = std::make_unique<ModalAnswers>();
-    }
-    void cleanup() {
-        window.reset();
-        answers.reset();
-        dir.reset();
-    }
+    void init() { begin(); }
+    void cleanup() { verifyNoProblems(finish()); }
 
     void rowsMatchTheReckoning_data() {
         QTest::addColumn<QByteArray>("log");

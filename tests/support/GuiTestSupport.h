@@ -1,13 +1,17 @@
 #pragma once
 
 // Helpers for tests that drive real windows offscreen: answering modal dialogs and message boxes the way a
-// person does (find the active modal widget, read it, press a button), and a program directory of its own.
+// person does (find the active modal widget, read it, press a button), a program directory of its own, the main
+// window started there (WindowTest), and the golden files of tests/data.
+
+#include "app/Main.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -15,6 +19,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <memory>
 
 // One message box as the test saw it.
 struct SeenBox {
@@ -75,6 +80,14 @@ public:
     const QStringList& unexpected() const { return unexpected_; }
     bool allAnswered() const { return answers_.empty(); }
     int pending() const { return static_cast<int>(answers_.size()); }
+
+    // What went wrong: the widgets nobody expected, and the answers no widget came for.
+    QStringList problems() const {
+        QStringList found = unexpected_;
+        if (!answers_.empty())
+            found << QStringLiteral("%1 answer(s) left unused").arg(answers_.size());
+        return found;
+    }
 
 private:
     void poll() {
@@ -137,3 +150,63 @@ private:
     QString previous_;
     QTemporaryDir dir_;
 };
+
+// The main window in a program directory of its own, with the modal widgets it opens answered. A test class
+// derives from it (after QObject), calls begin() in init() and verifyNoProblems(finish()) in cleanup().
+struct WindowTest {
+    std::unique_ptr<ProgramDir> dir;
+    std::unique_ptr<ModalAnswers> answers;
+    std::unique_ptr<TMainWnd> window;
+
+    void begin() {
+        dir = std::make_unique<ProgramDir>();
+        answers = std::make_unique<ModalAnswers>();
+    }
+    // Starts the window on what the program directory holds.
+    void start() { window = std::make_unique<TMainWnd>(dir->executable()); }
+    // Writes glym30.ini, then starts the window.
+    void start(const QByteArray& serverFile) {
+        dir->write(QStringLiteral("glym30.ini"), serverFile);
+        start();
+    }
+    // Closes the window and starts it again, as the next run of the program.
+    void restart() {
+        window.reset();
+        start();
+    }
+    // Shows the window; true once it is on screen.
+    bool showWindow() {
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+    // Closes the window and removes the directory; returns what the answers found wrong.
+    QStringList finish() {
+        window.reset();
+        const QStringList problems = answers ? answers->problems() : QStringList();
+        answers.reset();
+        dir.reset();
+        return problems;
+    }
+
+    template <typename T> T* child(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
+
+    // A line edit's text, or "1"/"0" for a check box or radio button.
+    QString valueOf(const QString& name) const {
+        if (auto* edit = window->findChild<QLineEdit*>(name))
+            return edit->text();
+        if (auto* button = window->findChild<QAbstractButton*>(name))
+            return button->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+        return QStringLiteral("<no control %1>").arg(name);
+    }
+};
+
+// For cleanup(): fails the test with every problem named when there are any.
+inline void verifyNoProblems(const QStringList& problems) {
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+}
+
+// A file of the test data (tests/data), by its path there; a text no file holds when it is missing.
+inline QByteArray goldenFile(const QString& relativePath) {
+    QFile file(QStringLiteral(GLYM_TEST_DATA "/") + relativePath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing golden file " + relativePath.toUtf8() + ">";
+}
