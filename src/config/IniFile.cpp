@@ -1,142 +1,102 @@
 #include "config/IniFile.h"
 
-#include "common/Cp1251.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
 #include "common/Numbers.h"
+#include "config/IniDocument.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-// Blanks as the profile functions see them: white space and the old end-of-file mark Ctrl+Z.
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n' || c == 0x1A;
-}
-
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// One line of the file: where its bytes are, and what it is.
-struct IniLine {
-    enum class Kind { Blank, Section, Key } kind = Kind::Blank;
-    std::size_t begin = 0;                 // first byte
-    std::size_t contentEnd = 0;            // first byte of the line end (or of the next line when there is none)
-    std::size_t end = 0;                   // first byte of the next line
-    std::string_view name;                 // section or key name, trimmed
-    std::optional<std::string_view> value; // key lines with "=": the value, trimmed
+// What reading a profile file gave: its bytes, or why it cannot be written (empty when it can).
+struct FileContent {
+    std::string bytes;
+    std::string unwritable;
 };
 
-// The lines of a file's content, split at CR, LF or CR LF.
-class IniDocument {
-public:
-    explicit IniDocument(std::string_view content) : content_(content) {
-        std::size_t start = 0;
-        while (start < content.size()) {
-            std::size_t stop = start;
-            while (stop < content.size() && content[stop] != '\r' && content[stop] != '\n')
-                ++stop;
-            std::size_t next = stop;
-            if (next < content.size() && content[next] == '\r')
-                ++next;
-            if (next < content.size() && content[next] == '\n')
-                ++next;
-            lines_.push_back(classify(start, stop, next));
-            start = next;
+// Reads the file only when it is a regular file: opening does not wait (a FIFO would block the open until a
+// writer came), and nothing else is read (a device such as /dev/zero never ends). A missing file is empty.
+FileContent readProfileFile(const std::string& path) {
+    const std::string failure = "Unable to write to " + path;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        return {{}, errno == ENOENT ? std::string() : failure}; // a missing file is created by the first write
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return {{}, failure};
+    if (!S_ISREG(info.st_mode))
+        return {{}, failure + ": " + (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file")};
+
+    // Straight into the string, in blocks of at least 64 KiB: a file may still grow while it is read.
+    std::string bytes(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + (1 << 16), '\0');
+    std::size_t size = 0;
+    for (;;) {
+        if (bytes.size() - size < (1 << 16))
+            bytes.resize(bytes.size() * 2);
+        const ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
+        if (got == 0) {
+            bytes.resize(size);
+            return {std::move(bytes), {}};
         }
+        if (got < 0 && errno != EINTR && errno != EAGAIN)
+            return {{}, failure}; // the file's other lines cannot be kept
+        if (got > 0)
+            size += static_cast<std::size_t>(got);
     }
-
-    // Index of the first line of the section, or nothing.
-    std::optional<std::size_t> findSection(std::string_view section) const {
-        for (std::size_t i = 0; i < lines_.size(); ++i)
-            if (lines_[i].kind == IniLine::Kind::Section && cp1251::equalsIgnoreCase(lines_[i].name, section))
-                return i;
-        return std::nullopt;
-    }
-
-    // Index one past the section's last line (its header given).
-    std::size_t sectionEnd(std::size_t header) const {
-        std::size_t i = header + 1;
-        while (i < lines_.size() && lines_[i].kind != IniLine::Kind::Section)
-            ++i;
-        return i;
-    }
-
-    std::optional<std::size_t> findKey(std::size_t header, std::string_view key) const {
-        const std::size_t end = sectionEnd(header);
-        for (std::size_t i = header + 1; i < end; ++i)
-            if (lines_[i].kind == IniLine::Kind::Key && cp1251::equalsIgnoreCase(lines_[i].name, key))
-                return i;
-        return std::nullopt;
-    }
-
-    const IniLine& line(std::size_t index) const { return lines_[index]; }
-
-    // Index of the section's last line that is not blank (the header when there is none).
-    std::size_t lastFilledLine(std::size_t header) const {
-        std::size_t last = header;
-        const std::size_t end = sectionEnd(header);
-        for (std::size_t i = header + 1; i < end; ++i)
-            if (lines_[i].kind != IniLine::Kind::Blank)
-                last = i;
-        return last;
-    }
-
-private:
-    IniLine classify(std::size_t begin, std::size_t contentEnd, std::size_t end) const {
-        IniLine line{IniLine::Kind::Blank, begin, contentEnd, end, {}, std::nullopt};
-        const std::string_view text = trimBlanks(content_.substr(begin, contentEnd - begin));
-        if (text.empty())
-            return line;
-        if (text.front() == '[') {
-            const auto close = text.rfind(']');
-            if (close != std::string_view::npos && close > 0) {
-                line.kind = IniLine::Kind::Section;
-                line.name = trimBlanks(text.substr(1, close - 1));
-                return line;
-            }
-        }
-        line.kind = IniLine::Kind::Key;
-        const auto equals = text.find('=');
-        if (equals == std::string_view::npos) {
-            line.name = text; // a key without a value: reads give the default
-        } else {
-            line.name = trimBlanks(text.substr(0, equals));
-            line.value = trimBlanks(text.substr(equals + 1));
-        }
-        return line;
-    }
-
-    std::string_view content_;
-    std::vector<IniLine> lines_;
-};
-
-std::string readContent(const std::string& path) {
-    return fileExists(path) ? readWholeFile(path) : std::string();
 }
 
-// What a read sees: a file that cannot be read reads like a missing one, as with the profile functions.
-std::string readContentForRead(const std::string& path) {
-    try {
-        return readContent(path);
-    } catch (const GlymError&) {
-        return std::string();
-    }
+// Names are used without the spaces around them; other blanks (a tab) are characters of the name.
+std::string_view withoutSpaces(std::string_view name) {
+    while (!name.empty() && name.front() == ' ')
+        name.remove_prefix(1);
+    while (!name.empty() && name.back() == ' ')
+        name.remove_suffix(1);
+    return name;
+}
+
+bool holdsLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// The file trims these around every name it holds, so a name beginning or ending with one is never found again.
+bool hasOuterBlank(std::string_view name) {
+    auto blank = [](char c) {
+        return c == '\t' || c == '\v' || c == '\f' || c == 0x1A;
+    };
+    return !name.empty() && (blank(name.front()) || blank(name.back()));
+}
+
+// Why the names and the value cannot be stored so that they read back as written; empty when they can.
+std::string unstorable(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string where = "[" + std::string(section) + "] " + std::string(key);
+    // A line break would turn into lines of its own, e.g. a new section.
+    if (holdsLineBreakOrNul(section) || holdsLineBreakOrNul(key) || holdsLineBreakOrNul(value))
+        return "a line break cannot be stored in " + where;
+    const char* why = nullptr;
+    if (section.find(']') != std::string_view::npos)
+        why = "a section name cannot hold \"]\"";
+    else if (key.starts_with('['))
+        why = "a key name cannot start with \"[\"";
+    else if (key.starts_with(';'))
+        why = "a key name cannot start with \";\"";
+    else if (key.find('=') != std::string_view::npos)
+        why = "a key name cannot hold \"=\"";
+    else if (hasOuterBlank(section) || hasOuterBlank(key))
+        why = "a name cannot begin or end with a tab or a control character";
+    return why ? std::string(why) + ", so " + where + " would not read back" : std::string();
 }
 
 // A value as the caller gets it: up to a NUL byte, without one pair of enclosing quotes, at most 2047 bytes.
 std::string valueAsRead(std::string_view stored) {
     if (const auto nul = stored.find('\0'); nul != std::string_view::npos)
-        stored = trimBlanks(stored.substr(0, nul));
+        stored = IniDocument::trimBlanks(stored.substr(0, nul));
     if (stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') && stored.back() == stored.front())
         stored = stored.substr(1, stored.size() - 2);
     return std::string(stored.substr(0, IniFile::kMaxValueLength));
@@ -149,75 +109,76 @@ std::string defaultAsRead(const std::string& defaultValue) {
     return std::string(text.substr(0, IniFile::kMaxValueLength));
 }
 
-bool holdsLineBreakOrNul(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
-bool endsWithLineEnd(std::string_view content) {
-    return content.empty() || content.back() == '\n' || content.back() == '\r';
-}
-
 } // namespace
+
+IniSession::IniSession(std::string path) : path_(std::move(path)) {
+    FileContent content = readProfileFile(path_);
+    unwritable_ = std::move(content.unwritable);
+    document_ = std::make_unique<IniDocument>(std::move(content.bytes));
+}
+
+IniSession::~IniSession() = default;
+
+std::string IniSession::readString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) const {
+    if (const auto value = document_->value(withoutSpaces(section), withoutSpaces(key)))
+        return valueAsRead(*value);
+    return defaultAsRead(defaultValue);
+}
+
+int IniSession::readInteger(const std::string& section, const std::string& key, int defaultValue) const {
+    return parseInt32(readString(section, key, std::string())).value_or(defaultValue);
+}
+
+bool IniSession::readBool(const std::string& section, const std::string& key, bool defaultValue) const {
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void IniSession::writeString(const std::string& section, const std::string& key, const std::string& value) {
+    const std::string_view sectionName = withoutSpaces(section);
+    const std::string_view keyName = withoutSpaces(key);
+    if (const std::string why = unstorable(sectionName, keyName, value); !why.empty())
+        throw GlymError("Unable to write to " + path_ + ": " + why);
+    if (!unwritable_.empty())
+        throw GlymError(unwritable_);
+    document_->set(sectionName, keyName, value);
+    written_ = true;
+}
+
+void IniSession::writeInteger(const std::string& section, const std::string& key, int value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void IniSession::writeBool(const std::string& section, const std::string& key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+void IniSession::commit() {
+    if (!written_)
+        return;
+    try {
+        writeFileAtomically(path_, document_->bytes(), {.keepBackup = false, .refuseWriteProtected = true});
+    } catch (const GlymError&) {
+        throw GlymError("Unable to write to " + path_);
+    }
+    written_ = false;
+}
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::string IniFile::readString(const std::string& section, const std::string& key,
                                 const std::string& defaultValue) const {
-    const std::string content = readContentForRead(path_);
-    const IniDocument document(content);
-    if (const auto header = document.findSection(section))
-        if (const auto index = document.findKey(*header, key))
-            if (const auto& value = document.line(*index).value)
-                return valueAsRead(*value);
-    return defaultAsRead(defaultValue);
+    return IniSession(path_).readString(section, key, defaultValue);
 }
 
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value) {
-    // A line break inside a name or value would turn into lines of its own: refuse it rather than corrupt the file.
-    if (holdsLineBreakOrNul(section) || holdsLineBreakOrNul(key) || holdsLineBreakOrNul(value))
-        throw GlymError("Unable to write to " + path_ + ": a line break cannot be stored in [" + section + "] " + key);
-
-    std::string content;
-    try {
-        content = readContent(path_);
-    } catch (const GlymError&) {
-        throw GlymError("Unable to write to " + path_); // the file's other lines cannot be kept
-    }
-    const IniDocument document(content);
-    std::string updated;
-    updated.reserve(content.size() + section.size() + key.size() + value.size() + 8);
-
-    if (const auto header = document.findSection(section)) {
-        if (const auto index = document.findKey(*header, key)) {
-            const IniLine& line = document.line(*index);
-            updated.append(content, 0, line.begin);
-            updated.append(line.name).append("=").append(value).append("\r\n");
-            updated.append(content, line.end);
-        } else {
-            const IniLine& last = document.line(document.lastFilledLine(*header));
-            updated.append(content, 0, last.end);
-            if (last.end == last.contentEnd)
-                updated.append("\r\n"); // the last line of the file had no line end
-            updated.append(key).append("=").append(value).append("\r\n");
-            updated.append(content, last.end);
-        }
-    } else {
-        updated = content;
-        if (!endsWithLineEnd(updated))
-            updated.append("\r\n");
-        updated.append("[").append(section).append("]\r\n");
-        updated.append(key).append("=").append(value).append("\r\n");
-    }
-
-    try {
-        writeFileAtomically(path_, updated, {.keepBackup = false, .refuseWriteProtected = true});
-    } catch (const GlymError&) {
-        throw GlymError("Unable to write to " + path_);
-    }
+    IniSession session(path_);
+    session.writeString(section, key, value);
+    session.commit();
 }
 
 int IniFile::readInteger(const std::string& section, const std::string& key, int defaultValue) const {
-    return parseInt32(readString(section, key, std::string())).value_or(defaultValue);
+    return IniSession(path_).readInteger(section, key, defaultValue);
 }
 
 void IniFile::writeInteger(const std::string& section, const std::string& key, int value) {
@@ -225,7 +186,7 @@ void IniFile::writeInteger(const std::string& section, const std::string& key, i
 }
 
 bool IniFile::readBool(const std::string& section, const std::string& key, bool defaultValue) const {
-    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+    return IniSession(path_).readBool(section, key, defaultValue);
 }
 
 void IniFile::writeBool(const std::string& section, const std::string& key, bool value) {
@@ -234,10 +195,9 @@ void IniFile::writeBool(const std::string& section, const std::string& key, bool
 
 void IniFile::flush() {
     // Every write has already been synced before it replaced the file; this syncs once more for callers that
-    // wrote through other means, and never fails the caller.
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    // wrote through other means, and never fails the caller. Only a regular file is opened, without waiting.
+    FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (fd.get() >= 0 && ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode))
+        ::fsync(fd.get());
 }

@@ -1,19 +1,61 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+class IniDocument;
+
 // A Windows-style profile (INI) file, read and written the way the proxy and its tools always have:
-// - a section starts at a line "[name]" (blanks before "[" and around the name do not count); a key line is
-//   "name=value" (blanks around the name and the value do not count); anything else is kept as it stands;
+// - a section starts at a line whose first non-blank character is "["; its name ends at the first "]" (or at the
+//   end of the line), blanks around it do not count; a line starting with ";" is a comment; any other line is a key,
+//   "name=value" (blanks around the name and the value do not count), or a name alone without a value;
 // - section and key names match without regard to letter case; the first section of a name and the first key
-//   of a name in it are the ones used; lines before the first section belong to no section;
+//   of a name in it are the ones used; lines before the first section belong to no section; a UTF-8 signature
+//   at the start of the file does not hide the first section;
+// - the names passed in are used without their surrounding spaces (tabs are characters of the name);
 // - a value read loses one pair of enclosing quotation marks (" or ') and is cut to 2047 bytes;
-// - writing replaces the key's line where it stands, or adds the key after the last line of its section, or
-//   appends the section at the end of the file; every other line is kept byte for byte. Lines written end in
-//   CR LF.
-// Every call goes to the file itself; there is no copy in memory. A write replaces the file atomically
-// (see writeFileAtomically), so a failed write leaves it as it was; the error says "Unable to write to <path>".
-// A file that exists but cannot be read reads like a missing file, and cannot be written.
+// - writing replaces the key's line where it stands, or adds the key after the last key of its section (before
+//   the comments and blank lines that end it), or appends the section at the end of the file; every other line is
+//   kept byte for byte. Lines written end in CR LF.
+// Only regular files are read or written: a file that cannot be read, or something else in its place (a
+// directory, a FIFO, a device), reads like a missing file and cannot be written.
+// A write fails with "Unable to write to <path>", the path as given; the layer's own refusals add their reason.
+
+// A series of reads and writes of one file: the file is read once when the session starts, the writes are applied
+// in memory, and commit() replaces the file once with all of them (one temporary file, one fsync, one rename) or,
+// when anything fails, leaves it as it was.
+class IniSession {
+public:
+    explicit IniSession(std::string path);
+    ~IniSession();
+    IniSession(const IniSession&) = delete;
+    IniSession& operator=(const IniSession&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    std::string readString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
+    // Decimal, or hexadecimal after "0x", "0X" or "$"; text that is not a whole number gives the default.
+    int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
+    // An integer that is not 0.
+    bool readBool(const std::string& section, const std::string& key, bool defaultValue) const;
+
+    // A name or value that would not read back as written (a line break, a key starting with "[" or ";" or holding
+    // "=", a section name holding "]") is refused, as is any write to a file that cannot be read.
+    void writeString(const std::string& section, const std::string& key, const std::string& value);
+    void writeInteger(const std::string& section, const std::string& key, int value);
+    void writeBool(const std::string& section, const std::string& key, bool value); // "1" or "0"
+
+    // Stores what was written since the session started (or since the last commit); nothing when nothing was.
+    void commit();
+
+private:
+    std::string path_;
+    std::string unwritable_; // why the file cannot be written; empty when it can
+    std::unique_ptr<IniDocument> document_;
+    bool written_ = false;
+};
+
+// The same operations, each one on the file itself: a read reads the file, a write replaces it at once.
 class IniFile {
 public:
     explicit IniFile(std::string path);
@@ -23,11 +65,9 @@ public:
     std::string readString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
     void writeString(const std::string& section, const std::string& key, const std::string& value);
 
-    // Decimal, or hexadecimal after "0x", "0X" or "$"; text that is not a whole number gives the default.
     int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
     void writeInteger(const std::string& section, const std::string& key, int value);
 
-    // An integer that is not 0; written as "1" or "0".
     bool readBool(const std::string& section, const std::string& key, bool defaultValue) const;
     void writeBool(const std::string& section, const std::string& key, bool value);
 

@@ -2,6 +2,7 @@
 #include "config/IniFile.h"
 
 #include "common/CoreTestSupport.h"
+#include "config/ReplaceCounter.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,8 +39,13 @@ private slots:
     void writeInMissingDirectoryFails();
     void unreadableFileReadsAsMissingAndIsNotWritten();
     void writeThroughSymbolicLink();
-    void writeRefusesLineBreaksAndNul_data();
-    void writeRefusesLineBreaksAndNul();
+    void writeRefusesWhatWouldNotReadBack_data();
+    void writeRefusesWhatWouldNotReadBack();
+    void nonRegularFiles_data();
+    void nonRegularFiles();
+
+    void sessionWritesOnce();
+    void sessionEqualsSingleWrites();
 
     void binaryFile();
     void megabyteLine();
@@ -122,8 +128,26 @@ void TestIniFile::readString_data() {
         << QByteArray("[A]\r\nk=1\r\n[S]\r\nk=2\r\n") << S << k << QByteArray("2");
     QTest::newRow("comment line is not the key") << QByteArray("[S]\r\n;k=1\r\nk=2\r\n") << S << k << QByteArray("2");
     QTest::newRow("text after the closing bracket") << QByteArray("[S] ; note\r\nk=1\r\n") << S << k << QByteArray("1");
-    QTest::newRow("header without closing bracket is no section")
-        << QByteArray("[S\r\nk=1\r\n") << S << k << QByteArray("dflt");
+    QTest::newRow("header without closing bracket starts a section")
+        << QByteArray("[ S \r\nk=1\r\n") << S << k << QByteArray("1");
+    QTest::newRow("section name ends at the first bracket")
+        << QByteArray("[S]x]\r\nk=1\r\n") << S << k << QByteArray("1");
+    QTest::newRow("nothing after the first bracket counts")
+        << QByteArray("[S]x]\r\nk=1\r\n") << QByteArray("S]x") << k << QByteArray("dflt");
+    QTest::newRow("a comment is no key, even asked for by its text")
+        << QByteArray("[S]\r\n;k=1\r\n  ;j=2\r\n") << S << QByteArray(";k") << QByteArray("dflt");
+    QTest::newRow("an indented comment is no key")
+        << QByteArray("[S]\r\n \t;k=1\r\n") << S << QByteArray(";k") << QByteArray("dflt");
+    QTest::newRow("UTF-8 signature before the first section")
+        << QByteArray("\xEF\xBB\xBF[S]\r\nk=1\r\n") << S << k << QByteArray("1");
+    QTest::newRow("UTF-8 signature before blanks and the first section")
+        << QByteArray("\xEF\xBB\xBF  [S]\r\nk=1\r\n") << S << k << QByteArray("1");
+    QTest::newRow("UTF-8 signature elsewhere is text")
+        << QByteArray("[A]\r\n\xEF\xBB\xBF[S]\r\nk=1\r\n") << S << k << QByteArray("dflt");
+    QTest::newRow("spaces around the names asked for do not count")
+        << QByteArray("[S]\r\nk=1\r\n") << QByteArray("  S ") << QByteArray(" k  ") << QByteArray("1");
+    QTest::newRow("a tab in the name asked for is a character")
+        << QByteArray("[S]\r\nk=1\r\n") << QByteArray("\tS") << k << QByteArray("dflt");
     QTest::newRow("LF line ends") << QByteArray("[S]\nj=1\nk=2\n") << S << k << QByteArray("2");
     QTest::newRow("CR line ends") << QByteArray("[S]\rj=1\rk=2\r") << S << k << QByteArray("2");
     QTest::newRow("no final line end") << QByteArray("[S]\r\nk=1") << S << k << QByteArray("1");
@@ -258,9 +282,30 @@ void TestIniFile::writeString_data() {
     QTest::newRow("add after last key, before blank lines")
         << true << QByteArray("[A]\r\na=1\r\n\r\n\r\n[B]\r\nb=2\r\n") << A << c << QByteArray("3")
         << QByteArray("[A]\r\na=1\r\nc=3\r\n\r\n\r\n[B]\r\nb=2\r\n");
-    QTest::newRow("add after a comment ending the section")
-        << true << QByteArray("[A]\r\na=1\r\n; note\r\n\r\n[B]\r\n") << A << c << QByteArray("3")
-        << QByteArray("[A]\r\na=1\r\n; note\r\nc=3\r\n\r\n[B]\r\n");
+    QTest::newRow("add before comments ending the section")
+        << true << QByteArray("[A]\r\na=1\r\n; note\r\n\r\n;more\r\n[B]\r\n") << A << c << QByteArray("3")
+        << QByteArray("[A]\r\na=1\r\nc=3\r\n; note\r\n\r\n;more\r\n[B]\r\n");
+    QTest::newRow("add after the last key, a comment between keys kept")
+        << true << QByteArray("[A]\r\na=1\r\n; note\r\nb=2\r\n; end") << A << c << QByteArray("3")
+        << QByteArray("[A]\r\na=1\r\n; note\r\nb=2\r\nc=3\r\n; end");
+    QTest::newRow("add after the header of a section of comments")
+        << true << QByteArray("[A]\r\n; c=1\r\n[B]\r\n") << A << c << QByteArray("3")
+        << QByteArray("[A]\r\nc=3\r\n; c=1\r\n[B]\r\n");
+    QTest::newRow("add to a header without closing bracket")
+        << true << QByteArray("[A\r\na=1\r\n") << A << c << QByteArray("3") << QByteArray("[A\r\na=1\r\nc=3\r\n");
+    QTest::newRow("replace under a header with text after the bracket")
+        << true << QByteArray("[A] x]\r\nc=1\r\n") << A << c << QByteArray("3") << QByteArray("[A] x]\r\nc=3\r\n");
+    QTest::newRow("names written without their spaces")
+        << true << QByteArray("[A]\r\n") << QByteArray(" B  ") << QByteArray("  b ") << QByteArray("2")
+        << QByteArray("[A]\r\n[B]\r\nb=2\r\n");
+    QTest::newRow("names found without their spaces")
+        << true << QByteArray("[B]\r\nb=1\r\n") << QByteArray(" B") << QByteArray("b ") << QByteArray("2")
+        << QByteArray("[B]\r\nb=2\r\n");
+    QTest::newRow("UTF-8 signature kept, its section written to")
+        << true << QByteArray("\xEF\xBB\xBF[A]\r\na=1\r\n") << A << QByteArray("a") << QByteArray("2")
+        << QByteArray("\xEF\xBB\xBF[A]\r\na=2\r\n");
+    QTest::newRow("UTF-8 signature alone") << true << QByteArray("\xEF\xBB\xBF") << A << QByteArray("a")
+                                           << QByteArray("2") << QByteArray("\xEF\xBB\xBF[A]\r\na=2\r\n");
     QTest::newRow("add to empty section") << true << QByteArray("[A]\r\n\r\n[B]\r\n") << A << c << QByteArray("3")
                                           << QByteArray("[A]\r\nc=3\r\n\r\n[B]\r\n");
     QTest::newRow("add to header without line end")
@@ -457,7 +502,7 @@ void TestIniFile::writeThroughSymbolicLink() {
     QCOMPARE(entries(dir_->filePath("etc")), QStringList{"glym30.ini"});
 }
 
-void TestIniFile::writeRefusesLineBreaksAndNul_data() {
+void TestIniFile::writeRefusesWhatWouldNotReadBack_data() {
     QTest::addColumn<QByteArray>("section");
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<QByteArray>("value");
@@ -468,9 +513,18 @@ void TestIniFile::writeRefusesLineBreaksAndNul_data() {
     QTest::newRow("LF in key") << QByteArray("S") << QByteArray("k\nj") << QByteArray("1");
     QTest::newRow("CR in section") << QByteArray("S\r") << QByteArray("k") << QByteArray("1");
     QTest::newRow("NUL in section") << QByteArray("S\0T", 3) << QByteArray("k") << QByteArray("1");
+    QTest::newRow("key that is a section header") << QByteArray("S") << QByteArray("[x]") << QByteArray("1");
+    QTest::newRow("key starting with [") << QByteArray("S") << QByteArray(" [x") << QByteArray("1");
+    QTest::newRow("key that is a comment") << QByteArray("S") << QByteArray(";k") << QByteArray("1");
+    QTest::newRow("key holding =") << QByteArray("S") << QByteArray("a=b") << QByteArray("1");
+    QTest::newRow("section holding ]") << QByteArray("S]x") << QByteArray("k") << QByteArray("1");
+    QTest::newRow("key beginning with a tab") << QByteArray("S") << QByteArray("\tk") << QByteArray("1");
+    QTest::newRow("section ending with a tab") << QByteArray("S\t") << QByteArray("k") << QByteArray("1");
 }
 
-void TestIniFile::writeRefusesLineBreaksAndNul() {
+// A name the file would not give back as written (it would read as another key, a section or a comment, or be
+// added again at every write) is refused like a line break; the file is left as it was.
+void TestIniFile::writeRefusesWhatWouldNotReadBack() {
     QFETCH(QByteArray, section);
     QFETCH(QByteArray, key);
     QFETCH(QByteArray, value);
@@ -480,6 +534,111 @@ void TestIniFile::writeRefusesLineBreaksAndNul() {
     const QString failure = failureOf([&] { file.writeString(s(section), s(key), s(value)); });
     QVERIFY2(failure.startsWith("Unable to write to " + iniPath()), qPrintable(failure));
     QCOMPARE(readBytes(iniPath()), content);
+}
+
+// Something other than a regular file in the file's place reads like a missing file, cannot be written (the
+// reason is given) and stays as it is; nothing waits for a FIFO's writer or reads a device without end.
+void TestIniFile::nonRegularFiles_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("FIFO") << "fifo"
+                          << "Not a regular file";
+    QTest::newRow("link to /dev/zero") << "device"
+                                       << "Not a regular file";
+    QTest::newRow("directory") << "directory"
+                               << "Is a directory";
+}
+
+void TestIniFile::nonRegularFiles() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QByteArray path = QFile::encodeName(iniPath());
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+    else if (kind == "device")
+        QVERIFY(QFile::link("/dev/zero", iniPath()));
+    else
+        QVERIFY(QDir(dir_->path()).mkdir("glym30.ini"));
+    struct stat before {};
+    QCOMPARE(::lstat(path.constData(), &before), 0);
+
+    IniFile file = ini();
+    QCOMPARE(qbytes(file.readString("Server", "Port", "3128")), QByteArray("3128"));
+    QCOMPARE(file.readInteger("Server", "Threads", 32), 32);
+    QCOMPARE(failureOf([&] { file.writeString("Server", "Port", "1"); }),
+             "Unable to write to " + iniPath() + ": " + reason);
+    IniSession session(iniPath().toStdString());
+    QCOMPARE(failureOf([&] { session.writeBool("Users", "Enable", true); }),
+             "Unable to write to " + iniPath() + ": " + reason);
+    file.flush();
+
+    struct stat after {};
+    QCOMPARE(::lstat(path.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(entries(dir_->path()), QStringList{"glym30.ini"});
+}
+
+// A session reads the file once, shows its own writes to its reads, touches the file only at commit, and then
+// replaces it exactly once; a session that wrote nothing leaves it alone.
+void TestIniFile::sessionWritesOnce() {
+    const QByteArray before = "[Server]\r\nPort=3128\r\n; end of server\r\n[Other]\r\nx=1\r\n";
+    QVERIFY(writeBytes(iniPath(), before));
+    ReplaceCounter replaces(dir_->path(), "glym30.ini");
+    QVERIFY(replaces.valid());
+
+    IniSession session(iniPath().toStdString());
+    session.writeString("Server", "Port", "8080");
+    session.writeString("Server", "Threads", "32");
+    session.writeInteger("server", "THREADS", 64);
+    session.writeBool("Users", "Enable", true);
+    session.writeString("Users", "Count", "5");
+    QCOMPARE(qbytes(session.readString("Server", "Port", "")), QByteArray("8080"));
+    QCOMPARE(session.readInteger("Server", "Threads", 0), 64);
+    QVERIFY(session.readBool("users", "enable", false));
+    QCOMPARE(readBytes(iniPath()), before);
+
+    session.commit();
+    QCOMPARE(readBytes(iniPath()), QByteArray("[Server]\r\nPort=8080\r\nThreads=64\r\n; end of server\r\n[Other]\r\n"
+                                              "x=1\r\n[Users]\r\nEnable=1\r\nCount=5\r\n"));
+    QCOMPARE(replaces.take(), 1);
+    session.commit(); // nothing written since
+    IniSession reader(iniPath().toStdString());
+    QCOMPARE(qbytes(reader.readString("Users", "Count", "")), QByteArray("5"));
+    reader.commit();
+    QCOMPARE(replaces.take(), 0);
+    QCOMPARE(entries(dir_->path()), QStringList{"glym30.ini"});
+}
+
+// Any series of writes through one session gives the file, and the reads, that the same writes one at a time give.
+void TestIniFile::sessionEqualsSingleWrites() {
+    const QByteArray start = "\xEF\xBB\xBF; settings\r\n"
+                             "[Server]\r\n Port = 1 \r\n;Threads=9\r\nMaster\r\n\r\n"
+                             "[Users]\nEnable=1\n; users end\n"
+                             "[Custom\r\nKeep = me\r\n"
+                             "[server]\r\nPort=2\r\n"
+                             "[Tail]\r\nLast=1";
+    const char* const sections[] = {"Server", "users", "Custom", "New", "Tail", " server "};
+    const char* const keys[] = {"Port", "Threads", "Master", "Enable", "Keep", "Last", "Added"};
+    const char* const values[] = {"1", "", "a b", "\"q\"", "\xCF\xF0\xEE"};
+    const QString single = dir_->filePath("single.ini");
+    std::mt19937 random(30);
+    for (int round = 0; round < 20; ++round) {
+        QVERIFY(writeBytes(iniPath(), start));
+        QVERIFY(writeBytes(single, start));
+        IniSession session(iniPath().toStdString());
+        IniFile file(single.toStdString());
+        for (int step = 0; step < 12; ++step) {
+            const std::string section = sections[random() % std::size(sections)];
+            const std::string key = keys[random() % std::size(keys)];
+            const std::string value = values[random() % std::size(values)];
+            session.writeString(section, key, value);
+            file.writeString(section, key, value);
+            for (const char* const other : keys)
+                QCOMPARE(qbytes(session.readString(section, other, "-")), qbytes(file.readString(section, other, "-")));
+        }
+        session.commit();
+        QCOMPARE(readBytes(iniPath()), readBytes(single));
+    }
 }
 
 // Arbitrary bytes (NUL, CR, LF, brackets, "=") neither crash the layer nor get lost: a write of a new section
