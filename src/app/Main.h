@@ -18,10 +18,11 @@ class QMenu;
 class QTreeWidget;
 class CacheSkipEditor;
 class GroupEditor;
-class IniFile;
 class RuleEditor;
 class StatisticsPage;
 struct ListRuleKind;
+struct ServerSetting;
+struct SettingValue;
 
 namespace Ui {
 class TMainWnd;
@@ -171,9 +172,8 @@ private:
     void saveServerConfig();
     void loadPreferences();
     void savePreferences();
-    void readSettings(const IniFile& ini, std::size_t first, std::size_t last);
-    void checkSettingsStorable() const;
-    void writeSettings(IniFile& ini) const;
+    void showSetting(const ServerSetting& setting, const SettingValue& value);
+    SettingValue settingValue(const ServerSetting& setting) const;
     void showMemoryTotalOfLoad();
     void fillRuleLists();
     RuleFileNames ruleFileNames() const;

@@ -3,7 +3,6 @@
 #include "app/Main.h"
 
 #include "app/MessageBoxes.h"
-#include "config/IniFile.h"
 #include "config/Preferences.h"
 #include "ui_Main.h"
 
@@ -12,11 +11,8 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
-#include <map>
 
 namespace {
-
-std::string str(std::string_view text) { return std::string(text); }
 
 // A page index outside the visible pages leaves the page control on its first page.
 void showPage(QTabWidget* pages, int index) {
@@ -65,18 +61,16 @@ int firstPane(const QSplitter* splitter) {
 
 } // namespace
 
-bool TMainWnd::LoadPreferences() { return messages::guarded(this, [this] { loadPreferences(); }); }
+bool TMainWnd::LoadPreferences() {
+    return messages::guarded(this, [this] { loadPreferences(); });
+}
 
 void TMainWnd::loadPreferences() {
-    const IniFile ini(PreferencesFile.toStdString());
-    std::map<PreferenceKey, int> value;
-    for (const Preference& p : kPreferences)
-        value[p.id] = ini.readInteger(str(p.section), str(p.key), p.defaultValue);
+    PreferenceValues value = LoadPreferenceValues(PreferencesFile.toStdString());
 
-    const QRect geometry = fittedToScreen(
-        QRect(value[PreferenceKey::Left], value[PreferenceKey::Top], value[PreferenceKey::Width],
-              value[PreferenceKey::Height]),
-        minimumSize());
+    const QRect geometry = fittedToScreen(QRect(value[PreferenceKey::Left], value[PreferenceKey::Top],
+                                                value[PreferenceKey::Width], value[PreferenceKey::Height]),
+                                          minimumSize());
     move(geometry.topLeft());
     resize(geometry.size());
 
@@ -94,10 +88,12 @@ void TMainWnd::loadPreferences() {
     setFirstPane(ui->PortsSplitter, value[PreferenceKey::BoxPorts]);
 }
 
-bool TMainWnd::SavePreferences() { return messages::guarded(this, [this] { savePreferences(); }); }
+bool TMainWnd::SavePreferences() {
+    return messages::guarded(this, [this] { savePreferences(); });
+}
 
 void TMainWnd::savePreferences() {
-    const std::map<PreferenceKey, int> value = {
+    const PreferenceValues value = {
         {PreferenceKey::Top, y()},
         {PreferenceKey::Left, x()},
         {PreferenceKey::Height, height()},
@@ -112,11 +108,5 @@ void TMainWnd::savePreferences() {
         {PreferenceKey::BoxLimit, firstPane(ui->LimitSpeedSplitter)},
         {PreferenceKey::BoxPorts, firstPane(ui->PortsSplitter)},
     };
-    IniFile ini(PreferencesFile.toStdString());
-    for (const Preference& p : kPreferences) {
-        if (p.id == PreferenceKey::Hint)
-            ini.writeBool(str(p.section), str(p.key), value.at(p.id) != 0);
-        else
-            ini.writeInteger(str(p.section), str(p.key), value.at(p.id));
-    }
+    SavePreferenceValues(PreferencesFile.toStdString(), value);
 }

@@ -19,9 +19,13 @@
 
 namespace {
 
-std::string str(std::string_view text) { return std::string(text); }
+std::string str(std::string_view text) {
+    return std::string(text);
+}
 
-QString name(std::string_view objectName) { return QString::fromLatin1(objectName.data(), objectName.size()); }
+QString name(std::string_view objectName) {
+    return QString::fromLatin1(objectName.data(), objectName.size());
+}
 
 // Restores a flag when a scope ends, however it ends.
 class FlagScope {
@@ -69,32 +73,22 @@ void TMainWnd::connectSettingsControls() {
         connect(button, &QToolButton::clicked, this, handler);
 }
 
-// Reads the settings of the table from first up to last (excluded) into their controls.
-void TMainWnd::readSettings(const IniFile& ini, std::size_t first, std::size_t last) {
-    for (std::size_t i = first; i < last; ++i) {
-        const ServerSetting& s = kServerSettings[i];
-        switch (s.kind) {
-        case SettingKind::Text:
-            findChild<QLineEdit*>(name(s.control))
-                ->setText(fromFileBytes(ini.readString(str(s.section), str(s.key), str(s.loadDefault))));
-            break;
-        case SettingKind::Check:
-            findChild<QCheckBox*>(name(s.control))
-                ->setChecked(ini.readBool(str(s.section), str(s.key), s.loadDefault == "1"));
-            break;
-        case SettingKind::CacheType: {
-            const bool memory = ini.readInteger(str(s.section), str(s.key), 1) == 1;
-            findChild<QRadioButton*>(name(memory ? s.control : s.secondControl))->setChecked(true);
-            break;
-        }
-        case SettingKind::Master: {
-            const std::string value = ini.readString(str(s.section), str(s.key), str(s.loadDefault));
-            const ParentProxy parent = SplitMaster(value);
-            findChild<QLineEdit*>(name(s.control))->setText(fromFileBytes(parent.address));
-            findChild<QLineEdit*>(name(s.secondControl))->setText(fromFileBytes(parent.port));
-            break;
-        }
-        }
+// Shows a setting's value in its controls.
+void TMainWnd::showSetting(const ServerSetting& s, const SettingValue& value) {
+    switch (s.kind) {
+    case SettingKind::Text:
+        findChild<QLineEdit*>(name(s.control))->setText(fromFileBytes(value.text));
+        break;
+    case SettingKind::Check:
+        findChild<QCheckBox*>(name(s.control))->setChecked(value.on);
+        break;
+    case SettingKind::CacheType:
+        findChild<QRadioButton*>(name(value.on ? s.control : s.secondControl))->setChecked(true);
+        break;
+    case SettingKind::Master:
+        findChild<QLineEdit*>(name(s.control))->setText(fromFileBytes(value.text));
+        findChild<QLineEdit*>(name(s.secondControl))->setText(fromFileBytes(value.port));
+        break;
     }
 }
 
@@ -112,117 +106,88 @@ void TMainWnd::showMemoryTotalOfLoad() {
 }
 
 RuleFileNames TMainWnd::ruleFileNames() const {
-    auto bytes = [](const QLineEdit* field) { return toFileBytes(field->text()).value_or(std::string()); };
+    auto bytes = [](const QLineEdit* field) {
+        return toFileBytes(field->text()).value_or(std::string());
+    };
     return {bytes(ui->CheckFile), bytes(ui->CacheSkipFile), bytes(ui->RouterFile)};
 }
 
-bool TMainWnd::LoadServerConfig() { return messages::guarded(this, [this] { loadServerConfig(); }); }
+bool TMainWnd::LoadServerConfig() {
+    return messages::guarded(this, [this] { loadServerConfig(); });
+}
 
 void TMainWnd::loadServerConfig() {
     FlagScope loading(Loading);
     LineTokenizer = std::make_unique<TStructString>("", ":");
     LineBuilder = std::make_unique<TUnStructString>(":");
-    const IniFile ini(IniFileName.toStdString());
     GroupCount = GroupTable::kSlotCount;
 
-    // Each rule file is read as soon as the setting that names it is known.
-    std::size_t first = 0;
-    for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
-        const std::string_view section = kServerSettings[i].section;
-        if (i + 1 < kServerSettings.size() && kServerSettings[i + 1].section == section)
-            continue;
-        readSettings(ini, first, i + 1);
-        first = i + 1;
-        if (section == "Memory Pool") {
-            showMemoryTotalOfLoad();
-        } else if (section == kCacheSkipFileSection) {
-            CacheSkipLines.clear();
-            LoadSkipActionExecute();
-        } else if (section == kRouterSection) {
-            StandardServiceLines = {};
-            ManualServiceLines.clear();
-            LoadMServiceActionExecute();
-        }
-    }
+    // Each rule file is read as soon as the setting that names it is shown.
+    LoadServerSettings(
+        IniFileName.toStdString(), [this](const ServerSetting& s, const SettingValue& value) { showSetting(s, value); },
+        [this](LoadPoint point) {
+            switch (point) {
+            case LoadPoint::MemoryPoolShown:
+                showMemoryTotalOfLoad();
+                break;
+            case LoadPoint::CacheSkipFileKnown:
+                CacheSkipLines.clear();
+                LoadSkipActionExecute();
+                break;
+            case LoadPoint::RouterFileKnown:
+                StandardServiceLines = {};
+                ManualServiceLines.clear();
+                LoadMServiceActionExecute();
+                break;
+            }
+        });
 
     LoadAccessRules(ruleFileNames().accessRules, Groups);
     fillRuleLists();
     ConfigChanged = false;
 }
 
-// Text a setting's control holds must be storable in glym30.ini (Windows-1251) before anything is written.
-void TMainWnd::checkSettingsStorable() const {
-    for (const ServerSetting& s : kServerSettings) {
-        if (s.kind != SettingKind::Text && s.kind != SettingKind::Master)
-            continue;
-        for (std::string_view control : {s.control, s.secondControl}) {
-            const auto* field = control.empty() ? nullptr : findChild<QLineEdit*>(name(control));
-            if (field && !firstUnencodable(field->text()).isNull())
-                throw GlymError("Nothing was saved: the setting \"" + str(s.key) + "\" of [" + str(s.section) +
-                                "] holds a character that glym30.ini cannot store (Windows-1251).");
-        }
+// A setting's value as its controls hold it. Text that glym30.ini (Windows-1251) cannot store refuses the save,
+// which then writes nothing.
+SettingValue TMainWnd::settingValue(const ServerSetting& s) const {
+    auto bytesOf = [&s, this](std::string_view control) {
+        const std::optional<std::string> bytes = toFileBytes(findChild<QLineEdit*>(name(control))->text());
+        if (!bytes)
+            throw GlymError("Nothing was saved: the setting \"" + str(s.key) + "\" of [" + str(s.section) +
+                            "] holds a character that glym30.ini cannot store (Windows-1251).");
+        return *bytes;
+    };
+    switch (s.kind) {
+    case SettingKind::Text:
+        return {bytesOf(s.control), {}, false};
+    case SettingKind::Check:
+        return {{}, {}, findChild<QCheckBox*>(name(s.control))->isChecked()};
+    case SettingKind::CacheType:
+        return {{}, {}, findChild<QRadioButton*>(name(s.control))->isChecked()};
+    case SettingKind::Master:
+        return {bytesOf(s.control), bytesOf(s.secondControl), false};
     }
+    return {};
 }
 
-void TMainWnd::writeSettings(IniFile& ini) const {
-    for (const ServerSetting& s : kServerSettings) {
-        const std::string section = str(s.section);
-        const std::string key = str(s.key);
-        switch (s.kind) {
-        case SettingKind::Text:
-            ini.writeString(section, key, *toFileBytes(findChild<QLineEdit*>(name(s.control))->text()));
-            break;
-        case SettingKind::Check:
-            ini.writeBool(section, key, findChild<QCheckBox*>(name(s.control))->isChecked());
-            break;
-        case SettingKind::CacheType:
-            ini.writeInteger(section, key, findChild<QRadioButton*>(name(s.control))->isChecked() ? 1 : 2);
-            break;
-        case SettingKind::Master: {
-            const QString address = findChild<QLineEdit*>(name(s.control))->text();
-            const QString port = findChild<QLineEdit*>(name(s.secondControl))->text();
-            const bool complete = !address.isEmpty() && !port.isEmpty();
-            ini.writeString(section, key, complete ? *toFileBytes(address + QLatin1Char(':') + port) : std::string());
-            break;
-        }
-        }
-    }
+bool TMainWnd::SaveServerConfig() {
+    return messages::guarded(this, [this] { saveServerConfig(); });
 }
-
-bool TMainWnd::SaveServerConfig() { return messages::guarded(this, [this] { saveServerConfig(); }); }
 
 void TMainWnd::saveServerConfig() {
     QDir::setCurrent(ProgramDir.trimmed());
-    checkSettingsStorable();
-    IniFile ini(IniFileName.toStdString());
-    writeSettings(ini);
+    SaveServerSettings(IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); });
     SaveRuleFiles(ruleFileNames(), Groups, CacheSkipLines, StandardServiceLines, ManualServiceLines);
-    ini.flush();
+    IniFile(IniFileName.toStdString()).flush();
     ConfigChanged = false;
 }
 
 void TMainWnd::CreateDefaultServerConfig() {
-    const auto answer = messages::ask(this, QStringLiteral("Warning"), QStringLiteral("GLYM30.ini not found. Create new?"),
-                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
+    const auto answer =
+        messages::ask(this, QStringLiteral("Warning"), QStringLiteral("GLYM30.ini not found. Create new?"),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
     if (answer == QMessageBox::Yes) {
-        messages::guarded(this, [this] {
-            IniFile ini(IniFileName.toStdString());
-            for (const DefaultSetting& d : kDefaultServerSettings) {
-                const std::string section = str(d.section);
-                const std::string key = str(d.key);
-                switch (d.kind) {
-                case DefaultSetting::Kind::Check:
-                    ini.writeBool(section, key, d.number != 0);
-                    break;
-                case DefaultSetting::Kind::Integer:
-                    ini.writeInteger(section, key, d.number);
-                    break;
-                case DefaultSetting::Kind::Text:
-                    ini.writeString(section, key, str(d.text));
-                    break;
-                }
-            }
-        });
+        messages::guarded(this, [this] { CreateDefaultServerSettings(IniFileName.toStdString()); });
     }
     raise();
     activateWindow();

@@ -1,5 +1,7 @@
 #include "config/ServerSettings.h"
 
+#include "config/IniFile.h"
+
 namespace {
 using K = SettingKind;
 } // namespace
@@ -141,4 +143,103 @@ ParentProxy SplitMaster(std::string_view value) {
     if (colon == std::string_view::npos)
         return {value, {}};
     return {value.substr(0, colon), value.substr(colon + 1)};
+}
+
+namespace {
+
+std::string str(std::string_view text) {
+    return std::string(text);
+}
+
+SettingValue readSetting(const IniSession& ini, const ServerSetting& s) {
+    const std::string section = str(s.section);
+    const std::string key = str(s.key);
+    switch (s.kind) {
+    case SettingKind::Text:
+        return {ini.readString(section, key, str(s.loadDefault)), {}, false};
+    case SettingKind::Check:
+        return {{}, {}, ini.readBool(section, key, s.loadDefault == "1")};
+    case SettingKind::CacheType:
+        return {{}, {}, ini.readInteger(section, key, 1) == 1};
+    case SettingKind::Master: {
+        const std::string value = ini.readString(section, key, str(s.loadDefault));
+        const ParentProxy parent = SplitMaster(value);
+        return {str(parent.address), str(parent.port), false};
+    }
+    }
+    return {};
+}
+
+void writeSetting(IniSession& ini, const ServerSetting& s, const SettingValue& value) {
+    const std::string section = str(s.section);
+    const std::string key = str(s.key);
+    switch (s.kind) {
+    case SettingKind::Text:
+        ini.writeString(section, key, value.text);
+        break;
+    case SettingKind::Check:
+        ini.writeBool(section, key, value.on);
+        break;
+    case SettingKind::CacheType:
+        ini.writeInteger(section, key, value.on ? 1 : 2);
+        break;
+    case SettingKind::Master: // both parts or nothing: a lone address or port is not stored
+        ini.writeString(section, key,
+                        value.text.empty() || value.port.empty() ? std::string() : value.text + ":" + value.port);
+        break;
+    }
+}
+
+// The load point that the last setting of a section brings the load to, if any.
+const LoadPoint* pointAfter(std::string_view section) {
+    static constexpr std::pair<std::string_view, LoadPoint> kPoints[] = {
+        {"Memory Pool", LoadPoint::MemoryPoolShown},
+        {"Cache Skip", LoadPoint::CacheSkipFileKnown},
+        {"Router", LoadPoint::RouterFileKnown},
+    };
+    for (const auto& [name, point] : kPoints)
+        if (name == section)
+            return &point;
+    return nullptr;
+}
+
+} // namespace
+
+void LoadServerSettings(const std::string& path, const ShowSetting& show,
+                        const std::function<void(LoadPoint)>& reached) {
+    const IniSession ini(path);
+    for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
+        const ServerSetting& setting = kServerSettings[i];
+        show(setting, readSetting(ini, setting));
+        const bool lastOfSection = i + 1 == kServerSettings.size() || kServerSettings[i + 1].section != setting.section;
+        if (const LoadPoint* point = lastOfSection ? pointAfter(setting.section) : nullptr)
+            reached(*point);
+    }
+}
+
+void SaveServerSettings(const std::string& path, const SettingValueOf& valueOf) {
+    IniSession ini(path);
+    for (const ServerSetting& setting : kServerSettings)
+        writeSetting(ini, setting, valueOf(setting));
+    ini.commit();
+}
+
+void CreateDefaultServerSettings(const std::string& path) {
+    IniSession ini(path);
+    for (const DefaultSetting& d : kDefaultServerSettings) {
+        const std::string section = str(d.section);
+        const std::string key = str(d.key);
+        switch (d.kind) {
+        case DefaultSetting::Kind::Check:
+            ini.writeBool(section, key, d.number != 0);
+            break;
+        case DefaultSetting::Kind::Integer:
+            ini.writeInteger(section, key, d.number);
+            break;
+        case DefaultSetting::Kind::Text:
+            ini.writeString(section, key, str(d.text));
+            break;
+        }
+    }
+    ini.commit();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <string>
 #include <string_view>
 
 // The keys of the proxy's server settings file glym30.ini: where each is stored, how it is converted, the value
@@ -16,26 +18,21 @@ struct ServerSetting {
     std::string_view section;
     std::string_view key;
     SettingKind kind;
-    std::string_view loadDefault; // as text; a check's default is "0" or "1", the cache type's "1"
-    std::string_view control;     // objectName of the control (Master: the address field)
+    std::string_view loadDefault;        // as text; a check's default is "0" or "1", the cache type's "1"
+    std::string_view control;            // objectName of the control (Master: the address field)
     std::string_view secondControl = {}; // Master: the port field; CacheType: the file-cache radio button
 };
 
 inline constexpr std::size_t kServerSettingCount = 67;
 extern const std::array<ServerSetting, kServerSettingCount> kServerSettings;
 
-// The key after which the cache-skip rules file is read, and the one after which the port-mapping rules file
-// is read: each file is read as soon as its name is known.
-inline constexpr std::string_view kCacheSkipFileSection = "Cache Skip";
-inline constexpr std::string_view kRouterSection = "Router";
-
 // What a new glym30.ini holds, in the order it is written (its sections appear in the order of their first key).
 struct DefaultSetting {
     enum class Kind { Check, Integer, Text } kind;
     std::string_view section;
     std::string_view key;
-    int number;             // Check and Integer
-    std::string_view text;  // Text
+    int number;            // Check and Integer
+    std::string_view text; // Text
 };
 
 inline constexpr std::size_t kDefaultSettingCount = 41;
@@ -47,3 +44,35 @@ struct ParentProxy {
     std::string_view port;
 };
 ParentProxy SplitMaster(std::string_view value);
+
+// What the controls of one setting show, as the bytes of the file.
+struct SettingValue {
+    std::string text; // Text: the field's text; Master: the address field
+    std::string port; // Master: the port field
+    bool on = false;  // Check: checked; CacheType: the memory cache chosen
+
+    friend bool operator==(const SettingValue&, const SettingValue&) = default;
+};
+
+// The points of the load at which the window acts on what it has been shown so far.
+enum class LoadPoint {
+    MemoryPoolShown,    // both memory-pool keys: the total can be shown
+    CacheSkipFileKnown, // the cache-skip rules file is named: it is read now
+    RouterFileKnown,    // the port-mapping rules file is named: it is read now
+};
+
+using ShowSetting = std::function<void(const ServerSetting&, const SettingValue&)>;
+using SettingValueOf = std::function<SettingValue(const ServerSetting&)>;
+
+// Reads glym30.ini once and shows every setting in table order, each with its value or its load default, calling
+// reached at each load point as soon as the settings it needs are shown. An error thrown by either stops the load
+// where it occurs. A missing or unreadable file shows the load defaults.
+void LoadServerSettings(const std::string& path, const ShowSetting& show,
+                        const std::function<void(LoadPoint)>& reached);
+
+// Writes every setting in table order, with the value valueOf gives, and replaces the file once; when anything
+// fails (valueOf included), the file is left as it was. Every other line of the file is kept.
+void SaveServerSettings(const std::string& path, const SettingValueOf& valueOf);
+
+// Writes a new glym30.ini with the 41 keys of a default file, in their order, all in one write.
+void CreateDefaultServerSettings(const std::string& path);

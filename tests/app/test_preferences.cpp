@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "config/ReplaceCounter.h"
 #include "support/GuiTestSupport.h"
 
 #include <QAction>
@@ -62,8 +63,10 @@ private slots:
         QCOMPARE(pages("PageControl")->currentIndex(), 0);
         QCOMPARE(pages("PageControl1")->currentIndex(), 0);
         QCOMPARE(pages("PageControl2")->currentIndex(), 0);
+        ReplaceCounter replaces(dir->path(QString()), "glymconf.ini");
         QVERIFY(window->close());
         QCOMPARE(preferences(), QByteArray(kDefaultPreferences));
+        QCOMPARE(replaces.take(), 1); // the 13 keys in one write
     }
 
     // The stored pane sizes are what the boxes show once their pages are seen, and what the next close writes,

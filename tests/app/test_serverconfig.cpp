@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "config/ReplaceCounter.h"
 #include "support/GuiTestSupport.h"
 
 #include <QLineEdit>
@@ -74,12 +75,30 @@ private slots:
 
     // A save without changes rewrites only the keys of the settings (in place, or added at the end of their
     // sections); every other line stays byte for byte. A second save changes nothing more.
+    // Each save replaces glym30.ini exactly once.
     void saveKeepsEveryOtherLine() {
         start(goldenFile("app/handwritten_glym30.ini"));
+        ReplaceCounter replaces(dir->path(QString()), "glym30.ini");
+        QVERIFY(replaces.valid());
         save();
         QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("app/handwritten_glym30_saved.ini"));
+        QCOMPARE(replaces.take(), 1);
         save();
         QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("app/handwritten_glym30_saved.ini"));
+        QCOMPARE(replaces.take(), 1);
+    }
+
+    // A file as editors leave it: a UTF-8 signature before the first section, a header without its "]", text after
+    // a header's "]", comments closing sections. The signature hides nothing and stays; the keys added go after the
+    // last key of their section, before its closing comments and blank lines.
+    void editedFileKeepsItsLayout() {
+        start(goldenFile("app/edited_glym30.ini"));
+        QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("8080"));
+        QCOMPARE(valueOf(QStringLiteral("UsersEnabled")), QStringLiteral("1"));
+        QCOMPARE(valueOf(QStringLiteral("EditMemoryPageCount")), QStringLiteral("100"));
+        field(QStringLiteral("EditUsersCount"))->setText(QStringLiteral("12"));
+        save();
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("app/edited_glym30_saved.ini"));
     }
 
     void master_data() {

@@ -1,14 +1,18 @@
 #include "common/Cp1251.h"
-#include "config/IniFile.h"
+#include "common/Error.h"
 #include "config/Preferences.h"
 #include "config/ServerSettings.h"
 
 #include "common/CoreTestSupport.h"
+#include "config/ReplaceCounter.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <map>
 #include <set>
+#include <sys/resource.h>
 
 using namespace coretest;
 
@@ -23,6 +27,11 @@ private slots:
     void defaultFileIsWrittenInItsOrder();
     void firstSaveAddsTheMissingKeys();
     void defaultFileReadsLikeNoFile();
+    void loadReachesEachPointWhenItsKeysAreShown();
+    void loadStopsWhereAnErrorOccurs();
+    void failedSaveLeavesTheFile();
+    void fullDiskLeavesTheFile();
+    void preferencesWrittenOnce();
     void defaultValuesAreTheLoadDefaults();
     void keysAreUnique();
 
@@ -44,41 +53,35 @@ std::string text(std::string_view view) {
     return std::string(view);
 }
 
-// Writes a new glym30.ini as the configurator does when none exists.
-void writeDefaultFile(IniFile& ini) {
-    for (const DefaultSetting& setting : kDefaultServerSettings) {
-        switch (setting.kind) {
-        case DefaultSetting::Kind::Check:
-            ini.writeBool(text(setting.section), text(setting.key), setting.number != 0);
-            break;
-        case DefaultSetting::Kind::Integer:
-            ini.writeInteger(text(setting.section), text(setting.key), setting.number);
-            break;
-        case DefaultSetting::Kind::Text:
-            ini.writeString(text(setting.section), text(setting.key), text(setting.text));
-            break;
-        }
-    }
+QByteArray name(const ServerSetting& setting) {
+    return qbytes(text(setting.section) + "/" + text(setting.key));
 }
 
-// The value a control shows for a setting after loading, as the text the save writes back.
-std::string loadedValue(const IniFile& ini, const ServerSetting& setting) {
-    const std::string section = text(setting.section), key = text(setting.key);
-    switch (setting.kind) {
-    case SettingKind::Text:
-        return ini.readString(section, key, text(setting.loadDefault));
-    case SettingKind::Check:
-        return ini.readBool(section, key, setting.loadDefault == "1") ? "1" : "0";
-    case SettingKind::CacheType:
-        return ini.readInteger(section, key, 1) == 1 ? "1" : "2";
-    case SettingKind::Master: {
-        const std::string value = ini.readString(section, key, "");
-        const ParentProxy parent = SplitMaster(value);
-        return parent.address.empty() || parent.port.empty() ? std::string()
-                                                             : text(parent.address) + ":" + text(parent.port);
-    }
-    }
-    return {};
+// What a load shows, setting by setting, and the points it reaches, in the order they come.
+struct LoadRecord {
+    std::vector<SettingValue> values;
+    QByteArrayList events;
+    std::map<QByteArray, SettingValue> byName;
+};
+
+LoadRecord load(const QString& path) {
+    LoadRecord record;
+    LoadServerSettings(
+        path.toStdString(),
+        [&record](const ServerSetting& setting, const SettingValue& value) {
+            record.values.push_back(value);
+            record.events << name(setting);
+            record.byName[name(setting)] = value;
+        },
+        [&record](LoadPoint point) { record.events << "point " + QByteArray::number(static_cast<int>(point)); });
+    return record;
+}
+
+// Saves the values a load of the file gave: what a save without changes writes.
+void saveAsLoaded(const QString& path) {
+    const LoadRecord loaded = load(path);
+    std::size_t next = 0;
+    SaveServerSettings(path.toStdString(), [&](const ServerSetting&) { return loaded.values.at(next++); });
 }
 
 } // namespace
@@ -89,9 +92,10 @@ void TestServerSettings::init() {
 }
 
 void TestServerSettings::defaultFileIsWrittenInItsOrder() {
-    IniFile ini(iniPath().toStdString());
-    writeDefaultFile(ini);
+    ReplaceCounter replaces(dir_->path(), "glym30.ini");
+    CreateDefaultServerSettings(iniPath().toStdString());
     QCOMPARE(readBytes(iniPath()), readBytes(golden("default_glym30.ini")));
+    QCOMPARE(replaces.take(), 1);
 }
 
 // Saving with the values a default file loads as: every key keeps its place, the missing ones join the end of
@@ -99,21 +103,112 @@ void TestServerSettings::defaultFileIsWrittenInItsOrder() {
 void TestServerSettings::firstSaveAddsTheMissingKeys() {
     QVERIFY(QFile::copy(golden("default_glym30.ini"), iniPath()));
     QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner));
-    IniFile ini(iniPath().toStdString());
-    std::vector<std::string> values;
-    for (const ServerSetting& setting : kServerSettings)
-        values.push_back(loadedValue(ini, setting));
-    for (std::size_t i = 0; i < kServerSettings.size(); ++i)
-        ini.writeString(text(kServerSettings[i].section), text(kServerSettings[i].key), values[i]);
+    ReplaceCounter replaces(dir_->path(), "glym30.ini");
+    saveAsLoaded(iniPath());
     QCOMPARE(readBytes(iniPath()), readBytes(golden("default_glym30_saved.ini")));
+    QCOMPARE(replaces.take(), 1);
 }
 
 void TestServerSettings::defaultFileReadsLikeNoFile() {
-    IniFile none(dir_->filePath("missing.ini").toStdString());
-    IniFile defaults(golden("default_glym30.ini").toStdString());
-    for (const ServerSetting& setting : kServerSettings)
-        QVERIFY2(loadedValue(defaults, setting) == loadedValue(none, setting),
-                 qPrintable(QString::fromStdString(text(setting.section) + "/" + text(setting.key))));
+    const LoadRecord none = load(dir_->filePath("missing.ini"));
+    const LoadRecord defaults = load(golden("default_glym30.ini"));
+    QCOMPARE(none.events, defaults.events);
+    for (std::size_t i = 0; i < kServerSettings.size(); ++i)
+        QVERIFY2(none.values.at(i) == defaults.values.at(i), name(kServerSettings[i]).constData());
+}
+
+// Each rule file is read as soon as the setting naming it is shown, before any later setting: the window reads
+// the cache-skip rules right after "Cache Skip/File Name" and the port-mapping rules right after "Router/File
+// Name"; the memory total needs both memory-pool keys.
+void TestServerSettings::loadReachesEachPointWhenItsKeysAreShown() {
+    QVERIFY(writeBytes(iniPath(), "[Cache Skip]\r\nFile Name=skip.txt\r\n[Router]\r\nFile Name=map.txt\r\n"));
+    const LoadRecord record = load(iniPath());
+    QCOMPARE(record.values.size(), kServerSettings.size());
+    auto after = [&record](const char* event) {
+        return record.events.value(record.events.indexOf(event) + 1);
+    };
+    QCOMPARE(after("Memory Pool/Page Size"), QByteArray("point 0"));
+    QCOMPARE(after("Cache Skip/File Name"), QByteArray("point 1"));
+    QCOMPARE(after("Router/File Name"), QByteArray("point 2"));
+    QCOMPARE(std::count_if(record.events.begin(), record.events.end(),
+                           [](const QByteArray& event) { return event.startsWith("point"); }),
+             3);
+    QCOMPARE(qbytes(record.byName.at("Cache Skip/File Name").text), QByteArray("skip.txt"));
+    QCOMPARE(qbytes(record.byName.at("Router/File Name").text), QByteArray("map.txt"));
+}
+
+void TestServerSettings::loadStopsWhereAnErrorOccurs() {
+    QByteArrayList shown;
+    auto failAtCacheSkip = [](LoadPoint point) {
+        if (point == LoadPoint::CacheSkipFileKnown)
+            throw GlymError("Cannot open file \"skip.txt\"");
+    };
+    QVERIFY_THROWS_EXCEPTION(
+        GlymError,
+        LoadServerSettings(
+            iniPath().toStdString(),
+            [&shown](const ServerSetting& setting, const SettingValue&) { shown << name(setting); }, failAtCacheSkip));
+    QCOMPARE(shown.last(), QByteArray("Cache Skip/File Name"));
+    QVERIFY(!shown.contains("Cache Refresh/Enable"));
+}
+
+// A save that fails half-way (here a value that cannot be stored, as text Windows-1251 cannot hold) writes
+// nothing: the file keeps every byte and is not replaced.
+void TestServerSettings::failedSaveLeavesTheFile() {
+    QVERIFY(QFile::copy(golden("default_glym30.ini"), iniPath()));
+    QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner));
+    const QByteArray before = readBytes(iniPath());
+    ReplaceCounter replaces(dir_->path(), "glym30.ini");
+    QVERIFY_THROWS_EXCEPTION(GlymError, SaveServerSettings(iniPath().toStdString(), [](const ServerSetting& s) {
+                                 if (s.section == "DNS Cache")
+                                     throw GlymError("Nothing was saved");
+                                 return SettingValue{"changed", "1", true};
+                             }));
+    QCOMPARE(readBytes(iniPath()), before);
+    QCOMPARE(replaces.take(), 0);
+}
+
+// A disk that fills up while the file is written (a file size limit binds root too): the old file stays byte for
+// byte, no temporary file is left, and the error names the file.
+void TestServerSettings::fullDiskLeavesTheFile() {
+    QVERIFY(QFile::copy(golden("default_glym30.ini"), iniPath()));
+    QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner));
+    const QByteArray before = readBytes(iniPath());
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = static_cast<rlim_t>(before.size() + 64); // room for the keys replaced, not for those added
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    QString failure;
+    try {
+        saveAsLoaded(iniPath());
+    } catch (const GlymError& error) {
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    QCOMPARE(failure, "Unable to write to " + iniPath());
+    QCOMPARE(readBytes(iniPath()), before);
+    QCOMPARE(entries(dir_->path()), QStringList{"glym30.ini"});
+}
+
+// The preferences of every close: one replace of the file, every other line kept, and what was written reads back.
+void TestServerSettings::preferencesWrittenOnce() {
+    const QString path = dir_->filePath("glymconf.ini");
+    QVERIFY(writeBytes(path, "[Form]\r\nTop=1\r\n; mine\r\n[Extra]\r\nkeep=1\r\n"));
+    PreferenceValues values = LoadPreferenceValues(path.toStdString());
+    QCOMPARE(values.at(PreferenceKey::Top), 1);
+    QCOMPARE(values.at(PreferenceKey::BoxPorts), 270);
+    values[PreferenceKey::Hint] = 5;
+    values[PreferenceKey::Page] = -1;
+    ReplaceCounter replaces(dir_->path(), "glymconf.ini");
+    SavePreferenceValues(path.toStdString(), values);
+    QCOMPARE(replaces.take(), 1);
+    QCOMPARE(readBytes(path), QByteArray("[Form]\r\nTop=1\r\nLeft=100\r\nHeight=480\r\nWidth=640\r\n; mine\r\n"
+                                         "[Extra]\r\nkeep=1\r\n[Options]\r\nHint=1\r\n[Interface]\r\nPage=-1\r\n"
+                                         "PageGroup=0\r\nPageMap=0\r\nBoxName=250\r\nBoxNet=130\r\nBoxUrl=330\r\n"
+                                         "BoxLimit=280\r\nBoxPorts=270\r\n"));
 }
 
 void TestServerSettings::defaultValuesAreTheLoadDefaults() {
