@@ -2,7 +2,7 @@
 
 #include "access/Groupname.h"
 #include "access/Net.h"
-#include "access/RuleRows.h"
+#include "base/RuleRows.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -21,9 +21,13 @@ RuleRecord recordOfColumns(const QString& tag, const QTreeWidgetItem& row, int v
 }
 
 // A single address has the mask 255.255.255.255 (blanks around it do not count).
-int networkImage(const QString& mask) { return mask.trimmed() == QLatin1String("255.255.255.255") ? 1 : 0; }
+int networkImage(const QString& mask) {
+    return mask.trimmed() == QLatin1String("255.255.255.255") ? 1 : 0;
+}
 
-template <typename Dialog> Dialog& as(TRuleDialog& dialog) { return static_cast<Dialog&>(dialog); }
+template <typename Dialog> Dialog& as(TRuleDialog& dialog) {
+    return static_cast<Dialog&>(dialog);
+}
 
 ListRuleKind makeNetworks() {
     ListRuleKind kind;
@@ -37,7 +41,9 @@ ListRuleKind makeNetworks() {
             dialog->Box1->setTitle(QStringLiteral("Edit IP Address in Group "));
         return dialog;
     };
-    kind.dialog.groupField = [](TRuleDialog& d) { return as<TFNet>(d).groupID; };
+    kind.dialog.groupField = [](TRuleDialog& d) {
+        return as<TFNet>(d).groupID;
+    };
     kind.dialog.record = [](TRuleDialog& d) {
         auto& net = as<TFNet>(d);
         return RuleRecord{QStringLiteral("GD"), {net.ip->text(), net.mask->text(), net.comment->text()}};
@@ -51,7 +57,9 @@ ListRuleKind makeNetworks() {
     kind.rowFor = [](const RuleRecord& record) {
         return RuleRowContent{record.values, networkImage(record.values.value(1))};
     };
-    kind.recordOfRow = [](const QTreeWidgetItem& row) { return recordOfColumns(QStringLiteral("GD"), row, 3); };
+    kind.recordOfRow = [](const QTreeWidgetItem& row) {
+        return recordOfColumns(QStringLiteral("GD"), row, 3);
+    };
     return kind;
 }
 
@@ -69,7 +77,9 @@ ListRuleKind makeHosts() {
         dialog->Label2->setText(QStringLiteral("Host Name :"));
         return dialog;
     };
-    kind.dialog.groupField = [](TRuleDialog& d) { return as<TFGroupName>(d).groupID; };
+    kind.dialog.groupField = [](TRuleDialog& d) {
+        return as<TFGroupName>(d).groupID;
+    };
     kind.dialog.record = [](TRuleDialog& d) {
         auto& host = as<TFGroupName>(d);
         return RuleRecord{QStringLiteral("CD"), {host.name->text(), host.comment->text()}};
@@ -79,8 +89,12 @@ ListRuleKind makeHosts() {
         host.name->setText(record.values.value(0));
         host.comment->setText(record.values.value(1));
     };
-    kind.rowFor = [](const RuleRecord& record) { return RuleRowContent{record.values, 1}; };
-    kind.recordOfRow = [](const QTreeWidgetItem& row) { return recordOfColumns(QStringLiteral("CD"), row, 2); };
+    kind.rowFor = [](const RuleRecord& record) {
+        return RuleRowContent{record.values, 1};
+    };
+    kind.recordOfRow = [](const QTreeWidgetItem& row) {
+        return recordOfColumns(QStringLiteral("CD"), row, 2);
+    };
     return kind;
 }
 

@@ -2,8 +2,8 @@
 
 #include "access/Groupname.h"
 #include "access/RuleEditor.h"
-#include "access/RuleRows.h"
-#include "app/Text.h"
+#include "base/RuleRows.h"
+#include "base/Text.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 

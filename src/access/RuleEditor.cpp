@@ -1,10 +1,10 @@
 #include "access/RuleEditor.h"
 
-#include "access/RuleDialog.h"
-#include "access/RuleRows.h"
-#include "app/Images.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/Images.h"
+#include "base/MessageBoxes.h"
+#include "base/RuleDialog.h"
+#include "base/RuleRows.h"
+#include "base/Text.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 
@@ -37,7 +37,9 @@ std::string BuildRuleLine(const RuleRecord& record, const QString& groupText) {
     return builder.Join();
 }
 
-void ShowGroupNotFound(QWidget* parent) { messages::error(parent, QStringLiteral("Group not found!!! Greate group first!")); }
+void ShowGroupNotFound(QWidget* parent) {
+    messages::error(parent, QStringLiteral("Group not found!!! Greate group first!"));
+}
 
 QTreeWidget* RuleEditor::listOf(const ListRuleKind& kind) const {
     return window_->findChild<QTreeWidget*>(kind.listName);

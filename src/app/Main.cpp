@@ -3,12 +3,12 @@
 #include "access/AccessKinds.h"
 #include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
-#include "access/RuleRows.h"
-#include "app/ListColumns.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
-#include "cacheskip/CacheSkipFile.h"
+#include "base/ListColumns.h"
+#include "base/MessageBoxes.h"
+#include "base/RuleRows.h"
+#include "base/Text.h"
 #include "cacheskip/CacheSkipEditor.h"
+#include "cacheskip/CacheSkipFile.h"
 #include "config/Preferences.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
@@ -137,7 +137,8 @@ TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent) : QMainWindow
     groupEditor = std::make_unique<GroupEditor>(this, Groups);
     ruleEditor = std::make_unique<RuleEditor>(this, Groups);
     cacheSkipEditor = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
-    statisticsPage = std::make_unique<StatisticsPage>(this, ui->LStat, ui->BReloadStatistic, ui->StatusBar1, StatusPanel1);
+    statisticsPage =
+        std::make_unique<StatisticsPage>(this, ui->LStat, ui->BReloadStatistic, ui->StatusBar1, StatusPanel1);
 
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
@@ -195,9 +196,13 @@ void TMainWnd::FormCreate() {
     LoadServerConfig();
 }
 
-void TMainWnd::ValueChange() { ConfigChanged = true; }
+void TMainWnd::ValueChange() {
+    ConfigChanged = true;
+}
 
-void TMainWnd::RouterRulesChange() { ConfigChanged = true; }
+void TMainWnd::RouterRulesChange() {
+    ConfigChanged = true;
+}
 
 bool TMainWnd::FormCloseQuery() {
     bool canClose = true;
@@ -224,11 +229,17 @@ void TMainWnd::closeEvent(QCloseEvent* event) {
     event->setAccepted(FormCloseQuery());
 }
 
-void TMainWnd::ButtonSaveClick() { SaveServerConfig(); }
+void TMainWnd::ButtonSaveClick() {
+    SaveServerConfig();
+}
 
-void TMainWnd::Save1Click() { SaveServerConfig(); }
+void TMainWnd::Save1Click() {
+    SaveServerConfig();
+}
 
-void TMainWnd::Exit1Click() { close(); }
+void TMainWnd::Exit1Click() {
+    close();
+}
 
 void TMainWnd::ShowHint1Click() {
     ShowHints = !ShowHints;
@@ -243,7 +254,9 @@ bool TMainWnd::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-std::string TMainWnd::NormalizeRuleLine(const std::string& line) { return ::NormalizeRuleLine(line); }
+std::string TMainWnd::NormalizeRuleLine(const std::string& line) {
+    return ::NormalizeRuleLine(line);
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Rule lists: wiring, the shared pop-up menu and the shared column sort
@@ -316,7 +329,9 @@ void TMainWnd::DeletePopActionExecute() {
     messages::notice(this, QStringLiteral("NoRules"));
 }
 
-bool TMainWnd::isDeleteKey(int key) const { return key == Qt::Key_Delete || key == kVirtualKeyDelete; }
+bool TMainWnd::isDeleteKey(int key) const {
+    return key == Qt::Key_Delete || key == kVirtualKeyDelete;
+}
 
 void TMainWnd::LNetworkColumnClick(QTreeWidget* Sender, int Column) {
     if (!Sender)
@@ -334,10 +349,18 @@ void TMainWnd::fillRuleLists() {
 // ---------------------------------------------------------------------------------------------------------------
 // User groups, networks and hosts: the common editor pattern does the work
 
-void TMainWnd::SetNameActionExecute() { messages::guarded(this, [this] { groupEditor->fill(); }); }
-void TMainWnd::AddNameActionExecute() { messages::guarded(this, [this] { groupEditor->add(); }); }
-void TMainWnd::EditNameActionExecute() { messages::guarded(this, [this] { groupEditor->edit(); }); }
-void TMainWnd::DeleteNameActionExecute() { messages::guarded(this, [this] { groupEditor->remove(); }); }
+void TMainWnd::SetNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->fill(); });
+}
+void TMainWnd::AddNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->add(); });
+}
+void TMainWnd::EditNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->edit(); });
+}
+void TMainWnd::DeleteNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->remove(); });
+}
 
 void TMainWnd::GroupNameDblClick() {
     rulerows::selectedRow(ui->GroupName) ? EditNameActionExecute() : AddNameActionExecute();
@@ -383,7 +406,9 @@ void TMainWnd::DeleteHostActionExecute() {
     messages::guarded(this, [this] { ruleEditor->remove(accesskinds::hosts()); });
 }
 
-void TMainWnd::LHostDblClick() { rulerows::selectedRow(ui->LHost) ? EditHostActionExecute() : AddHostActionExecute(); }
+void TMainWnd::LHostDblClick() {
+    rulerows::selectedRow(ui->LHost) ? EditHostActionExecute() : AddHostActionExecute();
+}
 
 void TMainWnd::LHostKeyDown(int Key) {
     if (isDeleteKey(Key))
@@ -401,10 +426,18 @@ void TMainWnd::LoadSkipActionExecute() {
     });
 }
 
-void TMainWnd::AddSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->add(); }); }
-void TMainWnd::EditSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->edit(); }); }
-void TMainWnd::DeleteSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->remove(); }); }
-void TMainWnd::UpdateSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->sort(); }); }
+void TMainWnd::AddSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->add(); });
+}
+void TMainWnd::EditSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->edit(); });
+}
+void TMainWnd::DeleteSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->remove(); });
+}
+void TMainWnd::UpdateSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->sort(); });
+}
 
 void TMainWnd::CacheSkipRulesDblClick() {
     rulerows::selectedRow(ui->CacheSkipRules) ? EditSkipActionExecute() : AddSkipActionExecute();

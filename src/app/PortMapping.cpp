@@ -3,10 +3,10 @@
 
 #include "app/Main.h"
 
-#include "access/RuleDialog.h"
-#include "access/RuleRows.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/MessageBoxes.h"
+#include "base/RuleDialog.h"
+#include "base/RuleRows.h"
+#include "base/Text.h"
 #include "portmap/PortMapFile.h"
 #include "ui_Main.h"
 
@@ -85,9 +85,15 @@ void TMainWnd::storeStandardService(int slot) {
         server.empty() ? std::string() : JoinRuleLine({kStandardTags[static_cast<std::size_t>(slot)], server, ""});
 }
 
-void TMainWnd::SMTPaddressExit() { storeStandardService(0); }
-void TMainWnd::POP3addressExit() { storeStandardService(1); }
-void TMainWnd::NNTPaddressExit() { storeStandardService(2); }
+void TMainWnd::SMTPaddressExit() {
+    storeStandardService(0);
+}
+void TMainWnd::POP3addressExit() {
+    storeStandardService(1);
+}
+void TMainWnd::NNTPaddressExit() {
+    storeStandardService(2);
+}
 
 void TMainWnd::SMTPaddressKeyDown(int Key) {
     if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == kVirtualKeyReturn)

@@ -2,8 +2,8 @@
 
 #include "app/Main.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/MessageBoxes.h"
+#include "base/Text.h"
 #include "cacheskip/CacheSkipFile.h"
 #include "common/Error.h"
 #include "common/Numbers.h"

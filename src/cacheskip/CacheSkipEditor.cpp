@@ -1,8 +1,8 @@
 #include "cacheskip/CacheSkipEditor.h"
 
-#include "access/RuleRows.h"
-#include "app/Images.h"
-#include "app/Text.h"
+#include "base/Images.h"
+#include "base/RuleRows.h"
+#include "base/Text.h"
 #include "cacheskip/Cacheskip.h"
 #include "common/Cp1251.h"
 #include "rules/Strings.h"
@@ -89,7 +89,9 @@ CacheSkipEditor::CacheSkipEditor(QWidget* window, std::vector<std::string>& line
 
 CacheSkipEditor::~CacheSkipEditor() = default;
 
-QTreeWidget* CacheSkipEditor::list() const { return window_->findChild<QTreeWidget*>(QStringLiteral("CacheSkipRules")); }
+QTreeWidget* CacheSkipEditor::list() const {
+    return window_->findChild<QTreeWidget*>(QStringLiteral("CacheSkipRules"));
+}
 
 void CacheSkipEditor::showRow(QTreeWidgetItem* row, const std::string& line) const {
     const TStructString fields(line, ":");

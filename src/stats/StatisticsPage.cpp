@@ -1,10 +1,10 @@
 #include "stats/StatisticsPage.h"
 
-#include "access/RuleRows.h"
-#include "app/Images.h"
-#include "app/ListColumns.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/Images.h"
+#include "base/ListColumns.h"
+#include "base/MessageBoxes.h"
+#include "base/RuleRows.h"
+#include "base/Text.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
 #include "stats/ConnectionStats.h"
@@ -47,7 +47,9 @@ StatisticsPage::StatisticsPage(QWidget* window, QTreeWidget* list, QToolButton* 
     statusBar->addPermanentWidget(progress_);
 }
 
-StatisticsPage::~StatisticsPage() { cancel(); }
+StatisticsPage::~StatisticsPage() {
+    cancel();
+}
 
 void StatisticsPage::reload(const QString& logName) {
     if (reading_)

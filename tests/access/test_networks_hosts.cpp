@@ -5,7 +5,7 @@
 #include "access/Groupname.h"
 #include "access/Net.h"
 #include "access/RuleListDriver.h"
-#include "app/Images.h"
+#include "base/Images.h"
 #include "widgets/Advspin.h"
 
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "app/Images.h"
-#include "app/ListColumns.h"
 #include "app/Main.h"
+#include "base/Images.h"
+#include "base/ListColumns.h"
 
 #include "support/GuiTestSupport.h"
 

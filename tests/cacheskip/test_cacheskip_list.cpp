@@ -5,8 +5,8 @@
 #include "access/Groupname.h"
 #include "access/Net.h"
 #include "access/RuleListDriver.h"
-#include "app/Images.h"
-#include "app/Text.h"
+#include "base/Images.h"
+#include "base/Text.h"
 #include "cacheskip/Cacheskip.h"
 
 #include <QComboBox>

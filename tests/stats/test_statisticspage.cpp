@@ -1,5 +1,5 @@
-#include "app/Images.h"
 #include "app/Main.h"
+#include "base/Images.h"
 
 #include "LogGenerator.h"
 #include "support/GuiTestSupport.h"

@@ -1,6 +1,6 @@
-#include "access/RuleRows.h"
+#include "base/RuleRows.h"
 
-#include "app/Images.h"
+#include "base/Images.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -66,7 +66,9 @@ void setLink(QTreeWidgetItem* row, RuleLines::Id lineId, int group) {
     row->setData(0, GroupRole, group);
 }
 
-RuleLines::Id lineIdOf(const QTreeWidgetItem* row) { return row->data(0, LineIdRole).toULongLong(); }
+RuleLines::Id lineIdOf(const QTreeWidgetItem* row) {
+    return row->data(0, LineIdRole).toULongLong();
+}
 
 int groupOf(const QTreeWidgetItem* row) {
     bool ok = false;

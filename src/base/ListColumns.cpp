@@ -1,4 +1,4 @@
-#include "app/ListColumns.h"
+#include "base/ListColumns.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -87,7 +87,8 @@ void applyTo(QTreeWidget* list, const ListViewColumns& entry) {
             break;
         }
         if (columnLayout.minimumWidth > 0)
-            minimumWidth = minimumWidth == 0 ? columnLayout.minimumWidth : std::min(minimumWidth, columnLayout.minimumWidth);
+            minimumWidth =
+                minimumWidth == 0 ? columnLayout.minimumWidth : std::min(minimumWidth, columnLayout.minimumWidth);
     }
     // Without a stretching column the last one takes up the free room, so the header reaches the right edge.
     header->setStretchLastSection(!stretchesAColumn);
