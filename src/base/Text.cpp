@@ -10,6 +10,12 @@ QString fromFileBytes(std::string_view bytes) {
     return text;
 }
 
+QString shownText(std::string_view bytes) {
+    if (bytes.size() <= static_cast<std::size_t>(kMaxShownCharacters))
+        return fromFileBytes(bytes);
+    return fromFileBytes(bytes.substr(0, kMaxShownCharacters - 1)) + QChar(0x2026);
+}
+
 std::optional<std::string> toFileBytes(const QString& text) {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
