@@ -131,12 +131,9 @@ void TMainWnd::loadServerConfig() {
                 showMemoryTotalOfLoad();
                 break;
             case LoadPoint::CacheSkipFileKnown:
-                CacheSkipLines.clear();
                 LoadSkipActionExecute();
                 break;
             case LoadPoint::RouterFileKnown:
-                StandardServiceLines = {};
-                ManualServiceLines.clear();
                 LoadMServiceActionExecute();
                 break;
             }
