@@ -396,7 +396,7 @@ void TMainWnd::LHostKeyDown(int Key) {
 void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
         const auto path = toFileBytes(ui->CacheSkipFile->text());
-        CacheSkipLines = LoadCacheSkipLines(path.value_or(std::string()));
+        CacheSkipLines = LoadCacheSkipLines(path.value_or(std::string()), &loadFindings);
         cacheSkipEditor->fill();
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Findings.h"
 #include "rules/Proxyusers.h"
 #include "rules/RulesFile.h"
 #include "rules/Strings.h"
@@ -199,4 +200,5 @@ private:
     QLabel* StatusPanel1 = nullptr;        // progress notes
     bool ShowHints = false;
     bool Loading = false;                  // LoadServerConfig is filling the controls
+    LoadFindings loadFindings;             // the rule-file lines the load left out, shown at its end
 };

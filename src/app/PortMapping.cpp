@@ -37,7 +37,7 @@ void TMainWnd::connectStandardServices() {
 void TMainWnd::LoadMServiceActionExecute() {
     messages::guarded(this, [this] {
         const auto path = toFileBytes(ui->RouterFile->text());
-        LoadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines);
+        LoadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings);
         for (int slot = 0; slot < 3; ++slot) {
             const TStructString line(StandardServiceLines[static_cast<std::size_t>(slot)], ":");
             standardServiceField(slot)->setText(fromFileBytes(line.Field(1)));
