@@ -24,8 +24,9 @@ class LoadFindings {
 public:
     using ReadingId = std::size_t;
 
-    // How much a loader knows about a line it leaves out: a line of a kind it reads (a rule of a group that does
-    // not exist) or one of a kind no loader reads; or a line that may belong to another loader of the same file.
+    // What a loader knows of a line it leaves out. Own: the line is of a kind it reads and is still left out (a
+    // rule of a group that does not exist), so its reason is the one to give. Other: the line is not of its kinds
+    // (another loader of the same file may keep it), so it can only say what the tag is.
     enum class Kind { Own, Other };
 
     // A loader starts reading the file of that name; what it leaves out is reported under the id returned.

@@ -13,7 +13,7 @@ std::optional<RuleFileKind> RuleFileKindOfTag(std::string_view tag);
 
 // Why a loader of the reader's kind leaves out a line whose tag (field 0, trimmed) is not one of its own:
 // "unknown tag "XX"", "lower-case tag "sa"", "not a rule line", or, for the tag of another file's rules,
-// "cache-skip rule, but this is not the cache-skip file".
+// "cache-skip rule, but this is not the cache-skip file". Empty for a tag of the reader's own kind.
 std::string OtherTagMessage(std::string_view tag, RuleFileKind reader);
 
 // A line of nothing but blanks and control characters: every loader skips it, and it is not worth a word.
