@@ -93,6 +93,7 @@ std::optional<std::string> readRegularFile(const std::string& path, bool missing
         throw GlymError("Cannot read file \"" + path + "\". " + systemReason(errno));
     if (!S_ISREG(info.st_mode))
         throw GlymError("Cannot read file \"" + path + "\". " + notRegularReason(info.st_mode));
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK); // a regular file: plain reads from here
     return readOpenFile(fd, path, info);
 }
 
