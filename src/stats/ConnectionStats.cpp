@@ -568,7 +568,9 @@ struct ConnectionStatsCounter::Impl {
         }
         if (blanks != kBlankCount)
             return;
-        flush(); // the lines before it first
+        flush(); // the lines before it first: one of them may stop the reading
+        if (stopped)
+            return;
         Line<std::size_t, true> counted;
         counted.line = line;
         counted.end = end;

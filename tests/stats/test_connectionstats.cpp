@@ -189,6 +189,8 @@ private slots:
     void lastDisconnectOfAnySize();
     void junkWithoutLineEnds_data();
     void junkWithoutLineEnds();
+    void nothingCountsAfterTheStoppingLine_data();
+    void nothingCountsAfterTheStoppingLine();
     void sumsPassThe32BitRange();
     void progressAndCancel();
     void unreadableFileIsAnError();
@@ -444,6 +446,34 @@ void TestConnectionStats::junkWithoutLineEnds() {
     QCOMPARE(expected.rows.size(), std::size_t(2));
     QCOMPARE(expected.rows[1].countAccess, std::string("2"));
     COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+}
+
+void TestConnectionStats::nothingCountsAfterTheStoppingLine_data() {
+    QTest::addColumn<std::string>("after");
+    const std::string tab = "a b 2.2.2.2 d t d t 1 1\t\n";
+    const std::string longLine = "a b 2.2.2.2 d t d t " + std::string(300, '7') + " 1\n";
+    QTest::newRow("a new client with a tab") << tab;
+    QTest::newRow("a new client on a long line") << longLine;
+    QTest::newRow("the same client with a tab") << std::string("a b 1.1.1.1 d t e2 t2 1 1\t\n");
+    QTest::newRow("a failing line with a tab") << std::string("a b 1.1.1.1 d t d t 1 y\t\n");
+    QTest::newRow("a failing long line") << "a b 1.1.1.1 d t d t 1 " + std::string(300, 'z') + "\n";
+    QTest::newRow("a tab line, then short lines") << tab + "a b 3.3.3.3 d t d t 1 1\n" + tab;
+    QTest::newRow("a last line without line end") << std::string("a b 2.2.2.2 d t d t 1 1\t");
+}
+
+void TestConnectionStats::nothingCountsAfterTheStoppingLine() {
+    QFETCH(std::string, after);
+    // Line 2 stops the reading; whatever follows it, in the same block or not, counts for nothing.
+    const std::string log = "a b 1.1.1.1 d t d t 1 1\na b 1.1.1.1 d t d t 1 x\n" + after;
+    ConnectionStats expected;
+    expected.rows = {row("1.1.1.1", "1", "d t", "d t", "1", "1")};
+    expected.error = "'x' is not a valid integer value";
+    expected.errorLine = expected.linesRead = 2;
+    COMPARE_STATS(reckon(log), expected);
+    for (std::size_t block = 1; block <= log.size() + 1; ++block)
+        COMPARE_STATS(readFromFile(log, block), expected);
+    for (std::uint32_t seed = 1; seed <= 20; ++seed)
+        COMPARE_STATS(readInPieces(log, 64, seed), expected);
 }
 
 void TestConnectionStats::sumsPassThe32BitRange() {
