@@ -23,7 +23,6 @@ namespace logstats {
 
 namespace {
 
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
 constexpr std::uint64_t kZeros = kOnes * '0';
 
 // Mask of the low n bytes of a word (n < 8).
