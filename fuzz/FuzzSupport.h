@@ -1,7 +1,7 @@
 #pragma once
 
-// What the fuzz targets share: a scratch directory for the files they write (on a RAM disk where there is one,
-// as the code under test syncs every file it writes), and a check that stops the run with the input saved.
+// What the fuzz targets share: a scratch directory for the files they write (on a RAM disk where there is one, as
+// the code under test syncs every file it writes), and a check that stops the run with the input saved.
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,28 +13,38 @@
 
 namespace fuzzsupport {
 
-// A directory of this process's own, removed when the process ends.
-inline const std::filesystem::path& scratchDirectory() {
-    static const std::filesystem::path directory = [] {
-        std::string base =
+// A directory of its own for the files of one input, removed with everything in it when the input is done
+// (libFuzzer ends a run without the process's exit handlers, so nothing may be left for them to clean up).
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        const std::string base =
             ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::filesystem::temp_directory_path().string();
         std::string pattern = base + "/glym-fuzz-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::perror("mkdtemp");
             std::abort();
         }
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(scratchDirectory(), ignored);
-        });
-        return std::filesystem::path(pattern);
-    }();
-    return directory;
-}
+        path_ = pattern;
+    }
+    ~ScratchDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
-inline std::string scratchFile(const std::string& name) {
-    return (scratchDirectory() / name).string();
-}
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+    std::size_t entryCount() const {
+        const auto entries = std::filesystem::directory_iterator(path_);
+        return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+    }
+
+private:
+    std::filesystem::path path_;
+};
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));

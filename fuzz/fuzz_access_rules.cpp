@@ -42,11 +42,10 @@ void save(const std::string& path, const GroupTable& groups) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string input = fuzzsupport::scratchFile("input.txt");
-    const std::string saved = fuzzsupport::scratchFile("access.txt");
+    const fuzzsupport::ScratchDirectory scratch;
+    const std::string input = scratch.file("input.txt");
+    const std::string saved = scratch.file("access.txt");
     fuzzsupport::writeFile(input, std::string(reinterpret_cast<const char*>(data), size));
-    std::filesystem::remove(saved);
-    std::filesystem::remove(saved + ".bak");
 
     GroupTable loaded;
     LoadAccessRules(input, loaded);

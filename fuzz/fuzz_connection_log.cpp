@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view log(reinterpret_cast<const char*>(data) + 2, size - 2);
     const ConnectionStats expected = plainreckoning::reckon(log);
 
-    const std::string path = fuzzsupport::scratchFile("connect.log");
+    const fuzzsupport::ScratchDirectory scratch;
+    const std::string path = scratch.file("connect.log");
     fuzzsupport::writeFile(path, std::string(log));
     ConnectionStatsOptions options;
     options.blockSize = smallBlock;

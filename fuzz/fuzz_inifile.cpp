@@ -101,11 +101,6 @@ bool readsBackAsWritten(const std::string& value) {
     return true;
 }
 
-std::size_t entryCount() {
-    const auto entries = std::filesystem::directory_iterator(fuzzsupport::scratchDirectory());
-    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -116,8 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool missingFile = input.ConsumeBool();
     const std::string before = missingFile ? std::string() : input.ConsumeRemainingBytesAsString();
 
-    const std::string path = fuzzsupport::scratchFile("glym30.ini");
-    std::filesystem::remove(path);
+    const fuzzsupport::ScratchDirectory scratch;
+    const std::string path = scratch.file("glym30.ini");
     if (!missingFile)
         fuzzsupport::writeFile(path, before);
     const std::string where = "section \"" + shown(section) + "\", key \"" + shown(key) + "\", value \"" +
@@ -129,12 +124,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const GlymError&) {
         FUZZ_CHECK(std::filesystem::exists(path) == !missingFile, where);
         FUZZ_CHECK(missingFile || fuzzsupport::readFile(path) == before, where);
-        FUZZ_CHECK(entryCount() == (missingFile ? 0u : 1u), where); // no temporary file left
+        FUZZ_CHECK(scratch.entryCount() == (missingFile ? 0u : 1u), where); // no temporary file left
         return 0;
     }
     const std::string after = fuzzsupport::readFile(path);
     checkOtherLinesKept(before, after);
-    FUZZ_CHECK(entryCount() == 1, where);
+    FUZZ_CHECK(scratch.entryCount() == 1, where);
 
     // Two different defaults give the same text only when the key was found.
     const std::string read = ini.readString(section, key, "\x01one default");
