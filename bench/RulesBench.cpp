@@ -268,6 +268,15 @@ int main(int argc, char** argv) {
         const auto lines = LoadCacheSkipLines((dir + QStringLiteral("/skip.txt")).toStdString());
         report.add("core loaders alone (access + cache-skip)", QStringLiteral("%1 cache-skip lines").arg(lines.size()));
     }
+    report.begin();
+    {
+        LoadFindings findings;
+        GroupTable table;
+        LoadAccessRules((dir + QStringLiteral("/access.txt")).toStdString(), table, &findings);
+        LoadCacheSkipLines((dir + QStringLiteral("/skip.txt")).toStdString(), &findings);
+        report.add("core loaders, lines left out collected",
+                   QStringLiteral("%1 left out").arg(findings.findings().size()));
+    }
 
     report.begin();
     TMainWnd window(dir + QStringLiteral("/glymconf"));

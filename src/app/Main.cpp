@@ -116,8 +116,9 @@ void TMainWnd::RouterRulesChange() {
 }
 
 bool TMainWnd::FormCloseQuery() {
-    bool canClose = true;
-    if (ConfigChanged) {
+    // A relay server still being typed counts; one that cannot be stored keeps the window open to be mended.
+    bool canClose = storeEditedStandardServices();
+    if (canClose && ConfigChanged) {
         switch (messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config?"),
                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question)) {
         case QMessageBox::Yes:
@@ -140,12 +141,15 @@ void TMainWnd::closeEvent(QCloseEvent* event) {
     event->setAccepted(FormCloseQuery());
 }
 
+// Both saves first store a relay server still being typed (the field keeps the focus: it was never left).
 void TMainWnd::ButtonSaveClick() {
-    SaveServerConfig();
+    if (storeEditedStandardServices())
+        SaveServerConfig();
 }
 
 void TMainWnd::Save1Click() {
-    SaveServerConfig();
+    if (storeEditedStandardServices())
+        SaveServerConfig();
 }
 
 void TMainWnd::Exit1Click() {
@@ -341,7 +345,8 @@ void TMainWnd::LHostKeyDown(int Key) {
 void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
         const std::string path = toFileBytes(ui->CacheSkipFile->text()).value_or(std::string());
-        cacheSkipEditor->fill(list(CacheSkipEditor::list()), [&path] { return LoadCacheSkipLines(path); });
+        cacheSkipEditor->fill(list(CacheSkipEditor::list()),
+                              [this, &path] { return LoadCacheSkipLines(path, &loadFindings); });
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Findings.h"
 #include "rules/Proxyusers.h"
 #include "rules/RulesFile.h"
 #include "rules/Strings.h"
@@ -169,7 +170,8 @@ private:
     void setUpPopupMenu();
     void connectStandardServices();
     QLineEdit* standardServiceField(int slot) const;
-    void storeStandardService(int slot);
+    bool storeStandardService(int slot, bool onlyChanges);
+    bool storeEditedStandardServices();
 
     // The throwing bodies of the guarded slots.
     void loadServerConfig();
@@ -204,5 +206,6 @@ private:
     QLabel* StatusPanel0 = nullptr;              // 350 pixels: hints of the control under the mouse
     QLabel* StatusPanel1 = nullptr;              // progress notes
     bool ShowHints = false;
-    bool Loading = false; // LoadServerConfig is filling the controls
+    bool Loading = false;      // LoadServerConfig is filling the controls
+    LoadFindings loadFindings; // the rule-file lines the load left out, shown at its end
 };

@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 
+#include "app/DroppedLines.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "cacheskip/CacheSkipFile.h"
@@ -139,9 +140,11 @@ void TMainWnd::loadServerConfig() {
             }
         });
 
-    LoadAccessRules(ruleFileNames().accessRules, Groups);
+    // A file that cannot be read is reported; the load goes on, as it does after the other two rule files.
+    messages::guarded(this, [this] { LoadAccessRules(ruleFileNames().accessRules, Groups, &loadFindings); });
     fillRuleLists();
     ConfigChanged = false;
+    showDroppedLines(ui->StatusBar1, loadFindings);
 }
 
 // A setting's value as its controls hold it. Text that glym30.ini (Windows-1251) cannot store refuses the save,

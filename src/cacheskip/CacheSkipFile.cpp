@@ -1,17 +1,25 @@
 #include "cacheskip/CacheSkipFile.h"
 
+#include "rules/RuleTags.h"
 #include "rules/RulesFile.h"
 #include "rules/Strings.h"
 
-bool IsCacheSkipTag(std::string_view tag) { return tag == "SA" || tag == "SD" || tag == "BR"; }
+bool IsCacheSkipTag(std::string_view tag) {
+    return RuleFileKindOfTag(tag) == RuleFileKind::CacheSkip;
+}
 
-std::vector<std::string> LoadCacheSkipLines(const std::string& path) {
+std::vector<std::string> LoadCacheSkipLines(const std::string& path, LoadFindings* findings) {
+    std::vector<std::string> lines = ReadRuleFileLines(path);
+    DropReport report(findings, path);
     std::vector<std::string> rules;
     TStructString tokenizer("", ":");
-    for (std::string& line : ReadRuleFileLines(path)) {
-        tokenizer.Parse(line);
-        if (IsCacheSkipTag(tokenizer.Field(0)))
-            rules.push_back(std::move(line));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        tokenizer.Parse(lines[i]);
+        const std::string tag = tokenizer.Field(0);
+        if (IsCacheSkipTag(tag))
+            rules.push_back(std::move(lines[i]));
+        else if (!IsBlankRuleLine(lines[i]))
+            report.drop(i + 1, lines[i], OtherTagMessage(tag, RuleFileKind::CacheSkip), LoadFindings::Kind::Other);
     }
     return rules;
 }

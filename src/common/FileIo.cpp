@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -17,11 +19,22 @@ std::string systemReason(int error) {
     return std::strerror(error);
 }
 
+// Only regular files are read or replaced. A directory says so; anything else (a named pipe, a device, a socket)
+// is "Not a regular file", in the words the connection-log reader uses too.
+std::string notRegularReason(mode_t mode) {
+    return S_ISDIR(mode) ? systemReason(EISDIR) : std::string("Not a regular file");
+}
+
 std::string directoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -37,49 +50,14 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-mode_t permissionsForNewFile() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 bool isWriteProtected(const std::string& path, const struct stat& info) {
     return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-void syncDirectory(const std::string& directory) {
-    FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() >= 0)
-        ::fsync(fd.get()); // best effort: the rename itself has already happened
-}
-
-// Gives the current file a second name beside it (staging), so that it can become path + ".bak" once the new
-// file has taken its place. A hard link keeps the file under its own name meanwhile; where links are not
-// possible it is renamed, and put back if the new file cannot take its place.
-enum class Staged { None, Linked, Moved };
-
-Staged stageBackup(const std::string& path, const std::string& staging) {
-    if (::link(path.c_str(), staging.c_str()) == 0)
-        return Staged::Linked;
-    if (::rename(path.c_str(), staging.c_str()) == 0)
-        return Staged::Moved;
-    return Staged::None;
-}
-
-} // namespace
-
-bool fileExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-std::string readWholeFile(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
-        throw GlymError("Cannot open file \"" + path + "\". " + systemReason(errno));
+// Reads an open regular file to its end.
+std::string readOpenFile(const FileDescriptor& fd, const std::string& path, const struct stat& info) {
     std::string content;
-    struct stat info {};
-    if (::fstat(fd.get(), &info) == 0 && info.st_size > 0)
+    if (info.st_size > 0)
         content.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     for (;;) {
@@ -94,6 +72,254 @@ std::string readWholeFile(const std::string& path) {
         content.append(buffer, static_cast<std::size_t>(got));
     }
     return content;
+}
+
+// Reads a regular file; nothing when missingIsEmpty and no entry of that name exists. The type is checked before
+// the open, so that a device is never opened, and again after it on the descriptor, which O_NONBLOCK keeps a
+// named pipe from holding up.
+std::optional<std::string> readRegularFile(const std::string& path, bool missingIsNothing) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (missingIsNothing && (errno == ENOENT || errno == ENOTDIR))
+            return std::nullopt;
+        throw GlymError("Cannot open file \"" + path + "\". " + systemReason(errno));
+    }
+    if (!S_ISREG(info.st_mode))
+        throw GlymError("Cannot read file \"" + path + "\". " + notRegularReason(info.st_mode));
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0)
+        throw GlymError("Cannot open file \"" + path + "\". " + systemReason(errno));
+    if (::fstat(fd.get(), &info) != 0)
+        throw GlymError("Cannot read file \"" + path + "\". " + systemReason(errno));
+    if (!S_ISREG(info.st_mode))
+        throw GlymError("Cannot read file \"" + path + "\". " + notRegularReason(info.st_mode));
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK); // a regular file: plain reads from here
+    return readOpenFile(fd, path, info);
+}
+
+std::string randomSuffix() {
+    static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 engine{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+    std::string suffix(6, ' ');
+    for (char& c : suffix)
+        c = kLetters[pick(engine)];
+    return suffix;
+}
+
+// The directory a file is replaced in, held open: every step names its files relative to it, so the steps all
+// happen in one directory even if its path changes meanwhile.
+FileDescriptor openDirectory(const std::string& directory) {
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(directory.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); // enough to create and rename in
+    return FileDescriptor(fd);
+}
+
+// One replacement of a file: the temporary file, then the moves that turn the old content into the backup and
+// the new file into the file. Each move is recorded, so that a failure undoes exactly what was done.
+class Replacement {
+public:
+    Replacement(std::string path, std::string file, const AtomicWriteOptions& options)
+        : path_(std::move(path)), file_(std::move(file)), backup_(file_ + ".bak"), keepBackup_(options.keepBackup),
+          refuseWriteProtected_(options.refuseWriteProtected) {}
+
+    void run(std::string_view bytes);
+
+private:
+    enum class OldFile { InPlace, AlsoBackup, MovedToBackup };
+
+    void checkTargets();
+    void writeTemporaryFile(std::string_view bytes);
+    void keepOldContentAsBackup();
+    void putNewFileInPlace();
+    // Undoes what was done, then throws: "Unable to write to <name>: <reason>. <what the files hold now>".
+    [[noreturn]] void fail(const std::string& name, int error) { fail(name, systemReason(error)); }
+    [[noreturn]] void fail(const std::string& name, const std::string& reason);
+    std::string rollBack();
+
+    int dir() const { return dir_.get(); }
+    std::string beside(const std::string& base) const { return directoryOf(file_) + "/" + base; }
+
+    const std::string path_;   // as given: the messages name it
+    const std::string file_;   // the file replaced (for a symbolic link, the file it points to)
+    const std::string backup_; // file_ + ".bak"
+    const bool keepBackup_;
+    const bool refuseWriteProtected_;
+
+    FileDescriptor dir_{-1};
+    std::string base_, backupBase_, tempBase_, asideBase_; // names in dir_
+    bool exists_ = false;
+    bool backupExists_ = false;
+    struct stat existing_ {};
+
+    bool tempCreated_ = false;
+    bool oldBackupAside_ = false; // the previous backup has been renamed to asideBase_
+    OldFile oldFile_ = OldFile::InPlace;
+};
+
+void Replacement::run(std::string_view bytes) {
+    dir_ = openDirectory(directoryOf(file_));
+    if (dir() < 0)
+        fail(path_, errno);
+    base_ = baseNameOf(file_);
+    backupBase_ = base_ + ".bak";
+    checkTargets();
+    writeTemporaryFile(bytes);
+    if (keepBackup_)
+        keepOldContentAsBackup();
+    putNewFileInPlace();
+    ::fsync(dir()); // best effort: the renames themselves have happened
+    if (oldBackupAside_ && ::unlinkat(dir(), asideBase_.c_str(), 0) != 0 && errno != ENOENT)
+        throw GlymError("Unable to write to " + beside(asideBase_) + ": " + systemReason(errno) + ". " + path_ +
+                        " holds the new content and " + backup_ + " the previous one, but the backup before it is " +
+                        "left as " + beside(asideBase_) + ".");
+}
+
+void Replacement::checkTargets() {
+    exists_ = ::fstatat(dir(), base_.c_str(), &existing_, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists_ && !S_ISREG(existing_.st_mode))
+        fail(path_, notRegularReason(existing_.st_mode));
+    if (exists_ && refuseWriteProtected_ && isWriteProtected(file_, existing_))
+        fail(path_, EACCES);
+    if (!keepBackup_)
+        return;
+    // A backup that is a symbolic link is replaced as a link; one that is a directory, a pipe or a device is
+    // nothing this program made, and stays.
+    struct stat backup {};
+    backupExists_ = ::fstatat(dir(), backupBase_.c_str(), &backup, AT_SYMLINK_NOFOLLOW) == 0;
+    if (backupExists_ && !S_ISREG(backup.st_mode) && !S_ISLNK(backup.st_mode))
+        fail(backup_, notRegularReason(backup.st_mode));
+}
+
+void Replacement::writeTemporaryFile(std::string_view bytes) {
+    // A new file is created with the default permissions (the umask and the directory's default ACL apply);
+    // a replacement starts private and receives the old file's mode once its content is complete.
+    const mode_t mode = exists_ ? 0600 : 0666;
+    FileDescriptor fd(-1);
+    for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
+        tempBase_ = base_ + "." + randomSuffix();
+        fd = FileDescriptor(::openat(dir(), tempBase_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd.get() < 0 && errno != EEXIST)
+            fail(path_, errno);
+    }
+    if (fd.get() < 0)
+        fail(path_, EEXIST);
+    tempCreated_ = true;
+    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0)
+        fail(path_, errno);
+    if (exists_) {
+        ::fchmod(fd.get(), existing_.st_mode & 07777);
+        if (::fchown(fd.get(), existing_.st_uid, existing_.st_gid) != 0) {
+            // Only root may give a file away; anyone else keeps the new file as their own.
+        }
+    }
+    if (::close(fd.release()) != 0)
+        fail(path_, errno);
+}
+
+// The previous backup is moved aside (not deleted, so that it can come back), then the old file becomes the
+// backup: as a second name while it keeps its own, or, where hard links are not possible, by a rename.
+void Replacement::keepOldContentAsBackup() {
+    if (backupExists_) {
+        asideBase_ = tempBase_ + ".bak";
+        if (::renameat(dir(), backupBase_.c_str(), dir(), asideBase_.c_str()) == 0)
+            oldBackupAside_ = true;
+        else if (errno != ENOENT)
+            fail(backup_, errno);
+    }
+    if (!exists_)
+        return;
+    if (::linkat(dir(), base_.c_str(), dir(), backupBase_.c_str(), 0) == 0)
+        oldFile_ = OldFile::AlsoBackup;
+    else if (::renameat(dir(), base_.c_str(), dir(), backupBase_.c_str()) == 0)
+        oldFile_ = OldFile::MovedToBackup;
+    else
+        fail(backup_, errno);
+}
+
+void Replacement::putNewFileInPlace() {
+    if (::renameat(dir(), tempBase_.c_str(), dir(), base_.c_str()) != 0)
+        fail(path_, errno);
+    tempCreated_ = false;
+}
+
+void Replacement::fail(const std::string& name, const std::string& reason) {
+    throw GlymError("Unable to write to " + name + ": " + reason + ". " + rollBack());
+}
+
+// Puts every name back as it was and says what the files hold now. An undo that fails itself is named, with
+// where the content it should have moved is.
+std::string Replacement::rollBack() {
+    std::string left;
+    if (tempCreated_ && ::unlinkat(dir(), tempBase_.c_str(), 0) != 0 && errno != ENOENT)
+        left += " The temporary file " + beside(tempBase_) + " is left.";
+
+    bool oldContentInPlace = true;
+    bool backupTakenByOldContent = false; // backup_ holds the old file's content and nothing else has it
+    if (oldFile_ == OldFile::MovedToBackup && ::renameat(dir(), backupBase_.c_str(), dir(), base_.c_str()) != 0) {
+        oldContentInPlace = false;
+        backupTakenByOldContent = true;
+    }
+    bool backupRestored = true;
+    if (oldBackupAside_)
+        backupRestored =
+            !backupTakenByOldContent && ::renameat(dir(), asideBase_.c_str(), dir(), backupBase_.c_str()) == 0;
+    const bool backupIsOldFile = oldFile_ == OldFile::AlsoBackup &&
+                                 (oldBackupAside_ ? !backupRestored : ::unlinkat(dir(), backupBase_.c_str(), 0) != 0);
+    if (backupIsOldFile)
+        left += " " + backup_ + " holds the same content as " + path_ + ".";
+
+    std::string state;
+    if (!oldContentInPlace)
+        state = path_ + " is missing: its previous content is in " + backup_ + ".";
+    else if (keepBackup_ && backupRestored)
+        state = path_ + " and " + backup_ + " are unchanged.";
+    else
+        state = path_ + " is unchanged.";
+    if (!backupRestored)
+        state += " Its previous backup is kept as " + beside(asideBase_) + ".";
+    return state + left;
+}
+
+} // namespace
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string readWholeFile(const std::string& path) {
+    return *readRegularFile(path, false);
+}
+
+std::optional<std::string> readWholeFileIfPresent(const std::string& path) {
+    if (path.empty())
+        return std::nullopt;
+    return readRegularFile(path, true);
+}
+
+std::string fileIdentity(const std::string& path) {
+    if (path.empty())
+        return std::string();
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        return "inode " + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+    // A file still to be created: the longest part of the path that exists is resolved (links, "..") and the rest
+    // is taken as written, with "." and ".." applied.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path absolute = fs::absolute(path, error);
+    if (error)
+        absolute = fs::path(path);
+    fs::path resolved = fs::weakly_canonical(absolute, error);
+    if (error)
+        resolved = absolute.lexically_normal();
+    return "path " + resolved.string();
+}
+
+bool sameFile(const std::string& first, const std::string& second) {
+    return first == second || fileIdentity(first) == fileIdentity(second);
 }
 
 std::vector<std::string> splitTextLines(std::string_view bytes) {
@@ -127,77 +353,13 @@ std::string joinCrLfLines(const std::vector<std::string>& lines) {
 }
 
 void writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options) {
-    auto fail = [&path](int error) {
-        throw GlymError("Unable to write to " + path + ": " + systemReason(error));
-    };
-
     // A symbolic link stays a link: the file it points to is the one replaced, and backed up beside it.
     std::string file = path;
     if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
         if (!resolved)
-            fail(errno);
+            throw GlymError("Unable to write to " + path + ": " + systemReason(errno) + ". " + path + " is unchanged.");
         file = resolved.get();
     }
-
-    struct stat existing {};
-    const bool exists = ::stat(file.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode))
-        fail(EISDIR);
-    if (exists && options.refuseWriteProtected && isWriteProtected(file, existing))
-        fail(EACCES);
-
-    const std::string backup = file + ".bak";
-    if (struct stat info{}; options.keepBackup && ::stat(backup.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        throw GlymError("Unable to write to " + backup + ": " + systemReason(EISDIR));
-
-    std::string tempPath = file + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(tempPath.data()));
-    if (fd.get() < 0)
-        fail(errno);
-    auto abandon = [&](int error) {
-        ::unlink(tempPath.c_str());
-        fail(error);
-    };
-
-    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0)
-        abandon(errno);
-    if (exists) {
-        ::fchmod(fd.get(), existing.st_mode & 07777);
-        if (::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
-            // Only root may give a file away; anyone else keeps the new file as their own.
-        }
-    } else {
-        ::fchmod(fd.get(), permissionsForNewFile());
-    }
-    if (::close(fd.release()) != 0)
-        abandon(errno);
-
-    // The old backup is replaced only after the new file is in place: any failure before that leaves the old
-    // file and its old backup as they were.
-    const std::string staging = tempPath + ".bak";
-    Staged staged = Staged::None;
-    if (options.keepBackup && exists) {
-        staged = stageBackup(file, staging);
-        if (staged == Staged::None)
-            abandon(errno);
-    }
-    if (::rename(tempPath.c_str(), file.c_str()) != 0) {
-        const int error = errno;
-        if (staged == Staged::Moved)
-            ::rename(staging.c_str(), file.c_str()); // put the old file back under its name
-        else if (staged == Staged::Linked)
-            ::unlink(staging.c_str());
-        abandon(error);
-    }
-    if (options.keepBackup) {
-        const bool backedUp = staged != Staged::None ? ::rename(staging.c_str(), backup.c_str()) == 0
-                                                     : ::unlink(backup.c_str()) == 0 || errno == ENOENT;
-        if (!backedUp) {
-            const int error = errno;
-            ::unlink(staging.c_str());
-            throw GlymError("Unable to write to " + backup + ": " + systemReason(error));
-        }
-    }
-    syncDirectory(directoryOf(file));
+    Replacement(path, file, options).run(bytes);
 }

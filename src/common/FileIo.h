@@ -1,9 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
-#include <string_view>
 #include <vector>
 
 // Reading and writing whole files. Every file the configurator saves goes through writeFileAtomically.
@@ -18,6 +19,15 @@ public:
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0)
+                ::close(fd_);
+            fd_ = other.release();
+        }
+        return *this;
+    }
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
 
@@ -25,11 +35,27 @@ private:
     int fd_;
 };
 
-// True when path names an existing file (a directory does not count).
+// True when path names an existing regular file, directly or through symbolic links (a directory, a named pipe or
+// a device does not count).
 bool fileExists(const std::string& path);
 
-// The file's bytes. Throws GlymError ("Cannot open file ...") when it cannot be opened or read.
+// The file's bytes. Only a regular file is read: a named pipe or a device (which could block for ever or never
+// end) is refused without waiting. Throws GlymError ("Cannot open file ..." or "Cannot read file \"...\". Not a
+// regular file") when the file cannot be opened or read.
 std::string readWholeFile(const std::string& path);
+
+// As readWholeFile, but nothing when no entry of that name exists (or the name is empty). Anything that exists
+// and is not a readable regular file is an error, so that it is not mistaken for a missing file.
+std::optional<std::string> readWholeFileIfPresent(const std::string& path);
+
+// A key that is equal for two names of one file, so that one file is not written twice under two spellings.
+// Relative names count from the current directory. An existing file is known by its device and inode (symbolic
+// links, ".", "..", hard links and bind mounts all lead to it); a missing one by its directory, resolved, and its
+// name. An empty name gives an empty key.
+std::string fileIdentity(const std::string& path);
+
+// Whether the two names lead to the same file (see fileIdentity); two empty names are the same.
+bool sameFile(const std::string& first, const std::string& second);
 
 // Text lines as the proxy's files hold them: a line ends at CR, LF or CR LF; a final line end does not
 // start another line; every other byte (NUL included) belongs to its line.
@@ -47,9 +73,15 @@ struct AtomicWriteOptions {
     bool refuseWriteProtected = false;
 };
 
-// Replaces the file's content with bytes, all or nothing: the bytes go to a temporary file beside it,
-// which is flushed to disk and given the permissions of the file it replaces before it takes its name.
-// If anything fails, the old file (and its old backup) is untouched and GlymError says
-// "Unable to write to <path>: <reason>". A symbolic link is followed: the file it points to is replaced (its backup
-// lies beside it) and the link stays; a link to nothing is refused.
+// Replaces the file's content with bytes, all or nothing: the bytes go to a temporary file beside it, which is
+// flushed to disk and given the permissions of the file it replaces (a new file gets the default permissions of
+// its directory) before it takes its name. Only regular files are replaced.
+//
+// With a backup the steps are ordered so that a failure at any of them leaves either the old file with its old
+// backup, or (once the new file has its name) the new file with the old content as backup; no temporary file
+// stays behind. GlymError names the file that failed and the reason, then says what the files hold:
+// "Unable to write to <path>: <reason>. <path> and <path>.bak are unchanged."
+//
+// A symbolic link is followed: the file it points to is replaced (its backup lies beside it) and the link stays;
+// a link to nothing is refused.
 void writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options = {});

@@ -1,6 +1,20 @@
 #include "portmap/PortMapFile.h"
 
+#include "rules/RuleTags.h"
 #include "rules/Strings.h"
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kStandardTags = {"CS", "CP", "CN"};
+
+std::optional<std::size_t> standardSlotOfTag(std::string_view tag) {
+    for (std::size_t slot = 0; slot < kStandardTags.size(); ++slot)
+        if (kStandardTags[slot] == tag)
+            return slot;
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<int> StandardSlotOfPort(std::string_view port) {
     if (port == "25")
@@ -12,29 +26,48 @@ std::optional<int> StandardSlotOfPort(std::string_view port) {
     return std::nullopt;
 }
 
-TakenStandardSlots LoadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual) {
+TakenStandardSlots LoadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual,
+                                   LoadFindings* findings) {
+    const std::vector<std::string> lines = ReadRuleFileLines(path);
+    DropReport report(findings, path);
     TStructString tokenizer("", ":");
-    for (const std::string& line : ReadRuleFileLines(path)) {
-        std::string normalized = NormalizeRuleLine(line);
+    std::array<std::size_t, 3> standardFrom{}; // the line number each standard slot was read from
+    std::vector<std::pair<RuleLines::Id, std::size_t>> manualFrom;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string normalized = NormalizeRuleLine(lines[i]);
         tokenizer.Parse(normalized);
         const std::string tag = tokenizer.Field(0);
-        if (tag == "CS")
-            standard[0] = std::move(normalized);
-        else if (tag == "CP")
-            standard[1] = std::move(normalized);
-        else if (tag == "CN")
-            standard[2] = std::move(normalized);
-        else if (tag == "CR")
-            manual.append(std::move(normalized));
+        if (const auto slot = standardSlotOfTag(tag)) {
+            if (standardFrom[*slot] != 0)
+                report.drop(standardFrom[*slot], lines[standardFrom[*slot] - 1],
+                            "replaced by line " + std::to_string(i + 1) + " (one \"" + tag + "\" line per file)");
+            standard[*slot] = std::move(normalized);
+            standardFrom[*slot] = i + 1;
+        } else if (tag == "CR") {
+            manualFrom.emplace_back(manual.append(std::move(normalized)), i + 1);
+        } else if (!IsBlankRuleLine(lines[i])) {
+            report.drop(i + 1, lines[i], OtherTagMessage(tag, RuleFileKind::PortMapping), LoadFindings::Kind::Other);
+        }
     }
 
     TakenStandardSlots taken{};
     for (const auto& entry : manual) {
         tokenizer.Parse(entry.text);
-        if (const auto slot = StandardSlotOfPort(tokenizer.Field(1))) {
-            standard[static_cast<std::size_t>(*slot)].clear();
-            taken[static_cast<std::size_t>(*slot)] = true;
+        const auto slot = StandardSlotOfPort(tokenizer.Field(1));
+        if (!slot)
+            continue;
+        const auto index = static_cast<std::size_t>(*slot);
+        if (standardFrom[index] != 0 && !standard[index].empty()) {
+            std::size_t from = 0;
+            for (const auto& [id, line] : manualFrom)
+                if (id == entry.id)
+                    from = line;
+            report.drop(standardFrom[index], lines[standardFrom[index] - 1],
+                        "port " + tokenizer.Field(1) + " is taken by the manual service of line " +
+                            std::to_string(from));
         }
+        standard[index].clear();
+        taken[index] = true;
     }
     return taken;
 }

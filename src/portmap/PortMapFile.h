@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Findings.h"
 #include "rules/RuleLines.h"
 #include "rules/RulesFile.h"
 
@@ -20,5 +21,8 @@ using TakenStandardSlots = std::array<bool, 3>;
 
 // Reads the file's lines, trimmed field by field: the last "CS", "CP" and "CN" line each fill their slot, the
 // "CR" lines are appended to manual; other lines are left out. A manual service on a standard port wins: that
-// standard slot is emptied (it is not written again) and reported as taken. A missing file changes nothing.
-TakenStandardSlots LoadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual);
+// standard slot is emptied (it is not written again) and reported as taken. Every line left out (an earlier
+// standard line, one a manual service takes over, one of another tag) is reported to findings, when given.
+// A missing file changes nothing; a file that exists but cannot be read (a named pipe, a directory) is an error.
+TakenStandardSlots LoadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual,
+                                   LoadFindings* findings = nullptr);

@@ -1,7 +1,11 @@
 #include "rules/RulesFile.h"
 
 #include "common/FileIo.h"
+#include "rules/RuleTags.h"
 #include "rules/Strings.h"
+
+#include <algorithm>
+#include <array>
 
 namespace {
 
@@ -40,20 +44,48 @@ void storeRule(TProxyUsers& group, const std::string& tag, std::string line) {
         group.OutputAuthRule = std::move(line);
 }
 
-bool namesGroup(const std::string& tag) { return tag == "GN" || tag == "GD" || tag == "CD"; }
+bool namesGroup(const std::string& tag) {
+    return tag == "GN" || tag == "GD" || tag == "CD";
+}
+
+// The tags of which a group keeps one line: a later line replaces the earlier one.
+constexpr std::array<std::string_view, 5> kSingleLineTags = {"GN", "TL", "RL", "IA", "OA"};
+
+// Which line of the file each group's single-line rules came from, to name the ones a later line replaces.
+class ReplacedLines {
+public:
+    explicit ReplacedLines(DropReport& report) : report_(report) {}
+
+    void store(int group, const std::string& tag, std::size_t index, const std::vector<std::string>& lines) {
+        const auto kind = std::find(kSingleLineTags.begin(), kSingleLineTags.end(), tag);
+        if (!report_.active() || kind == kSingleLineTags.end())
+            return;
+        std::size_t& earlier =
+            from_[static_cast<std::size_t>(group)][static_cast<std::size_t>(kind - kSingleLineTags.begin())];
+        if (earlier != 0)
+            report_.drop(earlier, lines[earlier - 1],
+                         "replaced by line " + std::to_string(index + 1) + " (one \"" + tag + "\" line per group)");
+        earlier = index + 1;
+    }
+
+private:
+    DropReport& report_;
+    std::array<std::array<std::size_t, kSingleLineTags.size()>, GroupTable::kSlotCount> from_{}; // line numbers
+};
 
 } // namespace
 
 std::vector<std::string> ReadRuleFileLines(const std::string& path) {
-    if (!fileExists(path))
-        return {};
-    return splitTextLines(readWholeFile(path));
+    const std::optional<std::string> content = readWholeFileIfPresent(path);
+    return content ? splitTextLines(*content) : std::vector<std::string>();
 }
 
-void LoadAccessRules(const std::string& path, GroupTable& groups) {
-    if (!fileExists(path))
+void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* findings) {
+    const std::optional<std::string> content = readWholeFileIfPresent(path);
+    if (!content)
         return;
-    const std::vector<std::string> lines = ReadRuleFileLines(path);
+    const std::vector<std::string> lines = splitTextLines(*content);
+    DropReport report(findings, path);
     TStructString tokenizer("", ":");
 
     for (const std::string& line : lines) {
@@ -66,14 +98,31 @@ void LoadAccessRules(const std::string& path, GroupTable& groups) {
     if (!groups.exists(0))
         groups.create(0).SetGroupLine("GN:0:AllUsers:");
 
-    for (const std::string& line : lines) {
+    ReplacedLines replaced(report);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         std::string normalized = NormalizeRuleLine(line);
         tokenizer.Parse(normalized);
-        const auto group = GroupTable::groupNumber(tokenizer.Field(1));
-        if (!group)
+        const std::string tag = tokenizer.Field(0);
+        if (RuleFileKindOfTag(tag) != RuleFileKind::AccessRules) {
+            if (!IsBlankRuleLine(line))
+                report.drop(i + 1, line, OtherTagMessage(tag, RuleFileKind::AccessRules), LoadFindings::Kind::Other);
             continue;
-        if (TProxyUsers* record = groups.find(*group))
-            storeRule(*record, tokenizer.Field(0), std::move(normalized));
+        }
+        const auto group = GroupTable::groupNumber(tokenizer.Field(1));
+        if (!group) {
+            report.drop(i + 1, line, "group " + QuotedField(tokenizer.Field(1)) + " is not a number from 0 to 64");
+            continue;
+        }
+        TProxyUsers* record = groups.find(*group);
+        if (!record) {
+            report.drop(i + 1, line,
+                        "group " + std::to_string(*group) +
+                            " does not exist (no \"GN\", \"GD\" or \"CD\" line names it)");
+            continue;
+        }
+        replaced.store(*group, tag, i, lines);
+        storeRule(*record, tag, std::move(normalized));
     }
 }
 
@@ -88,15 +137,19 @@ void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const s
     std::vector<std::string> lines;
     bool cacheSkipWritten = false;
     bool portMappingWritten = false;
+    // Decided before anything is written: a file the save creates must not change the answers.
+    const bool cacheSkipInAccess = sameFile(names.cacheSkip, names.accessRules);
+    const bool portMappingInAccess = sameFile(names.portMapping, names.accessRules);
+    const bool portMappingInCacheSkip = sameFile(names.portMapping, names.cacheSkip);
 
     for (int group = 0; group < GroupTable::kSlotCount; ++group)
         if (const TProxyUsers* record = groups.find(group))
             record->WriteTo(lines);
-    if (names.cacheSkip == names.accessRules) {
+    if (cacheSkipInAccess) {
         lines.insert(lines.end(), cacheSkipLines.begin(), cacheSkipLines.end());
         cacheSkipWritten = true;
     }
-    if (names.portMapping == names.accessRules) {
+    if (portMappingInAccess) {
         appendPortMapping(lines, standardServices, manualServices);
         portMappingWritten = true;
     }
@@ -105,7 +158,7 @@ void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const s
 
     if (!cacheSkipWritten) {
         lines = cacheSkipLines;
-        if (names.portMapping == names.cacheSkip) {
+        if (portMappingInCacheSkip) {
             appendPortMapping(lines, standardServices, manualServices);
             portMappingWritten = true;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Findings.h"
 #include "rules/Proxyusers.h"
 #include "rules/RuleLines.h"
 
@@ -22,17 +23,22 @@ struct RuleFileNames {
 // Reads the access rules file into the group records, in two passes: every group named by a "GN", "GD" or "CD"
 // line comes into being first (and group 0 as "GN:0:AllUsers:" when none names it), then every line, trimmed
 // field by field, goes to its group's record. Lines of other tags, of groups that do not exist, or whose group
-// field is not a whole number from 0 to 64 are left out. A missing file (or no name) leaves the table as it is.
-void LoadAccessRules(const std::string& path, GroupTable& groups);
+// field is not a whole number from 0 to 64 are left out, and so is a single-line rule ("GN", "TL", "RL", "IA",
+// "OA") that a later one of its group replaces; each is reported to findings, when given. A missing file (or no
+// name) leaves the table as it is; a file that exists but cannot be read (a named pipe, a directory) is an error.
+void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* findings = nullptr);
 
 // Writes the access rules file (every group in number order), then the cache-skip rules and the port-mapping
-// rules, each into its own file or appended to the earlier file of the same name. Each file written keeps its
-// previous content as name + ".bak". An empty name writes nothing. Stops at the first file that fails (GlymError).
+// rules, each into its own file or appended to the earlier file of the same name. Names are compared by the file
+// they lead to (see sameFile), relative names counting from the current directory: two spellings of one file
+// are written as two equal names are. Each file written keeps its previous content as name + ".bak". An empty
+// name writes nothing. Stops at the first file that fails (GlymError).
 void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const std::vector<std::string>& cacheSkipLines,
                    const StandardServices& standardServices, const RuleLines& manualServices);
 
 // Writes one rule file: the lines ended in CR LF, the old file kept as name + ".bak". An empty name does nothing.
 void WriteRuleFile(const std::string& name, const std::vector<std::string>& lines);
 
-// The lines of a rule file, or none when there is no such file.
+// The lines of a rule file, or none when there is no such file. Anything else that is not a readable regular
+// file is an error (GlymError).
 std::vector<std::string> ReadRuleFileLines(const std::string& path);

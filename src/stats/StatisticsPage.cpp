@@ -10,6 +10,7 @@
 #include "stats/ConnectionStats.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -105,7 +106,9 @@ void StatisticsPage::reload(const QString& logName) {
         return; // a reading runs already (its note must stay until it ends)
     PanelNote note(statusPanel_, kReading);
     const auto path = toFileBytes(logName);
-    if (!path || !fileExists(*path)) {
+    // Missing (or a directory) is "not found"; anything else that exists, a named pipe say, goes to the reader,
+    // which says why it cannot be read.
+    if (!path || !QFileInfo::exists(logName) || QFileInfo(logName).isDir()) {
         messages::error(window_, QStringLiteral("File statistic not found! Check fields Logs->Connect Log !"));
         return;
     }

@@ -1,10 +1,15 @@
 #include "cacheskip/CacheSkipFile.h"
+#include "common/Error.h"
 #include "portmap/PortMapFile.h"
+#include "rules/RulesFile.h"
 
 #include "common/CoreTestSupport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
+#include <sys/stat.h>
 
 using namespace coretest;
 
@@ -26,6 +31,8 @@ private slots:
     void loadPortMapping_data();
     void loadPortMapping();
     void portMappingOfMissingFile();
+
+    void namedPipeStopsNoLoader();
 
 private:
     QString path(const QString& name) const { return dir_->filePath(name); }
@@ -158,6 +165,29 @@ void TestPortMapCacheSkip::portMappingOfMissingFile() {
     QCOMPARE(qbytes(services[0]), QByteArray("CS:kept:"));
     QVERIFY(manual.empty());
     QVERIFY(!taken[0] && !taken[1] && !taken[2]);
+}
+
+// A rule file named after a named pipe (or a device, a directory) is an error, at once, for every loader.
+void TestPortMapCacheSkip::namedPipeStopsNoLoader() {
+    const std::string fifo = path("rules.txt").toStdString();
+    QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+    StandardServices standard{};
+    RuleLines manual;
+    GroupTable groups;
+    const std::function<void()> loaders[] = {
+        [&] { LoadCacheSkipLines(fifo); },
+        [&] { LoadPortMapping(fifo, standard, manual); },
+        [&] { LoadAccessRules(fifo, groups); },
+    };
+    for (const auto& load : loaders) {
+        try {
+            load();
+            QFAIL("no error");
+        } catch (const GlymError& error) {
+            QCOMPARE(QByteArray(error.what()), "Cannot read file \"" + qbytes(fifo) + "\". Not a regular file");
+        }
+    }
+    QVERIFY(!groups.exists(0)); // nothing was loaded
 }
 
 QTEST_APPLESS_MAIN(TestPortMapCacheSkip)

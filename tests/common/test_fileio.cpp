@@ -7,8 +7,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace coretest;
@@ -31,6 +33,11 @@ private slots:
     void fileExistsOnlyForFiles();
     void readWholeFileReadsEveryByte();
     void readWholeFileOfMissingFileThrows();
+    void onlyRegularFilesAreReadOrWritten_data();
+    void onlyRegularFilesAreReadOrWritten();
+    void readWholeFileIfPresentIsNothingForMissing();
+    void sameFile_data();
+    void sameFile();
 
     void newFileGetsDefaultPermissions();
     void backupHoldsThePreviousContent();
@@ -131,6 +138,9 @@ void TestFileIo::fileExistsOnlyForFiles() {
     QVERIFY(!fileExists(stdPath("missing")));
     QVERIFY(!fileExists(stdPath("dangling")));
     QVERIFY(!fileExists(""));
+    QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    QVERIFY(!fileExists(stdPath("fifo")));
+    QVERIFY(!fileExists("/dev/null"));
 }
 
 void TestFileIo::readWholeFileReadsEveryByte() {
@@ -152,6 +162,123 @@ void TestFileIo::readWholeFileOfMissingFileThrows() {
         QVERIFY2(QByteArray(error.what()).startsWith("Cannot open file \"" + path("missing").toUtf8() + "\""),
                  error.what());
     }
+}
+
+void TestFileIo::onlyRegularFilesAreReadOrWritten_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("named pipe") << "fifo" << QByteArray("Not a regular file");
+    QTest::newRow("link to a named pipe") << "link to fifo" << QByteArray("Not a regular file");
+    QTest::newRow("device") << "null" << QByteArray("Not a regular file");
+    QTest::newRow("directory") << "sub" << QByteArray("Is a directory");
+}
+
+// A named pipe would block the open (or the first read) for ever and a device might never end: neither is read,
+// and neither is replaced by a save, however it is named.
+void TestFileIo::onlyRegularFilesAreReadOrWritten() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, reason);
+    QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    QVERIFY(QFile::link(path("fifo"), path("link to fifo")));
+    QVERIFY(QDir(dir_->path()).mkdir("sub"));
+    if (name == "null" && ::mknod(QFile::encodeName(path("null")).constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        QSKIP("only root can make a device (here, one like /dev/null)");
+    const QStringList before = entries(dir_->path());
+
+    for (const auto& read : {std::function<void()>([&] { readWholeFile(stdPath(name)); }),
+                             std::function<void()>([&] { ::readWholeFileIfPresent(stdPath(name)); })}) {
+        try {
+            read();
+            QFAIL("no error");
+        } catch (const GlymError& error) {
+            QCOMPARE(QByteArray(error.what()), "Cannot read file \"" + QFile::encodeName(path(name)) + "\". " + reason);
+        }
+    }
+    try {
+        writeFileAtomically(stdPath(name), "x", {.keepBackup = true});
+        QFAIL("no error");
+    } catch (const GlymError& error) {
+        QVERIFY2(QByteArray(error.what()).startsWith("Unable to write to "), error.what());
+        QVERIFY2(QByteArray(error.what()).contains(": " + reason + ". "), error.what());
+    }
+    QCOMPARE(entries(dir_->path()), before);
+    QVERIFY(QFileInfo(path("fifo")).exists() && !QFileInfo(path("fifo")).isFile());
+}
+
+// Missing is nothing; present is its bytes.
+void TestFileIo::readWholeFileIfPresentIsNothingForMissing() {
+    QVERIFY(!::readWholeFileIfPresent(stdPath("missing")));
+    QVERIFY(!::readWholeFileIfPresent(stdPath("missing/below")));
+    QVERIFY(!::readWholeFileIfPresent(""));
+    QVERIFY(QFile::link(path("nowhere"), path("dangling")));
+    QVERIFY(!::readWholeFileIfPresent(stdPath("dangling")));
+    QVERIFY(writeBytes(path("empty"), ""));
+    QCOMPARE(::readWholeFileIfPresent(stdPath("empty")).value_or("<none>"), std::string());
+    QVERIFY(writeBytes(path("file"), "a\r\nb"));
+    QCOMPARE(::readWholeFileIfPresent(stdPath("file")).value_or("<none>"), std::string("a\r\nb"));
+}
+
+void TestFileIo::sameFile_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("same");
+    // Names count from the test directory; "<abs>" stands for its absolute path. rules.txt and etc/skip.txt exist.
+    QTest::newRow("equal") << "rules.txt"
+                           << "rules.txt" << true;
+    QTest::newRow("relative and absolute") << "rules.txt"
+                                           << "<abs>/rules.txt" << true;
+    QTest::newRow("dot") << "rules.txt"
+                         << "./rules.txt" << true;
+    QTest::newRow("dot-dot") << "rules.txt"
+                             << "etc/../rules.txt" << true;
+    QTest::newRow("double slash") << "etc/skip.txt"
+                                  << "etc//skip.txt" << true;
+    QTest::newRow("link to the file") << "rules.txt"
+                                      << "link.txt" << true;
+    QTest::newRow("link to its directory") << "etc/skip.txt"
+                                           << "etclink/skip.txt" << true;
+    QTest::newRow("hard link") << "rules.txt"
+                               << "hard.txt" << true;
+    QTest::newRow("missing, two spellings") << "new.txt"
+                                            << "<abs>/etc/../new.txt" << true;
+    QTest::newRow("missing, through a linked directory") << "etc/new.txt"
+                                                         << "etclink/new.txt" << true;
+    QTest::newRow("both empty") << ""
+                                << "" << true;
+    QTest::newRow("other file") << "rules.txt"
+                                << "etc/skip.txt" << false;
+    QTest::newRow("same name, other directory") << "skip.txt"
+                                                << "etc/skip.txt" << false;
+    QTest::newRow("letter case") << "rules.txt"
+                                 << "Rules.txt" << false;
+    QTest::newRow("existing and missing") << "rules.txt"
+                                          << "rules.txt.bak" << false;
+    QTest::newRow("empty and a file") << ""
+                                      << "rules.txt" << false;
+}
+
+// Two spellings of one file are one file; the current directory is where relative names start.
+void TestFileIo::sameFile() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, same);
+    QVERIFY(QDir(dir_->path()).mkdir("etc"));
+    QVERIFY(writeBytes(path("rules.txt"), "r"));
+    QVERIFY(writeBytes(path("etc/skip.txt"), "s"));
+    QVERIFY(QFile::link("rules.txt", path("link.txt")));
+    QVERIFY(QFile::link("etc", path("etclink")));
+    QCOMPARE(::link(QFile::encodeName(path("rules.txt")).constData(), QFile::encodeName(path("hard.txt")).constData()),
+             0);
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir_->path()));
+    auto spelled = [this](QString name) {
+        return name.replace("<abs>", dir_->path()).toStdString();
+    };
+    const bool result = ::sameFile(spelled(first), spelled(second));
+    const bool reverse = ::sameFile(spelled(second), spelled(first));
+    QVERIFY(QDir::setCurrent(previous));
+    QCOMPARE(result, same);
+    QCOMPARE(reverse, same);
 }
 
 void TestFileIo::newFileGetsDefaultPermissions() {

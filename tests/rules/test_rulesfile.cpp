@@ -76,6 +76,18 @@ QMap<QString, QString> readNames(const QString& file) {
     return names;
 }
 
+// Makes a directory current for as long as it lives.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const QString& directory) : previous_(QDir::currentPath()) {
+        QDir::setCurrent(directory);
+    }
+    ~CurrentDirectory() { QDir::setCurrent(previous_); }
+
+private:
+    QString previous_;
+};
+
 void copyFiles(const QString& from, const QString& to) {
     for (const QString& name : entries(from))
         QVERIFY(QFile::copy(from + "/" + name, to + "/" + name));
@@ -236,23 +248,27 @@ void TestRulesFile::golden_data() {
 }
 
 // Loads the rules as start-up does (cache-skip file, port-mapping file, then the access rules file), saves them
-// as often as the case says, and compares every file of the directory with the expected bytes.
+// as often as the case says, and compares every file of the directory with the expected bytes, and the lines the
+// load left out with the case's "findings" (none when it has no such file). Names are relative to the directory,
+// which is current meanwhile, as the program directory is; "<dir>" stands for its absolute path.
 void TestRulesFile::golden() {
     QFETCH(QString, caseDir);
     const QMap<QString, QString> names = readNames(caseDir + "/names");
     QVERIFY(names.contains("access") && names.contains("cacheskip") && names.contains("router"));
     copyFiles(caseDir + "/input", dir_->path());
-    auto inDir = [this](const QString& name) {
-        return name.isEmpty() ? std::string() : path(name).toStdString();
+    const CurrentDirectory current(dir_->path());
+    auto spelled = [this](QString name) {
+        return name.replace("<dir>", dir_->path()).toStdString();
     };
-    const RuleFileNames fileNames{inDir(names["access"]), inDir(names["cacheskip"]), inDir(names["router"])};
+    const RuleFileNames fileNames{spelled(names["access"]), spelled(names["cacheskip"]), spelled(names["router"])};
 
-    std::vector<std::string> cacheSkipLines = LoadCacheSkipLines(fileNames.cacheSkip);
+    LoadFindings findings;
+    std::vector<std::string> cacheSkipLines = LoadCacheSkipLines(fileNames.cacheSkip, &findings);
     StandardServices standard{};
     RuleLines manual;
-    LoadPortMapping(fileNames.portMapping, standard, manual);
+    LoadPortMapping(fileNames.portMapping, standard, manual, &findings);
     GroupTable groups;
-    LoadAccessRules(fileNames.accessRules, groups);
+    LoadAccessRules(fileNames.accessRules, groups, &findings);
     for (int save = 0; save < names.value("saves", "1").toInt(); ++save)
         SaveRuleFiles(fileNames, groups, cacheSkipLines, standard, manual);
 
@@ -266,6 +282,11 @@ void TestRulesFile::golden() {
                                  << "\nexpected:" << expected.toPercentEncoding(" :");
         QCOMPARE(actual, expected);
     }
+    QByteArray reported;
+    for (const Finding& finding : findings.findings())
+        reported += qbytes(formatFinding(finding)) + "\n";
+    const QByteArray expectedFindings = QFile::exists(caseDir + "/findings") ? readBytes(caseDir + "/findings") : "";
+    QCOMPARE(reported, expectedFindings);
 }
 
 void TestRulesFile::failureOnFirstFileStopsTheSave() {

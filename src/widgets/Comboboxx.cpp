@@ -1,0 +1,1264 @@
+#include "widgets/Comboboxx.h"
+
+#include <QFile>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIconEngine>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <utility>
+#include <vector>
+
+// The button pictures are compiled into the static GUI library; register them before the first control needs them.
+static void initComboBoxXResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(comboboxx);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+namespace {
+
+constexpr int ButtonCount = 6;
+constexpr int EdgeScrollMargin = 4;    // pixels at the list's top and bottom that scroll it during a drag
+constexpr int EdgeScrollStart = 500;   // first interval of edge scrolling, ms
+constexpr int EdgeScrollFastest = 100; // the interval shrinks by 50 ms a tick down to this
+constexpr int InsertionLineWidth = 2;
+
+const char* const ButtonNames[ButtonCount] = {"cbxbEdit", "cbxbNew", "cbxbDelete", "cbxbUp", "cbxbDown", "cbxbPin"};
+const char* const GlyphFiles[ButtonCount] = {"edit", "new", "delete", "up", "down", "pin"};
+
+int buttonIndex(TCustomComboBoxX::TCBXButton button) {
+    return std::countr_zero(unsigned(button));
+}
+
+// ---- Button pictures ----
+//
+// The pictures are one-colour drawings kept as small SVG files in the resources. Only what those files use is read
+// here: the viewBox, painting attributes (fill, stroke, stroke-width; inherited from enclosing elements) and the
+// shapes path (M, L, H, V, Z, absolute and relative), line, polyline, polygon, rect and circle. Every paint that
+// is not "none" is drawn in one colour taken from the palette, so the pictures follow light and dark palettes and
+// stay sharp at any scale; lines are drawn with round caps and joins.
+
+struct GlyphShape {
+    QPainterPath path;
+    bool filled = false;
+    qreal strokeWidth = 0; // 0: not stroked
+};
+
+struct Glyph {
+    QRectF viewBox{0, 0, 16, 16};
+    std::vector<GlyphShape> shapes;
+};
+
+class PathReader {
+public:
+    explicit PathReader(QStringView data) : FData(data) {}
+
+    QPainterPath read() {
+        QChar command;
+        while (skipSeparators()) {
+            if (FData[FPos].isLetter())
+                command = FData[FPos++];
+            const bool relative = command.isLower();
+            const QPointF origin = relative ? FCurrent : QPointF();
+            qreal x = 0;
+            qreal y = 0;
+            switch (command.toUpper().unicode()) {
+            case u'M':
+                if (!number(x) || !number(y))
+                    return FPath;
+                FCurrent = FStart = origin + QPointF(x, y);
+                FPath.moveTo(FCurrent);
+                command = relative ? u'l' : u'L'; // further pairs are lines
+                break;
+            case u'L':
+                if (!number(x) || !number(y))
+                    return FPath;
+                lineTo(origin + QPointF(x, y));
+                break;
+            case u'H':
+                if (!number(x))
+                    return FPath;
+                lineTo({origin.x() + x, FCurrent.y()});
+                break;
+            case u'V':
+                if (!number(y))
+                    return FPath;
+                lineTo({FCurrent.x(), origin.y() + y});
+                break;
+            case u'Z':
+                FPath.closeSubpath();
+                FCurrent = FStart;
+                command = QChar(); // Z takes no numbers
+                break;
+            default:
+                return FPath; // a command these pictures do not use
+            }
+        }
+        return FPath;
+    }
+
+private:
+    bool skipSeparators() {
+        while (FPos < FData.size() && (FData[FPos].isSpace() || FData[FPos] == u','))
+            ++FPos;
+        return FPos < FData.size();
+    }
+
+    bool number(qreal& value) {
+        if (!skipSeparators())
+            return false;
+        qsizetype end = FPos;
+        if (FData[end] == u'-' || FData[end] == u'+')
+            ++end;
+        while (end < FData.size() && (FData[end].isDigit() || FData[end] == u'.'))
+            ++end;
+        bool ok = false;
+        value = FData.mid(FPos, end - FPos).toDouble(&ok);
+        if (ok)
+            FPos = end;
+        return ok;
+    }
+
+    void lineTo(QPointF point) {
+        FCurrent = point;
+        FPath.lineTo(point);
+    }
+
+    QStringView FData;
+    qsizetype FPos = 0;
+    QPainterPath FPath;
+    QPointF FCurrent;
+    QPointF FStart;
+};
+
+struct Paint {
+    bool filled = true; // the SVG default fill is painted, the default stroke is not
+    bool stroked = false;
+    qreal strokeWidth = 1;
+};
+
+qreal number(const QXmlStreamAttributes& attributes, QLatin1StringView name) {
+    return attributes.value(name).toDouble();
+}
+
+QPainterPath readPoints(QStringView points, bool closed) {
+    QPainterPath path;
+    const QList<QStringView> values = points.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i + 1 < values.size(); i += 2) {
+        const QPointF point(values[i].toDouble(), values[i + 1].toDouble());
+        if (i == 0)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
+    }
+    if (closed)
+        path.closeSubpath();
+    return path;
+}
+
+QPainterPath readShape(QStringView element, const QXmlStreamAttributes& a) {
+    QPainterPath path;
+    if (element == u"path")
+        return PathReader(a.value(QLatin1StringView("d"))).read();
+    if (element == u"line") {
+        path.moveTo(number(a, QLatin1StringView("x1")), number(a, QLatin1StringView("y1")));
+        path.lineTo(number(a, QLatin1StringView("x2")), number(a, QLatin1StringView("y2")));
+    } else if (element == u"polyline" || element == u"polygon") {
+        path = readPoints(a.value(QLatin1StringView("points")), element == u"polygon");
+    } else if (element == u"rect") {
+        path.addRect(number(a, QLatin1StringView("x")), number(a, QLatin1StringView("y")),
+                     number(a, QLatin1StringView("width")), number(a, QLatin1StringView("height")));
+    } else if (element == u"circle") {
+        const qreal r = number(a, QLatin1StringView("r"));
+        path.addEllipse(QPointF(number(a, QLatin1StringView("cx")), number(a, QLatin1StringView("cy"))), r, r);
+    }
+    return path;
+}
+
+Paint readPaint(Paint paint, const QXmlStreamAttributes& a) {
+    if (a.hasAttribute(QLatin1StringView("fill")))
+        paint.filled = a.value(QLatin1StringView("fill")) != u"none";
+    if (a.hasAttribute(QLatin1StringView("stroke")))
+        paint.stroked = a.value(QLatin1StringView("stroke")) != u"none";
+    if (a.hasAttribute(QLatin1StringView("stroke-width")))
+        paint.strokeWidth = number(a, QLatin1StringView("stroke-width"));
+    return paint;
+}
+
+Glyph readGlyph(const QString& resource) {
+    Glyph glyph;
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
+        return glyph;
+    QXmlStreamReader xml(&file);
+    std::vector<Paint> paints{Paint()};
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            paints.pop_back();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes attributes = xml.attributes();
+        paints.push_back(readPaint(paints.back(), attributes));
+        const QStringView element = xml.name();
+        if (element == u"svg") {
+            const QList<QStringView> box =
+                attributes.value(QLatin1StringView("viewBox")).split(u' ', Qt::SkipEmptyParts);
+            if (box.size() == 4 && box[2].toDouble() > 0 && box[3].toDouble() > 0)
+                glyph.viewBox = QRectF(box[0].toDouble(), box[1].toDouble(), box[2].toDouble(), box[3].toDouble());
+            continue;
+        }
+        const Paint& paint = paints.back();
+        QPainterPath path = readShape(element, attributes);
+        if (!path.isEmpty() && (paint.filled || paint.stroked))
+            glyph.shapes.push_back({std::move(path), paint.filled, paint.stroked ? paint.strokeWidth : 0});
+    }
+    return glyph;
+}
+
+const Glyph& buttonGlyph(int index) {
+    static const std::array<Glyph, ButtonCount> glyphs = [] {
+        initComboBoxXResources();
+        std::array<Glyph, ButtonCount> read;
+        for (int i = 0; i < ButtonCount; ++i)
+            read[i] = readGlyph(QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1StringView(GlyphFiles[i])));
+        return read;
+    }();
+    return glyphs[index];
+}
+
+// Draws a glyph in one palette colour. A disabled button takes the palette's disabled text colour, or a faded
+// text colour where the palette gives both the same, so an "off" button always looks different.
+class GlyphIconEngine : public QIconEngine {
+public:
+    GlyphIconEngine(const Glyph& glyph, const QPalette& palette) : FGlyph(glyph), FPalette(palette) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const QRectF box = FGlyph.viewBox;
+        const qreal scale = std::min(rect.width() / box.width(), rect.height() / box.height());
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(QRectF(rect).center());
+        painter->scale(scale, scale);
+        painter->translate(-box.center());
+        const QColor color = colorFor(mode);
+        for (const GlyphShape& shape : FGlyph.shapes) {
+            painter->setPen(shape.strokeWidth > 0
+                                ? QPen(color, shape.strokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)
+                                : QPen(Qt::NoPen));
+            painter->setBrush(shape.filled ? QBrush(color) : QBrush(Qt::NoBrush));
+            painter->drawPath(shape.path);
+        }
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(), size), mode, state);
+        return pixmap;
+    }
+
+    QIconEngine* clone() const override { return new GlyphIconEngine(*this); }
+    bool isNull() override { return FGlyph.shapes.empty(); }
+
+private:
+    QColor colorFor(QIcon::Mode mode) const {
+        const QColor normal = FPalette.color(QPalette::Active, QPalette::ButtonText);
+        if (mode == QIcon::Selected)
+            return FPalette.color(QPalette::Active, QPalette::HighlightedText);
+        if (mode != QIcon::Disabled)
+            return normal;
+        QColor disabled = FPalette.color(QPalette::Disabled, QPalette::ButtonText);
+        if (disabled == normal)
+            disabled.setAlphaF(0.35f);
+        return disabled;
+    }
+
+    Glyph FGlyph;
+    QPalette FPalette;
+};
+
+// The entry at which the text points (see TCustomComboBoxX::selectMatchingEntry).
+QList<int> matchingRows(const QStringList& entries, const QString& text, bool multiSelect, bool editable) {
+    const auto firstRow = [&entries](auto&& matches) -> QList<int> {
+        for (int i = 0; i < entries.size(); ++i)
+            if (matches(entries[i]))
+                return {i};
+        return {};
+    };
+    if (multiSelect) {
+        QStringList names = text.split(u',');
+        for (QString& name : names)
+            name = name.trimmed();
+        QList<int> rows;
+        for (int i = 0; i < entries.size(); ++i)
+            if (names.contains(entries[i].trimmed(), Qt::CaseInsensitive))
+                rows << i;
+        if (!rows.isEmpty() || text.isEmpty())
+            return rows;
+        return firstRow([&text](const QString& entry) { return entry.startsWith(text); });
+    }
+    const QString trimmed = text.trimmed();
+    if (QList<int> rows =
+            firstRow([&trimmed](const QString& entry) { return entry.compare(trimmed, Qt::CaseInsensitive) == 0; });
+        !rows.isEmpty() || text.isEmpty())
+        return rows; // an empty text points at no entry (unless one is empty too)
+    if (QList<int> rows =
+            firstRow([&text](const QString& entry) { return !entry.isEmpty() && text.startsWith(entry); });
+        !rows.isEmpty() || !editable)
+        return rows;
+    return firstRow([&text](const QString& entry) { return entry.startsWith(text); });
+}
+
+// "NewItem", or "NewItem2", "NewItem3" ... when an entry of that name exists (letter case ignored).
+QString newItemName(const QStringList& entries) {
+    QString name = QStringLiteral("NewItem");
+    for (int n = 2; entries.contains(name, Qt::CaseInsensitive); ++n)
+        name = QStringLiteral("NewItem%1").arg(n);
+    return name;
+}
+
+// Rows of at least the control's row height.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    RowDelegate(const TCustomComboBoxX* owner, QObject* parent) : QStyledItemDelegate(parent), FOwner(owner) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(FOwner->rowHeight());
+        return size;
+    }
+
+private:
+    const TCustomComboBoxX* FOwner;
+};
+
+} // namespace
+
+namespace comboboxx {
+
+// The pop-up window: the list above a row of tool buttons. It takes the control's font and palette.
+class Popup : public QFrame {
+public:
+    explicit Popup(TCustomComboBoxX* owner) : QFrame(owner, Qt::Popup), FOwner(owner) {
+        setAttribute(Qt::WA_WindowPropagation);
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setForegroundRole(QPalette::Mid);
+        setLineWidth(1);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        // A press outside closes the pop-up (QWidget does that). A press on the drop button, or anywhere on a
+        // list-only field, must not then reach the control and open the pop-up again.
+        const QPoint onOwner = FOwner->mapFromGlobal(event->globalPosition().toPoint());
+        if (!rect().contains(event->position().toPoint()) &&
+            (FOwner->dropButton()->geometry().contains(onOwner) ||
+             (FOwner->comboStyle() == TCustomComboBoxX::csDropDownList && FOwner->rect().contains(onOwner))))
+            setAttribute(Qt::WA_NoMouseReplay);
+        QFrame::mousePressEvent(event);
+    }
+
+    void hideEvent(QHideEvent* event) override {
+        QFrame::hideEvent(event);
+        FOwner->DropUp(); // closed by Qt (a press outside) as well as by the control
+    }
+
+private:
+    TCustomComboBoxX* FOwner;
+};
+
+// A flat button of the pop-up's panel. Its keyboard focus is drawn in the palette's highlight colour: the style's
+// own mark of a focused flat button can vanish in a dark palette.
+class PanelButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QToolButton::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Highlight));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+// The list of the pop-up: a plain QListWidget whose mouse and keys the control interprets.
+class ListBox : public QListWidget {
+public:
+    ListBox(TCustomComboBoxX* owner, QWidget* parent) : QListWidget(parent), FOwner(owner) {
+        setFrameShape(QFrame::NoFrame);
+        setUniformItemSizes(true);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        setMouseTracking(true);
+        setItemDelegate(new RowDelegate(owner, this));
+    }
+
+    int rowAt(QPointF pos) const {
+        QListWidgetItem* found = itemAt(pos.toPoint());
+        return found ? row(found) : -1;
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!FOwner->popupKey(event))
+            QListWidget::keyPressEvent(event);
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) {
+            event->accept();
+            return;
+        }
+        if (FOwner->multiSelect())
+            QListWidget::mousePressEvent(event); // Ctrl and Shift clicks
+        const int row = rowAt(event->position());
+        if (row >= 0)
+            FOwner->listPressed(row);
+        event->accept();
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (event->buttons() == Qt::NoButton)
+            FOwner->listHovered(rowAt(event->position()));
+        else if ((event->buttons() & Qt::LeftButton) && FOwner->FDragRow >= 0 && FOwner->itemDrag())
+            FOwner->listDragged(event->position().toPoint());
+        else if (FOwner->multiSelect())
+            QListWidget::mouseMoveEvent(event);
+        event->accept();
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (FOwner->multiSelect())
+            QListWidget::mouseReleaseEvent(event);
+        if (event->button() == Qt::LeftButton)
+            FOwner->listReleased(rowAt(event->position()));
+        event->accept();
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton)
+            FOwner->listDoubleClicked();
+        event->accept();
+    }
+
+private:
+    TCustomComboBoxX* FOwner;
+};
+
+} // namespace comboboxx
+
+using comboboxx::ListBox;
+using comboboxx::PanelButton;
+using comboboxx::Popup;
+
+// ---- TCBXInplaceEdit ----
+
+TCBXInplaceEdit::TCBXInplaceEdit(TCustomComboBoxX* owner, QWidget* parent) : QLineEdit(parent), FOwner(owner) {
+    setObjectName(QStringLiteral("InplaceEdit"));
+    setFrame(false);
+    hide();
+}
+
+void TCBXInplaceEdit::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        FOwner->InplaceEditEvent(TCustomComboBoxX::iaAccept);
+        break;
+    case Qt::Key_Escape:
+        FOwner->InplaceEditEvent(TCustomComboBoxX::iaCancel);
+        break;
+    default:
+        QLineEdit::keyPressEvent(event);
+        break;
+    }
+    event->accept(); // no key of the editor reaches the list below it
+}
+
+void TCBXInplaceEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason) // its own context menu is not leaving it
+        FOwner->InplaceEditEvent(TCustomComboBoxX::iaCancel);
+}
+
+// ---- TCustomComboBoxX ----
+
+TCustomComboBoxX::TCustomComboBoxX(QWidget* parent) : QLineEdit(parent) {
+    initComboBoxXResources();
+    FPopup = new Popup(this);
+    FPopup->setObjectName(QStringLiteral("Popup"));
+    FListBox = new ListBox(this, FPopup);
+    FListBox->setObjectName(QStringLiteral("ListBox"));
+    FButtonPanel = new QWidget(FPopup);
+    FButtonPanel->setObjectName(QStringLiteral("ButtonPanel"));
+    auto* popupLayout = new QVBoxLayout(FPopup);
+    popupLayout->setContentsMargins(0, 0, 0, 0);
+    popupLayout->setSpacing(0);
+    popupLayout->addWidget(FListBox);
+    popupLayout->addWidget(FButtonPanel);
+    buildButtons();
+
+    FInplaceEdit = new TCBXInplaceEdit(this, FListBox->viewport());
+    FInsertionLine = new QWidget(FListBox->viewport());
+    FInsertionLine->setAutoFillBackground(true);
+    FInsertionLine->setBackgroundRole(QPalette::Highlight);
+    FInsertionLine->hide();
+    FScrollTimer = new QTimer(this);
+    connect(FScrollTimer, &QTimer::timeout, this, &TCustomComboBoxX::TimerEvent);
+
+    FDropButton = new QToolButton(this);
+    FDropButton->setObjectName(QStringLiteral("DropButton"));
+    FDropButton->setArrowType(Qt::DownArrow);
+    FDropButton->setFocusPolicy(Qt::NoFocus);
+    FDropButton->setCursor(Qt::ArrowCursor);
+    connect(FDropButton, &QToolButton::pressed, this, [this] { FDroppedDown ? DropUp() : DropDown(); });
+
+    connect(this, &QLineEdit::textChanged, this, &TCustomComboBoxX::OnChange);
+    connect(FListBox, &QListWidget::itemSelectionChanged, this, &TCustomComboBoxX::UpdateButtonsStatus);
+    refreshIcons();
+    refreshButtonHints();
+    UpdateButtonsStatus();
+    resize(sizeHint());
+    placeDropButton();
+}
+
+TCustomComboBoxX::~TCustomComboBoxX() {
+    FDroppedDown = false; // the pop-up goes first, while this object is whole; its closing needs nothing more
+    delete FPopup;
+}
+
+void TCustomComboBoxX::buildButtons() {
+    auto* layout = new QHBoxLayout(FButtonPanel);
+    layout->setContentsMargins(1, 0, 1, 1);
+    layout->setSpacing(0);
+    void (TCustomComboBoxX::*const actions[])() = {&TCustomComboBoxX::ItemEditEvent, &TCustomComboBoxX::ItemNewEvent,
+                                                   &TCustomComboBoxX::ItemDeleteEvent, &TCustomComboBoxX::ItemUpEvent,
+                                                   &TCustomComboBoxX::ItemDownEvent};
+    for (int i = 0; i < ButtonCount; ++i) {
+        auto* button = new PanelButton(FButtonPanel);
+        button->setObjectName(QLatin1StringView(ButtonNames[i]));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::TabFocus); // reachable with Tab, but a click keeps the in-place editor open
+        layout->addWidget(button);
+        FToolButtons[i] = button;
+        if (i < ButtonCount - 1)
+            connect(button, &QToolButton::clicked, this, actions[i]);
+    }
+    QToolButton* pin = FToolButtons[buttonIndex(cbxbPin)];
+    pin->setCheckable(true);
+    connect(pin, &QToolButton::toggled, this, &TCustomComboBoxX::applyPin);
+    layout->addStretch();
+    setButtons(FButtons);
+}
+
+void TCustomComboBoxX::setButtons(TCBXButtons shown) {
+    FButtons = shown;
+    // 15 x 13 pixels for an 8-point font, larger for larger fonts.
+    const int height = std::max(13, fontMetrics().height());
+    const QSize size(height + 2, height);
+    for (int i = 0; i < ButtonCount; ++i) {
+        FToolButtons[i]->setFixedSize(size);
+        FToolButtons[i]->setIconSize(QSize(height - 3, height - 3));
+        FToolButtons[i]->setVisible(FButtons.testFlag(TCBXButton(1 << i)));
+    }
+    FButtonPanel->setVisible(FButtons != TCBXButtons());
+    if (FDroppedDown)
+        placePopup();
+}
+
+void TCustomComboBoxX::refreshIcons() {
+    for (int i = 0; i < ButtonCount; ++i)
+        FToolButtons[i]->setIcon(QIcon(new GlyphIconEngine(buttonGlyph(i), palette())));
+}
+
+void TCustomComboBoxX::setButtonHint(const QString& hints) {
+    FButtonHint = hints;
+    refreshButtonHints();
+}
+
+void TCustomComboBoxX::setShowHint(bool on) {
+    FShowHint = on;
+    refreshButtonHints();
+}
+
+void TCustomComboBoxX::refreshButtonHints() {
+    static const char* const keys[ButtonCount] = {"F2", "Insert", "Ctrl+Delete", "Ctrl+Up", "Ctrl+Down", nullptr};
+    const QStringList hints = FButtonHint.split(u','); // entries after the sixth are ignored
+    for (int i = 0; i < ButtonCount; ++i) {
+        const QString hint = hints.value(i);
+        FToolButtons[i]->setToolTip(FShowHint ? hint : QString());
+        FToolButtons[i]->setAccessibleName(hint.isEmpty() ? QLatin1StringView(GlyphFiles[i]) : hint);
+        if (keys[i])
+            FToolButtons[i]->setAccessibleDescription(QLatin1StringView(keys[i]));
+    }
+}
+
+QFrame* TCustomComboBoxX::popup() const {
+    return FPopup;
+}
+
+QListWidget* TCustomComboBoxX::listBox() const {
+    return FListBox;
+}
+
+QToolButton* TCustomComboBoxX::toolButton(TCBXButton button) const {
+    return FToolButtons[buttonIndex(button)];
+}
+
+// ---- Entries ----
+
+QStringList TCustomComboBoxX::items() const {
+    QStringList texts;
+    for (int i = 0; i < count(); ++i)
+        texts << itemText(i);
+    return texts;
+}
+
+void TCustomComboBoxX::setItems(const QStringList& texts) {
+    InplaceEditEvent(iaClear);
+    FListBox->clear();
+    FListBox->addItems(texts);
+    if (FDroppedDown)
+        placePopup();
+}
+
+int TCustomComboBoxX::count() const {
+    return FListBox->count();
+}
+
+QString TCustomComboBoxX::itemText(int index) const {
+    const QListWidgetItem* item = FListBox->item(index);
+    return item ? item->text() : QString();
+}
+
+QVariant TCustomComboBoxX::itemObject(int index) const {
+    const QListWidgetItem* item = FListBox->item(index);
+    return item ? item->data(Qt::UserRole) : QVariant();
+}
+
+void TCustomComboBoxX::addItem(const QString& text, const QVariant& object) {
+    insertItem(count(), text, object);
+}
+
+void TCustomComboBoxX::insertItem(int index, const QString& text, const QVariant& object) {
+    InplaceEditEvent(iaClear);
+    auto* item = new QListWidgetItem(text);
+    item->setData(Qt::UserRole, object);
+    FListBox->insertItem(std::clamp(index, 0, count()), item);
+    if (FDroppedDown)
+        placePopup();
+}
+
+void TCustomComboBoxX::removeItem(int index) {
+    if (index < 0 || index >= count())
+        return;
+    InplaceEditEvent(iaClear);
+    delete FListBox->takeItem(index);
+    if (FDroppedDown)
+        placePopup();
+}
+
+void TCustomComboBoxX::setItemText(int index, const QString& text) {
+    if (QListWidgetItem* item = FListBox->item(index))
+        item->setText(text);
+}
+
+void TCustomComboBoxX::setItemObject(int index, const QVariant& object) {
+    if (QListWidgetItem* item = FListBox->item(index))
+        item->setData(Qt::UserRole, object);
+}
+
+QList<int> TCustomComboBoxX::selectedIndexes() const {
+    QList<int> rows;
+    for (const QModelIndex& index : FListBox->selectionModel()->selectedIndexes())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int TCustomComboBoxX::itemIndex() const {
+    const QList<int> rows = selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.first();
+}
+
+void TCustomComboBoxX::setItemIndex(int index) {
+    selectRows(index >= 0 && index < count() ? QList<int>{index} : QList<int>());
+}
+
+void TCustomComboBoxX::selectRows(const QList<int>& rows) {
+    QItemSelection selection;
+    for (int row : rows) {
+        const QModelIndex index = FListBox->model()->index(row, 0);
+        selection.select(index, index);
+    }
+    QItemSelectionModel* model = FListBox->selectionModel();
+    model->select(selection, QItemSelectionModel::ClearAndSelect);
+    model->setCurrentIndex(rows.isEmpty() ? QModelIndex() : FListBox->model()->index(rows.first(), 0),
+                           QItemSelectionModel::NoUpdate);
+}
+
+// With single selection: the entry equal to the trimmed text (letter case ignored); else the first entry with
+// which the text begins; else, when the text is editable, the first entry that begins with the text (both prefix
+// tests with letter case). With multiple selection: every entry named in the comma-separated text; else the first
+// entry that begins with the text. An empty text selects nothing.
+void TCustomComboBoxX::selectMatchingEntry() {
+    selectRows(matchingRows(items(), text(), FMultiSelect, editable()));
+}
+
+void TCustomComboBoxX::SetEditText() {
+    QStringList texts;
+    for (int row : selectedIndexes())
+        texts << itemText(row);
+    setText(FMultiSelect ? texts.join(u',') : texts.value(0));
+}
+
+// ---- Properties ----
+
+void TCustomComboBoxX::setComboStyle(TComboBoxXStyle style) {
+    FStyle = style;
+    setReadOnly(style == csDropDownList);
+}
+
+void TCustomComboBoxX::setItemHeight(int height) {
+    FItemHeight = std::max(1, height);
+    FListBox->doItemsLayout();
+    if (FDroppedDown)
+        placePopup();
+}
+
+int TCustomComboBoxX::rowHeight() const {
+    return std::max(FItemHeight, fontMetrics().height() + 2);
+}
+
+void TCustomComboBoxX::setDropDownCount(int rows) {
+    FDropDownCount = std::max(1, rows);
+    if (FDroppedDown)
+        placePopup();
+}
+
+void TCustomComboBoxX::setMultiSelect(bool on) {
+    FMultiSelect = on;
+    FListBox->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    UpdateButtonsStatus();
+}
+
+void TCustomComboBoxX::setPopupListWidth(int width) {
+    FPopupListWidth = std::max(0, width);
+    if (FDroppedDown)
+        placePopup();
+}
+
+void TCustomComboBoxX::setPinDown(bool on) {
+    toolButton(cbxbPin)->setChecked(on); // toggled -> applyPin
+    applyPin(on);
+}
+
+void TCustomComboBoxX::applyPin(bool down) {
+    FPinDown = down;
+}
+
+// ---- Opening and closing ----
+
+void TCustomComboBoxX::DropDown() {
+    if (FDroppedDown || !isEnabled())
+        return;
+    bool accept = true;
+    emit OnDropDown(accept);
+    if (!accept)
+        return;
+    selectAll();
+    {
+        const QSignalBlocker quiet(toolButton(cbxbPin));
+        toolButton(cbxbPin)->setChecked(FPinDown);
+    }
+    selectMatchingEntry();
+    UpdateButtonsStatus();
+    FDroppedDown = true;
+    placePopup();
+    FPopup->show();
+    FListBox->setFocus(Qt::PopupFocusReason);
+    if (const int row = itemIndex(); row >= 0)
+        FListBox->scrollToItem(FListBox->item(row));
+    else // the view makes its first row current on focus; with nothing chosen, Down must reach the first row
+        FListBox->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    update();
+}
+
+void TCustomComboBoxX::DropUp() {
+    if (!FDroppedDown)
+        return;
+    FDroppedDown = false;
+    InplaceEditEvent(iaCancel);
+    FScrollTimer->stop();
+    FScrollInterval = EdgeScrollStart;
+    FDragRow = -1;
+    showInsertionLine(-1);
+    FPopup->hide();
+    if (closesOnClick())
+        selectMatchingEntry();
+    else if (FStyle == csDropDownList)
+        SetEditText();
+    update();
+    emit OnDropUp();
+}
+
+// DropDownCount rows (fewer when there are fewer entries) and the button panel, below the control or above it
+// when there is no room below, and within the screen.
+void TCustomComboBoxX::placePopup() {
+    const int rows = std::clamp(count(), 1, FDropDownCount);
+    FListBox->setFixedHeight(rows * rowHeight());
+    int buttonsWidth = 0;
+    for (QToolButton* button : FToolButtons)
+        if (!button->isHidden())
+            buttonsWidth += button->width();
+    const int frame = FPopup->frameWidth();
+    const int panel = FButtonPanel->isHidden() ? 0 : FButtonPanel->sizeHint().height();
+    const QSize size(std::max(FPopupListWidth > 0 ? FPopupListWidth : width(), buttonsWidth + 3 + 2 * frame),
+                     rows * rowHeight() + panel + 2 * frame);
+
+    const QRect screenArea = screen()->availableGeometry();
+    QPoint pos = mapToGlobal(QPoint(0, height()));
+    if (pos.y() + size.height() > screenArea.bottom() + 1) {
+        const int above = mapToGlobal(QPoint(0, 0)).y() - size.height();
+        pos.setY(above >= screenArea.top() ? above
+                                           : std::max(screenArea.top(), screenArea.bottom() + 1 - size.height()));
+    }
+    pos.setX(
+        std::clamp(pos.x(), screenArea.left(), std::max(screenArea.left(), screenArea.right() + 1 - size.width())));
+    FPopup->setGeometry(QRect(pos, size));
+    FPopup->layout()->activate(); // rows are placed now: the in-place editor may follow at once
+}
+
+// ---- The six operations ----
+
+void TCustomComboBoxX::UpdateButtonsStatus() {
+    const QList<int> rows = selectedIndexes();
+    const bool one = rows.size() == 1;
+    toolButton(cbxbEdit)->setEnabled(one);
+    toolButton(cbxbNew)->setEnabled(true);
+    toolButton(cbxbDelete)->setEnabled(!rows.isEmpty());
+    toolButton(cbxbUp)->setEnabled(one && rows.first() > 0);
+    toolButton(cbxbDown)->setEnabled(one && rows.first() < count() - 1);
+}
+
+void TCustomComboBoxX::ItemEditEvent() {
+    if (inplaceEditing()) { // a second press closes it
+        InplaceEditEvent(iaCancel);
+        return;
+    }
+    const QList<int> rows = selectedIndexes();
+    if (rows.size() != 1)
+        return;
+    bool accept = true;
+    emit OnEditItem(itemText(rows.first()), itemObject(rows.first()), accept);
+    if (accept)
+        openInplaceEditor(rows.first());
+}
+
+void TCustomComboBoxX::openInplaceEditor(int row, bool namingNew) {
+    if (!FDroppedDown || row < 0 || row >= count())
+        return;
+    QListWidgetItem* item = FListBox->item(row);
+    FListBox->scrollToItem(item);
+    FEditRow = row;
+    FNamingNew = namingNew;
+    const QRect area = FListBox->visualItemRect(item);
+    FInplaceEdit->setGeometry(0, area.top(), FListBox->viewport()->width(), area.height());
+    FInplaceEdit->setFont(font());
+    FInplaceEdit->setText(item->text());
+    FInplaceEdit->selectAll();
+    FInplaceEdit->show();
+    FInplaceEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void TCustomComboBoxX::InplaceEditEvent(TCustomComboBoxX::TCBXInplaceAction action) {
+    if (FEditRow < 0)
+        return;
+    const int row = std::exchange(FEditRow, -1); // closed from here on: its focus loss below changes nothing
+    const bool namingNew = std::exchange(FNamingNew, false);
+    if (FInplaceEdit->hasFocus() && FDroppedDown)
+        FListBox->setFocus(Qt::OtherFocusReason); // the keyboard goes on in the list
+    FInplaceEdit->hide();
+    if (action != iaAccept || !FListBox->item(row) || !FListBox->item(row)->isSelected())
+        return;
+    QString edited = FInplaceEdit->text();
+    QVariant object = itemObject(row);
+    bool accept = true;
+    emit OnModifiedItem(edited, object, accept);
+    if (!accept)
+        return;
+    // A pop-up that stays open shows the edited entry as the text. So does a field whose text New has just set to
+    // the provisional name: it would otherwise name an entry that no longer exists.
+    const bool textFollows = !closesOnClick() || (namingNew && text() == itemText(row));
+    setItemText(row, edited);
+    setItemObject(row, object);
+    if (textFollows)
+        SetEditText();
+}
+
+void TCustomComboBoxX::ItemNewEvent() {
+    QString name = newItemName(items());
+    QVariant object;
+    bool accept = true;
+    emit OnNewItem(name, object, accept);
+    if (!accept)
+        return;
+    InplaceEditEvent(iaClear);
+    auto* item = new QListWidgetItem(name);
+    item->setData(Qt::UserRole, object);
+    FListBox->addItem(item);
+    FListBox->scrollToItem(item);
+    selectRows({count() - 1});
+    UpdateButtonsStatus();
+    if (FDroppedDown)
+        placePopup();
+    SetEditText();
+    openInplaceEditor(count() - 1, true); // the user names it at once
+}
+
+void TCustomComboBoxX::ItemDeleteEvent() {
+    const QList<int> rows = selectedIndexes();
+    if (rows.isEmpty())
+        return;
+    bool accept = true;
+    emit OnDeleteItem(accept);
+    if (!accept)
+        return;
+    InplaceEditEvent(iaClear);
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        delete FListBox->takeItem(*row);
+    selectRows({});
+    UpdateButtonsStatus();
+    if (FDroppedDown)
+        placePopup();
+    SetEditText();
+}
+
+void TCustomComboBoxX::ItemUpEvent() {
+    const QList<int> rows = selectedIndexes();
+    if (rows.size() != 1 || rows.first() == 0)
+        return;
+    bool accept = true;
+    emit OnMoveUpItem(accept);
+    if (!accept)
+        return;
+    InplaceEditEvent(iaClear);
+    moveItem(rows.first(), rows.first() - 1);
+    FListBox->scrollToItem(FListBox->item(rows.first() - 1));
+}
+
+void TCustomComboBoxX::ItemDownEvent() {
+    const QList<int> rows = selectedIndexes();
+    if (rows.size() != 1 || rows.first() == count() - 1)
+        return;
+    bool accept = true;
+    emit OnMoveDownItem(accept);
+    if (!accept)
+        return;
+    InplaceEditEvent(iaClear);
+    moveItem(rows.first(), rows.first() + 1);
+    FListBox->scrollToItem(FListBox->item(rows.first() + 1));
+}
+
+// What a press on the pin does: the pin flips, and PinDown follows it.
+void TCustomComboBoxX::PinChangedEvent() {
+    toolButton(cbxbPin)->toggle();
+}
+
+// The entry at `from` ends at index `to`, selected.
+void TCustomComboBoxX::moveItem(int from, int to) {
+    FListBox->insertItem(to, FListBox->takeItem(from));
+    selectRows({to});
+    UpdateButtonsStatus();
+}
+
+// ---- Mouse and keys in the pop-up ----
+
+void TCustomComboBoxX::listPressed(int row) {
+    if (!FMultiSelect)
+        selectRows({row});
+    SetEditText();
+    UpdateButtonsStatus();
+    FDragRow = row;
+    FDragPos = FListBox->visualItemRect(FListBox->item(row)).center();
+}
+
+void TCustomComboBoxX::listHovered(int row) {
+    // Hovering moves the selection only while a click would close the pop-up, and never away from an entry
+    // being edited.
+    if (closesOnClick() && !inplaceEditing() && row >= 0 && row != itemIndex())
+        selectRows({row});
+}
+
+void TCustomComboBoxX::listDragged(QPoint pos) {
+    FDragPos = pos;
+    showInsertionLine(FListBox->rowAt(pos));
+    if (!FAutoScroll)
+        return;
+    const QRect area = FListBox->viewport()->rect();
+    const bool beside = pos.x() < area.left() || pos.x() > area.right();
+    const int direction = beside                                       ? 0
+                          : pos.y() < area.top() + EdgeScrollMargin    ? -1
+                          : pos.y() > area.bottom() - EdgeScrollMargin ? 1
+                                                                       : 0;
+    if (direction == 0) {
+        FScrollTimer->stop();
+        if (!beside)
+            FScrollInterval = EdgeScrollStart;
+        return;
+    }
+    FScrollDirection = direction;
+    if (!FScrollTimer->isActive())
+        FScrollTimer->start(FScrollInterval);
+}
+
+// One tick of edge scrolling: one row further, a little faster each time.
+void TCustomComboBoxX::TimerEvent() {
+    QScrollBar* bar = FListBox->verticalScrollBar();
+    const bool atEnd = FScrollDirection < 0 ? bar->value() <= bar->minimum() : bar->value() >= bar->maximum();
+    if (FDragRow < 0 || atEnd) {
+        FScrollTimer->stop();
+        return;
+    }
+    bar->setValue(bar->value() + FScrollDirection * bar->singleStep());
+    if (FScrollInterval > EdgeScrollFastest)
+        FScrollInterval -= 50;
+    FScrollTimer->setInterval(FScrollInterval);
+    showInsertionLine(FListBox->rowAt(FDragPos));
+}
+
+void TCustomComboBoxX::listReleased(int row) {
+    InplaceEditEvent(iaCancel);
+    FScrollTimer->stop();
+    FScrollInterval = EdgeScrollStart;
+    showInsertionLine(-1);
+    const int pressed = std::exchange(FDragRow, -1);
+    if (pressed < 0)
+        return;
+    if (FItemDrag && row >= 0 && row != pressed) {
+        QScrollBar* bar = FListBox->verticalScrollBar();
+        const int scrolled = bar->value();
+        moveItem(pressed, row);
+        bar->setValue(scrolled);
+        return;
+    }
+    if (closesOnClick())
+        DropUp(); // the pressed entry is picked
+}
+
+void TCustomComboBoxX::listDoubleClicked() {
+    if (closesOnClick())
+        return; // the first click has picked already
+    SetEditText();
+    DropUp();
+}
+
+// A line at the edge of `row` where the dragged entry would land: above the row when the entry comes from below,
+// under it when the entry comes from above. None over the dragged entry itself.
+void TCustomComboBoxX::showInsertionLine(int row) {
+    if (row < 0 || row == FDragRow || FDragRow < 0) {
+        FInsertionLine->hide();
+        return;
+    }
+    const QRect area = FListBox->visualItemRect(FListBox->item(row));
+    const int y = row < FDragRow ? area.top() : area.bottom() + 1 - InsertionLineWidth;
+    FInsertionLine->setGeometry(0, std::max(0, y), FListBox->viewport()->width(), InsertionLineWidth);
+    FInsertionLine->show();
+    FInsertionLine->raise();
+}
+
+bool TCustomComboBoxX::popupKey(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const auto press = [this](TCBXButton button) {
+        if (FButtons.testFlag(button) && toolButton(button)->isEnabled())
+            toolButton(button)->click();
+        return true;
+    };
+    if (key == Qt::Key_Escape || key == Qt::Key_F4 ||
+        (modifiers == Qt::AltModifier && (key == Qt::Key_Up || key == Qt::Key_Down))) {
+        DropUp();
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (!selectedIndexes().isEmpty())
+            SetEditText(); // picks the entry reached with the arrow keys
+        DropUp();
+        return true;
+    }
+    if (modifiers == Qt::NoModifier && key == Qt::Key_F2)
+        return press(cbxbEdit);
+    if (modifiers == Qt::NoModifier && key == Qt::Key_Insert)
+        return press(cbxbNew);
+    if (modifiers == Qt::ControlModifier) {
+        if (key == Qt::Key_Delete)
+            return press(cbxbDelete);
+        if (key == Qt::Key_Up)
+            return press(cbxbUp);
+        if (key == Qt::Key_Down)
+            return press(cbxbDown);
+    }
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return false; // the list moves its selection, or the focus goes on to the buttons
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        break;
+    default:
+        if (event->text().isEmpty())
+            return false;
+    }
+    // Typing goes into the text, which then points at its entry again.
+    if (!editable()) {
+        if (event->text().isEmpty() || !event->text().front().isPrint())
+            return true;
+        FListBox->keyboardSearch(event->text());
+        SetEditText();
+        return true;
+    }
+    const QString before = text();
+    QLineEdit::keyPressEvent(event);
+    if (text() != before)
+        selectMatchingEntry();
+    event->accept();
+    return true;
+}
+
+// ---- The control itself ----
+
+void TCustomComboBoxX::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_F4 || (modifiers == Qt::AltModifier && event->key() == Qt::Key_Down)) {
+        FDroppedDown ? DropUp() : DropDown();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TCustomComboBoxX::mousePressEvent(QMouseEvent* event) {
+    if (!editable() && event->button() == Qt::LeftButton) {
+        DropDown();
+        event->accept();
+        return;
+    }
+    QLineEdit::mousePressEvent(event);
+}
+
+void TCustomComboBoxX::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    placeDropButton();
+}
+
+void TCustomComboBoxX::changeEvent(QEvent* event) {
+    QLineEdit::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+        refreshIcons();
+        break;
+    case QEvent::FontChange:
+        setButtons(FButtons); // button sizes follow the font
+        FListBox->doItemsLayout();
+        break;
+    case QEvent::StyleChange:
+        placeDropButton();
+        break;
+    case QEvent::EnabledChange:
+        if (!isEnabled())
+            DropUp();
+        break;
+    default:
+        break;
+    }
+}
+
+void TCustomComboBoxX::hideEvent(QHideEvent* event) {
+    QLineEdit::hideEvent(event);
+    DropUp();
+}
+
+void TCustomComboBoxX::placeDropButton() {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this) : 1;
+    const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    FDropButton->setGeometry(this->width() - frame - width, frame, width, height() - 2 * frame);
+    setTextMargins(hasFrame() ? 0 : 2, 0, width, 0);
+}
+
+bool TCustomComboBoxX::hot() const {
+    return underMouse() || hasFocus() || FDroppedDown;
+}
+
+QSize TCustomComboBoxX::sizeHint() const {
+    return {145, std::max(21, QLineEdit::sizeHint().height())};
+}
+
+QSize TCustomComboBoxX::minimumSizeHint() const {
+    const QSize size = QLineEdit::minimumSizeHint();
+    return {size.width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this), size.height()};
+}
+
+// ---- TFlatComboBoxX ----
+
+TFlatComboBoxX::TFlatComboBoxX(QWidget* parent) : TComboBoxX(parent) {
+    setFrame(false);
+    setAttribute(Qt::WA_Hover);
+    dropButton()->setAutoRaise(true);
+    placeDropButton();
+}
+
+void TFlatComboBoxX::paintEvent(QPaintEvent* event) {
+    TComboBoxX::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(hot() ? QPalette::Highlight : QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void TFlatComboBoxX::enterEvent(QEnterEvent* event) {
+    TComboBoxX::enterEvent(event);
+    update();
+}
+
+void TFlatComboBoxX::leaveEvent(QEvent* event) {
+    TComboBoxX::leaveEvent(event);
+    update();
+}
