@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <numeric>
 #include <string>
 #include <string_view>
@@ -37,31 +38,68 @@ const std::array<unsigned char, 256>& sortRanks() {
     return ranks;
 }
 
-// The sort keys of one column: every row's cell in ranks, one after another.
+// The sort keys of one column: every row's cell in ranks, one after another. The first 16 ranks of a key also
+// stand in two numbers, so that most comparisons compare numbers; a key that ends early counts 0 there, as the
+// rank of the NUL byte does, and only keys whose numbers are equal are compared any further.
 class ColumnKeys {
 public:
+    struct Head {
+        std::uint64_t high; // ranks 0 to 7, the first in the highest byte
+        std::uint64_t low;  // ranks 8 to 15
+        int row;
+    };
+
     ColumnKeys(const ListModel& model, int column) {
         const auto& ranks = sortRanks();
-        const int rows = model.rowCount();
-        starts_.reserve(static_cast<std::size_t>(rows) + 1);
+        const auto rows = static_cast<std::size_t>(model.rowCount());
+        starts_.reserve(rows + 1);
+        heads_.reserve(rows);
         std::string scratch;
-        for (int row = 0; row < rows; ++row) {
-            starts_.push_back(keys_.size());
-            for (const char byte : model.cellBytes(row, column, scratch))
-                keys_.push_back(static_cast<char>(ranks[static_cast<unsigned char>(byte)]));
+        for (std::size_t row = 0; row < rows; ++row) {
+            const std::string_view cell = model.cellBytes(static_cast<int>(row), column, scratch);
+            const std::size_t start = keys_.size();
+            starts_.push_back(start);
+            keys_.resize(start + cell.size());
+            char* key = keys_.data() + start;
+            Head head{0, 0, static_cast<int>(row)};
+            for (std::size_t i = 0; i < cell.size(); ++i) {
+                const unsigned char rank = ranks[static_cast<unsigned char>(cell[i])];
+                key[i] = static_cast<char>(rank);
+                if (i < 8)
+                    head.high |= std::uint64_t(rank) << (56 - 8 * i);
+                else if (i < 16)
+                    head.low |= std::uint64_t(rank) << (56 - 8 * (i - 8));
+            }
+            heads_.push_back(head);
         }
         starts_.push_back(keys_.size());
     }
 
-    // char_traits<char> compares bytes as unsigned char: the ranks' own order.
+    const Head& head(int row) const { return heads_[static_cast<std::size_t>(row)]; }
+
+    bool less(const Head& a, const Head& b) const {
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
+        // The first 16 ranks are equal (a key shorter than that goes on in ranks 0): a key of at most 16 ranks is
+        // the start of the other one.
+        const std::string_view x = of(a.row);
+        const std::string_view y = of(b.row);
+        if (std::min(x.size(), y.size()) <= 16)
+            return x.size() < y.size();
+        return x.substr(16) < y.substr(16); // char_traits<char> compares bytes as unsigned char: the ranks' order
+    }
+
+private:
     std::string_view of(int row) const {
         const auto r = static_cast<std::size_t>(row);
         return std::string_view(keys_).substr(starts_[r], starts_[r + 1] - starts_[r]);
     }
 
-private:
     std::string keys_;
     std::vector<std::size_t> starts_;
+    std::vector<Head> heads_;
 };
 
 } // namespace
@@ -143,7 +181,13 @@ void RowOrderProxy::sortOnce(int column) {
         std::iota(order.begin(), order.end(), 0);
     }
     const ColumnKeys keys(*model, column);
-    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) { return keys.of(a) < keys.of(b); });
+    std::vector<ColumnKeys::Head> heads;
+    heads.reserve(order.size());
+    for (const int row : order)
+        heads.push_back(keys.head(row));
+    std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(a, b); });
+    for (std::size_t view = 0; view < heads.size(); ++view)
+        order[view] = heads[view].row;
     setOrder(std::move(order));
 
     QModelIndexList after;
@@ -217,13 +261,17 @@ void RowOrderProxy::sourceRowsInserted(const QModelIndex& parent, int first, int
         return;
     if (!inSourceOrder()) {
         const int count = last - first + 1;
-        std::vector<int> order = std::move(toSource_);
-        for (int& row : order)
+        for (int& row : toSource_)
             if (row >= first)
                 row += count;
         for (int row = first; row <= last; ++row)
-            order.push_back(row);
-        setOrder(std::move(order));
+            toSource_.push_back(row);
+        if (first == static_cast<int>(toView_.size())) { // appended: the rows before keep their places
+            for (int row = first; row <= last; ++row)
+                toView_.push_back(static_cast<int>(toSource_.size()) - (last - row) - 1);
+        } else {
+            setOrder(std::move(toSource_));
+        }
     }
     endInsertRows();
 }
@@ -246,7 +294,18 @@ void RowOrderProxy::sourceRowsAboutToBeRemoved(const QModelIndex& parent, int fi
 void RowOrderProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int last) {
     if (parent.isValid())
         return;
-    if (!inSourceOrder()) {
+    if (!inSourceOrder() && first == last) {
+        // One row: out of both vectors, the rows after it one place up.
+        const int shown = toView_[static_cast<std::size_t>(first)];
+        toSource_.erase(toSource_.begin() + shown);
+        for (int& row : toSource_)
+            if (row > first)
+                --row;
+        toView_.erase(toView_.begin() + first);
+        for (int& row : toView_)
+            if (row > shown)
+                --row;
+    } else if (!inSourceOrder()) {
         const int count = last - first + 1;
         std::vector<int> order;
         order.reserve(toSource_.size());
