@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QMainWindow>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
