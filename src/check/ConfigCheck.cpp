@@ -213,14 +213,11 @@ void ConfigChecker::checkSettingValues(const IniSession& ini) {
 
 // The rule files, read as the start-up reads them: each as soon as the setting naming it is known.
 void ConfigChecker::loadRuleFiles() {
-    auto nameOf = [](std::size_t which) {
-        return kRuleFileSettings[which].section;
-    };
     LoadServerSettings(
         settingsPath_,
         [&](const ServerSetting& setting, const SettingValue& value) {
             for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which)
-                if (setting.section == nameOf(which) && setting.key == "File Name") {
+                if (setting.section == kRuleFileSettings[which].section && setting.key == "File Name") {
                     ruleNames_[which] = value.text;
                     ruleFiles_[which] = value.text.empty() ? std::string() : inDirectory(value.text);
                 }
@@ -271,8 +268,8 @@ void ConfigChecker::checkRuleFileNames(const IniSession& ini) {
     }
 }
 
-// Lines the load keeps but the window cannot handle: a time rule's day outside 0..7 (the day names have eight
-// entries) and a manual service of other than 11 fields (its row would match no line on Edit or Delete).
+// Lines the load keeps but that are not what their kind holds: a time rule's day outside 0..7 (there are eight day
+// names) and a manual service of other than 11 fields (the window shows and rebuilds every one with 11).
 void ConfigChecker::checkKeptLines() {
     std::unordered_map<std::string, std::string> identities; // by name: a file is looked up once
     auto identityOf = [&identities](const std::string& name) -> const std::string& {
@@ -382,7 +379,7 @@ CheckReport checkConfiguration(const std::string& directory) {
 
 int printCheckReport(const CheckReport& report, std::ostream& out, std::ostream& errors) {
     for (const Finding& finding : report.findings)
-        out << finding.file << ':' << finding.line << ": " << toUtf8(finding.message) << '\n';
+        out << formatFinding({finding.file, finding.line, {}, toUtf8(finding.message)}) << '\n';
     for (const UnreadableFile& file : report.unreadable)
         errors << toUtf8(file.message) << '\n'; // the message names the file
     out.flush();
