@@ -210,8 +210,9 @@ void TMainWnd::ValueChange() { ConfigChanged = true; }
 void TMainWnd::RouterRulesChange() { ConfigChanged = true; }
 
 bool TMainWnd::FormCloseQuery() {
-    bool canClose = true;
-    if (ConfigChanged) {
+    // A relay server still being typed counts; one that cannot be stored keeps the window open to be mended.
+    bool canClose = storeEditedStandardServices();
+    if (canClose && ConfigChanged) {
         switch (messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config?"),
                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question)) {
         case QMessageBox::Yes:
@@ -234,9 +235,16 @@ void TMainWnd::closeEvent(QCloseEvent* event) {
     event->setAccepted(FormCloseQuery());
 }
 
-void TMainWnd::ButtonSaveClick() { SaveServerConfig(); }
+// Both saves first store a relay server still being typed (the field keeps the focus: it was never left).
+void TMainWnd::ButtonSaveClick() {
+    if (storeEditedStandardServices())
+        SaveServerConfig();
+}
 
-void TMainWnd::Save1Click() { SaveServerConfig(); }
+void TMainWnd::Save1Click() {
+    if (storeEditedStandardServices())
+        SaveServerConfig();
+}
 
 void TMainWnd::Exit1Click() { close(); }
 

@@ -171,7 +171,8 @@ private:
     void setUpPopupMenu();
     void connectStandardServices();
     QLineEdit* standardServiceField(int slot) const;
-    void storeStandardService(int slot);
+    bool storeStandardService(int slot, bool onlyChanges);
+    bool storeEditedStandardServices();
 
     // The throwing bodies of the guarded slots.
     void loadServerConfig();

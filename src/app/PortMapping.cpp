@@ -21,6 +21,10 @@ constexpr std::array<const char*, 3> kStandardTags = {"CS", "CP", "CN"};
 const QString kTakenByManualService = QStringLiteral("Used Manual Service");
 constexpr int kVirtualKeyReturn = 13;
 
+// Set while the error about a server that cannot be stored is shown: the box takes the focus from the field,
+// whose leave handler must then not report the same text again.
+bool reportingUnstorableServer = false;
+
 } // namespace
 
 QLineEdit* TMainWnd::standardServiceField(int slot) const {
@@ -32,6 +36,9 @@ void TMainWnd::connectStandardServices() {
     connect(ui->SMTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::SMTPaddressExit);
     connect(ui->POP3address, &QLineEdit::editingFinished, this, &TMainWnd::POP3addressExit);
     connect(ui->NNTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::NNTPaddressExit);
+    // Typing into a field is a change at once, so that the close question asks before the field is left.
+    for (int slot = 0; slot < 3; ++slot)
+        connect(standardServiceField(slot), &QLineEdit::textEdited, this, &TMainWnd::ValueChange);
 }
 
 void TMainWnd::LoadMServiceActionExecute() {
@@ -70,24 +77,49 @@ void TMainWnd::SetMServiceActionExecute() {
 }
 
 // A standard service edited by the user is stored when its field is left: "CS:<server>:", or nothing when the
-// field is empty.
-void TMainWnd::storeStandardService(int slot) {
+// field is empty. Every save and the close question store an edited field first, as the field may still have the
+// focus (a click on the tool bar or a shortcut does not take it away); there only a line that differs from the
+// stored one counts as a change, so a field left edited does not make every later close ask again. Returns false
+// when the text cannot be stored (the error has been shown).
+bool TMainWnd::storeStandardService(int slot, bool onlyChanges) {
     QLineEdit* field = standardServiceField(slot);
     if (!field->isModified() || field->isReadOnly())
-        return;
+        return true;
     if (const QString problem = TRuleDialog::whyNotStorable(field->text()); !problem.isEmpty()) {
-        messages::error(this, QStringLiteral("The server name %1").arg(problem));
-        return;
+        if (!reportingUnstorableServer) {
+            reportingUnstorableServer = true;
+            messages::error(this, QStringLiteral("The server name %1").arg(problem));
+            reportingUnstorableServer = false;
+        }
+        return false;
     }
-    ConfigChanged = true;
     const std::string server = *toFileBytes(field->text());
-    StandardServiceLines[static_cast<std::size_t>(slot)] =
+    const std::string line =
         server.empty() ? std::string() : JoinRuleLine({kStandardTags[static_cast<std::size_t>(slot)], server, ""});
+    std::string& stored = StandardServiceLines[static_cast<std::size_t>(slot)];
+    if (onlyChanges && line == stored)
+        return true;
+    ConfigChanged = true;
+    stored = line;
+    return true;
 }
 
-void TMainWnd::SMTPaddressExit() { storeStandardService(0); }
-void TMainWnd::POP3addressExit() { storeStandardService(1); }
-void TMainWnd::NNTPaddressExit() { storeStandardService(2); }
+bool TMainWnd::storeEditedStandardServices() {
+    for (int slot = 0; slot < 3; ++slot)
+        if (!storeStandardService(slot, true))
+            return false;
+    return true;
+}
+
+void TMainWnd::SMTPaddressExit() {
+    storeStandardService(0, false);
+}
+void TMainWnd::POP3addressExit() {
+    storeStandardService(1, false);
+}
+void TMainWnd::NNTPaddressExit() {
+    storeStandardService(2, false);
+}
 
 void TMainWnd::SMTPaddressKeyDown(int Key) {
     if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == kVirtualKeyReturn)

@@ -41,21 +41,28 @@ std::string scientific(long double value) {
     return mantissa + "E" + sign + digits;
 }
 
+// The value rounded to 10 significant digits: what decides the form shown and what is shown.
+long double roundedToSignificantDigits(long double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*Le", kSignificantDigits - 1, value);
+    return std::strtold(text, nullptr);
+}
+
 } // namespace
 
 std::string FormatMemoryTotal(float pageCount, float pageSize, MemoryUnit unit, char decimalSeparator) {
-    const long double total = static_cast<long double>(pageCount) * static_cast<long double>(pageSize) * unitFactor(unit);
+    const long double total =
+        static_cast<long double>(pageCount) * static_cast<long double>(pageSize) * unitFactor(unit);
     std::string result;
-    if (std::isfinite(total) && std::fabs(total) >= 1e10L) {
-        result = scientific(total);
-    } else if (!std::isfinite(total)) {
+    if (!std::isfinite(total)) {
         result = total > 0 ? "INF" : (total < 0 ? "-INF" : "NAN");
+    } else if (const long double rounded = roundedToSignificantDigits(total); std::fabs(rounded) >= 1e10L) {
+        // Rounding may carry into an 11th integer digit (9999999999.99 becomes 1E+10), so the form is chosen
+        // after it.
+        result = scientific(rounded);
     } else {
-        // Round to 10 significant digits first, then show 3 decimals.
-        char rounded[64];
-        std::snprintf(rounded, sizeof rounded, "%.*Le", kSignificantDigits - 1, total);
         char text[64];
-        std::snprintf(text, sizeof text, "%.3Lf", std::strtold(rounded, nullptr));
+        std::snprintf(text, sizeof text, "%.3Lf", rounded);
         result = text;
         if (result == "-0.000")
             result = "0.000";

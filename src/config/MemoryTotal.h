@@ -7,5 +7,6 @@ enum class MemoryUnit { Bytes, KiloBytes, MegaBytes, GigaBytes };
 
 // The operands are held in single precision, as the proxy's own reckoning does (a count above 16777216 may lose
 // its lowest digits); the product is taken in extended precision and shown with exactly 3 decimals and at most
-// 10 significant digits, or in scientific notation when it has more than 10 digits before the decimal separator.
+// 10 significant digits, or in scientific notation when, so rounded, it has more than 10 digits before the decimal
+// separator.
 std::string FormatMemoryTotal(float pageCount, float pageSize, MemoryUnit unit, char decimalSeparator = '.');

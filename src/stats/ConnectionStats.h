@@ -24,7 +24,10 @@
 // arrives are the cells converted to numbers and summed (64-bit). A text that is not a whole number, or a sum
 // out of the 64-bit range, stops the reading at that line: the rows built so far stay, including the updates
 // the failing line made before the failure, in this order: "Send, kB" (cell, then field 8), "Last
-// Disconnect", "Count Access", "Count Query" (cell, then field 7).
+// Disconnect", "Count Access", "Count Query" (cell, then field 7). Nothing after that line counts.
+//
+// Inside, logstats::BlockScanner finds the lines of each block and logstats::ClientTable counts them; the
+// counter below owns the buffer between them.
 
 // One row of the statistics page, the cell texts in column order.
 struct ConnectionStatsRow {

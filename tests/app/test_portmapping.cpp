@@ -3,6 +3,7 @@
 #include "support/GuiTestSupport.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -63,6 +64,71 @@ private slots:
         QVERIFY(window->ConfigChanged);
         typeAndEnter(field("POP3address"), QString());
         QCOMPARE(savedRouterFile(), QByteArray("CS: mail gate :\r\n\r\n\r\n"));
+    }
+
+    // A server typed into a standard field is saved by every way of saving while the field still has the focus,
+    // and typing it counts as a change at once. A saved window then closes without the question.
+    void typedServerIsSavedWithoutLeavingTheField_data() {
+        QTest::addColumn<QByteArray>("fieldName");
+        QTest::addColumn<QString>("save");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray lines[] = {"CS:smtp.old:\r\n", "CP:pop.old:\r\n", "CN:news.old:\r\n"};
+        const QByteArray tags[] = {"CS", "CP", "CN"};
+        const char* names[] = {"SMTPaddress", "POP3address", "NNTPaddress"};
+        for (int slot = 0; slot < 3; ++slot) {
+            QByteArray expected;
+            for (int other = 0; other < 3; ++other)
+                expected += other == slot ? tags[slot] + ": new host :\r\n" : lines[other];
+            for (const char* save : {"ButtonSaveClick", "Save1Click", "Yes in the close question"})
+                QTest::addRow("%s, %s", names[slot], save)
+                    << QByteArray(names[slot]) << QString::fromLatin1(save) << expected;
+        }
+    }
+    void typedServerIsSavedWithoutLeavingTheField() {
+        QFETCH(QByteArray, fieldName);
+        QFETCH(QString, save);
+        QFETCH(QByteArray, expected);
+        open("CS:smtp.old:\r\nCP:pop.old:\r\nCN:news.old:\r\n");
+        QVERIFY(showWindow());
+        QLineEdit* edit = field(fieldName.constData());
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral(" new host "));
+        QVERIFY(edit->hasFocus());
+        QVERIFY(window->ConfigChanged);
+
+        if (save.startsWith(QLatin1String("Yes"))) {
+            answers->pushBox(QMessageBox::Yes);
+            QVERIFY(window->close());
+            QCOMPARE(answers->seen().size(), std::size_t(1));
+        } else {
+            QVERIFY(QMetaObject::invokeMethod(window.get(), save.toLatin1().constData()));
+            QVERIFY(!window->ConfigChanged);
+            QVERIFY(window->close()); // nothing left to ask about, though the field is still marked as edited
+        }
+        QCOMPARE(dir->read(QStringLiteral("router.txt")), expected);
+    }
+
+    // A server that cannot be stored stops the save with one error, and the close question is not reached.
+    void unstorableServerStopsTheSave() {
+        const QByteArray original = "CS:smtp.old:\r\n";
+        open(original);
+        QVERIFY(showWindow());
+        QLineEdit* edit = field("SMTPaddress");
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral(":25"));
+        answers->pushBox(QMessageBox::Ok);
+        window->ButtonSaveClick();
+        QTRY_VERIFY(answers->allAnswered());
+        QCOMPARE(dir->read(QStringLiteral("router.txt")), original);
+        QVERIFY(!dir->exists(QStringLiteral("router.txt.bak")));
+        QVERIFY(window->ConfigChanged);
+
+        answers->pushBox(QMessageBox::Ok);
+        QVERIFY(!window->close());
+        QTRY_VERIFY(answers->allAnswered());
+        QCOMPARE(answers->seen().size(), std::size_t(2));
+        QVERIFY(answers->seen().back().text.contains(QLatin1String("\":\"")));
     }
 
     void serverNameWithColonIsRefused() {

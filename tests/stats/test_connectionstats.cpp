@@ -1,11 +1,8 @@
-// The connection-log statistics against a deliberately plain reckoning of the same log: whole file split into
-// lines, each line split at every blank, rows found by a linear search, every cell kept as text and converted at
-// each addition, as the page always did it (with 64-bit sums).
+// The connection-log statistics against a deliberately plain reckoning of the same log (PlainReckoning.h).
 
 #include "LogGenerator.h"
-#include "common/Cp1251.h"
+#include "PlainReckoning.h"
 #include "common/Error.h"
-#include "common/FileIo.h"
 #include "common/Numbers.h"
 #include "stats/ConnectionStats.h"
 
@@ -25,78 +22,7 @@ using namespace std::string_literals;
 
 namespace {
 
-// --- the plain reckoning -------------------------------------------------------------------------------------
-
-std::vector<std::string> splitAtBlanks(const std::string& line) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == ' ')
-            fields.emplace_back();
-        else
-            fields.back() += c;
-    }
-    return fields;
-}
-
-std::string trimControls(const std::string& field) {
-    std::size_t begin = 0, end = field.size();
-    while (begin < end && static_cast<unsigned char>(field[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(field[end - 1]) <= 32)
-        --end;
-    return field.substr(begin, end - begin);
-}
-
-ConnectionStats reckon(const std::string& log) {
-    ConnectionStats stats;
-    const std::vector<std::string> lines = splitTextLines(log);
-    // Adds the number in text to the number in cell; false (with the reason in stats.error) when it cannot.
-    auto add = [&stats](std::string& cell, const std::string& text) {
-        const auto a = parseInt64(cell);
-        if (!a) {
-            stats.error = notAnIntegerMessage(cell);
-            return false;
-        }
-        const auto b = parseInt64(text);
-        if (!b) {
-            stats.error = notAnIntegerMessage(text);
-            return false;
-        }
-        if ((*b > 0 && *a > std::numeric_limits<std::int64_t>::max() - *b) ||
-            (*b < 0 && *a < std::numeric_limits<std::int64_t>::min() - *b)) {
-            stats.error = "Integer overflow";
-            return false;
-        }
-        cell = std::to_string(*a + *b);
-        return true;
-    };
-    for (std::size_t n = 0; n < lines.size(); ++n) {
-        std::vector<std::string> f = splitAtBlanks(lines[n]);
-        if (f.size() != 9)
-            continue;
-        for (std::string& field : f)
-            field = trimControls(field);
-        ConnectionStatsRow* row = nullptr;
-        for (ConnectionStatsRow& candidate : stats.rows)
-            if (cp1251::equalsIgnoreCase(candidate.address, f[2]))
-                row = &candidate;
-        if (row == nullptr) {
-            stats.rows.push_back({f[2], f[8], f[3] + " " + f[4], f[5] + " " + f[6], "1", f[7]});
-            continue;
-        }
-        bool ok = add(row->sent, f[8]);
-        if (ok) {
-            row->lastDisconnect = f[5] + " " + f[6];
-            ok = add(row->countAccess, "1") && add(row->countQuery, f[7]);
-        }
-        if (!ok) {
-            stats.errorLine = stats.linesRead = n + 1;
-            return stats;
-        }
-    }
-    stats.linesRead = lines.size();
-    return stats;
-}
+using plainreckoning::reckon;
 
 // --- helpers -------------------------------------------------------------------------------------------------
 
@@ -189,6 +115,8 @@ private slots:
     void lastDisconnectOfAnySize();
     void junkWithoutLineEnds_data();
     void junkWithoutLineEnds();
+    void nothingCountsAfterTheStoppingLine_data();
+    void nothingCountsAfterTheStoppingLine();
     void sumsPassThe32BitRange();
     void progressAndCancel();
     void unreadableFileIsAnError();
@@ -444,6 +372,34 @@ void TestConnectionStats::junkWithoutLineEnds() {
     QCOMPARE(expected.rows.size(), std::size_t(2));
     QCOMPARE(expected.rows[1].countAccess, std::string("2"));
     COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+}
+
+void TestConnectionStats::nothingCountsAfterTheStoppingLine_data() {
+    QTest::addColumn<std::string>("after");
+    const std::string tab = "a b 2.2.2.2 d t d t 1 1\t\n";
+    const std::string longLine = "a b 2.2.2.2 d t d t " + std::string(300, '7') + " 1\n";
+    QTest::newRow("a new client with a tab") << tab;
+    QTest::newRow("a new client on a long line") << longLine;
+    QTest::newRow("the same client with a tab") << std::string("a b 1.1.1.1 d t e2 t2 1 1\t\n");
+    QTest::newRow("a failing line with a tab") << std::string("a b 1.1.1.1 d t d t 1 y\t\n");
+    QTest::newRow("a failing long line") << "a b 1.1.1.1 d t d t 1 " + std::string(300, 'z') + "\n";
+    QTest::newRow("a tab line, then short lines") << tab + "a b 3.3.3.3 d t d t 1 1\n" + tab;
+    QTest::newRow("a last line without line end") << std::string("a b 2.2.2.2 d t d t 1 1\t");
+}
+
+void TestConnectionStats::nothingCountsAfterTheStoppingLine() {
+    QFETCH(std::string, after);
+    // Line 2 stops the reading; whatever follows it, in the same block or not, counts for nothing.
+    const std::string log = "a b 1.1.1.1 d t d t 1 1\na b 1.1.1.1 d t d t 1 x\n" + after;
+    ConnectionStats expected;
+    expected.rows = {row("1.1.1.1", "1", "d t", "d t", "1", "1")};
+    expected.error = "'x' is not a valid integer value";
+    expected.errorLine = expected.linesRead = 2;
+    COMPARE_STATS(reckon(log), expected);
+    for (std::size_t block = 1; block <= log.size() + 1; ++block)
+        COMPARE_STATS(readFromFile(log, block), expected);
+    for (std::uint32_t seed = 1; seed <= 20; ++seed)
+        COMPARE_STATS(readInPieces(log, 64, seed), expected);
 }
 
 void TestConnectionStats::sumsPassThe32BitRange() {
