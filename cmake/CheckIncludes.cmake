@@ -23,8 +23,10 @@ set(allowed_widgets ${core} ${base})
 foreach(feature IN LISTS features)
     set(allowed_${feature} ${core} ${base} ${feature})
 endforeach()
-set(allowed_app ${core} ${base} ${features} app)
-set(folders ${core} ${base} ${features} app)
+# The configuration check is core too; it reads every rule file, the formats of two of them kept in their features.
+set(allowed_check ${core} check cacheskip portmap)
+set(allowed_app ${core} check ${base} ${features} app)
+set(folders ${core} check ${base} ${features} app)
 
 file(GLOB_RECURSE sources RELATIVE ${GLYM_SOURCE_DIR} ${GLYM_SOURCE_DIR}/*.h ${GLYM_SOURCE_DIR}/*.cpp)
 list(SORT sources)
