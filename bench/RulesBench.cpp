@@ -20,9 +20,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeView>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -281,10 +281,10 @@ int main(int argc, char** argv) {
     report.begin();
     TMainWnd window(dir + QStringLiteral("/glymconf"));
     const double construct = report.wallMs();
-    auto* networks = window.findChild<QTreeView*>(QStringLiteral("LNetwork"));
-    auto* hosts = window.findChild<QTreeView*>(QStringLiteral("LHost"));
-    auto* groups = window.findChild<QTreeView*>(QStringLiteral("GroupName"));
-    auto* skip = window.findChild<QTreeView*>(QStringLiteral("CacheSkipRules"));
+    auto* networks = window.findChild<QTableView*>(QStringLiteral("LNetwork"));
+    auto* hosts = window.findChild<QTableView*>(QStringLiteral("LHost"));
+    auto* groups = window.findChild<QTableView*>(QStringLiteral("GroupName"));
+    auto* skip = window.findChild<QTableView*>(QStringLiteral("CacheSkipRules"));
     report.add("start-up (TMainWnd constructed)", construct,
                QStringLiteral("rows: %1 groups, %2 networks, %3 hosts, %4 cache-skip")
                    .arg(rows(groups))

@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
-#include <QTreeView>
 
 namespace {
 
@@ -269,10 +268,6 @@ void TMainWnd::LNetworkColumnClick(QAbstractItemView* Sender, int Column) {
         return;
     SortColumn = Column;
     shown->proxy->sortOnce(Column);
-}
-
-void TMainWnd::LNetworkColumnClick(QTreeView* Sender, int Column) {
-    LNetworkColumnClick(static_cast<QAbstractItemView*>(Sender), Column);
 }
 
 void TMainWnd::fillRuleLists() {

@@ -20,7 +20,6 @@ class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QTreeView;
 class RuleEditor;
 class StatisticsPage;
 struct BoundList;
@@ -130,7 +129,6 @@ public Q_SLOTS:
 
     // The column sort shared by the rule lists and the statistics: sorts Sender's rows once by Column.
     void LNetworkColumnClick(QAbstractItemView* Sender, int Column);
-    void LNetworkColumnClick(QTreeView* Sender, int Column);
 
     // Cache-skip rules, and the pop-up menu shared by the rule lists.
     void LoadSkipActionExecute();

@@ -12,14 +12,14 @@
 
 class ListModel;
 class QAbstractItemView;
-class QTreeView;
+class QTableView;
 class QWidget;
 class RowOrderProxy;
 
 // A list view of the window bound to its descriptor: the view shows the model through the row order proxy.
 struct BoundList {
     const ListDescriptor* descriptor = nullptr;
-    QTreeView* view = nullptr;
+    QTableView* view = nullptr;
     RowOrderProxy* proxy = nullptr;
     ListModel* model = nullptr;
 
@@ -35,8 +35,8 @@ struct BoundList {
 // The name of the window's shared column sort: LNetworkColumnClick(QAbstractItemView* Sender, int Column).
 inline constexpr const char* kSharedColumnSort = "LNetworkColumnClick(QAbstractItemView*,int)";
 
-// Every list view of a window, each built once from its descriptor: report style (no root decoration, one whole
-// row selected at a time, no editing in place, rows of one height), the columns with their widths, and the user's
+// Every list view of a window, each built once from its descriptor: report style (one whole row selected at a
+// time, no editing in place, grid lines, rows of one height), the columns with their widths, and the user's
 // input wired to the window's handlers: a double click or Enter, the Delete key, a click on a header, a click on
 // empty space (it clears the selection, so that the next double click adds) and the pop-up menu key or button.
 class ListViews : public QObject {

@@ -16,9 +16,9 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeView>
 #include <memory>
 
 namespace rulelists {
@@ -131,7 +131,7 @@ public:
             window->ConfigChanged = false; // nothing to ask on close
     }
 
-    QTreeView* list(const char* name) const { return window->findChild<QTreeView*>(QLatin1String(name)); }
+    QTableView* list(const char* name) const { return window->findChild<QTableView*>(QLatin1String(name)); }
 
     // Brings the page that holds the widget to the front, as a person opening its tabs does.
     void showPageOf(QWidget* widget) {
@@ -143,7 +143,7 @@ public:
         QApplication::processEvents();
     }
 
-    QPoint rowPoint(QTreeView* list, int row) {
+    QPoint rowPoint(QTableView* list, int row) {
         showPageOf(list);
         list->scrollTo(at(list, row));
         QApplication::processEvents();
@@ -151,7 +151,7 @@ public:
         return QPoint(rect.left() + 10, rect.center().y());
     }
     // A point of the list below its last row.
-    QPoint emptyPoint(QTreeView* list) {
+    QPoint emptyPoint(QTableView* list) {
         showPageOf(list);
         const QPoint point(10, list->viewport()->height() - 3);
         if (list->indexAt(point).isValid())
@@ -160,29 +160,29 @@ public:
         return point;
     }
 
-    void click(QTreeView* list, int row) {
+    void click(QTableView* list, int row) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, row));
     }
-    void clickEmpty(QTreeView* list) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, emptyPoint(list)); }
-    void doubleClick(QTreeView* list, int row) {
+    void clickEmpty(QTableView* list) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, emptyPoint(list)); }
+    void doubleClick(QTableView* list, int row) {
         const QPoint at = row < 0 ? emptyPoint(list) : rowPoint(list, row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
-    void key(QTreeView* list, Qt::Key key) {
+    void key(QTableView* list, Qt::Key key) {
         showPageOf(list);
         list->setFocus();
         QTest::keyClick(list, key);
     }
-    void clickHeader(QTreeView* list, int column) {
+    void clickHeader(QTableView* list, int column) {
         showPageOf(list);
-        QHeaderView* header = list->header();
+        QHeaderView* header = list->horizontalHeader();
         const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
     // Opens the shared pop-up menu on a row (or on empty space for row -1) and chooses an entry by its key.
     // Returns the entries the menu showed.
-    QStringList popup(QTreeView* list, int row, Qt::Key entry) {
+    QStringList popup(QTableView* list, int row, Qt::Key entry) {
         const QPoint at = row < 0 ? emptyPoint(list) : rowPoint(list, row);
         PopupAnswer answer(entry);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));

@@ -41,7 +41,7 @@ class TestGroups : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Window> w;
-    QTreeView* groups() const { return w->list("GroupName"); }
+    QTableView* groups() const { return w->list("GroupName"); }
 
     void start(const QByteArray& access = kAccess) { startAnew(w, access); }
     QByteArrayList savedAccessLines() { return w->savedLines(QStringLiteral("access.txt")); }

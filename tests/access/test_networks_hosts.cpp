@@ -71,9 +71,9 @@ class TestNetworksHosts : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Window> w;
-    QTreeView* networks() const { return w->list("LNetwork"); }
-    QTreeView* hosts() const { return w->list("LHost"); }
-    QTreeView* list(const QString& name) const { return w->list(name.toLatin1().constData()); }
+    QTableView* networks() const { return w->list("LNetwork"); }
+    QTableView* hosts() const { return w->list("LHost"); }
+    QTableView* list(const QString& name) const { return w->list(name.toLatin1().constData()); }
 
     void start(const QByteArray& access = kAccess) { startAnew(w, access); }
     QByteArrayList savedLines() { return w->savedLines(QStringLiteral("access.txt")); }
@@ -301,7 +301,7 @@ private slots:
         QFETCH(int, row);
         QFETCH(int, line);
         QFETCH(bool, byPopup);
-        QTreeView* rules = list(listName);
+        QTableView* rules = list(listName);
         QStringList rows = rowTexts(rules);
         w->click(rules, row);
         QVERIFY(!w->window->ConfigChanged);

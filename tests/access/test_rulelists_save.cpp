@@ -36,7 +36,7 @@ private slots:
     void changeFlag() {
         QFETCH(QString, listName);
         QFETCH(bool, headerClickChanges);
-        QTreeView* list = w->list(listName.toLatin1().constData());
+        QTableView* list = w->list(listName.toLatin1().constData());
         QVERIFY(!w->window->ConfigChanged);
         w->click(list, 1);
         w->click(list, 0);
@@ -68,7 +68,7 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, file);
         QFETCH(QByteArray, line);
-        QTreeView* list = w->list(listName.toLatin1().constData());
+        QTableView* list = w->list(listName.toLatin1().constData());
         const QString before = rowText(list, row);
         ModalAnswers answers;
         answers.push([](QWidget* d) {
@@ -86,10 +86,10 @@ private slots:
 
     void session() {
         ModalAnswers answers;
-        QTreeView* groups = w->list("GroupName");
-        QTreeView* networks = w->list("LNetwork");
-        QTreeView* hosts = w->list("LHost");
-        QTreeView* skip = w->list("CacheSkipRules");
+        QTableView* groups = w->list("GroupName");
+        QTableView* networks = w->list("LNetwork");
+        QTableView* hosts = w->list("LHost");
+        QTableView* skip = w->list("CacheSkipRules");
 
         // Groups: a new one, a changed comment, one deleted (its other rules stay).
         answers.pushDialog<TFGroupName>([](TFGroupName* d) {

@@ -13,8 +13,8 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolButton>
-#include <QTreeView>
 #include <QtTest>
 
 // The main window's form: its named controls, pages, hints, list columns and image lists.
@@ -184,16 +184,17 @@ private slots:
         QFETCH(QString, columns);
         auto* view = window->findChild<QAbstractItemView*>(name);
         QVERIFY(view && view->model());
-        auto* tree = qobject_cast<QTreeView*>(view);
-        QVERIFY(tree);
-        QVERIFY(!tree->rootIsDecorated());
-        QVERIFY(tree->uniformRowHeights());
+        auto* table = qobject_cast<QTableView*>(view);
+        QVERIFY(table);
+        QVERIFY(table->verticalHeader()->isHidden());
+        QCOMPARE(table->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QVERIFY(table->showGrid());
         QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
         const QStringList layouts = columns.split(u'|');
         QCOMPARE(view->model()->columnCount(), layouts.size());
-        QHeaderView* header = tree->header();
+        QHeaderView* header = table->horizontalHeader();
         for (int column = 0; column < layouts.size(); ++column) {
             QString layout = layouts[column];
             Qt::Alignment horizontal = Qt::AlignLeft;

@@ -8,7 +8,10 @@
 #include "common/Error.h"
 #include "rules/Strings.h"
 
-#include <QTreeView>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
@@ -23,6 +26,24 @@ constexpr ListDescriptor kList{
     .columns = kColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
+};
+
+// The same list with the image every access rule row shows.
+int firstImage(const RowLine&) {
+    return 0;
+}
+
+constexpr ListColumn kImageColumns[] = {
+    {.title = "Group ID", .text = cells::groupId, .image = firstImage},
+    {.title = "Value", .text = cells::field<2>},
+};
+
+constexpr ListDescriptor kImageList{
+    .objectName = "List",
+    .columns = kImageColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::NetworkRules,
+    .handlers = {.columnClick = "sortColumn"},
 };
 
 // Groups 1 ("b", "A"), 2 ("c") and 3 ("a"): the rows start as 1|b, 1|A, 2|c, 3|a.
@@ -176,7 +197,7 @@ private slots:
         list.handlers.columnClick = name.isEmpty() ? nullptr : name.constData();
         SortingWindow window;
         if (hasView)
-            (new QTreeView(&window))->setObjectName(QStringLiteral("List"));
+            (new QTableView(&window))->setObjectName(QStringLiteral("List"));
         GroupTable groups;
         ListViews views(&window);
         QString error;
@@ -186,6 +207,40 @@ private slots:
             error = QString::fromStdString(failure.what());
         }
         QVERIFY2(message.isEmpty() ? error.isEmpty() : error.contains(message), qPrintable(error));
+    }
+
+    // A list reads as a report: rows as high as their text and image need (and no higher, so a list shows as
+    // many rows as before), no row numbers, and the keys of a list: Home and End go to the first and the last row
+    // (a table's own go to the first and the last column), the arrows move the selection, Tab leaves the list.
+    void aListIsAReport() {
+        SortingWindow window;
+        auto* table = new QTableView(&window);
+        table->setObjectName(QStringLiteral("List"));
+        auto* next = new QLineEdit(&window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(table);
+        layout->addWidget(next);
+        GroupTable groups;
+        load(groups);
+        ListViews views(&window);
+        auto model = std::make_unique<GroupLinesModel>(kImageList, groups);
+        model->fill();
+        const BoundList& list = views.bind(kImageList, std::move(model));
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QVERIFY(table->verticalHeader()->isHidden());
+        QCOMPARE(table->rowHeight(0), static_cast<QAbstractItemView*>(table)->sizeHintForRow(0));
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_End);
+        QCOMPARE(list.selectedRow(), std::optional<int>(3));
+        QTest::keyClick(table, Qt::Key_Up);
+        QCOMPARE(list.selectedRow(), std::optional<int>(2));
+        QTest::keyClick(table, Qt::Key_Home);
+        QCOMPARE(list.selectedRow(), std::optional<int>(0));
+        QTest::keyClick(table, Qt::Key_Tab);
+        QVERIFY(next->hasFocus());
     }
 };
 

@@ -84,7 +84,7 @@ class TestCacheSkipList : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Window> w;
-    QTreeView* rules() const { return w->list("CacheSkipRules"); }
+    QTableView* rules() const { return w->list("CacheSkipRules"); }
     QPlainTextEdit* memo() const { return w->window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")); }
 
     void start(const QByteArray& skip = kSkip) { startAnew(w, QByteArray(), skip); }
@@ -444,7 +444,7 @@ private slots:
         QFETCH(QString, addTitle);
         QFETCH(QString, editBox);
         startAnew(w, QByteArray("GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:\r\nCD:1:PC1:\r\n"), kSkip);
-        QTreeView* list = w->list(listName.toLatin1().constData());
+        QTableView* list = w->list(listName.toLatin1().constData());
         QStringList titles;
         auto see = [&](QWidget* d) {
             titles << d->windowTitle() << d->findChild<QGroupBox*>(QStringLiteral("Box1"))->title();
@@ -453,7 +453,7 @@ private slots:
         ModalAnswers answers;
         answers.push(see);
         answers.push(see);
-        QTreeView* focused = w->list(focusedList.toLatin1().constData());
+        QTableView* focused = w->list(focusedList.toLatin1().constData());
         w->clickEmpty(list);
         w->click(focused, 0); // a row selected and focused elsewhere plays no part
         QCOMPARE(QApplication::focusWidget(), focused);

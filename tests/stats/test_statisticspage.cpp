@@ -11,8 +11,8 @@
 #include <QProgressBar>
 #include <QStringDecoder>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolButton>
-#include <QTreeView>
 #include <QtTest>
 
 #include <algorithm>
@@ -119,7 +119,7 @@ const QString kNotFound = QStringLiteral("File statistic not found! Check fields
 class TestStatisticsPage : public QObject, WindowTest {
     Q_OBJECT
 
-    QTreeView* list = nullptr;
+    QTableView* list = nullptr;
     QToolButton* reloadButton = nullptr;
     QLabel* panel = nullptr;
     QProgressBar* progress = nullptr;
@@ -127,7 +127,7 @@ class TestStatisticsPage : public QObject, WindowTest {
     // The window in its program directory, its connection log named "conn.log", the page "Statistic" shown.
     void start(const QByteArray& ini = "[Connect Log]\r\nFile Name=conn.log\r\n") {
         WindowTest::start(ini);
-        list = child<QTreeView>("LStat");
+        list = child<QTableView>("LStat");
         reloadButton = child<QToolButton>("BReloadStatistic");
         panel = child<QLabel>("StatusPanel1");
         progress = child<QProgressBar>("StatisticProgress");
@@ -380,7 +380,7 @@ private slots:
         const Rows logOrder = shownRows();
         QCOMPARE(logOrder, reckon(log).rows);
 
-        QHeaderView* header = list->header();
+        QHeaderView* header = list->horizontalHeader();
         const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                             header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
