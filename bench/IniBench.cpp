@@ -150,13 +150,13 @@ int main(int argc, char** argv) {
     // The same keys from one reading of the file, as the start-up reads them.
     report.begin();
     std::size_t sessionBytes = 0;
-    LoadServerSettings(
+    loadServerSettings(
         iniPath.toStdString(),
         [&sessionBytes](const ServerSetting&, const SettingValue& value) {
             sessionBytes += value.text.size() + value.port.size();
         },
         [](LoadPoint) {});
-    report.add("67 keys read in one session (LoadServerSettings)",
+    report.add("67 keys read in one session (loadServerSettings)",
                QStringLiteral("%1 bytes of values").arg(sessionBytes));
 
     report.begin();

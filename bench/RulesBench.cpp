@@ -265,7 +265,7 @@ int main(int argc, char** argv) {
     {
         GroupTable table;
         LoadAccessRules((dir + QStringLiteral("/access.txt")).toStdString(), table);
-        const auto lines = LoadCacheSkipLines((dir + QStringLiteral("/skip.txt")).toStdString());
+        const auto lines = loadCacheSkipLines((dir + QStringLiteral("/skip.txt")).toStdString());
         report.add("core loaders alone (access + cache-skip)", QStringLiteral("%1 cache-skip lines").arg(lines.size()));
     }
     report.begin();
@@ -273,7 +273,7 @@ int main(int argc, char** argv) {
         LoadFindings findings;
         GroupTable table;
         LoadAccessRules((dir + QStringLiteral("/access.txt")).toStdString(), table, &findings);
-        LoadCacheSkipLines((dir + QStringLiteral("/skip.txt")).toStdString(), &findings);
+        loadCacheSkipLines((dir + QStringLiteral("/skip.txt")).toStdString(), &findings);
         report.add("core loaders, lines left out collected",
                    QStringLiteral("%1 left out").arg(findings.findings().size()));
     }

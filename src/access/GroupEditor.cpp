@@ -27,7 +27,7 @@ void GroupEditor::fill(BoundList& list) {
 // gets one, captioned as typed.
 void GroupEditor::storeGroupLine(GroupLineModel& model, int group, const QString& groupText, const QString& name,
                                  const QString& comment) {
-    groups_.create(group).SetGroupLine(BuildRuleLine({QStringLiteral("GN"), {name, comment}}, groupText));
+    groups_.create(group).SetGroupLine(buildRuleLine({QStringLiteral("GN"), {name, comment}}, groupText));
     if (const int row = model.findRow(group); row >= 0)
         model.lineEdited(row); // a change even when the row's texts stay ("GN:01:..." for "GN:1:...")
     else

@@ -26,7 +26,7 @@ RuleRecord recordOfLine(std::string_view line, int valueCount) {
 
 } // namespace
 
-std::string BuildRuleLine(const RuleRecord& record, const QString& groupText) {
+std::string buildRuleLine(const RuleRecord& record, const QString& groupText) {
     TUnStructString builder(":");
     builder.Add(bytesOf(record.tag));
     builder.Add(bytesOf(groupText));
@@ -67,7 +67,7 @@ void RuleEditor::add(BoundList& list) {
         ShowGroupNotFound(window_);
         return;
     }
-    const std::string line = BuildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
     model.appendAdded(group, (groups_.create(group).*kind.lines).append(line));
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
@@ -89,7 +89,7 @@ void RuleEditor::edit(BoundList& list) {
         return;
 
     RuleLines* lines = model.linesOf(*row);
-    const std::string line = BuildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
     if (!lines || !lines->replace(model.lineIdOf(*row), line)) {
         reportLostLine();
         return;

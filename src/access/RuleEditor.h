@@ -31,7 +31,7 @@ private:
 };
 
 // The line of a rule: tag, group field, values, joined with ":".
-std::string BuildRuleLine(const RuleRecord& record, const QString& groupText);
+std::string buildRuleLine(const RuleRecord& record, const QString& groupText);
 
 // The error box of every Add whose group does not exist.
 void ShowGroupNotFound(QWidget* parent);

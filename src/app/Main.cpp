@@ -352,7 +352,7 @@ void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
         const std::string path = toFileBytes(ui->CacheSkipFile->text()).value_or(std::string());
         cacheSkipEditor->fill(list(CacheSkipEditor::list()),
-                              [this, &path] { return LoadCacheSkipLines(path, &loadFindings); });
+                              [this, &path] { return loadCacheSkipLines(path, &loadFindings); });
     });
 }
 

@@ -79,7 +79,7 @@ bool isSystemDirectory(const QString& path) {
 // not writable, or a system directory) keeps them in the user's configuration directory instead, so that closing
 // the window does not fail on every run.
 QString TMainWnd::preferencesLocation(const QString& executablePath) {
-    const QString besideExecutable = QString::fromStdString(PreferencesFilePath(executablePath.toStdString()));
+    const QString besideExecutable = QString::fromStdString(preferencesFilePath(executablePath.toStdString()));
     const QFileInfo directory(QFileInfo(executablePath).absolutePath());
     if (directory.isWritable() && !isSystemDirectory(directory.canonicalFilePath()))
         return besideExecutable;
@@ -92,7 +92,7 @@ bool TMainWnd::LoadPreferences() {
 }
 
 void TMainWnd::loadPreferences() {
-    PreferenceValues value = LoadPreferenceValues(PreferencesFile.toStdString());
+    PreferenceValues value = loadPreferenceValues(PreferencesFile.toStdString());
 
     const QRect geometry = fittedToScreen(QRect(value[PreferenceKey::Left], value[PreferenceKey::Top],
                                                 value[PreferenceKey::Width], value[PreferenceKey::Height]),
@@ -135,5 +135,5 @@ void TMainWnd::savePreferences() {
         {PreferenceKey::BoxPorts, firstPane(ui->PortsSplitter)},
     };
     QDir().mkpath(QFileInfo(PreferencesFile).absolutePath()); // the user's folder may not exist yet
-    SavePreferenceValues(PreferencesFile.toStdString(), value);
+    savePreferenceValues(PreferencesFile.toStdString(), value);
 }

@@ -50,7 +50,7 @@ void TMainWnd::LoadMServiceActionExecute() {
         rows->replacing([&] {
             StandardServiceLines = {};
             ManualServiceLines.clear();
-            LoadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings);
+            loadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings);
         });
         for (int slot = 0; slot < 3; ++slot) {
             const TStructString line(StandardServiceLines[static_cast<std::size_t>(slot)], ":");
@@ -65,7 +65,7 @@ void TMainWnd::LoadMServiceActionExecute() {
 // marked so.
 void TMainWnd::SetMServiceActionExecute() {
     for (const auto& line : ManualServiceLines) {
-        if (const auto slot = StandardSlotOfPort(TrimField(ruleField(line.text, 1)))) {
+        if (const auto slot = standardSlotOfPort(TrimField(ruleField(line.text, 1)))) {
             QLineEdit* field = standardServiceField(*slot);
             field->setText(kTakenByManualService);
             field->setReadOnly(true);
@@ -93,7 +93,7 @@ bool TMainWnd::storeStandardService(int slot, bool onlyChanges) {
     }
     const std::string server = *toFileBytes(field->text());
     const std::string line =
-        server.empty() ? std::string() : JoinRuleLine({kStandardTags[static_cast<std::size_t>(slot)], server, ""});
+        server.empty() ? std::string() : joinRuleLine({kStandardTags[static_cast<std::size_t>(slot)], server, ""});
     std::string& stored = StandardServiceLines[static_cast<std::size_t>(slot)];
     if (onlyChanges && line == stored)
         return true;

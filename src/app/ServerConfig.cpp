@@ -124,7 +124,7 @@ void TMainWnd::loadServerConfig() {
     GroupCount = GroupTable::kSlotCount;
 
     // Each rule file is read as soon as the setting that names it is shown.
-    LoadServerSettings(
+    loadServerSettings(
         IniFileName.toStdString(), [this](const ServerSetting& s, const SettingValue& value) { showSetting(s, value); },
         [this](LoadPoint point) {
             switch (point) {
@@ -176,7 +176,7 @@ bool TMainWnd::SaveServerConfig() {
 
 void TMainWnd::saveServerConfig() {
     QDir::setCurrent(ProgramDir.trimmed());
-    SaveServerSettings(IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); });
+    saveServerSettings(IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); });
     SaveRuleFiles(ruleFileNames(), Groups, CacheSkipLines, StandardServiceLines, ManualServiceLines);
     IniFile(IniFileName.toStdString()).flush();
     ConfigChanged = false;
@@ -187,7 +187,7 @@ void TMainWnd::CreateDefaultServerConfig() {
         messages::ask(this, QStringLiteral("Warning"), QStringLiteral("GLYM30.ini not found. Create new?"),
                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
     if (answer == QMessageBox::Yes) {
-        messages::guarded(this, [this] { CreateDefaultServerSettings(IniFileName.toStdString()); });
+        messages::guarded(this, [this] { createDefaultServerSettings(IniFileName.toStdString()); });
     }
     raise();
     activateWindow();

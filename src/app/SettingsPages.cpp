@@ -124,7 +124,7 @@ bool TMainWnd::computeMemoryTotal() {
         if (button->isChecked()) {
             const char separator = QLocale().decimalPoint().at(0).toLatin1();
             ui->EditMemoryTotal->setText(
-                QString::fromStdString(FormatMemoryTotal(*count, *size, unit, separator ? separator : '.')));
+                QString::fromStdString(formatMemoryTotal(*count, *size, unit, separator ? separator : '.')));
             break;
         }
     }

@@ -51,7 +51,7 @@ bool TRuleDialog::checkFields() {
     for (QLineEdit* edit : findChildren<QLineEdit*>()) {
         QString problem;
         if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit)) {
-            spin->ApplyBounds();
+            spin->applyBounds();
             bool isNumber = false;
             spin->text().toInt(&isNumber, 10);
             if (!isNumber || spin->text() != spin->text().trimmed())

@@ -4,22 +4,22 @@
 #include "rules/RulesFile.h"
 #include "rules/Strings.h"
 
-bool IsCacheSkipTag(std::string_view tag) {
-    return RuleFileKindOfTag(tag) == RuleFileKind::CacheSkip;
+bool isCacheSkipTag(std::string_view tag) {
+    return ruleFileKindOfTag(tag) == RuleFileKind::CacheSkip;
 }
 
-std::vector<std::string> LoadCacheSkipLines(const std::string& path, LoadFindings* findings) {
-    std::vector<std::string> lines = ReadRuleFileLines(path);
+std::vector<std::string> loadCacheSkipLines(const std::string& path, LoadFindings* findings) {
+    std::vector<std::string> lines = readRuleFileLines(path);
     DropReport report(findings, path);
     std::vector<std::string> rules;
     TStructString tokenizer("", ":");
     for (std::size_t i = 0; i < lines.size(); ++i) {
         tokenizer.Parse(lines[i]);
         const std::string tag = tokenizer.Field(0);
-        if (IsCacheSkipTag(tag))
+        if (isCacheSkipTag(tag))
             rules.push_back(std::move(lines[i]));
-        else if (!IsBlankRuleLine(lines[i]))
-            report.drop(i + 1, lines[i], OtherTagMessage(tag, RuleFileKind::CacheSkip), LoadFindings::Kind::Other);
+        else if (!isBlankRuleLine(lines[i]))
+            report.drop(i + 1, lines[i], otherTagMessage(tag, RuleFileKind::CacheSkip), LoadFindings::Kind::Other);
     }
     return rules;
 }

@@ -12,7 +12,7 @@
 // The rule lines of the file, as they stand in it (untrimmed, every field kept); lines of other tags are left out
 // and reported to findings, when given. A missing file (or no name) gives none; a file that exists but cannot be
 // read (a named pipe, a directory) is an error.
-std::vector<std::string> LoadCacheSkipLines(const std::string& path, LoadFindings* findings = nullptr);
+std::vector<std::string> loadCacheSkipLines(const std::string& path, LoadFindings* findings = nullptr);
 
 // True for the three tags of the cache-skip rules (compared exactly, after trimming).
-bool IsCacheSkipTag(std::string_view tag);
+bool isCacheSkipTag(std::string_view tag);

@@ -181,7 +181,7 @@ void ConfigChecker::checkSettingValues(const IniSession& ini) {
             continue;
         const std::string value = ini.readString(section, key, str(setting.loadDefault));
         auto notANumber = [&](std::string_view text, std::string_view readAs) {
-            std::string message = settingName(setting) + ": " + QuotedField(text) + " is not a whole number";
+            std::string message = settingName(setting) + ": " + quotedField(text) + " is not a whole number";
             add(settingsPath_, *line, readAs.empty() ? message : message + " (read as " + str(readAs) + ")");
         };
         switch (setting.kind) {
@@ -197,14 +197,14 @@ void ConfigChecker::checkSettingValues(const IniSession& ini) {
         case SettingKind::Master: {
             if (value.empty())
                 break;
-            const ParentProxy parent = SplitMaster(value);
+            const ParentProxy parent = splitMaster(value);
             if (parent.address.empty() || parent.port.empty())
                 add(settingsPath_, *line,
-                    settingName(setting) + ": " + QuotedField(value) +
+                    settingName(setting) + ": " + quotedField(value) +
                         " needs both an address and a port after \":\" (a save stores it empty)");
             else if (!parseInt64(parent.port))
                 add(settingsPath_, *line,
-                    settingName(setting) + ": port " + QuotedField(parent.port) + " is not a whole number");
+                    settingName(setting) + ": port " + quotedField(parent.port) + " is not a whole number");
             break;
         }
         }
@@ -213,7 +213,7 @@ void ConfigChecker::checkSettingValues(const IniSession& ini) {
 
 // The rule files, read as the start-up reads them: each as soon as the setting naming it is known.
 void ConfigChecker::loadRuleFiles() {
-    LoadServerSettings(
+    loadServerSettings(
         settingsPath_,
         [&](const ServerSetting& setting, const SettingValue& value) {
             for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which)
@@ -225,12 +225,12 @@ void ConfigChecker::loadRuleFiles() {
         [&](LoadPoint point) {
             if (point == LoadPoint::CacheSkipFileKnown) {
                 const std::string& file = ruleFiles_[kCacheSkip];
-                reading(file, [&] { LoadCacheSkipLines(file, &dropped_); });
+                reading(file, [&] { loadCacheSkipLines(file, &dropped_); });
             } else if (point == LoadPoint::RouterFileKnown) {
                 const std::string& file = ruleFiles_[kPortMapping];
                 StandardServices standard;
                 RuleLines manual;
-                reading(file, [&] { LoadPortMapping(file, standard, manual, &dropped_); });
+                reading(file, [&] { loadPortMapping(file, standard, manual, &dropped_); });
             }
         });
     const std::string& file = ruleFiles_[kAccessRules];
@@ -252,7 +252,7 @@ void ConfigChecker::checkRuleFileNames(const IniSession& ini) {
         std::error_code error;
         if (!std::filesystem::exists(file, error) && !error) {
             add(settingsPath_, line,
-                setting + ": the " + str(kRuleFileSettings[which].what) + " " + QuotedField(ruleNames_[which]) +
+                setting + ": the " + str(kRuleFileSettings[which].what) + " " + quotedField(ruleNames_[which]) +
                     " does not exist");
             continue;
         }
@@ -260,8 +260,8 @@ void ConfigChecker::checkRuleFileNames(const IniSession& ini) {
             const std::string& other = ruleFiles_[earlier];
             if (!other.empty() && other != file && sameFile(other, file)) {
                 add(settingsPath_, line,
-                    setting + ": " + QuotedField(ruleNames_[which]) + " names the same file as [" +
-                        str(kRuleFileSettings[earlier].section) + "] File Name " + QuotedField(ruleNames_[earlier]));
+                    setting + ": " + quotedField(ruleNames_[which]) + " names the same file as [" +
+                        str(kRuleFileSettings[earlier].section) + "] File Name " + quotedField(ruleNames_[earlier]));
                 break;
             }
         }
@@ -287,7 +287,7 @@ void ConfigChecker::checkKeptLines() {
             return;
         std::vector<std::string> lines;
         try {
-            lines = ReadRuleFileLines(file);
+            lines = readRuleFileLines(file);
         } catch (const GlymError&) {
             return; // reported by its loader
         }
@@ -305,7 +305,7 @@ void ConfigChecker::checkKeptLines() {
             return std::string();
         const auto day = parseInt32(line.Field(2));
         return day && *day >= 0 && *day <= 7 ? std::string()
-                                             : "day " + QuotedField(line.Field(2)) + " is not a number from 0 to 7";
+                                             : "day " + quotedField(line.Field(2)) + " is not a number from 0 to 7";
     });
     scan(ruleFiles_[kPortMapping], [](const TStructString& line) {
         if (line.Field(0) != "CR" || line.Count() == 11)

@@ -50,7 +50,7 @@ long double roundedToSignificantDigits(long double value) {
 
 } // namespace
 
-std::string FormatMemoryTotal(float pageCount, float pageSize, MemoryUnit unit, char decimalSeparator) {
+std::string formatMemoryTotal(float pageCount, float pageSize, MemoryUnit unit, char decimalSeparator) {
     const long double total =
         static_cast<long double>(pageCount) * static_cast<long double>(pageSize) * unitFactor(unit);
     std::string result;

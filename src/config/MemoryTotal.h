@@ -9,4 +9,4 @@ enum class MemoryUnit { Bytes, KiloBytes, MegaBytes, GigaBytes };
 // its lowest digits); the product is taken in extended precision and shown with exactly 3 decimals and at most
 // 10 significant digits, or in scientific notation when, so rounded, it has more than 10 digits before the decimal
 // separator.
-std::string FormatMemoryTotal(float pageCount, float pageSize, MemoryUnit unit, char decimalSeparator = '.');
+std::string formatMemoryTotal(float pageCount, float pageSize, MemoryUnit unit, char decimalSeparator = '.');

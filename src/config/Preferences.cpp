@@ -2,7 +2,7 @@
 
 #include "config/IniFile.h"
 
-std::string PreferencesFilePath(std::string_view executablePath) {
+std::string preferencesFilePath(std::string_view executablePath) {
     const auto slash = executablePath.rfind('/');
     const auto nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     const auto dot = executablePath.rfind('.');
@@ -17,7 +17,7 @@ std::string str(std::string_view text) {
 }
 } // namespace
 
-PreferenceValues LoadPreferenceValues(const std::string& path) {
+PreferenceValues loadPreferenceValues(const std::string& path) {
     const IniSession ini(path);
     PreferenceValues values;
     for (const Preference& p : kPreferences)
@@ -25,7 +25,7 @@ PreferenceValues LoadPreferenceValues(const std::string& path) {
     return values;
 }
 
-void SavePreferenceValues(const std::string& path, const PreferenceValues& values) {
+void savePreferenceValues(const std::string& path, const PreferenceValues& values) {
     IniSession ini(path);
     for (const Preference& p : kPreferences) {
         if (p.id == PreferenceKey::Hint)

@@ -41,16 +41,16 @@ inline constexpr std::array<Preference, 13> kPreferences = {{
 
 // The preferences file of an executable: its path with the extension replaced by ".ini", or ".ini" appended
 // when the file name has none ("/opt/glym/glymconf" gives "/opt/glym/glymconf.ini").
-std::string PreferencesFilePath(std::string_view executablePath);
+std::string preferencesFilePath(std::string_view executablePath);
 
 // A value for every key of the table.
 using PreferenceValues = std::map<PreferenceKey, int>;
 
 // Reads the preferences file once: every key of the table, its default when the key or the file is missing or the
 // value is not an integer.
-PreferenceValues LoadPreferenceValues(const std::string& path);
+PreferenceValues loadPreferenceValues(const std::string& path);
 
 // Writes every key of the table in order (Hint as "1" or "0", the others as decimal integers), replacing the file
 // once; every other line of the file is kept. Throws GlymError ("Unable to write to <path>") and leaves the file as
 // it was when that fails.
-void SavePreferenceValues(const std::string& path, const PreferenceValues& values);
+void savePreferenceValues(const std::string& path, const PreferenceValues& values);

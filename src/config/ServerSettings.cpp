@@ -138,7 +138,7 @@ const std::array<DefaultSetting, kDefaultSettingCount> kDefaultServerSettings = 
 }};
 // clang-format on
 
-ParentProxy SplitMaster(std::string_view value) {
+ParentProxy splitMaster(std::string_view value) {
     const auto colon = value.rfind(':');
     if (colon == std::string_view::npos)
         return {value, {}};
@@ -163,7 +163,7 @@ SettingValue readSetting(const IniSession& ini, const ServerSetting& s) {
         return {{}, {}, ini.readInteger(section, key, 1) == 1};
     case SettingKind::Master: {
         const std::string value = ini.readString(section, key, str(s.loadDefault));
-        const ParentProxy parent = SplitMaster(value);
+        const ParentProxy parent = splitMaster(value);
         return {str(parent.address), str(parent.port), false};
     }
     }
@@ -205,7 +205,7 @@ const LoadPoint* pointAfter(std::string_view section) {
 
 } // namespace
 
-void LoadServerSettings(const std::string& path, const ShowSetting& show,
+void loadServerSettings(const std::string& path, const ShowSetting& show,
                         const std::function<void(LoadPoint)>& reached) {
     const IniSession ini(path);
     for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
@@ -217,14 +217,14 @@ void LoadServerSettings(const std::string& path, const ShowSetting& show,
     }
 }
 
-void SaveServerSettings(const std::string& path, const SettingValueOf& valueOf) {
+void saveServerSettings(const std::string& path, const SettingValueOf& valueOf) {
     IniSession ini(path);
     for (const ServerSetting& setting : kServerSettings)
         writeSetting(ini, setting, valueOf(setting));
     ini.commit();
 }
 
-void CreateDefaultServerSettings(const std::string& path) {
+void createDefaultServerSettings(const std::string& path) {
     IniSession ini(path);
     for (const DefaultSetting& d : kDefaultServerSettings) {
         const std::string section = str(d.section);

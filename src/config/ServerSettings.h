@@ -43,7 +43,7 @@ struct ParentProxy {
     std::string_view address;
     std::string_view port;
 };
-ParentProxy SplitMaster(std::string_view value);
+ParentProxy splitMaster(std::string_view value);
 
 // What the controls of one setting show, as the bytes of the file.
 struct SettingValue {
@@ -67,12 +67,12 @@ using SettingValueOf = std::function<SettingValue(const ServerSetting&)>;
 // Reads glym30.ini once and shows every setting in table order, each with its value or its load default, calling
 // reached at each load point as soon as the settings it needs are shown. An error thrown by either stops the load
 // where it occurs. A missing or unreadable file shows the load defaults.
-void LoadServerSettings(const std::string& path, const ShowSetting& show,
+void loadServerSettings(const std::string& path, const ShowSetting& show,
                         const std::function<void(LoadPoint)>& reached);
 
 // Writes every setting in table order, with the value valueOf gives, and replaces the file once; when anything
 // fails (valueOf included), the file is left as it was. Every other line of the file is kept.
-void SaveServerSettings(const std::string& path, const SettingValueOf& valueOf);
+void saveServerSettings(const std::string& path, const SettingValueOf& valueOf);
 
 // Writes a new glym30.ini with the 41 keys of a default file, in their order, all in one write.
-void CreateDefaultServerSettings(const std::string& path);
+void createDefaultServerSettings(const std::string& path);

@@ -16,7 +16,7 @@ std::optional<std::size_t> standardSlotOfTag(std::string_view tag) {
 
 } // namespace
 
-std::optional<int> StandardSlotOfPort(std::string_view port) {
+std::optional<int> standardSlotOfPort(std::string_view port) {
     if (port == "25")
         return 0;
     if (port == "110")
@@ -26,9 +26,9 @@ std::optional<int> StandardSlotOfPort(std::string_view port) {
     return std::nullopt;
 }
 
-TakenStandardSlots LoadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual,
+TakenStandardSlots loadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual,
                                    LoadFindings* findings) {
-    const std::vector<std::string> lines = ReadRuleFileLines(path);
+    const std::vector<std::string> lines = readRuleFileLines(path);
     DropReport report(findings, path);
     TStructString tokenizer("", ":");
     std::array<std::size_t, 3> standardFrom{}; // the line number each standard slot was read from
@@ -45,15 +45,15 @@ TakenStandardSlots LoadPortMapping(const std::string& path, StandardServices& st
             standardFrom[*slot] = i + 1;
         } else if (tag == "CR") {
             manualFrom.emplace_back(manual.append(std::move(normalized)), i + 1);
-        } else if (!IsBlankRuleLine(lines[i])) {
-            report.drop(i + 1, lines[i], OtherTagMessage(tag, RuleFileKind::PortMapping), LoadFindings::Kind::Other);
+        } else if (!isBlankRuleLine(lines[i])) {
+            report.drop(i + 1, lines[i], otherTagMessage(tag, RuleFileKind::PortMapping), LoadFindings::Kind::Other);
         }
     }
 
     TakenStandardSlots taken{};
     for (const auto& entry : manual) {
         tokenizer.Parse(entry.text);
-        const auto slot = StandardSlotOfPort(tokenizer.Field(1));
+        const auto slot = standardSlotOfPort(tokenizer.Field(1));
         if (!slot)
             continue;
         const auto index = static_cast<std::size_t>(*slot);

@@ -14,7 +14,7 @@
 // values, comment).
 
 // The standard slot (0, 1, 2) of a local port written exactly "25", "110" or "119".
-std::optional<int> StandardSlotOfPort(std::string_view port);
+std::optional<int> standardSlotOfPort(std::string_view port);
 
 // Which standard services a manual service on the same port has taken over.
 using TakenStandardSlots = std::array<bool, 3>;
@@ -24,5 +24,5 @@ using TakenStandardSlots = std::array<bool, 3>;
 // standard slot is emptied (it is not written again) and reported as taken. Every line left out (an earlier
 // standard line, one a manual service takes over, one of another tag) is reported to findings, when given.
 // A missing file changes nothing; a file that exists but cannot be read (a named pipe, a directory) is an error.
-TakenStandardSlots LoadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual,
+TakenStandardSlots loadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual,
                                    LoadFindings* findings = nullptr);

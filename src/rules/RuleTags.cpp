@@ -44,15 +44,15 @@ std::string_view fileName(RuleFileKind kind) {
 
 } // namespace
 
-std::optional<RuleFileKind> RuleFileKindOfTag(std::string_view tag) {
+std::optional<RuleFileKind> ruleFileKindOfTag(std::string_view tag) {
     for (const auto& [known, kind] : kTags)
         if (known == tag)
             return kind;
     return std::nullopt;
 }
 
-std::string OtherTagMessage(std::string_view tag, RuleFileKind reader) {
-    if (const auto kind = RuleFileKindOfTag(tag)) {
+std::string otherTagMessage(std::string_view tag, RuleFileKind reader) {
+    if (const auto kind = ruleFileKindOfTag(tag)) {
         if (*kind == reader)
             return std::string(); // not another's
         return std::string(kindName(*kind)) + " rule, but this is not the " + std::string(fileName(*kind));
@@ -60,16 +60,16 @@ std::string OtherTagMessage(std::string_view tag, RuleFileKind reader) {
     if (tag.size() != 2 || !isAsciiLetter(tag[0]) || !isAsciiLetter(tag[1]))
         return "not a rule line";
     const std::string upperTag{upper(tag[0]), upper(tag[1])};
-    if (RuleFileKindOfTag(upperTag))
-        return "lower-case tag " + QuotedField(tag);
-    return "unknown tag " + QuotedField(tag);
+    if (ruleFileKindOfTag(upperTag))
+        return "lower-case tag " + quotedField(tag);
+    return "unknown tag " + quotedField(tag);
 }
 
-bool IsBlankRuleLine(std::string_view line) {
+bool isBlankRuleLine(std::string_view line) {
     return TrimField(line).empty();
 }
 
-std::string QuotedField(std::string_view field) {
+std::string quotedField(std::string_view field) {
     constexpr std::size_t kLimit = 40;
     if (field.size() <= kLimit)
         return "\"" + std::string(field) + "\"";

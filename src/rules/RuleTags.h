@@ -9,15 +9,15 @@
 enum class RuleFileKind { AccessRules, CacheSkip, PortMapping };
 
 // The kind of file whose loader keeps lines of this tag (compared exactly), or nothing for a tag no loader knows.
-std::optional<RuleFileKind> RuleFileKindOfTag(std::string_view tag);
+std::optional<RuleFileKind> ruleFileKindOfTag(std::string_view tag);
 
 // Why a loader of the reader's kind leaves out a line whose tag (field 0, trimmed) is not one of its own:
 // "unknown tag "XX"", "lower-case tag "sa"", "not a rule line", or, for the tag of another file's rules,
 // "cache-skip rule, but this is not the cache-skip file". Empty for a tag of the reader's own kind.
-std::string OtherTagMessage(std::string_view tag, RuleFileKind reader);
+std::string otherTagMessage(std::string_view tag, RuleFileKind reader);
 
 // A line of nothing but blanks and control characters: every loader skips it, and it is not worth a word.
-bool IsBlankRuleLine(std::string_view line);
+bool isBlankRuleLine(std::string_view line);
 
 // A field for a message: quoted, and cut short when it is long.
-std::string QuotedField(std::string_view field);
+std::string quotedField(std::string_view field);

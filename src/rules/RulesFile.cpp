@@ -75,7 +75,7 @@ private:
 
 } // namespace
 
-std::vector<std::string> ReadRuleFileLines(const std::string& path) {
+std::vector<std::string> readRuleFileLines(const std::string& path) {
     const std::optional<std::string> content = readWholeFileIfPresent(path);
     return content ? splitTextLines(*content) : std::vector<std::string>();
 }
@@ -104,14 +104,14 @@ void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* 
         std::string normalized = NormalizeRuleLine(line);
         tokenizer.Parse(normalized);
         const std::string tag = tokenizer.Field(0);
-        if (RuleFileKindOfTag(tag) != RuleFileKind::AccessRules) {
-            if (!IsBlankRuleLine(line))
-                report.drop(i + 1, line, OtherTagMessage(tag, RuleFileKind::AccessRules), LoadFindings::Kind::Other);
+        if (ruleFileKindOfTag(tag) != RuleFileKind::AccessRules) {
+            if (!isBlankRuleLine(line))
+                report.drop(i + 1, line, otherTagMessage(tag, RuleFileKind::AccessRules), LoadFindings::Kind::Other);
             continue;
         }
         const auto group = GroupTable::groupNumber(tokenizer.Field(1));
         if (!group) {
-            report.drop(i + 1, line, "group " + QuotedField(tokenizer.Field(1)) + " is not a number from 0 to 64");
+            report.drop(i + 1, line, "group " + quotedField(tokenizer.Field(1)) + " is not a number from 0 to 64");
             continue;
         }
         TProxyUsers* record = groups.find(*group);
@@ -126,7 +126,7 @@ void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* 
     }
 }
 
-void WriteRuleFile(const std::string& name, const std::vector<std::string>& lines) {
+void writeRuleFile(const std::string& name, const std::vector<std::string>& lines) {
     if (name.empty())
         return;
     writeFileAtomically(name, joinCrLfLines(lines), {.keepBackup = true, .refuseWriteProtected = false});
@@ -153,7 +153,7 @@ void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const s
         appendPortMapping(lines, standardServices, manualServices);
         portMappingWritten = true;
     }
-    WriteRuleFile(names.accessRules, lines);
+    writeRuleFile(names.accessRules, lines);
     lines.clear();
 
     if (!cacheSkipWritten) {
@@ -162,11 +162,11 @@ void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const s
             appendPortMapping(lines, standardServices, manualServices);
             portMappingWritten = true;
         }
-        WriteRuleFile(names.cacheSkip, lines);
+        writeRuleFile(names.cacheSkip, lines);
         lines.clear();
     }
     if (!portMappingWritten) {
         appendPortMapping(lines, standardServices, manualServices);
-        WriteRuleFile(names.portMapping, lines);
+        writeRuleFile(names.portMapping, lines);
     }
 }

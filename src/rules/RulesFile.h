@@ -37,8 +37,8 @@ void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const s
                    const StandardServices& standardServices, const RuleLines& manualServices);
 
 // Writes one rule file: the lines ended in CR LF, the old file kept as name + ".bak". An empty name does nothing.
-void WriteRuleFile(const std::string& name, const std::vector<std::string>& lines);
+void writeRuleFile(const std::string& name, const std::vector<std::string>& lines);
 
 // The lines of a rule file, or none when there is no such file. Anything else that is not a readable regular
 // file is an error (GlymError).
-std::vector<std::string> ReadRuleFileLines(const std::string& path);
+std::vector<std::string> readRuleFileLines(const std::string& path);

@@ -79,7 +79,7 @@ std::string NormalizeRuleLine(std::string_view line) {
     return normalized;
 }
 
-std::string JoinRuleLine(std::initializer_list<std::string_view> fields) {
+std::string joinRuleLine(std::initializer_list<std::string_view> fields) {
     TUnStructString builder(":");
     for (std::string_view field : fields)
         builder.Add(field);

@@ -51,4 +51,4 @@ std::string_view ruleField(std::string_view line, int index);
 std::string NormalizeRuleLine(std::string_view line);
 
 // Joins a rule line from its tag and values with ":".
-std::string JoinRuleLine(std::initializer_list<std::string_view> fields);
+std::string joinRuleLine(std::initializer_list<std::string_view> fields);

@@ -158,7 +158,7 @@ void TAdvSpinEdit::step(qint64 delta) {
     }
 }
 
-void TAdvSpinEdit::ApplyBounds() {
+void TAdvSpinEdit::applyBounds() {
     const std::optional<int> value = parseDecimal(text());
     if (value && CheckValue(*value) != *value)
         setText(QString::number(CheckValue(*value)));
@@ -204,7 +204,7 @@ void TAdvSpinEdit::keyPressEvent(QKeyEvent* event) {
             return;
         }
         // The key goes on to the dialog's default button, which reads the field: bound it first.
-        ApplyBounds();
+        applyBounds();
         QLineEdit::keyPressEvent(event);
         return;
     case Qt::Key_Delete:
@@ -269,7 +269,7 @@ void TAdvSpinEdit::focusInEvent(QFocusEvent* event) {
 void TAdvSpinEdit::focusOutEvent(QFocusEvent* event) {
     // A context menu or another window taking the focus is not leaving the field.
     if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-        ApplyBounds();
+        applyBounds();
     QLineEdit::focusOutEvent(event);
 }
 

@@ -48,7 +48,7 @@ private:
 //
 // MinValue == MaxValue means "no bound". Steps are computed in 64 bits and then kept within 32 bits, so stepping
 // up from 2147483647 (or down from -2147483648) keeps that value. Typing is filtered (IsValidChar), but text that is
-// pasted is not, so a field may hold text that is not a number: read it with GetValue() after ApplyBounds().
+// pasted is not, so a field may hold text that is not a number: read it with GetValue() after applyBounds().
 //
 // In Designer, promote a QLineEdit to TAdvSpinEdit (header "widgets/Advspin.h") and set the members as dynamic
 // properties; uic turns them into setProperty() calls that reach the setters below:
@@ -62,7 +62,7 @@ private:
 // Give the start value as "text" (or set "Value" after the bounds: SetValue brings its argument into the bounds
 // that are in force at that moment, the defaults 0..100 until MinValue/MaxValue are set).
 //
-// Dialogs call ApplyBounds() before reading the field. Leaving the field does the same, and so does Enter before it
+// Dialogs call applyBounds() before reading the field. Leaving the field does the same, and so does Enter before it
 // passes the key on to the dialog's default button, so a value confirmed with Enter cannot escape the bounds.
 class TAdvSpinEdit : public QLineEdit {
     Q_OBJECT
@@ -87,7 +87,7 @@ public:
     // Whether a typed character is accepted (see keyPressEvent for the keys that are not characters).
     bool IsValidChar(QChar c) const;
     // What leaving the field does: a number outside the bounds becomes the nearer bound; other text stays.
-    void ApplyBounds();
+    void applyBounds();
 
     int minValue() const { return FMinValue; }
     void setMinValue(int v) { FMinValue = v; }

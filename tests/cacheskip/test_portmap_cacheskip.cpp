@@ -22,14 +22,14 @@ class TestPortMapCacheSkip : public QObject {
 private slots:
     void init();
 
-    void loadCacheSkipLines_data();
-    void loadCacheSkipLines();
+    void cacheSkipLoadKeepsOnlyItsOwnLines_data();
+    void cacheSkipLoadKeepsOnlyItsOwnLines();
     void cacheSkipOfMissingFile();
 
-    void standardSlotOfPort_data();
-    void standardSlotOfPort();
-    void loadPortMapping_data();
-    void loadPortMapping();
+    void onlyTheExactPortNamesAStandardService_data();
+    void onlyTheExactPortNamesAStandardService();
+    void portMappingLoadSplitsStandardAndManual_data();
+    void portMappingLoadSplitsStandardAndManual();
     void portMappingOfMissingFile();
 
     void namedPipeStopsNoLoader();
@@ -45,7 +45,7 @@ void TestPortMapCacheSkip::init() {
     QVERIFY(dir_->isValid());
 }
 
-void TestPortMapCacheSkip::loadCacheSkipLines_data() {
+void TestPortMapCacheSkip::cacheSkipLoadKeepsOnlyItsOwnLines_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArrayList>("lines");
 
@@ -66,21 +66,21 @@ void TestPortMapCacheSkip::loadCacheSkipLines_data() {
     QTest::newRow("empty file") << QByteArray() << QByteArrayList{};
 }
 
-void TestPortMapCacheSkip::loadCacheSkipLines() {
+void TestPortMapCacheSkip::cacheSkipLoadKeepsOnlyItsOwnLines() {
     QFETCH(QByteArray, content);
     QFETCH(QByteArrayList, lines);
     QVERIFY(writeBytes(path("skip.txt"), content));
-    const std::vector<std::string> loaded = LoadCacheSkipLines(path("skip.txt").toStdString());
+    const std::vector<std::string> loaded = loadCacheSkipLines(path("skip.txt").toStdString());
     QCOMPARE(joined(loaded), joined(coretest::lines(lines)));
     QCOMPARE(loaded.size(), std::size_t(lines.size()));
 }
 
 void TestPortMapCacheSkip::cacheSkipOfMissingFile() {
-    QVERIFY(LoadCacheSkipLines(path("missing.txt").toStdString()).empty());
-    QVERIFY(LoadCacheSkipLines("").empty());
+    QVERIFY(loadCacheSkipLines(path("missing.txt").toStdString()).empty());
+    QVERIFY(loadCacheSkipLines("").empty());
 }
 
-void TestPortMapCacheSkip::standardSlotOfPort_data() {
+void TestPortMapCacheSkip::onlyTheExactPortNamesAStandardService_data() {
     QTest::addColumn<QByteArray>("port");
     QTest::addColumn<int>("slot"); // -1: none
     QTest::newRow("SMTP") << QByteArray("25") << 0;
@@ -94,13 +94,13 @@ void TestPortMapCacheSkip::standardSlotOfPort_data() {
     QTest::newRow("empty") << QByteArray() << -1;
 }
 
-void TestPortMapCacheSkip::standardSlotOfPort() {
+void TestPortMapCacheSkip::onlyTheExactPortNamesAStandardService() {
     QFETCH(QByteArray, port);
     QFETCH(int, slot);
-    QCOMPARE(StandardSlotOfPort(stdbytes(port)).value_or(-1), slot);
+    QCOMPARE(standardSlotOfPort(stdbytes(port)).value_or(-1), slot);
 }
 
-void TestPortMapCacheSkip::loadPortMapping_data() {
+void TestPortMapCacheSkip::portMappingLoadSplitsStandardAndManual_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArrayList>("standard");
     QTest::addColumn<QByteArrayList>("manual");
@@ -140,7 +140,7 @@ void TestPortMapCacheSkip::loadPortMapping_data() {
                                      << QList<bool>{true, true, true};
 }
 
-void TestPortMapCacheSkip::loadPortMapping() {
+void TestPortMapCacheSkip::portMappingLoadSplitsStandardAndManual() {
     QFETCH(QByteArray, content);
     QFETCH(QByteArrayList, standard);
     QFETCH(QByteArrayList, manual);
@@ -149,7 +149,7 @@ void TestPortMapCacheSkip::loadPortMapping() {
 
     StandardServices services{};
     RuleLines manualLines;
-    const TakenStandardSlots takenSlots = LoadPortMapping(path("router.txt").toStdString(), services, manualLines);
+    const TakenStandardSlots takenSlots = loadPortMapping(path("router.txt").toStdString(), services, manualLines);
     QCOMPARE(QByteArrayList({qbytes(services[0]), qbytes(services[1]), qbytes(services[2])}), standard);
     QByteArrayList loaded;
     for (const auto& entry : manualLines)
@@ -161,7 +161,7 @@ void TestPortMapCacheSkip::loadPortMapping() {
 void TestPortMapCacheSkip::portMappingOfMissingFile() {
     StandardServices services{"CS:kept:", "", ""};
     RuleLines manual;
-    const TakenStandardSlots taken = LoadPortMapping(path("missing.txt").toStdString(), services, manual);
+    const TakenStandardSlots taken = loadPortMapping(path("missing.txt").toStdString(), services, manual);
     QCOMPARE(qbytes(services[0]), QByteArray("CS:kept:"));
     QVERIFY(manual.empty());
     QVERIFY(!taken[0] && !taken[1] && !taken[2]);
@@ -175,8 +175,8 @@ void TestPortMapCacheSkip::namedPipeStopsNoLoader() {
     RuleLines manual;
     GroupTable groups;
     const std::function<void()> loaders[] = {
-        [&] { LoadCacheSkipLines(fifo); },
-        [&] { LoadPortMapping(fifo, standard, manual); },
+        [&] { loadCacheSkipLines(fifo); },
+        [&] { loadPortMapping(fifo, standard, manual); },
         [&] { LoadAccessRules(fifo, groups); },
     };
     for (const auto& load : loaders) {

@@ -40,7 +40,7 @@ private slots:
         QFETCH(int, unit);
         QFETCH(char, separator);
         QFETCH(QString, expected);
-        QCOMPARE(QString::fromStdString(FormatMemoryTotal(count, size, MemoryUnit(unit), separator)), expected);
+        QCOMPARE(QString::fromStdString(formatMemoryTotal(count, size, MemoryUnit(unit), separator)), expected);
     }
 };
 

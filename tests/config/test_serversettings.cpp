@@ -35,10 +35,10 @@ private slots:
     void defaultValuesAreTheLoadDefaults();
     void keysAreUnique();
 
-    void splitMaster_data();
-    void splitMaster();
-    void preferencesFilePath_data();
-    void preferencesFilePath();
+    void masterSplitsIntoHostAndPort_data();
+    void masterSplitsIntoHostAndPort();
+    void preferencesFileIsTheExecutableWithIni_data();
+    void preferencesFileIsTheExecutableWithIni();
 
 private:
     QString iniPath() const { return dir_->filePath("glym30.ini"); }
@@ -66,7 +66,7 @@ struct LoadRecord {
 
 LoadRecord load(const QString& path) {
     LoadRecord record;
-    LoadServerSettings(
+    loadServerSettings(
         path.toStdString(),
         [&record](const ServerSetting& setting, const SettingValue& value) {
             record.values.push_back(value);
@@ -81,7 +81,7 @@ LoadRecord load(const QString& path) {
 void saveAsLoaded(const QString& path) {
     const LoadRecord loaded = load(path);
     std::size_t next = 0;
-    SaveServerSettings(path.toStdString(), [&](const ServerSetting&) { return loaded.values.at(next++); });
+    saveServerSettings(path.toStdString(), [&](const ServerSetting&) { return loaded.values.at(next++); });
 }
 
 } // namespace
@@ -93,7 +93,7 @@ void TestServerSettings::init() {
 
 void TestServerSettings::defaultFileIsWrittenInItsOrder() {
     ReplaceCounter replaces(dir_->path(), "glym30.ini");
-    CreateDefaultServerSettings(iniPath().toStdString());
+    createDefaultServerSettings(iniPath().toStdString());
     QCOMPARE(readBytes(iniPath()), readBytes(golden("default_glym30.ini")));
     QCOMPARE(replaces.take(), 1);
 }
@@ -145,7 +145,7 @@ void TestServerSettings::loadStopsWhereAnErrorOccurs() {
     };
     QVERIFY_THROWS_EXCEPTION(
         GlymError,
-        LoadServerSettings(
+        loadServerSettings(
             iniPath().toStdString(),
             [&shown](const ServerSetting& setting, const SettingValue&) { shown << name(setting); }, failAtCacheSkip));
     QCOMPARE(shown.last(), QByteArray("Cache Skip/File Name"));
@@ -159,7 +159,7 @@ void TestServerSettings::failedSaveLeavesTheFile() {
     QVERIFY(QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner));
     const QByteArray before = readBytes(iniPath());
     ReplaceCounter replaces(dir_->path(), "glym30.ini");
-    QVERIFY_THROWS_EXCEPTION(GlymError, SaveServerSettings(iniPath().toStdString(), [](const ServerSetting& s) {
+    QVERIFY_THROWS_EXCEPTION(GlymError, saveServerSettings(iniPath().toStdString(), [](const ServerSetting& s) {
                                  if (s.section == "DNS Cache")
                                      throw GlymError("Nothing was saved");
                                  return SettingValue{"changed", "1", true};
@@ -197,13 +197,13 @@ void TestServerSettings::fullDiskLeavesTheFile() {
 void TestServerSettings::preferencesWrittenOnce() {
     const QString path = dir_->filePath("glymconf.ini");
     QVERIFY(writeBytes(path, "[Form]\r\nTop=1\r\n; mine\r\n[Extra]\r\nkeep=1\r\n"));
-    PreferenceValues values = LoadPreferenceValues(path.toStdString());
+    PreferenceValues values = loadPreferenceValues(path.toStdString());
     QCOMPARE(values.at(PreferenceKey::Top), 1);
     QCOMPARE(values.at(PreferenceKey::BoxPorts), 270);
     values[PreferenceKey::Hint] = 5;
     values[PreferenceKey::Page] = -1;
     ReplaceCounter replaces(dir_->path(), "glymconf.ini");
-    SavePreferenceValues(path.toStdString(), values);
+    savePreferenceValues(path.toStdString(), values);
     QCOMPARE(replaces.take(), 1);
     QCOMPARE(readBytes(path), QByteArray("[Form]\r\nTop=1\r\nLeft=100\r\nHeight=480\r\nWidth=640\r\n; mine\r\n"
                                          "[Extra]\r\nkeep=1\r\n[Options]\r\nHint=1\r\n[Interface]\r\nPage=-1\r\n"
@@ -237,7 +237,7 @@ void TestServerSettings::keysAreUnique() {
         QVERIFY(seenDefaults.insert(cp1251::foldCase(text(setting.section) + "\n" + text(setting.key))).second);
 }
 
-void TestServerSettings::splitMaster_data() {
+void TestServerSettings::masterSplitsIntoHostAndPort_data() {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QByteArray>("address");
     QTest::addColumn<QByteArray>("port");
@@ -253,17 +253,17 @@ void TestServerSettings::splitMaster_data() {
     QTest::newRow("blanks kept") << QByteArray(" h : 1 ") << QByteArray(" h ") << QByteArray(" 1 ");
 }
 
-void TestServerSettings::splitMaster() {
+void TestServerSettings::masterSplitsIntoHostAndPort() {
     QFETCH(QByteArray, value);
     QFETCH(QByteArray, address);
     QFETCH(QByteArray, port);
     const std::string stored = stdbytes(value);
-    const ParentProxy parent = SplitMaster(stored);
+    const ParentProxy parent = splitMaster(stored);
     QCOMPARE(qbytes(text(parent.address)), address);
     QCOMPARE(qbytes(text(parent.port)), port);
 }
 
-void TestServerSettings::preferencesFilePath_data() {
+void TestServerSettings::preferencesFileIsTheExecutableWithIni_data() {
     QTest::addColumn<QByteArray>("executable");
     QTest::addColumn<QByteArray>("preferences");
 
@@ -281,10 +281,10 @@ void TestServerSettings::preferencesFilePath_data() {
                                         << QByteArray("/home/\xE0\xE4\xEC\xE8\xED/glymconf.ini");
 }
 
-void TestServerSettings::preferencesFilePath() {
+void TestServerSettings::preferencesFileIsTheExecutableWithIni() {
     QFETCH(QByteArray, executable);
     QFETCH(QByteArray, preferences);
-    QCOMPARE(qbytes(PreferencesFilePath(stdbytes(executable))), preferences);
+    QCOMPARE(qbytes(preferencesFilePath(stdbytes(executable))), preferences);
 }
 
 QTEST_APPLESS_MAIN(TestServerSettings)

@@ -263,10 +263,10 @@ void TestRulesFile::golden() {
     const RuleFileNames fileNames{spelled(names["access"]), spelled(names["cacheskip"]), spelled(names["router"])};
 
     LoadFindings findings;
-    std::vector<std::string> cacheSkipLines = LoadCacheSkipLines(fileNames.cacheSkip, &findings);
+    std::vector<std::string> cacheSkipLines = loadCacheSkipLines(fileNames.cacheSkip, &findings);
     StandardServices standard{};
     RuleLines manual;
-    LoadPortMapping(fileNames.portMapping, standard, manual, &findings);
+    loadPortMapping(fileNames.portMapping, standard, manual, &findings);
     GroupTable groups;
     LoadAccessRules(fileNames.accessRules, groups, &findings);
     for (int save = 0; save < names.value("saves", "1").toInt(); ++save)

@@ -145,7 +145,7 @@ void TestStrings::clearStartsANewLine() {
     builder.Add("url");
     builder.Add("");
     QCOMPARE(qbytes(builder.Join()), QByteArray("SA:url:"));
-    QCOMPARE(qbytes(JoinRuleLine({"CS", "smtp.example", ""})), QByteArray("CS:smtp.example:"));
+    QCOMPARE(qbytes(joinRuleLine({"CS", "smtp.example", ""})), QByteArray("CS:smtp.example:"));
 }
 
 void TestStrings::joinThenParseGivesTheFieldsBack() {

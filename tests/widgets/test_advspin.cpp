@@ -288,7 +288,7 @@ private slots:
         QCOMPARE(FSpin->IsValidChar(u'5'), false);
     }
 
-    // Leaving the field (Tab) and ApplyBounds() bring a number into the bounds and leave other text alone.
+    // Leaving the field (Tab) and applyBounds() bring a number into the bounds and leave other text alone.
     void leaving_data() {
         QTest::addColumn<bool>("byTab");
         QTest::addColumn<int>("min");
@@ -297,7 +297,7 @@ private slots:
         QTest::addColumn<QString>("expected");
         for (const bool byTab : {true, false}) {
             const auto row = [byTab](const char* name) -> QTestData& {
-                return QTest::newRow(qPrintable(QString::fromLatin1(name) + (byTab ? " (Tab)" : " (ApplyBounds)")))
+                return QTest::newRow(qPrintable(QString::fromLatin1(name) + (byTab ? " (Tab)" : " (applyBounds)")))
                        << byTab;
             };
             row("above max") << 0 << 64 << "99"
@@ -332,7 +332,7 @@ private slots:
             QTest::keyClick(FSpin, Qt::Key_Tab);
             QVERIFY(FAfter->hasFocus());
         } else {
-            FSpin->ApplyBounds();
+            FSpin->applyBounds();
         }
         QCOMPARE(FSpin->text(), expected);
         QCOMPARE(changes.count(), typed == expected ? 0 : 1);
