@@ -2,15 +2,15 @@
 
 #include "ui_Groupname.h"
 
-TFGroupName::TFGroupName(QWidget* parent) : TRuleDialog(parent), ui(new Ui::TFGroupName) {
-    ui->setupUi(this);
-    Box1 = ui->Box1;
-    Label2 = ui->Label2;
-    groupID = ui->groupID;
-    name = ui->name;
-    comment = ui->comment;
-    connect(ui->Button1, &QPushButton::clicked, this, &TFGroupName::accept);
-    connect(ui->IAeverButton1, &QPushButton::clicked, this, &TFGroupName::reject);
+TFGroupName::TFGroupName(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFGroupName) {
+    ui_->setupUi(this);
+    Box1 = ui_->Box1;
+    Label2 = ui_->Label2;
+    groupID = ui_->groupID;
+    name = ui_->name;
+    comment = ui_->comment;
+    connect(ui_->Button1, &QPushButton::clicked, this, &TFGroupName::accept);
+    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFGroupName::reject);
     watchFieldChanges();
 }
 

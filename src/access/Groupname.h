@@ -27,5 +27,5 @@ public:
     QLineEdit* comment;
 
 private:
-    std::unique_ptr<Ui::TFGroupName> ui;
+    std::unique_ptr<Ui::TFGroupName> ui_;
 };

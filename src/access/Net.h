@@ -26,5 +26,5 @@ public:
     QLineEdit* comment;
 
 private:
-    std::unique_ptr<Ui::TFNet> ui;
+    std::unique_ptr<Ui::TFNet> ui_;
 };

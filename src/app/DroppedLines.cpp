@@ -44,13 +44,13 @@ QString shownText(const std::string& bytes) {
 } // namespace
 
 DroppedLinesDialog::DroppedLinesDialog(const std::vector<Finding>& findings, QWidget* parent)
-    : QDialog(parent), ui(new Ui::DroppedLinesDialog) {
-    ui->setupUi(this);
-    connect(ui->DroppedLinesButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    : QDialog(parent), ui_(new Ui::DroppedLinesDialog) {
+    ui_->setupUi(this);
+    connect(ui_->DroppedLinesButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     const std::size_t listed = std::min(findings.size(), kListedLines);
     if (listed < findings.size())
-        ui->DroppedLinesText->setText(
-            ui->DroppedLinesText->text() +
+        ui_->DroppedLinesText->setText(
+            ui_->DroppedLinesText->text() +
             QStringLiteral(" The first %1 of %2 lines are listed.").arg(listed).arg(findings.size()));
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(listed));
@@ -60,12 +60,12 @@ DroppedLinesDialog::DroppedLinesDialog(const std::vector<Finding>& findings, QWi
                                      fromFileBytes(finding.message), shownText(finding.text)});
         rows.last()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
-    ui->DroppedLinesList->addTopLevelItems(rows);
+    ui_->DroppedLinesList->addTopLevelItems(rows);
     for (int column = 0; column < 3; ++column)
-        ui->DroppedLinesList->resizeColumnToContents(column);
+        ui_->DroppedLinesList->resizeColumnToContents(column);
     if (!rows.isEmpty())
-        ui->DroppedLinesList->setCurrentItem(rows.first());
-    ui->DroppedLinesList->setFocus();
+        ui_->DroppedLinesList->setCurrentItem(rows.first());
+    ui_->DroppedLinesList->setFocus();
 }
 
 DroppedLinesDialog::~DroppedLinesDialog() = default;

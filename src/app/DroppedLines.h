@@ -31,5 +31,5 @@ public:
     ~DroppedLinesDialog() override;
 
 private:
-    std::unique_ptr<Ui::DroppedLinesDialog> ui;
+    std::unique_ptr<Ui::DroppedLinesDialog> ui_;
 };

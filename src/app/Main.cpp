@@ -31,13 +31,13 @@ constexpr int kVirtualKeyDelete = 46;
 } // namespace
 
 TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()) {
+    : QMainWindow(parent), ui_(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()) {
     setUp();
     FormCreate();
 }
 
 TMainWnd::TMainWnd(const QString& executablePath, const QDir& workingDirectory, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()),
+    : QMainWindow(parent), ui_(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()),
       workingDirectory_(workingDirectory.absolutePath()) {
     setUp();
     FormCreate();
@@ -46,22 +46,22 @@ TMainWnd::TMainWnd(const QString& executablePath, const QDir& workingDirectory, 
 void TMainWnd::setUp() {
     // The image list is compiled into this library; register it before the form loads its icons.
     Q_INIT_RESOURCE(images);
-    ui->setupUi(this);
+    ui_->setupUi(this);
 
-    ui->VerPanel->setText(QStringLiteral("GLYM configurator ver.") + QStringLiteral(GLYM_VERSION));
-    ui->PageControl->setTabVisible(AccessPageIndex, false);
-    ui->PageControl->setTabVisible(TestPageIndex, false);
+    ui_->VerPanel->setText(QStringLiteral("GLYM configurator ver.") + QStringLiteral(GLYM_VERSION));
+    ui_->PageControl->setTabVisible(AccessPageIndex, false);
+    ui_->PageControl->setTabVisible(TestPageIndex, false);
     // A menu's hint belongs to its entry in the menu bar; the service menu is not offered.
-    for (QMenu* menu : {ui->File1, ui->Service1, ui->Config1}) {
+    for (QMenu* menu : {ui_->File1, ui_->Service1, ui_->Config1}) {
         menu->menuAction()->setToolTip(menu->toolTip());
         menu->menuAction()->setStatusTip(menu->statusTip());
     }
-    ui->Service1->menuAction()->setVisible(false);
+    ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
 
-    groupEditor = std::make_unique<GroupEditor>(this, Groups);
-    ruleEditor = std::make_unique<RuleEditor>(this, Groups);
-    cacheSkipEditor = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
+    groupEditor_ = std::make_unique<GroupEditor>(this, Groups);
+    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups);
+    cacheSkipEditor_ = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
     buildLists();
 
     OpenDialog1 = new QFileDialog(this);
@@ -70,12 +70,12 @@ void TMainWnd::setUp() {
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
 
-    connect(ui->ButtonSave, &QToolButton::clicked, this, &TMainWnd::ButtonSaveClick);
-    connect(ui->Save1, &QAction::triggered, this, &TMainWnd::Save1Click);
-    connect(ui->ButtonExit, &QToolButton::clicked, this, &TMainWnd::Exit1Click);
-    connect(ui->Exit1, &QAction::triggered, this, &TMainWnd::Exit1Click);
-    connect(ui->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
-    connect(ui->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
+    connect(ui_->ButtonSave, &QToolButton::clicked, this, &TMainWnd::ButtonSaveClick);
+    connect(ui_->Save1, &QAction::triggered, this, &TMainWnd::Save1Click);
+    connect(ui_->ButtonExit, &QToolButton::clicked, this, &TMainWnd::Exit1Click);
+    connect(ui_->Exit1, &QAction::triggered, this, &TMainWnd::Exit1Click);
+    connect(ui_->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
+    connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
     connectSettingsControls();
     connectStandardServices();
     setUpPopupMenu();
@@ -85,15 +85,15 @@ void TMainWnd::setUp() {
 TMainWnd::~TMainWnd() = default;
 
 void TMainWnd::setUpStatusBar() {
-    StatusPanel0 = new QLabel(ui->StatusBar1);
-    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
-    StatusPanel0->setFixedWidth(350);
-    StatusPanel1 = new QLabel(ui->StatusBar1);
-    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
-    StatusPanel1->setMinimumWidth(50);
-    ui->StatusBar1->addWidget(StatusPanel0);
+    statusPanel0_ = new QLabel(ui_->StatusBar1);
+    statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
+    statusPanel0_->setFixedWidth(350);
+    statusPanel1_ = new QLabel(ui_->StatusBar1);
+    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
+    statusPanel1_->setMinimumWidth(50);
+    ui_->StatusBar1->addWidget(statusPanel0_);
     // A permanent widget stays visible while the status bar shows the hint of the control under the mouse.
-    ui->StatusBar1->addPermanentWidget(StatusPanel1, 1);
+    ui_->StatusBar1->addPermanentWidget(statusPanel1_, 1);
 }
 
 void TMainWnd::setUpHints() {
@@ -108,7 +108,7 @@ void TMainWnd::FormCreate() {
     ProgramDir = workingDirectory_.isEmpty()
                      ? executablePath_.left(std::max<qsizetype>(executablePath_.lastIndexOf(QLatin1Char('/')), 0))
                      : workingDirectory_;
-    PreferencesFile = preferencesLocation(executablePath_);
+    preferencesFile = preferencesLocation(executablePath_);
     QDir::setCurrent(ProgramDir.trimmed()); // a failure leaves the current directory as it was
     LoadPreferences();
     IniFileName = QStringLiteral("./glym30.ini");
@@ -147,7 +147,7 @@ bool TMainWnd::FormCloseQuery() {
 }
 
 void TMainWnd::closeEvent(QCloseEvent* event) {
-    statisticsPage->cancel(); // a statistics reading in progress stops at its next block
+    statisticsPage_->cancel(); // a statistics reading in progress stops at its next block
     event->setAccepted(FormCloseQuery());
 }
 
@@ -167,12 +167,12 @@ void TMainWnd::Exit1Click() {
 }
 
 void TMainWnd::ShowHint1Click() {
-    ShowHints = !ShowHints;
-    ui->ShowHint1->setChecked(ShowHints);
+    showHints_ = !showHints_;
+    ui_->ShowHint1->setChecked(showHints_);
 }
 
 bool TMainWnd::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ToolTip && !ShowHints) {
+    if (event->type() == QEvent::ToolTip && !showHints_) {
         if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this)
             return true;
     }
@@ -203,10 +203,10 @@ void TMainWnd::buildLists() {
         connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
     }
-    statisticsPage =
-        std::make_unique<StatisticsPage>(this, *lists_, ui->BReloadStatistic, ui->StatusBar1, StatusPanel1);
+    statisticsPage_ =
+        std::make_unique<StatisticsPage>(this, *lists_, ui_->BReloadStatistic, ui_->StatusBar1, statusPanel1_);
     lists_->popupRequested = [this](BoundList& list, QPoint at) {
-        PopupComponent = list.view;
+        popupComponent_ = list.view;
         CacheSkipPopup->exec(at);
     };
 }
@@ -230,7 +230,7 @@ void TMainWnd::setUpPopupMenu() {
 
 // The list that opened the pop-up menu; before any pop-up, the rule list that has the focus.
 BoundList* TMainWnd::popupList() const {
-    return lists_->find(PopupComponent ? static_cast<QObject*>(PopupComponent) : focusWidget());
+    return lists_->find(popupComponent_ ? static_cast<QObject*>(popupComponent_) : focusWidget());
 }
 
 void TMainWnd::AddPopActionExecute() {
@@ -271,25 +271,25 @@ void TMainWnd::LNetworkColumnClick(QAbstractItemView* Sender, int Column) {
 }
 
 void TMainWnd::fillRuleLists() {
-    groupEditor->fill(list(accesslists::groups()));
-    ruleEditor->fill(list(accesslists::networks()));
-    ruleEditor->fill(list(accesslists::hosts()));
+    groupEditor_->fill(list(accesslists::groups()));
+    ruleEditor_->fill(list(accesslists::networks()));
+    ruleEditor_->fill(list(accesslists::hosts()));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // User groups, networks and hosts: the common editor pattern does the work
 
 void TMainWnd::SetNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor->fill(list(accesslists::groups())); });
+    messages::guarded(this, [this] { groupEditor_->fill(list(accesslists::groups())); });
 }
 void TMainWnd::AddNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor->add(list(accesslists::groups())); });
+    messages::guarded(this, [this] { groupEditor_->add(list(accesslists::groups())); });
 }
 void TMainWnd::EditNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor->edit(list(accesslists::groups())); });
+    messages::guarded(this, [this] { groupEditor_->edit(list(accesslists::groups())); });
 }
 void TMainWnd::DeleteNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor->remove(list(accesslists::groups())); });
+    messages::guarded(this, [this] { groupEditor_->remove(list(accesslists::groups())); });
 }
 
 void TMainWnd::GroupNameDblClick() {
@@ -302,16 +302,16 @@ void TMainWnd::GroupNameKeyDown(int Key) {
 }
 
 void TMainWnd::SetNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->fill(list(accesslists::networks())); });
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::networks())); });
 }
 void TMainWnd::AddNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->add(list(accesslists::networks())); });
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::networks())); });
 }
 void TMainWnd::EditNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->edit(list(accesslists::networks())); });
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::networks())); });
 }
 void TMainWnd::DeleteNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->remove(list(accesslists::networks())); });
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::networks())); });
 }
 
 void TMainWnd::LNetworkDblClick() {
@@ -324,16 +324,16 @@ void TMainWnd::LNetworkKeyDown(int Key) {
 }
 
 void TMainWnd::SetHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->fill(list(accesslists::hosts())); });
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::hosts())); });
 }
 void TMainWnd::AddHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->add(list(accesslists::hosts())); });
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::hosts())); });
 }
 void TMainWnd::EditHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->edit(list(accesslists::hosts())); });
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::hosts())); });
 }
 void TMainWnd::DeleteHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->remove(list(accesslists::hosts())); });
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::hosts())); });
 }
 
 void TMainWnd::LHostDblClick() {
@@ -350,23 +350,23 @@ void TMainWnd::LHostKeyDown(int Key) {
 
 void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
-        const std::string path = toFileBytes(ui->CacheSkipFile->text()).value_or(std::string());
-        cacheSkipEditor->fill(list(CacheSkipEditor::list()),
-                              [this, &path] { return loadCacheSkipLines(path, &loadFindings); });
+        const std::string path = toFileBytes(ui_->CacheSkipFile->text()).value_or(std::string());
+        cacheSkipEditor_->fill(list(CacheSkipEditor::list()),
+                               [this, &path] { return loadCacheSkipLines(path, &loadFindings_); });
     });
 }
 
 void TMainWnd::AddSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor->add(list(CacheSkipEditor::list())); });
+    messages::guarded(this, [this] { cacheSkipEditor_->add(list(CacheSkipEditor::list())); });
 }
 void TMainWnd::EditSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor->edit(list(CacheSkipEditor::list())); });
+    messages::guarded(this, [this] { cacheSkipEditor_->edit(list(CacheSkipEditor::list())); });
 }
 void TMainWnd::DeleteSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor->remove(list(CacheSkipEditor::list())); });
+    messages::guarded(this, [this] { cacheSkipEditor_->remove(list(CacheSkipEditor::list())); });
 }
 void TMainWnd::UpdateSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor->sort(list(CacheSkipEditor::list())); });
+    messages::guarded(this, [this] { cacheSkipEditor_->sort(list(CacheSkipEditor::list())); });
 }
 
 void TMainWnd::CacheSkipRulesDblClick() {
@@ -387,9 +387,9 @@ void TMainWnd::CacheSkipRulesColumnClick(int Column) {
 // Statistics
 
 void TMainWnd::BReloadStatisticClick() {
-    messages::guarded(this, [this] { statisticsPage->reload(ui->ConnectLogFile->text()); });
+    messages::guarded(this, [this] { statisticsPage_->reload(ui_->ConnectLogFile->text()); });
 }
 
 void TMainWnd::LoadStatActionExecute() {
-    messages::guarded(this, [this] { statisticsPage->read(ui->ConnectLogFile->text()); });
+    messages::guarded(this, [this] { statisticsPage_->read(ui_->ConnectLogFile->text()); });
 }

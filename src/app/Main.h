@@ -59,7 +59,7 @@ public:
 
     QString ProgramDir;      // the executable's directory (or the working directory given), without a trailing "/"
     QString IniFileName;     // "./glym30.ini": start-up and every save make ProgramDir current
-    QString PreferencesFile; // the executable's path with ".ini" as its extension (see preferencesLocation)
+    QString preferencesFile; // the executable's path with ".ini" as its extension (see preferencesLocation)
     bool ConfigChanged = false;
 
     std::unique_ptr<TStructString> LineTokenizer; // splits rule lines at ":"
@@ -197,20 +197,20 @@ private:
     bool isDeleteKey(int key) const;
     void doubleClick(const ListDescriptor& descriptor, void (TMainWnd::*edit)(), void (TMainWnd::*add)());
 
-    std::unique_ptr<Ui::TMainWnd> ui;
+    std::unique_ptr<Ui::TMainWnd> ui_;
     std::unique_ptr<ListViews> lists_;
-    std::unique_ptr<GroupEditor> groupEditor;
-    std::unique_ptr<RuleEditor> ruleEditor;
-    std::unique_ptr<CacheSkipEditor> cacheSkipEditor;
-    std::unique_ptr<StatisticsPage> statisticsPage;
+    std::unique_ptr<GroupEditor> groupEditor_;
+    std::unique_ptr<RuleEditor> ruleEditor_;
+    std::unique_ptr<CacheSkipEditor> cacheSkipEditor_;
+    std::unique_ptr<StatisticsPage> statisticsPage_;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
-    QAbstractItemView* PopupComponent = nullptr; // the list view that opened CacheSkipPopup
-    QLabel* StatusPanel0 = nullptr;              // 350 pixels: hints of the control under the mouse
-    QLabel* StatusPanel1 = nullptr;              // progress notes
-    bool ShowHints = false;
-    bool Loading = false;      // LoadServerConfig is filling the controls
-    LoadFindings loadFindings; // the rule-file lines the load left out, shown at its end
+    QAbstractItemView* popupComponent_ = nullptr; // the list view that opened CacheSkipPopup
+    QLabel* statusPanel0_ = nullptr;              // 350 pixels: hints of the control under the mouse
+    QLabel* statusPanel1_ = nullptr;              // progress notes
+    bool showHints_ = false;
+    bool loading_ = false;      // LoadServerConfig is filling the controls
+    LoadFindings loadFindings_; // the rule-file lines the load left out, shown at its end
     QString executablePath_;   // absolute
     QString workingDirectory_; // absolute; empty: the executable's directory
 };

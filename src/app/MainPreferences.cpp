@@ -92,7 +92,7 @@ bool TMainWnd::LoadPreferences() {
 }
 
 void TMainWnd::loadPreferences() {
-    PreferenceValues value = loadPreferenceValues(PreferencesFile.toStdString());
+    PreferenceValues value = loadPreferenceValues(preferencesFile.toStdString());
 
     const QRect geometry = fittedToScreen(QRect(value[PreferenceKey::Left], value[PreferenceKey::Top],
                                                 value[PreferenceKey::Width], value[PreferenceKey::Height]),
@@ -100,18 +100,18 @@ void TMainWnd::loadPreferences() {
     move(geometry.topLeft());
     resize(geometry.size());
 
-    ShowHints = value[PreferenceKey::Hint] != 0;
-    ui->ShowHint1->setChecked(ShowHints);
+    showHints_ = value[PreferenceKey::Hint] != 0;
+    ui_->ShowHint1->setChecked(showHints_);
 
-    showPage(ui->PageControl, value[PreferenceKey::Page]);
-    showPage(ui->PageControl1, value[PreferenceKey::PageGroup]);
-    showPage(ui->PageControl2, value[PreferenceKey::PageMap]);
+    showPage(ui_->PageControl, value[PreferenceKey::Page]);
+    showPage(ui_->PageControl1, value[PreferenceKey::PageGroup]);
+    showPage(ui_->PageControl2, value[PreferenceKey::PageMap]);
 
-    setFirstPane(ui->GroupSplitter, value[PreferenceKey::BoxName]);
-    setFirstPane(ui->NetHostSplitter, value[PreferenceKey::BoxNet]);
-    setFirstPane(ui->UrlWordSplitter, value[PreferenceKey::BoxUrl]);
-    setFirstPane(ui->LimitSpeedSplitter, value[PreferenceKey::BoxLimit]);
-    setFirstPane(ui->PortsSplitter, value[PreferenceKey::BoxPorts]);
+    setFirstPane(ui_->GroupSplitter, value[PreferenceKey::BoxName]);
+    setFirstPane(ui_->NetHostSplitter, value[PreferenceKey::BoxNet]);
+    setFirstPane(ui_->UrlWordSplitter, value[PreferenceKey::BoxUrl]);
+    setFirstPane(ui_->LimitSpeedSplitter, value[PreferenceKey::BoxLimit]);
+    setFirstPane(ui_->PortsSplitter, value[PreferenceKey::BoxPorts]);
 }
 
 bool TMainWnd::SavePreferences() {
@@ -124,16 +124,16 @@ void TMainWnd::savePreferences() {
         {PreferenceKey::Left, x()},
         {PreferenceKey::Height, height()},
         {PreferenceKey::Width, width()},
-        {PreferenceKey::Hint, ShowHints ? 1 : 0},
-        {PreferenceKey::Page, ui->PageControl->currentIndex()},
-        {PreferenceKey::PageGroup, ui->PageControl1->currentIndex()},
-        {PreferenceKey::PageMap, ui->PageControl2->currentIndex()},
-        {PreferenceKey::BoxName, firstPane(ui->GroupSplitter)},
-        {PreferenceKey::BoxNet, firstPane(ui->NetHostSplitter)},
-        {PreferenceKey::BoxUrl, firstPane(ui->UrlWordSplitter)},
-        {PreferenceKey::BoxLimit, firstPane(ui->LimitSpeedSplitter)},
-        {PreferenceKey::BoxPorts, firstPane(ui->PortsSplitter)},
+        {PreferenceKey::Hint, showHints_ ? 1 : 0},
+        {PreferenceKey::Page, ui_->PageControl->currentIndex()},
+        {PreferenceKey::PageGroup, ui_->PageControl1->currentIndex()},
+        {PreferenceKey::PageMap, ui_->PageControl2->currentIndex()},
+        {PreferenceKey::BoxName, firstPane(ui_->GroupSplitter)},
+        {PreferenceKey::BoxNet, firstPane(ui_->NetHostSplitter)},
+        {PreferenceKey::BoxUrl, firstPane(ui_->UrlWordSplitter)},
+        {PreferenceKey::BoxLimit, firstPane(ui_->LimitSpeedSplitter)},
+        {PreferenceKey::BoxPorts, firstPane(ui_->PortsSplitter)},
     };
-    QDir().mkpath(QFileInfo(PreferencesFile).absolutePath()); // the user's folder may not exist yet
-    savePreferenceValues(PreferencesFile.toStdString(), value);
+    QDir().mkpath(QFileInfo(preferencesFile).absolutePath()); // the user's folder may not exist yet
+    savePreferenceValues(preferencesFile.toStdString(), value);
 }

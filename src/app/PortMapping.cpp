@@ -29,14 +29,14 @@ bool reportingUnstorableServer = false;
 } // namespace
 
 QLineEdit* TMainWnd::standardServiceField(int slot) const {
-    const std::array<QLineEdit*, 3> fields = {ui->SMTPaddress, ui->POP3address, ui->NNTPaddress};
+    const std::array<QLineEdit*, 3> fields = {ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress};
     return fields.at(static_cast<std::size_t>(slot));
 }
 
 void TMainWnd::connectStandardServices() {
-    connect(ui->SMTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::SMTPaddressExit);
-    connect(ui->POP3address, &QLineEdit::editingFinished, this, &TMainWnd::POP3addressExit);
-    connect(ui->NNTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::NNTPaddressExit);
+    connect(ui_->SMTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::SMTPaddressExit);
+    connect(ui_->POP3address, &QLineEdit::editingFinished, this, &TMainWnd::POP3addressExit);
+    connect(ui_->NNTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::NNTPaddressExit);
     // Typing into a field is a change at once, so that the close question asks before the field is left.
     for (int slot = 0; slot < 3; ++slot)
         connect(standardServiceField(slot), &QLineEdit::textEdited, this, &TMainWnd::ValueChange);
@@ -44,13 +44,13 @@ void TMainWnd::connectStandardServices() {
 
 void TMainWnd::LoadMServiceActionExecute() {
     messages::guarded(this, [this] {
-        const auto path = toFileBytes(ui->RouterFile->text());
+        const auto path = toFileBytes(ui_->RouterFile->text());
         // RouterRules shows the lines: they change through its model.
         auto* rows = qobject_cast<FileLinesModel*>(list(manualServiceList()).model);
         rows->replacing([&] {
             StandardServiceLines = {};
             ManualServiceLines.clear();
-            loadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings);
+            loadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings_);
         });
         for (int slot = 0; slot < 3; ++slot) {
             const TStructString line(StandardServiceLines[static_cast<std::size_t>(slot)], ":");

@@ -46,7 +46,7 @@ void TMainWnd::connectSettingsControls() {
             if (control.empty())
                 continue;
             QWidget* widget = findChild<QWidget*>(name(control));
-            if (widget == ui->EditMemoryPageCount || widget == ui->EditMemoryPageSize)
+            if (widget == ui_->EditMemoryPageCount || widget == ui_->EditMemoryPageSize)
                 connect(static_cast<QLineEdit*>(widget), &QLineEdit::textChanged, this,
                         &TMainWnd::EditMemoryPageCountChange);
             else if (auto* edit = qobject_cast<QLineEdit*>(widget))
@@ -55,21 +55,21 @@ void TMainWnd::connectSettingsControls() {
                 connect(button, &QAbstractButton::toggled, this, &TMainWnd::ValueChange);
         }
     }
-    for (QRadioButton* unit : {ui->SwitchB, ui->SwitchKB, ui->SwitchMB, ui->SwitchGB})
+    for (QRadioButton* unit : {ui_->SwitchB, ui_->SwitchKB, ui_->SwitchMB, ui_->SwitchGB})
         connect(unit, &QRadioButton::toggled, this, [this](bool checked) {
             if (checked)
                 SwitchBClick();
         });
     for (auto [button, handler] : std::initializer_list<std::pair<QToolButton*, void (TMainWnd::*)()>>{
-             {ui->SpeedButton1, &TMainWnd::SpeedButton1Click},
-             {ui->CheckFileSelect, &TMainWnd::CheckFileSelectClick},
-             {ui->SpeedButton9, &TMainWnd::SpeedButton9Click},
-             {ui->SpeedButton2, &TMainWnd::SpeedButton2Click},
-             {ui->SpeedButton3, &TMainWnd::SpeedButton3Click},
-             {ui->SpeedButton4, &TMainWnd::SpeedButton4Click},
-             {ui->SpeedButton5, &TMainWnd::SpeedButton5Click},
-             {ui->SpeedButton7, &TMainWnd::SpeedButton7Click},
-             {ui->SpeedButton6, &TMainWnd::SpeedButton6Click},
+             {ui_->SpeedButton1, &TMainWnd::SpeedButton1Click},
+             {ui_->CheckFileSelect, &TMainWnd::CheckFileSelectClick},
+             {ui_->SpeedButton9, &TMainWnd::SpeedButton9Click},
+             {ui_->SpeedButton2, &TMainWnd::SpeedButton2Click},
+             {ui_->SpeedButton3, &TMainWnd::SpeedButton3Click},
+             {ui_->SpeedButton4, &TMainWnd::SpeedButton4Click},
+             {ui_->SpeedButton5, &TMainWnd::SpeedButton5Click},
+             {ui_->SpeedButton7, &TMainWnd::SpeedButton7Click},
+             {ui_->SpeedButton6, &TMainWnd::SpeedButton6Click},
          })
         connect(button, &QToolButton::clicked, this, handler);
 }
@@ -95,22 +95,22 @@ void TMainWnd::showSetting(const ServerSetting& s, const SettingValue& value) {
 
 // After the memory keys are read, the total shows their exact product in bytes.
 void TMainWnd::showMemoryTotalOfLoad() {
-    const auto count = parseInt64(ui->EditMemoryPageCount->text().toStdString());
-    const auto size = parseInt64(ui->EditMemoryPageSize->text().toStdString());
+    const auto count = parseInt64(ui_->EditMemoryPageCount->text().toStdString());
+    const auto size = parseInt64(ui_->EditMemoryPageSize->text().toStdString());
     __int128 product = 0;
     if (count && size)
         product = static_cast<__int128>(*count) * *size;
     if (count && size && product >= INT64_MIN && product <= INT64_MAX)
-        ui->EditMemoryTotal->setText(QString::number(static_cast<qint64>(product)));
+        ui_->EditMemoryTotal->setText(QString::number(static_cast<qint64>(product)));
     else if (!computeMemoryTotal())
-        ui->EditMemoryTotal->clear(); // not numbers: there is no total to show
+        ui_->EditMemoryTotal->clear(); // not numbers: there is no total to show
 }
 
 RuleFileNames TMainWnd::ruleFileNames() const {
     auto bytes = [](const QLineEdit* field) {
         return toFileBytes(field->text()).value_or(std::string());
     };
-    return {bytes(ui->CheckFile), bytes(ui->CacheSkipFile), bytes(ui->RouterFile)};
+    return {bytes(ui_->CheckFile), bytes(ui_->CacheSkipFile), bytes(ui_->RouterFile)};
 }
 
 bool TMainWnd::LoadServerConfig() {
@@ -118,7 +118,7 @@ bool TMainWnd::LoadServerConfig() {
 }
 
 void TMainWnd::loadServerConfig() {
-    FlagScope loading(Loading);
+    FlagScope loading(loading_);
     LineTokenizer = std::make_unique<TStructString>("", ":");
     LineBuilder = std::make_unique<TUnStructString>(":");
     GroupCount = GroupTable::kSlotCount;
@@ -141,10 +141,10 @@ void TMainWnd::loadServerConfig() {
         });
 
     // A file that cannot be read is reported; the load goes on, as it does after the other two rule files.
-    messages::guarded(this, [this] { LoadAccessRules(ruleFileNames().accessRules, Groups, &loadFindings); });
+    messages::guarded(this, [this] { LoadAccessRules(ruleFileNames().accessRules, Groups, &loadFindings_); });
     fillRuleLists();
     ConfigChanged = false;
-    showDroppedLines(ui->StatusBar1, loadFindings);
+    showDroppedLines(ui_->StatusBar1, loadFindings_);
 }
 
 // A setting's value as its controls hold it. Text that glym30.ini (Windows-1251) cannot store refuses the save,

@@ -85,7 +85,7 @@ private:
 } // namespace
 
 void TMainWnd::EditMemoryPageCountChange() {
-    if (Loading) {
+    if (loading_) {
         // The load shows the exact product once both keys are read; an unreadable value is no error there.
         ConfigChanged = true;
         return;
@@ -95,35 +95,35 @@ void TMainWnd::EditMemoryPageCountChange() {
 }
 
 void TMainWnd::SwitchBClick() {
-    if (!Loading)
+    if (!loading_)
         computeMemoryTotal();
 }
 
 // Shows page count x page size in the chosen unit. Returns false, after showing the conversion error, when
 // either text is not a number; the total then keeps its text.
 bool TMainWnd::computeMemoryTotal() {
-    const QString sizeText = ui->EditMemoryPageSize->text();
-    const QString countText = ui->EditMemoryPageCount->text();
+    const QString sizeText = ui_->EditMemoryPageSize->text();
+    const QString countText = ui_->EditMemoryPageCount->text();
     if (sizeText.isEmpty() || countText.isEmpty()) {
-        ui->EditMemoryTotal->setText(QStringLiteral("0"));
+        ui_->EditMemoryTotal->setText(QStringLiteral("0"));
         return true;
     }
     const auto size = singlePrecision(sizeText);
     const auto count = singlePrecision(countText);
     if (!size || !count) {
-        if (!Loading)
+        if (!loading_)
             messages::error(
                 this, QStringLiteral("'%1' is not a valid floating point value").arg(size ? countText : sizeText));
         return false;
     }
-    const std::array<std::pair<QRadioButton*, MemoryUnit>, 4> units = {{{ui->SwitchB, MemoryUnit::Bytes},
-                                                                        {ui->SwitchKB, MemoryUnit::KiloBytes},
-                                                                        {ui->SwitchMB, MemoryUnit::MegaBytes},
-                                                                        {ui->SwitchGB, MemoryUnit::GigaBytes}}};
+    const std::array<std::pair<QRadioButton*, MemoryUnit>, 4> units = {{{ui_->SwitchB, MemoryUnit::Bytes},
+                                                                        {ui_->SwitchKB, MemoryUnit::KiloBytes},
+                                                                        {ui_->SwitchMB, MemoryUnit::MegaBytes},
+                                                                        {ui_->SwitchGB, MemoryUnit::GigaBytes}}};
     for (const auto& [button, unit] : units) {
         if (button->isChecked()) {
             const char separator = QLocale().decimalPoint().at(0).toLatin1();
-            ui->EditMemoryTotal->setText(
+            ui_->EditMemoryTotal->setText(
                 QString::fromStdString(formatMemoryTotal(*count, *size, unit, separator ? separator : '.')));
             break;
         }
@@ -162,33 +162,33 @@ void TMainWnd::pickFileInto(QLineEdit* field) {
 }
 
 void TMainWnd::CheckFileSelectClick() {
-    pickFileInto(ui->CheckFile);
+    pickFileInto(ui_->CheckFile);
 }
 void TMainWnd::SpeedButton9Click() {
-    pickFileInto(ui->CacheSkipFile);
+    pickFileInto(ui_->CacheSkipFile);
 }
 void TMainWnd::SpeedButton2Click() {
-    pickFileInto(ui->MainLogFile);
+    pickFileInto(ui_->MainLogFile);
 }
 void TMainWnd::SpeedButton3Click() {
-    pickFileInto(ui->StatusLogFile);
+    pickFileInto(ui_->StatusLogFile);
 }
 void TMainWnd::SpeedButton4Click() {
-    pickFileInto(ui->ConnectLogFile);
+    pickFileInto(ui_->ConnectLogFile);
 }
 void TMainWnd::SpeedButton5Click() {
-    pickFileInto(ui->RouterLogFile);
+    pickFileInto(ui_->RouterLogFile);
 }
 void TMainWnd::SpeedButton7Click() {
-    pickFileInto(ui->RouterFile);
+    pickFileInto(ui_->RouterFile);
 }
 void TMainWnd::SpeedButton6Click() {
-    pickFileInto(ui->DNSFile);
+    pickFileInto(ui_->DNSFile);
 }
 
 // The directory of the file cache. A name that does not exist may be typed; it is created after a question.
 void TMainWnd::SpeedButton1Click() {
     DirectoryChooser dialog(this);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        ui->FCachePath->setText(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
+        ui_->FCachePath->setText(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath());
 }

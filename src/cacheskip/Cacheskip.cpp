@@ -3,16 +3,16 @@
 #include "base/Images.h"
 #include "ui_Cacheskip.h"
 
-TFCacheSkip::TFCacheSkip(QWidget* parent) : TRuleDialog(parent), ui(new Ui::TFCacheSkip) {
-    ui->setupUi(this);
-    Box1 = ui->Box1;
-    Combo = ui->Combo;
-    url = ui->url;
-    comment = ui->comment;
+TFCacheSkip::TFCacheSkip(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFCacheSkip) {
+    ui_->setupUi(this);
+    Box1 = ui_->Box1;
+    Combo = ui_->Combo;
+    url = ui_->url;
+    comment = ui_->comment;
     for (int i = 0; i < Combo->count(); ++i)
         Combo->setItemIcon(i, listImage(ImageList::CacheSkipImage, i));
-    connect(ui->Button1, &QPushButton::clicked, this, &TFCacheSkip::accept);
-    connect(ui->IAeverButton1, &QPushButton::clicked, this, &TFCacheSkip::reject);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TFCacheSkip::accept);
+    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFCacheSkip::reject);
     watchFieldChanges();
 }
 

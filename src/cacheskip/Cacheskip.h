@@ -29,5 +29,5 @@ public Q_SLOTS:
     void ComboChange() { groupIDChange(); }
 
 private:
-    std::unique_ptr<Ui::TFCacheSkip> ui;
+    std::unique_ptr<Ui::TFCacheSkip> ui_;
 };

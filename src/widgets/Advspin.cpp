@@ -76,48 +76,48 @@ TAdvTimerSpeedButton::TAdvTimerSpeedButton(Qt::ArrowType arrow, QWidget* parent)
 // ---- TAdvSpinButton ----
 
 TAdvSpinButton::TAdvSpinButton(TAdvSpinEdit* edit)
-    : QWidget(edit), FFocusControl(edit), FUpButton(new TAdvTimerSpeedButton(Qt::UpArrow, this)),
-      FDownButton(new TAdvTimerSpeedButton(Qt::DownArrow, this)) {
+    : QWidget(edit), focusControl_(edit), upButton_(new TAdvTimerSpeedButton(Qt::UpArrow, this)),
+      downButton_(new TAdvTimerSpeedButton(Qt::DownArrow, this)) {
     setCursor(Qt::ArrowCursor); // not the edit's text cursor
-    FUpButton->installEventFilter(this);
-    FDownButton->installEventFilter(this);
+    upButton_->installEventFilter(this);
+    downButton_->installEventFilter(this);
 }
 
 void TAdvSpinButton::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int upHeight = height() / 2;
-    FUpButton->setGeometry(0, 0, width(), upHeight);
-    FDownButton->setGeometry(0, upHeight, width(), height() - upHeight);
+    upButton_->setGeometry(0, 0, width(), upHeight);
+    downButton_->setGeometry(0, upHeight, width(), height() - upHeight);
 }
 
 bool TAdvSpinButton::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-        FFocusControl->isEnabled() && FFocusControl->focusPolicy() != Qt::NoFocus && !FFocusControl->hasFocus())
-        FFocusControl->setFocus(Qt::MouseFocusReason);
+        focusControl_->isEnabled() && focusControl_->focusPolicy() != Qt::NoFocus && !focusControl_->hasFocus())
+        focusControl_->setFocus(Qt::MouseFocusReason);
     return QWidget::eventFilter(watched, event);
 }
 
 // ---- TAdvSpinEdit ----
 
 TAdvSpinEdit::TAdvSpinEdit(QWidget* parent) : QLineEdit(QStringLiteral("0"), parent) {
-    FButton = new TAdvSpinButton(this);
+    button_ = new TAdvSpinButton(this);
     setTextMargins(0, 0, TAdvSpinButton::ButtonWidth, 0);
-    connect(FButton->upButton(), &QAbstractButton::clicked, this, &TAdvSpinEdit::UpClick);
-    connect(FButton->downButton(), &QAbstractButton::clicked, this, &TAdvSpinEdit::DownClick);
+    connect(button_->upButton(), &QAbstractButton::clicked, this, &TAdvSpinEdit::UpClick);
+    connect(button_->downButton(), &QAbstractButton::clicked, this, &TAdvSpinEdit::DownClick);
     connect(this, &QLineEdit::textChanged, this, &TAdvSpinEdit::OnChange);
     placeButtons();
 }
 
 int TAdvSpinEdit::GetValue() const {
-    return parseDecimal(text()).value_or(FMinValue);
+    return parseDecimal(text()).value_or(minValue_);
 }
 
 int TAdvSpinEdit::CheckValue(int v) const {
-    if (FMinValue != FMaxValue) {
-        if (v < FMinValue)
-            return FMinValue;
-        if (v > FMaxValue)
-            return FMaxValue;
+    if (minValue_ != maxValue_) {
+        if (v < minValue_)
+            return minValue_;
+        if (v > maxValue_)
+            return maxValue_;
     }
     return v;
 }
@@ -127,11 +127,11 @@ void TAdvSpinEdit::SetValue(int v) {
 }
 
 void TAdvSpinEdit::UpClick() {
-    step(FIncrement);
+    step(increment_);
 }
 
 void TAdvSpinEdit::DownClick() {
-    step(-qint64(FIncrement));
+    step(-qint64(increment_));
 }
 
 void TAdvSpinEdit::step(qint64 delta) {
@@ -165,7 +165,7 @@ void TAdvSpinEdit::applyBounds() {
 }
 
 bool TAdvSpinEdit::IsValidChar(QChar c) const {
-    if (!FEditorEnabled)
+    if (!editorEnabled_)
         return isControlChar(c) && c != u'\b';
     if (isControlChar(c))
         return c != u'\r' && c != u'\n';
@@ -189,16 +189,16 @@ void TAdvSpinEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     case Qt::Key_PageUp:
-        step(FIncrementPage);
+        step(incrementPage_);
         event->accept();
         return;
     case Qt::Key_PageDown:
-        step(-qint64(FIncrementPage));
+        step(-qint64(incrementPage_));
         event->accept();
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (FReturnIsTab) {
+        if (returnIsTab_) {
             focusNextPrevChild(true);
             event->accept();
             return;
@@ -208,7 +208,7 @@ void TAdvSpinEdit::keyPressEvent(QKeyEvent* event) {
         QLineEdit::keyPressEvent(event);
         return;
     case Qt::Key_Delete:
-        if (!FEditorEnabled) {
+        if (!editorEnabled_) {
             event->accept();
             return;
         }
@@ -231,7 +231,7 @@ void TAdvSpinEdit::keyPressEvent(QKeyEvent* event) {
             event->accept();
         return;
     }
-    if (!FEditorEnabled &&
+    if (!editorEnabled_ &&
         (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
          event->matches(QKeySequence::DeleteStartOfWord) || event->matches(QKeySequence::DeleteEndOfWord) ||
          event->matches(QKeySequence::DeleteEndOfLine) || event->matches(QKeySequence::DeleteCompleteLine))) {
@@ -282,7 +282,7 @@ void TAdvSpinEdit::placeButtons() {
     QStyleOptionFrame option;
     initStyleOption(&option);
     const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this) : 0;
-    FButton->setGeometry(width() - frame - TAdvSpinButton::ButtonWidth, frame, TAdvSpinButton::ButtonWidth,
+    button_->setGeometry(width() - frame - TAdvSpinButton::ButtonWidth, frame, TAdvSpinButton::ButtonWidth,
                          height() - 2 * frame);
 }
 
@@ -309,7 +309,7 @@ void TAdvSpinEdit::contextMenuEvent(QContextMenuEvent* event) {
             return label == QCoreApplication::translate("QLineEdit", text);
         };
         if ((!clipboardEditAllowed() && (is("Cu&t") || is("&Paste"))) ||
-            (!FEditorEnabled && (is("Delete") || is("&Undo") || is("&Redo"))))
+            (!editorEnabled_ && (is("Delete") || is("&Undo") || is("&Redo"))))
             action->setEnabled(false);
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);

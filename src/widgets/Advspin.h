@@ -25,17 +25,17 @@ public:
 
     static constexpr int ButtonWidth = 15;
 
-    TAdvTimerSpeedButton* upButton() const { return FUpButton; }
-    TAdvTimerSpeedButton* downButton() const { return FDownButton; }
+    TAdvTimerSpeedButton* upButton() const { return upButton_; }
+    TAdvTimerSpeedButton* downButton() const { return downButton_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TAdvSpinEdit* FFocusControl;
-    TAdvTimerSpeedButton* FUpButton;
-    TAdvTimerSpeedButton* FDownButton;
+    TAdvSpinEdit* focusControl_;
+    TAdvTimerSpeedButton* upButton_;
+    TAdvTimerSpeedButton* downButton_;
 };
 
 // The whole-number entry field of the rule editor dialogs: a single-line edit with up/down buttons at its right
@@ -89,20 +89,20 @@ public:
     // What leaving the field does: a number outside the bounds becomes the nearer bound; other text stays.
     void applyBounds();
 
-    int minValue() const { return FMinValue; }
-    void setMinValue(int v) { FMinValue = v; }
-    int maxValue() const { return FMaxValue; }
-    void setMaxValue(int v) { FMaxValue = v; }
-    int increment() const { return FIncrement; }
-    void setIncrement(int v) { FIncrement = v; }
-    int incrementPage() const { return FIncrementPage; }
-    void setIncrementPage(int v) { FIncrementPage = v; }
-    bool editorEnabled() const { return FEditorEnabled; }
-    void setEditorEnabled(bool on) { FEditorEnabled = on; }
-    bool returnIsTab() const { return FReturnIsTab; }
-    void setReturnIsTab(bool on) { FReturnIsTab = on; }
+    int minValue() const { return minValue_; }
+    void setMinValue(int v) { minValue_ = v; }
+    int maxValue() const { return maxValue_; }
+    void setMaxValue(int v) { maxValue_ = v; }
+    int increment() const { return increment_; }
+    void setIncrement(int v) { increment_ = v; }
+    int incrementPage() const { return incrementPage_; }
+    void setIncrementPage(int v) { incrementPage_ = v; }
+    bool editorEnabled() const { return editorEnabled_; }
+    void setEditorEnabled(bool on) { editorEnabled_ = on; }
+    bool returnIsTab() const { return returnIsTab_; }
+    void setReturnIsTab(bool on) { returnIsTab_ = on; }
 
-    TAdvSpinButton* spinButton() const { return FButton; }
+    TAdvSpinButton* spinButton() const { return button_; }
 
     QSize minimumSizeHint() const override;
 
@@ -128,14 +128,14 @@ protected:
 
 private:
     void step(qint64 delta);
-    bool clipboardEditAllowed() const { return FEditorEnabled && !isReadOnly(); }
+    bool clipboardEditAllowed() const { return editorEnabled_ && !isReadOnly(); }
     void placeButtons();
 
-    int FMinValue = 0;
-    int FMaxValue = 100;
-    int FIncrement = 1;
-    int FIncrementPage = 10;
-    bool FEditorEnabled = true;
-    bool FReturnIsTab = false;
-    TAdvSpinButton* FButton = nullptr;
+    int minValue_ = 0;
+    int maxValue_ = 100;
+    int increment_ = 1;
+    int incrementPage_ = 10;
+    bool editorEnabled_ = true;
+    bool returnIsTab_ = false;
+    TAdvSpinButton* button_ = nullptr;
 };

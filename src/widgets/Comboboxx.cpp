@@ -70,84 +70,84 @@ struct Glyph {
 
 class PathReader {
 public:
-    explicit PathReader(QStringView data) : FData(data) {}
+    explicit PathReader(QStringView data) : data_(data) {}
 
     QPainterPath read() {
         QChar command;
         while (skipSeparators()) {
-            if (FData[FPos].isLetter())
-                command = FData[FPos++];
+            if (data_[pos_].isLetter())
+                command = data_[pos_++];
             const bool relative = command.isLower();
-            const QPointF origin = relative ? FCurrent : QPointF();
+            const QPointF origin = relative ? current_ : QPointF();
             qreal x = 0;
             qreal y = 0;
             switch (command.toUpper().unicode()) {
             case u'M':
                 if (!number(x) || !number(y))
-                    return FPath;
-                FCurrent = FStart = origin + QPointF(x, y);
-                FPath.moveTo(FCurrent);
+                    return path_;
+                current_ = start_ = origin + QPointF(x, y);
+                path_.moveTo(current_);
                 command = relative ? u'l' : u'L'; // further pairs are lines
                 break;
             case u'L':
                 if (!number(x) || !number(y))
-                    return FPath;
+                    return path_;
                 lineTo(origin + QPointF(x, y));
                 break;
             case u'H':
                 if (!number(x))
-                    return FPath;
-                lineTo({origin.x() + x, FCurrent.y()});
+                    return path_;
+                lineTo({origin.x() + x, current_.y()});
                 break;
             case u'V':
                 if (!number(y))
-                    return FPath;
-                lineTo({FCurrent.x(), origin.y() + y});
+                    return path_;
+                lineTo({current_.x(), origin.y() + y});
                 break;
             case u'Z':
-                FPath.closeSubpath();
-                FCurrent = FStart;
+                path_.closeSubpath();
+                current_ = start_;
                 command = QChar(); // Z takes no numbers
                 break;
             default:
-                return FPath; // a command these pictures do not use
+                return path_; // a command these pictures do not use
             }
         }
-        return FPath;
+        return path_;
     }
 
 private:
     bool skipSeparators() {
-        while (FPos < FData.size() && (FData[FPos].isSpace() || FData[FPos] == u','))
-            ++FPos;
-        return FPos < FData.size();
+        while (pos_ < data_.size() && (data_[pos_].isSpace() || data_[pos_] == u','))
+            ++pos_;
+        return pos_ < data_.size();
     }
 
     bool number(qreal& value) {
         if (!skipSeparators())
             return false;
-        qsizetype end = FPos;
-        if (FData[end] == u'-' || FData[end] == u'+')
+        qsizetype end = pos_;
+        if (data_[end] == u'-' || data_[end] == u'+')
             ++end;
-        while (end < FData.size() && (FData[end].isDigit() || FData[end] == u'.'))
+        while (end < data_.size() && (data_[end].isDigit() || data_[end] == u'.'))
             ++end;
         bool ok = false;
-        value = FData.mid(FPos, end - FPos).toDouble(&ok);
+        value = data_.mid(pos_, end - pos_).toDouble(&ok);
         if (ok)
-            FPos = end;
+            pos_ = end;
         return ok;
     }
 
     void lineTo(QPointF point) {
-        FCurrent = point;
-        FPath.lineTo(point);
+        current_ = point;
+        path_.lineTo(point);
     }
 
-    QStringView FData;
-    qsizetype FPos = 0;
-    QPainterPath FPath;
-    QPointF FCurrent;
-    QPointF FStart;
+    QStringView data_;
+    qsizetype pos_ = 0;
+    QPainterPath path_;
+    QPointF current_;
+    QPointF start_;
 };
 
 struct Paint {
@@ -252,10 +252,10 @@ const Glyph& buttonGlyph(int index) {
 // text colour where the palette gives both the same, so an "off" button always looks different.
 class GlyphIconEngine : public QIconEngine {
 public:
-    GlyphIconEngine(const Glyph& glyph, const QPalette& palette) : FGlyph(glyph), FPalette(palette) {}
+    GlyphIconEngine(const Glyph& glyph, const QPalette& palette) : glyph_(glyph), palette_(palette) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        const QRectF box = FGlyph.viewBox;
+        const QRectF box = glyph_.viewBox;
         const qreal scale = std::min(rect.width() / box.width(), rect.height() / box.height());
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
@@ -263,7 +263,7 @@ public:
         painter->scale(scale, scale);
         painter->translate(-box.center());
         const QColor color = colorFor(mode);
-        for (const GlyphShape& shape : FGlyph.shapes) {
+        for (const GlyphShape& shape : glyph_.shapes) {
             painter->setPen(shape.strokeWidth > 0
                                 ? QPen(color, shape.strokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)
                                 : QPen(Qt::NoPen));
@@ -282,23 +282,23 @@ public:
     }
 
     QIconEngine* clone() const override { return new GlyphIconEngine(*this); }
-    bool isNull() override { return FGlyph.shapes.empty(); }
+    bool isNull() override { return glyph_.shapes.empty(); }
 
 private:
     QColor colorFor(QIcon::Mode mode) const {
-        const QColor normal = FPalette.color(QPalette::Active, QPalette::ButtonText);
+        const QColor normal = palette_.color(QPalette::Active, QPalette::ButtonText);
         if (mode == QIcon::Selected)
-            return FPalette.color(QPalette::Active, QPalette::HighlightedText);
+            return palette_.color(QPalette::Active, QPalette::HighlightedText);
         if (mode != QIcon::Disabled)
             return normal;
-        QColor disabled = FPalette.color(QPalette::Disabled, QPalette::ButtonText);
+        QColor disabled = palette_.color(QPalette::Disabled, QPalette::ButtonText);
         if (disabled == normal)
             disabled.setAlphaF(0.35f);
         return disabled;
     }
 
-    Glyph FGlyph;
-    QPalette FPalette;
+    Glyph glyph_;
+    QPalette palette_;
 };
 
 // The entry at which the text points (see TCustomComboBoxX::selectMatchingEntry).
@@ -344,16 +344,16 @@ QString newItemName(const QStringList& entries) {
 // Rows of at least the control's row height.
 class RowDelegate : public QStyledItemDelegate {
 public:
-    RowDelegate(const TCustomComboBoxX* owner, QObject* parent) : QStyledItemDelegate(parent), FOwner(owner) {}
+    RowDelegate(const TCustomComboBoxX* owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(FOwner->rowHeight());
+        size.setHeight(owner_->rowHeight());
         return size;
     }
 
 private:
-    const TCustomComboBoxX* FOwner;
+    const TCustomComboBoxX* owner_;
 };
 
 } // namespace
@@ -363,7 +363,7 @@ namespace comboboxx {
 // The pop-up window: the list above a row of tool buttons. It takes the control's font and palette.
 class Popup : public QFrame {
 public:
-    explicit Popup(TCustomComboBoxX* owner) : QFrame(owner, Qt::Popup), FOwner(owner) {
+    explicit Popup(TCustomComboBoxX* owner) : QFrame(owner, Qt::Popup), owner_(owner) {
         setAttribute(Qt::WA_WindowPropagation);
         setFrameStyle(QFrame::Box | QFrame::Plain);
         setForegroundRole(QPalette::Mid);
@@ -374,21 +374,21 @@ protected:
     void mousePressEvent(QMouseEvent* event) override {
         // A press outside closes the pop-up (QWidget does that). A press on the drop button, or anywhere on a
         // list-only field, must not then reach the control and open the pop-up again.
-        const QPoint onOwner = FOwner->mapFromGlobal(event->globalPosition().toPoint());
+        const QPoint onOwner = owner_->mapFromGlobal(event->globalPosition().toPoint());
         if (!rect().contains(event->position().toPoint()) &&
-            (FOwner->dropButton()->geometry().contains(onOwner) ||
-             (FOwner->comboStyle() == TCustomComboBoxX::csDropDownList && FOwner->rect().contains(onOwner))))
+            (owner_->dropButton()->geometry().contains(onOwner) ||
+             (owner_->comboStyle() == TCustomComboBoxX::csDropDownList && owner_->rect().contains(onOwner))))
             setAttribute(Qt::WA_NoMouseReplay);
         QFrame::mousePressEvent(event);
     }
 
     void hideEvent(QHideEvent* event) override {
         QFrame::hideEvent(event);
-        FOwner->DropUp(); // closed by Qt (a press outside) as well as by the control
+        owner_->DropUp(); // closed by Qt (a press outside) as well as by the control
     }
 
 private:
-    TCustomComboBoxX* FOwner;
+    TCustomComboBoxX* owner_;
 };
 
 // A flat button of the pop-up's panel. Its keyboard focus is drawn in the palette's highlight colour: the style's
@@ -411,7 +411,7 @@ protected:
 // The list of the pop-up: a plain QListWidget whose mouse and keys the control interprets.
 class ListBox : public QListWidget {
 public:
-    ListBox(TCustomComboBoxX* owner, QWidget* parent) : QListWidget(parent), FOwner(owner) {
+    ListBox(TCustomComboBoxX* owner, QWidget* parent) : QListWidget(parent), owner_(owner) {
         setFrameShape(QFrame::NoFrame);
         setUniformItemSizes(true);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -429,7 +429,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (!FOwner->popupKey(event))
+        if (!owner_->popupKey(event))
             QListWidget::keyPressEvent(event);
     }
 
@@ -438,40 +438,40 @@ protected:
             event->accept();
             return;
         }
-        if (FOwner->multiSelect())
+        if (owner_->multiSelect())
             QListWidget::mousePressEvent(event); // Ctrl and Shift clicks
         const int row = rowAt(event->position());
         if (row >= 0)
-            FOwner->listPressed(row);
+            owner_->listPressed(row);
         event->accept();
     }
 
     void mouseMoveEvent(QMouseEvent* event) override {
         if (event->buttons() == Qt::NoButton)
-            FOwner->listHovered(rowAt(event->position()));
-        else if ((event->buttons() & Qt::LeftButton) && FOwner->FDragRow >= 0 && FOwner->itemDrag())
-            FOwner->listDragged(event->position().toPoint());
-        else if (FOwner->multiSelect())
+            owner_->listHovered(rowAt(event->position()));
+        else if ((event->buttons() & Qt::LeftButton) && owner_->dragRow_ >= 0 && owner_->itemDrag())
+            owner_->listDragged(event->position().toPoint());
+        else if (owner_->multiSelect())
             QListWidget::mouseMoveEvent(event);
         event->accept();
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (FOwner->multiSelect())
+        if (owner_->multiSelect())
             QListWidget::mouseReleaseEvent(event);
         if (event->button() == Qt::LeftButton)
-            FOwner->listReleased(rowAt(event->position()));
+            owner_->listReleased(rowAt(event->position()));
         event->accept();
     }
 
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton)
-            FOwner->listDoubleClicked();
+            owner_->listDoubleClicked();
         event->accept();
     }
 
 private:
-    TCustomComboBoxX* FOwner;
+    TCustomComboBoxX* owner_;
 };
 
 } // namespace comboboxx
@@ -482,7 +482,7 @@ using comboboxx::Popup;
 
 // ---- TCBXInplaceEdit ----
 
-TCBXInplaceEdit::TCBXInplaceEdit(TCustomComboBoxX* owner, QWidget* parent) : QLineEdit(parent), FOwner(owner) {
+TCBXInplaceEdit::TCBXInplaceEdit(TCustomComboBoxX* owner, QWidget* parent) : QLineEdit(parent), owner_(owner) {
     setObjectName(QStringLiteral("InplaceEdit"));
     setFrame(false);
     hide();
@@ -492,10 +492,10 @@ void TCBXInplaceEdit::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        FOwner->InplaceEditEvent(TCustomComboBoxX::iaAccept);
+        owner_->InplaceEditEvent(TCustomComboBoxX::iaAccept);
         break;
     case Qt::Key_Escape:
-        FOwner->InplaceEditEvent(TCustomComboBoxX::iaCancel);
+        owner_->InplaceEditEvent(TCustomComboBoxX::iaCancel);
         break;
     default:
         QLineEdit::keyPressEvent(event);
@@ -507,43 +507,43 @@ void TCBXInplaceEdit::keyPressEvent(QKeyEvent* event) {
 void TCBXInplaceEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     if (event->reason() != Qt::PopupFocusReason) // its own context menu is not leaving it
-        FOwner->InplaceEditEvent(TCustomComboBoxX::iaCancel);
+        owner_->InplaceEditEvent(TCustomComboBoxX::iaCancel);
 }
 
 // ---- TCustomComboBoxX ----
 
 TCustomComboBoxX::TCustomComboBoxX(QWidget* parent) : QLineEdit(parent) {
     initComboBoxXResources();
-    FPopup = new Popup(this);
-    FPopup->setObjectName(QStringLiteral("Popup"));
-    FListBox = new ListBox(this, FPopup);
-    FListBox->setObjectName(QStringLiteral("ListBox"));
-    FButtonPanel = new QWidget(FPopup);
-    FButtonPanel->setObjectName(QStringLiteral("ButtonPanel"));
-    auto* popupLayout = new QVBoxLayout(FPopup);
+    popup_ = new Popup(this);
+    popup_->setObjectName(QStringLiteral("Popup"));
+    listBox_ = new ListBox(this, popup_);
+    listBox_->setObjectName(QStringLiteral("ListBox"));
+    buttonPanel_ = new QWidget(popup_);
+    buttonPanel_->setObjectName(QStringLiteral("ButtonPanel"));
+    auto* popupLayout = new QVBoxLayout(popup_);
     popupLayout->setContentsMargins(0, 0, 0, 0);
     popupLayout->setSpacing(0);
-    popupLayout->addWidget(FListBox);
-    popupLayout->addWidget(FButtonPanel);
+    popupLayout->addWidget(listBox_);
+    popupLayout->addWidget(buttonPanel_);
     buildButtons();
 
-    FInplaceEdit = new TCBXInplaceEdit(this, FListBox->viewport());
-    FInsertionLine = new QWidget(FListBox->viewport());
-    FInsertionLine->setAutoFillBackground(true);
-    FInsertionLine->setBackgroundRole(QPalette::Highlight);
-    FInsertionLine->hide();
-    FScrollTimer = new QTimer(this);
-    connect(FScrollTimer, &QTimer::timeout, this, &TCustomComboBoxX::TimerEvent);
+    inplaceEdit_ = new TCBXInplaceEdit(this, listBox_->viewport());
+    insertionLine_ = new QWidget(listBox_->viewport());
+    insertionLine_->setAutoFillBackground(true);
+    insertionLine_->setBackgroundRole(QPalette::Highlight);
+    insertionLine_->hide();
+    scrollTimer_ = new QTimer(this);
+    connect(scrollTimer_, &QTimer::timeout, this, &TCustomComboBoxX::TimerEvent);
 
-    FDropButton = new QToolButton(this);
-    FDropButton->setObjectName(QStringLiteral("DropButton"));
-    FDropButton->setArrowType(Qt::DownArrow);
-    FDropButton->setFocusPolicy(Qt::NoFocus);
-    FDropButton->setCursor(Qt::ArrowCursor);
-    connect(FDropButton, &QToolButton::pressed, this, [this] { FDroppedDown ? DropUp() : DropDown(); });
+    dropButton_ = new QToolButton(this);
+    dropButton_->setObjectName(QStringLiteral("DropButton"));
+    dropButton_->setArrowType(Qt::DownArrow);
+    dropButton_->setFocusPolicy(Qt::NoFocus);
+    dropButton_->setCursor(Qt::ArrowCursor);
+    connect(dropButton_, &QToolButton::pressed, this, [this] { droppedDown_ ? DropUp() : DropDown(); });
 
     connect(this, &QLineEdit::textChanged, this, &TCustomComboBoxX::OnChange);
-    connect(FListBox, &QListWidget::itemSelectionChanged, this, &TCustomComboBoxX::UpdateButtonsStatus);
+    connect(listBox_, &QListWidget::itemSelectionChanged, this, &TCustomComboBoxX::UpdateButtonsStatus);
     refreshIcons();
     refreshButtonHints();
     UpdateButtonsStatus();
@@ -552,86 +552,86 @@ TCustomComboBoxX::TCustomComboBoxX(QWidget* parent) : QLineEdit(parent) {
 }
 
 TCustomComboBoxX::~TCustomComboBoxX() {
-    FDroppedDown = false; // the pop-up goes first, while this object is whole; its closing needs nothing more
-    delete FPopup;
+    droppedDown_ = false; // the pop-up goes first, while this object is whole; its closing needs nothing more
+    delete popup_;
 }
 
 void TCustomComboBoxX::buildButtons() {
-    auto* layout = new QHBoxLayout(FButtonPanel);
+    auto* layout = new QHBoxLayout(buttonPanel_);
     layout->setContentsMargins(1, 0, 1, 1);
     layout->setSpacing(0);
     void (TCustomComboBoxX::*const actions[])() = {&TCustomComboBoxX::ItemEditEvent, &TCustomComboBoxX::ItemNewEvent,
                                                    &TCustomComboBoxX::ItemDeleteEvent, &TCustomComboBoxX::ItemUpEvent,
                                                    &TCustomComboBoxX::ItemDownEvent};
     for (int i = 0; i < ButtonCount; ++i) {
-        auto* button = new PanelButton(FButtonPanel);
+        auto* button = new PanelButton(buttonPanel_);
         button->setObjectName(QLatin1StringView(ButtonNames[i]));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::TabFocus); // reachable with Tab, but a click keeps the in-place editor open
         layout->addWidget(button);
-        FToolButtons[i] = button;
+        toolButtons_[i] = button;
         if (i < ButtonCount - 1)
             connect(button, &QToolButton::clicked, this, actions[i]);
     }
-    QToolButton* pin = FToolButtons[buttonIndex(cbxbPin)];
+    QToolButton* pin = toolButtons_[buttonIndex(cbxbPin)];
     pin->setCheckable(true);
     connect(pin, &QToolButton::toggled, this, &TCustomComboBoxX::applyPin);
     layout->addStretch();
-    setButtons(FButtons);
+    setButtons(buttons_);
 }
 
 void TCustomComboBoxX::setButtons(TCBXButtons shown) {
-    FButtons = shown;
+    buttons_ = shown;
     // 15 x 13 pixels for an 8-point font, larger for larger fonts.
     const int height = std::max(13, fontMetrics().height());
     const QSize size(height + 2, height);
     for (int i = 0; i < ButtonCount; ++i) {
-        FToolButtons[i]->setFixedSize(size);
-        FToolButtons[i]->setIconSize(QSize(height - 3, height - 3));
-        FToolButtons[i]->setVisible(FButtons.testFlag(TCBXButton(1 << i)));
+        toolButtons_[i]->setFixedSize(size);
+        toolButtons_[i]->setIconSize(QSize(height - 3, height - 3));
+        toolButtons_[i]->setVisible(buttons_.testFlag(TCBXButton(1 << i)));
     }
-    FButtonPanel->setVisible(FButtons != TCBXButtons());
-    if (FDroppedDown)
+    buttonPanel_->setVisible(buttons_ != TCBXButtons());
+    if (droppedDown_)
         placePopup();
 }
 
 void TCustomComboBoxX::refreshIcons() {
     for (int i = 0; i < ButtonCount; ++i)
-        FToolButtons[i]->setIcon(QIcon(new GlyphIconEngine(buttonGlyph(i), palette())));
+        toolButtons_[i]->setIcon(QIcon(new GlyphIconEngine(buttonGlyph(i), palette())));
 }
 
 void TCustomComboBoxX::setButtonHint(const QString& hints) {
-    FButtonHint = hints;
+    buttonHint_ = hints;
     refreshButtonHints();
 }
 
 void TCustomComboBoxX::setShowHint(bool on) {
-    FShowHint = on;
+    showHint_ = on;
     refreshButtonHints();
 }
 
 void TCustomComboBoxX::refreshButtonHints() {
     static const char* const keys[ButtonCount] = {"F2", "Insert", "Ctrl+Delete", "Ctrl+Up", "Ctrl+Down", nullptr};
-    const QStringList hints = FButtonHint.split(u','); // entries after the sixth are ignored
+    const QStringList hints = buttonHint_.split(u','); // entries after the sixth are ignored
     for (int i = 0; i < ButtonCount; ++i) {
         const QString hint = hints.value(i);
-        FToolButtons[i]->setToolTip(FShowHint ? hint : QString());
-        FToolButtons[i]->setAccessibleName(hint.isEmpty() ? QLatin1StringView(GlyphFiles[i]) : hint);
+        toolButtons_[i]->setToolTip(showHint_ ? hint : QString());
+        toolButtons_[i]->setAccessibleName(hint.isEmpty() ? QLatin1StringView(GlyphFiles[i]) : hint);
         if (keys[i])
-            FToolButtons[i]->setAccessibleDescription(QLatin1StringView(keys[i]));
+            toolButtons_[i]->setAccessibleDescription(QLatin1StringView(keys[i]));
     }
 }
 
 QFrame* TCustomComboBoxX::popup() const {
-    return FPopup;
+    return popup_;
 }
 
 QListWidget* TCustomComboBoxX::listBox() const {
-    return FListBox;
+    return listBox_;
 }
 
 QToolButton* TCustomComboBoxX::toolButton(TCBXButton button) const {
-    return FToolButtons[buttonIndex(button)];
+    return toolButtons_[buttonIndex(button)];
 }
 
 // ---- Entries ----
@@ -645,23 +645,23 @@ QStringList TCustomComboBoxX::items() const {
 
 void TCustomComboBoxX::setItems(const QStringList& texts) {
     InplaceEditEvent(iaClear);
-    FListBox->clear();
-    FListBox->addItems(texts);
-    if (FDroppedDown)
+    listBox_->clear();
+    listBox_->addItems(texts);
+    if (droppedDown_)
         placePopup();
 }
 
 int TCustomComboBoxX::count() const {
-    return FListBox->count();
+    return listBox_->count();
 }
 
 QString TCustomComboBoxX::itemText(int index) const {
-    const QListWidgetItem* item = FListBox->item(index);
+    const QListWidgetItem* item = listBox_->item(index);
     return item ? item->text() : QString();
 }
 
 QVariant TCustomComboBoxX::itemObject(int index) const {
-    const QListWidgetItem* item = FListBox->item(index);
+    const QListWidgetItem* item = listBox_->item(index);
     return item ? item->data(Qt::UserRole) : QVariant();
 }
 
@@ -673,8 +673,8 @@ void TCustomComboBoxX::insertItem(int index, const QString& text, const QVariant
     InplaceEditEvent(iaClear);
     auto* item = new QListWidgetItem(text);
     item->setData(Qt::UserRole, object);
-    FListBox->insertItem(std::clamp(index, 0, count()), item);
-    if (FDroppedDown)
+    listBox_->insertItem(std::clamp(index, 0, count()), item);
+    if (droppedDown_)
         placePopup();
 }
 
@@ -682,24 +682,24 @@ void TCustomComboBoxX::removeItem(int index) {
     if (index < 0 || index >= count())
         return;
     InplaceEditEvent(iaClear);
-    delete FListBox->takeItem(index);
-    if (FDroppedDown)
+    delete listBox_->takeItem(index);
+    if (droppedDown_)
         placePopup();
 }
 
 void TCustomComboBoxX::setItemText(int index, const QString& text) {
-    if (QListWidgetItem* item = FListBox->item(index))
+    if (QListWidgetItem* item = listBox_->item(index))
         item->setText(text);
 }
 
 void TCustomComboBoxX::setItemObject(int index, const QVariant& object) {
-    if (QListWidgetItem* item = FListBox->item(index))
+    if (QListWidgetItem* item = listBox_->item(index))
         item->setData(Qt::UserRole, object);
 }
 
 QList<int> TCustomComboBoxX::selectedIndexes() const {
     QList<int> rows;
-    for (const QModelIndex& index : FListBox->selectionModel()->selectedIndexes())
+    for (const QModelIndex& index : listBox_->selectionModel()->selectedIndexes())
         rows << index.row();
     std::sort(rows.begin(), rows.end());
     return rows;
@@ -717,12 +717,12 @@ void TCustomComboBoxX::setItemIndex(int index) {
 void TCustomComboBoxX::selectRows(const QList<int>& rows) {
     QItemSelection selection;
     for (int row : rows) {
-        const QModelIndex index = FListBox->model()->index(row, 0);
+        const QModelIndex index = listBox_->model()->index(row, 0);
         selection.select(index, index);
     }
-    QItemSelectionModel* model = FListBox->selectionModel();
+    QItemSelectionModel* model = listBox_->selectionModel();
     model->select(selection, QItemSelectionModel::ClearAndSelect);
-    model->setCurrentIndex(rows.isEmpty() ? QModelIndex() : FListBox->model()->index(rows.first(), 0),
+    model->setCurrentIndex(rows.isEmpty() ? QModelIndex() : listBox_->model()->index(rows.first(), 0),
                            QItemSelectionModel::NoUpdate);
 }
 
@@ -731,49 +731,49 @@ void TCustomComboBoxX::selectRows(const QList<int>& rows) {
 // tests with letter case). With multiple selection: every entry named in the comma-separated text; else the first
 // entry that begins with the text. An empty text selects nothing.
 void TCustomComboBoxX::selectMatchingEntry() {
-    selectRows(matchingRows(items(), text(), FMultiSelect, editable()));
+    selectRows(matchingRows(items(), text(), multiSelect_, editable()));
 }
 
 void TCustomComboBoxX::SetEditText() {
     QStringList texts;
     for (int row : selectedIndexes())
         texts << itemText(row);
-    setText(FMultiSelect ? texts.join(u',') : texts.value(0));
+    setText(multiSelect_ ? texts.join(u',') : texts.value(0));
 }
 
 // ---- Properties ----
 
 void TCustomComboBoxX::setComboStyle(TComboBoxXStyle style) {
-    FStyle = style;
+    style_ = style;
     setReadOnly(style == csDropDownList);
 }
 
 void TCustomComboBoxX::setItemHeight(int height) {
-    FItemHeight = std::max(1, height);
-    FListBox->doItemsLayout();
-    if (FDroppedDown)
+    itemHeight_ = std::max(1, height);
+    listBox_->doItemsLayout();
+    if (droppedDown_)
         placePopup();
 }
 
 int TCustomComboBoxX::rowHeight() const {
-    return std::max(FItemHeight, fontMetrics().height() + 2);
+    return std::max(itemHeight_, fontMetrics().height() + 2);
 }
 
 void TCustomComboBoxX::setDropDownCount(int rows) {
-    FDropDownCount = std::max(1, rows);
-    if (FDroppedDown)
+    dropDownCount_ = std::max(1, rows);
+    if (droppedDown_)
         placePopup();
 }
 
 void TCustomComboBoxX::setMultiSelect(bool on) {
-    FMultiSelect = on;
-    FListBox->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    multiSelect_ = on;
+    listBox_->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
     UpdateButtonsStatus();
 }
 
 void TCustomComboBoxX::setPopupListWidth(int width) {
-    FPopupListWidth = std::max(0, width);
-    if (FDroppedDown)
+    popupListWidth_ = std::max(0, width);
+    if (droppedDown_)
         placePopup();
 }
 
@@ -783,13 +783,13 @@ void TCustomComboBoxX::setPinDown(bool on) {
 }
 
 void TCustomComboBoxX::applyPin(bool down) {
-    FPinDown = down;
+    pinDown_ = down;
 }
 
 // ---- Opening and closing ----
 
 void TCustomComboBoxX::DropDown() {
-    if (FDroppedDown || !isEnabled())
+    if (droppedDown_ || !isEnabled())
         return;
     bool accept = true;
     emit OnDropDown(accept);
@@ -798,34 +798,34 @@ void TCustomComboBoxX::DropDown() {
     selectAll();
     {
         const QSignalBlocker quiet(toolButton(cbxbPin));
-        toolButton(cbxbPin)->setChecked(FPinDown);
+        toolButton(cbxbPin)->setChecked(pinDown_);
     }
     selectMatchingEntry();
     UpdateButtonsStatus();
-    FDroppedDown = true;
+    droppedDown_ = true;
     placePopup();
-    FPopup->show();
-    FListBox->setFocus(Qt::PopupFocusReason);
+    popup_->show();
+    listBox_->setFocus(Qt::PopupFocusReason);
     if (const int row = itemIndex(); row >= 0)
-        FListBox->scrollToItem(FListBox->item(row));
+        listBox_->scrollToItem(listBox_->item(row));
     else // the view makes its first row current on focus; with nothing chosen, Down must reach the first row
-        FListBox->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        listBox_->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     update();
 }
 
 void TCustomComboBoxX::DropUp() {
-    if (!FDroppedDown)
+    if (!droppedDown_)
         return;
-    FDroppedDown = false;
+    droppedDown_ = false;
     InplaceEditEvent(iaCancel);
-    FScrollTimer->stop();
-    FScrollInterval = EdgeScrollStart;
-    FDragRow = -1;
+    scrollTimer_->stop();
+    scrollInterval_ = EdgeScrollStart;
+    dragRow_ = -1;
     showInsertionLine(-1);
-    FPopup->hide();
+    popup_->hide();
     if (closesOnClick())
         selectMatchingEntry();
-    else if (FStyle == csDropDownList)
+    else if (style_ == csDropDownList)
         SetEditText();
     update();
     emit OnDropUp();
@@ -834,15 +834,15 @@ void TCustomComboBoxX::DropUp() {
 // DropDownCount rows (fewer when there are fewer entries) and the button panel, below the control or above it
 // when there is no room below, and within the screen.
 void TCustomComboBoxX::placePopup() {
-    const int rows = std::clamp(count(), 1, FDropDownCount);
-    FListBox->setFixedHeight(rows * rowHeight());
+    const int rows = std::clamp(count(), 1, dropDownCount_);
+    listBox_->setFixedHeight(rows * rowHeight());
     int buttonsWidth = 0;
-    for (QToolButton* button : FToolButtons)
+    for (QToolButton* button : toolButtons_)
         if (!button->isHidden())
             buttonsWidth += button->width();
-    const int frame = FPopup->frameWidth();
-    const int panel = FButtonPanel->isHidden() ? 0 : FButtonPanel->sizeHint().height();
-    const QSize size(std::max(FPopupListWidth > 0 ? FPopupListWidth : width(), buttonsWidth + 3 + 2 * frame),
+    const int frame = popup_->frameWidth();
+    const int panel = buttonPanel_->isHidden() ? 0 : buttonPanel_->sizeHint().height();
+    const QSize size(std::max(popupListWidth_ > 0 ? popupListWidth_ : width(), buttonsWidth + 3 + 2 * frame),
                      rows * rowHeight() + panel + 2 * frame);
 
     const QRect screenArea = screen()->availableGeometry();
@@ -854,8 +854,8 @@ void TCustomComboBoxX::placePopup() {
     }
     pos.setX(
         std::clamp(pos.x(), screenArea.left(), std::max(screenArea.left(), screenArea.right() + 1 - size.width())));
-    FPopup->setGeometry(QRect(pos, size));
-    FPopup->layout()->activate(); // rows are placed now: the in-place editor may follow at once
+    popup_->setGeometry(QRect(pos, size));
+    popup_->layout()->activate(); // rows are placed now: the in-place editor may follow at once
 }
 
 // ---- The six operations ----
@@ -885,32 +885,32 @@ void TCustomComboBoxX::ItemEditEvent() {
 }
 
 void TCustomComboBoxX::openInplaceEditor(int row, bool namingNew) {
-    if (!FDroppedDown || row < 0 || row >= count())
+    if (!droppedDown_ || row < 0 || row >= count())
         return;
-    QListWidgetItem* item = FListBox->item(row);
-    FListBox->scrollToItem(item);
-    FEditRow = row;
-    FNamingNew = namingNew;
-    const QRect area = FListBox->visualItemRect(item);
-    FInplaceEdit->setGeometry(0, area.top(), FListBox->viewport()->width(), area.height());
-    FInplaceEdit->setFont(font());
-    FInplaceEdit->setText(item->text());
-    FInplaceEdit->selectAll();
-    FInplaceEdit->show();
-    FInplaceEdit->setFocus(Qt::OtherFocusReason);
+    QListWidgetItem* item = listBox_->item(row);
+    listBox_->scrollToItem(item);
+    editRow_ = row;
+    namingNew_ = namingNew;
+    const QRect area = listBox_->visualItemRect(item);
+    inplaceEdit_->setGeometry(0, area.top(), listBox_->viewport()->width(), area.height());
+    inplaceEdit_->setFont(font());
+    inplaceEdit_->setText(item->text());
+    inplaceEdit_->selectAll();
+    inplaceEdit_->show();
+    inplaceEdit_->setFocus(Qt::OtherFocusReason);
 }
 
 void TCustomComboBoxX::InplaceEditEvent(TCustomComboBoxX::TCBXInplaceAction action) {
-    if (FEditRow < 0)
+    if (editRow_ < 0)
         return;
-    const int row = std::exchange(FEditRow, -1); // closed from here on: its focus loss below changes nothing
-    const bool namingNew = std::exchange(FNamingNew, false);
-    if (FInplaceEdit->hasFocus() && FDroppedDown)
-        FListBox->setFocus(Qt::OtherFocusReason); // the keyboard goes on in the list
-    FInplaceEdit->hide();
-    if (action != iaAccept || !FListBox->item(row) || !FListBox->item(row)->isSelected())
+    const int row = std::exchange(editRow_, -1); // closed from here on: its focus loss below changes nothing
+    const bool namingNew = std::exchange(namingNew_, false);
+    if (inplaceEdit_->hasFocus() && droppedDown_)
+        listBox_->setFocus(Qt::OtherFocusReason); // the keyboard goes on in the list
+    inplaceEdit_->hide();
+    if (action != iaAccept || !listBox_->item(row) || !listBox_->item(row)->isSelected())
         return;
-    QString edited = FInplaceEdit->text();
+    QString edited = inplaceEdit_->text();
     QVariant object = itemObject(row);
     bool accept = true;
     emit OnModifiedItem(edited, object, accept);
@@ -935,11 +935,11 @@ void TCustomComboBoxX::ItemNewEvent() {
     InplaceEditEvent(iaClear);
     auto* item = new QListWidgetItem(name);
     item->setData(Qt::UserRole, object);
-    FListBox->addItem(item);
-    FListBox->scrollToItem(item);
+    listBox_->addItem(item);
+    listBox_->scrollToItem(item);
     selectRows({count() - 1});
     UpdateButtonsStatus();
-    if (FDroppedDown)
+    if (droppedDown_)
         placePopup();
     SetEditText();
     openInplaceEditor(count() - 1, true); // the user names it at once
@@ -955,10 +955,10 @@ void TCustomComboBoxX::ItemDeleteEvent() {
         return;
     InplaceEditEvent(iaClear);
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-        delete FListBox->takeItem(*row);
+        delete listBox_->takeItem(*row);
     selectRows({});
     UpdateButtonsStatus();
-    if (FDroppedDown)
+    if (droppedDown_)
         placePopup();
     SetEditText();
 }
@@ -973,7 +973,7 @@ void TCustomComboBoxX::ItemUpEvent() {
         return;
     InplaceEditEvent(iaClear);
     moveItem(rows.first(), rows.first() - 1);
-    FListBox->scrollToItem(FListBox->item(rows.first() - 1));
+    listBox_->scrollToItem(listBox_->item(rows.first() - 1));
 }
 
 void TCustomComboBoxX::ItemDownEvent() {
@@ -986,7 +986,7 @@ void TCustomComboBoxX::ItemDownEvent() {
         return;
     InplaceEditEvent(iaClear);
     moveItem(rows.first(), rows.first() + 1);
-    FListBox->scrollToItem(FListBox->item(rows.first() + 1));
+    listBox_->scrollToItem(listBox_->item(rows.first() + 1));
 }
 
 // What a press on the pin does: the pin flips, and PinDown follows it.
@@ -996,7 +996,7 @@ void TCustomComboBoxX::PinChangedEvent() {
 
 // The entry at `from` ends at index `to`, selected.
 void TCustomComboBoxX::moveItem(int from, int to) {
-    FListBox->insertItem(to, FListBox->takeItem(from));
+    listBox_->insertItem(to, listBox_->takeItem(from));
     selectRows({to});
     UpdateButtonsStatus();
 }
@@ -1004,12 +1004,12 @@ void TCustomComboBoxX::moveItem(int from, int to) {
 // ---- Mouse and keys in the pop-up ----
 
 void TCustomComboBoxX::listPressed(int row) {
-    if (!FMultiSelect)
+    if (!multiSelect_)
         selectRows({row});
     SetEditText();
     UpdateButtonsStatus();
-    FDragRow = row;
-    FDragPos = FListBox->visualItemRect(FListBox->item(row)).center();
+    dragRow_ = row;
+    dragPos_ = listBox_->visualItemRect(listBox_->item(row)).center();
 }
 
 void TCustomComboBoxX::listHovered(int row) {
@@ -1020,52 +1020,52 @@ void TCustomComboBoxX::listHovered(int row) {
 }
 
 void TCustomComboBoxX::listDragged(QPoint pos) {
-    FDragPos = pos;
-    showInsertionLine(FListBox->rowAt(pos));
-    if (!FAutoScroll)
+    dragPos_ = pos;
+    showInsertionLine(listBox_->rowAt(pos));
+    if (!autoScroll_)
         return;
-    const QRect area = FListBox->viewport()->rect();
+    const QRect area = listBox_->viewport()->rect();
     const bool beside = pos.x() < area.left() || pos.x() > area.right();
     const int direction = beside                                       ? 0
                           : pos.y() < area.top() + EdgeScrollMargin    ? -1
                           : pos.y() > area.bottom() - EdgeScrollMargin ? 1
                                                                        : 0;
     if (direction == 0) {
-        FScrollTimer->stop();
+        scrollTimer_->stop();
         if (!beside)
-            FScrollInterval = EdgeScrollStart;
+            scrollInterval_ = EdgeScrollStart;
         return;
     }
-    FScrollDirection = direction;
-    if (!FScrollTimer->isActive())
-        FScrollTimer->start(FScrollInterval);
+    scrollDirection_ = direction;
+    if (!scrollTimer_->isActive())
+        scrollTimer_->start(scrollInterval_);
 }
 
 // One tick of edge scrolling: one row further, a little faster each time.
 void TCustomComboBoxX::TimerEvent() {
-    QScrollBar* bar = FListBox->verticalScrollBar();
-    const bool atEnd = FScrollDirection < 0 ? bar->value() <= bar->minimum() : bar->value() >= bar->maximum();
-    if (FDragRow < 0 || atEnd) {
-        FScrollTimer->stop();
+    QScrollBar* bar = listBox_->verticalScrollBar();
+    const bool atEnd = scrollDirection_ < 0 ? bar->value() <= bar->minimum() : bar->value() >= bar->maximum();
+    if (dragRow_ < 0 || atEnd) {
+        scrollTimer_->stop();
         return;
     }
-    bar->setValue(bar->value() + FScrollDirection * bar->singleStep());
-    if (FScrollInterval > EdgeScrollFastest)
-        FScrollInterval -= 50;
-    FScrollTimer->setInterval(FScrollInterval);
-    showInsertionLine(FListBox->rowAt(FDragPos));
+    bar->setValue(bar->value() + scrollDirection_ * bar->singleStep());
+    if (scrollInterval_ > EdgeScrollFastest)
+        scrollInterval_ -= 50;
+    scrollTimer_->setInterval(scrollInterval_);
+    showInsertionLine(listBox_->rowAt(dragPos_));
 }
 
 void TCustomComboBoxX::listReleased(int row) {
     InplaceEditEvent(iaCancel);
-    FScrollTimer->stop();
-    FScrollInterval = EdgeScrollStart;
+    scrollTimer_->stop();
+    scrollInterval_ = EdgeScrollStart;
     showInsertionLine(-1);
-    const int pressed = std::exchange(FDragRow, -1);
+    const int pressed = std::exchange(dragRow_, -1);
     if (pressed < 0)
         return;
-    if (FItemDrag && row >= 0 && row != pressed) {
-        QScrollBar* bar = FListBox->verticalScrollBar();
+    if (itemDrag_ && row >= 0 && row != pressed) {
+        QScrollBar* bar = listBox_->verticalScrollBar();
         const int scrolled = bar->value();
         moveItem(pressed, row);
         bar->setValue(scrolled);
@@ -1085,22 +1085,22 @@ void TCustomComboBoxX::listDoubleClicked() {
 // A line at the edge of `row` where the dragged entry would land: above the row when the entry comes from below,
 // under it when the entry comes from above. None over the dragged entry itself.
 void TCustomComboBoxX::showInsertionLine(int row) {
-    if (row < 0 || row == FDragRow || FDragRow < 0) {
-        FInsertionLine->hide();
+    if (row < 0 || row == dragRow_ || dragRow_ < 0) {
+        insertionLine_->hide();
         return;
     }
-    const QRect area = FListBox->visualItemRect(FListBox->item(row));
-    const int y = row < FDragRow ? area.top() : area.bottom() + 1 - InsertionLineWidth;
-    FInsertionLine->setGeometry(0, std::max(0, y), FListBox->viewport()->width(), InsertionLineWidth);
-    FInsertionLine->show();
-    FInsertionLine->raise();
+    const QRect area = listBox_->visualItemRect(listBox_->item(row));
+    const int y = row < dragRow_ ? area.top() : area.bottom() + 1 - InsertionLineWidth;
+    insertionLine_->setGeometry(0, std::max(0, y), listBox_->viewport()->width(), InsertionLineWidth);
+    insertionLine_->show();
+    insertionLine_->raise();
 }
 
 bool TCustomComboBoxX::popupKey(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const auto press = [this](TCBXButton button) {
-        if (FButtons.testFlag(button) && toolButton(button)->isEnabled())
+        if (buttons_.testFlag(button) && toolButton(button)->isEnabled())
             toolButton(button)->click();
         return true;
     };
@@ -1150,7 +1150,7 @@ bool TCustomComboBoxX::popupKey(QKeyEvent* event) {
     if (!editable()) {
         if (event->text().isEmpty() || !event->text().front().isPrint())
             return true;
-        FListBox->keyboardSearch(event->text());
+        listBox_->keyboardSearch(event->text());
         SetEditText();
         return true;
     }
@@ -1167,7 +1167,7 @@ bool TCustomComboBoxX::popupKey(QKeyEvent* event) {
 void TCustomComboBoxX::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (event->key() == Qt::Key_F4 || (modifiers == Qt::AltModifier && event->key() == Qt::Key_Down)) {
-        FDroppedDown ? DropUp() : DropDown();
+        droppedDown_ ? DropUp() : DropDown();
         event->accept();
         return;
     }
@@ -1195,8 +1195,8 @@ void TCustomComboBoxX::changeEvent(QEvent* event) {
         refreshIcons();
         break;
     case QEvent::FontChange:
-        setButtons(FButtons); // button sizes follow the font
-        FListBox->doItemsLayout();
+        setButtons(buttons_); // button sizes follow the font
+        listBox_->doItemsLayout();
         break;
     case QEvent::StyleChange:
         placeDropButton();
@@ -1220,12 +1220,12 @@ void TCustomComboBoxX::placeDropButton() {
     initStyleOption(&option);
     const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this) : 1;
     const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    FDropButton->setGeometry(this->width() - frame - width, frame, width, height() - 2 * frame);
+    dropButton_->setGeometry(this->width() - frame - width, frame, width, height() - 2 * frame);
     setTextMargins(hasFrame() ? 0 : 2, 0, width, 0);
 }
 
 bool TCustomComboBoxX::hot() const {
-    return underMouse() || hasFocus() || FDroppedDown;
+    return underMouse() || hasFocus() || droppedDown_;
 }
 
 QSize TCustomComboBoxX::sizeHint() const {

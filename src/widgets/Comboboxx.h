@@ -29,7 +29,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    TCustomComboBoxX* FOwner;
+    TCustomComboBoxX* owner_;
 };
 
 // A combo box whose drop-down is a small pop-up window holding the list of entries and a row of six tool buttons
@@ -100,29 +100,29 @@ public:
     void setItemIndex(int index);
     QList<int> selectedIndexes() const;
 
-    TComboBoxXStyle comboStyle() const { return FStyle; }
+    TComboBoxXStyle comboStyle() const { return style_; }
     void setComboStyle(TComboBoxXStyle style);
-    int itemHeight() const { return FItemHeight; }
+    int itemHeight() const { return itemHeight_; }
     void setItemHeight(int height);
-    int dropDownCount() const { return FDropDownCount; }
+    int dropDownCount() const { return dropDownCount_; }
     void setDropDownCount(int rows);
-    bool multiSelect() const { return FMultiSelect; }
+    bool multiSelect() const { return multiSelect_; }
     void setMultiSelect(bool on);
-    int popupListWidth() const { return FPopupListWidth; }
+    int popupListWidth() const { return popupListWidth_; }
     void setPopupListWidth(int width);
-    TCBXButtons buttons() const { return FButtons; }
+    TCBXButtons buttons() const { return buttons_; }
     void setButtons(TCBXButtons shown);
-    QString buttonHint() const { return FButtonHint; }
+    QString buttonHint() const { return buttonHint_; }
     void setButtonHint(const QString& hints);
-    bool showHint() const { return FShowHint; }
+    bool showHint() const { return showHint_; }
     void setShowHint(bool on);
-    bool pinDown() const { return FPinDown; }
+    bool pinDown() const { return pinDown_; }
     void setPinDown(bool on);
-    bool itemDrag() const { return FItemDrag; }
-    void setItemDrag(bool on) { FItemDrag = on; }
-    bool autoScroll() const { return FAutoScroll; }
-    void setAutoScroll(bool on) { FAutoScroll = on; }
-    bool droppedDown() const { return FDroppedDown; }
+    bool itemDrag() const { return itemDrag_; }
+    void setItemDrag(bool on) { itemDrag_ = on; }
+    bool autoScroll() const { return autoScroll_; }
+    void setAutoScroll(bool on) { autoScroll_ = on; }
+    bool droppedDown() const { return droppedDown_; }
 
     // The height of a list row: ItemHeight, or more when the font needs it.
     int rowHeight() const;
@@ -130,10 +130,10 @@ public:
     // The parts, for owners that style them and for tests.
     QFrame* popup() const;
     QListWidget* listBox() const;
-    QToolButton* dropButton() const { return FDropButton; }
+    QToolButton* dropButton() const { return dropButton_; }
     QToolButton* toolButton(TCBXButton button) const;
-    TCBXInplaceEdit* inplaceEdit() const { return FInplaceEdit; }
-    bool inplaceEditing() const { return FEditRow >= 0; }
+    TCBXInplaceEdit* inplaceEdit() const { return inplaceEdit_; }
+    bool inplaceEditing() const { return editRow_ >= 0; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -183,8 +183,8 @@ private:
     friend class comboboxx::ListBox;
     friend class TCBXInplaceEdit;
 
-    bool closesOnClick() const { return !FPinDown && !FMultiSelect; }
-    bool editable() const { return FStyle == csDropDown; }
+    bool closesOnClick() const { return !pinDown_ && !multiSelect_; }
+    bool editable() const { return style_ == csDropDown; }
     void selectRows(const QList<int>& rows);
     void selectMatchingEntry();
     void moveItem(int from, int to);
@@ -204,34 +204,34 @@ private:
     void listDoubleClicked();
     void showInsertionLine(int row);
 
-    comboboxx::Popup* FPopup = nullptr;
-    comboboxx::ListBox* FListBox = nullptr;
-    QWidget* FButtonPanel = nullptr;
-    QToolButton* FToolButtons[6] = {};
-    QToolButton* FDropButton = nullptr;
-    TCBXInplaceEdit* FInplaceEdit = nullptr;
-    QWidget* FInsertionLine = nullptr;
-    QTimer* FScrollTimer = nullptr;
+    comboboxx::Popup* popup_ = nullptr;
+    comboboxx::ListBox* listBox_ = nullptr;
+    QWidget* buttonPanel_ = nullptr;
+    QToolButton* toolButtons_[6] = {};
+    QToolButton* dropButton_ = nullptr;
+    TCBXInplaceEdit* inplaceEdit_ = nullptr;
+    QWidget* insertionLine_ = nullptr;
+    QTimer* scrollTimer_ = nullptr;
 
-    TComboBoxXStyle FStyle = csDropDown;
-    int FItemHeight = 13;
-    int FDropDownCount = 7;
-    bool FMultiSelect = false;
-    int FPopupListWidth = 0;
-    TCBXButtons FButtons = TCBXButtons(0x3f);
-    QString FButtonHint = QStringLiteral("Edit,New,Delete,Up,Down,Pin");
-    bool FShowHint = false;
-    bool FPinDown = false;
-    bool FItemDrag = true;
-    bool FAutoScroll = true;
+    TComboBoxXStyle style_ = csDropDown;
+    int itemHeight_ = 13;
+    int dropDownCount_ = 7;
+    bool multiSelect_ = false;
+    int popupListWidth_ = 0;
+    TCBXButtons buttons_ = TCBXButtons(0x3f);
+    QString buttonHint_ = QStringLiteral("Edit,New,Delete,Up,Down,Pin");
+    bool showHint_ = false;
+    bool pinDown_ = false;
+    bool itemDrag_ = true;
+    bool autoScroll_ = true;
 
-    bool FDroppedDown = false;
-    int FEditRow = -1;       // the row under the in-place editor, -1 while it is closed
-    bool FNamingNew = false; // the editor was opened by New, on the entry whose name New put into the text
-    int FDragRow = -1;       // the entry pressed in the list (and dragged with ItemDrag), -1 when none
-    QPoint FDragPos;         // where the pointer was last seen during a drag, in the list's viewport
-    int FScrollDirection = 0;
-    int FScrollInterval = 500;
+    bool droppedDown_ = false;
+    int editRow_ = -1;       // the row under the in-place editor, -1 while it is closed
+    bool namingNew_ = false; // the editor was opened by New, on the entry whose name New put into the text
+    int dragRow_ = -1;       // the entry pressed in the list (and dragged with ItemDrag), -1 when none
+    QPoint dragPos_;         // where the pointer was last seen during a drag, in the list's viewport
+    int scrollDirection_ = 0;
+    int scrollInterval_ = 500;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TCustomComboBoxX::TCBXButtons)

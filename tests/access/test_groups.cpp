@@ -40,20 +40,20 @@ SeenDialog seeDialog(TFGroupName* dialog) {
 class TestGroups : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Window> w;
-    QTableView* groups() const { return w->list("GroupName"); }
+    std::unique_ptr<Window> w_;
+    QTableView* groups() const { return w_->list("GroupName"); }
 
-    void start(const QByteArray& access = kAccess) { startAnew(w, access); }
-    QByteArrayList savedAccessLines() { return w->savedLines(QStringLiteral("access.txt")); }
+    void start(const QByteArray& access = kAccess) { startAnew(w_, access); }
+    QByteArrayList savedAccessLines() { return w_->savedLines(QStringLiteral("access.txt")); }
 
 private slots:
     void init() { start(); }
-    void cleanup() { w.reset(); }
+    void cleanup() { w_.reset(); }
 
     void fillListsEveryGroupInNumberOrder() {
         QCOMPARE(rowTexts(groups()),
                  (QStringList{"0|AllUsers|", "1|Office|first floor", "2|noname|nameless comment", "3|noname|"}));
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
     }
 
     void missingAccessFileGivesNoGroups() {
@@ -71,7 +71,7 @@ private slots:
             type(d->comment, QStringLiteral("Отдел продаж"));
             pressOk(d);
         });
-        w->doubleClick(groups(), -1); // on no row: Add
+        w_->doubleClick(groups(), -1); // on no row: Add
         QVERIFY2(answers.unexpected().isEmpty(), qPrintable(answers.unexpected().join('\n')));
         QVERIFY(answers.allAnswered());
         QCOMPARE(seen.title, QStringLiteral("Add Group Name"));
@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(seen.group, QStringLiteral("0"));
         QVERIFY(!seen.groupReadOnly);
         QCOMPARE(rowTexts(groups()).last(), QStringLiteral("5|Sales|Отдел продаж"));
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         const QByteArrayList lines = savedAccessLines();
         QVERIFY(lines.contains(QByteArray("GN:5:Sales:\xCE\xF2\xE4\xE5\xEB \xEF\xF0\xEE\xE4\xE0\xE6")));
     }
@@ -101,12 +101,12 @@ private slots:
             type(d->name, QStringLiteral("Lab"));
             pressOk(d);
         });
-        w->clickEmpty(groups());
-        w->popup(groups(), -1, Qt::Key_A);
+        w_->clickEmpty(groups());
+        w_->popup(groups(), -1, Qt::Key_A);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowTexts(groups()),
                  (QStringList{"0|AllUsers|", "1|Office|first floor", "2|noname|nameless comment", "3|Lab|"}));
-        QCOMPARE(rowCount(w->list("LNetwork")), 2);
+        QCOMPARE(rowCount(w_->list("LNetwork")), 2);
         QCOMPARE(savedAccessLines(),
                  (QByteArrayList{"GN:0:AllUsers:", "GN:1:Office:first floor",
                                  "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:", "GN:2::nameless comment", line,
@@ -122,16 +122,16 @@ private slots:
             type(d->comment, QStringLiteral("first floor"));
             pressOk(d);
         });
-        w->doubleClick(groups(), -1);
+        w_->doubleClick(groups(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowTexts(groups())[1], QStringLiteral("1|Office|first floor"));
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QCOMPARE(savedAccessLines()[1], QByteArray("GN:01:Office:first floor"));
     }
 
     void addAfterDeleteAppendsARowAgain() {
-        w->click(groups(), 1);
-        w->key(groups(), Qt::Key_Delete);
+        w_->click(groups(), 1);
+        w_->key(groups(), Qt::Key_Delete);
         QCOMPARE(rowCount(groups()), 3);
         ModalAnswers answers;
         answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
@@ -139,8 +139,8 @@ private slots:
             type(d->name, QStringLiteral("Again"));
             pressOk(d);
         });
-        w->clickEmpty(groups());
-        w->doubleClick(groups(), -1);
+        w_->clickEmpty(groups());
+        w_->doubleClick(groups(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowTexts(groups()).last(), QStringLiteral("1|Again|"));
         const QByteArrayList lines = savedAccessLines();
@@ -154,8 +154,8 @@ private slots:
             seen = seeDialog(d);
             pressCancel(d);
         });
-        w->click(groups(), 2);
-        w->popup(groups(), 2, Qt::Key_A);
+        w_->click(groups(), 2);
+        w_->popup(groups(), 2, Qt::Key_A);
         QVERIFY(answers.allAnswered());
         QCOMPARE(seen.group, QStringLiteral("0"));
     }
@@ -168,7 +168,7 @@ private slots:
             type(d->name, QStringLiteral("Head office"));
             pressOk(d);
         });
-        w->doubleClick(groups(), 1); // on a row: Edit
+        w_->doubleClick(groups(), 1); // on a row: Edit
         QVERIFY(answers.allAnswered());
         QCOMPARE(seen.title, QStringLiteral("Edit Group Name "));
         QCOMPARE(seen.box, QStringLiteral(" Edit Group Name "));
@@ -201,8 +201,8 @@ private slots:
             type(d->comment, QStringLiteral("changed"));
             pressOk(d);
         });
-        w->click(groups(), row);
-        w->key(groups(), Qt::Key_Return); // Enter acts as a double click
+        w_->click(groups(), row);
+        w_->key(groups(), Qt::Key_Return); // Enter acts as a double click
         QVERIFY(answers.allAnswered());
         QCOMPARE(seen.name, QString());
         QCOMPARE(seen.comment, comment);
@@ -212,12 +212,12 @@ private slots:
 
     // Deleting a group removes its row and its name line only: its rules and its record stay.
     void deleteKeepsTheGroupsRules() {
-        w->click(groups(), 1);
-        QVERIFY(!w->window->ConfigChanged); // selecting is no change
-        w->key(groups(), Qt::Key_Delete);
-        QVERIFY(w->window->ConfigChanged);
+        w_->click(groups(), 1);
+        QVERIFY(!w_->window->ConfigChanged); // selecting is no change
+        w_->key(groups(), Qt::Key_Delete);
+        QVERIFY(w_->window->ConfigChanged);
         QCOMPARE(rowTexts(groups()), (QStringList{"0|AllUsers|", "2|noname|nameless comment", "3|noname|"}));
-        QCOMPARE(rowCount(w->list("LNetwork")), 2);
+        QCOMPARE(rowCount(w_->list("LNetwork")), 2);
         QCOMPARE(savedAccessLines(),
                  (QByteArrayList{"GN:0:AllUsers:", "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:",
                                  "GN:2::nameless comment", "GD:3:10.0.0.0:255.0.0.0:", "CD:3:PC1:"}));
@@ -228,21 +228,21 @@ private slots:
             type(d->ip, QStringLiteral("10.1.1.1"));
             pressOk(d);
         });
-        w->clickEmpty(w->list("LNetwork"));
-        w->doubleClick(w->list("LNetwork"), -1);
+        w_->clickEmpty(w_->list("LNetwork"));
+        w_->doubleClick(w_->list("LNetwork"), -1);
         QVERIFY(answers.allAnswered());
         QVERIFY(answers.unexpected().isEmpty());
     }
 
     void deleteWithoutSelectionDoesNothing() {
-        w->clickEmpty(groups());
-        w->key(groups(), Qt::Key_Delete);
+        w_->clickEmpty(groups());
+        w_->key(groups(), Qt::Key_Delete);
         ModalAnswers answers;
-        w->popup(groups(), -1, Qt::Key_D);
-        w->popup(groups(), -1, Qt::Key_E); // no dialog, no box
+        w_->popup(groups(), -1, Qt::Key_D);
+        w_->popup(groups(), -1, Qt::Key_E); // no dialog, no box
         QVERIFY(answers.unexpected().isEmpty());
         QCOMPARE(rowCount(groups()), 4);
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
     }
 
     // "Ok" without a change, and "Cancel" after typing, change nothing.
@@ -266,11 +266,11 @@ private slots:
                 pressOk(d);
             }
         });
-        w->doubleClick(groups(), row);
+        w_->doubleClick(groups(), row);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowCount(groups()), 4);
         QCOMPARE(rowTexts(groups())[1], QStringLiteral("1|Office|first floor"));
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
         QCOMPARE(savedAccessLines(), fileLines(kAccess));
     }
 };

@@ -70,17 +70,17 @@ qint64 imageKey(int index) {
 class TestNetworksHosts : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Window> w;
-    QTableView* networks() const { return w->list("LNetwork"); }
-    QTableView* hosts() const { return w->list("LHost"); }
-    QTableView* list(const QString& name) const { return w->list(name.toLatin1().constData()); }
+    std::unique_ptr<Window> w_;
+    QTableView* networks() const { return w_->list("LNetwork"); }
+    QTableView* hosts() const { return w_->list("LHost"); }
+    QTableView* list(const QString& name) const { return w_->list(name.toLatin1().constData()); }
 
-    void start(const QByteArray& access = kAccess) { startAnew(w, access); }
-    QByteArrayList savedLines() { return w->savedLines(QStringLiteral("access.txt")); }
+    void start(const QByteArray& access = kAccess) { startAnew(w_, access); }
+    QByteArrayList savedLines() { return w_->savedLines(QStringLiteral("access.txt")); }
 
 private slots:
     void init() { start(); }
-    void cleanup() { w.reset(); }
+    void cleanup() { w_.reset(); }
 
     void fillShowsEveryLineWithItsSlotNumber() {
         QCOMPARE(rowTexts(networks()), kNetworkRows);
@@ -89,7 +89,7 @@ private slots:
         for (int i = 0; i < images.size(); ++i)
             QCOMPARE(imageKey(networks(), i, 0), imageKey(images[i]));
         QCOMPARE(imageKey(hosts(), 2, 0), imageKey(1));
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
         QCOMPARE(savedLines(), kSaved);
     }
 
@@ -116,19 +116,19 @@ private slots:
             type(d->comment, QStringLiteral("new"));
             pressOk(d);
         });
-        w->click(networks(), 4);
-        w->popup(networks(), 4, Qt::Key_A); // Add with a row selected: the group comes from the row
+        w_->click(networks(), 4);
+        w_->popup(networks(), 4, Qt::Key_A); // Add with a row selected: the group comes from the row
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(presetGroup, QStringLiteral("2"));
         QCOMPARE(box, QStringLiteral(" New IP Address in Group  "));
         QCOMPARE(rowText(networks(), 8), QStringLiteral("2|10.0.0.5|%1|new").arg(mask));
         QCOMPARE(imageKey(networks(), 8, 0), imageKey(image));
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QByteArrayList expected = kSaved;
         expected.insert(9, "GD:2:10.0.0.5:" + mask.toLatin1() + ":new");
         QCOMPARE(savedLines(), expected);
 
-        start(w->dir.read(QStringLiteral("access.txt")));
+        start(w_->dir.read(QStringLiteral("access.txt")));
         QCOMPARE(rowText(networks(), 5), QStringLiteral("2|10.0.0.5|%1|new").arg(mask.trimmed()));
         QCOMPARE(imageKey(networks(), 5), imageKey(image));
     }
@@ -180,7 +180,7 @@ private slots:
             widget->close();
         });
         const int before = rowCount(list(listName));
-        w->doubleClick(list(listName), -1);
+        w_->doubleClick(list(listName), -1);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(rowsWhenNoteShown, before + 1);
         QCOMPARE(note.caption, QStringLiteral("Note"));
@@ -192,12 +192,12 @@ private slots:
             QCOMPARE(box, QStringLiteral(" Add Host in Group "));
             QCOMPARE(label, QStringLiteral("Host Name :"));
         }
-        QCOMPARE(rowCount(w->list("GroupName")), 6); // no row until the next start
+        QCOMPARE(rowCount(w_->list("GroupName")), 6); // no row until the next start
         QCOMPARE(savedLines().mid(11),
                  (QByteArrayList{line, "GD:10:10.10.0.0:255.255.0.0:", "GD:11:10.11.0.0:255.255.0.0:"}));
 
-        start(w->dir.read(QStringLiteral("access.txt")));
-        QVERIFY(rowTexts(w->list("GroupName")).contains(QStringLiteral("7|noname|")));
+        start(w_->dir.read(QStringLiteral("access.txt")));
+        QVERIFY(rowTexts(w_->list("GroupName")).contains(QStringLiteral("7|noname|")));
     }
 
     // Edit changes exactly the line its row shows, however the line was written; the line is built anew from
@@ -228,7 +228,7 @@ private slots:
             type(d->comment, QStringLiteral("X"));
             pressOk(d);
         });
-        w->doubleClick(networks(), row);
+        w_->doubleClick(networks(), row);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(box, QStringLiteral("Edit IP Address in Group "));
         QCOMPARE(seen, before);
@@ -236,7 +236,7 @@ private slots:
         QStringList rows = kNetworkRows;
         rows[row] = QStringList{before[0], before[1], before[2], QStringLiteral("X")}.join(QLatin1Char('|'));
         QCOMPARE(rowTexts(networks()), rows);
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QCOMPARE(savedLines(), replaced(kSaved, line, newLine));
     }
 
@@ -246,8 +246,8 @@ private slots:
             type(d->mask, QStringLiteral("255.255.255.255"));
             pressOk(d);
         });
-        w->click(networks(), 0);
-        w->key(networks(), Qt::Key_Enter);
+        w_->click(networks(), 0);
+        w_->key(networks(), Qt::Key_Enter);
         QVERIFY(answers.allAnswered());
         QCOMPARE(imageKey(networks(), 0, 0), imageKey(1));
     }
@@ -272,7 +272,7 @@ private slots:
             type(d->name, QStringLiteral("PC9"));
             pressOk(d);
         });
-        w->doubleClick(hosts(), row);
+        w_->doubleClick(hosts(), row);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(title, QStringLiteral("Edit Host"));
         QCOMPARE(box, QStringLiteral(" Edit Host in Group "));
@@ -303,33 +303,33 @@ private slots:
         QFETCH(bool, byPopup);
         QTableView* rules = list(listName);
         QStringList rows = rowTexts(rules);
-        w->click(rules, row);
-        QVERIFY(!w->window->ConfigChanged);
+        w_->click(rules, row);
+        QVERIFY(!w_->window->ConfigChanged);
         ModalAnswers answers;
         if (byPopup)
-            w->popup(rules, row, Qt::Key_D);
+            w_->popup(rules, row, Qt::Key_D);
         else
-            w->key(rules, Qt::Key_Delete);
+            w_->key(rules, Qt::Key_Delete);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         rows.removeAt(row);
         QCOMPARE(rowTexts(rules), rows);
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QCOMPARE(savedLines(), replaced(kSaved, line, QByteArray()));
     }
 
     void deleteKeyWithoutSelectionDoesNothing() {
-        w->clickEmpty(networks());
-        w->key(networks(), Qt::Key_Delete);
-        w->clickEmpty(hosts());
-        w->key(hosts(), Qt::Key_Delete);
+        w_->clickEmpty(networks());
+        w_->key(networks(), Qt::Key_Delete);
+        w_->clickEmpty(hosts());
+        w_->key(hosts(), Qt::Key_Delete);
         QCOMPARE(rowTexts(networks()), kNetworkRows);
         QCOMPARE(rowTexts(hosts()), kHostRows);
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
     }
 
     // A double click on no row adds, and clears the selection first: a click on empty space deselects.
     void doubleClickOnEmptySpaceAdds() {
-        w->click(networks(), 1);
+        w_->click(networks(), 1);
         ModalAnswers answers;
         QString box, group;
         answers.pushDialog<TFNet>([&](TFNet* d) {
@@ -337,12 +337,12 @@ private slots:
             group = d->groupID->text();
             pressCancel(d);
         });
-        w->doubleClick(networks(), -1);
+        w_->doubleClick(networks(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(box, QStringLiteral(" New IP Address in Group  "));
         QCOMPARE(group, QStringLiteral("0"));
         QVERIFY(selectedRows(networks()).isEmpty());
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
     }
 
     // Two equal rules give two rows and two lines; deleting one row removes one line.
@@ -355,12 +355,12 @@ private slots:
                 type(d->comment, QStringLiteral("boss"));
                 pressOk(d);
             });
-        w->doubleClick(hosts(), -1);
-        w->doubleClick(hosts(), -1);
+        w_->doubleClick(hosts(), -1);
+        w_->doubleClick(hosts(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowTexts(hosts()).count(QStringLiteral("1|PC1|boss")), 4);
-        w->click(hosts(), 4);
-        w->key(hosts(), Qt::Key_Delete);
+        w_->click(hosts(), 4);
+        w_->key(hosts(), Qt::Key_Delete);
         QCOMPARE(rowTexts(hosts()).count(QStringLiteral("1|PC1|boss")), 3);
         QCOMPARE(savedLines().count("CD:1:PC1:boss"), 3);
     }
@@ -379,13 +379,13 @@ private slots:
     void sortByColumn() {
         QFETCH(int, column);
         QFETCH(QStringList, order);
-        w->clickHeader(networks(), column);
+        w_->clickHeader(networks(), column);
         QStringList texts;
         for (int i = 0; i < rowCount(networks()); ++i)
             texts << cell(networks(), i, column);
         QCOMPARE(texts, order);
-        QVERIFY(!w->window->ConfigChanged);
-        QCOMPARE(w->window->SortColumn, column);
+        QVERIFY(!w_->window->ConfigChanged);
+        QCOMPARE(w_->window->SortColumn, column);
 
         // Edit the row now shown where "spaced" (its line "GD:1:10.0.0.10:...") stands.
         const int row =
@@ -395,7 +395,7 @@ private slots:
             type(d->comment, QStringLiteral("after sort"));
             pressOk(d);
         });
-        w->doubleClick(networks(), row);
+        w_->doubleClick(networks(), row);
         QVERIFY(answers.allAnswered());
         QCOMPARE(cell(networks(), row, 3), QStringLiteral("after sort"));
         QCOMPARE(savedLines(), replaced(kSaved, 4, "GD:1:10.0.0.10:255.255.255.255:after sort"));
@@ -405,7 +405,7 @@ private slots:
             type(d->ip, QStringLiteral("0.0.0.0"));
             pressOk(d);
         });
-        w->doubleClick(networks(), -1);
+        w_->doubleClick(networks(), -1);
         QCOMPARE(cell(networks(), rowCount(networks()) - 1, 1), QStringLiteral("0.0.0.0"));
     }
 
@@ -464,7 +464,7 @@ private slots:
                  field == QLatin1String("groupID") ? QStringLiteral("1") : QStringLiteral("fixed"));
             pressOk(d);
         });
-        w->doubleClick(networks(), -1);
+        w_->doubleClick(networks(), -1);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(focused, field);
         QCOMPARE(answers.seen().size(), std::size_t(1));
@@ -503,7 +503,7 @@ private slots:
         });
         if (created)
             answers.pushBox(QMessageBox::Ok); // "New group created succesfull!"
-        w->doubleClick(networks(), -1);
+        w_->doubleClick(networks(), -1);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(rowText(networks(), 8), group + QStringLiteral("|10.64.0.0||"));
         QVERIFY(savedLines().contains("GD:" + group.toLatin1() + ":10.64.0.0::"));
@@ -518,10 +518,10 @@ private slots:
     }
     void lineGoneIsReported() {
         QFETCH(bool, edit);
-        TProxyUsers* group = w->window->Groups.find(1);
+        TProxyUsers* group = w_->window->Groups.find(1);
         QVERIFY(group);
         group->NetworkRules.remove(group->NetworkRules[1].id); // the line of row 1
-        w->click(networks(), 1);
+        w_->click(networks(), 1);
         ModalAnswers answers;
         if (edit)
             answers.pushDialog<TFNet>([](TFNet* d) {
@@ -530,16 +530,16 @@ private slots:
             });
         answers.pushBox(QMessageBox::Ok);
         if (edit)
-            w->doubleClick(networks(), 1);
+            w_->doubleClick(networks(), 1);
         else
-            w->key(networks(), Qt::Key_Delete);
+            w_->key(networks(), Qt::Key_Delete);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen()[0].caption, QStringLiteral("Error"));
         QVERIFY(answers.seen()[0].text.contains(QStringLiteral("no longer held")));
         QStringList rows = kNetworkRows; // the row shows its line: there is none left but the group
         rows[1] = QStringLiteral("1|||");
         QCOMPARE(rowTexts(networks()), rows);
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
         QCOMPARE(savedLines(), replaced(kSaved, 3, QByteArray()));
     }
 };

@@ -15,13 +15,13 @@ using namespace rulelists;
 class TestRuleListsSave : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Window> w;
+    std::unique_ptr<Window> w_;
 
 private slots:
     void init() {
-        startAnew(w, goldenFile("access/session/input/access.txt"), goldenFile("access/session/input/skip.txt"));
+        startAnew(w_, goldenFile("access/session/input/access.txt"), goldenFile("access/session/input/skip.txt"));
     }
-    void cleanup() { w.reset(); }
+    void cleanup() { w_.reset(); }
 
     // Selecting a row and sorting by a header click change nothing of the configuration; the cache-skip header
     // click sorts the lines themselves, so it is a change.
@@ -36,19 +36,19 @@ private slots:
     void changeFlag() {
         QFETCH(QString, listName);
         QFETCH(bool, headerClickChanges);
-        QTableView* list = w->list(listName.toLatin1().constData());
-        QVERIFY(!w->window->ConfigChanged);
-        w->click(list, 1);
-        w->click(list, 0);
-        w->key(list, Qt::Key_Down);
-        w->clickEmpty(list);
-        QVERIFY(!w->window->ConfigChanged);
-        w->clickHeader(list, 1);
-        QCOMPARE(w->window->ConfigChanged, headerClickChanges);
-        w->window->ConfigChanged = false;
-        w->click(list, 0);
-        w->key(list, Qt::Key_Delete);
-        QVERIFY(w->window->ConfigChanged);
+        QTableView* list = w_->list(listName.toLatin1().constData());
+        QVERIFY(!w_->window->ConfigChanged);
+        w_->click(list, 1);
+        w_->click(list, 0);
+        w_->key(list, Qt::Key_Down);
+        w_->clickEmpty(list);
+        QVERIFY(!w_->window->ConfigChanged);
+        w_->clickHeader(list, 1);
+        QCOMPARE(w_->window->ConfigChanged, headerClickChanges);
+        w_->window->ConfigChanged = false;
+        w_->click(list, 0);
+        w_->key(list, Qt::Key_Delete);
+        QVERIFY(w_->window->ConfigChanged);
     }
 
     // An edit whose row shows the same texts as before may still rebuild a hand-written line differently (a
@@ -68,7 +68,7 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, file);
         QFETCH(QByteArray, line);
-        QTableView* list = w->list(listName.toLatin1().constData());
+        QTableView* list = w_->list(listName.toLatin1().constData());
         const QString before = rowText(list, row);
         ModalAnswers answers;
         answers.push([](QWidget* d) {
@@ -77,19 +77,19 @@ private slots:
             type(comment, text); // typed again: the dialog has changed, the texts have not
             pressOk(d);
         });
-        w->doubleClick(list, row);
+        w_->doubleClick(list, row);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(rowText(list, row), before);
-        QVERIFY(w->window->ConfigChanged);
-        QVERIFY(w->savedLines(file).contains(line));
+        QVERIFY(w_->window->ConfigChanged);
+        QVERIFY(w_->savedLines(file).contains(line));
     }
 
     void session() {
         ModalAnswers answers;
-        QTableView* groups = w->list("GroupName");
-        QTableView* networks = w->list("LNetwork");
-        QTableView* hosts = w->list("LHost");
-        QTableView* skip = w->list("CacheSkipRules");
+        QTableView* groups = w_->list("GroupName");
+        QTableView* networks = w_->list("LNetwork");
+        QTableView* hosts = w_->list("LHost");
+        QTableView* skip = w_->list("CacheSkipRules");
 
         // Groups: a new one, a changed comment, one deleted (its other rules stay).
         answers.pushDialog<TFGroupName>([](TFGroupName* d) {
@@ -98,14 +98,14 @@ private slots:
             type(d->comment, QStringLiteral("2nd floor"));
             pressOk(d);
         });
-        w->doubleClick(groups, -1);
+        w_->doubleClick(groups, -1);
         answers.pushDialog<TFGroupName>([](TFGroupName* d) {
             type(d->comment, QStringLiteral("main"));
             pressOk(d);
         });
-        w->doubleClick(groups, 1);
-        w->click(groups, 2);
-        w->key(groups, Qt::Key_Delete);
+        w_->doubleClick(groups, 1);
+        w_->click(groups, 2);
+        w_->key(groups, Qt::Key_Delete);
         QCOMPARE(rowTexts(groups),
                  (QStringList{"0|AllUsers|", "1|Office|main", QString::fromUtf8("5|Продажи|2nd floor")}));
 
@@ -119,19 +119,19 @@ private slots:
             pressOk(d);
         });
         answers.pushBox(QMessageBox::Ok); // "New group created succesfull!"
-        w->doubleClick(networks, -1);
+        w_->doubleClick(networks, -1);
         answers.pushDialog<TFNet>([](TFNet* d) {
             type(d->comment, QStringLiteral("edited"));
             pressOk(d);
         });
-        w->doubleClick(networks, 2);
-        w->click(networks, 1);
-        w->key(networks, Qt::Key_Delete);
-        w->clickHeader(networks, 1);
+        w_->doubleClick(networks, 2);
+        w_->click(networks, 1);
+        w_->key(networks, Qt::Key_Delete);
+        w_->clickHeader(networks, 1);
         QCOMPARE(rowTexts(networks), (QStringList{"1|10.0.0.10|255.255.255.255|edited", "3|10.3.0.0|255.255.0.0|lab",
                                                   "2|172.16.0.0|255.240.0.0|", "1|192.168.1.0|255.255.255.0|lan"}));
-        w->click(networks, 2);
-        w->key(networks, Qt::Key_Delete);
+        w_->click(networks, 2);
+        w_->key(networks, Qt::Key_Delete);
 
         // Hosts: one added to the new group, the hand-written one deleted.
         answers.pushDialog<TFGroupName>([](TFGroupName* d) {
@@ -139,9 +139,9 @@ private slots:
             type(d->name, QStringLiteral("PC-NEW"));
             pressOk(d);
         });
-        w->doubleClick(hosts, -1);
-        w->click(hosts, 1);
-        w->key(hosts, Qt::Key_Delete);
+        w_->doubleClick(hosts, -1);
+        w_->click(hosts, 1);
+        w_->key(hosts, Qt::Key_Delete);
         QCOMPARE(rowTexts(hosts), (QStringList{"1|PC1|", "5|PC-NEW|"}));
 
         // Cache-skip rules: one added, the lines sorted, one edited and one deleted after the sort.
@@ -151,26 +151,26 @@ private slots:
             type(d->comment, QStringLiteral("server"));
             pressOk(d);
         });
-        w->doubleClick(skip, -1);
-        w->clickHeader(skip, 0);
+        w_->doubleClick(skip, -1);
+        w_->clickHeader(skip, 0);
         answers.pushDialog<TFCacheSkip>([](TFCacheSkip* d) {
             type(d->comment, QStringLiteral("a"));
             pressOk(d);
         });
-        w->doubleClick(skip, 3);
-        w->click(skip, 1);
-        w->key(skip, Qt::Key_Delete);
+        w_->doubleClick(skip, 3);
+        w_->click(skip, 1);
+        w_->key(skip, Qt::Key_Delete);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen().size(), std::size_t(1));
 
-        QVERIFY(w->window->ConfigChanged);
-        w->save();
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
+        w_->save();
+        QVERIFY(!w_->window->ConfigChanged);
         const QDir expected(QStringLiteral(GLYM_TEST_DATA "/access/session/expected"));
         const QStringList names = expected.entryList(QDir::Files, QDir::Name);
         QCOMPARE(names, (QStringList{"access.txt", "access.txt.bak", "skip.txt", "skip.txt.bak"}));
         for (const QString& name : names) {
-            const QByteArray written = w->dir.read(name);
+            const QByteArray written = w_->dir.read(name);
             const QByteArray golden = goldenFile("access/session/expected/" + name);
             if (written != golden)
                 QFAIL(qPrintable(QStringLiteral("%1 differs from the golden file:\n%2\n--- expected ---\n%3")

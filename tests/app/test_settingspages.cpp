@@ -17,7 +17,7 @@
 class TestSettingsPages : public QObject, WindowTest {
     Q_OBJECT
 
-    QStringList problems; // what the dialog answers found wrong
+    QStringList problems_; // what the dialog answers found wrong
 
     QLineEdit* field(const char* name) const { return child<QLineEdit>(name); }
     QString total() const { return field("EditMemoryTotal")->text(); }
@@ -32,7 +32,7 @@ class TestSettingsPages : public QObject, WindowTest {
         auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
         QPushButton* accept = buttons->button(QDialogButtonBox::Open);
         if (!accept || !accept->isEnabled()) {
-            problems << QStringLiteral("no enabled accept button for \"%1\"").arg(name);
+            problems_ << QStringLiteral("no enabled accept button for \"%1\"").arg(name);
             dialog->reject();
             return;
         }
@@ -40,7 +40,7 @@ class TestSettingsPages : public QObject, WindowTest {
             const std::size_t boxes = answers->seen().size();
             accept->click();
             if (dialog->isVisible() && answers->seen().size() == boxes) {
-                problems << QStringLiteral("the dialog did not accept \"%1\"").arg(name);
+                problems_ << QStringLiteral("the dialog did not accept \"%1\"").arg(name);
                 dialog->reject();
             }
         });
@@ -50,10 +50,10 @@ class TestSettingsPages : public QObject, WindowTest {
     void answerPicker(const QString& name, const QString& expectedDirectory = QString()) {
         answers->pushDialog<QFileDialog>([this, name, expectedDirectory](QFileDialog* dialog) {
             if (dialog->objectName() != QLatin1String("OpenDialog1"))
-                problems << QStringLiteral("picker is %1").arg(dialog->objectName());
+                problems_ << QStringLiteral("picker is %1").arg(dialog->objectName());
             const QString directory = expectedDirectory.isNull() ? programDir() : expectedDirectory;
             if (dialog->directory().canonicalPath() != directory)
-                problems << QStringLiteral("picker starts in %1").arg(dialog->directory().path());
+                problems_ << QStringLiteral("picker starts in %1").arg(dialog->directory().path());
             typeAndAccept(dialog, name);
         });
     }
@@ -65,9 +65,9 @@ class TestSettingsPages : public QObject, WindowTest {
     void answerDirectoryChooser(const QString& name) {
         answers->pushDialog<QFileDialog>([this, name](QFileDialog* dialog) {
             if (dialog->windowTitle() != QLatin1String("Select Directory"))
-                problems << QStringLiteral("chooser titled %1").arg(dialog->windowTitle());
+                problems_ << QStringLiteral("chooser titled %1").arg(dialog->windowTitle());
             if (dialog->directory().canonicalPath() != programDir())
-                problems << QStringLiteral("chooser starts in %1").arg(dialog->directory().path());
+                problems_ << QStringLiteral("chooser starts in %1").arg(dialog->directory().path());
             typeAndAccept(dialog, name);
         });
     }
@@ -77,12 +77,12 @@ private slots:
     void init() {
         begin();
         dir->write(QStringLiteral("glym30.ini"), QByteArray()); // every setting at its default
-        problems.clear();
+        problems_.clear();
     }
     void cleanup() {
         const QStringList answerProblems = finish();
         QLocale::setDefault(QLocale::c());
-        verifyNoProblems(problems);
+        verifyNoProblems(problems_);
         verifyNoProblems(answerProblems);
     }
 

@@ -83,15 +83,15 @@ SeenSkipDialog seeDialog(TFCacheSkip* d) {
 class TestCacheSkipList : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Window> w;
-    QTableView* rules() const { return w->list("CacheSkipRules"); }
-    QPlainTextEdit* memo() const { return w->window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")); }
+    std::unique_ptr<Window> w_;
+    QTableView* rules() const { return w_->list("CacheSkipRules"); }
+    QPlainTextEdit* memo() const { return w_->window->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")); }
 
-    void start(const QByteArray& skip = kSkip) { startAnew(w, QByteArray(), skip); }
-    QByteArrayList savedLines() { return w->savedLines(QStringLiteral("skip.txt")); }
+    void start(const QByteArray& skip = kSkip) { startAnew(w_, QByteArray(), skip); }
+    QByteArrayList savedLines() { return w_->savedLines(QStringLiteral("skip.txt")); }
     // The hidden page "Test" brought to the front, as the memo is seen.
     QString shownMemo() {
-        auto* pages = w->window->findChild<QTabWidget*>(QStringLiteral("PageControl"));
+        auto* pages = w_->window->findChild<QTabWidget*>(QStringLiteral("PageControl"));
         pages->setTabVisible(TMainWnd::TestPageIndex, true);
         pages->setCurrentIndex(TMainWnd::TestPageIndex);
         QApplication::processEvents();
@@ -100,20 +100,20 @@ class TestCacheSkipList : public QObject {
 
 private slots:
     void init() { start(); }
-    void cleanup() { w.reset(); }
+    void cleanup() { w_.reset(); }
 
     // Lines of the three tags are kept as read (the tag compared after trimming, case-sensitive), others are
     // left out; a row shows the kind with its image and the trimmed fields 1 and 2.
     void loadKeepsTheRuleLines() {
-        QCOMPARE(heldLines(*w->window), kLines);
+        QCOMPARE(heldLines(*w_->window), kLines);
         QCOMPARE(rowTexts(rules()), kRows);
         const QList<int> images{0, 1, 1, 2, 0, 1, 0, 1};
         for (int i = 0; i < images.size(); ++i)
             QCOMPARE(imageKey(rules(), i, 0), listImage(ImageList::CacheSkipImage, images[i]).cacheKey());
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
         QCOMPARE(memo()->toPlainText(), QString()); // the memo is filled by an add or an edit only
         QCOMPARE(savedLines(), kLines);
-        QCOMPARE(w->dir.read(QStringLiteral("skip.txt.bak")), kSkip);
+        QCOMPARE(w_->dir.read(QStringLiteral("skip.txt.bak")), kSkip);
     }
 
     // A rule of 50 MB is shown by its start and an ellipsis (drawing it whole held the window for minutes); the
@@ -122,7 +122,7 @@ private slots:
         const QByteArray url(50 * 1024 * 1024, 'u');
         const QByteArray skip = "SD:short:\r\nSA:" + url + ":long rule\r\n";
         start(skip);
-        w->showPageOf(rules());
+        w_->showPageOf(rules());
         QCOMPARE(rowCount(rules()), 2);
         const QString shown = cell(rules(), 1, 1);
         QCOMPARE(shown.size(), kMaxShownCharacters);
@@ -130,14 +130,14 @@ private slots:
         QVERIFY(QStringView(shown).chopped(1).toString() == QString(kMaxShownCharacters - 1, u'u'));
         QCOMPARE(cell(rules(), 1, 2), QStringLiteral("long rule"));
         QCOMPARE(cell(rules(), 0, 1), QStringLiteral("short"));
-        w->save();
-        QVERIFY(w->dir.read(QStringLiteral("skip.txt")) == skip);
+        w_->save();
+        QVERIFY(w_->dir.read(QStringLiteral("skip.txt")) == skip);
     }
 
     void missingFileGivesNoRules() {
         start(QByteArray());
         QCOMPARE(rowCount(rules()), 0);
-        QVERIFY(w->window->CacheSkipLines.empty());
+        QVERIFY(w_->window->CacheSkipLines.empty());
     }
 
     // Add builds the line from the kind, the URL and the comment as typed; the row shows the re-parsed line.
@@ -177,23 +177,23 @@ private slots:
             type(d->comment, comment);
             pressOk(d);
         });
-        w->doubleClick(rules(), -1);
+        w_->doubleClick(rules(), -1);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(seen.title, QStringLiteral("Cache Skip Rules"));
         QCOMPARE(seen.box, QStringLiteral(" Add Skip Cache rules "));
         QCOMPARE(seen.kind, 0);
         QCOMPARE(rowTexts(rules()), kRows + QStringList{row});
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QCOMPARE(savedLines(), kLines + QByteArrayList{line});
     }
 
     void addOkUntouchedAddsNothing() {
         ModalAnswers answers;
         answers.pushDialog<TFCacheSkip>([](TFCacheSkip* d) { pressOk(d); });
-        w->doubleClick(rules(), -1);
+        w_->doubleClick(rules(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowTexts(rules()), kRows);
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
     }
 
     // Edit fills the dialog from line i of the row's index and puts the rebuilt line (three fields) in its
@@ -229,7 +229,7 @@ private slots:
             type(d->comment, QStringLiteral("Y"));
             pressOk(d);
         });
-        w->doubleClick(rules(), row);
+        w_->doubleClick(rules(), row);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(seen.box, QStringLiteral(" Edit Skip Cache rules "));
         QCOMPARE(seen.kind, kind);
@@ -238,7 +238,7 @@ private slots:
         QStringList rows = kRows;
         rows[row] = newRow;
         QCOMPARE(rowTexts(rules()), rows);
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QByteArrayList lines = kLines;
         lines[row] = newLine;
         QCOMPARE(savedLines(), lines);
@@ -250,12 +250,12 @@ private slots:
             d->Combo->setCurrentIndex(2);
             pressOk(d);
         });
-        w->click(rules(), 0);
-        w->key(rules(), Qt::Key_Return);
+        w_->click(rules(), 0);
+        w_->key(rules(), Qt::Key_Return);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowText(rules(), 0), QStringLiteral("Code Blocking|/cgi-bin/|dynamic pages"));
         QCOMPARE(imageKey(rules(), 0, 0), listImage(ImageList::CacheSkipImage, 2).cacheKey());
-        QCOMPARE(heldLines(*w->window)[0], QByteArray("BR:/cgi-bin/:dynamic pages"));
+        QCOMPARE(heldLines(*w_->window)[0], QByteArray("BR:/cgi-bin/:dynamic pages"));
     }
 
     // A URL typed with ":" is refused by the dialog, which stays open with the text.
@@ -271,7 +271,7 @@ private slots:
             kept = d->url->text();
             pressCancel(d);
         });
-        w->doubleClick(rules(), -1);
+        w_->doubleClick(rules(), -1);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen()[0].text,
                  QStringLiteral("The field \"URL\" cannot hold \":\": it separates the fields of a rule line."));
@@ -280,21 +280,21 @@ private slots:
     }
 
     void deleteKey() {
-        w->click(rules(), 3);
-        QVERIFY(!w->window->ConfigChanged);
-        w->key(rules(), Qt::Key_Delete);
+        w_->click(rules(), 3);
+        QVERIFY(!w_->window->ConfigChanged);
+        w_->key(rules(), Qt::Key_Delete);
         QStringList rows = kRows;
         rows.removeAt(3);
         QCOMPARE(rowTexts(rules()), rows);
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QByteArrayList lines = kLines;
         lines.removeAt(3);
         QCOMPARE(savedLines(), lines);
 
-        w->clickEmpty(rules());
-        w->key(rules(), Qt::Key_Delete); // no row selected: nothing
+        w_->clickEmpty(rules());
+        w_->key(rules(), Qt::Key_Delete); // no row selected: nothing
         QCOMPARE(rowTexts(rules()), rows);
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
     }
 
     // A header click sorts the lines (whichever column), shows them again, and counts as a change; row i then
@@ -307,14 +307,14 @@ private slots:
     }
     void sortThenEditAndDelete() {
         QFETCH(int, column);
-        w->clickHeader(rules(), column);
-        QCOMPARE(heldLines(*w->window), kSortedLines);
+        w_->clickHeader(rules(), column);
+        QCOMPARE(heldLines(*w_->window), kSortedLines);
         QStringList kinds;
         for (int i = 0; i < rowCount(rules()); ++i)
             kinds << cell(rules(), i, 0);
         QCOMPARE(kinds, (QStringList{"Cache Access", "Code Blocking", "Cache Access", "Cache Access", "Cache Access",
                                      "Cache Denied", "Cache Denied", "Cache Denied"}));
-        QVERIFY(w->window->ConfigChanged);
+        QVERIFY(w_->window->ConfigChanged);
         QCOMPARE(savedLines(), kSortedLines);
 
         ModalAnswers answers;
@@ -324,12 +324,12 @@ private slots:
             type(d->url, QStringLiteral("gamma"));
             pressOk(d);
         });
-        w->doubleClick(rules(), 3);
+        w_->doubleClick(rules(), 3);
         QVERIFY(answers.allAnswered());
         QCOMPARE(seen.url, QStringLiteral("Beta"));
         QCOMPARE(rowText(rules(), 3), QStringLiteral("Cache Access|gamma|b"));
-        w->click(rules(), 1);
-        w->key(rules(), Qt::Key_Delete);
+        w_->click(rules(), 1);
+        w_->key(rules(), Qt::Key_Delete);
         QByteArrayList lines = kSortedLines;
         lines[3] = "SA:gamma:b";
         lines.removeAt(1);
@@ -354,15 +354,15 @@ private slots:
             pressOk(d);
         });
         // The actions run directly: while the memo is on show, the list is not.
-        w->window->AddSkipActionExecute();
+        w_->window->AddSkipActionExecute();
         QVERIFY(answers.allAnswered());
         const QByteArrayList afterAdd = kLines + QByteArrayList{"SD:new:"};
         if (shownFirst)
             QCOMPARE(memo()->toPlainText(), memoText(afterAdd));
 
         selectRow(rules(), 0);
-        w->window->DeleteSkipActionExecute();
-        w->window->UpdateSkipActionExecute();
+        w_->window->DeleteSkipActionExecute();
+        w_->window->UpdateSkipActionExecute();
         QCOMPARE(shownMemo(), memoText(afterAdd));
 
         answers.pushDialog<TFCacheSkip>([](TFCacheSkip* d) {
@@ -371,10 +371,10 @@ private slots:
         });
         rules()->clearSelection();
         selectRow(rules(), 0);
-        w->window->EditSkipActionExecute();
+        w_->window->EditSkipActionExecute();
         QVERIFY(answers.allAnswered());
-        QCOMPARE(shownMemo(), memoText(heldLines(*w->window)));
-        QCOMPARE(heldLines(*w->window)[0], QByteArray("SA:x:edited"));
+        QCOMPARE(shownMemo(), memoText(heldLines(*w_->window)));
+        QCOMPARE(heldLines(*w_->window)[0], QByteArray("SA:x:edited"));
     }
 
     // The shared pop-up menu: its entries, and Edit or Delete on the cache-skip list without a selected row.
@@ -385,16 +385,16 @@ private slots:
     }
     void popupWithoutSelection() {
         QFETCH(int, key);
-        w->clickEmpty(rules());
+        w_->clickEmpty(rules());
         ModalAnswers answers;
         answers.pushBox(QMessageBox::Ok);
-        const QStringList entries = w->popup(rules(), -1, Qt::Key(key));
+        const QStringList entries = w_->popup(rules(), -1, Qt::Key(key));
         QCOMPARE(entries, (QStringList{"&Add", "&Edit", "&Delete"}));
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(answers.seen()[0].text, QStringLiteral("NoRules"));
         QCOMPARE(answers.seen()[0].icon, QMessageBox::NoIcon);
         QCOMPARE(rowTexts(rules()), kRows);
-        QVERIFY(!w->window->ConfigChanged);
+        QVERIFY(!w_->window->ConfigChanged);
     }
 
     void popupOnTheCacheSkipList() {
@@ -408,15 +408,15 @@ private slots:
             edited = seeDialog(d);
             pressCancel(d);
         });
-        w->popup(rules(), -1, Qt::Key_A);
-        w->click(rules(), 5);
-        w->popup(rules(), 5, Qt::Key_E);
+        w_->popup(rules(), -1, Qt::Key_A);
+        w_->click(rules(), 5);
+        w_->popup(rules(), 5, Qt::Key_E);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(added.box, QStringLiteral(" Add Skip Cache rules "));
         QCOMPARE(edited.url, QStringLiteral("Beta"));
-        w->popup(rules(), 5, Qt::Key_D);
+        w_->popup(rules(), 5, Qt::Key_D);
         QCOMPARE(rowCount(rules()), kRows.size() - 1);
-        QVERIFY(!heldLines(*w->window).contains("SA:Beta:b"));
+        QVERIFY(!heldLines(*w_->window).contains("SA:Beta:b"));
     }
 
     // The pop-up runs the operation of the list that opened it.
@@ -443,8 +443,8 @@ private slots:
         QFETCH(QString, focusedList);
         QFETCH(QString, addTitle);
         QFETCH(QString, editBox);
-        startAnew(w, QByteArray("GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:\r\nCD:1:PC1:\r\n"), kSkip);
-        QTableView* list = w->list(listName.toLatin1().constData());
+        startAnew(w_, QByteArray("GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:\r\nCD:1:PC1:\r\n"), kSkip);
+        QTableView* list = w_->list(listName.toLatin1().constData());
         QStringList titles;
         auto see = [&](QWidget* d) {
             titles << d->windowTitle() << d->findChild<QGroupBox*>(QStringLiteral("Box1"))->title();
@@ -453,21 +453,21 @@ private slots:
         ModalAnswers answers;
         answers.push(see);
         answers.push(see);
-        QTableView* focused = w->list(focusedList.toLatin1().constData());
-        w->clickEmpty(list);
-        w->click(focused, 0); // a row selected and focused elsewhere plays no part
+        QTableView* focused = w_->list(focusedList.toLatin1().constData());
+        w_->clickEmpty(list);
+        w_->click(focused, 0); // a row selected and focused elsewhere plays no part
         QCOMPARE(QApplication::focusWidget(), focused);
-        w->popup(list, -1, Qt::Key_A);
-        w->popup(list, -1, Qt::Key_E); // nothing selected: the list's own Edit does nothing
-        w->popup(list, -1, Qt::Key_D);
+        w_->popup(list, -1, Qt::Key_A);
+        w_->popup(list, -1, Qt::Key_E); // nothing selected: the list's own Edit does nothing
+        w_->popup(list, -1, Qt::Key_D);
         const int row = listName == QLatin1String("GroupName") ? 1 : 0;
-        w->click(list, row);
-        w->popup(list, row, Qt::Key_E);
+        w_->click(list, row);
+        w_->popup(list, row, Qt::Key_E);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(titles.value(0), addTitle);
         QCOMPARE(titles.value(3), editBox);
         const int rows = rowCount(list);
-        w->popup(list, row, Qt::Key_D);
+        w_->popup(list, row, Qt::Key_D);
         QCOMPARE(rowCount(list), rows - 1);
         QCOMPARE(rowCount(focused), 1);
     }

@@ -119,20 +119,20 @@ const QString kNotFound = QStringLiteral("File statistic not found! Check fields
 class TestStatisticsPage : public QObject, WindowTest {
     Q_OBJECT
 
-    QTableView* list = nullptr;
-    QToolButton* reloadButton = nullptr;
-    QLabel* panel = nullptr;
-    QProgressBar* progress = nullptr;
+    QTableView* list_ = nullptr;
+    QToolButton* reloadButton_ = nullptr;
+    QLabel* panel_ = nullptr;
+    QProgressBar* progress_ = nullptr;
 
     // The window in its program directory, its connection log named "conn.log", the page "Statistic" shown.
     void start(const QByteArray& ini = "[Connect Log]\r\nFile Name=conn.log\r\n") {
         WindowTest::start(ini);
-        list = child<QTableView>("LStat");
-        reloadButton = child<QToolButton>("BReloadStatistic");
-        panel = child<QLabel>("StatusPanel1");
-        progress = child<QProgressBar>("StatisticProgress");
+        list_ = child<QTableView>("LStat");
+        reloadButton_ = child<QToolButton>("BReloadStatistic");
+        panel_ = child<QLabel>("StatusPanel1");
+        progress_ = child<QProgressBar>("StatisticProgress");
         auto* pages = child<QTabWidget>("PageControl");
-        QVERIFY(list && reloadButton && panel && progress && pages);
+        QVERIFY(list_ && reloadButton_ && panel_ && progress_ && pages);
         pages->setCurrentWidget(child<QWidget>("Statistic"));
         QVERIFY(showWindow());
         QVERIFY(!window->ConfigChanged);
@@ -140,14 +140,14 @@ class TestStatisticsPage : public QObject, WindowTest {
 
     void writeLog(const QByteArray& log) const { dir->write(QStringLiteral("conn.log"), log); }
 
-    void clickReload() const { QTest::mouseClick(reloadButton, Qt::LeftButton); }
+    void clickReload() const { QTest::mouseClick(reloadButton_, Qt::LeftButton); }
 
     Rows shownRows() const {
         Rows rows;
-        for (int i = 0; i < listview::rowCount(list); ++i) {
+        for (int i = 0; i < listview::rowCount(list_); ++i) {
             QStringList cells;
             for (int column = 0; column < 6; ++column)
-                cells << listview::cell(list, i, column);
+                cells << listview::cell(list_, i, column);
             rows << cells;
         }
         return rows;
@@ -155,9 +155,9 @@ class TestStatisticsPage : public QObject, WindowTest {
 
     // After every reading, however it ended: nothing of the reading is left on screen, the settings untouched.
     void verifyReadingOver() const {
-        QCOMPARE(panel->text(), QString());
-        QVERIFY(progress->isHidden());
-        QVERIFY(reloadButton->isEnabled());
+        QCOMPARE(panel_->text(), QString());
+        QVERIFY(progress_->isHidden());
+        QVERIFY(reloadButton_->isEnabled());
         QVERIFY(!window->ConfigChanged);
         QCOMPARE(answers->unexpected(), QStringList());
         QVERIFY(answers->allAnswered());
@@ -250,12 +250,13 @@ private slots:
         }
 
         const qint64 imageKey = listImage(ImageList::ImageList1, 1).cacheKey();
-        for (int i = 0; i < listview::rowCount(list); ++i) {
-            QCOMPARE(listview::imageKey(list, i), imageKey);
+        for (int i = 0; i < listview::rowCount(list_); ++i) {
+            QCOMPARE(listview::imageKey(list_, i), imageKey);
             for (int column : {1, 4, 5})
-                QVERIFY2(listview::alignment(list, i, column) & Qt::AlignRight, qPrintable(QString::number(column)));
+                QVERIFY2(listview::alignment(list_, i, column) & Qt::AlignRight, qPrintable(QString::number(column)));
             for (int column : {0, 2, 3})
-                QVERIFY2(!(listview::alignment(list, i, column) & Qt::AlignRight), qPrintable(QString::number(column)));
+                QVERIFY2(!(listview::alignment(list_, i, column) & Qt::AlignRight),
+                         qPrintable(QString::number(column)));
         }
     }
 
@@ -318,7 +319,7 @@ private slots:
         writeLog(lines({"a b 10.0.0.1 d1 t1 d2 t2 1 10"}));
         answers->pushBox(QMessageBox::Ok);
         clickReload();
-        QCOMPARE(listview::rowCount(list), 0);
+        QCOMPARE(listview::rowCount(list_), 0);
         verifyErrorBox(0, kNotFound);
         verifyReadingOver();
     }
@@ -340,11 +341,11 @@ private slots:
             window.get(),
             [&] {
                 probed = true;
-                panelText = panel->text();
-                progressShown = progress->isVisible();
-                buttonEnabled = reloadButton->isEnabled();
+                panelText = panel_->text();
+                progressShown = progress_->isVisible();
+                buttonEnabled = reloadButton_->isEnabled();
                 window->BReloadStatisticClick(); // not taken while the reading runs
-                panelAfterSecondClick = panel->text();
+                panelAfterSecondClick = panel_->text();
             },
             Qt::QueuedConnection);
         clickReload();
@@ -354,7 +355,7 @@ private slots:
         QVERIFY(!buttonEnabled);
         QCOMPARE(panelAfterSecondClick, QStringLiteral("Reading Statistic ....."));
         QCOMPARE(shownRows(), reckon(dir->read(QStringLiteral("conn.log"))).rows);
-        QCOMPARE(progress->value(), progress->maximum());
+        QCOMPARE(progress_->value(), progress_->maximum());
         verifyReadingOver();
     }
 
@@ -380,7 +381,7 @@ private slots:
         const Rows logOrder = shownRows();
         QCOMPARE(logOrder, reckon(log).rows);
 
-        QHeaderView* header = list->horizontalHeader();
+        QHeaderView* header = list_->horizontalHeader();
         const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                             header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
@@ -413,8 +414,8 @@ private slots:
         writeLog(lines({"a b \xCF\xCA-\xC1\xF3\xF5-0099 d1 t1 d2 t2 1 1", "a b PC-0099 d1 t1 d2 t2 1 1",
                         "a b \xEF\xEA-\xE1\xF3\xF5-0003 d1 t1 d2 t2 1 1", "a b pc-0003 d1 t1 d2 t2 1 1"}));
         clickReload();
-        window->LNetworkColumnClick(list, 0);
-        QCOMPARE(listview::columnTexts(list, 0),
+        window->LNetworkColumnClick(list_, 0);
+        QCOMPARE(listview::columnTexts(list_, 0),
                  QStringList({"pc-0003", "PC-0099", fromCp1251("\xEF\xEA-\xE1\xF3\xF5-0003"),
                               fromCp1251("\xCF\xCA-\xC1\xF3\xF5-0099")}));
     }
@@ -424,8 +425,8 @@ private slots:
         start();
         writeLog(lines({"a b x d1 t1 d2 t2 1 200", "a b y d1 t1 d2 t2 1 1000", "a b z d1 t1 d2 t2 1 30"}));
         clickReload();
-        window->LNetworkColumnClick(list, 1);
-        QCOMPARE(listview::columnTexts(list, 1), QStringList({"1000", "200", "30"}));
+        window->LNetworkColumnClick(list_, 1);
+        QCOMPARE(listview::columnTexts(list_, 1), QStringList({"1000", "200", "30"}));
     }
 };
 

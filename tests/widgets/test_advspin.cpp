@@ -41,35 +41,35 @@ bool activate(QWidget* window) {
 class TestAdvspin : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QWidget> FWindow;
-    QLineEdit* FBefore = nullptr;
-    TAdvSpinEdit* FSpin = nullptr;
-    QLineEdit* FAfter = nullptr;
-    QLocale FLocale;
+    std::unique_ptr<QWidget> window_;
+    QLineEdit* before_ = nullptr;
+    TAdvSpinEdit* spin_ = nullptr;
+    QLineEdit* after_ = nullptr;
+    QLocale locale_;
 
     // The field with the given bounds and text, focused, with its caret at the end.
     void setUpSpin(int min, int max, const QString& text) {
-        FSpin->setMinValue(min);
-        FSpin->setMaxValue(max);
-        FSpin->setFocus(Qt::MouseFocusReason);
-        FSpin->setText(text);
+        spin_->setMinValue(min);
+        spin_->setMaxValue(max);
+        spin_->setFocus(Qt::MouseFocusReason);
+        spin_->setText(text);
     }
 
 private slots:
-    void initTestCase() { FLocale = QLocale(); }
+    void initTestCase() { locale_ = QLocale(); }
 
     void init() {
-        FWindow = std::make_unique<QWidget>();
-        auto* layout = new QVBoxLayout(FWindow.get());
-        layout->addWidget(FBefore = new QLineEdit);
-        layout->addWidget(FSpin = new TAdvSpinEdit);
-        layout->addWidget(FAfter = new QLineEdit);
-        QVERIFY(activate(FWindow.get()));
+        window_ = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(window_.get());
+        layout->addWidget(before_ = new QLineEdit);
+        layout->addWidget(spin_ = new TAdvSpinEdit);
+        layout->addWidget(after_ = new QLineEdit);
+        QVERIFY(activate(window_.get()));
     }
 
     void cleanup() {
-        FWindow.reset();
-        QLocale::setDefault(FLocale);
+        window_.reset();
+        QLocale::setDefault(locale_);
     }
 
     void steps_data() {
@@ -145,10 +145,10 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QString, expected);
         setUpSpin(min, max, text);
-        FSpin->setIncrement(increment);
-        QSignalSpy changes(FSpin, &TAdvSpinEdit::OnChange);
-        perform(FSpin, action);
-        QCOMPARE(FSpin->text(), expected);
+        spin_->setIncrement(increment);
+        QSignalSpy changes(spin_, &TAdvSpinEdit::OnChange);
+        perform(spin_, action);
+        QCOMPARE(spin_->text(), expected);
         QCOMPARE(changes.count(), text == expected ? 0 : 1);
     }
 
@@ -160,10 +160,10 @@ private slots:
     void readOnlyBlocksSteps() {
         QFETCH(QString, action);
         setUpSpin(0, 64, "25");
-        FSpin->setProperty("ReadOnly", true);
-        QSignalSpy changes(FSpin, &TAdvSpinEdit::OnChange);
-        perform(FSpin, action);
-        QCOMPARE(FSpin->text(), u"25");
+        spin_->setProperty("ReadOnly", true);
+        QSignalSpy changes(spin_, &TAdvSpinEdit::OnChange);
+        perform(spin_, action);
+        QCOMPARE(spin_->text(), u"25");
         QCOMPARE(changes.count(), 0);
     }
 
@@ -193,13 +193,13 @@ private slots:
         QFETCH(QString, action);
         setUpSpin(0, 1000, text);
         if (selLength != 0)
-            FSpin->setSelection(selStart, selLength);
+            spin_->setSelection(selStart, selLength);
         else
-            FSpin->setCursorPosition(selStart);
-        perform(FSpin, action);
-        QTEST(FSpin->text(), "expected");
-        QTEST(FSpin->cursorPosition(), "cursor");
-        QTEST(FSpin->selectedText(), "selected");
+            spin_->setCursorPosition(selStart);
+        perform(spin_, action);
+        QTEST(spin_->text(), "expected");
+        QTEST(spin_->cursorPosition(), "cursor");
+        QTEST(spin_->selectedText(), "selected");
     }
 
     void typing_data() {
@@ -221,9 +221,9 @@ private slots:
         QFETCH(bool, editorEnabled);
         QFETCH(QString, typed);
         setUpSpin(0, 64, "");
-        FSpin->setEditorEnabled(editorEnabled);
-        QTest::keyClicks(FSpin, typed);
-        QTEST(FSpin->text(), "expected");
+        spin_->setEditorEnabled(editorEnabled);
+        QTest::keyClicks(spin_, typed);
+        QTEST(spin_->text(), "expected");
     }
 
     // Keys that edit without typing a character, caret between "2" and "5", with the editor enabled and disabled.
@@ -244,10 +244,10 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         setUpSpin(0, 64, "25");
-        FSpin->setEditorEnabled(editorEnabled);
-        FSpin->setCursorPosition(1);
-        QTest::keyClick(FSpin, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QTEST(FSpin->text(), "expected");
+        spin_->setEditorEnabled(editorEnabled);
+        spin_->setCursorPosition(1);
+        QTest::keyClick(spin_, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTEST(spin_->text(), "expected");
     }
 
     void localeSeparators_data() {
@@ -270,22 +270,22 @@ private slots:
         QLocale::setDefault(QLocale(locale));
         setUpSpin(0, 64, "3");
         // keyClicks() knows ASCII only; the French thousands separator is a narrow no-break space.
-        QTest::sendKeyEvent(QTest::Click, FSpin, Qt::Key_unknown, typed, Qt::NoModifier);
-        QTest::keyClick(FSpin, Qt::Key_5);
-        QCOMPARE(FSpin->text(), accepted ? QString(u'3') + typed + u'5' : QStringLiteral("35"));
-        QCOMPARE(FSpin->GetValue(), accepted ? 0 : 35); // a separator makes it no number
+        QTest::sendKeyEvent(QTest::Click, spin_, Qt::Key_unknown, typed, Qt::NoModifier);
+        QTest::keyClick(spin_, Qt::Key_5);
+        QCOMPARE(spin_->text(), accepted ? QString(u'3') + typed + u'5' : QStringLiteral("35"));
+        QCOMPARE(spin_->GetValue(), accepted ? 0 : 35); // a separator makes it no number
     }
 
     void defaultsAndControlCharacters() {
-        QCOMPARE(FSpin->text(), u"0");
-        QCOMPARE(FSpin->CheckValue(101), 100);
-        QCOMPARE(FSpin->IsValidChar(u'\b'), true);
-        QCOMPARE(FSpin->IsValidChar(u'\x03'), true); // Ctrl+C
-        QCOMPARE(FSpin->IsValidChar(u'\r'), false);
-        FSpin->setEditorEnabled(false);
-        QCOMPARE(FSpin->IsValidChar(u'\b'), false);
-        QCOMPARE(FSpin->IsValidChar(u'\x03'), true);
-        QCOMPARE(FSpin->IsValidChar(u'5'), false);
+        QCOMPARE(spin_->text(), u"0");
+        QCOMPARE(spin_->CheckValue(101), 100);
+        QCOMPARE(spin_->IsValidChar(u'\b'), true);
+        QCOMPARE(spin_->IsValidChar(u'\x03'), true); // Ctrl+C
+        QCOMPARE(spin_->IsValidChar(u'\r'), false);
+        spin_->setEditorEnabled(false);
+        QCOMPARE(spin_->IsValidChar(u'\b'), false);
+        QCOMPARE(spin_->IsValidChar(u'\x03'), true);
+        QCOMPARE(spin_->IsValidChar(u'5'), false);
     }
 
     // Leaving the field (Tab) and applyBounds() bring a number into the bounds and leave other text alone.
@@ -325,16 +325,16 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, expected);
         setUpSpin(min, max, "");
-        QTest::keyClicks(FSpin, typed);
-        QCOMPARE(FSpin->text(), typed);
-        QSignalSpy changes(FSpin, &TAdvSpinEdit::OnChange);
+        QTest::keyClicks(spin_, typed);
+        QCOMPARE(spin_->text(), typed);
+        QSignalSpy changes(spin_, &TAdvSpinEdit::OnChange);
         if (byTab) {
-            QTest::keyClick(FSpin, Qt::Key_Tab);
-            QVERIFY(FAfter->hasFocus());
+            QTest::keyClick(spin_, Qt::Key_Tab);
+            QVERIFY(after_->hasFocus());
         } else {
-            FSpin->applyBounds();
+            spin_->applyBounds();
         }
-        QCOMPARE(FSpin->text(), expected);
+        QCOMPARE(spin_->text(), expected);
         QCOMPARE(changes.count(), typed == expected ? 0 : 1);
     }
 
@@ -378,17 +378,17 @@ private slots:
 
     void onChangeForEveryChange() {
         setUpSpin(0, 64, "1");
-        QSignalSpy changes(FSpin, &TAdvSpinEdit::OnChange);
-        QTest::keyClick(FSpin, Qt::Key_2);
+        QSignalSpy changes(spin_, &TAdvSpinEdit::OnChange);
+        QTest::keyClick(spin_, Qt::Key_2);
         QCOMPARE(changes.count(), 1);
-        QTest::keyClick(FSpin, Qt::Key_Backspace);
+        QTest::keyClick(spin_, Qt::Key_Backspace);
         QCOMPARE(changes.count(), 2);
-        FSpin->SetValue(30);
+        spin_->SetValue(30);
         QCOMPARE(changes.count(), 3);
-        FSpin->SetValue(30); // same text: no change
+        spin_->SetValue(30); // same text: no change
         QCOMPARE(changes.count(), 3);
-        FSpin->setProperty("Value", 500);
-        QCOMPARE(FSpin->text(), u"64");
+        spin_->setProperty("Value", 500);
+        QCOMPARE(spin_->text(), u"64");
         QCOMPARE(changes.count(), 4);
     }
 
@@ -409,15 +409,15 @@ private slots:
         QFETCH(int, key);
         QApplication::clipboard()->setText("ab1");
         setUpSpin(0, 64, "25");
-        FSpin->setEditorEnabled(editorEnabled);
-        FSpin->setReadOnly(readOnly);
-        FSpin->selectAll();
-        QTest::keyClick(FSpin, Qt::Key(key), Qt::ControlModifier);
-        QTEST(FSpin->text(), "expected");
+        spin_->setEditorEnabled(editorEnabled);
+        spin_->setReadOnly(readOnly);
+        spin_->selectAll();
+        QTest::keyClick(spin_, Qt::Key(key), Qt::ControlModifier);
+        QTEST(spin_->text(), "expected");
 
         // The context menu offers the same.
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), FSpin->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(FSpin, &event);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), spin_->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(spin_, &event);
         QMenu* menu = nullptr;
         QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
         const QList<QAction*> actions = menu->actions();
@@ -436,14 +436,14 @@ private slots:
     }
     void enteringSelects() {
         QFETCH(bool, byTab);
-        FSpin->setText("25");
-        FBefore->setFocus();
+        spin_->setText("25");
+        before_->setFocus();
         if (byTab)
-            QTest::keyClick(FBefore, Qt::Key_Tab);
+            QTest::keyClick(before_, Qt::Key_Tab);
         else
-            QTest::mouseClick(FSpin, Qt::LeftButton, {}, QPoint(3, FSpin->height() / 2));
-        QVERIFY(FSpin->hasFocus());
-        QTEST(FSpin->selectedText(), "selected");
+            QTest::mouseClick(spin_, Qt::LeftButton, {}, QPoint(3, spin_->height() / 2));
+        QVERIFY(spin_->hasFocus());
+        QTEST(spin_->selectedText(), "selected");
     }
 
     // The first field of a dialog that opens has its text selected, so that typing replaces the start value.
@@ -461,19 +461,19 @@ private slots:
     }
 
     void buttonPressFocusesTheEdit() {
-        FSpin->setText("25");
-        FBefore->setFocus();
-        QTest::mousePress(FSpin->spinButton()->upButton(), Qt::LeftButton);
-        QVERIFY(FSpin->hasFocus());
-        QCOMPARE(FSpin->selectedText(), u""); // a mouse entry, not a keyboard one
-        QTest::mouseRelease(FSpin->spinButton()->upButton(), Qt::LeftButton);
-        QCOMPARE(FSpin->text(), u"26");
+        spin_->setText("25");
+        before_->setFocus();
+        QTest::mousePress(spin_->spinButton()->upButton(), Qt::LeftButton);
+        QVERIFY(spin_->hasFocus());
+        QCOMPARE(spin_->selectedText(), u""); // a mouse entry, not a keyboard one
+        QTest::mouseRelease(spin_->spinButton()->upButton(), Qt::LeftButton);
+        QCOMPARE(spin_->text(), u"26");
     }
 
     void releaseOffTheButtonDoesNotStep() {
         setUpSpin(0, 1000, "0");
-        QSignalSpy changes(FSpin, &TAdvSpinEdit::OnChange);
-        auto* up = FSpin->spinButton()->upButton();
+        QSignalSpy changes(spin_, &TAdvSpinEdit::OnChange);
+        auto* up = spin_->spinButton()->upButton();
         QTest::mousePress(up, Qt::LeftButton);
         const QPoint off(-20, -20);
         QMouseEvent move(QEvent::MouseMove, off, up->mapToGlobal(off), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -490,8 +490,8 @@ private slots:
         QList<qint64> times;
         QElapsedTimer clock;
         QObject guard;
-        connect(FSpin, &TAdvSpinEdit::OnChange, &guard, [&] { times << clock.elapsed(); });
-        auto* up = FSpin->spinButton()->upButton();
+        connect(spin_, &TAdvSpinEdit::OnChange, &guard, [&] { times << clock.elapsed(); });
+        auto* up = spin_->spinButton()->upButton();
         clock.start();
         QTest::mousePress(up, Qt::LeftButton);
         QTest::qWait(1050);
@@ -505,7 +505,7 @@ private slots:
                      qPrintable(QString("repeat gap %1 ms").arg(times[i] - times[i - 1])));
         QTest::qWait(300);
         QCOMPARE(times.size(), held + 1);
-        QCOMPARE(FSpin->GetValue(), held + 1);
+        QCOMPARE(spin_->GetValue(), held + 1);
     }
 
     // The members reach the field from a Designer form, as the dialogs set them.

@@ -51,13 +51,13 @@ QString describe(const TCustomComboBoxX* combo) {
 class TestComboboxx : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QWidget> FWindow;
-    QLineEdit* FBefore = nullptr;
-    TFlatComboBoxX* FDay = nullptr;
+    std::unique_ptr<QWidget> window_;
+    QLineEdit* before_ = nullptr;
+    TFlatComboBoxX* day_ = nullptr;
 
     // The middle of an entry's row, scrolled into view first as a person would.
     QPoint rowCenter(const QString& entry) const {
-        QListWidget* list = FDay->listBox();
+        QListWidget* list = day_->listBox();
         const QList<QListWidgetItem*> found = list->findItems(entry, Qt::MatchExactly);
         if (found.isEmpty())
             return {-100, -100};
@@ -66,7 +66,7 @@ class TestComboboxx : public QObject {
     }
 
     void mouse(QEvent::Type type, Qt::MouseButtons buttons, QPoint pos) const {
-        QWidget* viewport = FDay->listBox()->viewport();
+        QWidget* viewport = day_->listBox()->viewport();
         QMouseEvent event(type, pos, viewport->mapToGlobal(pos), Qt::NoButton, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(viewport, &event);
     }
@@ -75,9 +75,9 @@ class TestComboboxx : public QObject {
     void perform(const QString& step) {
         const QString verb = step.section(u':', 0, 0);
         const QString arg = step.section(u':', 1);
-        QWidget* viewport = FDay->listBox()->viewport();
+        QWidget* viewport = day_->listBox()->viewport();
         if (verb == u"drop")
-            QTest::mouseClick(FDay->dropButton(), Qt::LeftButton);
+            QTest::mouseClick(day_->dropButton(), Qt::LeftButton);
         else if (verb == u"type")
             QTest::keyClicks(focused(), arg);
         else if (verb == u"key") {
@@ -85,9 +85,9 @@ class TestComboboxx : public QObject {
             QTest::keyClick(focused(), key.key(), key.keyboardModifiers());
         } else if (verb == u"button") {
             const int index = QStringList{"Edit", "New", "Delete", "Up", "Down", "Pin"}.indexOf(arg);
-            QTest::mouseClick(FDay->toolButton(TCustomComboBoxX::TCBXButton(1 << index)), Qt::LeftButton);
+            QTest::mouseClick(day_->toolButton(TCustomComboBoxX::TCBXButton(1 << index)), Qt::LeftButton);
         } else if (verb == u"invoke")
-            QVERIFY(QMetaObject::invokeMethod(FDay, arg.toLatin1().constData()));
+            QVERIFY(QMetaObject::invokeMethod(day_, arg.toLatin1().constData()));
         else if (verb == u"click")
             QTest::mouseClick(viewport, Qt::LeftButton, {}, rowCenter(arg));
         else if (verb == u"ctrlclick")
@@ -105,31 +105,31 @@ class TestComboboxx : public QObject {
             QTest::mouseMove(viewport, to);
             QTest::mouseRelease(viewport, Qt::LeftButton, {}, to);
         } else if (verb == u"multi")
-            FDay->setMultiSelect(true);
+            day_->setMultiSelect(true);
         else if (verb == u"outside") {
             const QPoint outside(-20, -20); // where Qt delivers a press elsewhere while the pop-up is open
-            QMouseEvent press(QEvent::MouseButtonPress, outside, FDay->popup()->mapToGlobal(outside), Qt::LeftButton,
+            QMouseEvent press(QEvent::MouseButtonPress, outside, day_->popup()->mapToGlobal(outside), Qt::LeftButton,
                               Qt::LeftButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(FDay->popup(), &press);
+            QCoreApplication::sendEvent(day_->popup(), &press);
         } else
             QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
     }
 
 private slots:
     void init() {
-        FWindow = std::make_unique<QWidget>();
-        auto* layout = new QVBoxLayout(FWindow.get());
-        layout->addWidget(FBefore = new QLineEdit);
-        layout->addWidget(FDay = new TFlatComboBoxX);
+        window_ = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(window_.get());
+        layout->addWidget(before_ = new QLineEdit);
+        layout->addWidget(day_ = new TFlatComboBoxX);
         layout->addStretch();
-        FDay->setObjectName(QStringLiteral("day"));
-        FDay->setItems(DayNames);
-        FWindow->resize(300, 400);
-        QVERIFY(activate(FWindow.get()));
-        FDay->setFocus();
+        day_->setObjectName(QStringLiteral("day"));
+        day_->setItems(DayNames);
+        window_->resize(300, 400);
+        QVERIFY(activate(window_.get()));
+        day_->setFocus();
     }
 
-    void cleanup() { FWindow.reset(); }
+    void cleanup() { window_.reset(); }
 
     void session_data() {
         QTest::addColumn<QStringList>("steps");
@@ -251,41 +251,41 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
         }
-        QCOMPARE(FDay->items().join(u','), entries.isEmpty() ? DayNames.join(u',') : entries);
-        QTEST(describe(FDay), "state");
+        QCOMPARE(day_->items().join(u','), entries.isEmpty() ? DayNames.join(u',') : entries);
+        QTEST(describe(day_), "state");
         // The pop-up and its state agree.
-        QCOMPARE(FDay->popup()->isVisible(), FDay->droppedDown());
+        QCOMPARE(day_->popup()->isVisible(), day_->droppedDown());
     }
 
     void handlersMayRefuseOrChange() {
         bool refuseDrop = true;
-        connect(FDay, &TCustomComboBoxX::OnDropDown, this, [&refuseDrop](bool& accept) { accept = !refuseDrop; });
-        connect(FDay, &TCustomComboBoxX::OnNewItem, this, [](QString& text, QVariant& object, bool&) {
+        connect(day_, &TCustomComboBoxX::OnDropDown, this, [&refuseDrop](bool& accept) { accept = !refuseDrop; });
+        connect(day_, &TCustomComboBoxX::OnNewItem, this, [](QString& text, QVariant& object, bool&) {
             text = QStringLiteral("Holiday");
             object = 42;
         });
-        connect(FDay, &TCustomComboBoxX::OnModifiedItem, this,
+        connect(day_, &TCustomComboBoxX::OnModifiedItem, this,
                 [](QString& text, QVariant&, bool&) { text = text.toUpper(); });
-        connect(FDay, &TCustomComboBoxX::OnDeleteItem, this, [](bool& accept) { accept = false; });
-        connect(FDay, &TCustomComboBoxX::OnMoveUpItem, this, [](bool& accept) { accept = false; });
+        connect(day_, &TCustomComboBoxX::OnDeleteItem, this, [](bool& accept) { accept = false; });
+        connect(day_, &TCustomComboBoxX::OnMoveUpItem, this, [](bool& accept) { accept = false; });
 
-        FDay->DropDown();
-        QVERIFY(!FDay->droppedDown());
+        day_->DropDown();
+        QVERIFY(!day_->droppedDown());
         refuseDrop = false;
-        FDay->DropDown();
-        QVERIFY(FDay->droppedDown());
+        day_->DropDown();
+        QVERIFY(day_->droppedDown());
 
-        FDay->ItemNewEvent();
-        QCOMPARE(FDay->itemText(8), QStringLiteral("Holiday"));
-        QCOMPARE(FDay->itemObject(8), QVariant(42));
+        day_->ItemNewEvent();
+        QCOMPARE(day_->itemText(8), QStringLiteral("Holiday"));
+        QCOMPARE(day_->itemObject(8), QVariant(42));
         QTest::keyClicks(focused(), QStringLiteral("feast"));
         QTest::keyClick(focused(), Qt::Key_Return);
-        QCOMPARE(FDay->itemText(8), QStringLiteral("FEAST"));
-        QCOMPARE(FDay->itemObject(8), QVariant(42));
-        FDay->ItemDeleteEvent();
-        FDay->ItemUpEvent();
-        QCOMPARE(FDay->count(), 9);
-        QCOMPARE(FDay->text(), QStringLiteral("FEAST"));
+        QCOMPARE(day_->itemText(8), QStringLiteral("FEAST"));
+        QCOMPARE(day_->itemObject(8), QVariant(42));
+        day_->ItemDeleteEvent();
+        day_->ItemUpEvent();
+        QCOMPARE(day_->count(), 9);
+        QCOMPARE(day_->text(), QStringLiteral("FEAST"));
     }
 
     void popupPlacement_data() {
@@ -307,36 +307,36 @@ private slots:
         QFETCH(int, popupListWidth);
         QFETCH(bool, nearScreenBottom);
         QFETCH(int, rowsShown);
-        FDay->setItems(DayNames.mid(0, entries));
-        FDay->setDropDownCount(dropDownCount);
-        FDay->setPopupListWidth(popupListWidth);
-        const QRect screen = FDay->screen()->availableGeometry();
+        day_->setItems(DayNames.mid(0, entries));
+        day_->setDropDownCount(dropDownCount);
+        day_->setPopupListWidth(popupListWidth);
+        const QRect screen = day_->screen()->availableGeometry();
         if (nearScreenBottom) {
-            const int fieldBottom = FDay->mapTo(FWindow.get(), QPoint(0, FDay->height())).y();
-            FWindow->move(FWindow->x(), screen.bottom() - fieldBottom - 5);
+            const int fieldBottom = day_->mapTo(window_.get(), QPoint(0, day_->height())).y();
+            window_->move(window_->x(), screen.bottom() - fieldBottom - 5);
         }
-        FDay->DropDown();
-        QVERIFY(QTest::qWaitForWindowExposed(FDay->popup()));
+        day_->DropDown();
+        QVERIFY(QTest::qWaitForWindowExposed(day_->popup()));
 
-        const QRect popup = FDay->popup()->geometry();
-        QCOMPARE(FDay->listBox()->viewport()->height(), rowsShown * FDay->rowHeight());
+        const QRect popup = day_->popup()->geometry();
+        QCOMPARE(day_->listBox()->viewport()->height(), rowsShown * day_->rowHeight());
         QVERIFY2(screen.contains(popup), "the pop-up stays on the screen");
-        const QRect field(FDay->mapToGlobal(QPoint(0, 0)), FDay->size());
+        const QRect field(day_->mapToGlobal(QPoint(0, 0)), day_->size());
         QCOMPARE(popup.left(), field.left());
         if (nearScreenBottom)
             QCOMPARE(popup.bottom(), field.top() - 1);
         else
             QCOMPARE(popup.top(), field.bottom() + 1);
         int buttons = 0;
-        for (QToolButton* button : FDay->popup()->findChildren<QToolButton*>())
+        for (QToolButton* button : day_->popup()->findChildren<QToolButton*>())
             buttons += button->width();
-        QCOMPARE(popup.width(), std::max(popupListWidth ? popupListWidth : FDay->width(), buttons + 3 + 2));
+        QCOMPARE(popup.width(), std::max(popupListWidth ? popupListWidth : day_->width(), buttons + 3 + 2));
     }
 
     // Holding a dragged entry at the list's bottom edge scrolls the list to its end; releasing it there moves it.
     void edgeScrolling() {
-        FDay->DropDown();
-        QListWidget* list = FDay->listBox();
+        day_->DropDown();
+        QListWidget* list = day_->listBox();
         QWidget* viewport = list->viewport();
         QCOMPARE(list->verticalScrollBar()->value(), 0);
         QTest::mousePress(viewport, Qt::LeftButton, {}, rowCenter("Monday"));
@@ -344,9 +344,9 @@ private slots:
         QTest::mouseMove(viewport, edge);
         QTRY_COMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, edge);
-        QCOMPARE(FDay->items().join(u','),
+        QCOMPARE(day_->items().join(u','),
                  QStringLiteral("EveryDay,Tuesday,Wednesday,Thursday,Friday,Saturday,Sunday,Monday"));
-        QVERIFY(FDay->droppedDown());
+        QVERIFY(day_->droppedDown());
     }
 
     void designerForm() {
@@ -381,11 +381,11 @@ private slots:
     void buttonPicturesFollowThePalette() {
         QFETCH(QColor, base);
         QFETCH(QColor, text);
-        QPalette palette = FDay->palette();
+        QPalette palette = day_->palette();
         palette.setColor(QPalette::Base, base);
         palette.setColor(QPalette::ButtonText, text);
-        FDay->setPalette(palette);
-        for (QToolButton* button : FDay->popup()->findChildren<QToolButton*>()) {
+        day_->setPalette(palette);
+        for (QToolButton* button : day_->popup()->findChildren<QToolButton*>()) {
             const QIcon icon = button->icon();
             QVERIFY2(!icon.isNull(), qPrintable(button->objectName()));
             const QImage normal = icon.pixmap(QSize(32, 32)).toImage();
