@@ -108,13 +108,13 @@ QByteArray accessRules(int lineCount) {
 }
 
 QByteArray cacheSkipRules(int ruleCount) {
-    static const char* const tags[] = {"SD", "SA", "BR"};
+    static const char* const kTags[] = {"SD", "SA", "BR"};
     Numbers random;
     QByteArray text;
     text.reserve(ruleCount * 40);
     for (int i = 0; i < ruleCount; ++i) {
         const unsigned n = random.next();
-        text += tags[n % 3];
+        text += kTags[n % 3];
         text += ":www.cached" + QByteArray::number(n % 100000) + ".example/path:rule " + QByteArray::number(i) + "\r\n";
     }
     return text;

@@ -49,8 +49,8 @@ void TMainWnd::setUp() {
     ui_->setupUi(this);
 
     ui_->VerPanel->setText(QStringLiteral("GLYM configurator ver.") + QStringLiteral(GLYM_VERSION));
-    ui_->PageControl->setTabVisible(AccessPageIndex, false);
-    ui_->PageControl->setTabVisible(TestPageIndex, false);
+    ui_->PageControl->setTabVisible(kAccessPageIndex, false);
+    ui_->PageControl->setTabVisible(kTestPageIndex, false);
     // A menu's hint belongs to its entry in the menu bar; the service menu is not offered.
     for (QMenu* menu : {ui_->File1, ui_->Service1, ui_->Config1}) {
         menu->menuAction()->setToolTip(menu->toolTip());

@@ -54,8 +54,8 @@ public:
     ~TMainWnd() override;
 
     // Indexes of the two pages of PageControl whose tabs are hidden.
-    static constexpr int AccessPageIndex = 7;
-    static constexpr int TestPageIndex = 8;
+    static constexpr int kAccessPageIndex = 7;
+    static constexpr int kTestPageIndex = 8;
 
     QString ProgramDir;      // the executable's directory (or the working directory given), without a trailing "/"
     QString IniFileName;     // "./glym30.ini": start-up and every save make ProgramDir current

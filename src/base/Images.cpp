@@ -11,7 +11,7 @@ struct ImageListFiles {
     int count;
 };
 
-constexpr std::array<ImageListFiles, 4> Lists{{
+constexpr std::array<ImageListFiles, 4> kLists{{
     {"list", 12},
     {"cacheskip", 3},
     {"auth", 2},
@@ -19,7 +19,7 @@ constexpr std::array<ImageListFiles, 4> Lists{{
 }};
 
 const ImageListFiles& filesOf(ImageList list) {
-    return Lists[static_cast<std::size_t>(list)];
+    return kLists[static_cast<std::size_t>(list)];
 }
 
 } // namespace
@@ -35,14 +35,14 @@ int imageCount(ImageList list) {
 
 QIcon listImage(ImageList list, int index) {
     // Kept until the process ends (never destroyed), so no icon outlives the application object's teardown.
-    static auto* const loaded = [] {
+    static auto* const kLoaded = [] {
         registerImages();
-        return new std::array<std::vector<QIcon>, Lists.size()>;
+        return new std::array<std::vector<QIcon>, kLists.size()>;
     }();
     const ImageListFiles& files = filesOf(list);
     if (index < 0 || index >= files.count)
         return {};
-    std::vector<QIcon>& icons = (*loaded)[static_cast<std::size_t>(list)];
+    std::vector<QIcon>& icons = (*kLoaded)[static_cast<std::size_t>(list)];
     if (icons.empty()) {
         for (int i = 0; i < files.count; ++i)
             icons.emplace_back(QStringLiteral(":/%1/%2.xpm").arg(QLatin1StringView(files.folder)).arg(i));

@@ -12,13 +12,13 @@ enum class ImageList {
 
 // Indexes of ImageList1 that the rule lists use.
 namespace MainImage {
-constexpr int Group = 0;
-constexpr int Host = 1;
-constexpr int Access = 5;
-constexpr int Deny = 6;
-constexpr int Word = 7;
-constexpr int InputLogin = 10;
-constexpr int OutputLogin = 11;
+constexpr int kGroup = 0;
+constexpr int kHost = 1;
+constexpr int kAccess = 5;
+constexpr int kDeny = 6;
+constexpr int kWord = 7;
+constexpr int kInputLogin = 10;
+constexpr int kOutputLogin = 11;
 } // namespace MainImage
 
 // Number of images in `list`.

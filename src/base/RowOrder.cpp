@@ -17,7 +17,7 @@ namespace {
 // fewer than 256 such capital forms: each byte maps to the rank of its capital form, and comparing the ranks of
 // two cells byte by byte orders them as comparing their texts would.
 const std::array<unsigned char, 256>& sortRanks() {
-    static const std::array<unsigned char, 256> ranks = [] {
+    static const std::array<unsigned char, 256> kRanks = [] {
         std::array<char16_t, 256> capitals{};
         for (int byte = 0; byte < 256; ++byte) {
             const char16_t c = cp1251::toUnicode(static_cast<unsigned char>(byte));
@@ -35,7 +35,7 @@ const std::array<unsigned char, 256>& sortRanks() {
                 static_cast<unsigned char>(std::lower_bound(distinct.begin(), end, capitals[byte]) - distinct.begin());
         return result;
     }();
-    return ranks;
+    return kRanks;
 }
 
 // The sort keys of one column: every row's cell in ranks, one after another. The first 16 ranks of a key also

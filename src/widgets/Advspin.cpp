@@ -69,8 +69,8 @@ TAdvTimerSpeedButton::TAdvTimerSpeedButton(Qt::ArrowType arrow, QWidget* parent)
     setAutoRaise(true);
     setFocusPolicy(Qt::NoFocus);
     setAutoRepeat(true);
-    setAutoRepeatDelay(RepeatDelay);
-    setAutoRepeatInterval(RepeatInterval);
+    setAutoRepeatDelay(kRepeatDelay);
+    setAutoRepeatInterval(kRepeatInterval);
 }
 
 // ---- TAdvSpinButton ----
@@ -101,7 +101,7 @@ bool TAdvSpinButton::eventFilter(QObject* watched, QEvent* event) {
 
 TAdvSpinEdit::TAdvSpinEdit(QWidget* parent) : QLineEdit(QStringLiteral("0"), parent) {
     button_ = new TAdvSpinButton(this);
-    setTextMargins(0, 0, TAdvSpinButton::ButtonWidth, 0);
+    setTextMargins(0, 0, TAdvSpinButton::kButtonWidth, 0);
     connect(button_->upButton(), &QAbstractButton::clicked, this, &TAdvSpinEdit::UpClick);
     connect(button_->downButton(), &QAbstractButton::clicked, this, &TAdvSpinEdit::DownClick);
     connect(this, &QLineEdit::textChanged, this, &TAdvSpinEdit::OnChange);
@@ -282,7 +282,7 @@ void TAdvSpinEdit::placeButtons() {
     QStyleOptionFrame option;
     initStyleOption(&option);
     const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this) : 0;
-    button_->setGeometry(width() - frame - TAdvSpinButton::ButtonWidth, frame, TAdvSpinButton::ButtonWidth,
+    button_->setGeometry(width() - frame - TAdvSpinButton::kButtonWidth, frame, TAdvSpinButton::kButtonWidth,
                          height() - 2 * frame);
 }
 

@@ -12,8 +12,8 @@ class TAdvTimerSpeedButton : public QToolButton {
 public:
     TAdvTimerSpeedButton(Qt::ArrowType arrow, QWidget* parent);
 
-    static constexpr int RepeatDelay = 400;
-    static constexpr int RepeatInterval = 100;
+    static constexpr int kRepeatDelay = 400;
+    static constexpr int kRepeatInterval = 100;
 };
 
 // The pair of buttons (up above down) at the right edge of a spin edit, 15 pixels wide. It hands its clicks to
@@ -23,7 +23,7 @@ class TAdvSpinButton : public QWidget {
 public:
     explicit TAdvSpinButton(TAdvSpinEdit* edit);
 
-    static constexpr int ButtonWidth = 15;
+    static constexpr int kButtonWidth = 15;
 
     TAdvTimerSpeedButton* upButton() const { return upButton_; }
     TAdvTimerSpeedButton* downButton() const { return downButton_; }

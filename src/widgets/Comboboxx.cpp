@@ -27,23 +27,23 @@
 
 // The button pictures are compiled into the static GUI library; register them before the first control needs them.
 static void initComboBoxXResources() {
-    static const bool registered = [] {
+    static const bool kRegistered = [] {
         Q_INIT_RESOURCE(comboboxx);
         return true;
     }();
-    Q_UNUSED(registered);
+    Q_UNUSED(kRegistered);
 }
 
 namespace {
 
-constexpr int ButtonCount = 6;
-constexpr int EdgeScrollMargin = 4;    // pixels at the list's top and bottom that scroll it during a drag
-constexpr int EdgeScrollStart = 500;   // first interval of edge scrolling, ms
-constexpr int EdgeScrollFastest = 100; // the interval shrinks by 50 ms a tick down to this
-constexpr int InsertionLineWidth = 2;
+constexpr int kButtonCount = 6;
+constexpr int kEdgeScrollMargin = 4;    // pixels at the list's top and bottom that scroll it during a drag
+constexpr int kEdgeScrollStart = 500;   // first interval of edge scrolling, ms
+constexpr int kEdgeScrollFastest = 100; // the interval shrinks by 50 ms a tick down to this
+constexpr int kInsertionLineWidth = 2;
 
-const char* const ButtonNames[ButtonCount] = {"cbxbEdit", "cbxbNew", "cbxbDelete", "cbxbUp", "cbxbDown", "cbxbPin"};
-const char* const GlyphFiles[ButtonCount] = {"edit", "new", "delete", "up", "down", "pin"};
+const char* const kButtonNames[kButtonCount] = {"cbxbEdit", "cbxbNew", "cbxbDelete", "cbxbUp", "cbxbDown", "cbxbPin"};
+const char* const kGlyphFiles[kButtonCount] = {"edit", "new", "delete", "up", "down", "pin"};
 
 int buttonIndex(TCustomComboBoxX::TCBXButton button) {
     return std::countr_zero(unsigned(button));
@@ -238,14 +238,14 @@ Glyph readGlyph(const QString& resource) {
 }
 
 const Glyph& buttonGlyph(int index) {
-    static const std::array<Glyph, ButtonCount> glyphs = [] {
+    static const std::array<Glyph, kButtonCount> kGlyphs = [] {
         initComboBoxXResources();
-        std::array<Glyph, ButtonCount> read;
-        for (int i = 0; i < ButtonCount; ++i)
-            read[i] = readGlyph(QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1StringView(GlyphFiles[i])));
+        std::array<Glyph, kButtonCount> read;
+        for (int i = 0; i < kButtonCount; ++i)
+            read[i] = readGlyph(QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1StringView(kGlyphFiles[i])));
         return read;
     }();
-    return glyphs[index];
+    return kGlyphs[index];
 }
 
 // Draws a glyph in one palette colour. A disabled button takes the palette's disabled text colour, or a faded
@@ -563,14 +563,14 @@ void TCustomComboBoxX::buildButtons() {
     void (TCustomComboBoxX::*const actions[])() = {&TCustomComboBoxX::ItemEditEvent, &TCustomComboBoxX::ItemNewEvent,
                                                    &TCustomComboBoxX::ItemDeleteEvent, &TCustomComboBoxX::ItemUpEvent,
                                                    &TCustomComboBoxX::ItemDownEvent};
-    for (int i = 0; i < ButtonCount; ++i) {
+    for (int i = 0; i < kButtonCount; ++i) {
         auto* button = new PanelButton(buttonPanel_);
-        button->setObjectName(QLatin1StringView(ButtonNames[i]));
+        button->setObjectName(QLatin1StringView(kButtonNames[i]));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::TabFocus); // reachable with Tab, but a click keeps the in-place editor open
         layout->addWidget(button);
         toolButtons_[i] = button;
-        if (i < ButtonCount - 1)
+        if (i < kButtonCount - 1)
             connect(button, &QToolButton::clicked, this, actions[i]);
     }
     QToolButton* pin = toolButtons_[buttonIndex(cbxbPin)];
@@ -585,7 +585,7 @@ void TCustomComboBoxX::setButtons(TCBXButtons shown) {
     // 15 x 13 pixels for an 8-point font, larger for larger fonts.
     const int height = std::max(13, fontMetrics().height());
     const QSize size(height + 2, height);
-    for (int i = 0; i < ButtonCount; ++i) {
+    for (int i = 0; i < kButtonCount; ++i) {
         toolButtons_[i]->setFixedSize(size);
         toolButtons_[i]->setIconSize(QSize(height - 3, height - 3));
         toolButtons_[i]->setVisible(buttons_.testFlag(TCBXButton(1 << i)));
@@ -596,7 +596,7 @@ void TCustomComboBoxX::setButtons(TCBXButtons shown) {
 }
 
 void TCustomComboBoxX::refreshIcons() {
-    for (int i = 0; i < ButtonCount; ++i)
+    for (int i = 0; i < kButtonCount; ++i)
         toolButtons_[i]->setIcon(QIcon(new GlyphIconEngine(buttonGlyph(i), palette())));
 }
 
@@ -611,14 +611,14 @@ void TCustomComboBoxX::setShowHint(bool on) {
 }
 
 void TCustomComboBoxX::refreshButtonHints() {
-    static const char* const keys[ButtonCount] = {"F2", "Insert", "Ctrl+Delete", "Ctrl+Up", "Ctrl+Down", nullptr};
+    static const char* const kKeys[kButtonCount] = {"F2", "Insert", "Ctrl+Delete", "Ctrl+Up", "Ctrl+Down", nullptr};
     const QStringList hints = buttonHint_.split(u','); // entries after the sixth are ignored
-    for (int i = 0; i < ButtonCount; ++i) {
+    for (int i = 0; i < kButtonCount; ++i) {
         const QString hint = hints.value(i);
         toolButtons_[i]->setToolTip(showHint_ ? hint : QString());
-        toolButtons_[i]->setAccessibleName(hint.isEmpty() ? QLatin1StringView(GlyphFiles[i]) : hint);
-        if (keys[i])
-            toolButtons_[i]->setAccessibleDescription(QLatin1StringView(keys[i]));
+        toolButtons_[i]->setAccessibleName(hint.isEmpty() ? QLatin1StringView(kGlyphFiles[i]) : hint);
+        if (kKeys[i])
+            toolButtons_[i]->setAccessibleDescription(QLatin1StringView(kKeys[i]));
     }
 }
 
@@ -819,7 +819,7 @@ void TCustomComboBoxX::DropUp() {
     droppedDown_ = false;
     InplaceEditEvent(iaCancel);
     scrollTimer_->stop();
-    scrollInterval_ = EdgeScrollStart;
+    scrollInterval_ = kEdgeScrollStart;
     dragRow_ = -1;
     showInsertionLine(-1);
     popup_->hide();
@@ -1026,14 +1026,14 @@ void TCustomComboBoxX::listDragged(QPoint pos) {
         return;
     const QRect area = listBox_->viewport()->rect();
     const bool beside = pos.x() < area.left() || pos.x() > area.right();
-    const int direction = beside                                       ? 0
-                          : pos.y() < area.top() + EdgeScrollMargin    ? -1
-                          : pos.y() > area.bottom() - EdgeScrollMargin ? 1
-                                                                       : 0;
+    const int direction = beside                                        ? 0
+                          : pos.y() < area.top() + kEdgeScrollMargin    ? -1
+                          : pos.y() > area.bottom() - kEdgeScrollMargin ? 1
+                                                                        : 0;
     if (direction == 0) {
         scrollTimer_->stop();
         if (!beside)
-            scrollInterval_ = EdgeScrollStart;
+            scrollInterval_ = kEdgeScrollStart;
         return;
     }
     scrollDirection_ = direction;
@@ -1050,7 +1050,7 @@ void TCustomComboBoxX::TimerEvent() {
         return;
     }
     bar->setValue(bar->value() + scrollDirection_ * bar->singleStep());
-    if (scrollInterval_ > EdgeScrollFastest)
+    if (scrollInterval_ > kEdgeScrollFastest)
         scrollInterval_ -= 50;
     scrollTimer_->setInterval(scrollInterval_);
     showInsertionLine(listBox_->rowAt(dragPos_));
@@ -1059,7 +1059,7 @@ void TCustomComboBoxX::TimerEvent() {
 void TCustomComboBoxX::listReleased(int row) {
     InplaceEditEvent(iaCancel);
     scrollTimer_->stop();
-    scrollInterval_ = EdgeScrollStart;
+    scrollInterval_ = kEdgeScrollStart;
     showInsertionLine(-1);
     const int pressed = std::exchange(dragRow_, -1);
     if (pressed < 0)
@@ -1090,8 +1090,8 @@ void TCustomComboBoxX::showInsertionLine(int row) {
         return;
     }
     const QRect area = listBox_->visualItemRect(listBox_->item(row));
-    const int y = row < dragRow_ ? area.top() : area.bottom() + 1 - InsertionLineWidth;
-    insertionLine_->setGeometry(0, std::max(0, y), listBox_->viewport()->width(), InsertionLineWidth);
+    const int y = row < dragRow_ ? area.top() : area.bottom() + 1 - kInsertionLineWidth;
+    insertionLine_->setGeometry(0, std::max(0, y), listBox_->viewport()->width(), kInsertionLineWidth);
     insertionLine_->show();
     insertionLine_->raise();
 }

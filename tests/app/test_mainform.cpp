@@ -87,7 +87,7 @@ private slots:
         for (int i = 0; i < pages->count(); ++i) {
             QCOMPARE(pages->tabText(i), captions[i]);
             QCOMPARE(pages->widget(i)->objectName(), names[i]);
-            QCOMPARE(pages->isTabVisible(i), i < TMainWnd::AccessPageIndex);
+            QCOMPARE(pages->isTabVisible(i), i < TMainWnd::kAccessPageIndex);
         }
         auto* permissions = child<QTabWidget>("PageControl1");
         QCOMPARE(permissions->tabPosition(), QTabWidget::West);

@@ -92,8 +92,8 @@ class TestCacheSkipList : public QObject {
     // The hidden page "Test" brought to the front, as the memo is seen.
     QString shownMemo() {
         auto* pages = w_->window->findChild<QTabWidget*>(QStringLiteral("PageControl"));
-        pages->setTabVisible(TMainWnd::TestPageIndex, true);
-        pages->setCurrentIndex(TMainWnd::TestPageIndex);
+        pages->setTabVisible(TMainWnd::kTestPageIndex, true);
+        pages->setCurrentIndex(TMainWnd::kTestPageIndex);
         QApplication::processEvents();
         return memo()->toPlainText();
     }

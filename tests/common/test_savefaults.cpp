@@ -73,34 +73,34 @@ struct Armed {
 
 extern "C" {
 int renameat(int olddirfd, const char* oldpath, int newdirfd, const char* newpath) {
-    static const auto real = next<int (*)(int, const char*, int, const char*)>("renameat");
-    return planned(false) ? -1 : real(olddirfd, oldpath, newdirfd, newpath);
+    static const auto kReal = next<int (*)(int, const char*, int, const char*)>("renameat");
+    return planned(false) ? -1 : kReal(olddirfd, oldpath, newdirfd, newpath);
 }
 int linkat(int olddirfd, const char* oldpath, int newdirfd, const char* newpath, int flags) {
-    static const auto real = next<int (*)(int, const char*, int, const char*, int)>("linkat");
-    return planned(true) ? -1 : real(olddirfd, oldpath, newdirfd, newpath, flags);
+    static const auto kReal = next<int (*)(int, const char*, int, const char*, int)>("linkat");
+    return planned(true) ? -1 : kReal(olddirfd, oldpath, newdirfd, newpath, flags);
 }
 int unlinkat(int dirfd, const char* pathname, int flags) {
-    static const auto real = next<int (*)(int, const char*, int)>("unlinkat");
-    return planned(false) ? -1 : real(dirfd, pathname, flags);
+    static const auto kReal = next<int (*)(int, const char*, int)>("unlinkat");
+    return planned(false) ? -1 : kReal(dirfd, pathname, flags);
 }
 int rename(const char* oldpath, const char* newpath) {
-    static const auto real = next<int (*)(const char*, const char*)>("rename");
-    return planned(false) ? -1 : real(oldpath, newpath);
+    static const auto kReal = next<int (*)(const char*, const char*)>("rename");
+    return planned(false) ? -1 : kReal(oldpath, newpath);
 }
 int link(const char* oldpath, const char* newpath) {
-    static const auto real = next<int (*)(const char*, const char*)>("link");
-    return planned(true) ? -1 : real(oldpath, newpath);
+    static const auto kReal = next<int (*)(const char*, const char*)>("link");
+    return planned(true) ? -1 : kReal(oldpath, newpath);
 }
 int unlink(const char* pathname) {
-    static const auto real = next<int (*)(const char*)>("unlink");
-    return planned(false) ? -1 : real(pathname);
+    static const auto kReal = next<int (*)(const char*)>("unlink");
+    return planned(false) ? -1 : kReal(pathname);
 }
 mode_t umask(mode_t mask) {
-    static const auto real = next<mode_t (*)(mode_t)>("umask");
+    static const auto kReal = next<mode_t (*)(mode_t)>("umask");
     if (plan.armed)
         ++plan.umaskCalls;
-    return real(mask);
+    return kReal(mask);
 }
 }
 
