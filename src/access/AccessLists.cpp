@@ -19,15 +19,15 @@ template <typename Dialog> Dialog& as(TRuleDialog& dialog) {
 }
 
 int groupImage(const RowLine&) {
-    return MainImage::kGroup;
+    return mainimage::kGroup;
 }
 int hostImage(const RowLine&) {
-    return MainImage::kHost;
+    return mainimage::kHost;
 }
 
 // A single address has the mask 255.255.255.255 (blanks around it do not count).
 int networkImage(const RowLine& row) {
-    return TrimField(ruleField(row.line, 3)) == "255.255.255.255" ? MainImage::kHost : MainImage::kGroup;
+    return TrimField(ruleField(row.line, 3)) == "255.255.255.255" ? mainimage::kHost : mainimage::kGroup;
 }
 
 // A group is listed by its name; one whose line has no name (or that has no "GN" line) as "noname", until the

@@ -11,7 +11,7 @@ enum class ImageList {
 };
 
 // Indexes of ImageList1 that the rule lists use.
-namespace MainImage {
+namespace mainimage {
 constexpr int kGroup = 0;
 constexpr int kHost = 1;
 constexpr int kAccess = 5;
@@ -19,7 +19,7 @@ constexpr int kDeny = 6;
 constexpr int kWord = 7;
 constexpr int kInputLogin = 10;
 constexpr int kOutputLogin = 11;
-} // namespace MainImage
+} // namespace mainimage
 
 // Number of images in `list`.
 int imageCount(ImageList list);

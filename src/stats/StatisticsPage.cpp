@@ -66,7 +66,7 @@ public:
     std::string_view cellBytes(int row, int column, std::string&) const override {
         return rows_[static_cast<std::size_t>(row)].*kCells[static_cast<std::size_t>(column)];
     }
-    int cellImage(int, int column) const override { return column == 0 ? MainImage::kHost : -1; }
+    int cellImage(int, int column) const override { return column == 0 ? mainimage::kHost : -1; }
 
     void setRows(std::vector<ConnectionStatsRow> rows) {
         beginResetModel();
