@@ -262,12 +262,12 @@ void TMainWnd::doubleClick(const ListDescriptor& descriptor, void (TMainWnd::*ed
     (this->*(list(descriptor).selectedRow() ? edit : add))();
 }
 
-void TMainWnd::LNetworkColumnClick(QAbstractItemView* Sender, int Column) {
-    const BoundList* shown = lists_->find(Sender);
+void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
+    const BoundList* shown = lists_->find(sender);
     if (!shown)
         return;
-    SortColumn = Column;
-    shown->proxy->sortOnce(Column);
+    SortColumn = column;
+    shown->proxy->sortOnce(column);
 }
 
 void TMainWnd::fillRuleLists() {
@@ -296,8 +296,8 @@ void TMainWnd::GroupNameDblClick() {
     doubleClick(accesslists::groups(), &TMainWnd::EditNameActionExecute, &TMainWnd::AddNameActionExecute);
 }
 
-void TMainWnd::GroupNameKeyDown(int Key) {
-    if (isDeleteKey(Key))
+void TMainWnd::GroupNameKeyDown(int key) {
+    if (isDeleteKey(key))
         DeleteNameActionExecute();
 }
 
@@ -318,8 +318,8 @@ void TMainWnd::LNetworkDblClick() {
     doubleClick(accesslists::networks(), &TMainWnd::EditNetActionExecute, &TMainWnd::AddNetActionExecute);
 }
 
-void TMainWnd::LNetworkKeyDown(int Key) {
-    if (isDeleteKey(Key))
+void TMainWnd::LNetworkKeyDown(int key) {
+    if (isDeleteKey(key))
         DeleteNetActionExecute();
 }
 
@@ -340,8 +340,8 @@ void TMainWnd::LHostDblClick() {
     doubleClick(accesslists::hosts(), &TMainWnd::EditHostActionExecute, &TMainWnd::AddHostActionExecute);
 }
 
-void TMainWnd::LHostKeyDown(int Key) {
-    if (isDeleteKey(Key))
+void TMainWnd::LHostKeyDown(int key) {
+    if (isDeleteKey(key))
         DeleteHostActionExecute();
 }
 
@@ -373,13 +373,13 @@ void TMainWnd::CacheSkipRulesDblClick() {
     doubleClick(CacheSkipEditor::list(), &TMainWnd::EditSkipActionExecute, &TMainWnd::AddSkipActionExecute);
 }
 
-void TMainWnd::CacheSkipRulesKeyDown(int Key) {
-    if (isDeleteKey(Key))
+void TMainWnd::CacheSkipRulesKeyDown(int key) {
+    if (isDeleteKey(key))
         DeleteSkipActionExecute();
 }
 
-void TMainWnd::CacheSkipRulesColumnClick(int Column) {
-    Q_UNUSED(Column); // the rules always sort by their whole line
+void TMainWnd::CacheSkipRulesColumnClick(int column) {
+    Q_UNUSED(column); // the rules always sort by their whole line
     UpdateSkipActionExecute();
 }
 

@@ -111,7 +111,7 @@ public Q_SLOTS:
     void EditNameActionExecute();
     void DeleteNameActionExecute();
     void GroupNameDblClick();
-    void GroupNameKeyDown(int Key);
+    void GroupNameKeyDown(int key);
 
     // Networks and hosts.
     void SetNetActionExecute();
@@ -119,16 +119,16 @@ public Q_SLOTS:
     void EditNetActionExecute();
     void DeleteNetActionExecute();
     void LNetworkDblClick();
-    void LNetworkKeyDown(int Key);
+    void LNetworkKeyDown(int key);
     void SetHostActionExecute();
     void AddHostActionExecute();
     void EditHostActionExecute();
     void DeleteHostActionExecute();
     void LHostDblClick();
-    void LHostKeyDown(int Key);
+    void LHostKeyDown(int key);
 
-    // The column sort shared by the rule lists and the statistics: sorts Sender's rows once by Column.
-    void LNetworkColumnClick(QAbstractItemView* Sender, int Column);
+    // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
+    void LNetworkColumnClick(QAbstractItemView* sender, int column);
 
     // Cache-skip rules, and the pop-up menu shared by the rule lists.
     void LoadSkipActionExecute();
@@ -137,8 +137,8 @@ public Q_SLOTS:
     void DeleteSkipActionExecute();
     void UpdateSkipActionExecute();
     void CacheSkipRulesDblClick();
-    void CacheSkipRulesKeyDown(int Key);
-    void CacheSkipRulesColumnClick(int Column);
+    void CacheSkipRulesKeyDown(int key);
+    void CacheSkipRulesColumnClick(int column);
     void AddPopActionExecute();
     void EditPopActionExecute();
     void DeletePopActionExecute();
@@ -150,9 +150,9 @@ public Q_SLOTS:
     void SMTPaddressExit();
     void POP3addressExit();
     void NNTPaddressExit();
-    void SMTPaddressKeyDown(int Key);
-    void POP3addressKeyDown(int Key);
-    void NNTPaddressKeyDown(int Key);
+    void SMTPaddressKeyDown(int key);
+    void POP3addressKeyDown(int key);
+    void NNTPaddressKeyDown(int key);
 
     // Usage statistics.
     void BReloadStatisticClick();

@@ -119,15 +119,15 @@ void TMainWnd::NNTPaddressExit() {
     storeStandardService(2, false);
 }
 
-void TMainWnd::SMTPaddressKeyDown(int Key) {
-    if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == kVirtualKeyReturn)
+void TMainWnd::SMTPaddressKeyDown(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == kVirtualKeyReturn)
         SMTPaddressExit();
 }
-void TMainWnd::POP3addressKeyDown(int Key) {
-    if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == kVirtualKeyReturn)
+void TMainWnd::POP3addressKeyDown(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == kVirtualKeyReturn)
         POP3addressExit();
 }
-void TMainWnd::NNTPaddressKeyDown(int Key) {
-    if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == kVirtualKeyReturn)
+void TMainWnd::NNTPaddressKeyDown(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == kVirtualKeyReturn)
         NNTPaddressExit();
 }

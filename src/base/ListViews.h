@@ -32,7 +32,7 @@ struct BoundList {
     void selectRow(int modelRow) const;
 };
 
-// The name of the window's shared column sort: LNetworkColumnClick(QAbstractItemView* Sender, int Column).
+// The name of the window's shared column sort: LNetworkColumnClick(QAbstractItemView* sender, int column).
 inline constexpr const char* kSharedColumnSort = "LNetworkColumnClick(QAbstractItemView*,int)";
 
 // Every list view of a window, each built once from its descriptor: report style (one whole row selected at a

@@ -86,7 +86,7 @@ void TestIniFile::readString_data() {
     QTest::addColumn<QByteArray>("section");
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<QByteArray>("expected");
-    const QByteArray S = "S", k = "k";
+    const QByteArray s = "S", k = "k";
 
     QTest::newRow("plain") << QByteArray("[Server]\r\nPort=3128\r\n") << QByteArray("Server") << QByteArray("Port")
                            << QByteArray("3128");
@@ -103,67 +103,67 @@ void TestIniFile::readString_data() {
     QTest::newRow("names ignore Cyrillic case")
         << QByteArray("[\xCF\xF0\xEE\xEA\xF1\xE8]\r\n\xEA\xEB\xFE\xF7=1\r\n") << QByteArray("\xCF\xD0\xCE\xCA\xD1\xC8")
         << QByteArray("\xCA\xCB\xDE\xD7") << QByteArray("1");
-    QTest::newRow("double quotes dropped") << QByteArray("[S]\r\nk=\"a b\"\r\n") << S << k << QByteArray("a b");
-    QTest::newRow("single quotes dropped") << QByteArray("[S]\r\nk='a b'\r\n") << S << k << QByteArray("a b");
-    QTest::newRow("blanks inside quotes kept") << QByteArray("[S]\r\nk=  \" a \"  \r\n") << S << k << QByteArray(" a ");
-    QTest::newRow("one pair only") << QByteArray("[S]\r\nk=\"\"a\"\"\r\n") << S << k << QByteArray("\"a\"");
-    QTest::newRow("empty quotes") << QByteArray("[S]\r\nk=\"\"\r\n") << S << k << QByteArray("");
-    QTest::newRow("unmatched quotes kept") << QByteArray("[S]\r\nk=\"a'\r\n") << S << k << QByteArray("\"a'");
-    QTest::newRow("lone quote kept") << QByteArray("[S]\r\nk=\"\r\n") << S << k << QByteArray("\"");
-    QTest::newRow("opening quote only kept") << QByteArray("[S]\r\nk=\"abc\r\n") << S << k << QByteArray("\"abc");
-    QTest::newRow("empty value is not the default") << QByteArray("[S]\r\nk=\r\n") << S << k << QByteArray("");
-    QTest::newRow("blank value is empty") << QByteArray("[S]\r\nk=   \r\n") << S << k << QByteArray("");
-    QTest::newRow("key without = gives the default") << QByteArray("[S]\r\nk\r\n") << S << k << QByteArray("dflt");
-    QTest::newRow("= inside the value") << QByteArray("[S]\r\nk=a=b\r\n") << S << k << QByteArray("a=b");
+    QTest::newRow("double quotes dropped") << QByteArray("[S]\r\nk=\"a b\"\r\n") << s << k << QByteArray("a b");
+    QTest::newRow("single quotes dropped") << QByteArray("[S]\r\nk='a b'\r\n") << s << k << QByteArray("a b");
+    QTest::newRow("blanks inside quotes kept") << QByteArray("[S]\r\nk=  \" a \"  \r\n") << s << k << QByteArray(" a ");
+    QTest::newRow("one pair only") << QByteArray("[S]\r\nk=\"\"a\"\"\r\n") << s << k << QByteArray("\"a\"");
+    QTest::newRow("empty quotes") << QByteArray("[S]\r\nk=\"\"\r\n") << s << k << QByteArray("");
+    QTest::newRow("unmatched quotes kept") << QByteArray("[S]\r\nk=\"a'\r\n") << s << k << QByteArray("\"a'");
+    QTest::newRow("lone quote kept") << QByteArray("[S]\r\nk=\"\r\n") << s << k << QByteArray("\"");
+    QTest::newRow("opening quote only kept") << QByteArray("[S]\r\nk=\"abc\r\n") << s << k << QByteArray("\"abc");
+    QTest::newRow("empty value is not the default") << QByteArray("[S]\r\nk=\r\n") << s << k << QByteArray("");
+    QTest::newRow("blank value is empty") << QByteArray("[S]\r\nk=   \r\n") << s << k << QByteArray("");
+    QTest::newRow("key without = gives the default") << QByteArray("[S]\r\nk\r\n") << s << k << QByteArray("dflt");
+    QTest::newRow("= inside the value") << QByteArray("[S]\r\nk=a=b\r\n") << s << k << QByteArray("a=b");
     QTest::newRow("first section of a name wins")
-        << QByteArray("[S]\r\nk=1\r\n[S]\r\nk=2\r\n") << S << k << QByteArray("1");
+        << QByteArray("[S]\r\nk=1\r\n[S]\r\nk=2\r\n") << s << k << QByteArray("1");
     QTest::newRow("later section of the same name is not searched")
-        << QByteArray("[S]\r\na=1\r\n[s]\r\nk=2\r\n") << S << k << QByteArray("dflt");
-    QTest::newRow("first key of a name wins") << QByteArray("[S]\r\nk=1\r\nK=2\r\n") << S << k << QByteArray("1");
+        << QByteArray("[S]\r\na=1\r\n[s]\r\nk=2\r\n") << s << k << QByteArray("dflt");
+    QTest::newRow("first key of a name wins") << QByteArray("[S]\r\nk=1\r\nK=2\r\n") << s << k << QByteArray("1");
     QTest::newRow("key before the first section is never found")
-        << QByteArray("k=1\r\n[S]\r\nj=2\r\n") << S << k << QByteArray("dflt");
+        << QByteArray("k=1\r\n[S]\r\nj=2\r\n") << s << k << QByteArray("dflt");
     QTest::newRow("key of another section is not taken")
-        << QByteArray("[A]\r\nk=1\r\n[S]\r\nj=2\r\n") << S << k << QByteArray("dflt");
+        << QByteArray("[A]\r\nk=1\r\n[S]\r\nj=2\r\n") << s << k << QByteArray("dflt");
     QTest::newRow("same key in two sections")
-        << QByteArray("[A]\r\nk=1\r\n[S]\r\nk=2\r\n") << S << k << QByteArray("2");
-    QTest::newRow("comment line is not the key") << QByteArray("[S]\r\n;k=1\r\nk=2\r\n") << S << k << QByteArray("2");
-    QTest::newRow("text after the closing bracket") << QByteArray("[S] ; note\r\nk=1\r\n") << S << k << QByteArray("1");
+        << QByteArray("[A]\r\nk=1\r\n[S]\r\nk=2\r\n") << s << k << QByteArray("2");
+    QTest::newRow("comment line is not the key") << QByteArray("[S]\r\n;k=1\r\nk=2\r\n") << s << k << QByteArray("2");
+    QTest::newRow("text after the closing bracket") << QByteArray("[S] ; note\r\nk=1\r\n") << s << k << QByteArray("1");
     QTest::newRow("header without closing bracket starts a section")
-        << QByteArray("[ S \r\nk=1\r\n") << S << k << QByteArray("1");
+        << QByteArray("[ S \r\nk=1\r\n") << s << k << QByteArray("1");
     QTest::newRow("section name ends at the first bracket")
-        << QByteArray("[S]x]\r\nk=1\r\n") << S << k << QByteArray("1");
+        << QByteArray("[S]x]\r\nk=1\r\n") << s << k << QByteArray("1");
     QTest::newRow("nothing after the first bracket counts")
         << QByteArray("[S]x]\r\nk=1\r\n") << QByteArray("S]x") << k << QByteArray("dflt");
     QTest::newRow("a comment is no key, even asked for by its text")
-        << QByteArray("[S]\r\n;k=1\r\n  ;j=2\r\n") << S << QByteArray(";k") << QByteArray("dflt");
+        << QByteArray("[S]\r\n;k=1\r\n  ;j=2\r\n") << s << QByteArray(";k") << QByteArray("dflt");
     QTest::newRow("an indented comment is no key")
-        << QByteArray("[S]\r\n \t;k=1\r\n") << S << QByteArray(";k") << QByteArray("dflt");
+        << QByteArray("[S]\r\n \t;k=1\r\n") << s << QByteArray(";k") << QByteArray("dflt");
     QTest::newRow("UTF-8 signature before the first section")
-        << QByteArray("\xEF\xBB\xBF[S]\r\nk=1\r\n") << S << k << QByteArray("1");
+        << QByteArray("\xEF\xBB\xBF[S]\r\nk=1\r\n") << s << k << QByteArray("1");
     QTest::newRow("UTF-8 signature before blanks and the first section")
-        << QByteArray("\xEF\xBB\xBF  [S]\r\nk=1\r\n") << S << k << QByteArray("1");
+        << QByteArray("\xEF\xBB\xBF  [S]\r\nk=1\r\n") << s << k << QByteArray("1");
     QTest::newRow("UTF-8 signature elsewhere is text")
-        << QByteArray("[A]\r\n\xEF\xBB\xBF[S]\r\nk=1\r\n") << S << k << QByteArray("dflt");
+        << QByteArray("[A]\r\n\xEF\xBB\xBF[S]\r\nk=1\r\n") << s << k << QByteArray("dflt");
     QTest::newRow("spaces around the names asked for do not count")
         << QByteArray("[S]\r\nk=1\r\n") << QByteArray("  S ") << QByteArray(" k  ") << QByteArray("1");
     QTest::newRow("a tab in the name asked for is a character")
         << QByteArray("[S]\r\nk=1\r\n") << QByteArray("\tS") << k << QByteArray("dflt");
-    QTest::newRow("LF line ends") << QByteArray("[S]\nj=1\nk=2\n") << S << k << QByteArray("2");
-    QTest::newRow("CR line ends") << QByteArray("[S]\rj=1\rk=2\r") << S << k << QByteArray("2");
-    QTest::newRow("no final line end") << QByteArray("[S]\r\nk=1") << S << k << QByteArray("1");
-    QTest::newRow("blank lines around") << QByteArray("\r\n\r\n[S]\r\n\r\n \r\nk=1\r\n\r\n") << S << k
+    QTest::newRow("LF line ends") << QByteArray("[S]\nj=1\nk=2\n") << s << k << QByteArray("2");
+    QTest::newRow("CR line ends") << QByteArray("[S]\rj=1\rk=2\r") << s << k << QByteArray("2");
+    QTest::newRow("no final line end") << QByteArray("[S]\r\nk=1") << s << k << QByteArray("1");
+    QTest::newRow("blank lines around") << QByteArray("\r\n\r\n[S]\r\n\r\n \r\nk=1\r\n\r\n") << s << k
                                         << QByteArray("1");
-    QTest::newRow("value cut at NUL") << QByteArray("[S]\r\nk=ab\0cd\r\n", 15) << S << k << QByteArray("ab");
+    QTest::newRow("value cut at NUL") << QByteArray("[S]\r\nk=ab\0cd\r\n", 15) << s << k << QByteArray("ab");
     QTest::newRow("value cut to 2047 bytes")
-        << QByteArray("[S]\r\nk=" + QByteArray(3000, 'x') + "\r\n") << S << k << QByteArray(2047, 'x');
+        << QByteArray("[S]\r\nk=" + QByteArray(3000, 'x') + "\r\n") << s << k << QByteArray(2047, 'x');
     QTest::newRow("value of exactly 2047 bytes")
-        << QByteArray("[S]\r\nk=" + QByteArray(2047, 'x') + "\r\n") << S << k << QByteArray(2047, 'x');
+        << QByteArray("[S]\r\nk=" + QByteArray(2047, 'x') + "\r\n") << s << k << QByteArray(2047, 'x');
     QTest::newRow("quotes dropped before the cut")
-        << QByteArray("[S]\r\nk=\"" + QByteArray(2100, 'y') + "\"\r\n") << S << k << QByteArray(2047, 'y');
-    QTest::newRow("high bytes kept") << QByteArray("[S]\r\nk=\xCF\xF0\xEE\xEA\xF1\xE8 \xB9\r\n") << S << k
+        << QByteArray("[S]\r\nk=\"" + QByteArray(2100, 'y') + "\"\r\n") << s << k << QByteArray(2047, 'y');
+    QTest::newRow("high bytes kept") << QByteArray("[S]\r\nk=\xCF\xF0\xEE\xEA\xF1\xE8 \xB9\r\n") << s << k
                                      << QByteArray("\xCF\xF0\xEE\xEA\xF1\xE8 \xB9");
-    QTest::newRow("missing section") << QByteArray("[A]\r\nk=1\r\n") << S << k << QByteArray("dflt");
-    QTest::newRow("empty file") << QByteArray() << S << k << QByteArray("dflt");
+    QTest::newRow("missing section") << QByteArray("[A]\r\nk=1\r\n") << s << k << QByteArray("dflt");
+    QTest::newRow("empty file") << QByteArray() << s << k << QByteArray("dflt");
 }
 
 void TestIniFile::readString() {
@@ -255,46 +255,46 @@ void TestIniFile::writeString_data() {
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QByteArray>("after");
-    const QByteArray A = "A", B = "B", S = "S", c = "c", k = "k";
+    const QByteArray a = "A", b = "B", s = "S", c = "c", k = "k";
 
-    QTest::newRow("new file") << false << QByteArray() << S << k << QByteArray("v") << QByteArray("[S]\r\nk=v\r\n");
-    QTest::newRow("empty file") << true << QByteArray() << S << k << QByteArray("v") << QByteArray("[S]\r\nk=v\r\n");
+    QTest::newRow("new file") << false << QByteArray() << s << k << QByteArray("v") << QByteArray("[S]\r\nk=v\r\n");
+    QTest::newRow("empty file") << true << QByteArray() << s << k << QByteArray("v") << QByteArray("[S]\r\nk=v\r\n");
 
     QTest::newRow("replace keeps the key name as in the file")
-        << true << QByteArray("[s]\r\n  KEY = old  \r\nx=1\r\n") << S << QByteArray("key") << QByteArray("new")
+        << true << QByteArray("[s]\r\n  KEY = old  \r\nx=1\r\n") << s << QByteArray("key") << QByteArray("new")
         << QByteArray("[s]\r\nKEY=new\r\nx=1\r\n");
-    QTest::newRow("replace in LF file") << true << QByteArray("[S]\nk=1\nj=2\n") << S << k << QByteArray("9")
+    QTest::newRow("replace in LF file") << true << QByteArray("[S]\nk=1\nj=2\n") << s << k << QByteArray("9")
                                         << QByteArray("[S]\nk=9\r\nj=2\n");
-    QTest::newRow("replace key without =") << true << QByteArray("[S]\r\nk\r\nj=2\r\n") << S << k << QByteArray("9")
+    QTest::newRow("replace key without =") << true << QByteArray("[S]\r\nk\r\nj=2\r\n") << s << k << QByteArray("9")
                                            << QByteArray("[S]\r\nk=9\r\nj=2\r\n");
     QTest::newRow("replace quoted value")
-        << true << QByteArray("[S]\r\nk=\"a b\"\r\n") << S << k << QByteArray("9") << QByteArray("[S]\r\nk=9\r\n");
+        << true << QByteArray("[S]\r\nk=\"a b\"\r\n") << s << k << QByteArray("9") << QByteArray("[S]\r\nk=9\r\n");
     QTest::newRow("replace last line without line end")
-        << true << QByteArray("[S]\r\nk=1") << S << k << QByteArray("9") << QByteArray("[S]\r\nk=9\r\n");
-    QTest::newRow("replace first of two equal keys") << true << QByteArray("[S]\r\nk=1\r\nk=2\r\n") << S << k
+        << true << QByteArray("[S]\r\nk=1") << s << k << QByteArray("9") << QByteArray("[S]\r\nk=9\r\n");
+    QTest::newRow("replace first of two equal keys") << true << QByteArray("[S]\r\nk=1\r\nk=2\r\n") << s << k
                                                      << QByteArray("9") << QByteArray("[S]\r\nk=9\r\nk=2\r\n");
     QTest::newRow("add to first of two equal sections")
-        << true << QByteArray("[S]\r\na=1\r\n[S]\r\nk=2\r\n") << S << k << QByteArray("9")
+        << true << QByteArray("[S]\r\na=1\r\n[S]\r\nk=2\r\n") << s << k << QByteArray("9")
         << QByteArray("[S]\r\na=1\r\nk=9\r\n[S]\r\nk=2\r\n");
     QTest::newRow("key before the first section untouched")
-        << true << QByteArray("k=0\r\n[S]\r\nj=1\r\n") << S << k << QByteArray("9")
+        << true << QByteArray("k=0\r\n[S]\r\nj=1\r\n") << s << k << QByteArray("9")
         << QByteArray("k=0\r\n[S]\r\nj=1\r\nk=9\r\n");
     QTest::newRow("add after last key, before blank lines")
-        << true << QByteArray("[A]\r\na=1\r\n\r\n\r\n[B]\r\nb=2\r\n") << A << c << QByteArray("3")
+        << true << QByteArray("[A]\r\na=1\r\n\r\n\r\n[B]\r\nb=2\r\n") << a << c << QByteArray("3")
         << QByteArray("[A]\r\na=1\r\nc=3\r\n\r\n\r\n[B]\r\nb=2\r\n");
     QTest::newRow("add before comments ending the section")
-        << true << QByteArray("[A]\r\na=1\r\n; note\r\n\r\n;more\r\n[B]\r\n") << A << c << QByteArray("3")
+        << true << QByteArray("[A]\r\na=1\r\n; note\r\n\r\n;more\r\n[B]\r\n") << a << c << QByteArray("3")
         << QByteArray("[A]\r\na=1\r\nc=3\r\n; note\r\n\r\n;more\r\n[B]\r\n");
     QTest::newRow("add after the last key, a comment between keys kept")
-        << true << QByteArray("[A]\r\na=1\r\n; note\r\nb=2\r\n; end") << A << c << QByteArray("3")
+        << true << QByteArray("[A]\r\na=1\r\n; note\r\nb=2\r\n; end") << a << c << QByteArray("3")
         << QByteArray("[A]\r\na=1\r\n; note\r\nb=2\r\nc=3\r\n; end");
     QTest::newRow("add after the header of a section of comments")
-        << true << QByteArray("[A]\r\n; c=1\r\n[B]\r\n") << A << c << QByteArray("3")
+        << true << QByteArray("[A]\r\n; c=1\r\n[B]\r\n") << a << c << QByteArray("3")
         << QByteArray("[A]\r\nc=3\r\n; c=1\r\n[B]\r\n");
     QTest::newRow("add to a header without closing bracket")
-        << true << QByteArray("[A\r\na=1\r\n") << A << c << QByteArray("3") << QByteArray("[A\r\na=1\r\nc=3\r\n");
+        << true << QByteArray("[A\r\na=1\r\n") << a << c << QByteArray("3") << QByteArray("[A\r\na=1\r\nc=3\r\n");
     QTest::newRow("replace under a header with text after the bracket")
-        << true << QByteArray("[A] x]\r\nc=1\r\n") << A << c << QByteArray("3") << QByteArray("[A] x]\r\nc=3\r\n");
+        << true << QByteArray("[A] x]\r\nc=1\r\n") << a << c << QByteArray("3") << QByteArray("[A] x]\r\nc=3\r\n");
     QTest::newRow("names written without their spaces")
         << true << QByteArray("[A]\r\n") << QByteArray(" B  ") << QByteArray("  b ") << QByteArray("2")
         << QByteArray("[A]\r\n[B]\r\nb=2\r\n");
@@ -302,37 +302,37 @@ void TestIniFile::writeString_data() {
         << true << QByteArray("[B]\r\nb=1\r\n") << QByteArray(" B") << QByteArray("b ") << QByteArray("2")
         << QByteArray("[B]\r\nb=2\r\n");
     QTest::newRow("UTF-8 signature kept, its section written to")
-        << true << QByteArray("\xEF\xBB\xBF[A]\r\na=1\r\n") << A << QByteArray("a") << QByteArray("2")
+        << true << QByteArray("\xEF\xBB\xBF[A]\r\na=1\r\n") << a << QByteArray("a") << QByteArray("2")
         << QByteArray("\xEF\xBB\xBF[A]\r\na=2\r\n");
-    QTest::newRow("UTF-8 signature alone") << true << QByteArray("\xEF\xBB\xBF") << A << QByteArray("a")
+    QTest::newRow("UTF-8 signature alone") << true << QByteArray("\xEF\xBB\xBF") << a << QByteArray("a")
                                            << QByteArray("2") << QByteArray("\xEF\xBB\xBF[A]\r\na=2\r\n");
-    QTest::newRow("add to empty section") << true << QByteArray("[A]\r\n\r\n[B]\r\n") << A << c << QByteArray("3")
+    QTest::newRow("add to empty section") << true << QByteArray("[A]\r\n\r\n[B]\r\n") << a << c << QByteArray("3")
                                           << QByteArray("[A]\r\nc=3\r\n\r\n[B]\r\n");
     QTest::newRow("add to header without line end")
-        << true << QByteArray("[A]") << A << c << QByteArray("3") << QByteArray("[A]\r\nc=3\r\n");
+        << true << QByteArray("[A]") << a << c << QByteArray("3") << QByteArray("[A]\r\nc=3\r\n");
     QTest::newRow("add after last line without line end")
-        << true << QByteArray("[A]\r\na=1") << A << c << QByteArray("3") << QByteArray("[A]\r\na=1\r\nc=3\r\n");
-    QTest::newRow("add into LF file") << true << QByteArray("[A]\na=1\n[B]\nb=2\n") << A << c << QByteArray("3")
+        << true << QByteArray("[A]\r\na=1") << a << c << QByteArray("3") << QByteArray("[A]\r\na=1\r\nc=3\r\n");
+    QTest::newRow("add into LF file") << true << QByteArray("[A]\na=1\n[B]\nb=2\n") << a << c << QByteArray("3")
                                       << QByteArray("[A]\na=1\nc=3\r\n[B]\nb=2\n");
-    QTest::newRow("add into CR file") << true << QByteArray("[A]\ra=1\r") << A << c << QByteArray("3")
+    QTest::newRow("add into CR file") << true << QByteArray("[A]\ra=1\r") << a << c << QByteArray("3")
                                       << QByteArray("[A]\ra=1\rc=3\r\n");
     QTest::newRow("add to last section before trailing blank lines")
-        << true << QByteArray("[A]\r\na=1\r\n\r\n \r\n") << A << c << QByteArray("3")
+        << true << QByteArray("[A]\r\na=1\r\n\r\n \r\n") << a << c << QByteArray("3")
         << QByteArray("[A]\r\na=1\r\nc=3\r\n\r\n \r\n");
-    QTest::newRow("append section") << true << QByteArray("[A]\r\na=1\r\n") << B << QByteArray("b") << QByteArray("2")
+    QTest::newRow("append section") << true << QByteArray("[A]\r\na=1\r\n") << b << QByteArray("b") << QByteArray("2")
                                     << QByteArray("[A]\r\na=1\r\n[B]\r\nb=2\r\n");
     QTest::newRow("append section after missing line end")
-        << true << QByteArray("[A]\r\na=1") << B << QByteArray("b") << QByteArray("2")
+        << true << QByteArray("[A]\r\na=1") << b << QByteArray("b") << QByteArray("2")
         << QByteArray("[A]\r\na=1\r\n[B]\r\nb=2\r\n");
-    QTest::newRow("append section to LF file") << true << QByteArray("[A]\na=1\n") << B << QByteArray("b")
+    QTest::newRow("append section to LF file") << true << QByteArray("[A]\na=1\n") << b << QByteArray("b")
                                                << QByteArray("2") << QByteArray("[A]\na=1\n[B]\r\nb=2\r\n");
     QTest::newRow("append section after trailing blank lines")
-        << true << QByteArray("[A]\r\na=1\r\n\r\n") << B << QByteArray("b") << QByteArray("2")
+        << true << QByteArray("[A]\r\na=1\r\n\r\n") << b << QByteArray("b") << QByteArray("2")
         << QByteArray("[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n");
     QTest::newRow("append section to keys without section")
-        << true << QByteArray("k=1") << B << QByteArray("k") << QByteArray("2") << QByteArray("k=1\r\n[B]\r\nk=2\r\n");
+        << true << QByteArray("k=1") << b << QByteArray("k") << QByteArray("2") << QByteArray("k=1\r\n[B]\r\nk=2\r\n");
     QTest::newRow("odd spacing and unknown sections kept")
-        << true << QByteArray("  [ A ]  \r\n x = 1 \r\n[Unknown]\r\nfoo = bar\r\n") << A << QByteArray("x")
+        << true << QByteArray("  [ A ]  \r\n x = 1 \r\n[Unknown]\r\nfoo = bar\r\n") << a << QByteArray("x")
         << QByteArray("2") << QByteArray("  [ A ]  \r\nx=2\r\n[Unknown]\r\nfoo = bar\r\n");
     QTest::newRow("names matched ignoring case")
         << true << QByteArray("[Server]\r\nPort=1\r\n") << QByteArray("server") << QByteArray("PORT") << QByteArray("9")
@@ -341,16 +341,16 @@ void TestIniFile::writeString_data() {
         << true << QByteArray("[\xCF\xF0\xEE\xEA\xF1\xE8]\r\n\xEA\xEB\xFE\xF7=1\r\n")
         << QByteArray("\xCF\xD0\xCE\xCA\xD1\xC8") << QByteArray("\xCA\xCB\xDE\xD7") << QByteArray("\xFF")
         << QByteArray("[\xCF\xF0\xEE\xEA\xF1\xE8]\r\n\xEA\xEB\xFE\xF7=\xFF\r\n");
-    QTest::newRow("empty value") << true << QByteArray("[A]\r\nx=1\r\n") << A << QByteArray("x") << QByteArray()
+    QTest::newRow("empty value") << true << QByteArray("[A]\r\nx=1\r\n") << a << QByteArray("x") << QByteArray()
                                  << QByteArray("[A]\r\nx=\r\n");
-    QTest::newRow("value written as given") << true << QByteArray("[A]\r\n") << A << QByteArray("x")
+    QTest::newRow("value written as given") << true << QByteArray("[A]\r\n") << a << QByteArray("x")
                                             << QByteArray(" \"v\" ") << QByteArray("[A]\r\nx= \"v\" \r\n");
     QTest::newRow("other bytes kept") << true
-                                      << QByteArray("\xEF\xBB\xBF; header\r\n[A]\r\n\x01\x02\xFF\r\nx=1\r\n\x1A") << A
+                                      << QByteArray("\xEF\xBB\xBF; header\r\n[A]\r\n\x01\x02\xFF\r\nx=1\r\n\x1A") << a
                                       << QByteArray("x") << QByteArray("2")
                                       << QByteArray("\xEF\xBB\xBF; header\r\n[A]\r\n\x01\x02\xFF\r\nx=2\r\n\x1A");
     QTest::newRow("NUL bytes of other lines kept")
-        << true << QByteArray("[A]\r\nz=\0\0\r\nx=1\r\n", 16) << A << QByteArray("x") << QByteArray("2")
+        << true << QByteArray("[A]\r\nz=\0\0\r\nx=1\r\n", 16) << a << QByteArray("x") << QByteArray("2")
         << QByteArray("[A]\r\nz=\0\0\r\nx=2\r\n", 16);
 }
 
