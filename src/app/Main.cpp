@@ -9,7 +9,6 @@
 #include "app/Text.h"
 #include "cacheskip/CacheSkipFile.h"
 #include "cacheskip/CacheSkipEditor.h"
-#include "config/Preferences.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
@@ -117,7 +116,20 @@ bool RuleListInput::eventFilter(QObject* watched, QEvent* event) {
 
 } // namespace
 
-TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent) : QMainWindow(parent), ui(new Ui::TMainWnd) {
+TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()) {
+    setUp();
+    FormCreate();
+}
+
+TMainWnd::TMainWnd(const QString& executablePath, const QDir& workingDirectory, QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()),
+      workingDirectory_(workingDirectory.absolutePath()) {
+    setUp();
+    FormCreate();
+}
+
+void TMainWnd::setUp() {
     // The image list is compiled into this library; register it before the form loads its icons.
     Q_INIT_RESOURCE(images);
     ui->setupUi(this);
@@ -156,9 +168,6 @@ TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent) : QMainWindow
     connectStandardServices();
     setUpPopupMenu();
     setUpHints();
-
-    ProgramDir = QFileInfo(executablePath).absoluteFilePath();
-    FormCreate();
 }
 
 TMainWnd::~TMainWnd() = default;
@@ -184,9 +193,10 @@ void TMainWnd::setUpHints() {
 // Start-up, the change flag, saving and closing
 
 void TMainWnd::FormCreate() {
-    const QString executable = ProgramDir;
-    ProgramDir = executable.left(std::max<qsizetype>(executable.lastIndexOf(QLatin1Char('/')), 0));
-    PreferencesFile = QString::fromStdString(PreferencesFilePath(executable.toStdString()));
+    ProgramDir = workingDirectory_.isEmpty()
+                     ? executablePath_.left(std::max<qsizetype>(executablePath_.lastIndexOf(QLatin1Char('/')), 0))
+                     : workingDirectory_;
+    PreferencesFile = preferencesLocation(executablePath_);
     QDir::setCurrent(ProgramDir.trimmed()); // a failure leaves the current directory as it was
     LoadPreferences();
     IniFileName = QStringLiteral("./glym30.ini");

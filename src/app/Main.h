@@ -6,6 +6,7 @@
 #include "rules/Strings.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -46,15 +47,18 @@ public:
     // executablePath decides where the window works: glym30.ini and the preferences file lie beside it.
     explicit TMainWnd(const QString& executablePath = QCoreApplication::applicationFilePath(),
                       QWidget* parent = nullptr);
+    // Works on the files of workingDirectory instead: its glym30.ini, the rule files that it names (relative names
+    // count from there) and the pickers start there. The preferences stay the executable's.
+    TMainWnd(const QString& executablePath, const QDir& workingDirectory, QWidget* parent = nullptr);
     ~TMainWnd() override;
 
     // Indexes of the two pages of PageControl whose tabs are hidden.
     static constexpr int AccessPageIndex = 7;
     static constexpr int TestPageIndex = 8;
 
-    QString ProgramDir;      // the executable's directory, without a trailing "/"
+    QString ProgramDir;      // the executable's directory (or the working directory given), without a trailing "/"
     QString IniFileName;     // "./glym30.ini": start-up and every save make ProgramDir current
-    QString PreferencesFile; // the executable's path with ".ini" as its extension
+    QString PreferencesFile; // the executable's path with ".ini" as its extension (see preferencesLocation)
     bool ConfigChanged = false;
 
     std::unique_ptr<TStructString> LineTokenizer; // splits rule lines at ":"
@@ -159,6 +163,7 @@ protected:
 
 private:
     // Start-up pieces.
+    void setUp();
     void setUpStatusBar();
     void setUpHints();
     void connectSettingsControls();
@@ -174,6 +179,7 @@ private:
     void saveServerConfig();
     void loadPreferences();
     void savePreferences();
+    static QString preferencesLocation(const QString& executablePath);
     void showSetting(const ServerSetting& setting, const SettingValue& value);
     SettingValue settingValue(const ServerSetting& setting) const;
     void showMemoryTotalOfLoad();
@@ -202,4 +208,6 @@ private:
     bool ShowHints = false;
     bool Loading = false;                  // LoadServerConfig is filling the controls
     LoadFindings loadFindings;             // the rule-file lines the load left out, shown at its end
+    QString executablePath_;               // absolute
+    QString workingDirectory_;             // absolute; empty: the executable's directory
 };

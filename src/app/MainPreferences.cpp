@@ -6,10 +6,13 @@
 #include "config/Preferences.h"
 #include "ui_Main.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTabWidget>
 
 namespace {
@@ -59,7 +62,30 @@ int firstPane(const QSplitter* splitter) {
     return splitter->sizes().value(0);
 }
 
+// The folder of the user's configuration directory that holds the preferences of an installed program.
+constexpr char kConfigFolder[] = "glymconf";
+
+// Directories that hold installed programs: nothing is written there, even by root.
+bool isSystemDirectory(const QString& path) {
+    for (const char* system : {"/usr", "/bin", "/sbin"})
+        if (path == QLatin1String(system) || path.startsWith(QLatin1String(system) + QLatin1Char('/')))
+            return true;
+    return false;
+}
+
 } // namespace
+
+// Beside the executable, as a program run from its own folder always kept them. An installed program (its directory
+// not writable, or a system directory) keeps them in the user's configuration directory instead, so that closing
+// the window does not fail on every run.
+QString TMainWnd::preferencesLocation(const QString& executablePath) {
+    const QString besideExecutable = QString::fromStdString(PreferencesFilePath(executablePath.toStdString()));
+    const QFileInfo directory(QFileInfo(executablePath).absolutePath());
+    if (directory.isWritable() && !isSystemDirectory(directory.canonicalFilePath()))
+        return besideExecutable;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           QLatin1String(kConfigFolder) + QLatin1Char('/') + QFileInfo(besideExecutable).fileName();
+}
 
 bool TMainWnd::LoadPreferences() {
     return messages::guarded(this, [this] { loadPreferences(); });
@@ -108,5 +134,6 @@ void TMainWnd::savePreferences() {
         {PreferenceKey::BoxLimit, firstPane(ui->LimitSpeedSplitter)},
         {PreferenceKey::BoxPorts, firstPane(ui->PortsSplitter)},
     };
+    QDir().mkpath(QFileInfo(PreferencesFile).absolutePath()); // the user's folder may not exist yet
     SavePreferenceValues(PreferencesFile.toStdString(), value);
 }

@@ -131,6 +131,20 @@ std::optional<std::string_view> IniDocument::value(std::string_view section, std
     return std::nullopt;
 }
 
+std::optional<std::size_t> IniDocument::lineNumber(std::string_view section, std::string_view key) const {
+    const Section* found = findSection(section);
+    if (!found)
+        return std::nullopt;
+    const auto line = found->keys.find(key);
+    if (line == found->keys.end())
+        return std::nullopt;
+    // Keys added by writes are not lines of the file.
+    const Line* first = lines_.data();
+    if (line->second < first || line->second >= first + lines_.size())
+        return std::nullopt;
+    return static_cast<std::size_t>(line->second - first) + 1;
+}
+
 std::string_view IniDocument::keep(std::string_view text) {
     return texts_.emplace_back(text);
 }

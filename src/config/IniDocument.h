@@ -33,6 +33,10 @@ public:
     // missing or the key's line has no "=". The names are used as given.
     std::optional<std::string_view> value(std::string_view section, std::string_view key) const;
 
+    // The number (counted from 1) of the file's line that holds the key, or nothing when the file has no such key.
+    // Line ends are CR, LF or CR LF, as for every text file the proxy reads.
+    std::optional<std::size_t> lineNumber(std::string_view section, std::string_view key) const;
+
     // Stores the value. The names and the value must be storable (no line breaks; see IniSession).
     void set(std::string_view section, std::string_view key, std::string_view value);
 

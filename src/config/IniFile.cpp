@@ -134,6 +134,10 @@ bool IniSession::readBool(const std::string& section, const std::string& key, bo
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+std::optional<std::size_t> IniSession::lineOf(const std::string& section, const std::string& key) const {
+    return document_->lineNumber(withoutSpaces(section), withoutSpaces(key));
+}
+
 void IniSession::writeString(const std::string& section, const std::string& key, const std::string& value) {
     const std::string_view sectionName = withoutSpaces(section);
     const std::string_view keyName = withoutSpaces(key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class IniDocument;
@@ -38,6 +39,8 @@ public:
     int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
     // An integer that is not 0.
     bool readBool(const std::string& section, const std::string& key, bool defaultValue) const;
+    // The number (from 1) of the line that holds the key in the file as read, or nothing when it has none.
+    std::optional<std::size_t> lineOf(const std::string& section, const std::string& key) const;
 
     // A name or value that would not read back as written (a line break, a key starting with "[" or ";" or holding
     // "=", a section name holding "]") is refused, as is any write to a file that cannot be read.

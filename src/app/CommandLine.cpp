@@ -1,0 +1,101 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace {
+
+// The options; the help text is built from the same parser.
+struct Options {
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Shows this help and exits.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Shows the program's version and exits.")};
+    QCommandLineOption check{QStringLiteral("check"),
+                             QStringLiteral("Checks glym30.ini and the rule files it names without opening a window. "
+                                            "Prints one line per finding, \"file:line: message\". Exit status: 0 "
+                                            "clean, 1 with findings, 2 when a file cannot be read.")};
+    QCommandLineOption dir{QStringLiteral("dir"),
+                           QStringLiteral("Works on DIR/glym30.ini and its rule files (relative names count from "
+                                          "DIR) instead of those beside the program."),
+                           QStringLiteral("DIR")};
+};
+
+// The names that ask for something no window is needed for.
+bool asksForConsoleCommand(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        while (name.startsWith(QLatin1Char('-')))
+            name.remove(0, 1);
+        for (const char* console : {"check", "help", "h", "version", "v"})
+            if (name == QLatin1String(console))
+                return true;
+    }
+    return false;
+}
+
+// Whether the options the parser did not know may be the toolkit's window options, which are written with one
+// dash (-style, -platform): a misspelt option of ours (--dri) is reported at once, without a display.
+bool mayBeToolkitOptions(const QCommandLineParser& parser, const QStringList& arguments) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty() || asksForConsoleCommand(arguments))
+        return false;
+    for (const QString& name : unknown)
+        if (!arguments.contains(QLatin1Char('-') + name))
+            return false;
+    return true;
+}
+
+CommandLine error(const QString& message) {
+    return {CommandLine::Action::Error, {}, message};
+}
+
+} // namespace
+
+QStringList commandLineArguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+QString commandLineHelp(const QString& programName) {
+    Options options;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The configurator of the GLYM proxy server: views and edits glym30.ini, its three rule "
+                       "files and reads the connection log. Without options it opens its window on the glym30.ini "
+                       "beside the program."));
+    parser.addOptions({options.check, options.dir, options.help, options.version});
+    QString text = parser.helpText();
+    // The usage line names the program as it was started; the help names it by its name.
+    const qsizetype end = text.indexOf(QLatin1Char('\n'));
+    return QStringLiteral("Usage: ") + programName + QStringLiteral(" [options]") + text.mid(end);
+}
+
+CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRemoved) {
+    Options options;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({options.help, options.version, options.check, options.dir});
+    if (!parser.parse(arguments)) {
+        if (!toolkitOptionsRemoved && mayBeToolkitOptions(parser, arguments))
+            return {}; // perhaps the toolkit's options: read again once the application object has taken them
+        return error(parser.errorText());
+    }
+    if (parser.isSet(options.help))
+        return {CommandLine::Action::Help, {}, {}};
+    if (parser.isSet(options.version))
+        return {CommandLine::Action::Version, {}, {}};
+    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
+        return error(QStringLiteral("Unexpected argument '%1'.").arg(extra.first()));
+
+    CommandLine command;
+    command.action = parser.isSet(options.check) ? CommandLine::Action::Check : CommandLine::Action::Window;
+    if (parser.isSet(options.dir)) {
+        command.directory = parser.value(options.dir);
+        if (command.directory.isEmpty() || !QFileInfo(command.directory).isDir())
+            return error(QStringLiteral("No such directory: '%1'.").arg(command.directory));
+    }
+    return command;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The configurator's command line:
+//   glymconf [--dir DIR]             the window, on DIR/glym30.ini instead of the one beside the executable
+//   glymconf --check [--dir DIR]     checks glym30.ini and its rule files, prints the findings, no display needed
+//   glymconf --help | --version
+struct CommandLine {
+    enum class Action { Window, Check, Help, Version, Error };
+    Action action = Action::Window;
+    QString directory; // --dir as given; empty when not given
+    QString message;   // Help: the help text; Error: what is wrong with the command line
+};
+
+// The arguments as the program received them (its own name first).
+QStringList commandLineArguments(int argc, char* argv[]);
+
+// Reads the arguments. Before the window's application object exists, the toolkit's own window options (-style,
+// -platform, ...) are still among them and look unknown: then, unless a command that needs no display was asked
+// for, the answer is Window, to be read again (toolkitOptionsRemoved) from what the application object leaves.
+CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRemoved);
+
+// The help text: usage, what the program is, the options.
+QString commandLineHelp(const QString& programName);

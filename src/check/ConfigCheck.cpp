@@ -1,0 +1,389 @@
+#include "check/ConfigCheck.h"
+
+#include "cacheskip/CacheSkipFile.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
+#include "common/FileIo.h"
+#include "common/Numbers.h"
+#include "config/IniFile.h"
+#include "config/ServerSettings.h"
+#include "portmap/PortMapFile.h"
+#include "rules/RuleTags.h"
+#include "rules/RulesFile.h"
+#include "rules/Strings.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <set>
+#include <unordered_map>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view kSettingsFile = "glym30.ini";
+constexpr std::string_view kUtf8Signature = "\xEF\xBB\xBF";
+
+// The number of continuation bytes after a UTF-8 lead byte, and the range the first of them must lie in (which
+// rules out overlong forms and surrogates); nothing for a byte that cannot start a sequence.
+struct Utf8Lead {
+    int continuations;
+    unsigned char low;
+    unsigned char high;
+};
+std::optional<Utf8Lead> utf8Lead(unsigned char byte) {
+    if (byte >= 0xC2 && byte <= 0xDF)
+        return Utf8Lead{1, 0x80, 0xBF};
+    if (byte == 0xE0)
+        return Utf8Lead{2, 0xA0, 0xBF};
+    if (byte == 0xED)
+        return Utf8Lead{2, 0x80, 0x9F};
+    if (byte >= 0xE1 && byte <= 0xEF)
+        return Utf8Lead{2, 0x80, 0xBF};
+    if (byte == 0xF0)
+        return Utf8Lead{3, 0x90, 0xBF};
+    if (byte == 0xF4)
+        return Utf8Lead{3, 0x80, 0x8F};
+    if (byte >= 0xF1 && byte <= 0xF3)
+        return Utf8Lead{3, 0x80, 0xBF};
+    return std::nullopt;
+}
+
+// True for a line with bytes above 127 that all form UTF-8 sequences. Windows-1251 letters almost never do (a
+// capital, 0xC0 to 0xDF, is followed by another letter, not by a byte from 0x80 to 0xBF), so such a line was
+// written by a UTF-8 editor.
+bool holdsUtf8Text(std::string_view line) {
+    bool multiByte = false;
+    for (std::size_t i = 0; i < line.size();) {
+        const auto byte = static_cast<unsigned char>(line[i]);
+        if (byte < 0x80) {
+            ++i;
+            continue;
+        }
+        const auto lead = utf8Lead(byte);
+        if (!lead || i + static_cast<std::size_t>(lead->continuations) >= line.size())
+            return false;
+        for (int k = 1; k <= lead->continuations; ++k) {
+            const auto next = static_cast<unsigned char>(line[i + static_cast<std::size_t>(k)]);
+            const bool inRange = k == 1 ? next >= lead->low && next <= lead->high : next >= 0x80 && next <= 0xBF;
+            if (!inRange)
+                return false;
+        }
+        i += static_cast<std::size_t>(lead->continuations) + 1;
+        multiByte = true;
+    }
+    return multiByte;
+}
+
+std::string str(std::string_view text) {
+    return std::string(text);
+}
+
+std::string settingName(const ServerSetting& setting) {
+    return "[" + str(setting.section) + "] " + str(setting.key);
+}
+
+// Text settings that hold the name of a file or a directory; every other text setting is a whole number.
+bool holdsName(const ServerSetting& setting) {
+    return setting.key == "File Name" || setting.key == "Log File" || setting.key == "Directory";
+}
+
+// The three settings that name rule files, in the order the start-up reads the files.
+struct RuleFileSetting {
+    std::string_view section;
+    std::string_view what; // as a message names the file
+};
+constexpr std::array<RuleFileSetting, 3> kRuleFileSettings = {{
+    {"Cache Skip", "cache-skip file"},
+    {"Router", "port-mapping file"},
+    {"Check", "access rules file"},
+}};
+constexpr std::size_t kCacheSkip = 0;
+constexpr std::size_t kPortMapping = 1;
+constexpr std::size_t kAccessRules = 2;
+
+class ConfigChecker {
+public:
+    explicit ConfigChecker(std::string directory) : directory_(std::move(directory)) {}
+
+    CheckReport run();
+
+private:
+    std::string inDirectory(std::string_view name) const { return pathInDirectory(directory_, name); }
+    void add(const std::string& file, std::size_t line, std::string message) {
+        report_.findings.push_back({file, line, {}, std::move(message)});
+    }
+    // Runs a read; a file that cannot be read is reported and the check goes on without it.
+    void reading(const std::string& file, const std::function<void()>& read);
+
+    void checkEncoding(std::string_view bytes);
+    void checkSettingValues(const IniSession& ini);
+    void loadRuleFiles();
+    void checkRuleFileNames(const IniSession& ini);
+    void checkKeptLines();
+    void sortFindings();
+
+    std::string directory_;
+    std::string settingsPath_;
+    std::array<std::string, 3> ruleNames_; // by kRuleFileSettings, as glym30.ini names them; "" when not named
+    std::array<std::string, 3> ruleFiles_; // the same, joined to the directory
+    LoadFindings dropped_;
+    CheckReport report_;
+};
+
+CheckReport ConfigChecker::run() {
+    settingsPath_ = inDirectory(kSettingsFile);
+    std::string bytes;
+    try {
+        bytes = readWholeFile(settingsPath_);
+    } catch (const GlymError& error) {
+        report_.unreadable.push_back({settingsPath_, error.what()});
+        return std::move(report_);
+    }
+    checkEncoding(bytes);
+    const IniSession ini(settingsPath_);
+    checkSettingValues(ini);
+    loadRuleFiles();
+    checkRuleFileNames(ini);
+    checkKeptLines();
+    sortFindings();
+    return std::move(report_);
+}
+
+void ConfigChecker::reading(const std::string& file, const std::function<void()>& read) {
+    try {
+        read();
+    } catch (const GlymError& error) {
+        report_.unreadable.push_back({file, error.what()});
+    }
+}
+
+void ConfigChecker::checkEncoding(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8Signature)) {
+        add(settingsPath_, 1, "UTF-8 byte-order mark: the file should be Windows-1251 text");
+        bytes.remove_prefix(kUtf8Signature.size());
+    }
+    const std::vector<std::string> lines = splitTextLines(bytes);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (holdsUtf8Text(lines[i]))
+            add(settingsPath_, i + 1, "UTF-8 text: the file should be Windows-1251 text");
+}
+
+// Values the proxy reads as numbers, and a parent proxy that the next save would store empty.
+void ConfigChecker::checkSettingValues(const IniSession& ini) {
+    for (const ServerSetting& setting : kServerSettings) {
+        const std::string section = str(setting.section);
+        const std::string key = str(setting.key);
+        const auto line = ini.lineOf(section, key);
+        if (!line)
+            continue;
+        const std::string value = ini.readString(section, key, str(setting.loadDefault));
+        auto notANumber = [&](std::string_view text, std::string_view readAs) {
+            std::string message = settingName(setting) + ": " + QuotedField(text) + " is not a whole number";
+            add(settingsPath_, *line, readAs.empty() ? message : message + " (read as " + str(readAs) + ")");
+        };
+        switch (setting.kind) {
+        case SettingKind::Text:
+            if (!holdsName(setting) && !parseInt64(value))
+                notANumber(value, {});
+            break;
+        case SettingKind::Check:
+        case SettingKind::CacheType:
+            if (!parseInt32(value))
+                notANumber(value, setting.loadDefault);
+            break;
+        case SettingKind::Master: {
+            if (value.empty())
+                break;
+            const ParentProxy parent = SplitMaster(value);
+            if (parent.address.empty() || parent.port.empty())
+                add(settingsPath_, *line,
+                    settingName(setting) + ": " + QuotedField(value) +
+                        " needs both an address and a port after \":\" (a save stores it empty)");
+            else if (!parseInt64(parent.port))
+                add(settingsPath_, *line,
+                    settingName(setting) + ": port " + QuotedField(parent.port) + " is not a whole number");
+            break;
+        }
+        }
+    }
+}
+
+// The rule files, read as the start-up reads them: each as soon as the setting naming it is known.
+void ConfigChecker::loadRuleFiles() {
+    LoadServerSettings(
+        settingsPath_,
+        [&](const ServerSetting& setting, const SettingValue& value) {
+            for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which)
+                if (setting.section == kRuleFileSettings[which].section && setting.key == "File Name") {
+                    ruleNames_[which] = value.text;
+                    ruleFiles_[which] = value.text.empty() ? std::string() : inDirectory(value.text);
+                }
+        },
+        [&](LoadPoint point) {
+            if (point == LoadPoint::CacheSkipFileKnown) {
+                const std::string& file = ruleFiles_[kCacheSkip];
+                reading(file, [&] { LoadCacheSkipLines(file, &dropped_); });
+            } else if (point == LoadPoint::RouterFileKnown) {
+                const std::string& file = ruleFiles_[kPortMapping];
+                StandardServices standard;
+                RuleLines manual;
+                reading(file, [&] { LoadPortMapping(file, standard, manual, &dropped_); });
+            }
+        });
+    const std::string& file = ruleFiles_[kAccessRules];
+    GroupTable groups;
+    reading(file, [&] { LoadAccessRules(file, groups, &dropped_); });
+    for (Finding& finding : dropped_.findings())
+        report_.findings.push_back(std::move(finding));
+}
+
+// Rule files named but missing, and one file named by two settings in different spellings.
+void ConfigChecker::checkRuleFileNames(const IniSession& ini) {
+    for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which) {
+        const std::string& file = ruleFiles_[which];
+        if (file.empty())
+            continue;
+        const std::string section = str(kRuleFileSettings[which].section);
+        const std::size_t line = ini.lineOf(section, "File Name").value_or(0);
+        const std::string setting = "[" + section + "] File Name";
+        std::error_code error;
+        if (!std::filesystem::exists(file, error) && !error) {
+            add(settingsPath_, line,
+                setting + ": the " + str(kRuleFileSettings[which].what) + " " + QuotedField(ruleNames_[which]) +
+                    " does not exist");
+            continue;
+        }
+        for (std::size_t earlier = 0; earlier < which; ++earlier) {
+            const std::string& other = ruleFiles_[earlier];
+            if (!other.empty() && other != file && sameFile(other, file)) {
+                add(settingsPath_, line,
+                    setting + ": " + QuotedField(ruleNames_[which]) + " names the same file as [" +
+                        str(kRuleFileSettings[earlier].section) + "] File Name " + QuotedField(ruleNames_[earlier]));
+                break;
+            }
+        }
+    }
+}
+
+// Lines the load keeps but that are not what their kind holds: a time rule's day outside 0..7 (there are eight day
+// names) and a manual service of other than 11 fields (the window shows and rebuilds every one with 11).
+void ConfigChecker::checkKeptLines() {
+    std::unordered_map<std::string, std::string> identities; // by name: a file is looked up once
+    auto identityOf = [&identities](const std::string& name) -> const std::string& {
+        auto found = identities.find(name);
+        if (found == identities.end())
+            found = identities.emplace(name, fileIdentity(name)).first;
+        return found->second;
+    };
+    std::set<std::pair<std::string, std::size_t>> reported;
+    for (const Finding& finding : report_.findings)
+        reported.emplace(identityOf(finding.file), finding.line);
+
+    auto scan = [&](const std::string& file, const std::function<std::string(const TStructString&)>& problem) {
+        if (file.empty())
+            return;
+        std::vector<std::string> lines;
+        try {
+            lines = ReadRuleFileLines(file);
+        } catch (const GlymError&) {
+            return; // reported by its loader
+        }
+        const std::string identity = identityOf(file);
+        TStructString tokenizer("", ":");
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            tokenizer.Parse(lines[i]);
+            std::string message = problem(tokenizer);
+            if (!message.empty() && !reported.contains({identity, i + 1}))
+                add(file, i + 1, std::move(message));
+        }
+    };
+    scan(ruleFiles_[kAccessRules], [](const TStructString& line) {
+        if (line.Field(0) != "WT")
+            return std::string();
+        const auto day = parseInt32(line.Field(2));
+        return day && *day >= 0 && *day <= 7 ? std::string()
+                                             : "day " + QuotedField(line.Field(2)) + " is not a number from 0 to 7";
+    });
+    scan(ruleFiles_[kPortMapping], [](const TStructString& line) {
+        if (line.Field(0) != "CR" || line.Count() == 11)
+            return std::string();
+        return "manual service of " + std::to_string(line.Count()) + " fields, not 11";
+    });
+}
+
+// glym30.ini first, then the rule files in the order they were read, each by line. A file named in two spellings
+// is reported under the name it was first read by.
+void ConfigChecker::sortFindings() {
+    std::vector<std::string> firstNames;                 // by rank
+    std::unordered_map<std::string, std::size_t> rankOf; // by every name a file was read by
+    std::unordered_map<std::string, std::size_t> rankOfIdentity;
+    for (const std::string* name : {&settingsPath_, &ruleFiles_[0], &ruleFiles_[1], &ruleFiles_[2]}) {
+        if (name->empty())
+            continue;
+        const auto [entry, added] = rankOfIdentity.try_emplace(fileIdentity(*name), firstNames.size());
+        if (added)
+            firstNames.push_back(*name);
+        rankOf.emplace(*name, entry->second);
+    }
+    std::vector<std::pair<std::size_t, Finding*>> ranked;
+    for (Finding& finding : report_.findings) {
+        const auto rank = rankOf.find(finding.file);
+        ranked.emplace_back(rank == rankOf.end() ? firstNames.size() : rank->second, &finding);
+        if (rank != rankOf.end())
+            finding.file = firstNames[rank->second];
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.first, a.second->line) < std::pair(b.first, b.second->line);
+    });
+    std::vector<Finding> sorted;
+    sorted.reserve(ranked.size());
+    for (const auto& [rank, finding] : ranked)
+        sorted.push_back(std::move(*finding));
+    report_.findings = std::move(sorted);
+}
+
+// Windows-1251 bytes as UTF-8, for a terminal.
+std::string toUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const char16_t code = cp1251::toUnicode(static_cast<unsigned char>(c));
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string pathInDirectory(std::string_view directory, std::string_view name) {
+    if (name.starts_with('/') || directory.empty())
+        return str(name);
+    return str(directory) + (directory.ends_with('/') ? "" : "/") + str(name);
+}
+
+CheckReport checkConfiguration(const std::string& directory) {
+    return ConfigChecker(directory).run();
+}
+
+int printCheckReport(const CheckReport& report, std::ostream& out, std::ostream& errors) {
+    for (const Finding& finding : report.findings)
+        out << formatFinding({finding.file, finding.line, {}, toUtf8(finding.message)}) << '\n';
+    for (const UnreadableFile& file : report.unreadable)
+        errors << toUtf8(file.message) << '\n'; // the message names the file
+    out.flush();
+    if (!report.unreadable.empty())
+        return 2;
+    return report.findings.empty() ? 0 : 1;
+}
