@@ -2,8 +2,10 @@
 
 #include "rules/Proxyusers.h"
 
+class GroupLineModel;
 class QString;
 class QWidget;
+struct BoundList;
 
 // The user groups list (GroupName): one row per group, showing the name and comment of its "GN" line. Adding a
 // group under a number in use renames that group; deleting a group only removes its name line, its other rules
@@ -12,13 +14,15 @@ class GroupEditor {
 public:
     GroupEditor(QWidget* window, GroupTable& groups) : window_(window), groups_(groups) {}
 
-    void fill();
-    void add();
-    void edit();
-    void remove();
+    void fill(BoundList& list);
+    void add(BoundList& list);
+    void edit(BoundList& list);
+    void remove(BoundList& list);
 
 private:
-    void storeGroupLine(int group, const QString& groupText, const QString& name, const QString& comment);
+    GroupLineModel& modelOf(BoundList& list) const;
+    void storeGroupLine(GroupLineModel& model, int group, const QString& groupText, const QString& name,
+                        const QString& comment);
 
     QWidget* window_;
     GroupTable& groups_;

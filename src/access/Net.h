@@ -1,6 +1,6 @@
 #pragma once
 
-#include "access/RuleDialog.h"
+#include "base/RuleDialog.h"
 
 #include <memory>
 

@@ -1,16 +1,13 @@
 #include "access/RuleEditor.h"
 
-#include "access/RuleDialog.h"
-#include "access/RuleRows.h"
-#include "app/Images.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/ListModels.h"
+#include "base/ListViews.h"
+#include "base/MessageBoxes.h"
+#include "base/RuleDialog.h"
+#include "base/Text.h"
+#include "common/Error.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
-
-#include <QTreeWidget>
-
-using namespace rulerows;
 
 namespace {
 
@@ -19,10 +16,11 @@ std::string bytesOf(const QString& text) {
     return toFileBytes(text).value_or(std::string());
 }
 
-RuleRecord recordOfLine(const TStructString& line, int valueCount) {
-    RuleRecord record{fromFileBytes(line.Field(0)), {}};
+// The rule a line holds, its values as the line has them.
+RuleRecord recordOfLine(std::string_view line, int valueCount) {
+    RuleRecord record{fromFileBytes(TrimField(ruleField(line, 0))), {}};
     for (int i = 0; i < valueCount; ++i)
-        record.values << fromFileBytes(line.Field(2 + i));
+        record.values << fromFileBytes(ruleField(line, 2 + i));
     return record;
 }
 
@@ -37,104 +35,81 @@ std::string BuildRuleLine(const RuleRecord& record, const QString& groupText) {
     return builder.Join();
 }
 
-void ShowGroupNotFound(QWidget* parent) { messages::error(parent, QStringLiteral("Group not found!!! Greate group first!")); }
-
-QTreeWidget* RuleEditor::listOf(const ListRuleKind& kind) const {
-    return window_->findChild<QTreeWidget*>(kind.listName);
+void ShowGroupNotFound(QWidget* parent) {
+    messages::error(parent, QStringLiteral("Group not found!!! Greate group first!"));
 }
 
-void RuleEditor::showRow(QTreeWidgetItem* row, const ListRuleKind& kind, const RuleRecord& record) const {
-    const RuleRowContent content = kind.rowFor(record);
-    setColumns(row, content.columns);
-    row->setIcon(0, listImage(ImageList::ImageList1, content.image));
-    for (int i = 0; i < content.columnImages.size(); ++i)
-        row->setIcon(i + 1, listImage(ImageList::ImageList1, content.columnImages[i]));
+GroupLinesModel& RuleEditor::modelOf(BoundList& list) const {
+    auto* model = qobject_cast<GroupLinesModel*>(list.model);
+    if (!model)
+        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no group lines.");
+    return *model;
 }
 
-QTreeWidgetItem* RuleEditor::makeRow(const ListRuleKind& kind, const QString& caption, const RuleRecord& record) const {
-    auto* row = new RuleRow(caption, {}, 0);
-    showRow(row, kind, record);
-    return row;
+void RuleEditor::fill(BoundList& list) {
+    modelOf(list).fill();
 }
 
-void RuleEditor::fill(const ListRuleKind& kind) {
-    QTreeWidget* list = listOf(kind);
-    QList<QTreeWidgetItem*> rows;
-    TStructString tokenizer("", ":");
-    for (int group = 0; group < GroupTable::kSlotCount; ++group) {
-        const TProxyUsers* record = groups_.find(group);
-        if (!record)
-            continue;
-        for (const auto& line : record->*kind.lines) {
-            tokenizer.Parse(line.text);
-            QTreeWidgetItem* row = makeRow(kind, QString::number(group), recordOfLine(tokenizer, kind.valueCount));
-            setLink(row, line.id, group);
-            rows << row;
-        }
-    }
-    appendRows(list, rows);
-}
-
-void RuleEditor::add(const ListRuleKind& kind) {
-    QTreeWidget* list = listOf(kind);
-    std::unique_ptr<TRuleDialog> dialog = kind.createDialog(window_, EditorAction::Add);
+void RuleEditor::add(BoundList& list) {
+    GroupLinesModel& model = modelOf(list);
+    const ListDescriptor& kind = *list.descriptor;
+    std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Add);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
-    if (const QTreeWidgetItem* selected = selectedRow(list))
-        groupField->setText(selected->text(0));
+    if (const auto selected = list.selectedRow())
+        groupField->setText(model.cellText(*selected, 0));
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
-    const QString groupText = groupField->text();
-    const RuleRecord record = kind.dialog.record(*dialog);
     const bool missing = !groups_.exists(group);
-    if (missing && !kind.createsMissingGroup) {
+    if (missing && !kind.dialog.createsMissingGroup) {
         ShowGroupNotFound(window_);
         return;
     }
-    const RuleLines::Id id = (groups_.create(group).*kind.lines).append(BuildRuleLine(record, groupText));
-    QTreeWidgetItem* row = makeRow(kind, groupText, record);
-    setLink(row, id, group);
-    list->addTopLevelItem(row);
+    const std::string line = BuildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    model.appendAdded(group, (groups_.create(group).*kind.lines).append(line));
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
 }
 
-void RuleEditor::edit(const ListRuleKind& kind) {
-    QTreeWidgetItem* row = selectedRow(listOf(kind));
+void RuleEditor::edit(BoundList& list) {
+    GroupLinesModel& model = modelOf(list);
+    const auto row = list.selectedRow();
     if (!row)
         return;
-    std::unique_ptr<TRuleDialog> dialog = kind.createDialog(window_, EditorAction::Edit);
+    const ListDescriptor& kind = *list.descriptor;
+    std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Edit);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
-    groupField->setText(row->text(0));
-    kind.dialog.setRecord(*dialog, kind.recordOfRow(*row));
+    groupField->setText(model.cellText(*row, 0));
+    kind.dialog.show(*dialog, recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
     TRuleDialog::lockField(groupField);
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
-    TProxyUsers* group = groups_.find(groupOf(row));
-    const RuleRecord record = kind.dialog.record(*dialog);
-    if (!group || !(group->*kind.lines).replace(lineIdOf(row), BuildRuleLine(record, groupField->text()))) {
+    RuleLines* lines = model.linesOf(*row);
+    const std::string line = BuildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    if (!lines || !lines->replace(model.lineIdOf(*row), line)) {
         reportLostLine();
         return;
     }
-    showRow(row, kind, record);
-    reportChanged(row); // the line was rebuilt, even if the row shows the same texts
+    model.lineEdited(*row);
 }
 
-void RuleEditor::remove(const ListRuleKind& kind) {
-    QTreeWidget* list = listOf(kind);
-    QTreeWidgetItem* row = selectedRow(list);
+void RuleEditor::remove(BoundList& list) {
+    GroupLinesModel& model = modelOf(list);
+    const auto row = list.selectedRow();
     if (!row)
         return;
-    TProxyUsers* group = groups_.find(groupOf(row));
-    if (!group || !(group->*kind.lines).remove(lineIdOf(row))) {
+    RuleLines* lines = model.linesOf(*row);
+    const RuleLines::Id line = model.lineIdOf(*row);
+    if (!lines || !lines->find(line)) {
         reportLostLine();
         return;
     }
-    delete list->takeTopLevelItem(list->indexOfTopLevelItem(row));
+    model.eraseRow(*row);
+    lines->remove(line);
 }
 
 void RuleEditor::reportLostLine() const {

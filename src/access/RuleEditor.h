@@ -1,70 +1,29 @@
 #pragma once
 
-#include "rules/Proxyusers.h"
+#include "base/ListDescriptor.h"
 
-#include <QString>
-#include <QStringList>
-#include <functional>
-#include <memory>
+#include <string>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class GroupLinesModel;
+class QString;
 class QWidget;
-class TAdvSpinEdit;
-class TRuleDialog;
+struct BoundList;
 
-enum class EditorAction { Add, Edit };
-
-// What a rule looks like outside its line: its tag and its values in line order (the group field left out).
-struct RuleRecord {
-    QString tag;
-    QStringList values;
-};
-
-// What a list row shows of a rule: the texts after the caption, the row's image, and an image per column
-// (-1 for none).
-struct RuleRowContent {
-    QStringList columns;
-    int image = 0;
-    QList<int> columnImages = {};
-};
-
-// How a dialog of a rule kind is used: the pattern only needs its group field and its record.
-struct RuleDialogAccess {
-    std::function<TAdvSpinEdit*(TRuleDialog&)> groupField;
-    std::function<RuleRecord(TRuleDialog&)> record;
-    std::function<void(TRuleDialog&, const RuleRecord&)> setRecord;
-};
-
-// A per-group rule kind with any number of lines per group (networks, hosts, URLs, words, ports, times): the
-// list view that shows it, where a group keeps its lines, its dialog, and how a record becomes a row and back.
-struct ListRuleKind {
-    QString listName;
-    RuleLines TProxyUsers::*lines = nullptr;
-    int valueCount = 0;                  // values after the group field
-    bool createsMissingGroup = false;    // Add to a missing group creates it (with a note) instead of refusing
-    std::function<std::unique_ptr<TRuleDialog>(QWidget* parent, EditorAction action)> createDialog;
-    RuleDialogAccess dialog;
-    std::function<RuleRowContent(const RuleRecord&)> rowFor;
-    std::function<RuleRecord(const QTreeWidgetItem&)> recordOfRow;
-};
-
-// The common editor pattern of the rule lists: Set (fill at load), Add, Edit and Delete. Add and Edit show a
-// fresh modal dialog and act only when it is closed with OK after a change. A row carries the id of its line,
-// so Edit and Delete change exactly the line the row shows.
+// The common editor pattern of the group rules with many lines per group (networks, hosts, ...): Set (fill at
+// load), Add, Edit and Delete, each on the list given, as its descriptor says. Add and Edit show a fresh modal
+// dialog and act only when it is closed with OK after a change. A row shows its own line, so Edit and Delete
+// change exactly that line, however it is written and however the rows are sorted.
 class RuleEditor {
 public:
     RuleEditor(QWidget* window, GroupTable& groups) : window_(window), groups_(groups) {}
 
-    void fill(const ListRuleKind& kind);
-    void add(const ListRuleKind& kind);
-    void edit(const ListRuleKind& kind);
-    void remove(const ListRuleKind& kind);
+    void fill(BoundList& list);
+    void add(BoundList& list);
+    void edit(BoundList& list);
+    void remove(BoundList& list);
 
 private:
-    QTreeWidget* listOf(const ListRuleKind& kind) const;
-    QTreeWidgetItem* makeRow(const ListRuleKind& kind, const QString& caption, const RuleRecord& record) const;
-    void showRow(QTreeWidgetItem* row, const ListRuleKind& kind, const RuleRecord& record) const;
+    GroupLinesModel& modelOf(BoundList& list) const;
     void reportLostLine() const;
 
     QWidget* window_;

@@ -1,6 +1,6 @@
 #include "app/DroppedLines.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "ui_DroppedLines.h"
 
 #include <QHeaderView>

@@ -1,14 +1,17 @@
 #include "app/Main.h"
 
-#include "access/AccessKinds.h"
+#include "access/AccessLists.h"
 #include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
-#include "access/RuleRows.h"
-#include "app/ListColumns.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
-#include "cacheskip/CacheSkipFile.h"
+#include "base/ListModels.h"
+#include "base/ListViews.h"
+#include "base/MessageBoxes.h"
+#include "base/RowOrder.h"
+#include "base/Text.h"
 #include "cacheskip/CacheSkipEditor.h"
+#include "cacheskip/CacheSkipFile.h"
+#include "config/Preferences.h"
+#include "portmap/ServiceList.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
@@ -16,103 +19,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QStatusBar>
-#include <QTreeWidget>
-#include <array>
+#include <QTreeView>
 
 namespace {
 
 // Windows' code of the Delete key, which callers of the key handlers may pass instead of Qt::Key_Delete.
 constexpr int kVirtualKeyDelete = 46;
-
-// The rule lists with their handlers: the double click, the key handler and the three entries of the shared
-// pop-up menu. The pop-up runs the first row whose list opened it; a list without a row shows "NoRules".
-struct RuleListHandlers {
-    const char* listName;
-    void (TMainWnd::*dblClick)();
-    void (TMainWnd::*keyDown)(int);
-    void (TMainWnd::*add)();
-    void (TMainWnd::*edit)();
-    void (TMainWnd::*remove)();
-    bool popupNeedsSelection; // Edit and Delete from the pop-up run only with a row selected
-};
-
-const std::array<RuleListHandlers, 4> kRuleLists = {{
-    {"CacheSkipRules", &TMainWnd::CacheSkipRulesDblClick, &TMainWnd::CacheSkipRulesKeyDown,
-     &TMainWnd::AddSkipActionExecute, &TMainWnd::EditSkipActionExecute, &TMainWnd::DeleteSkipActionExecute, true},
-    {"GroupName", &TMainWnd::GroupNameDblClick, &TMainWnd::GroupNameKeyDown, &TMainWnd::AddNameActionExecute,
-     &TMainWnd::EditNameActionExecute, &TMainWnd::DeleteNameActionExecute, false},
-    {"LNetwork", &TMainWnd::LNetworkDblClick, &TMainWnd::LNetworkKeyDown, &TMainWnd::AddNetActionExecute,
-     &TMainWnd::EditNetActionExecute, &TMainWnd::DeleteNetActionExecute, false},
-    {"LHost", &TMainWnd::LHostDblClick, &TMainWnd::LHostKeyDown, &TMainWnd::AddHostActionExecute,
-     &TMainWnd::EditHostActionExecute, &TMainWnd::DeleteHostActionExecute, false},
-}};
-
-// Keyboard and mouse of a rule list: Delete runs the list's key handler, a double click (or Enter) its double
-// click handler, and a click on no row clears the selection, so that the next double click adds.
-class RuleListInput : public QObject {
-public:
-    RuleListInput(TMainWnd* window, QTreeWidget* list, const struct RuleListHandlers& handlers);
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    TMainWnd* window_;
-    QTreeWidget* list_;
-    const struct RuleListHandlers& handlers_;
-};
-
-const RuleListHandlers* handlersOf(const QObject* list) {
-    if (!list)
-        return nullptr;
-    for (const RuleListHandlers& handlers : kRuleLists)
-        if (list->objectName() == QLatin1String(handlers.listName))
-            return &handlers;
-    return nullptr;
-}
-
-RuleListInput::RuleListInput(TMainWnd* window, QTreeWidget* list, const RuleListHandlers& handlers)
-    : QObject(list), window_(window), list_(list), handlers_(handlers) {
-    list->installEventFilter(this);
-    list->viewport()->installEventFilter(this);
-}
-
-bool RuleListInput::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (watched != list_)
-            break;
-        if (key == Qt::Key_Delete) {
-            (window_->*handlers_.keyDown)(key);
-            return true;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            (window_->*handlers_.dblClick)();
-            return true;
-        }
-        break;
-    }
-    case QEvent::MouseButtonPress:
-        if (watched == list_->viewport() && !list_->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-            list_->clearSelection();
-            list_->setCurrentItem(nullptr);
-        }
-        break;
-    case QEvent::MouseButtonDblClick:
-        if (watched == list_->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            (window_->*handlers_.dblClick)();
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -143,13 +58,12 @@ void TMainWnd::setUp() {
         menu->menuAction()->setStatusTip(menu->statusTip());
     }
     ui->Service1->menuAction()->setVisible(false);
-    applyListColumns(this);
     setUpStatusBar();
 
     groupEditor = std::make_unique<GroupEditor>(this, Groups);
     ruleEditor = std::make_unique<RuleEditor>(this, Groups);
     cacheSkipEditor = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
-    statisticsPage = std::make_unique<StatisticsPage>(this, ui->LStat, ui->BReloadStatistic, ui->StatusBar1, StatusPanel1);
+    buildLists();
 
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
@@ -164,7 +78,6 @@ void TMainWnd::setUp() {
     connect(ui->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
     connect(ui->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
     connectSettingsControls();
-    connectRuleLists();
     connectStandardServices();
     setUpPopupMenu();
     setUpHints();
@@ -205,9 +118,13 @@ void TMainWnd::FormCreate() {
     LoadServerConfig();
 }
 
-void TMainWnd::ValueChange() { ConfigChanged = true; }
+void TMainWnd::ValueChange() {
+    ConfigChanged = true;
+}
 
-void TMainWnd::RouterRulesChange() { ConfigChanged = true; }
+void TMainWnd::RouterRulesChange() {
+    ConfigChanged = true;
+}
 
 bool TMainWnd::FormCloseQuery() {
     // A relay server still being typed counts; one that cannot be stored keeps the window open to be mended.
@@ -246,7 +163,9 @@ void TMainWnd::Save1Click() {
         SaveServerConfig();
 }
 
-void TMainWnd::Exit1Click() { close(); }
+void TMainWnd::Exit1Click() {
+    close();
+}
 
 void TMainWnd::ShowHint1Click() {
     ShowHints = !ShowHints;
@@ -261,37 +180,40 @@ bool TMainWnd::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-std::string TMainWnd::NormalizeRuleLine(const std::string& line) { return ::NormalizeRuleLine(line); }
+std::string TMainWnd::NormalizeRuleLine(const std::string& line) {
+    return ::NormalizeRuleLine(line);
+}
 
 // ---------------------------------------------------------------------------------------------------------------
-// Rule lists: wiring, the shared pop-up menu and the shared column sort
+// Rule lists: building them, the shared pop-up menu and the shared column sort
 
-void TMainWnd::connectRuleLists() {
-    for (const RuleListHandlers& handlers : kRuleLists) {
-        auto* list = findChild<QTreeWidget*>(QLatin1String(handlers.listName));
-        new RuleListInput(this, list, handlers);
-        list->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& position) {
-            PopupComponent = list;
-            CacheSkipPopup->exec(list->viewport()->mapToGlobal(position));
-        });
-        // A row added, changed or removed is a change of the configuration; selecting a row is not.
-        QAbstractItemModel* model = list->model();
+// Every list view is built once from its descriptor; one the form lacks, or a handler the window lacks, stops
+// the start-up (GlymError).
+void TMainWnd::buildLists() {
+    lists_ = std::make_unique<ListViews>(this);
+    const ListSources sources{Groups, CacheSkipLines, ManualServiceLines};
+    std::vector<const ListDescriptor*> ruleLists(accesslists::all().begin(), accesslists::all().end());
+    ruleLists.push_back(&CacheSkipEditor::list());
+    ruleLists.push_back(&manualServiceList());
+    for (const ListDescriptor* descriptor : ruleLists) {
+        const BoundList& bound = lists_->bind(*descriptor, makeLineModel(*descriptor, sources));
+        // A row added, changed or removed is a change of the configuration; selecting or sorting rows is not.
+        QAbstractItemModel* model = bound.model;
         connect(model, &QAbstractItemModel::rowsInserted, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
+        connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
     }
-    // Every list sorts on a header click; the cache-skip rules sort their lines instead.
-    for (QTreeWidget* list : findChildren<QTreeWidget*>()) {
-        if (list == ui->AccessTree || list == ui->AccessList)
-            continue;
-        if (list == ui->CacheSkipRules)
-            connect(list->header(), &QHeaderView::sectionClicked, this, &TMainWnd::CacheSkipRulesColumnClick);
-        else
-            connect(list->header(), &QHeaderView::sectionClicked, this,
-                    [this, list](int column) { LNetworkColumnClick(list, column); });
-        list->header()->setSectionsClickable(true);
-    }
+    statisticsPage =
+        std::make_unique<StatisticsPage>(this, *lists_, ui->BReloadStatistic, ui->StatusBar1, StatusPanel1);
+    lists_->popupRequested = [this](BoundList& list, QPoint at) {
+        PopupComponent = list.view;
+        CacheSkipPopup->exec(at);
+    };
+}
+
+BoundList& TMainWnd::list(const ListDescriptor& descriptor) const {
+    return lists_->of(descriptor);
 }
 
 void TMainWnd::setUpPopupMenu() {
@@ -308,57 +230,75 @@ void TMainWnd::setUpPopupMenu() {
 }
 
 // The list that opened the pop-up menu; before any pop-up, the rule list that has the focus.
-QTreeWidget* TMainWnd::popupList() const {
-    if (PopupComponent)
-        return PopupComponent;
-    return qobject_cast<QTreeWidget*>(focusWidget());
+BoundList* TMainWnd::popupList() const {
+    return lists_->find(PopupComponent ? static_cast<QObject*>(PopupComponent) : focusWidget());
 }
 
 void TMainWnd::AddPopActionExecute() {
-    if (const RuleListHandlers* handlers = handlersOf(popupList()))
-        return (this->*handlers->add)();
+    if (const BoundList* shown = popupList(); shown && shown->add.isValid())
+        return lists_->run(shown->add);
     messages::notice(this, QStringLiteral("NoRules"));
 }
 
 void TMainWnd::EditPopActionExecute() {
-    const RuleListHandlers* handlers = handlersOf(popupList());
-    if (handlers && (!handlers->popupNeedsSelection || rulerows::selectedRow(popupList())))
-        return (this->*handlers->edit)();
+    const BoundList* shown = popupList();
+    if (shown && shown->edit.isValid() && (!shown->descriptor->handlers.popupNeedsSelection || shown->selectedRow()))
+        return lists_->run(shown->edit);
     messages::notice(this, QStringLiteral("NoRules"));
 }
 
 void TMainWnd::DeletePopActionExecute() {
-    const RuleListHandlers* handlers = handlersOf(popupList());
-    if (handlers && (!handlers->popupNeedsSelection || rulerows::selectedRow(popupList())))
-        return (this->*handlers->remove)();
+    const BoundList* shown = popupList();
+    if (shown && shown->remove.isValid() && (!shown->descriptor->handlers.popupNeedsSelection || shown->selectedRow()))
+        return lists_->run(shown->remove);
     messages::notice(this, QStringLiteral("NoRules"));
 }
 
-bool TMainWnd::isDeleteKey(int key) const { return key == Qt::Key_Delete || key == kVirtualKeyDelete; }
+bool TMainWnd::isDeleteKey(int key) const {
+    return key == Qt::Key_Delete || key == kVirtualKeyDelete;
+}
 
-void TMainWnd::LNetworkColumnClick(QTreeWidget* Sender, int Column) {
-    if (!Sender)
+// A double click (or Enter) edits the selected row, or adds one when none is selected.
+void TMainWnd::doubleClick(const ListDescriptor& descriptor, void (TMainWnd::*edit)(), void (TMainWnd::*add)()) {
+    (this->*(list(descriptor).selectedRow() ? edit : add))();
+}
+
+void TMainWnd::LNetworkColumnClick(QAbstractItemView* Sender, int Column) {
+    const BoundList* shown = lists_->find(Sender);
+    if (!shown)
         return;
     SortColumn = Column;
-    rulerows::sortRows(Sender, Column);
+    shown->proxy->sortOnce(Column);
+}
+
+void TMainWnd::LNetworkColumnClick(QTreeView* Sender, int Column) {
+    LNetworkColumnClick(static_cast<QAbstractItemView*>(Sender), Column);
 }
 
 void TMainWnd::fillRuleLists() {
-    groupEditor->fill();
-    ruleEditor->fill(accesskinds::networks());
-    ruleEditor->fill(accesskinds::hosts());
+    groupEditor->fill(list(accesslists::groups()));
+    ruleEditor->fill(list(accesslists::networks()));
+    ruleEditor->fill(list(accesslists::hosts()));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // User groups, networks and hosts: the common editor pattern does the work
 
-void TMainWnd::SetNameActionExecute() { messages::guarded(this, [this] { groupEditor->fill(); }); }
-void TMainWnd::AddNameActionExecute() { messages::guarded(this, [this] { groupEditor->add(); }); }
-void TMainWnd::EditNameActionExecute() { messages::guarded(this, [this] { groupEditor->edit(); }); }
-void TMainWnd::DeleteNameActionExecute() { messages::guarded(this, [this] { groupEditor->remove(); }); }
+void TMainWnd::SetNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->fill(list(accesslists::groups())); });
+}
+void TMainWnd::AddNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->add(list(accesslists::groups())); });
+}
+void TMainWnd::EditNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->edit(list(accesslists::groups())); });
+}
+void TMainWnd::DeleteNameActionExecute() {
+    messages::guarded(this, [this] { groupEditor->remove(list(accesslists::groups())); });
+}
 
 void TMainWnd::GroupNameDblClick() {
-    rulerows::selectedRow(ui->GroupName) ? EditNameActionExecute() : AddNameActionExecute();
+    doubleClick(accesslists::groups(), &TMainWnd::EditNameActionExecute, &TMainWnd::AddNameActionExecute);
 }
 
 void TMainWnd::GroupNameKeyDown(int Key) {
@@ -367,20 +307,20 @@ void TMainWnd::GroupNameKeyDown(int Key) {
 }
 
 void TMainWnd::SetNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->fill(accesskinds::networks()); });
+    messages::guarded(this, [this] { ruleEditor->fill(list(accesslists::networks())); });
 }
 void TMainWnd::AddNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->add(accesskinds::networks()); });
+    messages::guarded(this, [this] { ruleEditor->add(list(accesslists::networks())); });
 }
 void TMainWnd::EditNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->edit(accesskinds::networks()); });
+    messages::guarded(this, [this] { ruleEditor->edit(list(accesslists::networks())); });
 }
 void TMainWnd::DeleteNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->remove(accesskinds::networks()); });
+    messages::guarded(this, [this] { ruleEditor->remove(list(accesslists::networks())); });
 }
 
 void TMainWnd::LNetworkDblClick() {
-    rulerows::selectedRow(ui->LNetwork) ? EditNetActionExecute() : AddNetActionExecute();
+    doubleClick(accesslists::networks(), &TMainWnd::EditNetActionExecute, &TMainWnd::AddNetActionExecute);
 }
 
 void TMainWnd::LNetworkKeyDown(int Key) {
@@ -389,19 +329,21 @@ void TMainWnd::LNetworkKeyDown(int Key) {
 }
 
 void TMainWnd::SetHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->fill(accesskinds::hosts()); });
+    messages::guarded(this, [this] { ruleEditor->fill(list(accesslists::hosts())); });
 }
 void TMainWnd::AddHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->add(accesskinds::hosts()); });
+    messages::guarded(this, [this] { ruleEditor->add(list(accesslists::hosts())); });
 }
 void TMainWnd::EditHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->edit(accesskinds::hosts()); });
+    messages::guarded(this, [this] { ruleEditor->edit(list(accesslists::hosts())); });
 }
 void TMainWnd::DeleteHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor->remove(accesskinds::hosts()); });
+    messages::guarded(this, [this] { ruleEditor->remove(list(accesslists::hosts())); });
 }
 
-void TMainWnd::LHostDblClick() { rulerows::selectedRow(ui->LHost) ? EditHostActionExecute() : AddHostActionExecute(); }
+void TMainWnd::LHostDblClick() {
+    doubleClick(accesslists::hosts(), &TMainWnd::EditHostActionExecute, &TMainWnd::AddHostActionExecute);
+}
 
 void TMainWnd::LHostKeyDown(int Key) {
     if (isDeleteKey(Key))
@@ -413,19 +355,27 @@ void TMainWnd::LHostKeyDown(int Key) {
 
 void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
-        const auto path = toFileBytes(ui->CacheSkipFile->text());
-        CacheSkipLines = LoadCacheSkipLines(path.value_or(std::string()), &loadFindings);
-        cacheSkipEditor->fill();
+        const std::string path = toFileBytes(ui->CacheSkipFile->text()).value_or(std::string());
+        cacheSkipEditor->fill(list(CacheSkipEditor::list()),
+                              [this, &path] { return LoadCacheSkipLines(path, &loadFindings); });
     });
 }
 
-void TMainWnd::AddSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->add(); }); }
-void TMainWnd::EditSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->edit(); }); }
-void TMainWnd::DeleteSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->remove(); }); }
-void TMainWnd::UpdateSkipActionExecute() { messages::guarded(this, [this] { cacheSkipEditor->sort(); }); }
+void TMainWnd::AddSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->add(list(CacheSkipEditor::list())); });
+}
+void TMainWnd::EditSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->edit(list(CacheSkipEditor::list())); });
+}
+void TMainWnd::DeleteSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->remove(list(CacheSkipEditor::list())); });
+}
+void TMainWnd::UpdateSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor->sort(list(CacheSkipEditor::list())); });
+}
 
 void TMainWnd::CacheSkipRulesDblClick() {
-    rulerows::selectedRow(ui->CacheSkipRules) ? EditSkipActionExecute() : AddSkipActionExecute();
+    doubleClick(CacheSkipEditor::list(), &TMainWnd::EditSkipActionExecute, &TMainWnd::AddSkipActionExecute);
 }
 
 void TMainWnd::CacheSkipRulesKeyDown(int Key) {

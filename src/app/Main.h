@@ -8,21 +8,23 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMainWindow>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class CacheSkipEditor;
+class GroupEditor;
+class ListViews;
+class QAbstractItemView;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QTreeWidget;
-class CacheSkipEditor;
-class GroupEditor;
+class QTreeView;
 class RuleEditor;
 class StatisticsPage;
-struct ListRuleKind;
+struct BoundList;
+struct ListDescriptor;
 struct ServerSetting;
 struct SettingValue;
 
@@ -127,7 +129,8 @@ public Q_SLOTS:
     void LHostKeyDown(int Key);
 
     // The column sort shared by the rule lists and the statistics: sorts Sender's rows once by Column.
-    void LNetworkColumnClick(QTreeWidget* Sender, int Column);
+    void LNetworkColumnClick(QAbstractItemView* Sender, int Column);
+    void LNetworkColumnClick(QTreeView* Sender, int Column);
 
     // Cache-skip rules, and the pop-up menu shared by the rule lists.
     void LoadSkipActionExecute();
@@ -167,7 +170,7 @@ private:
     void setUpStatusBar();
     void setUpHints();
     void connectSettingsControls();
-    void connectRuleLists();
+    void buildLists();
     void setUpPopupMenu();
     void connectStandardServices();
     QLineEdit* standardServiceField(int slot) const;
@@ -191,23 +194,25 @@ private:
     bool computeMemoryTotal();
 
     // Rule lists.
-    QTreeWidget* popupList() const;
+    BoundList& list(const ListDescriptor& descriptor) const;
+    BoundList* popupList() const;
     bool isDeleteKey(int key) const;
-    void runListAction(const std::function<void()>& action);
+    void doubleClick(const ListDescriptor& descriptor, void (TMainWnd::*edit)(), void (TMainWnd::*add)());
 
     std::unique_ptr<Ui::TMainWnd> ui;
+    std::unique_ptr<ListViews> lists_;
     std::unique_ptr<GroupEditor> groupEditor;
     std::unique_ptr<RuleEditor> ruleEditor;
     std::unique_ptr<CacheSkipEditor> cacheSkipEditor;
     std::unique_ptr<StatisticsPage> statisticsPage;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
-    QTreeWidget* PopupComponent = nullptr; // the list view that opened CacheSkipPopup
-    QLabel* StatusPanel0 = nullptr;        // 350 pixels: hints of the control under the mouse
-    QLabel* StatusPanel1 = nullptr;        // progress notes
+    QAbstractItemView* PopupComponent = nullptr; // the list view that opened CacheSkipPopup
+    QLabel* StatusPanel0 = nullptr;              // 350 pixels: hints of the control under the mouse
+    QLabel* StatusPanel1 = nullptr;              // progress notes
     bool ShowHints = false;
-    bool Loading = false;                  // LoadServerConfig is filling the controls
-    LoadFindings loadFindings;             // the rule-file lines the load left out, shown at its end
-    QString executablePath_;               // absolute
-    QString workingDirectory_;             // absolute; empty: the executable's directory
+    bool Loading = false;      // LoadServerConfig is filling the controls
+    LoadFindings loadFindings; // the rule-file lines the load left out, shown at its end
+    QString executablePath_;   // absolute
+    QString workingDirectory_; // absolute; empty: the executable's directory
 };

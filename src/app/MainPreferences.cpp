@@ -2,7 +2,7 @@
 
 #include "app/Main.h"
 
-#include "app/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "config/Preferences.h"
 #include "ui_Main.h"
 

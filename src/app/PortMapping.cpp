@@ -3,15 +3,16 @@
 
 #include "app/Main.h"
 
-#include "access/RuleDialog.h"
-#include "access/RuleRows.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/ListModels.h"
+#include "base/ListViews.h"
+#include "base/MessageBoxes.h"
+#include "base/RuleDialog.h"
+#include "base/Text.h"
 #include "portmap/PortMapFile.h"
+#include "portmap/ServiceList.h"
 #include "ui_Main.h"
 
 #include <QLineEdit>
-#include <QTreeWidget>
 #include <array>
 
 namespace {
@@ -44,7 +45,13 @@ void TMainWnd::connectStandardServices() {
 void TMainWnd::LoadMServiceActionExecute() {
     messages::guarded(this, [this] {
         const auto path = toFileBytes(ui->RouterFile->text());
-        LoadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings);
+        // RouterRules shows the lines: they change through its model.
+        auto* rows = qobject_cast<FileLinesModel*>(list(manualServiceList()).model);
+        rows->replacing([&] {
+            StandardServiceLines = {};
+            ManualServiceLines.clear();
+            LoadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings);
+        });
         for (int slot = 0; slot < 3; ++slot) {
             const TStructString line(StandardServiceLines[static_cast<std::size_t>(slot)], ":");
             standardServiceField(slot)->setText(fromFileBytes(line.Field(1)));
@@ -54,26 +61,17 @@ void TMainWnd::LoadMServiceActionExecute() {
         SetMServiceActionExecute();
 }
 
-// Shows the manual services, and marks the standard service a manual one on the same port has taken over.
+// RouterRules shows every manual service; a standard service a manual one on the same port has taken over is
+// marked so.
 void TMainWnd::SetMServiceActionExecute() {
-    QList<QTreeWidgetItem*> rows;
-    TStructString fields("", ":");
     for (const auto& line : ManualServiceLines) {
-        fields.Parse(line.text);
-        QStringList columns;
-        for (int i = 2; i < fields.Count(); ++i)
-            columns << fromFileBytes(fields.Field(i));
-        auto* row = new rulerows::RuleRow(fromFileBytes(fields.Field(1)), columns, -1);
-        rulerows::setLink(row, line.id, -1);
-        rows << row;
-        if (const auto slot = StandardSlotOfPort(fields.Field(1))) {
+        if (const auto slot = StandardSlotOfPort(TrimField(ruleField(line.text, 1)))) {
             QLineEdit* field = standardServiceField(*slot);
             field->setText(kTakenByManualService);
             field->setReadOnly(true);
             StandardServiceLines[static_cast<std::size_t>(*slot)].clear();
         }
     }
-    rulerows::appendRows(ui->RouterRules, rows);
 }
 
 // A standard service edited by the user is stored when its field is left: "CS:<server>:", or nothing when the

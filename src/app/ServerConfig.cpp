@@ -3,8 +3,8 @@
 #include "app/Main.h"
 
 #include "app/DroppedLines.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/MessageBoxes.h"
+#include "base/Text.h"
 #include "cacheskip/CacheSkipFile.h"
 #include "common/Error.h"
 #include "common/Numbers.h"
@@ -132,12 +132,9 @@ void TMainWnd::loadServerConfig() {
                 showMemoryTotalOfLoad();
                 break;
             case LoadPoint::CacheSkipFileKnown:
-                CacheSkipLines.clear();
                 LoadSkipActionExecute();
                 break;
             case LoadPoint::RouterFileKnown:
-                StandardServiceLines = {};
-                ManualServiceLines.clear();
                 LoadMServiceActionExecute();
                 break;
             }

@@ -2,7 +2,7 @@
 
 #include "app/Main.h"
 
-#include "app/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "config/MemoryTotal.h"
 #include "ui_Main.h"
 
@@ -112,8 +112,8 @@ bool TMainWnd::computeMemoryTotal() {
     const auto count = singlePrecision(countText);
     if (!size || !count) {
         if (!Loading)
-            messages::error(this,
-                            QStringLiteral("'%1' is not a valid floating point value").arg(size ? countText : sizeText));
+            messages::error(
+                this, QStringLiteral("'%1' is not a valid floating point value").arg(size ? countText : sizeText));
         return false;
     }
     const std::array<std::pair<QRadioButton*, MemoryUnit>, 4> units = {{{ui->SwitchB, MemoryUnit::Bytes},
@@ -148,9 +148,10 @@ void TMainWnd::pickFileInto(QLineEdit* field) {
             return;
         const QString file = files.first();
         if (!QFileInfo::exists(file)) {
-            const auto answer = messages::ask(this, OpenDialog1->windowTitle(),
-                                              QStringLiteral("%1\nThis file does not exist.\nCreate the file?").arg(file),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
+            const auto answer =
+                messages::ask(this, OpenDialog1->windowTitle(),
+                              QStringLiteral("%1\nThis file does not exist.\nCreate the file?").arg(file),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
             if (answer != QMessageBox::Yes)
                 continue;
         }
@@ -160,14 +161,30 @@ void TMainWnd::pickFileInto(QLineEdit* field) {
     }
 }
 
-void TMainWnd::CheckFileSelectClick() { pickFileInto(ui->CheckFile); }
-void TMainWnd::SpeedButton9Click() { pickFileInto(ui->CacheSkipFile); }
-void TMainWnd::SpeedButton2Click() { pickFileInto(ui->MainLogFile); }
-void TMainWnd::SpeedButton3Click() { pickFileInto(ui->StatusLogFile); }
-void TMainWnd::SpeedButton4Click() { pickFileInto(ui->ConnectLogFile); }
-void TMainWnd::SpeedButton5Click() { pickFileInto(ui->RouterLogFile); }
-void TMainWnd::SpeedButton7Click() { pickFileInto(ui->RouterFile); }
-void TMainWnd::SpeedButton6Click() { pickFileInto(ui->DNSFile); }
+void TMainWnd::CheckFileSelectClick() {
+    pickFileInto(ui->CheckFile);
+}
+void TMainWnd::SpeedButton9Click() {
+    pickFileInto(ui->CacheSkipFile);
+}
+void TMainWnd::SpeedButton2Click() {
+    pickFileInto(ui->MainLogFile);
+}
+void TMainWnd::SpeedButton3Click() {
+    pickFileInto(ui->StatusLogFile);
+}
+void TMainWnd::SpeedButton4Click() {
+    pickFileInto(ui->ConnectLogFile);
+}
+void TMainWnd::SpeedButton5Click() {
+    pickFileInto(ui->RouterLogFile);
+}
+void TMainWnd::SpeedButton7Click() {
+    pickFileInto(ui->RouterFile);
+}
+void TMainWnd::SpeedButton6Click() {
+    pickFileInto(ui->DNSFile);
+}
 
 // The directory of the file cache. A name that does not exist may be typed; it is created after a question.
 void TMainWnd::SpeedButton1Click() {

@@ -1,10 +1,12 @@
 #include "cacheskip/CacheSkipEditor.h"
 
-#include "access/RuleRows.h"
-#include "app/Images.h"
-#include "app/Text.h"
+#include "base/Images.h"
+#include "base/ListModels.h"
+#include "base/ListViews.h"
+#include "base/Text.h"
 #include "cacheskip/Cacheskip.h"
 #include "common/Cp1251.h"
+#include "common/Error.h"
 #include "rules/Strings.h"
 
 #include <QComboBox>
@@ -12,7 +14,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -26,13 +27,47 @@ struct SkipKind {
 // In the order of the dialog's items; the image index is the item index.
 constexpr std::array<SkipKind, 3> kKinds = {{{"SD", "Cache Denied"}, {"SA", "Cache Access"}, {"BR", "Code Blocking"}}};
 
-int kindIndexOfTag(const std::string& tag) {
+int kindIndexOfTag(std::string_view tag) {
     if (tag == "SA")
         return 1;
     if (tag == "SD")
         return 0;
     return 2;
 }
+
+int kindOf(const RowLine& row) {
+    return kindIndexOfTag(TrimField(ruleField(row.line, 0)));
+}
+
+std::string_view kindText(const RowLine& row, std::string&) {
+    return kKinds[static_cast<std::size_t>(kindOf(row))].shown;
+}
+
+// The row shows the line's fields trimmed; the line keeps them as read or typed.
+constexpr ListColumn kColumns[] = {
+    {.title = "Cached",
+     .sizing = ColumnSizing::Fixed,
+     .width = 95,
+     .text = kindText,
+     .image = kindOf,
+     .minimumWidth = 30},
+    {.title = "URL / Code", .sizing = ColumnSizing::Stretch, .text = cells::trimmedField<1>},
+    {.title = "Comments", .sizing = ColumnSizing::Fixed, .width = 90, .text = cells::trimmedField<2>},
+};
+
+constexpr ListDescriptor kList{
+    .objectName = "CacheSkipRules",
+    .columns = kColumns,
+    .images = ImageList::CacheSkipImage,
+    .source = RowSource::CacheSkipLines,
+    .handlers = {.dblClick = "CacheSkipRulesDblClick",
+                 .keyDown = "CacheSkipRulesKeyDown",
+                 .add = "AddSkipActionExecute",
+                 .edit = "EditSkipActionExecute",
+                 .remove = "DeleteSkipActionExecute",
+                 .columnClick = "CacheSkipRulesColumnClick",
+                 .popupNeedsSelection = true},
+};
 
 std::string lineOfDialog(const TFCacheSkip& dialog) {
     const int index = dialog.Combo->currentIndex();
@@ -89,52 +124,43 @@ CacheSkipEditor::CacheSkipEditor(QWidget* window, std::vector<std::string>& line
 
 CacheSkipEditor::~CacheSkipEditor() = default;
 
-QTreeWidget* CacheSkipEditor::list() const { return window_->findChild<QTreeWidget*>(QStringLiteral("CacheSkipRules")); }
-
-void CacheSkipEditor::showRow(QTreeWidgetItem* row, const std::string& line) const {
-    const TStructString fields(line, ":");
-    const int kind = kindIndexOfTag(fields.Field(0));
-    row->setText(0, QString::fromLatin1(kKinds[static_cast<std::size_t>(kind)].shown));
-    row->setIcon(0, listImage(ImageList::CacheSkipImage, kind));
-    row->setText(1, fromFileBytes(fields.Field(1)));
-    row->setText(2, fromFileBytes(fields.Field(2)));
+const ListDescriptor& CacheSkipEditor::list() {
+    return kList;
 }
 
-QTreeWidgetItem* CacheSkipEditor::makeRow(const std::string& line) const {
-    auto* row = new rulerows::RuleRow(QString(), {}, -1);
-    showRow(row, line);
-    return row;
+FileLinesModel& CacheSkipEditor::modelOf(BoundList& list) const {
+    auto* model = qobject_cast<FileLinesModel*>(list.model);
+    if (!model)
+        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no line list.");
+    return *model;
 }
 
 void CacheSkipEditor::copyToMemo() const {
     memo_->set(lines_);
 }
 
-void CacheSkipEditor::fill() {
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(lines_.size()));
-    for (const std::string& line : lines_)
-        rows << makeRow(line);
-    rulerows::appendRows(list(), rows);
+void CacheSkipEditor::fill(BoundList& list, const std::function<std::vector<std::string>()>& load) {
+    modelOf(list).replacing([&] { lines_ = load(); });
 }
 
-void CacheSkipEditor::add() {
+void CacheSkipEditor::add(BoundList& list) {
+    FileLinesModel& model = modelOf(list);
     TFCacheSkip dialog(window_);
     dialog.Box1->setTitle(QStringLiteral(" Add Skip Cache rules "));
     dialog.Combo->setCurrentIndex(0);
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
-    lines_.push_back(lineOfDialog(dialog));
+    model.appending([&] { lines_.push_back(lineOfDialog(dialog)); });
     copyToMemo();
-    list()->addTopLevelItem(makeRow(lines_.back()));
 }
 
-void CacheSkipEditor::edit() {
-    QTreeWidgetItem* row = rulerows::selectedRow(list());
+void CacheSkipEditor::edit(BoundList& list) {
+    FileLinesModel& model = modelOf(list);
+    const auto row = list.selectedRow();
     if (!row)
         return;
-    const auto index = static_cast<std::size_t>(list()->indexOfTopLevelItem(row));
+    const auto index = static_cast<std::size_t>(*row);
     TFCacheSkip dialog(window_);
     dialog.Box1->setTitle(QStringLiteral(" Edit Skip Cache rules "));
     const TStructString fields(lines_.at(index), ":");
@@ -146,28 +172,25 @@ void CacheSkipEditor::edit() {
         return;
     lines_[index] = lineOfDialog(dialog);
     copyToMemo();
-    showRow(row, lines_[index]);
-    rulerows::reportChanged(row); // the line was rebuilt, even if the row shows the same texts
+    model.lineChanged(*row); // the line was rebuilt, even if the row shows the same texts
 }
 
-void CacheSkipEditor::remove() {
-    QTreeWidget* rules = list();
-    QTreeWidgetItem* row = rulerows::selectedRow(rules);
+void CacheSkipEditor::remove(BoundList& list) {
+    FileLinesModel& model = modelOf(list);
+    const auto row = list.selectedRow();
     if (!row)
         return;
-    const int index = rules->indexOfTopLevelItem(row);
-    lines_.erase(lines_.begin() + index);
-    delete rules->takeTopLevelItem(index);
+    model.removing(*row, [&] { lines_.erase(lines_.begin() + *row); });
 }
 
-void CacheSkipEditor::sort() {
-    std::vector<std::pair<std::string, std::string>> keyed;
-    keyed.reserve(lines_.size());
-    for (std::string& line : lines_)
-        keyed.emplace_back(cp1251::foldCase(line), std::move(line));
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        lines_[i] = std::move(keyed[i].second);
-    list()->clear();
-    fill();
+void CacheSkipEditor::sort(BoundList& list) {
+    modelOf(list).replacing([this] {
+        std::vector<std::pair<std::string, std::string>> keyed;
+        keyed.reserve(lines_.size());
+        for (std::string& line : lines_)
+            keyed.emplace_back(cp1251::foldCase(line), std::move(line));
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 0; i < keyed.size(); ++i)
+            lines_[i] = std::move(keyed[i].second);
+    });
 }

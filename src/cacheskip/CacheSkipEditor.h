@@ -1,35 +1,36 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class FileLinesModel;
 class MemoCopy;
-class QPlainTextEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
+struct BoundList;
+struct ListDescriptor;
 
-// The cache-skip rules list (CacheSkipRules). Its rows stand in the order of the rule lines: row i shows line i,
-// always, so a row reaches its line by its index.
+// The cache-skip rules list (CacheSkipRules). Row i of its model shows line i of the rule lines, always.
 class CacheSkipEditor {
 public:
     CacheSkipEditor(QWidget* window, std::vector<std::string>& lines);
     ~CacheSkipEditor();
 
-    // Shows the lines held (read from the file at start-up).
-    void fill();
-    void add();
-    void edit();
-    void remove();
+    // The list's descriptor.
+    static const ListDescriptor& list();
+
+    // Shows the lines that `load` puts in place of the ones held (read from the file at start-up).
+    void fill(BoundList& list, const std::function<std::vector<std::string>()>& load);
+    void add(BoundList& list);
+    void edit(BoundList& list);
+    void remove(BoundList& list);
     // Sorts the lines by their whole text (tag, then URL, then comment), letters compared without regard to
     // case, and shows them again in the new order; the next save writes that order.
-    void sort();
+    void sort(BoundList& list);
 
 private:
-    QTreeWidget* list() const;
-    QTreeWidgetItem* makeRow(const std::string& line) const;
-    void showRow(QTreeWidgetItem* row, const std::string& line) const;
+    FileLinesModel& modelOf(BoundList& list) const;
     void copyToMemo() const;
 
     QWidget* window_;

@@ -1,6 +1,6 @@
 #include "cacheskip/Cacheskip.h"
 
-#include "app/Images.h"
+#include "base/Images.h"
 #include "ui_Cacheskip.h"
 
 TFCacheSkip::TFCacheSkip(QWidget* parent) : TRuleDialog(parent), ui(new Ui::TFCacheSkip) {

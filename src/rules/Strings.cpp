@@ -1,7 +1,9 @@
 #include "rules/Strings.h"
 
 namespace {
-bool isTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 } // namespace
 
 std::string_view TrimField(std::string_view field) {
@@ -49,13 +51,26 @@ std::string TUnStructString::Join() const {
     return line;
 }
 
+std::string_view ruleField(std::string_view line, int index) {
+    if (index < 0)
+        return {};
+    for (; index > 0; --index) {
+        const std::size_t stop = line.find(':');
+        if (stop == std::string_view::npos)
+            return {};
+        line.remove_prefix(stop + 1);
+    }
+    return line.substr(0, line.find(':'));
+}
+
 std::string NormalizeRuleLine(std::string_view line) {
     std::string normalized;
     normalized.reserve(line.size());
     std::size_t start = 0;
     for (;;) {
         const std::size_t stop = line.find(':', start);
-        normalized += TrimField(line.substr(start, stop == std::string_view::npos ? std::string_view::npos : stop - start));
+        normalized +=
+            TrimField(line.substr(start, stop == std::string_view::npos ? std::string_view::npos : stop - start));
         if (stop == std::string_view::npos)
             break;
         normalized += ':';

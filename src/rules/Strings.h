@@ -43,6 +43,10 @@ private:
 // The field with bytes 0 to 32 cut from both ends (bytes of 128 and above are letters, never cut).
 std::string_view TrimField(std::string_view field);
 
+// Field `index` of a ":"-separated rule line as the line holds it (blanks kept), without copying; "" beyond the
+// last field. TrimField of it is what TStructString::Field gives.
+std::string_view ruleField(std::string_view line, int index);
+
 // The line with every ":"-separated field trimmed, the number of fields kept: "GN: 1 : Sales : " gives "GN:1:Sales:".
 std::string NormalizeRuleLine(std::string_view line);
 

@@ -1,10 +1,10 @@
 #include "stats/StatisticsPage.h"
 
-#include "access/RuleRows.h"
-#include "app/Images.h"
-#include "app/ListColumns.h"
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/Images.h"
+#include "base/ListModels.h"
+#include "base/ListViews.h"
+#include "base/MessageBoxes.h"
+#include "base/Text.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
 #include "stats/ConnectionStats.h"
@@ -16,7 +16,6 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <exception>
 
 namespace {
@@ -34,11 +33,61 @@ private:
     QLabel* panel_;
 };
 
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+using enum ColumnSizing;
+
+constexpr ListColumn kColumns[] = {
+    {.title = "IP Address", .sizing = Fixed, .width = 100},
+    {.title = "Send, kB", .sizing = Fixed, .width = 70, .alignment = kRight, .numeric = true},
+    {.title = "First Access", .sizing = Fixed, .width = 120},
+    {.title = "Last Disconnect", .sizing = Fixed, .width = 120},
+    {.title = "Count Access", .sizing = Fixed, .width = 80, .alignment = kRight, .numeric = true},
+    {.title = "Count Query", .sizing = Stretch, .alignment = kRight, .numeric = true},
+};
+
+constexpr ListDescriptor kList{.objectName = "LStat", .columns = kColumns, .source = RowSource::Records};
+
+// The cells of a row, in column order.
+constexpr std::string ConnectionStatsRow::*kCells[] = {
+    &ConnectionStatsRow::address,        &ConnectionStatsRow::sent,        &ConnectionStatsRow::firstAccess,
+    &ConnectionStatsRow::lastDisconnect, &ConnectionStatsRow::countAccess, &ConnectionStatsRow::countQuery,
+};
+
 } // namespace
 
-StatisticsPage::StatisticsPage(QWidget* window, QTreeWidget* list, QToolButton* reloadButton, QStatusBar* statusBar,
+// The rows of the last reading, in order of first appearance.
+class StatsModel final : public ListModel {
+public:
+    using ListModel::ListModel;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    std::string_view cellBytes(int row, int column, std::string&) const override {
+        return rows_[static_cast<std::size_t>(row)].*kCells[static_cast<std::size_t>(column)];
+    }
+    int cellImage(int, int column) const override { return column == 0 ? MainImage::Host : -1; }
+
+    void setRows(std::vector<ConnectionStatsRow> rows) {
+        beginResetModel();
+        rows_ = std::move(rows);
+        endResetModel();
+    }
+
+private:
+    std::vector<ConnectionStatsRow> rows_;
+};
+
+const ListDescriptor& StatisticsPage::list() {
+    return kList;
+}
+
+StatisticsPage::StatisticsPage(QWidget* window, ListViews& lists, QToolButton* reloadButton, QStatusBar* statusBar,
                                QLabel* statusPanel)
-    : QObject(window), window_(window), list_(list), reloadButton_(reloadButton), statusPanel_(statusPanel) {
+    : QObject(window), window_(window), reloadButton_(reloadButton), statusPanel_(statusPanel) {
+    auto rows = std::make_unique<StatsModel>(kList);
+    rows_ = rows.get();
+    lists.bind(kList, std::move(rows));
     progress_ = new QProgressBar(statusBar);
     progress_->setObjectName(QStringLiteral("StatisticProgress"));
     progress_->setRange(0, kProgressSteps);
@@ -48,7 +97,9 @@ StatisticsPage::StatisticsPage(QWidget* window, QTreeWidget* list, QToolButton* 
     statusBar->addPermanentWidget(progress_);
 }
 
-StatisticsPage::~StatisticsPage() { cancel(); }
+StatisticsPage::~StatisticsPage() {
+    cancel();
+}
 
 void StatisticsPage::reload(const QString& logName) {
     if (reading_)
@@ -70,10 +121,10 @@ void StatisticsPage::read(const QString& logName) {
     const auto path = toFileBytes(logName);
     if (!path)
         throw GlymError("Cannot open file: its name cannot be written in Windows-1251.");
-    const ConnectionStats stats = readInWorker(*path);
+    ConnectionStats stats = readInWorker(*path);
     if (stats.cancelled)
         return;
-    show(stats);
+    rows_->setRows(std::move(stats.rows));
     if (stats.error)
         throw GlymError(*stats.error);
 }
@@ -114,23 +165,4 @@ ConnectionStats StatisticsPage::readInWorker(const std::string& path) {
     if (failure)
         std::rethrow_exception(failure);
     return stats;
-}
-
-// Replaces the rows with the reading's, in order of first appearance.
-void StatisticsPage::show(const ConnectionStats& stats) {
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(stats.rows.size()));
-    const QString listName = list_->objectName();
-    for (const ConnectionStatsRow& stat : stats.rows) {
-        auto* row = new rulerows::RuleRow(fromFileBytes(stat.address),
-                                          {fromFileBytes(stat.sent), fromFileBytes(stat.firstAccess),
-                                           fromFileBytes(stat.lastDisconnect), fromFileBytes(stat.countAccess),
-                                           fromFileBytes(stat.countQuery)},
-                                          MainImage::Host);
-        for (int column = 1; column < 6; ++column)
-            row->setTextAlignment(column, listColumnAlignment(listName, column));
-        rows << row;
-    }
-    list_->clear();
-    list_->addTopLevelItems(rows);
 }

@@ -9,9 +9,11 @@ class QLabel;
 class QProgressBar;
 class QStatusBar;
 class QToolButton;
-class QTreeWidget;
+class ListViews;
 class QWidget;
+class StatsModel;
 struct ConnectionStats;
+struct ListDescriptor;
 
 // The page "Statistic": per-client totals read from the proxy's connection log on request.
 //
@@ -22,7 +24,8 @@ class StatisticsPage : public QObject {
     Q_OBJECT
 
 public:
-    StatisticsPage(QWidget* window, QTreeWidget* list, QToolButton* reloadButton, QStatusBar* statusBar,
+    // Builds the list LStat among the window's lists.
+    StatisticsPage(QWidget* window, ListViews& lists, QToolButton* reloadButton, QStatusBar* statusBar,
                    QLabel* statusPanel);
     ~StatisticsPage() override;
 
@@ -34,12 +37,13 @@ public:
     // Asks a reading in progress to stop at its next block; it then leaves the rows as they were.
     void cancel() { cancel_ = true; }
 
+    // The descriptor of LStat: one row per client, read-only.
+    static const ListDescriptor& list();
+
 private:
     ConnectionStats readInWorker(const std::string& path);
-    void show(const ConnectionStats& stats);
-
     QWidget* window_;
-    QTreeWidget* list_;
+    StatsModel* rows_;
     QToolButton* reloadButton_;
     QLabel* statusPanel_;
     QProgressBar* progress_;

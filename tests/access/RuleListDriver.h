@@ -6,6 +6,7 @@
 
 #include "app/Main.h"
 #include "support/GuiTestSupport.h"
+#include "support/ListReading.h"
 #include "widgets/Advspin.h"
 
 #include <QApplication>
@@ -17,31 +18,18 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <memory>
 
 namespace rulelists {
+
+using namespace listview;
 
 // glym30.ini naming the three rule files of a program directory.
 inline QByteArray serverIni() {
     return "[Cache Skip]\r\nEnable=1\r\nFile Name=skip.txt\r\n"
            "[Router]\r\nFile Name=router.txt\r\n"
            "[Check]\r\nEnable=1\r\nFile Name=access.txt\r\n";
-}
-
-// The texts of a row, column by column, joined with "|".
-inline QString rowText(const QTreeWidgetItem* row) {
-    QStringList texts;
-    for (int column = 0; column < row->columnCount(); ++column)
-        texts << row->text(column);
-    return texts.join(QLatin1Char('|'));
-}
-
-inline QStringList rowTexts(const QTreeWidget* list) {
-    QStringList rows;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        rows << rowText(list->topLevelItem(i));
-    return rows;
 }
 
 // The lines of a saved rule file (CR LF ends every line).
@@ -143,7 +131,7 @@ public:
             window->ConfigChanged = false; // nothing to ask on close
     }
 
-    QTreeWidget* list(const char* name) const { return window->findChild<QTreeWidget*>(QLatin1String(name)); }
+    QTreeView* list(const char* name) const { return window->findChild<QTreeView*>(QLatin1String(name)); }
 
     // Brings the page that holds the widget to the front, as a person opening its tabs does.
     void showPageOf(QWidget* widget) {
@@ -155,38 +143,38 @@ public:
         QApplication::processEvents();
     }
 
-    QPoint rowPoint(QTreeWidget* list, int row) {
+    QPoint rowPoint(QTreeView* list, int row) {
         showPageOf(list);
-        list->scrollToItem(list->topLevelItem(row));
+        list->scrollTo(at(list, row));
         QApplication::processEvents();
-        const QRect rect = list->visualItemRect(list->topLevelItem(row));
+        const QRect rect = list->visualRect(at(list, row));
         return QPoint(rect.left() + 10, rect.center().y());
     }
     // A point of the list below its last row.
-    QPoint emptyPoint(QTreeWidget* list) {
+    QPoint emptyPoint(QTreeView* list) {
         showPageOf(list);
-        const QPoint at(10, list->viewport()->height() - 3);
-        if (list->itemAt(at))
+        const QPoint point(10, list->viewport()->height() - 3);
+        if (list->indexAt(point).isValid())
             qFatal("the list %s has no empty space to click (%d rows in %d pixels)", qPrintable(list->objectName()),
-                   list->topLevelItemCount(), list->viewport()->height());
-        return at;
+                   rowCount(list), list->viewport()->height());
+        return point;
     }
 
-    void click(QTreeWidget* list, int row) {
+    void click(QTreeView* list, int row) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, row));
     }
-    void clickEmpty(QTreeWidget* list) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, emptyPoint(list)); }
-    void doubleClick(QTreeWidget* list, int row) {
+    void clickEmpty(QTreeView* list) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, emptyPoint(list)); }
+    void doubleClick(QTreeView* list, int row) {
         const QPoint at = row < 0 ? emptyPoint(list) : rowPoint(list, row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
-    void key(QTreeWidget* list, Qt::Key key) {
+    void key(QTreeView* list, Qt::Key key) {
         showPageOf(list);
         list->setFocus();
         QTest::keyClick(list, key);
     }
-    void clickHeader(QTreeWidget* list, int column) {
+    void clickHeader(QTreeView* list, int column) {
         showPageOf(list);
         QHeaderView* header = list->header();
         const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
@@ -194,7 +182,7 @@ public:
     }
     // Opens the shared pop-up menu on a row (or on empty space for row -1) and chooses an entry by its key.
     // Returns the entries the menu showed.
-    QStringList popup(QTreeWidget* list, int row, Qt::Key entry) {
+    QStringList popup(QTreeView* list, int row, Qt::Key entry) {
         const QPoint at = row < 0 ? emptyPoint(list) : rowPoint(list, row);
         PopupAnswer answer(entry);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));

@@ -36,7 +36,7 @@ private slots:
     void changeFlag() {
         QFETCH(QString, listName);
         QFETCH(bool, headerClickChanges);
-        QTreeWidget* list = w->list(listName.toLatin1().constData());
+        QTreeView* list = w->list(listName.toLatin1().constData());
         QVERIFY(!w->window->ConfigChanged);
         w->click(list, 1);
         w->click(list, 0);
@@ -68,8 +68,8 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, file);
         QFETCH(QByteArray, line);
-        QTreeWidget* list = w->list(listName.toLatin1().constData());
-        const QString before = rowText(list->topLevelItem(row));
+        QTreeView* list = w->list(listName.toLatin1().constData());
+        const QString before = rowText(list, row);
         ModalAnswers answers;
         answers.push([](QWidget* d) {
             auto* comment = d->findChild<QLineEdit*>(QStringLiteral("comment"));
@@ -79,17 +79,17 @@ private slots:
         });
         w->doubleClick(list, row);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
-        QCOMPARE(rowText(list->topLevelItem(row)), before);
+        QCOMPARE(rowText(list, row), before);
         QVERIFY(w->window->ConfigChanged);
         QVERIFY(w->savedLines(file).contains(line));
     }
 
     void session() {
         ModalAnswers answers;
-        QTreeWidget* groups = w->list("GroupName");
-        QTreeWidget* networks = w->list("LNetwork");
-        QTreeWidget* hosts = w->list("LHost");
-        QTreeWidget* skip = w->list("CacheSkipRules");
+        QTreeView* groups = w->list("GroupName");
+        QTreeView* networks = w->list("LNetwork");
+        QTreeView* hosts = w->list("LHost");
+        QTreeView* skip = w->list("CacheSkipRules");
 
         // Groups: a new one, a changed comment, one deleted (its other rules stay).
         answers.pushDialog<TFGroupName>([](TFGroupName* d) {

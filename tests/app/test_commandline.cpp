@@ -1,11 +1,12 @@
 #include "app/Main.h"
 
 #include "support/GuiTestSupport.h"
+#include "support/ListReading.h"
 
+#include <QAbstractItemView>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(QStringList)
@@ -121,7 +122,7 @@ private slots:
         window = std::make_unique<TMainWnd>(dir->executable(), files);
         QCOMPARE(window->ProgramDir, files.absolutePath());
         QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("8080"));
-        QCOMPARE(child<QTreeWidget>("LNetwork")->topLevelItemCount(), 1);
+        QCOMPARE(listview::rowCount(child<QAbstractItemView>("LNetwork")), 1);
 
         child<QLineEdit>("EditProxyPort")->setText(QStringLiteral("8081"));
         QDir::setCurrent(QDir::tempPath()); // a save makes the working directory current again

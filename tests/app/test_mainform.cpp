@@ -1,6 +1,5 @@
-#include "app/Images.h"
-#include "app/ListColumns.h"
 #include "app/Main.h"
+#include "base/Images.h"
 
 #include "support/GuiTestSupport.h"
 
@@ -15,7 +14,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 // The main window's form: its named controls, pages, hints, list columns and image lists.
@@ -143,48 +142,82 @@ private slots:
         QVERIFY(child<QCheckBox>("MappingLogEnable")->isHidden());
     }
 
-    // Every list of the column table is in the form with the table's header, widths and resize modes.
-    void listColumnsApplied() {
-        for (const ListViewColumns& entry : listViewColumnTable()) {
-            auto* list = child<QTreeWidget>(entry.listName);
-            QVERIFY2(list != nullptr, entry.listName);
-            QCOMPARE(list->columnCount(), int(entry.columns.size()));
-            QVERIFY(!list->rootIsDecorated());
-            QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
-            QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
-            for (int column = 0; column < list->columnCount(); ++column) {
-                const ListColumn& columnLayout = entry.columns[std::size_t(column)];
-                QCOMPARE(list->headerItem()->text(column), QString::fromUtf8(columnLayout.title));
-                const QHeaderView::ResizeMode mode = list->header()->sectionResizeMode(column);
-                if (columnLayout.sizing == ColumnSizing::Fixed) {
-                    QCOMPARE(mode, QHeaderView::Interactive);
-                    QVERIFY(list->header()->sectionSize(column) >= columnLayout.width);
-                } else {
-                    QCOMPARE(mode, columnLayout.sizing == ColumnSizing::Stretch ? QHeaderView::Stretch
-                                                                                : QHeaderView::ResizeToContents);
-                }
+    // Every list view is a report-style item view with a model, showing its columns as laid out. A column is
+    // "title:width" when it starts at a fixed width, "title:*" when it takes the free room, "title" when it follows
+    // its contents; a trailing ">" aligns it right, "^" centres it.
+    void listViews_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("columns");
+        QTest::newRow("CacheSkipRules") << "CacheSkipRules"
+                                        << "Cached:95|URL / Code:*|Comments:90";
+        QTest::newRow("GroupName") << "GroupName"
+                                   << "Group ID:55|Group Name|Comments";
+        QTest::newRow("LNetwork") << "LNetwork"
+                                  << "Group ID:55|IP Address:93|Mask:93|Comments";
+        QTest::newRow("LHost") << "LHost"
+                               << "Group ID:55|Computer Name|Comments";
+        QTest::newRow("LUrl") << "LUrl"
+                              << "Group ID:55|Status:65^|URL Blocked:*|Comments:61";
+        QTest::newRow("LWord") << "LWord"
+                               << "Group ID:55|Word|Comments";
+        QTest::newRow("LLimit") << "LLimit"
+                                << "Group ID:55|Limit, kB/day|Comments";
+        QTest::newRow("LSpeed") << "LSpeed"
+                                << "Group ID:55|Speed, B/min|Comments";
+        QTest::newRow("LPortB") << "LPortB"
+                                << "Group ID:55|Start Port:60|End Port:60|Comments";
+        QTest::newRow("LPortA") << "LPortA"
+                                << "Group ID:55|Port:120|Comments";
+        QTest::newRow("LTime") << "LTime"
+                               << "Group ID:55|Day:70|Begin:40|End:40|Comments";
+        QTest::newRow("LAuth") << "LAuth"
+                               << "Group ID:55|Login|Password|Comments";
+        QTest::newRow("RouterRules") << "RouterRules"
+                                     << "IN Port|OUT Port|Server Name|Service Name|Threads|Buffers|Timeout|DNS "
+                                        "Live|Wait|Comments";
+        QTest::newRow("LStat") << "LStat"
+                               << "IP Address:100|Send, kB:70>|First Access:120|Last Disconnect:120|Count "
+                                  "Access:80>|Count Query:*>";
+    }
+    void listViews() {
+        QFETCH(QString, name);
+        QFETCH(QString, columns);
+        auto* view = window->findChild<QAbstractItemView*>(name);
+        QVERIFY(view && view->model());
+        auto* tree = qobject_cast<QTreeView*>(view);
+        QVERIFY(tree);
+        QVERIFY(!tree->rootIsDecorated());
+        QVERIFY(tree->uniformRowHeights());
+        QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+        const QStringList layouts = columns.split(u'|');
+        QCOMPARE(view->model()->columnCount(), layouts.size());
+        QHeaderView* header = tree->header();
+        for (int column = 0; column < layouts.size(); ++column) {
+            QString layout = layouts[column];
+            Qt::Alignment horizontal = Qt::AlignLeft;
+            if (layout.endsWith(u'>') || layout.endsWith(u'^')) {
+                horizontal = layout.endsWith(u'>') ? Qt::AlignRight : Qt::AlignHCenter;
+                layout.chop(1);
+            }
+            const QString title = layout.section(u':', 0, 0);
+            const QString width = layout.section(u':', 1);
+            const QAbstractItemModel* model = view->model();
+            QCOMPARE(model->headerData(column, Qt::Horizontal).toString(), title);
+            const auto alignment =
+                Qt::Alignment(model->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
+            QCOMPARE(alignment & Qt::AlignHorizontal_Mask, horizontal);
+            const QHeaderView::ResizeMode mode = header->sectionResizeMode(column);
+            if (width.isEmpty()) {
+                QCOMPARE(mode, QHeaderView::ResizeToContents);
+            } else if (width == u'*') {
+                QCOMPARE(mode, QHeaderView::Stretch);
+            } else {
+                QCOMPARE(mode, QHeaderView::Interactive);
+                QVERIFY(header->sectionSize(column) >= width.toInt());
             }
         }
-    }
-
-    void columnAlignment_data() {
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("horizontal");
-        QTest::newRow("LStat Send") << "LStat" << 1 << int(Qt::AlignRight);
-        QTest::newRow("LStat First Access") << "LStat" << 2 << int(Qt::AlignLeft);
-        QTest::newRow("LStat Count Access") << "LStat" << 4 << int(Qt::AlignRight);
-        QTest::newRow("LStat Count Query") << "LStat" << 5 << int(Qt::AlignRight);
-        QTest::newRow("LUrl Status") << "LUrl" << 1 << int(Qt::AlignHCenter);
-        QTest::newRow("LUrl URL") << "LUrl" << 2 << int(Qt::AlignLeft);
-        QTest::newRow("column past the end") << "LStat" << 6 << int(Qt::AlignLeft);
-        QTest::newRow("unknown list") << "Memo1" << 0 << int(Qt::AlignLeft);
-    }
-    void columnAlignment() {
-        QFETCH(QString, list);
-        QFETCH(int, column);
-        QFETCH(int, horizontal);
-        QCOMPARE(int(listColumnAlignment(list, column) & Qt::AlignHorizontal_Mask), horizontal);
     }
 
     void imageLists() {

@@ -2,7 +2,9 @@
 #include "app/Main.h"
 
 #include "support/GuiTestSupport.h"
+#include "support/ListReading.h"
 
+#include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPushButton>
@@ -62,8 +64,8 @@ private slots:
 
         // The next start reads both kinds of rules from the one file.
         restart();
-        QCOMPARE(child<QTreeWidget>("LNetwork")->topLevelItemCount(), 1);
-        QCOMPARE(child<QTreeWidget>("CacheSkipRules")->topLevelItemCount(), 1);
+        QCOMPARE(listview::rowCount(child<QAbstractItemView>("LNetwork")), 1);
+        QCOMPARE(listview::rowCount(child<QAbstractItemView>("CacheSkipRules")), 1);
         QVERIFY(!note());
     }
 

@@ -1,8 +1,9 @@
-#include "app/Images.h"
 #include "app/Main.h"
+#include "base/Images.h"
 
 #include "LogGenerator.h"
 #include "support/GuiTestSupport.h"
+#include "support/ListReading.h"
 
 #include <QHash>
 #include <QHeaderView>
@@ -11,7 +12,7 @@
 #include <QStringDecoder>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include <algorithm>
@@ -118,7 +119,7 @@ const QString kNotFound = QStringLiteral("File statistic not found! Check fields
 class TestStatisticsPage : public QObject, WindowTest {
     Q_OBJECT
 
-    QTreeWidget* list = nullptr;
+    QTreeView* list = nullptr;
     QToolButton* reloadButton = nullptr;
     QLabel* panel = nullptr;
     QProgressBar* progress = nullptr;
@@ -126,7 +127,7 @@ class TestStatisticsPage : public QObject, WindowTest {
     // The window in its program directory, its connection log named "conn.log", the page "Statistic" shown.
     void start(const QByteArray& ini = "[Connect Log]\r\nFile Name=conn.log\r\n") {
         WindowTest::start(ini);
-        list = child<QTreeWidget>("LStat");
+        list = child<QTreeView>("LStat");
         reloadButton = child<QToolButton>("BReloadStatistic");
         panel = child<QLabel>("StatusPanel1");
         progress = child<QProgressBar>("StatisticProgress");
@@ -143,10 +144,10 @@ class TestStatisticsPage : public QObject, WindowTest {
 
     Rows shownRows() const {
         Rows rows;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        for (int i = 0; i < listview::rowCount(list); ++i) {
             QStringList cells;
             for (int column = 0; column < 6; ++column)
-                cells << list->topLevelItem(i)->text(column);
+                cells << listview::cell(list, i, column);
             rows << cells;
         }
         return rows;
@@ -249,13 +250,12 @@ private slots:
         }
 
         const qint64 imageKey = listImage(ImageList::ImageList1, 1).cacheKey();
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* row = list->topLevelItem(i);
-            QCOMPARE(row->icon(0).cacheKey(), imageKey);
+        for (int i = 0; i < listview::rowCount(list); ++i) {
+            QCOMPARE(listview::imageKey(list, i), imageKey);
             for (int column : {1, 4, 5})
-                QVERIFY2(row->textAlignment(column) & Qt::AlignRight, qPrintable(QString::number(column)));
+                QVERIFY2(listview::alignment(list, i, column) & Qt::AlignRight, qPrintable(QString::number(column)));
             for (int column : {0, 2, 3})
-                QVERIFY2(!(row->textAlignment(column) & Qt::AlignRight), qPrintable(QString::number(column)));
+                QVERIFY2(!(listview::alignment(list, i, column) & Qt::AlignRight), qPrintable(QString::number(column)));
         }
     }
 
@@ -318,7 +318,7 @@ private slots:
         writeLog(lines({"a b 10.0.0.1 d1 t1 d2 t2 1 10"}));
         answers->pushBox(QMessageBox::Ok);
         clickReload();
-        QCOMPARE(list->topLevelItemCount(), 0);
+        QCOMPARE(listview::rowCount(list), 0);
         verifyErrorBox(0, kNotFound);
         verifyReadingOver();
     }
@@ -414,11 +414,9 @@ private slots:
                         "a b \xEF\xEA-\xE1\xF3\xF5-0003 d1 t1 d2 t2 1 1", "a b pc-0003 d1 t1 d2 t2 1 1"}));
         clickReload();
         window->LNetworkColumnClick(list, 0);
-        QStringList captions;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            captions << list->topLevelItem(i)->text(0);
-        QCOMPARE(captions, QStringList({"pc-0003", "PC-0099", fromCp1251("\xEF\xEA-\xE1\xF3\xF5-0003"),
-                                        fromCp1251("\xCF\xCA-\xC1\xF3\xF5-0099")}));
+        QCOMPARE(listview::columnTexts(list, 0),
+                 QStringList({"pc-0003", "PC-0099", fromCp1251("\xEF\xEA-\xE1\xF3\xF5-0003"),
+                              fromCp1251("\xCF\xCA-\xC1\xF3\xF5-0099")}));
     }
 
     // The example of the numbers sorting as text.
@@ -427,10 +425,7 @@ private slots:
         writeLog(lines({"a b x d1 t1 d2 t2 1 200", "a b y d1 t1 d2 t2 1 1000", "a b z d1 t1 d2 t2 1 30"}));
         clickReload();
         window->LNetworkColumnClick(list, 1);
-        QStringList sent;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            sent << list->topLevelItem(i)->text(1);
-        QCOMPARE(sent, QStringList({"1000", "200", "30"}));
+        QCOMPARE(listview::columnTexts(list, 1), QStringList({"1000", "200", "30"}));
     }
 };
 

@@ -1,7 +1,7 @@
-#include "access/RuleDialog.h"
+#include "base/RuleDialog.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Text.h"
+#include "base/MessageBoxes.h"
+#include "base/Text.h"
 #include "widgets/Advspin.h"
 
 #include <QComboBox>
@@ -10,7 +10,9 @@
 
 TRuleDialog::TRuleDialog(QWidget* parent) : QDialog(parent) {}
 
-void TRuleDialog::groupIDChange() { Changed = true; }
+void TRuleDialog::groupIDChange() {
+    Changed = true;
+}
 
 void TRuleDialog::lockField(QLineEdit* field) {
     field->setReadOnly(true);

@@ -1,6 +1,6 @@
-#include "app/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include <QWidget>
 

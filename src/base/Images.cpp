@@ -1,4 +1,4 @@
-#include "app/Images.h"
+#include "base/Images.h"
 
 #include <QString>
 #include <array>
@@ -24,13 +24,21 @@ const ImageListFiles& filesOf(ImageList list) {
 
 } // namespace
 
+// The images are compiled into this static library; every program that links it finds them once this ran.
+static void registerImages() {
+    Q_INIT_RESOURCE(images);
+}
+
 int imageCount(ImageList list) {
     return filesOf(list).count;
 }
 
 QIcon listImage(ImageList list, int index) {
     // Kept until the process ends (never destroyed), so no icon outlives the application object's teardown.
-    static auto* const loaded = new std::array<std::vector<QIcon>, Lists.size()>;
+    static auto* const loaded = [] {
+        registerImages();
+        return new std::array<std::vector<QIcon>, Lists.size()>;
+    }();
     const ImageListFiles& files = filesOf(list);
     if (index < 0 || index >= files.count)
         return {};

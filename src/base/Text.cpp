@@ -1,4 +1,4 @@
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include "common/Cp1251.h"
 
@@ -8,6 +8,12 @@ QString fromFileBytes(std::string_view bytes) {
     for (const char byte : bytes)
         *out++ = QChar(cp1251::toUnicode(static_cast<unsigned char>(byte)));
     return text;
+}
+
+QString shownText(std::string_view bytes) {
+    if (bytes.size() <= static_cast<std::size_t>(kMaxShownCharacters))
+        return fromFileBytes(bytes);
+    return fromFileBytes(bytes.substr(0, kMaxShownCharacters - 1)) + QChar(0x2026);
 }
 
 std::optional<std::string> toFileBytes(const QString& text) {

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "base/Images.h"
+#include "rules/Proxyusers.h"
+#include "rules/Strings.h"
+
+#include <QString>
+#include <QStringList>
+#include <Qt>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+class QWidget;
+class TAdvSpinEdit;
+class TRuleDialog;
+
+// One list view of the main window, described once: its columns, what its rows show, the dialog its rules are
+// edited with and the window's handlers that serve it. Each feature folder describes its lists; the main window
+// builds every list from its descriptor (base/ListViews.h).
+
+// What a row of a list shows: a rule line, and what the row knows besides it.
+struct RowLine {
+    std::string_view line; // the rule line, Windows-1251 bytes
+    int group = -1;        // the group whose record holds the line; -1 in the file-wide lists
+    int type = 0;          // which of the group's single lines the row shows (authorization: 0 input, 1 output)
+    bool added = false;    // added by the user since the start: the caption is the group field as typed
+    bool edited = false;   // added or changed by the user since the start: the values show as typed
+};
+
+// The bytes a cell shows of its row (scratch may hold them), and the image it shows (-1 for none).
+using CellText = std::string_view (*)(const RowLine& row, std::string& scratch);
+using CellImage = int (*)(const RowLine& row);
+
+enum class ColumnSizing {
+    Fixed,    // starts at `width` pixels (wider if its header text needs it); the user may drag it
+    Contents, // follows the widest text of the column
+    Stretch,  // takes the room the other columns leave
+};
+
+struct ListColumn {
+    const char* title;
+    ColumnSizing sizing = ColumnSizing::Contents;
+    int width = 0; // pixels, for ColumnSizing::Fixed
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool numeric = false;    // the column holds whole numbers (group numbers, ports, hours, limits, counts)
+    CellText text = nullptr; // what the cell shows; lists whose rows are no lines have their own model
+    CellImage image = nullptr;
+    int minimumWidth = 0; // pixels, 0 for the header's default
+};
+
+// Where the rows of a list come from.
+enum class RowSource {
+    None,           // nothing fills the list yet: it shows its columns only
+    GroupLines,     // each line of a list member of the group records (`lines`) is a row, groups in number order
+    GroupLine,      // one row per group and single-line member (`singleLines`, by type) that holds a line
+    Groups,         // one row per existing group, showing its "GN" line whether it is set or not
+    CacheSkipLines, // the main window's cache-skip lines: row i shows line i
+    ManualServices, // the main window's manual port-mapping services: row i shows line i
+    Records,        // rows that are no rule lines, from the list's own model (the statistics)
+};
+
+// The main window's slots that serve a list, by name; the window finds them once when it is built, and a name
+// it lacks stops the start-up. Key handlers take the key (int); the column click takes the column (int).
+struct ListHandlers {
+    const char* dblClick = nullptr; // a double click, or Enter
+    const char* keyDown = nullptr;  // the Delete key
+    const char* add = nullptr;      // the shared pop-up menu's "&Add", "&Edit" and "&Delete"
+    const char* edit = nullptr;
+    const char* remove = nullptr;
+    const char* columnClick = nullptr; // a header click; none: the shared column sort, LNetworkColumnClick
+    bool popupNeedsSelection = false;  // "&Edit" and "&Delete" of the pop-up run only with a row selected
+};
+
+enum class EditorAction { Add, Edit };
+
+// A rule outside its line: its tag and its values in line order, the group field left out.
+struct RuleRecord {
+    QString tag;
+    QStringList values;
+};
+
+// How the common editor pattern of the group rules uses a kind's dialog.
+struct RuleDialogSpec {
+    std::unique_ptr<TRuleDialog> (*create)(QWidget* parent, EditorAction action) = nullptr; // retitled
+    TAdvSpinEdit* (*groupField)(TRuleDialog& dialog) = nullptr;
+    RuleRecord (*record)(TRuleDialog& dialog) = nullptr;                   // the fields as a rule
+    void (*show)(TRuleDialog& dialog, const RuleRecord& record) = nullptr; // fills the fields
+    int valueCount = 0;                                                    // values after the group field
+    bool createsMissingGroup = false; // Add to a missing group creates it (with a note) instead of refusing
+};
+
+struct ListDescriptor {
+    const char* objectName;
+    std::span<const ListColumn> columns;
+    ImageList images = ImageList::ImageList1;
+    RowSource source = RowSource::None;
+    RuleLines TProxyUsers::*lines = nullptr;                     // RowSource::GroupLines
+    std::span<std::string TProxyUsers::*const> singleLines = {}; // RowSource::GroupLine, by type
+    RuleDialogSpec dialog = {};
+    ListHandlers handlers = {};
+};
+
+// Cells that many lists share.
+namespace cells {
+
+// The group number: the group field as typed for a row the user added, else the slot's number.
+std::string_view groupId(const RowLine& row, std::string& scratch);
+
+// Field `index` of the line as it holds it: a line of the file is trimmed field by field when it is read, a line
+// the user typed keeps its blanks.
+template <int index> std::string_view field(const RowLine& row, std::string&) {
+    return ruleField(row.line, index);
+}
+// Field `index` of the line, trimmed.
+template <int index> std::string_view trimmedField(const RowLine& row, std::string&) {
+    return TrimField(ruleField(row.line, index));
+}
+
+} // namespace cells

@@ -1,0 +1,176 @@
+#pragma once
+
+#include "base/ListDescriptor.h"
+
+#include <QAbstractTableModel>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The models behind the list views. A row is a view of what it shows (a rule line, or a statistics row): there is
+// one copy of each rule, the one the records and line lists hold, so a row and its line can never disagree. The
+// editors change the lines through the models, which tell the views.
+
+// A list's rows and its columns as its descriptor gives them. Cells are Windows-1251 bytes underneath: the view
+// shows them shortened when they are very long, the column sort compares them whole.
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit ListModel(const ListDescriptor& list, QObject* parent = nullptr);
+
+    const ListDescriptor& descriptor() const { return list_; }
+
+    // The bytes a cell shows, whole; scratch may hold them.
+    virtual std::string_view cellBytes(int row, int column, std::string& scratch) const = 0;
+    // The image a cell shows (an index of the descriptor's image list), or -1.
+    virtual int cellImage(int row, int column) const = 0;
+    // The text a cell shows, whole.
+    QString cellText(int row, int column) const;
+
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+protected:
+    const ListDescriptor& list_;
+};
+
+// A list that shows nothing yet: its columns only.
+class EmptyListModel final : public ListModel {
+public:
+    using ListModel::ListModel;
+    int rowCount(const QModelIndex& = QModelIndex()) const override { return 0; }
+    std::string_view cellBytes(int, int, std::string&) const override { return {}; }
+    int cellImage(int, int) const override { return -1; }
+};
+
+// Rows that show rule lines: each cell comes from the descriptor's column and the row's line.
+class LineModel : public ListModel {
+    Q_OBJECT
+
+public:
+    using ListModel::ListModel;
+
+    virtual RowLine rowLine(int row) const = 0;
+    std::string_view cellBytes(int row, int column, std::string& scratch) const override;
+    int cellImage(int row, int column) const override;
+
+    // The row's line was replaced: the row shows it, and it counts as a change even when its texts look the same.
+    void lineChanged(int row);
+};
+
+// Every line of one list member of the group records (NetworkRules, HostRules, ...) as a row. The rows start in
+// group order; rows added later go to the end, whatever group their line joins.
+class GroupLinesModel final : public LineModel {
+    Q_OBJECT
+
+public:
+    GroupLinesModel(const ListDescriptor& list, GroupTable& groups, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    RowLine rowLine(int row) const override;
+
+    // Appends a row for every line of every group, in group order.
+    void fill();
+    // Appends a row for a line the user has just added to a group.
+    void appendAdded(int group, RuleLines::Id line);
+    // The user changed the row's line.
+    void lineEdited(int row);
+    // Removes the row (its line stays where it is).
+    void eraseRow(int row);
+
+    int groupOf(int row) const { return rows_[static_cast<std::size_t>(row)].group; }
+    RuleLines::Id lineIdOf(int row) const { return rows_[static_cast<std::size_t>(row)].line; }
+    // The list that holds the row's line, or nullptr when its group does not exist.
+    RuleLines* linesOf(int row) const;
+
+private:
+    struct Row {
+        RuleLines::Id line;
+        std::int32_t group;
+        bool added;
+        bool edited;
+    };
+    GroupTable& groups_;
+    std::vector<Row> rows_;
+};
+
+// The single lines of the group records (GroupLine, LimitRule, the two authorization lines, ...): a row per group
+// and member. With RowSource::Groups every existing group has a row, its "GN" line set or not; otherwise only a
+// line that is set has one.
+class GroupLineModel final : public LineModel {
+    Q_OBJECT
+
+public:
+    GroupLineModel(const ListDescriptor& list, GroupTable& groups, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    RowLine rowLine(int row) const override;
+
+    // Appends a row for every group (and type) with a line to show, in group order.
+    void fill();
+    // The row of a group and type, or -1.
+    int findRow(int group, int type = 0) const;
+    // Appends a row for a group's line the user has just set.
+    void appendAdded(int group, int type = 0);
+    // The user changed the row's line.
+    void lineEdited(int row);
+    // Removes the row (its line stays what it is).
+    void eraseRow(int row);
+
+    int groupOf(int row) const { return rows_[static_cast<std::size_t>(row)].group; }
+    int typeOf(int row) const { return rows_[static_cast<std::size_t>(row)].type; }
+    // The member that holds the lines of a type.
+    std::string TProxyUsers::*memberOf(int type) const;
+
+private:
+    struct Row {
+        std::int16_t group;
+        std::int16_t type;
+        bool added;
+        bool edited;
+    };
+    bool shows(const TProxyUsers& record, int type) const;
+
+    GroupTable& groups_;
+    std::vector<Row> rows_;
+};
+
+// A line list of the main window, row i showing line i: the cache-skip rules, the manual port-mapping services.
+// The editors change the list through it.
+class FileLinesModel final : public LineModel {
+    Q_OBJECT
+
+public:
+    FileLinesModel(const ListDescriptor& list, std::vector<std::string>& lines, QObject* parent = nullptr);
+    FileLinesModel(const ListDescriptor& list, RuleLines& lines, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    RowLine rowLine(int row) const override;
+
+    // Each runs `change`, which changes the list as its name says, and tells the views. Only a change of the
+    // whole list may throw.
+    void appending(const std::function<void()>& change); // appends one line
+    void removing(int row, const std::function<void()>& change);
+    void replacing(const std::function<void()>& change); // any change of the whole list: a load, a sort
+
+private:
+    std::function<std::size_t()> count_;
+    std::function<std::string_view(std::size_t)> line_;
+};
+
+// The lists of the main window that rows come from.
+struct ListSources {
+    GroupTable& groups;
+    std::vector<std::string>& cacheSkipLines;
+    RuleLines& manualServices;
+};
+
+// The model of a list whose rows are rule lines (or none yet); nullptr for RowSource::Records, whose feature
+// brings its own model.
+std::unique_ptr<ListModel> makeLineModel(const ListDescriptor& list, const ListSources& sources);

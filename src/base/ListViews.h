@@ -1,0 +1,77 @@
+#pragma once
+
+#include "base/ListDescriptor.h"
+
+#include <QMetaMethod>
+#include <QObject>
+#include <QPoint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class ListModel;
+class QAbstractItemView;
+class QTreeView;
+class QWidget;
+class RowOrderProxy;
+
+// A list view of the window bound to its descriptor: the view shows the model through the row order proxy.
+struct BoundList {
+    const ListDescriptor* descriptor = nullptr;
+    QTreeView* view = nullptr;
+    RowOrderProxy* proxy = nullptr;
+    ListModel* model = nullptr;
+
+    // The window's handlers, found by the descriptor's names (invalid where it names none).
+    QMetaMethod dblClick, keyDown, add, edit, remove, columnClick;
+
+    // The model row of the row selected in the view, whatever order the view shows.
+    std::optional<int> selectedRow() const;
+    // Selects the view row that shows a model row, as a click would.
+    void selectRow(int modelRow) const;
+};
+
+// The name of the window's shared column sort: LNetworkColumnClick(QAbstractItemView* Sender, int Column).
+inline constexpr const char* kSharedColumnSort = "LNetworkColumnClick(QAbstractItemView*,int)";
+
+// Every list view of a window, each built once from its descriptor: report style (no root decoration, one whole
+// row selected at a time, no editing in place, rows of one height), the columns with their widths, and the user's
+// input wired to the window's handlers: a double click or Enter, the Delete key, a click on a header, a click on
+// empty space (it clears the selection, so that the next double click adds) and the pop-up menu key or button.
+class ListViews : public QObject {
+    Q_OBJECT
+
+public:
+    // The window holds the views and the handler slots.
+    explicit ListViews(QWidget* window);
+    // Takes the models off the views: destroy it before what the models show.
+    ~ListViews() override;
+
+    // Binds the view the descriptor names to a model. A view the window does not hold, or a handler it lacks,
+    // is an error of the program's build: GlymError naming it.
+    BoundList& bind(const ListDescriptor& list, std::unique_ptr<ListModel> model);
+
+    // The list of a view (or of a descriptor), or nullptr when it has none.
+    BoundList* find(const QObject* view) const;
+    BoundList* find(const ListDescriptor& list) const;
+    // The list of a descriptor; GlymError when it is not bound.
+    BoundList& of(const ListDescriptor& list) const;
+
+    const std::vector<std::unique_ptr<BoundList>>& all() const { return lists_; }
+
+    // Runs a handler of the window (nothing when it is invalid).
+    void run(const QMetaMethod& handler) const;
+    void run(const QMetaMethod& handler, int argument) const;
+
+    // Called when the user asks for the pop-up menu on a list, with the point (global) where it opens.
+    std::function<void(BoundList& list, QPoint at)> popupRequested;
+
+private:
+    QMetaMethod handler(const ListDescriptor& list, const char* name, const char* arguments) const;
+    void wireInput(BoundList& list);
+
+    QWidget* window_;
+    QMetaMethod sharedSort_;
+    std::vector<std::unique_ptr<BoundList>> lists_;
+};

@@ -1,0 +1,11 @@
+// The main window may use every folder.
+#include "access/Editor.h"
+#include "app/Main.h"
+#include "base/Text.h"
+#include "cacheskip/CacheSkipEditor.h"
+#include "common/Cp1251.h"
+#include "config/IniFile.h"
+#include "portmap/PortMapFile.h"
+#include "rules/Strings.h"
+#include "stats/StatisticsPage.h"
+#include "widgets/Advspin.h"

@@ -1,0 +1,3 @@
+#include "widgets/Advspin.h"
+#include "base/Text.h"
+  #  include "app/Main.h"
