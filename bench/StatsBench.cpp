@@ -1,7 +1,8 @@
-// glym_stats_bench <log> [--reps N] [--block BYTES]
-// Times `wc -l <log>` and the statistics reader on the same file, alternately, after one untimed pass of each
-// (so the file is in the page cache), and prints the best time of each, their ratio, the lines and clients
-// counted and the peak memory of this process.
+// glym_stats_bench <log> [--reps N] [--block BYTES] [--threads N]
+// Times `wc -l <log>`, the statistics reader on one core and the reader on all cores (or N threads) on the same
+// file, in turn, after one untimed pass of each (so the file is in the page cache), and prints the best time of
+// each, their ratios to `wc -l`, the lines and clients counted and the peak memory of this process. The two
+// readings must give the same figures.
 
 #include "common/Error.h"
 #include "stats/ConnectionStats.h"
@@ -18,6 +19,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -74,8 +76,28 @@ std::optional<unsigned long long> runWc(const std::string& path) {
     return lines;
 }
 
+// The best wall-clock and CPU time of the runs of one contender.
+struct Timing {
+    struct Run {
+        double seconds;
+        double cpu;
+    };
+    double best = 1e30;
+    double bestCpu = 1e30;
+
+    template <typename Work> Run time(Work work, int who) {
+        const auto start = Clock::now();
+        const double cpuStart = cpuSeconds(who);
+        work();
+        const Run run{secondsSince(start), cpuSeconds(who) - cpuStart};
+        best = std::min(best, run.seconds);
+        bestCpu = std::min(bestCpu, run.cpu);
+        return run;
+    }
+};
+
 int usage() {
-    std::fprintf(stderr, "usage: glym_stats_bench <log> [--reps N] [--block BYTES]\n");
+    std::fprintf(stderr, "usage: glym_stats_bench <log> [--reps N] [--block BYTES] [--threads N]\n");
     return 2;
 }
 
@@ -92,6 +114,9 @@ int main(int argc, char** argv) {
         bool ok = false;
         if (arg == "--reps")
             ok = std::from_chars(value.data(), value.data() + value.size(), reps).ec == std::errc() && reps > 0;
+        else if (arg == "--threads")
+            ok = std::from_chars(value.data(), value.data() + value.size(), options.threads).ec == std::errc() &&
+                 options.threads > 0;
         else if (arg == "--block")
             ok = std::from_chars(value.data(), value.data() + value.size(), options.blockSize).ec == std::errc() &&
                  options.blockSize > 0;
@@ -108,6 +133,8 @@ int main(int argc, char** argv) {
     }
     std::printf("log: %s, %lld bytes\n", path.c_str(), static_cast<long long>(info.st_size));
 
+    ConnectionStatsOptions oneCore = options;
+    oneCore.threads = 1;
     try {
         // Untimed passes bring the file into the page cache.
         const auto wcLines = runWc(path);
@@ -115,43 +142,43 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "glym_stats_bench: wc -l failed\n");
             return 1;
         }
-        ConnectionStats stats = readConnectionStats(path, options);
+        ConnectionStats single = readConnectionStats(path, oneCore);
+        ConnectionStats parallel = readConnectionStats(path, options);
 
-        // Wall-clock time is what counts; CPU time is printed too, as it suffers less from other load.
-        double bestWc = 1e30, bestReader = 1e30, bestWcCpu = 1e30, bestReaderCpu = 1e30;
-        std::printf("%-5s %12s %12s %14s %14s\n", "run", "wc -l [s]", "reader [s]", "wc -l cpu [s]", "reader cpu [s]");
+        // Wall-clock time is what counts; CPU time is printed too (the parallel reading spends more of it).
+        Timing wc, one, all;
+        std::printf("%-5s %10s %10s %10s %12s %12s %12s\n", "run", "wc -l [s]", "1 core [s]", "all [s]", "wc cpu [s]",
+                    "1 core cpu", "all cpu");
         for (int rep = 1; rep <= reps; ++rep) {
-            auto start = Clock::now();
-            double cpuStart = cpuSeconds(RUSAGE_CHILDREN);
-            runWc(path);
-            const double wcSeconds = secondsSince(start);
-            const double wcCpu = cpuSeconds(RUSAGE_CHILDREN) - cpuStart;
-            start = Clock::now();
-            cpuStart = cpuSeconds(RUSAGE_SELF);
-            stats = readConnectionStats(path, options);
-            const double readerSeconds = secondsSince(start);
-            const double readerCpu = cpuSeconds(RUSAGE_SELF) - cpuStart;
-            bestWc = std::min(bestWc, wcSeconds);
-            bestReader = std::min(bestReader, readerSeconds);
-            bestWcCpu = std::min(bestWcCpu, wcCpu);
-            bestReaderCpu = std::min(bestReaderCpu, readerCpu);
-            std::printf("%-5d %12.3f %12.3f %14.3f %14.3f\n", rep, wcSeconds, readerSeconds, wcCpu, readerCpu);
+            const Timing::Run wcRun = wc.time([&] { runWc(path); }, RUSAGE_CHILDREN);
+            const Timing::Run oneRun = one.time([&] { single = readConnectionStats(path, oneCore); }, RUSAGE_SELF);
+            const Timing::Run allRun = all.time([&] { parallel = readConnectionStats(path, options); }, RUSAGE_SELF);
+            std::printf("%-5d %10.3f %10.3f %10.3f %12.3f %12.3f %12.3f\n", rep, wcRun.seconds, oneRun.seconds,
+                        allRun.seconds, wcRun.cpu, oneRun.cpu, allRun.cpu);
         }
 
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
-        std::printf("lines: wc -l %llu, reader %llu\n", *wcLines, static_cast<unsigned long long>(stats.linesRead));
-        std::printf("clients: %zu\n", stats.rows.size());
-        if (stats.error)
-            std::printf("reading stopped at line %llu: %s\n", static_cast<unsigned long long>(stats.errorLine),
-                        stats.error->c_str());
-        std::printf("best: wc -l %.3f s, reader %.3f s (%.0f MB/s, %.0f ns/line), ratio %.2f\n", bestWc, bestReader,
-                    static_cast<double>(info.st_size) / bestReader / 1e6,
-                    bestReader * 1e9 / static_cast<double>(std::max<std::uint64_t>(stats.linesRead, 1)),
-                    bestReader / bestWc);
-        std::printf("best cpu: wc -l %.3f s, reader %.3f s, ratio %.2f\n", bestWcCpu, bestReaderCpu,
-                    bestReaderCpu / bestWcCpu);
+        const bool same = single.rows == parallel.rows && single.error == parallel.error &&
+                          single.errorLine == parallel.errorLine && single.linesRead == parallel.linesRead;
+        std::printf("threads: %u (0: one per core, %u cores)\n", options.threads, std::thread::hardware_concurrency());
+        std::printf("lines: wc -l %llu, reader %llu\n", *wcLines, static_cast<unsigned long long>(single.linesRead));
+        std::printf("clients: %zu\n", single.rows.size());
+        if (single.error)
+            std::printf("reading stopped at line %llu: %s\n", static_cast<unsigned long long>(single.errorLine),
+                        single.error->c_str());
+        std::printf("one core and all cores give the same figures: %s\n", same ? "yes" : "NO");
+        const double bytes = static_cast<double>(info.st_size);
+        const double lines = static_cast<double>(std::max<std::uint64_t>(single.linesRead, 1));
+        std::printf("best: wc -l %.3f s\n", wc.best);
+        std::printf("      1 core %.3f s (%.0f MB/s, %.0f ns/line), ratio %.2f\n", one.best, bytes / one.best / 1e6,
+                    one.best * 1e9 / lines, one.best / wc.best);
+        std::printf("      all    %.3f s (%.0f MB/s, %.0f ns/line), ratio %.2f\n", all.best, bytes / all.best / 1e6,
+                    all.best * 1e9 / lines, all.best / wc.best);
+        std::printf("best cpu: wc -l %.3f s, 1 core %.3f s, all %.3f s\n", wc.bestCpu, one.bestCpu, all.bestCpu);
         std::printf("peak memory: %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+        if (!same)
+            return 1;
     } catch (const GlymError& error) {
         std::fprintf(stderr, "glym_stats_bench: %s\n", error.what());
         return 1;

@@ -1,6 +1,6 @@
-// The connection-log reader on a log of any content: read from the file in blocks of a few bytes and in one
-// block, and fed to the stream counter in pieces of random sizes, it gives what a plain reckoning of the whole log
-// gives.
+// The connection-log reader on a log of any content: read from the file in blocks of a few bytes, in one pass and
+// in 2 to 5 parts side by side, and in one block, and fed to the stream counter in pieces of random sizes, it gives
+// what a plain reckoning of the whole log gives.
 
 #include "FuzzSupport.h"
 #include "stats/ConnectionStats.h"
@@ -34,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
     const std::size_t smallBlock = 1 + data[0] % 64;
+    const unsigned parts = 2 + data[0] / 64;
     std::uint32_t seed = data[1];
     const std::string_view log(reinterpret_cast<const char*>(data) + 2, size - 2);
     const ConnectionStats expected = plainreckoning::reckon(log);
@@ -43,8 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::writeFile(path, std::string(log));
     ConnectionStatsOptions options;
     options.blockSize = smallBlock;
+    options.threads = 1;
     checkSame(readConnectionStats(path, options), expected, "read in small blocks");
-    options.blockSize = std::size_t{1} << 16; // more than a fuzz input holds
+    options.threads = parts;
+    checkSame(readConnectionStats(path, options), expected, "read in small blocks, in parts");
+    options.blockSize = std::size_t{1} << 16; // more than a fuzz input holds: one part
     checkSame(readConnectionStats(path, options), expected, "read in one block");
 
     ConnectionStatsCounter counter;

@@ -17,6 +17,9 @@ namespace logstats {
 // the next one. So a part of a log that starts at a line start can be scanned like a whole log.
 class BlockScanner {
 public:
+    // linesBefore: the lines of the log before the data this scanner sees, so that line numbers are the log's.
+    explicit BlockScanner(std::uint64_t linesBefore = 0) : lines_(linesBefore) {}
+
     // Counts the complete lines of data[0, size) and returns how many bytes they take; the rest is an unfinished
     // line. carried is the number of leading bytes the previous call left unconsumed. kReadPadding readable bytes
     // must follow the data. Stops early once the table stops.
@@ -25,7 +28,7 @@ public:
     // The end of the log: data[0, size) (what the last scan left) is its last line, without a line end.
     void finish(const char* data, std::size_t size, ClientTable& table);
 
-    // Lines seen so far, counted or not.
+    // Lines seen so far, counted or not, those before included.
     std::uint64_t lines() const { return lines_; }
 
 private:

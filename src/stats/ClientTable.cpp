@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <utility>
 
 // How the counting goes fast. A client's hot part (folded address, sums, "Last Disconnect") fits two cache lines;
@@ -103,6 +104,7 @@ struct ClientTable::Impl {
     static constexpr std::size_t kInlineKeyWords = 3;
     static constexpr std::size_t kInlineKey = 8 * kInlineKeyWords; // addresses up to this size live in the record
     static constexpr std::uint8_t kLastElsewhere = 0xFF;
+    static constexpr std::size_t kMaxClients = 0xFFFFFFFE; // a slot holds a client's index + 1 in 32 bits
 
     // What a line of a known client touches: two cache lines.
     struct alignas(64) Client {
@@ -111,6 +113,9 @@ struct ClientTable::Impl {
         std::uint8_t lastSize; // bytes of last in use, or kLastElsewhere: "Last Disconnect" is in ClientTexts
         bool sentIsText;
         bool queryIsText;
+        // A number below zero went into one of its sums: their running values may have fallen on the way, so
+        // only the lines themselves tell whether a larger start would have passed the 64-bit range.
+        bool sawNegative;
         std::int64_t sent;  // valid once sentIsText is false
         std::int64_t query; // valid once queryIsText is false
         std::int64_t count;
@@ -235,6 +240,13 @@ struct ClientTable::Impl {
         }
     }
 
+    // Points the empty slot at client index, growing the slots when they are half full.
+    void fillSlot(std::size_t slot, std::uint64_t hash, std::size_t index) {
+        slots[slot] = ((hash >> 32) << 32) | (index + 1);
+        if (clients.size() * 2 > slots.size())
+            growSlots();
+    }
+
     void growSlots() {
         std::vector<std::uint64_t> bigger(slots.size() * 2, 0);
         const std::size_t mask = bigger.size() - 1;
@@ -273,7 +285,7 @@ struct ClientTable::Impl {
     }
 
     template <typename Line> void addClient(std::size_t slot, const Line& line, const LineKey& key) {
-        if (clients.size() >= 0xFFFFFFFE) {
+        if (clients.size() >= kMaxClients) {
             stop("Too many client addresses", line.number);
             return;
         }
@@ -294,25 +306,23 @@ struct ClientTable::Impl {
         text.sentText.assign(line.field(8).view());
         text.queryText.assign(line.field(7).view());
         setLast(index, line.field(5), line.field(6));
-
-        slots[slot] = ((key.hash >> 32) << 32) | (index + 1);
-        if (clients.size() * 2 > slots.size())
-            growSlots();
+        fillSlot(slot, key.hash, index);
     }
 
     // cell + field, the cell converted from its text first while it still is text. False stops the counting.
-    GLYM_HOT bool addToCell(std::int64_t& value, bool& isText, std::string& text, Field field,
-                            std::uint64_t lineNumber) {
+    GLYM_HOT bool addToCell(std::int64_t& value, bool& isText, std::string& text, Field field, std::uint64_t lineNumber,
+                            bool& sawNegative) {
         std::int64_t addend = 0;
         if (!isText && field.size() - 1 < 8 && eightDigits(field.begin, field.size(), addend) &&
             value <= std::numeric_limits<std::int64_t>::max() - addend) {
             value += addend; // the usual case: a small plain number added to a number
             return true;
         }
-        return addToCellInFull(value, isText, text, field, lineNumber);
+        return addToCellInFull(value, isText, text, field, lineNumber, sawNegative);
     }
 
-    bool addToCellInFull(std::int64_t& value, bool& isText, std::string& text, Field field, std::uint64_t lineNumber) {
+    bool addToCellInFull(std::int64_t& value, bool& isText, std::string& text, Field field, std::uint64_t lineNumber,
+                         bool& sawNegative) {
         std::int64_t current = value;
         if (isText) {
             const auto parsed = parseInt64(text);
@@ -327,6 +337,7 @@ struct ClientTable::Impl {
             stop(notAnIntegerMessage(field.view()), lineNumber);
             return false;
         }
+        sawNegative = sawNegative || current < 0 || *addend < 0;
         std::int64_t sum = 0;
         if (!addChecked(current, *addend, sum)) {
             stop("Integer overflow", lineNumber);
@@ -349,7 +360,7 @@ struct ClientTable::Impl {
         const std::size_t index = (slots[slot] & 0xFFFFFFFF) - 1;
         Client& client = clients[index];
         ClientTexts& text = texts[index];
-        if (!addToCell(client.sent, client.sentIsText, text.sentText, line.field(8), line.number))
+        if (!addToCell(client.sent, client.sentIsText, text.sentText, line.field(8), line.number, client.sawNegative))
             return;
         setLast(index, line.field(5), line.field(6));
         if (client.count == std::numeric_limits<std::int64_t>::max()) {
@@ -357,7 +368,7 @@ struct ClientTable::Impl {
             return;
         }
         ++client.count;
-        addToCell(client.query, client.queryIsText, text.queryText, line.field(7), line.number);
+        addToCell(client.query, client.queryIsText, text.queryText, line.field(7), line.number, client.sawNegative);
     }
 
     // Up to kBatch lines: their keys first, prefetching the table slots they need; then the client records of
@@ -378,6 +389,113 @@ struct ClientTable::Impl {
         }
         for (std::size_t i = 0; i < lines.size() && !error; ++i)
             apply(lines[i], keys[i]);
+    }
+
+    // --- taking in the table of the next part of the log ---
+
+    // A client here that the later table's client `later` extends, with the sums one pass would reach.
+    struct Extension {
+        std::uint32_t earlier;
+        std::uint32_t later;
+        std::int64_t sent;
+        std::int64_t query;
+        bool sawNegative;
+    };
+
+    // The slot holding the client of a folded key, or the empty slot where it belongs.
+    std::size_t findKeySlot(const std::uint64_t* key, std::size_t size, std::uint64_t hash) const {
+        const std::size_t mask = slots.size() - 1;
+        const std::size_t words = size <= kInlineKey ? kInlineKeyWords : (size + 7) / 8;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const std::uint64_t slot = slots[i];
+            if (slot == 0)
+                return i;
+            const std::size_t index = (slot & 0xFFFFFFFF) - 1;
+            if ((slot >> 32) == (hash >> 32) && clients[index].keySize == size &&
+                std::equal(key, key + words, keyOf(index)))
+                return i;
+        }
+    }
+
+    // What a cell holds, or will hold once a further line converts it; nothing when that conversion fails.
+    std::optional<std::int64_t> sentValue(std::size_t index) const {
+        return clients[index].sentIsText ? parseInt64(texts[index].sentText) : clients[index].sent;
+    }
+    std::optional<std::int64_t> queryValue(std::size_t index) const {
+        return clients[index].queryIsText ? parseInt64(texts[index].queryText) : clients[index].query;
+    }
+
+    // A cell here plus the same cell of the client's lines in the later part, as one pass sums them line by line;
+    // nothing when one pass would stop on the way, or might: a text that is no number, a sum out of range, or later
+    // lines of both signs. With none below zero the running sums only rise, so the last one passes the range
+    // whenever one on the way does; a single later line is a single step.
+    static std::optional<std::int64_t> extendedSum(std::optional<std::int64_t> earlier,
+                                                   std::optional<std::int64_t> later, bool laterRises) {
+        std::int64_t sum = 0;
+        if (!earlier || !later || !laterRises || !addChecked(*earlier, *later, sum))
+            return std::nullopt;
+        return sum;
+    }
+
+    // How the later table's clients extend or follow these; false when counting its lines here would stop, or
+    // might stop, the counting somewhere.
+    bool planAbsorb(const Impl& later, std::vector<Extension>& extensions, std::vector<std::uint32_t>& added) const {
+        if (error || later.error)
+            return false;
+        for (std::size_t i = 0; i < later.clients.size(); ++i) {
+            const Client& client = later.clients[i];
+            const std::uint64_t* key = later.keyOf(i);
+            const std::uint64_t slot = slots[findKeySlot(key, client.keySize, hashKey(key, client.keySize))];
+            if (slot == 0) {
+                added.push_back(static_cast<std::uint32_t>(i));
+                continue;
+            }
+            const std::size_t index = (slot & 0xFFFFFFFF) - 1;
+            const bool rises = client.count == 1 || !client.sawNegative;
+            const auto earlierSent = sentValue(index), earlierQuery = queryValue(index);
+            const auto laterSent = later.sentValue(i), laterQuery = later.queryValue(i);
+            const auto sent = extendedSum(earlierSent, laterSent, rises);
+            const auto query = extendedSum(earlierQuery, laterQuery, rises);
+            std::int64_t count = 0;
+            if (!sent || !query || !addChecked(clients[index].count, client.count, count))
+                return false;
+            const bool negative = clients[index].sawNegative || client.sawNegative || *earlierSent < 0 ||
+                                  *earlierQuery < 0 || *laterSent < 0 || *laterQuery < 0;
+            extensions.push_back(
+                {static_cast<std::uint32_t>(index), static_cast<std::uint32_t>(i), *sent, *query, negative});
+        }
+        return clients.size() + added.size() <= kMaxClients;
+    }
+
+    void absorb(Impl& later, const std::vector<Extension>& extensions, const std::vector<std::uint32_t>& added) {
+        for (const Extension& extension : extensions) {
+            Client& client = clients[extension.earlier];
+            ClientTexts& text = texts[extension.earlier];
+            const Client& from = later.clients[extension.later];
+            client.sent = extension.sent;
+            client.query = extension.query;
+            client.count += from.count;
+            client.sawNegative = extension.sawNegative;
+            if (std::exchange(client.sentIsText, false))
+                std::string().swap(text.sentText);
+            if (std::exchange(client.queryIsText, false))
+                std::string().swap(text.queryText);
+            client.lastSize = from.lastSize;
+            std::memcpy(client.last, from.last, sizeof client.last);
+            if (from.lastSize == kLastElsewhere)
+                text.lastLong = std::move(later.texts[extension.later].lastLong);
+        }
+        clients.reserve(clients.size() + added.size());
+        texts.reserve(texts.size() + added.size());
+        for (const std::uint32_t i : added) {
+            const std::uint64_t* key = later.keyOf(i);
+            const std::size_t size = later.clients[i].keySize;
+            const std::uint64_t hash = hashKey(key, size);
+            const std::size_t slot = findKeySlot(key, size, hash);
+            clients.push_back(later.clients[i]);
+            texts.push_back(std::move(later.texts[i]));
+            fillSlot(slot, hash, clients.size() - 1);
+        }
     }
 
     std::vector<ConnectionStatsRow> rows() const {
@@ -423,6 +541,16 @@ const std::optional<std::string>& ClientTable::error() const {
 }
 std::uint64_t ClientTable::errorLine() const {
     return impl_->errorLine;
+}
+
+bool ClientTable::absorb(ClientTable& later) {
+    std::vector<Impl::Extension> extensions;
+    std::vector<std::uint32_t> added;
+    if (!impl_->planAbsorb(*later.impl_, extensions, added))
+        return false;
+    impl_->absorb(*later.impl_, extensions, added);
+    later = ClientTable();
+    return true;
 }
 
 std::vector<ConnectionStatsRow> ClientTable::rows() const {

@@ -21,9 +21,10 @@ namespace logstats {
 // field 7). Once stopped, the table takes no more lines.
 //
 // Nothing in a client depends on where in the log its lines were, so two tables counted over consecutive parts
-// of a log add up: the later table's clients, in its order, either extend a client of the earlier one (cells
-// summed as a further line would, last disconnect and line numbers taken from the later part) or follow as new
-// rows.
+// of a log add up (absorb): the later table's clients, in its order, either extend a client of the earlier one
+// (cells summed as a further line would, last disconnect taken from the later part) or follow as new rows. Only
+// where a line would stop the counting does the place matter: the rows must then be those at that line, which
+// only counting the later part's lines here gives.
 class ClientTable {
 public:
     // Lines counted at once, so that their table slots and client records are fetched while the others wait.
@@ -42,6 +43,12 @@ public:
     // Why the counting stopped, and the number of the line that stopped it.
     const std::optional<std::string>& error() const;
     std::uint64_t errorLine() const;
+
+    // Takes in the clients of a table counted over the part of the log right after this table's, leaving it
+    // empty, when that gives exactly what counting the part's lines here would. False, with both tables
+    // unchanged, when either has stopped or when counting those lines here would stop the counting, or might:
+    // a conversion that fails, a sum out of range, or a client whose later lines mix signs.
+    bool absorb(ClientTable& later);
 
     std::vector<ConnectionStatsRow> rows() const;
 

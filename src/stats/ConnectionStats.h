@@ -26,8 +26,9 @@
 // the failing line made before the failure, in this order: "Send, kB" (cell, then field 8), "Last
 // Disconnect", "Count Access", "Count Query" (cell, then field 7). Nothing after that line counts.
 //
-// Inside, logstats::BlockScanner finds the lines of each block and logstats::ClientTable counts them; the
-// counter below owns the buffer between them.
+// Inside, logstats::BlockScanner finds the lines of each block and logstats::ClientTable counts them;
+// logstats::LogCounter owns the buffer between them. readConnectionStats reads the log in parts side by side, one
+// per core, and merges their tables into what one pass gives (logstats::readInParts).
 
 // One row of the statistics page, the cell texts in column order.
 struct ConnectionStatsRow {
@@ -84,13 +85,17 @@ private:
 };
 
 struct ConnectionStatsOptions {
-    // Called on the reading thread after every block read: bytes read so far, and the file's size (at least the
-    // bytes read, as the proxy may still be appending).
+    // Called after every block read, from the reading threads but one call at a time: bytes read so far, and the
+    // file's size (at least the bytes read, as the proxy may still be appending).
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
-    // Checked before every block; when raised, the reading ends with cancelled set.
+    // Checked before every block; when raised, the reading ends with cancelled set, and the rows are those of the
+    // first linesRead lines.
     const std::atomic<bool>* cancel = nullptr;
-    // Bytes asked of every read().
+    // Bytes asked of every read.
     std::size_t blockSize = std::size_t{1} << 20;
+    // Parts the log is read in side by side, a thread each: 0 for one per core (up to 8), 1 for one pass on the
+    // calling thread. The result is the same whatever the number; a part is never smaller than a block.
+    unsigned threads = 0;
 };
 
 // Reads the connection log at path, in blocks, so that it may run in a worker thread (progress, cancel). The file

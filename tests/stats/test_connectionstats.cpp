@@ -12,10 +12,12 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <limits>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace std::string_literals;
@@ -75,6 +77,31 @@ ConnectionStats readFromFile(const std::string& bytes, std::size_t blockSize) {
     return readConnectionStats(writeLogFile(dir, bytes), options);
 }
 
+// One pass, and parts read side by side (a part is at least a block, so small blocks make many parts).
+constexpr unsigned kThreadCounts[] = {1, 2, 3, 5};
+
+// Empty when reading the log from a file in blocks of blockSize gives expected at every thread count, else what
+// differs first.
+QString readingsDifference(const std::string& bytes, std::size_t blockSize, const ConnectionStats& expected) {
+    QTemporaryDir dir;
+    const std::string path = writeLogFile(dir, bytes);
+    for (unsigned threads : kThreadCounts) {
+        ConnectionStatsOptions options;
+        options.blockSize = blockSize;
+        options.threads = threads;
+        const QString why = difference(readConnectionStats(path, options), expected);
+        if (!why.isEmpty())
+            return QStringLiteral("%1 thread(s), %2-byte blocks: %3").arg(threads).arg(blockSize).arg(why);
+    }
+    return {};
+}
+
+#define COMPARE_READINGS(bytes, blockSize, expected)                                                                   \
+    do {                                                                                                               \
+        const QString why = readingsDifference(bytes, blockSize, expected);                                            \
+        QVERIFY2(why.isEmpty(), qPrintable(why));                                                                      \
+    } while (false)
+
 // Feeds the log in pieces of pseudo-random sizes from 1 to maxPiece bytes.
 ConnectionStats readInPieces(const std::string& bytes, std::size_t maxPiece, std::uint32_t seed) {
     ConnectionStatsCounter counter;
@@ -94,11 +121,23 @@ ConnectionStatsRow row(std::string address, std::string sent, std::string first,
     return {std::move(address), std::move(sent), std::move(first), std::move(last), std::move(count), std::move(query)};
 }
 
+// The first n lines of a log with LF line ends.
+std::string firstLines(const std::string& log, std::uint64_t n) {
+    std::size_t end = 0;
+    for (std::uint64_t i = 0; i < n; ++i)
+        end = log.find('\n', end) + 1;
+    return log.substr(0, end);
+}
+
+// Lines put into a log at an offset from a place: "<client> <queries> <kB>".
+using Placements = std::vector<std::pair<std::size_t, std::string>>;
+
 } // namespace
 
 Q_DECLARE_METATYPE(LogGeneratorOptions)
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(ConnectionStats)
+Q_DECLARE_METATYPE(Placements)
 
 class TestConnectionStats : public QObject {
     Q_OBJECT
@@ -117,8 +156,11 @@ private slots:
     void junkWithoutLineEnds();
     void nothingCountsAfterTheStoppingLine_data();
     void nothingCountsAfterTheStoppingLine();
+    void stoppingLineAnywhere_data();
+    void stoppingLineAnywhere();
     void sumsPassThe32BitRange();
     void progressAndCancel();
+    void progressAndCancelInParts();
     void unreadableFileIsAnError();
 };
 
@@ -146,6 +188,9 @@ void TestConnectionStats::matchesPlainReckoning_data() {
     lfOpen.finalLineEnd = false;
     QTest::newRow("LF, no final line end, 97-byte blocks") << lfOpen << 97;
     QTest::newRow("many clients, table growth, 4 KiB blocks") << options(20000, 6000, 5) << 4096;
+    LogGeneratorOptions rare = options(20000, 300, 10);
+    rare.badNumberPerMillion = 300;
+    QTest::newRow("a rare non-number, 16 KiB blocks") << rare << 16384;
     QTest::newRow("2.5 MB over 1 MiB blocks") << options(25000, 300, 9) << (1 << 20);
     LogGeneratorOptions bad = options(3000, 10, 6);
     bad.badNumberPerMillion = 3000;
@@ -167,7 +212,7 @@ void TestConnectionStats::matchesPlainReckoning() {
     if (options.badNumberPerMillion != 0)
         QVERIFY2(expected.error.has_value(), "the log should hold a line that stops the reading");
 
-    COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+    COMPARE_READINGS(log, std::size_t(blockSize), expected);
     COMPARE_STATS(readInPieces(log, 300, std::uint32_t(options.seed)), expected);
 }
 
@@ -270,8 +315,8 @@ void TestConnectionStats::documentedCases() {
     QFETCH(std::string, log);
     QFETCH(ConnectionStats, expected);
     COMPARE_STATS(reckon(log), expected); // the plain reckoning agrees with the hand-made figures
-    COMPARE_STATS(readFromFile(log, 1 << 20), expected);
-    COMPARE_STATS(readFromFile(log, 5), expected);
+    COMPARE_READINGS(log, 1 << 20, expected);
+    COMPARE_READINGS(log, 5, expected);
 }
 
 void TestConnectionStats::lineEndsAcrossBlocks_data() {
@@ -293,7 +338,7 @@ void TestConnectionStats::lineEndsAcrossBlocks() {
     log += "d t h1 s s e-last e-last 1 1"; // no final line end
     const ConnectionStats expected = reckon(log);
     QCOMPARE(expected.rows.size(), std::size_t(9));
-    COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+    COMPARE_READINGS(log, std::size_t(blockSize), expected);
 }
 
 void TestConnectionStats::linesOfEveryLength() {
@@ -312,7 +357,7 @@ void TestConnectionStats::linesOfEveryLength() {
     QCOMPARE(expected.rows.size(), std::size_t(5));
     QCOMPARE(expected.rows[0].countAccess, std::string("57"));
     for (std::size_t block : {std::size_t(1) << 20, std::size_t(300), std::size_t(7)})
-        COMPARE_STATS(readFromFile(log, block), expected);
+        COMPARE_READINGS(log, block, expected);
 }
 
 void TestConnectionStats::longLinesAcrossBlocks() {
@@ -334,7 +379,7 @@ void TestConnectionStats::longLinesAcrossBlocks() {
     QCOMPARE(expected.rows[0].countAccess, std::string("3"));
     QCOMPARE(expected.rows[0].lastDisconnect, "e" + longTime + " e" + longTime);
     for (std::size_t block : {std::size_t(1) << 20, std::size_t(4096), std::size_t(100), std::size_t(7)})
-        COMPARE_STATS(readFromFile(log, block), expected);
+        COMPARE_READINGS(log, block, expected);
     COMPARE_STATS(readInPieces(log, 70000, 11), expected);
 }
 
@@ -348,7 +393,7 @@ void TestConnectionStats::lastDisconnectOfAnySize() {
     const ConnectionStats expected = reckon(log);
     QCOMPARE(expected.rows.size(), std::size_t(2));
     QCOMPARE(expected.rows[0].lastDisconnect.size(), std::size_t(200));
-    COMPARE_STATS(readFromFile(log, 1 << 20), expected);
+    COMPARE_READINGS(log, 1 << 20, expected);
 }
 
 void TestConnectionStats::junkWithoutLineEnds_data() {
@@ -371,7 +416,7 @@ void TestConnectionStats::junkWithoutLineEnds() {
     const ConnectionStats expected = reckon(log);
     QCOMPARE(expected.rows.size(), std::size_t(2));
     QCOMPARE(expected.rows[1].countAccess, std::string("2"));
-    COMPARE_STATS(readFromFile(log, std::size_t(blockSize)), expected);
+    COMPARE_READINGS(log, std::size_t(blockSize), expected);
 }
 
 void TestConnectionStats::nothingCountsAfterTheStoppingLine_data() {
@@ -397,9 +442,55 @@ void TestConnectionStats::nothingCountsAfterTheStoppingLine() {
     expected.errorLine = expected.linesRead = 2;
     COMPARE_STATS(reckon(log), expected);
     for (std::size_t block = 1; block <= log.size() + 1; ++block)
-        COMPARE_STATS(readFromFile(log, block), expected);
+        COMPARE_READINGS(log, block, expected);
     for (std::uint32_t seed = 1; seed <= 20; ++seed)
         COMPARE_STATS(readInPieces(log, 64, seed), expected);
+}
+
+void TestConnectionStats::stoppingLineAnywhere_data() {
+    QTest::addColumn<Placements>("placed");
+    QTest::addColumn<bool>("stops");
+    QTest::newRow("field 8 no number") << Placements{{0, "A 1 x"}} << true;
+    QTest::newRow("field 7 no number, the updates before it stay") << Placements{{0, "B 1.5 7"}} << true;
+    QTest::newRow("a first line's text, converted later") << Placements{{0, "Z 1 abc"}, {5, "z 1 1"}} << true;
+    QTest::newRow("sum out of range") << Placements{{0, "A 1 9223372036854775800"}, {7, "a 1 8"}} << true;
+    QTest::newRow("query count out of range") << Placements{{0, "C 9223372036854775807 0"}} << true;
+    QTest::newRow("a running sum out of range and back")
+        << Placements{{0, "B 1 9223372036854775700"}, {6, "B 1 200"}, {7, "b 1 -300"}} << true;
+    QTest::newRow("sums out of range only without the lines before")
+        << Placements{{0, "B 1 -9000000000000000000"}, {6, "B 1 5000000000000000000"}, {7, "B 1 5000000000000000000"}}
+        << false;
+    QTest::newRow("negative numbers") << Placements{{0, "A -5 -7"}, {4, "a 3 -2"}, {9, "Y -1 1"}} << false;
+}
+
+void TestConnectionStats::stoppingLineAnywhere() {
+    QFETCH(Placements, placed);
+    QFETCH(bool, stops);
+    // Lines of one length, so that the parts start at the same lines wherever the placed lines stand (with 2 or 3
+    // parts exactly at a line start): clients A, B and C in turn, adding nothing to "Send, kB".
+    constexpr std::size_t kLines = 48, kLineSize = 64;
+    auto line = [](std::size_t n, const std::string& fields) {
+        const std::size_t blank = fields.find(' ');
+        const std::string rest = " t " + fields.substr(0, blank) + " s" + std::to_string(n) + " s e" +
+                                 std::to_string(n) + " e" + fields.substr(blank) + "\n";
+        return std::string(kLineSize - rest.size(), 'd') + rest;
+    };
+    for (std::size_t at = 0; at < kLines; ++at) {
+        std::vector<std::string> lines;
+        for (std::size_t n = 0; n < kLines; ++n)
+            lines.push_back(line(n, std::string(1, "ABC"[n % 3]) + " 1 0"));
+        for (const auto& [offset, fields] : placed)
+            if (at + offset < kLines)
+                lines[at + offset] = line(at + offset, fields);
+        std::string log;
+        for (const std::string& text : lines)
+            log += text;
+        QCOMPARE(log.size(), kLines * kLineSize);
+        const ConnectionStats expected = reckon(log);
+        if (at + 12 < kLines)
+            QCOMPARE(expected.error.has_value(), stops);
+        COMPARE_READINGS(log, 48, expected);
+    }
 }
 
 void TestConnectionStats::sumsPassThe32BitRange() {
@@ -433,6 +524,7 @@ void TestConnectionStats::progressAndCancel() {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
     ConnectionStatsOptions watched;
     watched.blockSize = 4096;
+    watched.threads = 1;
     watched.progress = [&calls](std::uint64_t done, std::uint64_t total) {
         calls.emplace_back(done, total);
     };
@@ -448,6 +540,7 @@ void TestConnectionStats::progressAndCancel() {
     std::atomic<bool> cancel{true};
     ConnectionStatsOptions cancelled;
     cancelled.cancel = &cancel;
+    cancelled.threads = 1;
     const ConnectionStats none = readConnectionStats(path, cancelled);
     QVERIFY(none.cancelled);
     QCOMPARE(none.linesRead, std::uint64_t(0));
@@ -466,6 +559,54 @@ void TestConnectionStats::progressAndCancel() {
     // What was read is what the first three blocks' complete lines give.
     const std::string head = log.substr(0, log.rfind('\n', 3 * 4096 - 1) + 1);
     COMPARE_STATS(part, reckon(head));
+}
+
+void TestConnectionStats::progressAndCancelInParts() {
+    LogGeneratorOptions generated;
+    generated.lines = 5000;
+    generated.clients = 50;
+    const std::string log = generateLog(generated);
+    QTemporaryDir dir;
+    const std::string path = writeLogFile(dir, log);
+    const std::uint64_t size = log.size();
+
+    // Progress from every part, one call at a time, rising to the file's size.
+    std::atomic<int> inside{0};
+    bool overlapped = false;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+    ConnectionStatsOptions options;
+    options.blockSize = 4096;
+    options.threads = 3;
+    options.progress = [&](std::uint64_t done, std::uint64_t total) {
+        overlapped = overlapped || inside.fetch_add(1) != 0;
+        calls.emplace_back(done, total);
+        std::this_thread::sleep_for(std::chrono::microseconds(200)); // room for another part to come in
+        inside.fetch_sub(1);
+    };
+    COMPARE_STATS(readConnectionStats(path, options), reckon(log));
+    QVERIFY(!overlapped);
+    QVERIFY(calls.size() >= (size + 4095) / 4096 && calls.size() <= (size + 4095) / 4096 + 2); // a call a block
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        QVERIFY(i == 0 || calls[i].first > calls[i - 1].first);
+        QCOMPARE(calls[i].second, size);
+    }
+    QCOMPARE(calls.back().first, size);
+
+    // Cancelled at any point, the rows are those of the first lines read, never those of a later part without
+    // the lines before it.
+    std::atomic<bool> cancel{false};
+    options.cancel = &cancel;
+    for (std::uint64_t after : {std::uint64_t(1), size / 4, size / 2, size * 9 / 10}) {
+        cancel = false;
+        options.progress = [&cancel, after](std::uint64_t done, std::uint64_t) {
+            if (done >= after)
+                cancel = true;
+        };
+        const ConnectionStats part = readConnectionStats(path, options);
+        QVERIFY(part.cancelled);
+        QVERIFY(part.linesRead < generated.lines);
+        COMPARE_STATS(part, reckon(firstLines(log, part.linesRead)));
+    }
 }
 
 void TestConnectionStats::unreadableFileIsAnError() {
