@@ -211,6 +211,6 @@ private:
     bool showHints_ = false;
     bool loading_ = false;      // LoadServerConfig is filling the controls
     LoadFindings loadFindings_; // the rule-file lines the load left out, shown at its end
-    QString executablePath_;   // absolute
-    QString workingDirectory_; // absolute; empty: the executable's directory
+    QString executablePath_;    // absolute
+    QString workingDirectory_;  // absolute; empty: the executable's directory
 };

@@ -26,11 +26,13 @@ constexpr std::array<unsigned char, 256> makeFoldTable() {
     for (int c = 0xC0; c <= 0xDF; ++c)
         table[c] = static_cast<unsigned char>(c + 32);
     // Capitals outside the contiguous block, with their small letters.
+    // clang-format off
     constexpr std::array<std::pair<unsigned char, unsigned char>, 15> kPairs = {{
         {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D}, {0x8E, 0x9E}, {0x8F, 0x9F},
         {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3},
         {0xBD, 0xBE},
     }};
+    // clang-format on
     for (auto [upper, lower] : kPairs)
         table[upper] = lower;
     return table;
@@ -59,7 +61,9 @@ std::optional<unsigned char> fromUnicode(char16_t codePoint) {
     return std::nullopt;
 }
 
-unsigned char foldCase(unsigned char byte) { return kFold[byte]; }
+unsigned char foldCase(unsigned char byte) {
+    return kFold[byte];
+}
 
 std::string foldCase(std::string_view text) {
     std::string folded(text);

@@ -54,8 +54,12 @@ template <typename Signed> std::optional<Signed> parseInteger(std::string_view t
 
 } // namespace
 
-std::optional<std::int32_t> parseInt32(std::string_view text) { return parseInteger<std::int32_t>(text); }
-std::optional<std::int64_t> parseInt64(std::string_view text) { return parseInteger<std::int64_t>(text); }
+std::optional<std::int32_t> parseInt32(std::string_view text) {
+    return parseInteger<std::int32_t>(text);
+}
+std::optional<std::int64_t> parseInt64(std::string_view text) {
+    return parseInteger<std::int64_t>(text);
+}
 
 std::string notAnIntegerMessage(std::string_view text) {
     return "'" + std::string(text) + "' is not a valid integer value";
