@@ -57,16 +57,19 @@ void RuleEditor::add(BoundList& list) {
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
     if (const auto selected = list.selectedRow())
         groupField->setText(model.cellText(*selected, 0));
+    // A rule for a group that does not exist is refused while the dialog is still open, so nothing typed is lost.
+    dialog->setAcceptCheck([&] {
+        if (!dialog->Changed || kind.dialog.createsMissingGroup || groups_.exists(groupField->GetValue()))
+            return true;
+        ShowGroupNotFound(dialog.get());
+        return false;
+    });
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
     const bool missing = !groups_.exists(group);
-    if (missing && !kind.dialog.createsMissingGroup) {
-        ShowGroupNotFound(window_);
-        return;
-    }
     const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
     model.appendAdded(group, (groups_.create(group).*kind.lines).append(line));
     if (missing)

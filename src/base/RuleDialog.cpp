@@ -43,7 +43,7 @@ void TRuleDialog::watchFieldChanges() {
 }
 
 void TRuleDialog::accept() {
-    if (checkFields())
+    if (checkFields() && (!acceptCheck_ || acceptCheck_()))
         QDialog::accept();
 }
 

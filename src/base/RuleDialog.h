@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class TAdvSpinEdit;
@@ -14,6 +16,10 @@ class TAdvSpinEdit;
 // (it separates the fields of a rule line), a line break, a character that Windows-1251 cannot encode, or, in a
 // number field, text that is not a whole number. The dialog then stays open with everything typed. Number
 // fields are brought into their bounds first, exactly as leaving them would.
+//
+// The editor that shows the dialog may add a check of its own (a group that must exist, a port already taken):
+// it runs after the fields are found storable, shows its own message when it refuses, and a refusal keeps the
+// dialog open with what was typed, so the user can change it or cancel.
 class TRuleDialog : public QDialog {
     Q_OBJECT
 
@@ -28,6 +34,10 @@ public:
     // Why text cannot be stored in a rule line, or an empty string when it can.
     static QString whyNotStorable(const QString& text);
 
+    // The editor's check of "Ok": returns false, after telling the user why, to keep the dialog open.
+    using AcceptCheck = std::function<bool()>;
+    void setAcceptCheck(AcceptCheck check) { acceptCheck_ = std::move(check); }
+
 public Q_SLOTS:
     // The change handler of every field: sets Changed.
     void groupIDChange();
@@ -39,6 +49,8 @@ protected:
     void watchFieldChanges();
 
 private:
+    AcceptCheck acceptCheck_;
+
     bool checkFields();
     QString fieldName(const QWidget* field) const;
 };
