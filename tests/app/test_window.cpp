@@ -81,6 +81,7 @@ private Q_SLOTS:
         QLineEdit* field = child<QLineEdit>("MainLogFile");
         child<QTabWidget>("PageControl")->setCurrentWidget(child<QWidget>("Logs"));
         field->setFocus();
+        QVERIFY(!field->statusTip().isEmpty());
         QCOMPARE(child<QStatusBar>("StatusBar1")->currentMessage(), field->statusTip());
         const QString before = field->text();
 
