@@ -1,9 +1,8 @@
 // glym_ini_bench [--line-mb N] [--keep DIR]
-// glym30.ini and the cache-skip file each hold one very long line: reading, start-up, drawing the list, saving.
 // Times glym30.ini with a very long line in a section the configurator does not know (as another tool may leave
 // one): reading the 67 settings key by key through IniFile and in one session, the start-up of the main window,
 // one save of the settings, and the preferences save of a close. The save also reports how often it replaced
-// glym30.ini.
+// glym30.ini. The cache-skip file holds a rule as long: the time to draw its list, and that the save keeps it.
 
 #include "app/Main.h"
 #include "config/IniFile.h"
