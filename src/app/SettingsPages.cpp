@@ -8,6 +8,7 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -15,6 +16,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -54,8 +58,11 @@ public:
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
             if (answer != QMessageBox::Yes)
                 return;
-            if (!QDir().mkpath(directory)) {
-                messages::error(this, QStringLiteral("Cannot create directory \"%1\".").arg(directory));
+            std::error_code error;
+            std::filesystem::create_directories(QFile::encodeName(directory).toStdString(), error);
+            if (error) {
+                messages::error(this, QStringLiteral("Cannot create directory \"%1\". %2")
+                                          .arg(directory, QString::fromLocal8Bit(error.message())));
                 return;
             }
         }
