@@ -78,8 +78,8 @@ private Q_SLOTS:
         start();
         const QByteArray saved = serverFile();
         QVERIFY(activate());
-        QLineEdit* field = child<QLineEdit>("MainLogFile");
-        child<QTabWidget>("PageControl")->setCurrentWidget(child<QWidget>("Logs"));
+        QLineEdit* field = child<QLineEdit>("FCachePath");
+        child<QTabWidget>("PageControl")->setCurrentWidget(child<QWidget>("Cache"));
         field->setFocus();
         QVERIFY(!field->statusTip().isEmpty());
         QCOMPARE(child<QStatusBar>("StatusBar1")->currentMessage(), field->statusTip());
