@@ -23,11 +23,15 @@ std::string bytesOf(const QString& text) {
 }
 
 // "CR" and the ten fields, in line order.
-std::string lineOfDialog(const TFMService& dialog) {
+std::string lineOfDialog(TFMService& dialog) {
     TUnStructString builder(":");
     builder.Add("CR");
-    for (const QLineEdit* field : dialog.fields())
+    for (QLineEdit* field : dialog.fields()) {
+        // Its "Ok" has brought every number into its bounds; a dialog closed without it has not.
+        if (auto* spin = qobject_cast<TAdvSpinEdit*>(field); spin && !spin->isReadOnly())
+            spin->applyBounds();
         builder.Add(bytesOf(field->text()));
+    }
     return builder.Join();
 }
 
@@ -65,20 +69,25 @@ void ManualServiceEditor::markTakenStandardServices() {
 void ManualServiceEditor::add(BoundList& list) {
     FileLinesModel& model = modelOf(list);
     TFMService dialog(window_);
+    const auto refusal = [&] {
+        return refusedLocalPort(bytesOf(dialog.LPort->text()), standard_, bytesOf(proxyPort_->text()), lines_);
+    };
     dialog.setAcceptCheck([&] {
-        if (!dialog.Changed)
+        const auto refused = dialog.Changed ? refusal() : std::nullopt;
+        if (!refused)
             return true;
-        const auto refusal =
-            refusedLocalPort(bytesOf(dialog.LPort->text()), standard_, bytesOf(proxyPort_->text()), lines_);
-        if (!refusal)
-            return true;
-        messages::error(&dialog, fromFileBytes(*refusal));
+        messages::error(&dialog, fromFileBytes(*refused));
         dialog.LPort->setFocus(Qt::OtherFocusReason);
         return false;
     });
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
+    // A dialog closed as accepted without its "Ok" (by a caller of done()) has skipped the check: it is made here.
+    if (const auto refused = refusal()) {
+        messages::error(window_, fromFileBytes(*refused));
+        return;
+    }
     model.appending([&] { lines_.append(lineOfDialog(dialog)); });
 }
 
