@@ -236,6 +236,48 @@ private slots:
         QVERIFY(!w_->window->ConfigChanged);
     }
 
+    // A standard field taken at the start is freed by the delete of the last service on its port; a field the user
+    // may edit keeps what it shows, which is what its line holds.
+    void deleteFreesOnlyATakenField() {
+        start(routerFile({"CR:110:110:a:a:1:1:1:1:1:", "CR:110:110:b:b:1:1:1:1:1:"}));
+        w_->click(rows(), 0);
+        w_->key(rows(), Qt::Key_Delete);
+        QCOMPARE(field("POP3address")->text(), QStringLiteral("Used Manual Service"));
+        w_->click(rows(), 0);
+        w_->key(rows(), Qt::Key_Delete);
+        QCOMPARE(field("POP3address")->text(), QString());
+        QVERIFY(!field("POP3address")->isReadOnly());
+
+        ModalAnswers answers;
+        answers.pushDialog<TFMService>([](TFMService* d) {
+            type(d->Server, "relay");
+            pressOk(d);
+        });
+        w_->doubleClick(rows(), -1); // on 25, while the SMTP relay is unset
+        typeRelay("SMTPaddress", "mail.example");
+        w_->click(rows(), 0);
+        w_->key(rows(), Qt::Key_Delete);
+        QVERIFY(answers.problems().isEmpty());
+        QCOMPARE(field("SMTPaddress")->text(), QStringLiteral("mail.example"));
+        QCOMPARE(w_->savedLines("router.txt"), QByteArrayList({"CS:mail.example:", "", ""}));
+    }
+
+    // A caller that closes the dialog as accepted without pressing "Ok" skips the dialog's own check: the port is
+    // checked all the same, and nothing is added.
+    void acceptedWithoutOkIsChecked() {
+        start(routerFile({"CR:8080:80:web:web:15:15:60:100:100:"}));
+        ModalAnswers answers;
+        answers.pushDialog<TFMService>([](TFMService* d) {
+            d->LPort->setText("8080");
+            d->done(QDialog::Accepted);
+        });
+        answers.pushBox(QMessageBox::Ok);
+        QVERIFY(QMetaObject::invokeMethod(w_->window.get(), "AddMServiceActionExecute"));
+        QVERIFY(answers.problems().isEmpty());
+        QCOMPARE(answers.seen().front().text, QStringLiteral("Port 8080 used! Delete service first!"));
+        QCOMPARE(rowCount(rows()), 1);
+    }
+
     // Lines of other than 11 fields show the fields they have, are written back as they are while untouched, and
     // are edited and deleted as the lines they are, whatever the sort.
     void handWrittenLines() {
