@@ -39,19 +39,7 @@ class TestManualServices : public QObject {
         QTest::keyClick(relay, Qt::Key_Return);
     }
 
-    int columnOf(const QString& title) const {
-        for (int column = 0; column < columnCount(rows()); ++column)
-            if (rows()->model()->headerData(column, Qt::Horizontal).toString() == title)
-                return column;
-        return -1;
-    }
-
-    QStringList manualLines() const {
-        QStringList lines;
-        for (const auto& entry : w_->window->ManualServiceLines)
-            lines << QString::fromStdString(entry.text);
-        return lines;
-    }
+    static constexpr int kServerColumn = 2; // "Server Name"
 
 private slots:
     void cleanup() { w_.reset(); }
@@ -78,8 +66,8 @@ private slots:
         });
         w_->doubleClick(rows(), -1);
 
-        w_->clickHeader(rows(), columnOf("Server Name"));
-        QCOMPARE(columnTexts(rows(), columnOf("Server Name")),
+        w_->clickHeader(rows(), kServerColumn);
+        QCOMPARE(columnTexts(rows(), kServerColumn),
                  QStringList({"echo.example", "rdp.example", "relay.example", "web.example"}));
 
         answers.pushDialog<TFMService>([](TFMService* d) {
@@ -188,7 +176,7 @@ private slots:
         start(routerFile({"CS:mail.example:", "CP:pop.example:", "CR:8080:80:web.example:web:15:15:60:100:100:",
                           "CR:2525:25:relay.example:smtp:15:15:60:100:100:"}));
         type(field("EditProxyPort"), proxyPort);
-        w_->clickHeader(rows(), columnOf("Server Name"));
+        w_->clickHeader(rows(), kServerColumn);
         QCOMPARE(columnTexts(rows(), 0), QStringList({"2525", "8080"}));
         w_->window->ConfigChanged = false;
 
@@ -214,7 +202,8 @@ private slots:
         if (refusal.isEmpty()) {
             QCOMPARE(answers.seen().size(), 0u);
             QCOMPARE(rowCount(rows()), 3);
-            QCOMPARE(manualLines().last(), "CR:" + localPort + ":25:" + server + "::15:15:60:100:100:typed");
+            QCOMPARE(QString::fromStdString(w_->window->ManualServiceLines[2].text),
+                     "CR:" + localPort + ":25:" + server + "::15:15:60:100:100:typed");
             QVERIFY(w_->window->ConfigChanged);
         } else {
             QCOMPARE(answers.seen().size(), 1u);
