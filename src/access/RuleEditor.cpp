@@ -24,6 +24,17 @@ RuleRecord recordOfLine(std::string_view line, int valueCount) {
     return record;
 }
 
+template <typename Model> Model& modelOf(BoundList& list) {
+    auto* model = qobject_cast<Model*>(list.model);
+    if (!model)
+        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no group lines.");
+    return *model;
+}
+
+bool singleLine(const BoundList& list) {
+    return list.descriptor->source == RowSource::GroupLine;
+}
+
 } // namespace
 
 std::string buildRuleLine(const RuleRecord& record, const QString& groupText) {
@@ -38,21 +49,6 @@ std::string buildRuleLine(const RuleRecord& record, const QString& groupText) {
 void ShowGroupNotFound(QWidget* parent) {
     messages::error(parent, QStringLiteral("Group not found!!! Greate group first!"));
 }
-
-namespace {
-
-template <typename Model> Model& modelOf(BoundList& list) {
-    auto* model = qobject_cast<Model*>(list.model);
-    if (!model)
-        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no group lines.");
-    return *model;
-}
-
-bool singleLine(const BoundList& list) {
-    return list.descriptor->source == RowSource::GroupLine;
-}
-
-} // namespace
 
 void RuleEditor::fill(BoundList& list) {
     if (singleLine(list))
@@ -111,7 +107,7 @@ void RuleEditor::edit(BoundList& list) {
     if (!row)
         return;
     const ListDescriptor& kind = *list.descriptor;
-    auto& model = static_cast<LineModel&>(*list.model);
+    LineModel& model = modelOf<LineModel>(list);
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Edit);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
     groupField->setText(model.cellText(*row, 0));
