@@ -15,6 +15,7 @@
 class CacheSkipEditor;
 class GroupEditor;
 class ListViews;
+class ManualServiceEditor;
 class QAbstractItemView;
 class QFileDialog;
 class QLabel;
@@ -127,6 +128,49 @@ public Q_SLOTS:
     void LHostDblClick();
     void LHostKeyDown(int key);
 
+    // URL rules and blocked words; the error box of an Add for a group that does not exist.
+    void ShowGroupNotFound();
+    void SetUrlActionExecute();
+    void AddUrlActionExecute();
+    void EditUrlActionExecute();
+    void DeleteUrlActionExecute();
+    void LUrlDblClick();
+    void LUrlKeyDown(int key);
+    void SetWordActionExecute();
+    void AddWordActionExecute();
+    void EditWordActionExecute();
+    void DeleteWordActionExecute();
+    void LWordDblClick();
+    void LWordKeyDown(int key);
+
+    // Traffic limits and speeds: one line per group.
+    void SetLimitActionExecute();
+    void AddLimitActionExecute();
+    void EditLimitActionExecute();
+    void DeleteLimitActionExecute();
+    void LLimitDblClick();
+    void LLimitKeyDown(int key);
+    void SetSpeedActionExecute();
+    void AddSpeedActionExecute();
+    void EditSpeedActionExecute();
+    void DeleteSpeedActionExecute();
+    void LSpeedDblClick();
+    void LSpeedKeyDown(int key);
+
+    // Port access and port blocking.
+    void SetPortAActionExecute();
+    void AddPortAActionExecute();
+    void EditPortAActionExecute();
+    void DeletePortAActionExecute();
+    void LPortADblClick();
+    void LPortAKeyDown(int key);
+    void SetPortBActionExecute();
+    void AddPortBActionExecute();
+    void EditPortBActionExecute();
+    void DeletePortBActionExecute();
+    void LPortBDblClick();
+    void LPortBKeyDown(int key);
+
     // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
     void LNetworkColumnClick(QAbstractItemView* sender, int column);
 
@@ -153,6 +197,13 @@ public Q_SLOTS:
     void SMTPaddressKeyDown(int key);
     void POP3addressKeyDown(int key);
     void NNTPaddressKeyDown(int key);
+    // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
+    // Delete key and the shared pop-up menu.
+    void AddMServiceActionExecute();
+    void EditMServiceActionExecute();
+    void DeleteMServiceActionExecute();
+    void RouterRulesDblClick();
+    void RouterRulesKeyDown(int key);
 
     // Usage statistics.
     void BReloadStatisticClick();
@@ -170,7 +221,7 @@ private:
     void connectSettingsControls();
     void buildLists();
     void setUpPopupMenu();
-    void connectStandardServices();
+    void setUpPortMapping();
     QLineEdit* standardServiceField(int slot) const;
     bool storeStandardService(int slot, bool onlyChanges);
     bool storeEditedStandardServices();
@@ -202,6 +253,7 @@ private:
     std::unique_ptr<GroupEditor> groupEditor_;
     std::unique_ptr<RuleEditor> ruleEditor_;
     std::unique_ptr<CacheSkipEditor> cacheSkipEditor_;
+    std::unique_ptr<ManualServiceEditor> manualServiceEditor_;
     std::unique_ptr<StatisticsPage> statisticsPage_;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
