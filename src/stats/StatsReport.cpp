@@ -175,9 +175,13 @@ std::string humanKilobytes(std::int64_t kilobytes) {
 std::string totalsText(const Totals& totals, double seconds) {
     char time[32];
     std::snprintf(time, sizeof time, "%.2f s", seconds);
-    std::string text = std::to_string(totals.clients) + (totals.clients == 1 ? " client, " : " clients, ") +
-                       std::to_string(totals.connections) + " connections, " + std::to_string(totals.queries) +
-                       " queries, " + humanKilobytes(totals.kilobytes) + " sent; read in " + time;
+    auto counted = [](auto count, const char* one, const char* many) {
+        return std::to_string(count) + (count == 1 ? one : many);
+    };
+    std::string text = counted(totals.clients, " client, ", " clients, ") +
+                       counted(totals.connections, " connection, ", " connections, ") +
+                       counted(totals.queries, " query, ", " queries, ") + humanKilobytes(totals.kilobytes) +
+                       " sent; read in " + time;
     if (totals.unreadableCells != 0)
         text += " (" + std::to_string(totals.unreadableCells) + " cells are no number and not counted)";
     return text;
