@@ -1,0 +1,107 @@
+#include "stats/StatisticsChart.h"
+
+#include "base/Text.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QHorizontalBarSeries>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+
+namespace {
+
+// The measures in the order of the combo box.
+constexpr statsreport::Measure kMeasures[] = {statsreport::Measure::Traffic, statsreport::Measure::Connections};
+constexpr qsizetype kLongestAddress = 40; // characters of an address a bar label shows
+
+QString amountText(statsreport::Measure measure, std::int64_t value) {
+    return measure == statsreport::Measure::Traffic ? QString::fromStdString(statsreport::humanKilobytes(value))
+                                                    : QString::number(value);
+}
+
+} // namespace
+
+StatisticsChart::StatisticsChart(QWidget* panel) : QObject(panel) {
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    measure_ = new QComboBox(panel);
+    measure_->setObjectName(QStringLiteral("ChartMeasure"));
+    measure_->addItems({QStringLiteral("Send, kB"), QStringLiteral("Count Access")});
+    measure_->setToolTip(QStringLiteral("What the bars of the top clients measure"));
+    chart_ = new QChart;
+    chart_->legend()->hide();
+    chart_->setMargins(QMargins(2, 2, 2, 2));
+    view_ = new QChartView(chart_, panel); // the view owns the chart
+    view_->setObjectName(QStringLiteral("StatisticChart"));
+    view_->setRenderHint(QPainter::Antialiasing);
+    view_->setMinimumWidth(260);
+    layout->addWidget(measure_);
+    layout->addWidget(view_, 1);
+    connect(measure_, &QComboBox::currentIndexChanged, this, &StatisticsChart::draw);
+    draw();
+}
+
+void StatisticsChart::setRows(std::span<const ConnectionStatsRow> rows) {
+    byTraffic_ = statsreport::topClients(rows, statsreport::Measure::Traffic, kBars);
+    byConnections_ = statsreport::topClients(rows, statsreport::Measure::Connections, kBars);
+    draw();
+}
+
+void StatisticsChart::draw() {
+    const statsreport::Measure measure = kMeasures[std::max(measure_->currentIndex(), 0)];
+    const auto& top = measure == statsreport::Measure::Traffic ? byTraffic_ : byConnections_;
+    chart_->removeAllSeries();
+    for (QAbstractAxis* axis : chart_->axes()) {
+        chart_->removeAxis(axis);
+        delete axis;
+    }
+    chart_->setTitle(top.empty() ? QStringLiteral("No clients")
+                                 : QStringLiteral("Top %1 clients by %2")
+                                       .arg(top.size())
+                                       .arg(measure == statsreport::Measure::Traffic ? "traffic" : "connections"));
+    if (top.empty())
+        return;
+
+    // Traffic is drawn in the unit of the largest bar, so that the axis reads "MB" or "GB" rather than kB.
+    std::int64_t largest = 0;
+    for (const auto& client : top)
+        largest = std::max(largest, client.value < 0 ? -client.value : client.value);
+    const statsreport::KilobyteUnit unit = statsreport::unitFor(largest);
+    const double scale = measure == statsreport::Measure::Traffic ? unit.kilobytes : 1.0;
+
+    auto* bars = new QBarSet(measure_->currentText());
+    QStringList labels;
+    double lowest = 0;
+    double highest = 0;
+    // The series draws its first category at the bottom: the largest client goes in last, to stand on top.
+    for (std::size_t i = top.size(); i-- > 0;) {
+        const double value = static_cast<double>(top[i].value) / scale;
+        *bars << value;
+        lowest = std::min(lowest, value);
+        highest = std::max(highest, value);
+        QString address = fromFileBytes(top[i].address);
+        if (address.size() > kLongestAddress)
+            address = address.left(kLongestAddress - 1) + QChar(0x2026);
+        // The rank keeps the labels apart even where two shortened addresses would read the same.
+        labels << QStringLiteral("%1. %2  %3").arg(i + 1).arg(address, amountText(measure, top[i].value));
+    }
+    auto* series = new QHorizontalBarSeries;
+    series->append(bars);
+    chart_->addSeries(series);
+
+    auto* clients = new QBarCategoryAxis;
+    clients->append(labels);
+    chart_->addAxis(clients, Qt::AlignLeft);
+    series->attachAxis(clients);
+    auto* amounts = new QValueAxis;
+    amounts->setRange(lowest, highest > lowest ? highest : lowest + 1);
+    amounts->setTitleText(measure == statsreport::Measure::Traffic ? QString::fromLatin1(unit.name)
+                                                                   : QStringLiteral("connections"));
+    amounts->applyNiceNumbers();
+    chart_->addAxis(amounts, Qt::AlignBottom);
+    series->attachAxis(amounts);
+}
