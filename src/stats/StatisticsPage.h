@@ -6,6 +6,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -61,6 +62,8 @@ private:
     ConnectionStats readInWorker(const std::string& path);
     void showRows(ConnectionStats& stats, double seconds);
     void showReading(bool running);
+    // The rows of the reading, in the order and selection the list shows them.
+    std::vector<std::size_t> shownOrder() const;
 
     QWidget* window_;
     BoundList& bound_;

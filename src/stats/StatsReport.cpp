@@ -57,9 +57,18 @@ void appendUtf8(std::string& out, std::string_view cp1251Text) {
     }
 }
 
-bool needsQuotes(std::string_view cell, char separator) {
-    return std::any_of(cell.begin(), cell.end(),
-                       [separator](char c) { return c == separator || c == '"' || c == '\r' || c == '\n'; });
+// What a cell's bytes ask of it: nothing (written as they are), conversion (letters beyond ASCII) or quotes.
+enum CellNeeds : unsigned char { kAsIs = 0, kConversion = 1, kQuotes = 2 };
+
+CellNeeds needsOf(std::string_view cell, char separator) {
+    unsigned needs = kAsIs;
+    for (const char c : cell) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            needs |= kConversion;
+        else if (c == separator || c == '"' || c == '\r' || c == '\n')
+            needs |= kQuotes;
+    }
+    return static_cast<CellNeeds>(needs);
 }
 
 std::string lowerAscii(std::string_view text) {
@@ -111,7 +120,12 @@ void TableText::addRecord(std::span<const std::string_view> cells) {
         if (!first)
             text_.push_back(separator_);
         first = false;
-        if (!needsQuotes(cell, separator_)) {
+        const CellNeeds needs = needsOf(cell, separator_);
+        if (needs == kAsIs) {
+            text_.append(cell); // the common case: ASCII digits, dots and blanks
+            continue;
+        }
+        if (!(needs & kQuotes)) {
             appendUtf8(text_, cell);
             continue;
         }

@@ -35,6 +35,9 @@ public:
     // quote, CR or LF is put in double quotes with its quotes doubled; any other cell is written as it is.
     void addRecord(std::span<const std::string_view> cells);
 
+    // Records made by another TableText of the same format, as they stand.
+    void addText(std::string_view records) { text_.append(records); }
+
     const std::string& bytes() const { return text_; }
 
 private:
