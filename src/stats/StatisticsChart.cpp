@@ -16,7 +16,7 @@ namespace {
 
 // The measures in the order of the combo box.
 constexpr statsreport::Measure kMeasures[] = {statsreport::Measure::Traffic, statsreport::Measure::Connections};
-constexpr qsizetype kLongestAddress = 40; // characters of an address a bar label shows
+constexpr qsizetype kLongestAddress = 24; // characters of an address a bar label shows
 
 QString amountText(statsreport::Measure measure, std::int64_t value) {
     return measure == statsreport::Measure::Traffic ? QString::fromStdString(statsreport::humanKilobytes(value))
@@ -35,6 +35,15 @@ StatisticsChart::StatisticsChart(QWidget* panel) : QObject(panel) {
     chart_ = new QChart;
     chart_->legend()->hide();
     chart_->setMargins(QMargins(2, 2, 2, 2));
+    // The axes stay for the page's life; a drawing only changes their labels and range.
+    clients_ = new QBarCategoryAxis(chart_);
+    amounts_ = new QValueAxis(chart_);
+    QFont labelFont = clients_->labelsFont();
+    if (labelFont.pointSizeF() > 0)
+        labelFont.setPointSizeF(labelFont.pointSizeF() * 0.85);
+    clients_->setLabelsFont(labelFont);
+    chart_->addAxis(clients_, Qt::AlignLeft);
+    chart_->addAxis(amounts_, Qt::AlignBottom);
     view_ = new QChartView(chart_, panel); // the view owns the chart
     view_->setObjectName(QStringLiteral("StatisticChart"));
     view_->setRenderHint(QPainter::Antialiasing);
@@ -55,14 +64,13 @@ void StatisticsChart::draw() {
     const statsreport::Measure measure = kMeasures[std::max(measure_->currentIndex(), 0)];
     const auto& top = measure == statsreport::Measure::Traffic ? byTraffic_ : byConnections_;
     chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes()) {
-        chart_->removeAxis(axis);
-        delete axis;
-    }
+    clients_->clear();
     chart_->setTitle(top.empty() ? QStringLiteral("No clients")
                                  : QStringLiteral("Top %1 clients by %2")
                                        .arg(top.size())
                                        .arg(measure == statsreport::Measure::Traffic ? "traffic" : "connections"));
+    clients_->setVisible(!top.empty());
+    amounts_->setVisible(!top.empty());
     if (top.empty())
         return;
 
@@ -86,22 +94,19 @@ void StatisticsChart::draw() {
         QString address = fromFileBytes(top[i].address);
         if (address.size() > kLongestAddress)
             address = address.left(kLongestAddress - 1) + QChar(0x2026);
-        // The rank keeps the labels apart even where two shortened addresses would read the same.
-        labels << QStringLiteral("%1. %2  %3").arg(i + 1).arg(address, amountText(measure, top[i].value));
+        // Category labels must differ: two addresses shortened alike are told apart by their rank.
+        while (labels.contains(address + QStringLiteral("  ") + amountText(measure, top[i].value)))
+            address = QStringLiteral("%1. %2").arg(i + 1).arg(address);
+        labels << address + QStringLiteral("  ") + amountText(measure, top[i].value);
     }
     auto* series = new QHorizontalBarSeries;
     series->append(bars);
     chart_->addSeries(series);
-
-    auto* clients = new QBarCategoryAxis;
-    clients->append(labels);
-    chart_->addAxis(clients, Qt::AlignLeft);
-    series->attachAxis(clients);
-    auto* amounts = new QValueAxis;
-    amounts->setRange(lowest, highest > lowest ? highest : lowest + 1);
-    amounts->setTitleText(measure == statsreport::Measure::Traffic ? QString::fromLatin1(unit.name)
-                                                                   : QStringLiteral("connections"));
-    amounts->applyNiceNumbers();
-    chart_->addAxis(amounts, Qt::AlignBottom);
-    series->attachAxis(amounts);
+    clients_->append(labels);
+    series->attachAxis(clients_);
+    amounts_->setRange(lowest, highest > lowest ? highest : lowest + 1);
+    amounts_->applyNiceNumbers();
+    amounts_->setTitleText(measure == statsreport::Measure::Traffic ? QString::fromLatin1(unit.name)
+                                                                    : QStringLiteral("connections"));
+    series->attachAxis(amounts_);
 }

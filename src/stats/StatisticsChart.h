@@ -6,9 +6,11 @@
 #include <span>
 #include <vector>
 
+class QBarCategoryAxis;
 class QChart;
 class QChartView;
 class QComboBox;
+class QValueAxis;
 class QWidget;
 
 // The chart beside LStat: horizontal bars of the top clients by traffic ("Send, kB") or by connections ("Count
@@ -32,6 +34,8 @@ private:
     QComboBox* measure_;
     QChartView* view_;
     QChart* chart_;
+    QBarCategoryAxis* clients_;
+    QValueAxis* amounts_;
     std::vector<statsreport::RankedClient> byTraffic_;
     std::vector<statsreport::RankedClient> byConnections_;
 };

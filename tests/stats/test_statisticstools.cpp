@@ -212,8 +212,8 @@ private slots:
         QVERIFY2(
             totals_->text().startsWith(QStringLiteral("5 clients, 6 connections, 28 queries, 3.4 MB sent; read in ")),
             qPrintable(totals_->text()));
-        const QStringList byTraffic{"1. host,one  2.0 MB", QString::fromUtf8("2. ПК-Бух  1000 kB"),
-                                    "3. 10.0.0.1  350 kB", "4. tab\there  30 kB", "5. \"quoted\"  5 kB"};
+        const QStringList byTraffic{"host,one  2.0 MB", QString::fromUtf8("ПК-Бух  1000 kB"), "10.0.0.1  350 kB",
+                                    "tab\there  30 kB", "\"quoted\"  5 kB"};
         QStringList bottomUp = byTraffic;
         std::reverse(bottomUp.begin(), bottomUp.end());
         QCOMPARE(chartLabels(), bottomUp);
@@ -221,8 +221,8 @@ private slots:
         window->LNetworkColumnClick(list_, 0);
         QCOMPARE(chartLabels(), bottomUp);
         child<QComboBox>("ChartMeasure")->setCurrentIndex(1);
-        QCOMPARE(chartLabels().last(), QStringLiteral("1. 10.0.0.1  2"));
-        QCOMPARE(chartLabels().first(), QStringLiteral("5. tab\there  1")); // ties in the order of the log
+        QCOMPARE(chartLabels().last(), QStringLiteral("10.0.0.1  2"));
+        QCOMPARE(chartLabels().first(), QStringLiteral("tab\there  1")); // ties in the order of the log
 
         LogGeneratorOptions options;
         options.lines = 2000;
