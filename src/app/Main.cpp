@@ -11,6 +11,7 @@
 #include "cacheskip/CacheSkipEditor.h"
 #include "cacheskip/CacheSkipFile.h"
 #include "config/Preferences.h"
+#include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
@@ -78,7 +79,7 @@ void TMainWnd::setUp() {
     connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
     connect(ui_->BSaveStatistic, &QToolButton::clicked, this, &TMainWnd::BSaveStatisticClick);
     connectSettingsControls();
-    connectStandardServices();
+    setUpPortMapping();
     setUpPopupMenu();
     setUpHints();
 }
