@@ -84,6 +84,7 @@ void TMainWnd::setUp() {
     connect(ui_->Exit1, &QAction::triggered, this, &TMainWnd::Exit1Click);
     connect(ui_->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
     connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
+    connect(ui_->BSaveStatistic, &QToolButton::clicked, this, &TMainWnd::BSaveStatisticClick);
     connectSettingsControls();
     setUpPortMapping();
     setUpPopupMenu();
@@ -219,8 +220,7 @@ void TMainWnd::buildLists() {
         connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
     }
-    statisticsPage_ =
-        std::make_unique<StatisticsPage>(this, *lists_, ui_->BReloadStatistic, ui_->StatusBar1, statusPanel1_);
+    statisticsPage_ = std::make_unique<StatisticsPage>(this, *lists_, ui_->StatusBar1, statusPanel1_);
     lists_->popupRequested = [this](BoundList& list, QPoint at) {
         popupComponent_ = list.view;
         CacheSkipPopup->exec(at);
@@ -553,6 +553,10 @@ void TMainWnd::BReloadStatisticClick() {
 
 void TMainWnd::LoadStatActionExecute() {
     messages::guarded(this, [this] { statisticsPage_->read(ui_->ConnectLogFile->text()); });
+}
+
+void TMainWnd::BSaveStatisticClick() {
+    messages::guarded(this, [this] { statisticsPage_->save(); });
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -208,6 +208,8 @@ public Q_SLOTS:
     // Usage statistics.
     void BReloadStatisticClick();
     void LoadStatActionExecute();
+    // Exports the rows of LStat as shown to a CSV or tab-separated file chosen in a save dialog.
+    void BSaveStatisticClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
