@@ -124,6 +124,7 @@ void TMainWnd::loadServerConfig() {
     // What is read now is what a save will compare the files on disk with.
     readFiles_.clear();
     const FileRecord::Recording recording(readFiles_);
+    loadFindings_ = LoadFindings(); // what an earlier load that stopped half-way collected is not this load's
     LineTokenizer = std::make_unique<TStructString>("", ":");
     LineBuilder = std::make_unique<TUnStructString>(":");
     GroupCount = GroupTable::kSlotCount;
