@@ -45,7 +45,8 @@ class TestReload : public QObject, WindowTest {
 
     static constexpr char kServerFile[] = "[Server]\r\nPort=3128\r\n[Check]\r\nFile Name=access.txt\r\n"
                                           "[Cache Skip]\r\nFile Name=skip.txt\r\n[Router]\r\nFile Name=router.txt\r\n";
-    static constexpr char kAccessFile[] = "GN:0:AllUsers:\r\nGN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:lan\r\n";
+    static constexpr char kAccessFile[] = "GN:0:AllUsers:\r\nGN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:lan\r\n"
+                                          "PA:1:intranet.example.com:\r\nTL:1:102400:\r\n";
     static constexpr char kSkipFile[] = "SA:www.example.com:\r\n";
     static constexpr char kRouterFile[] = "CS:192.168.1.25:\r\nCR:110:110:pop.example.com:pop3:1:1:1:1:1:mail\r\n";
 
@@ -71,6 +72,8 @@ class TestReload : public QObject, WindowTest {
     void verifyListsAsStarted(int networks) const {
         QCOMPARE(rows("GroupName"), 2);
         QCOMPARE(rows("LNetwork"), networks);
+        QCOMPARE(rows("LUrl"), 1);
+        QCOMPARE(rows("LLimit"), 1);
         QCOMPARE(rows("CacheSkipRules"), 1);
         QCOMPARE(rows("RouterRules"), 1);
         QCOMPARE(child<QLineEdit>("POP3address")->text(), QStringLiteral("Used Manual Service"));
