@@ -26,23 +26,22 @@ struct FileContent {
 // writer came), and nothing else is read (a device such as /dev/zero never ends). A missing file is empty.
 FileContent readProfileFile(const std::string& path) {
     const std::string failure = "Unable to write to " + path;
-    // The error of a write names the file alone, unless the reason is that it is no file at all.
-    auto unreadable = [&](const std::string& reason, bool sayWhy) {
+    auto unreadable = [&](const std::string& reason) {
         FileRecord::noteUnreadable(path, reason);
-        return FileContent{{}, sayWhy ? failure + ": " + reason : failure};
+        return FileContent{{}, failure + ": " + reason};
     };
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno != ENOENT)
-            return unreadable(std::strerror(errno), false);
+            return unreadable(std::strerror(errno));
         FileRecord::noteMissing(path);
         return {}; // a missing file is created by the first write
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return unreadable(std::strerror(errno), false);
+        return unreadable(std::strerror(errno));
     if (!S_ISREG(info.st_mode))
-        return unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file", true);
+        return unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file");
 
     // Straight into the string, in blocks of at least 64 KiB: a file may still grow while it is read.
     std::string bytes(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + (1 << 16), '\0');
@@ -57,7 +56,7 @@ FileContent readProfileFile(const std::string& path) {
             return {std::move(bytes), {}};
         }
         if (got < 0 && errno != EINTR && errno != EAGAIN)
-            return unreadable(std::strerror(errno), false); // the file's other lines cannot be kept
+            return unreadable(std::strerror(errno)); // the file's other lines cannot be kept
         if (got > 0)
             size += static_cast<std::size_t>(got);
     }
@@ -173,8 +172,13 @@ void IniSession::commit() {
         return;
     try {
         writeFileAtomically(path_, document_->bytes(), {.keepBackup = false, .refuseWriteProtected = true});
-    } catch (const GlymError&) {
-        throw GlymError("Unable to write to " + path_);
+    } catch (const GlymError& error) {
+        // The reason follows the plain message, which names the file as it was given.
+        const std::string plain = "Unable to write to " + path_;
+        const std::string detail = error.what();
+        if (detail.compare(0, plain.size(), plain) == 0)
+            throw;
+        throw GlymError(plain + ": " + detail);
     }
     written_ = false;
 }
