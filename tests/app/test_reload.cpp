@@ -133,7 +133,7 @@ private slots:
             QCOMPARE(answers->seen().front().caption, QStringLiteral("Confirm"));
         }
         if (saveFails)
-            QCOMPARE(answers->seen().back().text, QStringLiteral("Unable to write to ./glym30.ini"));
+            QVERIFY(answers->seen().back().text.startsWith(QStringLiteral("Unable to write to ./glym30.ini")));
         QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), portShown);
         QCOMPARE(window->ConfigChanged, changedAfter);
         const bool saved = answer == QMessageBox::Save && !saveFails;
