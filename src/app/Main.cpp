@@ -80,6 +80,8 @@ void TMainWnd::setUp() {
 
     connect(ui_->ButtonSave, &QToolButton::clicked, this, &TMainWnd::ButtonSaveClick);
     connect(ui_->Save1, &QAction::triggered, this, &TMainWnd::Save1Click);
+    connect(ui_->ButtonReload, &QToolButton::clicked, this, &TMainWnd::ButtonReloadClick);
+    connect(ui_->Reload1, &QAction::triggered, this, &TMainWnd::Reload1Click);
     connect(ui_->ButtonExit, &QToolButton::clicked, this, &TMainWnd::Exit1Click);
     connect(ui_->Exit1, &QAction::triggered, this, &TMainWnd::Exit1Click);
     connect(ui_->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
@@ -122,6 +124,12 @@ void TMainWnd::FormCreate() {
     QDir::setCurrent(ProgramDir.trimmed()); // a failure leaves the current directory as it was
     LoadPreferences();
     IniFileName = QStringLiteral("./glym30.ini");
+    readConfiguration();
+}
+
+// What the start-up reads, and a reload again: glym30.ini (offered to be created when missing) and the rule files
+// it names.
+void TMainWnd::readConfiguration() {
     if (!QFileInfo(IniFileName).isFile())
         CreateDefaultServerConfig();
     LoadServerConfig();
@@ -135,6 +143,9 @@ void TMainWnd::RouterRulesChange() {
     setConfigChanged(true);
 }
 
+// Yes saves as the save button does: a file changed on disk by someone else is asked about first, and Reload there
+// reads the files again and keeps the window open (the administrator sees what is on disk now and decides again);
+// Cancel there keeps the window open with its changes.
 bool TMainWnd::FormCloseQuery() {
     // A relay server still being typed counts; one that cannot be stored keeps the window open to be mended.
     bool canClose = storeEditedStandardServices();
@@ -170,6 +181,47 @@ void TMainWnd::ButtonSaveClick() {
 void TMainWnd::Save1Click() {
     if (storeEditedStandardServices())
         SaveServerConfig();
+}
+
+void TMainWnd::ButtonReloadClick() {
+    reload();
+}
+
+void TMainWnd::Reload1Click() {
+    reload();
+}
+
+// Changes not saved are asked about first: Save saves, then reads the files (a save that fails, or that the user
+// stops, reads nothing); Discard reads them at once; Cancel does nothing.
+void TMainWnd::reload() {
+    if (!storeEditedStandardServices())
+        return;
+    if (ConfigChanged) {
+        switch (messages::ask(this, QStringLiteral("Confirm"),
+                              QStringLiteral("Save changes to config before reloading?"),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question)) {
+        case QMessageBox::Save:
+            if (!SaveServerConfig())
+                return;
+            break;
+        case QMessageBox::Discard:
+            break;
+        default:
+            return;
+        }
+    }
+    reloadConfiguration();
+}
+
+// Forgets what the window holds and reads the files again, through the same steps as the start-up.
+void TMainWnd::reloadConfiguration() {
+    QDir::setCurrent(ProgramDir.trimmed());
+    // The edit history of the lists would refer to rows that are gone: clear the undo stack here once the lists
+    // keep one.
+    // Every list is emptied before the records behind its rows go, as an error box of the load lets them draw.
+    Groups = GroupTable();
+    fillRuleLists();
+    readConfiguration();
 }
 
 void TMainWnd::Exit1Click() {
@@ -512,8 +564,11 @@ void TMainWnd::LPortBKeyDown(int key) {
 void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
         const std::string path = toFileBytes(ui_->CacheSkipFile->text()).value_or(std::string());
-        cacheSkipEditor_->fill(list(CacheSkipEditor::list()),
-                               [this, &path] { return loadCacheSkipLines(path, &loadFindings_); });
+        // A file that cannot be read leaves the list empty, not with the lines of an earlier reading.
+        cacheSkipEditor_->fill(list(CacheSkipEditor::list()), [this, &path] {
+            CacheSkipLines.clear();
+            return loadCacheSkipLines(path, &loadFindings_);
+        });
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FileRecord.h"
 #include "common/Findings.h"
 #include "rules/Proxyusers.h"
 #include "rules/RulesFile.h"
@@ -83,6 +84,9 @@ public Q_SLOTS:
     bool FormCloseQuery(); // false keeps the window open
     void ButtonSaveClick();
     void Save1Click();
+    // Reads every file again, as the start-up does (the preferences stay); unsaved changes are asked about first.
+    void ButtonReloadClick();
+    void Reload1Click();
     void Exit1Click();
     void ShowHint1Click();
 
@@ -228,6 +232,14 @@ private:
     bool storeStandardService(int slot, bool onlyChanges);
     bool storeEditedStandardServices();
 
+    // Reading the configuration, at start-up and on a reload.
+    void readConfiguration();
+    void reload();
+    void reloadConfiguration();
+    // What a save is to do about files changed on disk by someone else, or that could not be read.
+    enum class SaveCheck { Save, Reload, Cancel };
+    SaveCheck checkFilesBeforeSave();
+
     // The throwing bodies of the guarded slots.
     void loadServerConfig();
     void saveServerConfig();
@@ -265,6 +277,7 @@ private:
     bool showHints_ = false;
     bool loading_ = false;      // LoadServerConfig is filling the controls
     LoadFindings loadFindings_; // the rule-file lines the load left out, shown at its end
+    FileRecord readFiles_;      // glym30.ini and the rule files as the last load read them, or the last save wrote them
     QString executablePath_;    // absolute
     QString workingDirectory_;  // absolute; empty: the executable's directory
 

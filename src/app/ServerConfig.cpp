@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "cacheskip/CacheSkipFile.h"
 #include "common/Error.h"
+#include "common/FileIo.h"
 #include "common/Numbers.h"
 #include "config/IniFile.h"
 #include "config/ServerSettings.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace {
 
@@ -118,6 +120,10 @@ bool TMainWnd::LoadServerConfig() {
 
 void TMainWnd::loadServerConfig() {
     FlagScope loading(loading_);
+    // What is read now is what a save will compare the files on disk with.
+    readFiles_.clear();
+    const FileRecord::Recording recording(readFiles_);
+    loadFindings_ = LoadFindings(); // what an earlier load that stopped half-way collected is not this load's
     LineTokenizer = std::make_unique<TStructString>("", ":");
     LineBuilder = std::make_unique<TUnStructString>(":");
     GroupCount = GroupTable::kSlotCount;
@@ -170,15 +176,91 @@ SettingValue TMainWnd::settingValue(const ServerSetting& s) const {
 }
 
 bool TMainWnd::SaveServerConfig() {
-    return messages::guarded(this, [this] { saveServerConfig(); });
+    switch (checkFilesBeforeSave()) {
+    case SaveCheck::Save:
+        return messages::guarded(this, [this] { saveServerConfig(); });
+    case SaveCheck::Reload:
+        reloadConfiguration();
+        return false;
+    case SaveCheck::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TMainWnd::saveServerConfig() {
     QDir::setCurrent(ProgramDir.trimmed());
+    const FileRecord::Recording recording(readFiles_, true);
     saveServerSettings(IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); });
     SaveRuleFiles(ruleFileNames(), Groups, CacheSkipLines, StandardServiceLines, ManualServiceLines);
     IniFile(IniFileName.toStdString()).flush();
     setConfigChanged(false);
+    // The rule files now hold what the window holds: no line the load left out is in them any more.
+    LoadFindings none;
+    showDroppedLines(ui_->StatusBar1, none);
+}
+
+namespace {
+
+QString listed(const QStringList& files) {
+    return QStringLiteral("\n\n    ") + files.join(QStringLiteral("\n    ")) + QStringLiteral("\n\n");
+}
+
+} // namespace
+
+// Before a save replaces a file, it makes sure the file still holds what the window read from it (or last wrote
+// there). A rule file that could not be read is not replaced unless the user says so: the window does not hold its
+// rules. A file someone else has changed, created or deleted since is not overwritten without a question either.
+TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
+    QDir::setCurrent(ProgramDir.trimmed());
+    const RuleFileNames rules = ruleFileNames();
+    std::vector<std::string> files; // each file once, under the first name that leads to it
+    for (const std::string& file : {IniFileName.toStdString(), rules.accessRules, rules.cacheSkip, rules.portMapping})
+        if (!file.empty() && std::none_of(files.begin(), files.end(),
+                                          [&file](const std::string& known) { return sameFile(known, file); }))
+            files.push_back(file);
+
+    QStringList unreadable;
+    QStringList changed;
+    for (const std::string& file : files) {
+        // glym30.ini, and anything that is no regular file, the writers refuse to replace themselves.
+        if (const auto reason = readFiles_.unreadable(file);
+            reason && file != IniFileName.toStdString() && fileExists(file))
+            unreadable << QStringLiteral("%1 (%2)").arg(fromFileBytes(file), fromFileBytes(*reason));
+        else if (const DiskChange change = readFiles_.changeOnDisk(file); change != DiskChange::None)
+            changed << QStringLiteral("%1 (%2)").arg(fromFileBytes(file), fromFileBytes(describe(change)));
+    }
+
+    const std::pair<QMessageBox::StandardButton, QString> overwrite{QMessageBox::Save, QStringLiteral("Overwrite")};
+    if (!unreadable.isEmpty() &&
+        messages::ask(this, QStringLiteral("Warning"),
+                      QStringLiteral("These rule files could not be read when the configuration was loaded, so the "
+                                     "window does not hold their rules:") +
+                          listed(unreadable) +
+                          QStringLiteral("Saving would replace their content with what the window shows (the "
+                                         "present content would be kept only as the .bak file).\n\n"
+                                         "Overwrite: write them anyway.\nCancel: save nothing."),
+                      QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning, {overwrite},
+                      QMessageBox::Cancel) != QMessageBox::Save)
+        return SaveCheck::Cancel;
+    if (changed.isEmpty())
+        return SaveCheck::Save;
+    switch (messages::ask(
+        this, QStringLiteral("Warning"),
+        QStringLiteral("These files were changed on disk by someone else since the configurator read them:") +
+            listed(changed) +
+            QStringLiteral("Overwrite: save the configuration of the window over them.\n"
+                           "Reload: read the files again; the changes made in the window are lost.\n"
+                           "Cancel: save nothing."),
+        QMessageBox::Save | QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Warning,
+        {overwrite, {QMessageBox::Reset, QStringLiteral("Reload")}}, QMessageBox::Cancel)) {
+    case QMessageBox::Save:
+        return SaveCheck::Save;
+    case QMessageBox::Reset:
+        return SaveCheck::Reload;
+    default:
+        return SaveCheck::Cancel;
+    }
 }
 
 void TMainWnd::CreateDefaultServerConfig() {

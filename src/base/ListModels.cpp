@@ -99,12 +99,9 @@ void GroupLinesModel::fill() {
         if (const TProxyUsers* record = groups_.find(group))
             for (const RuleLines::Entry& entry : record->*list_.lines)
                 added.push_back({entry.id, group, false, false});
-    if (added.empty())
-        return;
-    const int first = rowCount();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(added.size()) - 1);
-    rows_.insert(rows_.end(), added.begin(), added.end());
-    endInsertRows();
+    beginResetModel();
+    rows_ = std::move(added);
+    endResetModel();
 }
 
 void GroupLinesModel::appendAdded(int group, RuleLines::Id line) {
@@ -161,12 +158,9 @@ void GroupLineModel::fill() {
             for (int type = 0; type < types; ++type)
                 if (shows(*record, type))
                     added.push_back({static_cast<std::int16_t>(group), static_cast<std::int16_t>(type), false, false});
-    if (added.empty())
-        return;
-    const int first = rowCount();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(added.size()) - 1);
-    rows_.insert(rows_.end(), added.begin(), added.end());
-    endInsertRows();
+    beginResetModel();
+    rows_ = std::move(added);
+    endResetModel();
 }
 
 int GroupLineModel::findRow(int group, int type) const {

@@ -75,7 +75,7 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     RowLine rowLine(int row) const override;
 
-    // Appends a row for every line of every group, in group order.
+    // A row for every line of every group, in group order, in place of the rows shown so far.
     void fill();
     // Appends a row for a line the user has just added to a group.
     void appendAdded(int group, RuleLines::Id line);
@@ -112,7 +112,7 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     RowLine rowLine(int row) const override;
 
-    // Appends a row for every group (and type) with a line to show, in group order.
+    // A row for every group (and type) with a line to show, in group order, in place of the rows shown so far.
     void fill();
     // The row of a group and type, or -1.
     int findRow(int group, int type = 0) const;

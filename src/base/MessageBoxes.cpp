@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 
+#include <QAbstractButton>
 #include <QWidget>
 
 namespace messages {
@@ -14,6 +15,18 @@ QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const Q
                                 QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) {
     QMessageBox box(icon, caption, text, buttons, parent);
     box.setObjectName(QStringLiteral("MessageBox"));
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const QString& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                const std::vector<std::pair<QMessageBox::StandardButton, QString>>& labels,
+                                QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    for (const auto& [button, label] : labels)
+        box.button(button)->setText(label);
+    box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -12,6 +14,13 @@ namespace messages {
 
 QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const QString& text,
                                 QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
+
+// As ask, with some of the standard buttons given texts of their own ({QMessageBox::Save, "Overwrite"}) and the
+// button that Enter presses.
+QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const QString& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                const std::vector<std::pair<QMessageBox::StandardButton, QString>>& labels,
+                                QMessageBox::StandardButton defaultButton);
 
 // "Error" with the error icon and OK.
 void error(QWidget* parent, const QString& text);

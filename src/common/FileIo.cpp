@@ -1,6 +1,7 @@
 #include "common/FileIo.h"
 
 #include "common/Error.h"
+#include "common/FileRecord.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -67,7 +68,9 @@ std::string readOpenFile(const FileDescriptor& fd, const std::string& path, cons
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throw GlymError("Cannot read file \"" + path + "\". " + systemReason(errno));
+            const std::string reason = systemReason(errno);
+            FileRecord::noteUnreadable(path, reason);
+            throw GlymError("Cannot read file \"" + path + "\". " + reason);
         }
         content.append(buffer, static_cast<std::size_t>(got));
     }
@@ -76,25 +79,33 @@ std::string readOpenFile(const FileDescriptor& fd, const std::string& path, cons
 
 // Reads a regular file; nothing when missingIsEmpty and no entry of that name exists. The type is checked before
 // the open, so that a device is never opened, and again after it on the descriptor, which O_NONBLOCK keeps a
-// named pipe from holding up.
+// named pipe from holding up. The recording of the thread, if any, hears what was read, or why not.
 std::optional<std::string> readRegularFile(const std::string& path, bool missingIsNothing) {
+    auto refuse = [&path](const char* verb, const std::string& reason) {
+        FileRecord::noteUnreadable(path, reason);
+        return GlymError("Cannot " + std::string(verb) + " file \"" + path + "\". " + reason);
+    };
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        if (missingIsNothing && (errno == ENOENT || errno == ENOTDIR))
+        if (missingIsNothing && (errno == ENOENT || errno == ENOTDIR)) {
+            FileRecord::noteMissing(path);
             return std::nullopt;
-        throw GlymError("Cannot open file \"" + path + "\". " + systemReason(errno));
+        }
+        throw refuse("open", systemReason(errno));
     }
     if (!S_ISREG(info.st_mode))
-        throw GlymError("Cannot read file \"" + path + "\". " + notRegularReason(info.st_mode));
+        throw refuse("read", notRegularReason(info.st_mode));
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
-        throw GlymError("Cannot open file \"" + path + "\". " + systemReason(errno));
+        throw refuse("open", systemReason(errno));
     if (::fstat(fd.get(), &info) != 0)
-        throw GlymError("Cannot read file \"" + path + "\". " + systemReason(errno));
+        throw refuse("read", systemReason(errno));
     if (!S_ISREG(info.st_mode))
-        throw GlymError("Cannot read file \"" + path + "\". " + notRegularReason(info.st_mode));
+        throw refuse("read", notRegularReason(info.st_mode));
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK); // a regular file: plain reads from here
-    return readOpenFile(fd, path, info);
+    std::string content = readOpenFile(fd, path, info);
+    FileRecord::noteRead(path, info, content);
+    return content;
 }
 
 std::string randomSuffix() {
@@ -156,6 +167,7 @@ private:
     bool tempCreated_ = false;
     bool oldBackupAside_ = false; // the previous backup has been renamed to asideBase_
     OldFile oldFile_ = OldFile::InPlace;
+    struct stat written_ {}; // the new file once its content is complete (a rename keeps its time and inode)
 };
 
 void Replacement::run(std::string_view bytes) {
@@ -170,6 +182,7 @@ void Replacement::run(std::string_view bytes) {
         keepOldContentAsBackup();
     putNewFileInPlace();
     ::fsync(dir()); // best effort: the renames themselves have happened
+    FileRecord::noteWritten(path_, written_, bytes);
     if (oldBackupAside_ && ::unlinkat(dir(), asideBase_.c_str(), 0) != 0 && errno != ENOENT)
         throw GlymError("Unable to write to " + beside(asideBase_) + ": " + systemReason(errno) + ". " + path_ +
                         " holds the new content and " + backup_ + " the previous one, but the backup before it is " +
@@ -206,7 +219,7 @@ void Replacement::writeTemporaryFile(std::string_view bytes) {
     if (fd.get() < 0)
         fail(path_, EEXIST);
     tempCreated_ = true;
-    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0)
+    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || ::fstat(fd.get(), &written_) != 0)
         fail(path_, errno);
     if (exists_) {
         ::fchmod(fd.get(), existing_.st_mode & 07777);

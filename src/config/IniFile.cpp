@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/FileIo.h"
+#include "common/FileRecord.h"
 #include "common/Numbers.h"
 #include "config/IniDocument.h"
 
@@ -25,14 +26,22 @@ struct FileContent {
 // writer came), and nothing else is read (a device such as /dev/zero never ends). A missing file is empty.
 FileContent readProfileFile(const std::string& path) {
     const std::string failure = "Unable to write to " + path;
+    auto unreadable = [&](const std::string& reason) {
+        FileRecord::noteUnreadable(path, reason);
+        return FileContent{{}, failure + ": " + reason};
+    };
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) // a missing file is created by the first write
-        return {{}, errno == ENOENT ? std::string() : failure + ": " + std::strerror(errno)};
+    if (fd.get() < 0) {
+        if (errno != ENOENT)
+            return unreadable(std::strerror(errno));
+        FileRecord::noteMissing(path);
+        return {}; // a missing file is created by the first write
+    }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return {{}, failure + ": " + std::strerror(errno)};
+        return unreadable(std::strerror(errno));
     if (!S_ISREG(info.st_mode))
-        return {{}, failure + ": " + (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file")};
+        return unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file");
 
     // Straight into the string, in blocks of at least 64 KiB: a file may still grow while it is read.
     std::string bytes(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + (1 << 16), '\0');
@@ -43,10 +52,11 @@ FileContent readProfileFile(const std::string& path) {
         const ssize_t got = ::read(fd.get(), bytes.data() + size, bytes.size() - size);
         if (got == 0) {
             bytes.resize(size);
+            FileRecord::noteRead(path, info, bytes);
             return {std::move(bytes), {}};
         }
         if (got < 0 && errno != EINTR && errno != EAGAIN)
-            return {{}, failure + ": " + std::strerror(errno)}; // the file's other lines cannot be kept
+            return unreadable(std::strerror(errno)); // the file's other lines cannot be kept
         if (got > 0)
             size += static_cast<std::size_t>(got);
     }

@@ -150,17 +150,6 @@ private slots:
         QVERIFY(dir->exists(QStringLiteral("glymconf.ini")));
         QVERIFY(!dir->exists(QStringLiteral("glymconf.exe.ini")));
     }
-
-    void reloadDoesNothing() {
-        dir->write(QStringLiteral("glym30.ini"), "[Server]\r\nPort=8080\r\n");
-        start();
-        window->findChild<QLineEdit*>(QStringLiteral("EditProxyPort"))->setText(QStringLiteral("9090"));
-        window->ConfigChanged = false;
-        window->findChild<QAction*>(QStringLiteral("Reload1"))->trigger();
-        QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("9090"));
-        QVERIFY(!window->ConfigChanged);
-        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), QByteArray("[Server]\r\nPort=8080\r\n"));
-    }
 };
 
 QTEST_MAIN(TestStartup)

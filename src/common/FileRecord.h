@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct stat;
+
+// What the configurator knows of each file it has read or written, so that a later save can tell whether someone
+// else has changed the file since: its size, modification time and identity (device and inode) as the reading saw
+// them, and a hash of the bytes read. A file that was missing, or that could not be read, is known as such.
+struct FileFingerprint {
+    enum class State { Missing, Read, Unreadable };
+
+    State state = State::Missing;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // nanoseconds since the epoch
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::size_t hash = 0;
+    std::string reason; // Unreadable: why ("Permission denied")
+};
+
+// How a file on disk differs from what was last read or written.
+enum class DiskChange {
+    None,    // the same bytes (a file only touched, or rewritten with the same content, counts as the same)
+    Changed, // other bytes
+    Created, // it was missing and now exists
+    Deleted, // it was read and now is gone
+};
+
+// "changed", "created", "deleted"; empty for None.
+std::string_view describe(DiskChange change);
+
+// The fingerprints of the files read or written while a Recording of it lived, by the name they were read under.
+// The readers and the writer of FileIo (and the INI layer) report to the recording of their thread, if any.
+class FileRecord {
+public:
+    // Reports the file operations of the current thread to record for as long as it lives. Recordings nest: the
+    // innermost one is told. With writesOnly, reads are not noted (a save reads the settings file to merge into it,
+    // but the window does not hold what it read there).
+    class Recording {
+    public:
+        explicit Recording(FileRecord& record, bool writesOnly = false);
+        ~Recording();
+        Recording(const Recording&) = delete;
+        Recording& operator=(const Recording&) = delete;
+
+    private:
+        Recording* outer_;
+        FileRecord& record_;
+        bool writesOnly_;
+        friend class FileRecord;
+    };
+
+    // What the file operations of this thread report to (nothing when no Recording lives).
+    static void noteRead(const std::string& name, const struct stat& info, std::string_view bytes);
+    static void noteWritten(const std::string& name, const struct stat& info, std::string_view bytes);
+    static void noteMissing(const std::string& name);
+    static void noteUnreadable(const std::string& name, const std::string& reason);
+
+    void clear() { files_.clear(); }
+
+    // Why the file of that name could not be read when it was read last; nothing when it was read (or missing,
+    // or never read). Two names of one file (see sameFile) are one file.
+    std::optional<std::string> unreadable(const std::string& name) const;
+
+    // How the file of that name differs now from what was read or written last. A file the record does not know,
+    // or knows as unreadable, gives None. A file that has become unreadable since it was read counts as Changed
+    // when its size or time has changed (its bytes cannot be compared).
+    DiskChange changeOnDisk(const std::string& name) const;
+
+private:
+    void note(const std::string& name, FileFingerprint fingerprint);
+    const FileFingerprint* find(const std::string& name) const;
+
+    std::vector<std::pair<std::string, FileFingerprint>> files_;
+};

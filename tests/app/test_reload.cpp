@@ -1,0 +1,282 @@
+#include "app/Main.h"
+
+#include "support/GuiTestSupport.h"
+#include "support/ListReading.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// While it lives, this thread meets file permissions as an ordinary user does, root included: the capabilities
+// that let root read any file are off. The window reads on this thread.
+class PermissionsHold {
+public:
+    PermissionsHold() {
+        ::syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header_, lowered);
+    }
+    ~PermissionsHold() { ::syscall(SYS_capset, &header_, saved_); }
+    PermissionsHold(const PermissionsHold&) = delete;
+    PermissionsHold& operator=(const PermissionsHold&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
+
+} // namespace
+
+// Reading the files again (File > Reload, the tool button), and what a save does about files that someone else
+// changed on disk since they were read, or that could not be read at all.
+class TestReload : public QObject, WindowTest {
+    Q_OBJECT
+
+    static constexpr char kServerFile[] = "[Server]\r\nPort=3128\r\n[Check]\r\nFile Name=access.txt\r\n"
+                                          "[Cache Skip]\r\nFile Name=skip.txt\r\n[Router]\r\nFile Name=router.txt\r\n";
+    static constexpr char kAccessFile[] = "GN:0:AllUsers:\r\nGN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:lan\r\n"
+                                          "PA:1:intranet.example.com:\r\nTL:1:102400:\r\n";
+    static constexpr char kSkipFile[] = "SA:www.example.com:\r\n";
+    static constexpr char kRouterFile[] = "CS:192.168.1.25:\r\nCR:110:110:pop.example.com:pop3:1:1:1:1:1:mail\r\n";
+
+    int rows(const char* list) const { return listview::rowCount(child<QAbstractItemView>(list)); }
+    QToolButton* droppedLinesNote() const {
+        return window->findChild<QToolButton*>(QStringLiteral("DroppedLinesNote"));
+    }
+    void typePort(const QString& port) {
+        auto* field = child<QLineEdit>("EditProxyPort");
+        field->selectAll();
+        QTest::keyClicks(field, port);
+    }
+    // Writes a file as another program would: a new inode, and a time that differs from the one read.
+    void writeOutside(const QString& name, const QByteArray& bytes) const {
+        dir->write(name + QStringLiteral(".new"), bytes);
+        QVERIFY(QFile::rename(dir->path(name + QStringLiteral(".new")), dir->path(name)) ||
+                (QFile::remove(dir->path(name)) &&
+                 QFile::rename(dir->path(name + QStringLiteral(".new")), dir->path(name))));
+        const timespec times[2] = {{0, UTIME_NOW}, {1'000'000'000, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(dir->path(name)).constData(), times, 0), 0);
+    }
+    // Every list holds what a start on the files shows.
+    void verifyListsAsStarted(int networks) const {
+        QCOMPARE(rows("GroupName"), 2);
+        QCOMPARE(rows("LNetwork"), networks);
+        QCOMPARE(rows("LUrl"), 1);
+        QCOMPARE(rows("LLimit"), 1);
+        QCOMPARE(rows("CacheSkipRules"), 1);
+        QCOMPARE(rows("RouterRules"), 1);
+        QCOMPARE(child<QLineEdit>("POP3address")->text(), QStringLiteral("Used Manual Service"));
+        QCOMPARE(child<QLineEdit>("SMTPaddress")->text(), QStringLiteral("192.168.1.25"));
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() {
+        begin();
+        dir->write(QStringLiteral("access.txt"), kAccessFile);
+        dir->write(QStringLiteral("skip.txt"), kSkipFile);
+        dir->write(QStringLiteral("router.txt"), kRouterFile);
+        start(kServerFile);
+    }
+    void cleanup() { verifyNoProblems(finish()); }
+
+    // Unsaved changes are asked about first. Whatever is read again fills every list once, as at start-up.
+    void reloadQuestion_data() {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<int>("answer"); // QMessageBox::NoButton: no question expected
+        QTest::addColumn<bool>("saveFails");
+        QTest::addColumn<bool>("byMenu");
+        QTest::addColumn<QString>("portShown");
+        QTest::addColumn<bool>("changedAfter");
+        QTest::newRow("no changes: no question")
+            << false << int(QMessageBox::NoButton) << false << true << "3128" << false;
+        QTest::newRow("Save") << true << int(QMessageBox::Save) << false << false << "9090" << false;
+        QTest::newRow("Save fails: no reload") << true << int(QMessageBox::Save) << true << true << "9090" << true;
+        QTest::newRow("Discard") << true << int(QMessageBox::Discard) << false << true << "3128" << false;
+        QTest::newRow("Cancel") << true << int(QMessageBox::Cancel) << false << false << "9090" << true;
+    }
+    void reloadQuestion() {
+        QFETCH(bool, edited);
+        QFETCH(int, answer);
+        QFETCH(bool, saveFails);
+        QFETCH(bool, byMenu);
+        QFETCH(QString, portShown);
+        QFETCH(bool, changedAfter);
+        if (edited)
+            typePort(QStringLiteral("9090"));
+        if (saveFails)
+            QVERIFY(QFile::setPermissions(dir->path(QStringLiteral("glym30.ini")), QFile::ReadOwner));
+        if (answer != QMessageBox::NoButton)
+            answers->pushBox(QMessageBox::StandardButton(answer));
+        if (saveFails)
+            answers->pushBox(QMessageBox::Ok);
+        const bool reloads = !changedAfter;
+
+        if (byMenu)
+            child<QAction>("Reload1")->trigger();
+        else
+            child<QToolButton>("ButtonReload")->click();
+
+        if (answer != QMessageBox::NoButton) {
+            QCOMPARE(answers->seen().front().text, QStringLiteral("Save changes to config before reloading?"));
+            QCOMPARE(answers->seen().front().caption, QStringLiteral("Confirm"));
+        }
+        if (saveFails)
+            QVERIFY(answers->seen().back().text.startsWith(QStringLiteral("Unable to write to ./glym30.ini")));
+        QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), portShown);
+        QCOMPARE(window->ConfigChanged, changedAfter);
+        const bool saved = answer == QMessageBox::Save && !saveFails;
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")).contains("Port=9090\r\n"), saved);
+        QCOMPARE(dir->exists(QStringLiteral("access.txt.bak")), saved);
+        verifyListsAsStarted(1);
+        if (reloads) // a second reload shows the same rows, not twice as many
+            child<QAction>("Reload1")->trigger();
+        verifyListsAsStarted(1);
+    }
+
+    // A reload shows what the files hold now, the lines left out of them included; a save, which keeps only what
+    // the window holds, takes the note about those lines away.
+    void reloadReadsTheFilesAsTheyAreNow() {
+        QVERIFY(!droppedLinesNote());
+        writeOutside(QStringLiteral("access.txt"), QByteArray(kAccessFile) + "GD:1:10.1.0.0:255.255.0.0:\r\nXX:1\r\n");
+        writeOutside(QStringLiteral("router.txt"), "CS:192.168.1.25:\r\n");
+        child<QAction>("Reload1")->trigger();
+        QCOMPARE(rows("LNetwork"), 2);
+        QCOMPARE(rows("RouterRules"), 0);
+        QCOMPARE(child<QLineEdit>("POP3address")->text(), QString());
+        QVERIFY(!child<QLineEdit>("POP3address")->isReadOnly());
+        QVERIFY(!window->ConfigChanged);
+        QVERIFY(droppedLinesNote());
+        QCOMPARE(droppedLinesNote()->text(), QStringLiteral("1 line of access.txt will not be kept - details"));
+
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        QVERIFY(!droppedLinesNote());
+        QVERIFY(!dir->read(QStringLiteral("access.txt")).contains("XX:1"));
+    }
+
+    // A file someone else changed since it was read is named before a save would overwrite it.
+    void outsideChange_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("outside"); // null: the same bytes written again
+        QTest::addColumn<int>("answer");         // Save is "Overwrite", Reset "Reload"; NoButton: no question
+        QTest::addColumn<QString>("listed");
+
+        QTest::newRow("settings file, Overwrite") << "glym30.ini" << QByteArray("[Server]\r\nPort=7070\r\n")
+                                                  << int(QMessageBox::Save) << "./glym30.ini (changed)";
+        QTest::newRow("rule file, Reload") << "access.txt"
+                                           << QByteArray("GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:lan\r\n"
+                                                         "GD:1:10.9.0.0:255.255.0.0:\r\n")
+                                           << int(QMessageBox::Reset) << "access.txt (changed)";
+        QTest::newRow("rule file deleted, Cancel")
+            << "router.txt" << QByteArray() << int(QMessageBox::Cancel) << "router.txt (deleted)";
+        QTest::newRow("same bytes again: no question")
+            << "skip.txt" << QByteArray(kSkipFile) << int(QMessageBox::NoButton) << QString();
+    }
+    void outsideChange() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, outside);
+        QFETCH(int, answer);
+        QFETCH(QString, listed);
+        typePort(QStringLiteral("9090"));
+        if (outside.isNull())
+            QVERIFY(QFile::remove(dir->path(file)));
+        else
+            writeOutside(file, outside);
+        if (answer != QMessageBox::NoButton)
+            answers->pushBox(QMessageBox::StandardButton(answer));
+
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+
+        const bool saved = answer == QMessageBox::Save || answer == QMessageBox::NoButton;
+        if (answer != QMessageBox::NoButton) {
+            QVERIFY2(answers->seen().front().text.contains(QStringLiteral("\n    ") + listed + QStringLiteral("\n")),
+                     qPrintable(answers->seen().front().text));
+            QCOMPARE(answers->seen().front().caption, QStringLiteral("Warning"));
+        }
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")).contains("Port=9090\r\n"), saved);
+        if (!saved)
+            QCOMPARE(dir->read(file), outside);
+        QCOMPARE(dir->exists(QStringLiteral("access.txt.bak")), saved);
+        if (answer == QMessageBox::Reset) { // the window shows the files as they are now
+            QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("3128"));
+            QCOMPARE(rows("LNetwork"), 2);
+        }
+        QCOMPARE(window->ConfigChanged, answer == QMessageBox::Cancel);
+
+        // The files now hold what the window read or wrote: the next save asks nothing (Cancel: the same question).
+        if (answer == QMessageBox::Cancel)
+            answers->pushBox(QMessageBox::Save);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        QVERIFY(answers->allAnswered());
+        QVERIFY(dir->exists(QStringLiteral("access.txt.bak")));
+    }
+
+    // Yes in the close question saves as the button does: Reload there reads the files and keeps the window open.
+    void closeQuestionWithOutsideChange() {
+        QVERIFY(showWindow());
+        typePort(QStringLiteral("9090"));
+        writeOutside(QStringLiteral("glym30.ini"), QByteArray(kServerFile) + "[Extra]\r\nKey=1\r\n");
+        answers->pushBox(QMessageBox::Yes);
+        answers->pushBox(QMessageBox::Reset);
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("3128"));
+        QVERIFY(!window->ConfigChanged);
+        QVERIFY(window->close());
+    }
+
+    // A rule file that exists but could not be read is not replaced unless the user says so; after a reload that
+    // reads it, the save asks nothing.
+    void unreadableRuleFile_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel);
+        QTest::newRow("Overwrite") << int(QMessageBox::Save);
+    }
+    void unreadableRuleFile() {
+        QFETCH(int, answer);
+        window.reset();
+        const QString access = dir->path(QStringLiteral("access.txt"));
+        QVERIFY(QFile::setPermissions(access, {}));
+        answers->pushBox(QMessageBox::Ok);
+        {
+            const PermissionsHold asUser;
+            start();
+        }
+        QCOMPARE(answers->seen().back().text, QStringLiteral("Cannot open file \"access.txt\". Permission denied"));
+        QCOMPARE(rows("LNetwork"), 0);
+
+        answers->pushBox(QMessageBox::StandardButton(answer));
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        QVERIFY2(answers->seen().back().text.contains(QStringLiteral("\n    access.txt (Permission denied)\n")),
+                 qPrintable(answers->seen().back().text));
+        QVERIFY(QFile::setPermissions(access, QFile::ReadOwner | QFile::WriteOwner));
+        if (answer == QMessageBox::Cancel) {
+            QCOMPARE(dir->read(QStringLiteral("access.txt")), QByteArray(kAccessFile));
+            QVERIFY(!dir->exists(QStringLiteral("access.txt.bak")));
+            QVERIFY(!dir->exists(QStringLiteral("skip.txt.bak")));
+            QCOMPARE(dir->read(QStringLiteral("glym30.ini")), QByteArray(kServerFile));
+            child<QToolButton>("ButtonReload")->click();
+            QCOMPARE(rows("LNetwork"), 1);
+            QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+            QVERIFY(dir->read(QStringLiteral("access.txt")).contains("GD:1:10.0.0.0:255.0.0.0:lan\r\n"));
+        } else {
+            QCOMPARE(dir->read(QStringLiteral("access.txt")), QByteArray());
+            QCOMPARE(dir->read(QStringLiteral("access.txt.bak")), QByteArray(kAccessFile));
+        }
+        QVERIFY(answers->allAnswered());
+    }
+};
+
+QTEST_MAIN(TestReload)
+#include "test_reload.moc"
