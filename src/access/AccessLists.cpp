@@ -1,8 +1,12 @@
 #include "access/AccessLists.h"
 
+#include "access/Auth.h"
 #include "access/Groupname.h"
 #include "access/Net.h"
+#include "access/Time.h"
+#include "widgets/Advspin.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,14 +172,6 @@ constexpr ListColumn kPortBlockColumns[] = {
 };
 constexpr ListColumn kPortAccessColumns[] = {
     groupColumn(), {.title = "Port", .sizing = Fixed, .width = 120, .numeric = true}, {.title = "Comments"}};
-constexpr ListColumn kTimeColumns[] = {
-    groupColumn(),
-    {.title = "Day", .sizing = Fixed, .width = 70},
-    {.title = "Begin", .sizing = Fixed, .width = 40, .numeric = true},
-    {.title = "End", .sizing = Fixed, .width = 40, .numeric = true},
-    {.title = "Comments"},
-};
-constexpr ListColumn kAuthColumns[] = {groupColumn(), {.title = "Login"}, {.title = "Password"}, {.title = "Comments"}};
 
 constexpr ListDescriptor kUrls{.objectName = "LUrl", .columns = kUrlColumns};
 constexpr ListDescriptor kWords{.objectName = "LWord", .columns = kWordColumns};
@@ -183,8 +179,116 @@ constexpr ListDescriptor kLimits{.objectName = "LLimit", .columns = kLimitColumn
 constexpr ListDescriptor kSpeeds{.objectName = "LSpeed", .columns = kSpeedColumns};
 constexpr ListDescriptor kPortBlocks{.objectName = "LPortB", .columns = kPortBlockColumns};
 constexpr ListDescriptor kPortAccess{.objectName = "LPortA", .columns = kPortAccessColumns};
-constexpr ListDescriptor kTimes{.objectName = "LTime", .columns = kTimeColumns};
-constexpr ListDescriptor kAuthorization{.objectName = "LAuth", .columns = kAuthColumns};
+
+// ---- LTime
+
+// The day's name, or the field as it stands when it holds no day number (a line written by hand).
+std::string_view dayCell(const RowLine& row, std::string&) {
+    const std::string_view field = ruleField(row.line, 2);
+    if (const std::optional<int> number = dayNumber(field))
+        return DayNames[static_cast<std::size_t>(*number)];
+    return field;
+}
+
+constexpr ListColumn kTimeColumns[] = {
+    groupColumn(),
+    {.title = "Day", .sizing = Fixed, .width = 70, .text = dayCell},
+    {.title = "Begin", .sizing = Fixed, .width = 40, .numeric = true, .text = cells::field<3>},
+    {.title = "End", .sizing = Fixed, .width = 40, .numeric = true, .text = cells::field<4>},
+    {.title = "Comments", .text = cells::field<5>},
+};
+
+constexpr ListDescriptor kTimes{
+    .objectName = "LTime",
+    .columns = kTimeColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::TimeRules,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFTime>(parent);
+                   if (action == EditorAction::Edit)
+                       dialog->Box1->setTitle(QStringLiteral(" Edit Access Time "));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFTime>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       auto& time = as<TFTime>(d);
+                       // The day is what the field's text names (the dialog accepts no other text), wherever
+                       // the user has moved its entry in the list.
+                       return RuleRecord{QStringLiteral("WT"),
+                                         {QString::number(time.dayIndex()), time.begin->text(), time.end->text(),
+                                          time.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       auto& time = as<TFTime>(d);
+                       time.showDay(record.values.value(0));
+                       time.begin->setText(record.values.value(1)); // beginChange raises the end's minimum
+                       time.end->setText(record.values.value(2));
+                       time.comment->setText(record.values.value(3));
+                   },
+               .valueCount = 4},
+    .handlers = {.dblClick = "LTimeDblClick",
+                 .keyDown = "LTimeKeyDown",
+                 .add = "AddTimeActionExecute",
+                 .edit = "EditTimeActionExecute",
+                 .remove = "DeleteTimeActionExecute"},
+};
+
+// ---- LAuth
+
+// The login shows the row's type: image 10 for input, 11 for output.
+int authImage(const RowLine& row) {
+    return row.type == 0 ? mainimage::kInputLogin : mainimage::kOutputLogin;
+}
+
+constexpr ListColumn kAuthColumns[] = {
+    groupColumn(),
+    {.title = "Login", .text = cells::field<2>, .image = authImage},
+    {.title = "Password", .text = cells::field<3>},
+    {.title = "Comments", .text = cells::field<4>},
+};
+
+// By type: 0 input ("IA"), 1 output ("OA").
+constexpr std::string TProxyUsers::*kAuthLines[] = {&TProxyUsers::InputAuthRule, &TProxyUsers::OutputAuthRule};
+
+constexpr ListDescriptor kAuthorization{
+    .objectName = "LAuth",
+    .columns = kAuthColumns,
+    .source = RowSource::GroupLine,
+    .singleLines = kAuthLines,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFAuth>(parent);
+                   if (action == EditorAction::Edit)
+                       dialog->Box1->setTitle(QStringLiteral(" Edit Authorization Rules "));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFAuth>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       auto& auth = as<TFAuth>(d);
+                       return RuleRecord{auth.authType() == 0 ? QStringLiteral("IA") : QStringLiteral("OA"),
+                                         {auth.login->text(), auth.passw->text(), auth.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       auto& auth = as<TFAuth>(d);
+                       auth.login->setText(record.values.value(0));
+                       auth.passw->setText(record.values.value(1));
+                       auth.comment->setText(record.values.value(2));
+                   },
+               .valueCount = 3,
+               .type = [](TRuleDialog& d) { return as<TFAuth>(d).authType(); },
+               .showType =
+                   [](TRuleDialog& d, int type) {
+                       as<TFAuth>(d).Combo->setCurrentIndex(type);
+                   }},
+    .handlers = {.dblClick = "LAuthDblClick",
+                 .keyDown = "LAuthKeyDown",
+                 .add = "AddAuthActionExecute",
+                 .edit = "EditAuthActionExecute",
+                 .remove = "DeleteAuthActionExecute"},
+};
 
 constexpr const ListDescriptor* kAll[] = {&kGroups, &kNetworks,   &kHosts,      &kUrls,  &kWords,        &kLimits,
                                           &kSpeeds, &kPortBlocks, &kPortAccess, &kTimes, &kAuthorization};
@@ -199,6 +303,12 @@ const ListDescriptor& networks() {
 }
 const ListDescriptor& hosts() {
     return kHosts;
+}
+const ListDescriptor& times() {
+    return kTimes;
+}
+const ListDescriptor& authorization() {
+    return kAuthorization;
 }
 
 std::span<const ListDescriptor* const> all() {

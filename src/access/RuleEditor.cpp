@@ -46,17 +46,29 @@ GroupLinesModel& RuleEditor::modelOf(BoundList& list) const {
     return *model;
 }
 
+GroupLineModel* RuleEditor::singleLineModel(BoundList& list) {
+    return qobject_cast<GroupLineModel*>(list.model);
+}
+
+int RuleEditor::typeOf(const ListDescriptor& kind, TRuleDialog& dialog) {
+    return kind.dialog.type ? kind.dialog.type(dialog) : 0;
+}
+
 void RuleEditor::fill(BoundList& list) {
+    if (GroupLineModel* single = singleLineModel(list))
+        return single->fill();
     modelOf(list).fill();
 }
 
+// A kind of many lines per group appends a line and its row. A single-line kind stores the group's line of the
+// dialog's type: the row of that group and type follows it (found by number, whatever caption it shows), or a
+// row is appended.
 void RuleEditor::add(BoundList& list) {
-    GroupLinesModel& model = modelOf(list);
     const ListDescriptor& kind = *list.descriptor;
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Add);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
     if (const auto selected = list.selectedRow())
-        groupField->setText(model.cellText(*selected, 0));
+        groupField->setText(list.model->cellText(*selected, 0));
     // A rule for a group that does not exist is refused while the dialog is still open, so nothing typed is lost.
     dialog->setAcceptCheck([&] {
         if (!dialog->Changed || kind.dialog.createsMissingGroup || groups_.exists(groupField->GetValue()))
@@ -71,28 +83,39 @@ void RuleEditor::add(BoundList& list) {
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
     const bool missing = !groups_.exists(group);
     const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
-    model.appendAdded(group, (groups_.create(group).*kind.lines).append(line));
+    if (GroupLineModel* single = singleLineModel(list)) {
+        groups_.create(group);
+        single->storeLine(group, typeOf(kind, *dialog), line);
+    } else {
+        modelOf(list).appendAdded(group, (groups_.create(group).*kind.lines).append(line));
+    }
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
 }
 
 void RuleEditor::edit(BoundList& list) {
-    GroupLinesModel& model = modelOf(list);
     const auto row = list.selectedRow();
     if (!row)
         return;
+    auto& shown = static_cast<LineModel&>(*list.model); // every kind of the editor shows rule lines
+    GroupLineModel* single = singleLineModel(list);
     const ListDescriptor& kind = *list.descriptor;
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Edit);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
-    groupField->setText(model.cellText(*row, 0));
-    kind.dialog.show(*dialog, recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
+    groupField->setText(shown.cellText(*row, 0));
+    kind.dialog.show(*dialog, recordOfLine(shown.rowLine(*row).line, kind.dialog.valueCount));
+    if (single && kind.dialog.showType)
+        kind.dialog.showType(*dialog, single->typeOf(*row));
     TRuleDialog::lockField(groupField);
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
-    RuleLines* lines = model.linesOf(*row);
     const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    if (single)
+        return single->replaceLine(*row, typeOf(kind, *dialog), line);
+    GroupLinesModel& model = modelOf(list);
+    RuleLines* lines = model.linesOf(*row);
     if (!lines || !lines->replace(model.lineIdOf(*row), line)) {
         reportLostLine();
         return;
@@ -101,10 +124,12 @@ void RuleEditor::edit(BoundList& list) {
 }
 
 void RuleEditor::remove(BoundList& list) {
-    GroupLinesModel& model = modelOf(list);
     const auto row = list.selectedRow();
     if (!row)
         return;
+    if (GroupLineModel* single = singleLineModel(list))
+        return single->clearLine(*row);
+    GroupLinesModel& model = modelOf(list);
     RuleLines* lines = model.linesOf(*row);
     const RuleLines::Id line = model.lineIdOf(*row);
     if (!lines || !lines->find(line)) {
