@@ -7,9 +7,11 @@
 // The lists of the page "Permissions": the user groups, and the rules of every kind that a group holds.
 namespace accesslists {
 
-const ListDescriptor& groups();        // GroupName: a row per group, its "GN" line
-const ListDescriptor& networks();      // LNetwork: "GD" lines, edited with TFNet
-const ListDescriptor& hosts();         // LHost: "CD" lines, edited with TFGroupName retitled
+const ListDescriptor& groups();   // GroupName: a row per group, its "GN" line
+const ListDescriptor& networks(); // LNetwork: "GD" lines, edited with TFNet
+const ListDescriptor& hosts();    // LHost: "CD" lines, edited with TFGroupName retitled
+
+// The page "Access".
 const ListDescriptor& times();         // LTime: "WT" lines, edited with TFTime
 const ListDescriptor& authorization(); // LAuth: a group's "IA" and "OA" lines, edited with TFAuth
 
