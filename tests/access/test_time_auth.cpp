@@ -90,6 +90,9 @@ private slots:
             QMetaObject::invokeMethod(d->day, "ItemNewEvent");
             type(d->day->inplaceEdit(), QStringLiteral("Holiday"));
             QTest::keyClick(d->day->inplaceEdit(), Qt::Key_Return);
+            QMetaObject::invokeMethod(d->day, "ItemEditEvent"); // an edit given up is nothing the dialog stores
+            type(d->day->inplaceEdit(), QStringLiteral("a:b"));
+            QTest::keyClick(d->day->inplaceEdit(), Qt::Key_Escape);
             QMetaObject::invokeMethod(d->day, "DropUp");
             type(d->begin, QStringLiteral("9"));
             type(d->end, QStringLiteral("17"));
