@@ -24,6 +24,22 @@ RuleRecord recordOfLine(std::string_view line, int valueCount) {
     return record;
 }
 
+template <typename Model> Model& modelOf(BoundList& list) {
+    auto* model = qobject_cast<Model*>(list.model);
+    if (!model)
+        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no group lines.");
+    return *model;
+}
+
+bool singleLine(const BoundList& list) {
+    return list.descriptor->source == RowSource::GroupLine;
+}
+
+// The single line's type the dialog chooses (authorization: input or output); 0 for a kind of one type.
+int typeOf(const ListDescriptor& kind, TRuleDialog& dialog) {
+    return kind.dialog.type ? kind.dialog.type(dialog) : 0;
+}
+
 } // namespace
 
 std::string buildRuleLine(const RuleRecord& record, const QString& groupText) {
@@ -39,36 +55,22 @@ void ShowGroupNotFound(QWidget* parent) {
     messages::error(parent, QStringLiteral("Group not found!!! Greate group first!"));
 }
 
-GroupLinesModel& RuleEditor::modelOf(BoundList& list) const {
-    auto* model = qobject_cast<GroupLinesModel*>(list.model);
-    if (!model)
-        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no group lines.");
-    return *model;
-}
-
-GroupLineModel* RuleEditor::singleLineModel(BoundList& list) {
-    return qobject_cast<GroupLineModel*>(list.model);
-}
-
-int RuleEditor::typeOf(const ListDescriptor& kind, TRuleDialog& dialog) {
-    return kind.dialog.type ? kind.dialog.type(dialog) : 0;
-}
-
 void RuleEditor::fill(BoundList& list) {
-    if (GroupLineModel* single = singleLineModel(list))
-        return single->fill();
-    modelOf(list).fill();
+    if (singleLine(list))
+        modelOf<GroupLineModel>(list).fill();
+    else
+        modelOf<GroupLinesModel>(list).fill();
 }
 
-// A kind of many lines per group appends a line and its row. A single-line kind stores the group's line of the
-// dialog's type: the row of that group and type follows it (found by number, whatever caption it shows), or a
-// row is appended.
 void RuleEditor::add(BoundList& list) {
     const ListDescriptor& kind = *list.descriptor;
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Add);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
-    if (const auto selected = list.selectedRow())
-        groupField->setText(list.model->cellText(*selected, 0));
+    // A kind of one line per group starts at group 0: its Add sets a group's line, not one more beside a row's.
+    // A kind of lines of several types (authorization) takes the row's group, to add the group's other type.
+    if (!singleLine(list) || kind.dialog.type)
+        if (const auto selected = list.selectedRow())
+            groupField->setText(list.model->cellText(*selected, 0));
     // A rule for a group that does not exist is refused while the dialog is still open, so nothing typed is lost.
     dialog->setAcceptCheck([&] {
         if (!dialog->Changed || kind.dialog.createsMissingGroup || groups_.exists(groupField->GetValue()))
@@ -81,61 +83,78 @@ void RuleEditor::add(BoundList& list) {
         return;
 
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
+    const RuleRecord record = kind.dialog.record(*dialog);
+    if (singleLine(list))
+        return setLine(list, group, typeOf(kind, *dialog), buildRuleLine(record, QString::number(group)));
+    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
     const bool missing = !groups_.exists(group);
-    const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
-    if (GroupLineModel* single = singleLineModel(list)) {
-        groups_.create(group);
-        single->storeLine(group, typeOf(kind, *dialog), line);
-    } else {
-        modelOf(list).appendAdded(group, (groups_.create(group).*kind.lines).append(line));
-    }
+    const std::string line = buildRuleLine(record, groupField->text());
+    model.appendAdded(group, (groups_.create(group).*kind.lines).append(line));
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
+}
+
+// Sets the group's single line. The group's row is found by its number, so "03" typed updates the row of group
+// 3; a group without a row gets one.
+void RuleEditor::setLine(BoundList& list, int group, int type, std::string line) {
+    GroupLineModel& model = modelOf<GroupLineModel>(list);
+    TProxyUsers* record = groups_.find(group);
+    if (!record)
+        return reportLostLine();
+    record->*model.memberOf(type) = std::move(line);
+    if (const int row = model.findRow(group, type); row >= 0)
+        model.lineEdited(row); // a change even when the row's texts stay
+    else
+        model.appendAdded(group, type);
 }
 
 void RuleEditor::edit(BoundList& list) {
     const auto row = list.selectedRow();
     if (!row)
         return;
-    auto& shown = static_cast<LineModel&>(*list.model); // every kind of the editor shows rule lines
-    GroupLineModel* single = singleLineModel(list);
     const ListDescriptor& kind = *list.descriptor;
+    LineModel& model = modelOf<LineModel>(list);
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Edit);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
-    groupField->setText(shown.cellText(*row, 0));
-    kind.dialog.show(*dialog, recordOfLine(shown.rowLine(*row).line, kind.dialog.valueCount));
-    if (single && kind.dialog.showType)
-        kind.dialog.showType(*dialog, single->typeOf(*row));
+    groupField->setText(model.cellText(*row, 0));
+    kind.dialog.show(*dialog, recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
+    if (kind.dialog.showType)
+        kind.dialog.showType(*dialog, modelOf<GroupLineModel>(list).typeOf(*row));
     TRuleDialog::lockField(groupField);
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
-    const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
-    if (single)
-        return single->replaceLine(*row, typeOf(kind, *dialog), line);
-    GroupLinesModel& model = modelOf(list);
-    RuleLines* lines = model.linesOf(*row);
-    if (!lines || !lines->replace(model.lineIdOf(*row), line)) {
-        reportLostLine();
-        return;
-    }
-    model.lineEdited(*row);
+    std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    // A change of type (authorization) takes the line to the member of the new type; the model keeps one row
+    // per group and type.
+    if (singleLine(list))
+        return modelOf<GroupLineModel>(list).replaceLine(*row, typeOf(kind, *dialog), std::move(line));
+    GroupLinesModel& lines = modelOf<GroupLinesModel>(list);
+    RuleLines* held = lines.linesOf(*row);
+    if (!held || !held->replace(lines.lineIdOf(*row), std::move(line)))
+        return reportLostLine();
+    lines.lineEdited(*row);
 }
 
 void RuleEditor::remove(BoundList& list) {
     const auto row = list.selectedRow();
     if (!row)
         return;
-    if (GroupLineModel* single = singleLineModel(list))
-        return single->clearLine(*row);
-    GroupLinesModel& model = modelOf(list);
-    RuleLines* lines = model.linesOf(*row);
-    const RuleLines::Id line = model.lineIdOf(*row);
-    if (!lines || !lines->find(line)) {
-        reportLostLine();
+    if (singleLine(list)) {
+        GroupLineModel& model = modelOf<GroupLineModel>(list);
+        TProxyUsers* record = groups_.find(model.groupOf(*row));
+        std::string TProxyUsers::*member = model.memberOf(model.typeOf(*row));
+        model.eraseRow(*row);
+        if (record)
+            (record->*member).clear();
         return;
     }
+    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
+    RuleLines* lines = model.linesOf(*row);
+    const RuleLines::Id line = model.lineIdOf(*row);
+    if (!lines || !lines->find(line))
+        return reportLostLine();
     model.eraseRow(*row);
     lines->remove(line);
 }

@@ -202,14 +202,6 @@ TProxyUsers& GroupLineModel::recordOf(int group) const {
     return *record;
 }
 
-void GroupLineModel::storeLine(int group, int type, std::string line) {
-    recordOf(group).*memberOf(type) = std::move(line);
-    if (const int row = findRow(group, type); row >= 0)
-        lineEdited(row); // a change even when the row's texts stay
-    else
-        appendAdded(group, type);
-}
-
 void GroupLineModel::replaceLine(int row, int type, std::string line) {
     TProxyUsers& record = recordOf(groupOf(row));
     if (const int former = typeOf(row); former != type) {
@@ -223,13 +215,6 @@ void GroupLineModel::replaceLine(int row, int type, std::string line) {
     }
     record.*memberOf(type) = std::move(line);
     lineEdited(row);
-}
-
-void GroupLineModel::clearLine(int row) {
-    const int group = groupOf(row);
-    const int type = typeOf(row);
-    eraseRow(row);
-    (recordOf(group).*memberOf(type)).clear();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

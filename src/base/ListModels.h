@@ -128,15 +128,10 @@ public:
     // The member that holds the lines of a type.
     std::string TProxyUsers::*memberOf(int type) const;
 
-    // Changes of the lines themselves, each told to the views. The group must exist.
-    // Stores the line of a group's type: the row that shows that type follows it, or a row is appended.
-    void storeLine(int group, int type, std::string line);
-    // Gives a row a line of the type given. A change of type empties the line of the row's former type and
-    // takes away the row that showed the new type's line, so a group keeps one row per type and the records hold
-    // no line the list does not show.
+    // Gives a row a line of the type given, and tells the views. A change of type empties the line of the row's
+    // former type and takes away the row that showed the new type's line, so a group keeps one row per type and
+    // the records hold no line the list does not show.
     void replaceLine(int row, int type, std::string line);
-    // Empties the line a row shows and removes the row.
-    void clearLine(int row);
 
 private:
     struct Row {

@@ -236,8 +236,8 @@ private slots:
         QTest::newRow("add input over input") << input << -1 << "3" << 0 << QStringList{"3|new|n|"}
                                               << QByteArrayList{"GN:0:AllUsers:", "GN:3:x:", "IA:3:new:n:"};
         QTest::newRow("add output beside input, typed 03")
-            << input << -1 << "03" << 1 << QStringList{"3|in|p|", "03|new|n|"}
-            << QByteArrayList{"GN:0:AllUsers:", "GN:3:x:", "IA:3:in:p:", "OA:03:new:n:"};
+            << input << -1 << "03" << 1 << QStringList{"3|in|p|", "3|new|n|"}
+            << QByteArrayList{"GN:0:AllUsers:", "GN:3:x:", "IA:3:in:p:", "OA:3:new:n:"};
         QTest::newRow("add without a type is output")
             << input << -1 << "3" << -1 << QStringList{"3|in|p|", "3|new|n|"}
             << QByteArrayList{"GN:0:AllUsers:", "GN:3:x:", "IA:3:in:p:", "OA:3:new:n:"};
