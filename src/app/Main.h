@@ -15,6 +15,7 @@
 class CacheSkipEditor;
 class GroupEditor;
 class ListViews;
+class ManualServiceEditor;
 class QAbstractItemView;
 class QFileDialog;
 class QLabel;
@@ -210,6 +211,13 @@ public Q_SLOTS:
     void SMTPaddressKeyDown(int key);
     void POP3addressKeyDown(int key);
     void NNTPaddressKeyDown(int key);
+    // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
+    // Delete key and the shared pop-up menu.
+    void AddMServiceActionExecute();
+    void EditMServiceActionExecute();
+    void DeleteMServiceActionExecute();
+    void RouterRulesDblClick();
+    void RouterRulesKeyDown(int key);
 
     // Usage statistics.
     void BReloadStatisticClick();
@@ -227,7 +235,7 @@ private:
     void connectSettingsControls();
     void buildLists();
     void setUpPopupMenu();
-    void connectStandardServices();
+    void setUpPortMapping();
     QLineEdit* standardServiceField(int slot) const;
     bool storeStandardService(int slot, bool onlyChanges);
     bool storeEditedStandardServices();
@@ -259,6 +267,7 @@ private:
     std::unique_ptr<GroupEditor> groupEditor_;
     std::unique_ptr<RuleEditor> ruleEditor_;
     std::unique_ptr<CacheSkipEditor> cacheSkipEditor_;
+    std::unique_ptr<ManualServiceEditor> manualServiceEditor_;
     std::unique_ptr<StatisticsPage> statisticsPage_;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;

@@ -249,6 +249,11 @@ void FileLinesModel::removing(int row, const std::function<void()>& change) {
     endRemoveRows();
 }
 
+void FileLinesModel::changing(int row, const std::function<void()>& change) {
+    change();
+    lineChanged(row);
+}
+
 void FileLinesModel::replacing(const std::function<void()>& change) {
     // A load may fail half-way: the views then show what the list holds by then.
     struct EndReset {

@@ -163,7 +163,8 @@ public:
     // whole list may throw.
     void appending(const std::function<void()>& change); // appends one line
     void removing(int row, const std::function<void()>& change);
-    void replacing(const std::function<void()>& change); // any change of the whole list: a load, a sort
+    void changing(int row, const std::function<void()>& change); // replaces the row's line
+    void replacing(const std::function<void()>& change);         // any change of the whole list: a load, a sort
 
 private:
     std::function<std::size_t()> count_;
