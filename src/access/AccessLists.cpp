@@ -1,10 +1,12 @@
 #include "access/AccessLists.h"
 
+#include "access/Auth.h"
 #include "access/Groupname.h"
 #include "access/Net.h"
 #include "access/PortA.h"
 #include "access/PortB.h"
 #include "access/Speed.h"
+#include "access/Time.h"
 #include "access/Url.h"
 #include "widgets/Advspin.h"
 
@@ -419,19 +421,115 @@ constexpr ListDescriptor kPortBlocks{
                  .remove = "DeletePortBActionExecute"},
 };
 
-// ---- The lists whose rules cannot be edited yet: their columns.
+// ---- LTime
+
+// The day's name, or the field as it stands when it holds no day number (a line written by hand).
+std::string_view dayCell(const RowLine& row, std::string&) {
+    const std::string_view field = ruleField(row.line, 2);
+    if (const std::optional<int> number = dayNumber(field))
+        return DayNames[static_cast<std::size_t>(*number)];
+    return field;
+}
 
 constexpr ListColumn kTimeColumns[] = {
     groupColumn(),
-    {.title = "Day", .sizing = Fixed, .width = 70},
-    {.title = "Begin", .sizing = Fixed, .width = 40, .numeric = true},
-    {.title = "End", .sizing = Fixed, .width = 40, .numeric = true},
-    {.title = "Comments"},
+    {.title = "Day", .sizing = Fixed, .width = 70, .text = dayCell},
+    {.title = "Begin", .sizing = Fixed, .width = 40, .numeric = true, .text = cells::field<3>},
+    {.title = "End", .sizing = Fixed, .width = 40, .numeric = true, .text = cells::field<4>},
+    {.title = "Comments", .text = cells::field<5>},
 };
-constexpr ListColumn kAuthColumns[] = {groupColumn(), {.title = "Login"}, {.title = "Password"}, {.title = "Comments"}};
 
-constexpr ListDescriptor kTimes{.objectName = "LTime", .columns = kTimeColumns};
-constexpr ListDescriptor kAuthorization{.objectName = "LAuth", .columns = kAuthColumns};
+constexpr ListDescriptor kTimes{
+    .objectName = "LTime",
+    .columns = kTimeColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::TimeRules,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFTime>(parent);
+                   if (action == EditorAction::Edit)
+                       dialog->Box1->setTitle(QStringLiteral(" Edit Access Time "));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFTime>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       auto& time = as<TFTime>(d);
+                       // The day is what the field's text names (the dialog accepts no other text), wherever
+                       // the user has moved its entry in the list.
+                       return RuleRecord{QStringLiteral("WT"),
+                                         {QString::number(time.dayIndex()), time.begin->text(), time.end->text(),
+                                          time.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       auto& time = as<TFTime>(d);
+                       time.showDay(record.values.value(0));
+                       time.begin->setText(record.values.value(1)); // beginChange raises the end's minimum
+                       time.end->setText(record.values.value(2));
+                       time.comment->setText(record.values.value(3));
+                   },
+               .valueCount = 4},
+    .handlers = {.dblClick = "LTimeDblClick",
+                 .keyDown = "LTimeKeyDown",
+                 .add = "AddTimeActionExecute",
+                 .edit = "EditTimeActionExecute",
+                 .remove = "DeleteTimeActionExecute"},
+};
+
+// ---- LAuth
+
+// The login shows the row's type: image 10 for input, 11 for output.
+int authImage(const RowLine& row) {
+    return row.type == 0 ? mainimage::kInputLogin : mainimage::kOutputLogin;
+}
+
+constexpr ListColumn kAuthColumns[] = {
+    groupColumn(),
+    {.title = "Login", .text = cells::field<2>, .image = authImage},
+    {.title = "Password", .text = cells::field<3>},
+    {.title = "Comments", .text = cells::field<4>},
+};
+
+// By type: 0 input ("IA"), 1 output ("OA").
+constexpr std::string TProxyUsers::*kAuthLines[] = {&TProxyUsers::InputAuthRule, &TProxyUsers::OutputAuthRule};
+
+constexpr ListDescriptor kAuthorization{
+    .objectName = "LAuth",
+    .columns = kAuthColumns,
+    .source = RowSource::GroupLine,
+    .singleLines = kAuthLines,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFAuth>(parent);
+                   if (action == EditorAction::Edit)
+                       dialog->Box1->setTitle(QStringLiteral(" Edit Authorization Rules "));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFAuth>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       auto& auth = as<TFAuth>(d);
+                       return RuleRecord{auth.authType() == 0 ? QStringLiteral("IA") : QStringLiteral("OA"),
+                                         {auth.login->text(), auth.passw->text(), auth.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       auto& auth = as<TFAuth>(d);
+                       auth.login->setText(record.values.value(0));
+                       auth.passw->setText(record.values.value(1));
+                       auth.comment->setText(record.values.value(2));
+                   },
+               .valueCount = 3,
+               .type = [](TRuleDialog& d) { return as<TFAuth>(d).authType(); },
+               .showType =
+                   [](TRuleDialog& d, int type) {
+                       as<TFAuth>(d).Combo->setCurrentIndex(type);
+                   }},
+    .handlers = {.dblClick = "LAuthDblClick",
+                 .keyDown = "LAuthKeyDown",
+                 .add = "AddAuthActionExecute",
+                 .edit = "EditAuthActionExecute",
+                 .remove = "DeleteAuthActionExecute"},
+};
 
 constexpr const ListDescriptor* kAll[] = {&kGroups, &kNetworks,   &kHosts,      &kUrls,  &kWords,        &kLimits,
                                           &kSpeeds, &kPortBlocks, &kPortAccess, &kTimes, &kAuthorization};
@@ -464,6 +562,12 @@ const ListDescriptor& portAccess() {
 }
 const ListDescriptor& portBlocks() {
     return kPortBlocks;
+}
+const ListDescriptor& times() {
+    return kTimes;
+}
+const ListDescriptor& authorization() {
+    return kAuthorization;
 }
 
 std::span<const ListDescriptor* const> all() {

@@ -18,7 +18,11 @@ const ListDescriptor& speeds();     // LSpeed: a group's "RL" line, edited with 
 const ListDescriptor& portAccess(); // LPortA: "RP" lines, edited with TFPortA
 const ListDescriptor& portBlocks(); // LPortB: "BP" lines, edited with TFPortB
 
-// Every list of the page, the ones above and those whose rules cannot be edited yet (they show their columns).
+// The page "Access".
+const ListDescriptor& times();         // LTime: "WT" lines, edited with TFTime
+const ListDescriptor& authorization(); // LAuth: a group's "IA" and "OA" lines, edited with TFAuth
+
+// Every list above.
 std::span<const ListDescriptor* const> all();
 
 } // namespace accesslists

@@ -35,6 +35,11 @@ bool singleLine(const BoundList& list) {
     return list.descriptor->source == RowSource::GroupLine;
 }
 
+// The single line's type the dialog chooses (authorization: input or output); 0 for a kind of one type.
+int typeOf(const ListDescriptor& kind, TRuleDialog& dialog) {
+    return kind.dialog.type ? kind.dialog.type(dialog) : 0;
+}
+
 } // namespace
 
 std::string buildRuleLine(const RuleRecord& record, const QString& groupText) {
@@ -62,7 +67,8 @@ void RuleEditor::add(BoundList& list) {
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Add);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
     // A kind of one line per group starts at group 0: its Add sets a group's line, not one more beside a row's.
-    if (!singleLine(list))
+    // A kind of lines of several types (authorization) takes the row's group, to add the group's other type.
+    if (!singleLine(list) || kind.dialog.type)
         if (const auto selected = list.selectedRow())
             groupField->setText(list.model->cellText(*selected, 0));
     // A rule for a group that does not exist is refused while the dialog is still open, so nothing typed is lost.
@@ -79,7 +85,7 @@ void RuleEditor::add(BoundList& list) {
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
     const RuleRecord record = kind.dialog.record(*dialog);
     if (singleLine(list))
-        return setLine(list, group, 0, buildRuleLine(record, QString::number(group)));
+        return setLine(list, group, typeOf(kind, *dialog), buildRuleLine(record, QString::number(group)));
     GroupLinesModel& model = modelOf<GroupLinesModel>(list);
     const bool missing = !groups_.exists(group);
     const std::string line = buildRuleLine(record, groupField->text());
@@ -112,16 +118,18 @@ void RuleEditor::edit(BoundList& list) {
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
     groupField->setText(model.cellText(*row, 0));
     kind.dialog.show(*dialog, recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
+    if (kind.dialog.showType)
+        kind.dialog.showType(*dialog, modelOf<GroupLineModel>(list).typeOf(*row));
     TRuleDialog::lockField(groupField);
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
     std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
-    if (singleLine(list)) {
-        const GroupLineModel& model = modelOf<GroupLineModel>(list);
-        return setLine(list, model.groupOf(*row), model.typeOf(*row), std::move(line));
-    }
+    // A change of type (authorization) takes the line to the member of the new type; the model keeps one row
+    // per group and type.
+    if (singleLine(list))
+        return modelOf<GroupLineModel>(list).replaceLine(*row, typeOf(kind, *dialog), std::move(line));
     GroupLinesModel& lines = modelOf<GroupLinesModel>(list);
     RuleLines* held = lines.linesOf(*row);
     if (!held || !held->replace(lines.lineIdOf(*row), std::move(line)))

@@ -348,6 +348,8 @@ void TMainWnd::fillRuleLists() {
     ruleEditor_->fill(list(accesslists::speeds()));
     ruleEditor_->fill(list(accesslists::portAccess()));
     ruleEditor_->fill(list(accesslists::portBlocks()));
+    ruleEditor_->fill(list(accesslists::times()));
+    ruleEditor_->fill(list(accesslists::authorization()));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -556,6 +558,53 @@ void TMainWnd::LPortBDblClick() {
 void TMainWnd::LPortBKeyDown(int key) {
     if (isDeleteKey(key))
         DeletePortBActionExecute();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Working hours and authorization
+
+void TMainWnd::SetTimeActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::times())); });
+}
+void TMainWnd::AddTimeActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::times())); });
+}
+void TMainWnd::EditTimeActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::times())); });
+}
+void TMainWnd::DeleteTimeActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::times())); });
+}
+
+void TMainWnd::LTimeDblClick() {
+    doubleClick(accesslists::times(), &TMainWnd::EditTimeActionExecute, &TMainWnd::AddTimeActionExecute);
+}
+
+void TMainWnd::LTimeKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeleteTimeActionExecute();
+}
+
+void TMainWnd::SetAuthActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::authorization())); });
+}
+void TMainWnd::AddAuthActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::authorization())); });
+}
+void TMainWnd::EditAuthActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::authorization())); });
+}
+void TMainWnd::DeleteAuthActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::authorization())); });
+}
+
+void TMainWnd::LAuthDblClick() {
+    doubleClick(accesslists::authorization(), &TMainWnd::EditAuthActionExecute, &TMainWnd::AddAuthActionExecute);
+}
+
+void TMainWnd::LAuthKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeleteAuthActionExecute();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

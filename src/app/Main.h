@@ -175,6 +175,20 @@ public Q_SLOTS:
     void LPortBDblClick();
     void LPortBKeyDown(int key);
 
+    // Working hours and authorization.
+    void SetTimeActionExecute();
+    void AddTimeActionExecute();
+    void EditTimeActionExecute();
+    void DeleteTimeActionExecute();
+    void LTimeDblClick();
+    void LTimeKeyDown(int key);
+    void SetAuthActionExecute();
+    void AddAuthActionExecute();
+    void EditAuthActionExecute();
+    void DeleteAuthActionExecute();
+    void LAuthDblClick();
+    void LAuthKeyDown(int key);
+
     // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
     void LNetworkColumnClick(QAbstractItemView* sender, int column);
 

@@ -89,6 +89,10 @@ struct RuleDialogSpec {
     void (*show)(TRuleDialog& dialog, const RuleRecord& record) = nullptr; // fills the fields
     int valueCount = 0;                                                    // values after the group field
     bool createsMissingGroup = false; // Add to a missing group creates it (with a note) instead of refusing
+    // Kinds of more than one single line per group (authorization): the type the dialog's fields choose, and
+    // showing a row's type in them. Without them every line is of type 0.
+    int (*type)(TRuleDialog& dialog) = nullptr;
+    void (*showType)(TRuleDialog& dialog, int type) = nullptr;
 };
 
 struct ListDescriptor {

@@ -1,6 +1,7 @@
 #include "base/ListModels.h"
 
 #include "base/Text.h"
+#include "common/Error.h"
 
 // ---------------------------------------------------------------------------------------------------------------
 // ListModel
@@ -186,6 +187,28 @@ void GroupLineModel::eraseRow(int row) {
     beginRemoveRows(QModelIndex(), row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();
+}
+
+TProxyUsers& GroupLineModel::recordOf(int group) const {
+    TProxyUsers* record = groups_.find(group);
+    if (!record)
+        throw GlymError("Group " + std::to_string(group) + " does not exist: its line was not stored.");
+    return *record;
+}
+
+void GroupLineModel::replaceLine(int row, int type, std::string line) {
+    TProxyUsers& record = recordOf(groupOf(row));
+    if (const int former = typeOf(row); former != type) {
+        (record.*memberOf(former)).clear();
+        if (const int other = findRow(groupOf(row), type); other >= 0) {
+            eraseRow(other);
+            if (other < row)
+                --row;
+        }
+        rows_[static_cast<std::size_t>(row)].type = static_cast<std::int16_t>(type);
+    }
+    record.*memberOf(type) = std::move(line);
+    lineEdited(row);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

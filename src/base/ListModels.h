@@ -128,6 +128,11 @@ public:
     // The member that holds the lines of a type.
     std::string TProxyUsers::*memberOf(int type) const;
 
+    // Gives a row a line of the type given, and tells the views. A change of type empties the line of the row's
+    // former type and takes away the row that showed the new type's line, so a group keeps one row per type and
+    // the records hold no line the list does not show.
+    void replaceLine(int row, int type, std::string line);
+
 private:
     struct Row {
         std::int16_t group;
@@ -136,6 +141,7 @@ private:
         bool edited;
     };
     bool shows(const TProxyUsers& record, int type) const;
+    TProxyUsers& recordOf(int group) const;
 
     GroupTable& groups_;
     std::vector<Row> rows_;

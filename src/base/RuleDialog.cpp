@@ -29,8 +29,18 @@ QString TRuleDialog::whyNotStorable(const QString& text) {
     return QString();
 }
 
+// The dialog's fields: the line edits of its own window. A pop-up of a field (the day list's in-place editor)
+// is no field of the dialog: what it holds is not stored until the field takes it.
+QList<QLineEdit*> TRuleDialog::fields() const {
+    QList<QLineEdit*> own;
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        if (edit->window() == this)
+            own << edit;
+    return own;
+}
+
 void TRuleDialog::watchFieldChanges() {
-    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+    for (QLineEdit* edit : fields()) {
         if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit))
             connect(spin, &TAdvSpinEdit::OnChange, this, &TRuleDialog::groupIDChange);
         else if (!qobject_cast<QComboBox*>(edit->parentWidget()))
@@ -48,7 +58,7 @@ void TRuleDialog::accept() {
 }
 
 bool TRuleDialog::checkFields() {
-    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+    for (QLineEdit* edit : fields()) {
         if (edit->isReadOnly())
             continue; // the rule's own value, which the user cannot mend here: it is kept as the line holds it
         QString problem;

@@ -51,6 +51,7 @@ protected:
 private:
     AcceptCheck acceptCheck_;
 
+    QList<QLineEdit*> fields() const;
     bool checkFields();
     QString fieldName(const QWidget* field) const;
 };

@@ -1,0 +1,89 @@
+#include "access/Time.h"
+
+#include "base/MessageBoxes.h"
+#include "base/Text.h"
+#include "common/Numbers.h"
+#include "rules/Strings.h"
+#include "widgets/Advspin.h"
+#include "widgets/Comboboxx.h"
+
+#include "ui_Time.h"
+
+std::optional<int> dayNumber(std::string_view field) {
+    const std::string_view trimmed = TrimField(field);
+    const auto number = parseInt32(trimmed);
+    if (trimmed.empty() || !number || *number < 0 || *number >= static_cast<int>(DayNames.size()))
+        return std::nullopt;
+    return *number;
+}
+
+namespace {
+
+QString dayName(std::size_t number) {
+    return QString::fromLatin1(DayNames[number].data(), static_cast<qsizetype>(DayNames[number].size()));
+}
+
+QStringList dayNameList() {
+    QStringList names;
+    for (std::size_t i = 0; i < DayNames.size(); ++i)
+        names << dayName(i);
+    return names;
+}
+
+} // namespace
+
+TFTime::TFTime(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFTime) {
+    ui_->setupUi(this);
+    Box1 = ui_->Box1;
+    groupID = ui_->groupID;
+    day = ui_->day;
+    begin = ui_->begin;
+    end = ui_->end;
+    comment = ui_->comment;
+    day->setItems(dayNameList());
+    showDay(QStringLiteral("0"));
+    connect(begin, &TAdvSpinEdit::OnChange, this, &TFTime::beginChange);
+    connect(end, &QLineEdit::editingFinished, this, &TFTime::raiseEnd);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TFTime::accept);
+    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFTime::reject);
+    watchFieldChanges();
+}
+
+TFTime::~TFTime() = default;
+
+int TFTime::dayIndex() const {
+    return static_cast<int>(dayNameList().indexOf(day->text()));
+}
+
+void TFTime::showDay(const QString& field) {
+    const std::optional<std::string> bytes = toFileBytes(field);
+    const std::optional<int> number = bytes ? dayNumber(*bytes) : std::nullopt;
+    day->setText(number ? dayName(static_cast<std::size_t>(*number)) : field);
+    day->setItemIndex(number.value_or(-1));
+}
+
+void TFTime::beginChange() {
+    end->setMinValue(begin->CheckValue(begin->GetValue()) + 1);
+    raiseEnd();
+    Changed = true;
+}
+
+// The spin edit takes equal bounds for "no bound", which a begin of 23 makes of the end's (24..24): the end is
+// therefore raised here as well, not only by its bounds.
+void TFTime::raiseEnd() {
+    const int first = begin->CheckValue(begin->GetValue()) + 1;
+    if (end->GetValue() < first)
+        end->SetValue(first);
+}
+
+void TFTime::accept() {
+    if (dayIndex() < 0) {
+        messages::error(this, QStringLiteral("The field \"Day\" must hold one of the day names: %1.")
+                                  .arg(dayNameList().join(QStringLiteral(", "))));
+        day->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    begin->applyBounds();
+    raiseEnd();
+    TRuleDialog::accept();
+}
