@@ -60,14 +60,15 @@ constexpr ListDescriptor kGroups{
                  .add = "AddNameActionExecute",
                  .edit = "EditNameActionExecute",
                  .remove = "DeleteNameActionExecute"},
+    .noun = "group",
 };
 
 // ---- LNetwork
 
 constexpr ListColumn kNetworkColumns[] = {
     groupColumn(networkImage),
-    {.title = "IP Address", .sizing = Fixed, .width = 93, .text = cells::field<2>},
-    {.title = "Mask", .sizing = Fixed, .width = 93, .text = cells::field<3>},
+    {.title = "IP Address", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<2>},
+    {.title = "Mask", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<3>},
     {.title = "Comments", .text = cells::field<4>},
 };
 
@@ -102,6 +103,7 @@ constexpr ListDescriptor kNetworks{
                  .add = "AddNetActionExecute",
                  .edit = "EditNetActionExecute",
                  .remove = "DeleteNetActionExecute"},
+    .noun = "network rule",
 };
 
 // ---- LHost
@@ -145,6 +147,7 @@ constexpr ListDescriptor kHosts{
                  .add = "AddHostActionExecute",
                  .edit = "EditHostActionExecute",
                  .remove = "DeleteHostActionExecute"},
+    .noun = "host rule",
 };
 
 // ---- The lists whose rules cannot be edited yet: their columns.
@@ -177,14 +180,15 @@ constexpr ListColumn kTimeColumns[] = {
 };
 constexpr ListColumn kAuthColumns[] = {groupColumn(), {.title = "Login"}, {.title = "Password"}, {.title = "Comments"}};
 
-constexpr ListDescriptor kUrls{.objectName = "LUrl", .columns = kUrlColumns};
-constexpr ListDescriptor kWords{.objectName = "LWord", .columns = kWordColumns};
-constexpr ListDescriptor kLimits{.objectName = "LLimit", .columns = kLimitColumns};
-constexpr ListDescriptor kSpeeds{.objectName = "LSpeed", .columns = kSpeedColumns};
-constexpr ListDescriptor kPortBlocks{.objectName = "LPortB", .columns = kPortBlockColumns};
-constexpr ListDescriptor kPortAccess{.objectName = "LPortA", .columns = kPortAccessColumns};
-constexpr ListDescriptor kTimes{.objectName = "LTime", .columns = kTimeColumns};
-constexpr ListDescriptor kAuthorization{.objectName = "LAuth", .columns = kAuthColumns};
+constexpr ListDescriptor kUrls{.objectName = "LUrl", .columns = kUrlColumns, .noun = "URL rule"};
+constexpr ListDescriptor kWords{.objectName = "LWord", .columns = kWordColumns, .noun = "word rule"};
+constexpr ListDescriptor kLimits{.objectName = "LLimit", .columns = kLimitColumns, .noun = "traffic limit"};
+constexpr ListDescriptor kSpeeds{.objectName = "LSpeed", .columns = kSpeedColumns, .noun = "speed limit"};
+constexpr ListDescriptor kPortBlocks{.objectName = "LPortB", .columns = kPortBlockColumns, .noun = "blocked port rule"};
+constexpr ListDescriptor kPortAccess{
+    .objectName = "LPortA", .columns = kPortAccessColumns, .noun = "allowed port rule"};
+constexpr ListDescriptor kTimes{.objectName = "LTime", .columns = kTimeColumns, .noun = "time rule"};
+constexpr ListDescriptor kAuthorization{.objectName = "LAuth", .columns = kAuthColumns, .noun = "authorization rule"};
 
 constexpr const ListDescriptor* kAll[] = {&kGroups, &kNetworks,   &kHosts,      &kUrls,  &kWords,        &kLimits,
                                           &kSpeeds, &kPortBlocks, &kPortAccess, &kTimes, &kAuthorization};

@@ -70,8 +70,7 @@ void RuleEditor::add(BoundList& list) {
 
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
     const bool missing = !groups_.exists(group);
-    const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
-    model.appendAdded(group, (groups_.create(group).*kind.lines).append(line));
+    model.addLine(group, buildRuleLine(kind.dialog.record(*dialog), groupField->text()));
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
 }
@@ -91,13 +90,8 @@ void RuleEditor::edit(BoundList& list) {
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
-    RuleLines* lines = model.linesOf(*row);
-    const std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
-    if (!lines || !lines->replace(model.lineIdOf(*row), line)) {
+    if (!model.replaceLine(*row, buildRuleLine(kind.dialog.record(*dialog), groupField->text())))
         reportLostLine();
-        return;
-    }
-    model.lineEdited(*row);
 }
 
 void RuleEditor::remove(BoundList& list) {
@@ -105,14 +99,8 @@ void RuleEditor::remove(BoundList& list) {
     const auto row = list.selectedRow();
     if (!row)
         return;
-    RuleLines* lines = model.linesOf(*row);
-    const RuleLines::Id line = model.lineIdOf(*row);
-    if (!lines || !lines->find(line)) {
+    if (!model.removeLine(*row))
         reportLostLine();
-        return;
-    }
-    model.eraseRow(*row);
-    lines->remove(line);
 }
 
 void RuleEditor::reportLostLine() const {

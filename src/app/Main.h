@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@ class CacheSkipEditor;
 class GroupEditor;
 class ListViews;
 class QAbstractItemView;
+class QAction;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -158,6 +161,15 @@ public Q_SLOTS:
     void BReloadStatisticClick();
     void LoadStatActionExecute();
 
+    // Undo and redo of the changes made through the rule lists, and the filter of the list shown (Ctrl+F).
+    void UndoActionExecute();
+    void RedoActionExecute();
+    void FindActionExecute();
+
+public:
+    // Forgets every step to undo (a reload of everything calls it).
+    void clearUndo();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -170,6 +182,9 @@ private:
     void connectSettingsControls();
     void buildLists();
     void setUpPopupMenu();
+    void setUpEditActions();
+    QAction* editAction(const char* name, const QString& text, const QList<QKeySequence>& keys);
+    void markSavedState(); // the rule lists and settings are as saved (or loaded)
     void connectStandardServices();
     QLineEdit* standardServiceField(int slot) const;
     bool storeStandardService(int slot, bool onlyChanges);
@@ -209,8 +224,9 @@ private:
     QLabel* statusPanel0_ = nullptr;              // 350 pixels: hints of the control under the mouse
     QLabel* statusPanel1_ = nullptr;              // progress notes
     bool showHints_ = false;
-    bool loading_ = false;      // LoadServerConfig is filling the controls
-    LoadFindings loadFindings_; // the rule-file lines the load left out, shown at its end
-    QString executablePath_;    // absolute
-    QString workingDirectory_;  // absolute; empty: the executable's directory
+    bool settingsChanged_ = false; // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;         // LoadServerConfig is filling the controls
+    LoadFindings loadFindings_;    // the rule-file lines the load left out, shown at its end
+    QString executablePath_;       // absolute
+    QString workingDirectory_;     // absolute; empty: the executable's directory
 };

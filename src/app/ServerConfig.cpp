@@ -144,6 +144,7 @@ void TMainWnd::loadServerConfig() {
     messages::guarded(this, [this] { LoadAccessRules(ruleFileNames().accessRules, Groups, &loadFindings_); });
     fillRuleLists();
     ConfigChanged = false;
+    markSavedState();
     showDroppedLines(ui_->StatusBar1, loadFindings_);
 }
 
@@ -180,6 +181,7 @@ void TMainWnd::saveServerConfig() {
     SaveRuleFiles(ruleFileNames(), Groups, CacheSkipLines, StandardServiceLines, ManualServiceLines);
     IniFile(IniFileName.toStdString()).flush();
     ConfigChanged = false;
+    markSavedState();
 }
 
 void TMainWnd::CreateDefaultServerConfig() {

@@ -23,6 +23,7 @@ constexpr ListDescriptor kList{
     .objectName = "RouterRules",
     .columns = kColumns,
     .source = RowSource::ManualServices,
+    .noun = "service",
 };
 
 } // namespace
