@@ -422,6 +422,7 @@ QAction* TMainWnd::editAction(const char* name, const QString& text, const QList
     action->setObjectName(QLatin1String(name));
     action->setShortcuts(keys);
     menu->addAction(action);
+    addAction(action); // its keys work with the menu bar hidden too
     return action;
 }
 

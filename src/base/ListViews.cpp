@@ -89,6 +89,17 @@ void applyColumns(QTableView* view, const ListDescriptor& list) {
         header->setMinimumSectionSize(minimumWidth);
 }
 
+// A column of a starting width grows to the widest of its first rows (the view looks at a bounded number of them)
+// when rows first come, so that an address, a mask or a time shows whole; it never shrinks, and a width the user
+// dragged stays.
+void widenFixedColumns(QTableView* view, const ListDescriptor& list) {
+    QHeaderView* header = view->horizontalHeader();
+    for (int column = 0; column < static_cast<int>(list.columns.size()); ++column)
+        if (list.columns[static_cast<std::size_t>(column)].sizing == ColumnSizing::Fixed)
+            header->resizeSection(column, std::max(header->sectionSize(column),
+                                                   static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column)));
+}
+
 // Keyboard and mouse of a list: Delete runs the key handler, a double click or Enter the double click handler,
 // Home and End go to the first and the last row, and a click on no row clears the selection.
 class ListInput : public QObject {
@@ -255,6 +266,15 @@ BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel
     applyColumns(view, list);
     wireInput(*bound);
     addFilter(*bound);
+    BoundList* shown = bound.get();
+    auto widen = [shown] {
+        if (!shown->widened && shown->model->rowCount() > 0) {
+            shown->widened = true;
+            widenFixedColumns(shown->view, *shown->descriptor);
+        }
+    };
+    connect(bound->model, &QAbstractItemModel::modelReset, view, widen);
+    connect(bound->model, &QAbstractItemModel::rowsInserted, view, widen);
     lists_.push_back(std::move(bound));
     return *lists_.back();
 }

@@ -28,6 +28,7 @@ struct BoundList {
     // The filter above the view and its "N of M" count; none for a view outside a box layout.
     QLineEdit* filter = nullptr;
     QLabel* filterCount = nullptr;
+    bool widened = false; // the columns of a starting width have grown to their first rows
 
     // The window's handlers, found by the descriptor's names (invalid where it names none).
     QMetaMethod dblClick, keyDown, add, edit, remove, columnClick;
