@@ -75,6 +75,8 @@ class TestUndoSession : public QObject {
 
     // Ctrl+Z or Ctrl+Shift+Z as often as there are steps, with a list holding the focus.
     void keys(Qt::KeyboardModifiers modifiers, int times) {
+        w_->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_->window.get()));
         w_->showPageOf(list("LNetwork"));
         list("LNetwork")->setFocus();
         for (int i = 0; i < times; ++i)
