@@ -2,7 +2,7 @@
 // Times glym30.ini with a very long line in a section the configurator does not know (as another tool may leave
 // one): reading the 67 settings key by key through IniFile and in one session, the start-up of the main window,
 // one save of the settings, and the preferences save of a close. The save also reports how often it replaced
-// glym30.ini.
+// glym30.ini. The cache-skip file holds a rule as long: the time to draw its list, and that the save keeps it.
 
 #include "app/Main.h"
 #include "config/IniFile.h"
@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
@@ -55,8 +56,11 @@ QByteArray serverIni(int lineMegabytes) {
             text += "[" + name + "]\r\n";
             section = name;
         }
-        text += QByteArray(setting.key.data(), static_cast<qsizetype>(setting.key.size())) + "=" +
-                QByteArray(setting.loadDefault.data(), static_cast<qsizetype>(setting.loadDefault.size())) + "\r\n";
+        const QByteArray key(setting.key.data(), static_cast<qsizetype>(setting.key.size()));
+        QByteArray value(setting.loadDefault.data(), static_cast<qsizetype>(setting.loadDefault.size()));
+        if (name == "Cache Skip")
+            value = key == "Enable" ? "1" : key == "File Name" ? "skip.txt" : value;
+        text += key + "=" + value + "\r\n";
     }
     return text;
 }
@@ -134,7 +138,17 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("glym30.ini: %lld bytes, a line of %d MB in a foreign section\n",
+    // The cache-skip file holds one rule of the same length among short ones.
+    const QByteArray longRule = "SD:" + QByteArray(qsizetype(options.lineMegabytes) << 20, 'y') + ":\r\n";
+    {
+        QFile file(dir + QStringLiteral("/skip.txt"));
+        const QByteArray bytes = "SA:short.example:\r\n" + longRule + "SD:*.php?*:\r\n";
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            std::fprintf(stderr, "cannot write the cache-skip file\n");
+            return 1;
+        }
+    }
+    std::printf("glym30.ini: %lld bytes, a line of %d MB in a foreign section; skip.txt: a rule as long\n",
                 static_cast<long long>(QFileInfo(iniPath).size()), options.lineMegabytes);
     Report report;
     ReplaceCounter counter(dir, "glym30.ini");
@@ -163,6 +177,19 @@ int main(int argc, char** argv) {
     TMainWnd window(dir + QStringLiteral("/glymconf"));
     report.add("start-up (TMainWnd constructed)");
 
+    // Drawing the cache-skip list with the long rule in view.
+    report.begin();
+    window.resize(1000, 700);
+    window.show();
+    if (auto* list = window.findChild<QWidget*>(QStringLiteral("CacheSkipRules"))) {
+        for (QWidget* w = list; w && w != &window; w = w->parentWidget())
+            if (auto* tabs = qobject_cast<QTabWidget*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
+                tabs->setCurrentWidget(w);
+        list->repaint();
+    }
+    QApplication::processEvents();
+    report.add("cache-skip list shown with the long rule");
+
     counter.take();
     report.begin();
     const bool saved = window.SaveServerConfig();
@@ -176,7 +203,13 @@ int main(int argc, char** argv) {
         QFile file(iniPath);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
+    const QByteArray skipAfter = [&] {
+        QFile file(dir + QStringLiteral("/skip.txt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const bool ruleKept = skipAfter.contains(longRule);
+    std::printf("the long cache-skip rule %s\n", ruleKept ? "is kept" : "WAS LOST");
     const bool kept = after.contains("Blob=" + QByteArray(qsizetype(options.lineMegabytes) << 20, 'x') + "\r\n");
     std::printf("the long line %s\n", kept ? "is kept" : "WAS LOST");
-    return saved && kept ? 0 : 1;
+    return saved && kept && ruleKept ? 0 : 1;
 }

@@ -1,13 +1,17 @@
-// glym_rules_bench [--access-lines N] [--skip-rules N] [--keep DIR]
+// glym_rules_bench [--access-lines N] [--skip-rules N] [--blocking] [--keep DIR]
 // Times the rule lists of the main window with large rule files, offscreen: start-up with the lists filled, a
 // save, Delete, Edit and Add of a row in the middle of the networks list (on show, so laying its rows out again
 // counts), sorts by a column both ways, the filter a keystroke at a time, undo and redo of a Delete, the
-// cache-skip sort (and its undo), Edit, Add and Delete, and prints the figures with the memory
-// the process holds after start-up and at its peak.
+// cache-skip sort (and its undo), Edit, Add and Delete, and prints the figures with the memory the process holds
+// after start-up and at its peak.
 //
 // The rule files are generated into a temporary program directory with a glym30.ini that names them: an access
 // rules file of 100,000 lines (networks and hosts over all 65 groups, group names, URL, word and limit rules) and
 // a cache-skip file of 50,000 rules. Block lists run to a million rules: --access-lines 1000000.
+//
+// --blocking spreads the access rules over the blocking kinds instead: URL rules (allowed and denied), blocked
+// words, allowed ports and blocked port ranges, with a traffic limit and a speed for every group; the URL list
+// then gets the Delete, Edit, Add and sort that the networks list gets.
 
 #include "app/Main.h"
 #include "cacheskip/CacheSkipFile.h"
@@ -36,7 +40,8 @@ namespace {
 struct Options {
     int accessLines = 100000;
     int skipRules = 50000;
-    QString keep; // a directory to generate into and leave behind, instead of a temporary one
+    bool blocking = false; // the access rules spread over the blocking kinds
+    QString keep;          // a directory to generate into and leave behind, instead of a temporary one
 };
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
@@ -103,6 +108,57 @@ QByteArray accessRules(int lineCount) {
                  "." + QByteArray::number(n % 256) + ":" + (n % 3 == 0 ? "255.255.255.255" : "255.255.255.0") +
                  ":network " + QByteArray::number(written));
             break;
+        }
+    }
+    return text;
+}
+
+// The access rules file of --blocking: every group named and given a traffic limit and a speed, then URL rules,
+// blocked words, allowed ports and blocked port ranges spread over the 65 groups; some lines are written by hand.
+QByteArray blockingRules(int lineCount) {
+    Numbers random;
+    QByteArray text;
+    text.reserve(lineCount * 36);
+    int written = 0;
+    auto line = [&](const QByteArray& l) {
+        text += l;
+        text += "\r\n";
+        ++written;
+    };
+    for (int group = 0; group < 65 && written < lineCount; ++group) {
+        const QByteArray g = QByteArray::number(group);
+        line("GN:" + g + ":Group " + g + ":generated");
+        line("TL:" + g + ":" + QByteArray::number(100000 + group) + ":daily");
+        line("RL:" + g + ":" + QByteArray::number(6000000 + group * 128) + ":");
+    }
+    while (written < lineCount) {
+        const unsigned n = random.next();
+        const QByteArray g = QByteArray::number(n % 65);
+        const QByteArray site = QByteArray::number((n >> 7) % 20000);
+        switch ((n >> 3) % 8) {
+        case 0:
+        case 1:
+            line("PA:" + g + ":www.site" + site + ".example:allowed");
+            break;
+        case 2:
+        case 3:
+            line("PD:" + g + ":ads" + site + ".example/banner:");
+            break;
+        case 4:
+            line(" BW : " + g + " : word" + site + " : by hand ");
+            break;
+        case 5:
+            line("BW:" + g + ":word" + site + ":");
+            break;
+        case 6:
+            line("RP:" + g + ":" + QByteArray::number(1 + n % 65535) + ":");
+            break;
+        default: {
+            const unsigned start = 1 + n % 60000;
+            line("BP:" + g + ":" + QByteArray::number(start) + ":" + QByteArray::number(start + (n >> 4) % 100) +
+                 ":range");
+            break;
+        }
         }
     }
     return text;
@@ -228,14 +284,64 @@ Options parseOptions(int argc, char** argv) {
             options.accessLines = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--skip-rules") == 0 && hasValue)
             options.skipRules = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--blocking") == 0)
+            options.blocking = true;
         else if (std::strcmp(argv[i], "--keep") == 0 && hasValue)
             options.keep = QString::fromLocal8Bit(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: glym_rules_bench [--access-lines N] [--skip-rules N] [--keep DIR]\n");
+            std::fprintf(stderr,
+                         "usage: glym_rules_bench [--access-lines N] [--skip-rules N] [--blocking] [--keep DIR]\n");
             std::exit(2);
         }
     }
     return options;
+}
+
+// Delete, Edit and Add of a URL rule in the middle of the list, on show, and sorts by two columns.
+void benchUrlList(TMainWnd& window, QTableView* urls, Report& report) {
+    showPageOf(urls, window);
+    const int middle = rows(urls) / 2;
+    selectRow(urls, middle);
+    QApplication::processEvents();
+    report.begin();
+    window.LUrlKeyDown(Qt::Key_Delete);
+    QApplication::processEvents();
+    report.add("Delete a URL row (handler + repaint)");
+
+    selectRow(urls, middle);
+    QApplication::processEvents();
+    answerNextModal([](QWidget* dialog) {
+        if (auto* comment = dialog->findChild<QLineEdit*>(QStringLiteral("comment")))
+            comment->setText(QStringLiteral("edited by the benchmark"));
+        clickOk(dialog);
+    });
+    report.begin();
+    window.EditUrlActionExecute();
+    QApplication::processEvents();
+    report.add("Edit a URL row (dialog answered)", cell(urls, middle, 3) == QStringLiteral("edited by the benchmark")
+                                                       ? QString()
+                                                       : QStringLiteral("NOT EDITED"));
+
+    answerNextModal([](QWidget* dialog) {
+        if (auto* url = dialog->findChild<QLineEdit*>(QStringLiteral("url")))
+            url->setText(QStringLiteral("added.example"));
+        clickOk(dialog);
+    });
+    const int rowsBeforeAdd = rows(urls);
+    report.begin();
+    window.AddUrlActionExecute();
+    QApplication::processEvents();
+    report.add("Add a URL row (dialog answered)",
+               rows(urls) == rowsBeforeAdd + 1 ? QString() : QStringLiteral("NOT ADDED"));
+
+    report.begin();
+    window.LNetworkColumnClick(urls, 2);
+    QApplication::processEvents();
+    report.add("sort URL rules by \"URL Blocked\"");
+    report.begin();
+    window.LNetworkColumnClick(urls, 1);
+    QApplication::processEvents();
+    report.add("sort URL rules by \"Status\"");
 }
 
 } // namespace
@@ -252,7 +358,8 @@ int main(int argc, char** argv) {
     Report report;
 
     report.begin();
-    if (!writeFile(dir + QStringLiteral("/access.txt"), accessRules(options.accessLines)) ||
+    const QByteArray access = options.blocking ? blockingRules(options.accessLines) : accessRules(options.accessLines);
+    if (!writeFile(dir + QStringLiteral("/access.txt"), access) ||
         !writeFile(dir + QStringLiteral("/skip.txt"), cacheSkipRules(options.skipRules)) ||
         !writeFile(dir + QStringLiteral("/glym30.ini"), serverIni())) {
         std::fprintf(stderr, "cannot write the rule files into %s\n", qPrintable(dir));
@@ -286,12 +393,26 @@ int main(int argc, char** argv) {
     auto* hosts = window.findChild<QTableView*>(QStringLiteral("LHost"));
     auto* groups = window.findChild<QTableView*>(QStringLiteral("GroupName"));
     auto* skip = window.findChild<QTableView*>(QStringLiteral("CacheSkipRules"));
+    auto* urls = window.findChild<QTableView*>(QStringLiteral("LUrl"));
+    auto* words = window.findChild<QTableView*>(QStringLiteral("LWord"));
+    auto* limits = window.findChild<QTableView*>(QStringLiteral("LLimit"));
+    auto* speeds = window.findChild<QTableView*>(QStringLiteral("LSpeed"));
+    auto* portAccess = window.findChild<QTableView*>(QStringLiteral("LPortA"));
+    auto* portBlocks = window.findChild<QTableView*>(QStringLiteral("LPortB"));
     report.add("start-up (TMainWnd constructed)", construct,
                QStringLiteral("rows: %1 groups, %2 networks, %3 hosts, %4 cache-skip")
                    .arg(rows(groups))
                    .arg(rows(networks))
                    .arg(rows(hosts))
                    .arg(rows(skip)));
+    std::printf("%-44s %s\n", "",
+                qPrintable(QStringLiteral("rows: %1 URL, %2 words, %3 limits, %4 speeds, %5 ports, %6 port ranges")
+                               .arg(rows(urls))
+                               .arg(rows(words))
+                               .arg(rows(limits))
+                               .arg(rows(speeds))
+                               .arg(rows(portAccess))
+                               .arg(rows(portBlocks))));
 
     report.begin();
     window.show();
@@ -309,104 +430,120 @@ int main(int argc, char** argv) {
     std::printf("%-44s %10.1f MB\n", "memory in use after start-up (RSS)",
                 static_cast<double>(residentKilobytes()) / 1024.0);
 
+    if (options.blocking) {
+        report.begin();
+        showPageOf(urls, window);
+        report.add("open the cache blocking page");
+        report.begin();
+        showPageOf(portBlocks, window);
+        report.add("open the ports page");
+    }
+
     report.begin();
     const bool saved = window.SaveServerConfig();
     report.add("SaveServerConfig", saved ? QString() : QStringLiteral("FAILED"));
 
-    // Delete of a network row in the middle of the list (the Delete key's handler), with the repaint after it.
-    const int middle = rows(networks) / 2;
-    selectRow(networks, middle);
-    QApplication::processEvents();
-    report.begin();
-    const int rowsBefore = rows(networks);
-    window.LNetworkKeyDown(Qt::Key_Delete);
-    const double deleteHandler = report.wallMs();
-    QApplication::processEvents();
-    report.add("Delete a network row (handler)", deleteHandler,
-               rows(networks) == rowsBefore - 1 ? QString() : QStringLiteral("NOT DELETED"));
-    report.add("Delete a network row (handler + repaint)");
+    if (options.blocking)
+        benchUrlList(window, urls, report);
 
-    // Edit of a network row in the middle: the dialog is answered as soon as it shows.
-    selectRow(networks, middle);
-    QApplication::processEvents();
-    answerNextModal([](QWidget* dialog) {
-        if (auto* comment = dialog->findChild<QLineEdit*>(QStringLiteral("comment")))
-            comment->setText(QStringLiteral("edited by the benchmark"));
-        clickOk(dialog);
-    });
-    report.begin();
-    window.EditNetActionExecute();
-    QApplication::processEvents();
-    report.add("Edit a network row (dialog answered)",
-               cell(networks, middle, 3) == QStringLiteral("edited by the benchmark") ? QString()
-                                                                                      : QStringLiteral("NOT EDITED"));
-
-    // Add of a network with a row selected (the group comes from the row), as a double click would.
-    answerNextModal([](QWidget* dialog) {
-        if (auto* ip = dialog->findChild<QLineEdit*>(QStringLiteral("ip")))
-            ip->setText(QStringLiteral("192.168.200.1"));
-        clickOk(dialog);
-    });
-    const int rowsBeforeAdd = rows(networks);
-    report.begin();
-    window.AddNetActionExecute();
-    QApplication::processEvents();
-    report.add("Add a network row (dialog answered)",
-               rows(networks) == rowsBeforeAdd + 1 ? QString() : QStringLiteral("NOT ADDED"));
-
-    report.begin();
-    window.LNetworkColumnClick(networks, 1);
-    QApplication::processEvents();
-    report.add("sort networks by \"IP Address\"");
-
-    report.begin();
-    window.LNetworkColumnClick(networks, 1);
-    QApplication::processEvents();
-    report.add("sort networks by \"IP Address\", reversed");
-
-    report.begin();
-    window.LNetworkColumnClick(networks, 0);
-    QApplication::processEvents();
-    report.add("sort networks by \"Group ID\"");
-
-    // The filter, a keystroke at a time as typed (each narrows what is shown), then erased at once (every row
-    // again, in the sorted order).
-    if (auto* filter = window.findChild<QLineEdit*>(QStringLiteral("LNetworkFilter"))) {
-        for (const char* typed : {"1", "19", "192", "192.1", "no such text"}) {
-            report.begin();
-            filter->setText(QString::fromLatin1(typed));
-            QApplication::processEvents();
-            const QString shown = QStringLiteral("%1 rows shown").arg(rows(networks));
-            report.add(qPrintable(QStringLiteral("filter networks: \"%1\"").arg(QLatin1String(typed))), shown);
-        }
-        report.begin();
-        filter->clear();
+    // The networks list (empty with --blocking).
+    if (!options.blocking) {
+        // Delete of a network row in the middle of the list (the Delete key's handler), with the repaint after it.
+        const int middle = rows(networks) / 2;
+        selectRow(networks, middle);
         QApplication::processEvents();
-        report.add("filter networks: cleared");
+        report.begin();
+        const int rowsBefore = rows(networks);
+        window.LNetworkKeyDown(Qt::Key_Delete);
+        const double deleteHandler = report.wallMs();
+        QApplication::processEvents();
+        report.add("Delete a network row (handler)", deleteHandler,
+                   rows(networks) == rowsBefore - 1 ? QString() : QStringLiteral("NOT DELETED"));
+        report.add("Delete a network row (handler + repaint)");
+
+        // Edit of a network row in the middle: the dialog is answered as soon as it shows.
+        selectRow(networks, middle);
+        QApplication::processEvents();
+        answerNextModal([](QWidget* dialog) {
+            if (auto* comment = dialog->findChild<QLineEdit*>(QStringLiteral("comment")))
+                comment->setText(QStringLiteral("edited by the benchmark"));
+            clickOk(dialog);
+        });
+        report.begin();
+        window.EditNetActionExecute();
+        QApplication::processEvents();
+        report.add("Edit a network row (dialog answered)",
+                   cell(networks, middle, 3) == QStringLiteral("edited by the benchmark")
+                       ? QString()
+                       : QStringLiteral("NOT EDITED"));
+
+        // Add of a network with a row selected (the group comes from the row), as a double click would.
+        answerNextModal([](QWidget* dialog) {
+            if (auto* ip = dialog->findChild<QLineEdit*>(QStringLiteral("ip")))
+                ip->setText(QStringLiteral("192.168.200.1"));
+            clickOk(dialog);
+        });
+        const int rowsBeforeAdd = rows(networks);
+        report.begin();
+        window.AddNetActionExecute();
+        QApplication::processEvents();
+        report.add("Add a network row (dialog answered)",
+                   rows(networks) == rowsBeforeAdd + 1 ? QString() : QStringLiteral("NOT ADDED"));
+
+        report.begin();
+        window.LNetworkColumnClick(networks, 1);
+        QApplication::processEvents();
+        report.add("sort networks by \"IP Address\"");
+
+        report.begin();
+        window.LNetworkColumnClick(networks, 1);
+        QApplication::processEvents();
+        report.add("sort networks by \"IP Address\", reversed");
+
+        report.begin();
+        window.LNetworkColumnClick(networks, 0);
+        QApplication::processEvents();
+        report.add("sort networks by \"Group ID\"");
+
+        // The filter, a keystroke at a time as typed (each narrows what is shown), then erased at once (every
+        // row again, in the sorted order).
+        if (auto* filter = window.findChild<QLineEdit*>(QStringLiteral("LNetworkFilter"))) {
+            for (const char* typed : {"1", "19", "192", "192.1", "no such text"}) {
+                report.begin();
+                filter->setText(QString::fromLatin1(typed));
+                QApplication::processEvents();
+                const QString shown = QStringLiteral("%1 rows shown").arg(rows(networks));
+                report.add(qPrintable(QStringLiteral("filter networks: \"%1\"").arg(QLatin1String(typed))), shown);
+            }
+            report.begin();
+            filter->clear();
+            QApplication::processEvents();
+            report.add("filter networks: cleared");
+        }
+
+        report.begin();
+        window.LNetworkColumnClick(hosts, 1);
+        QApplication::processEvents();
+        report.add("sort hosts by \"Computer Name\"");
+
+        // Delete after the sort: the row still reaches its own line.
+        selectRow(networks, rows(networks) / 3);
+        report.begin();
+        window.LNetworkKeyDown(Qt::Key_Delete);
+        QApplication::processEvents();
+        report.add("Delete a network row after the sort");
+
+        // Undo of that Delete (the line goes back under its id, the row to the end of the sorted view), and redo.
+        const int rowsAfterDelete = rows(networks);
+        report.begin();
+        window.UndoActionExecute();
+        QApplication::processEvents();
+        report.add("Undo the Delete", rows(networks) == rowsAfterDelete + 1 ? QString() : QStringLiteral("NOT UNDONE"));
+        report.begin();
+        window.RedoActionExecute();
+        QApplication::processEvents();
+        report.add("Redo the Delete", rows(networks) == rowsAfterDelete ? QString() : QStringLiteral("NOT REDONE"));
     }
-
-    report.begin();
-    window.LNetworkColumnClick(hosts, 1);
-    QApplication::processEvents();
-    report.add("sort hosts by \"Computer Name\"");
-
-    // Delete after the sort: the row still reaches its own line.
-    selectRow(networks, rows(networks) / 3);
-    report.begin();
-    window.LNetworkKeyDown(Qt::Key_Delete);
-    QApplication::processEvents();
-    report.add("Delete a network row after the sort");
-
-    // Undo of that Delete (the line goes back under its id, the row to the end of the sorted view), and redo.
-    const int rowsAfterDelete = rows(networks);
-    report.begin();
-    window.UndoActionExecute();
-    QApplication::processEvents();
-    report.add("Undo the Delete", rows(networks) == rowsAfterDelete + 1 ? QString() : QStringLiteral("NOT UNDONE"));
-    report.begin();
-    window.RedoActionExecute();
-    QApplication::processEvents();
-    report.add("Redo the Delete", rows(networks) == rowsAfterDelete ? QString() : QStringLiteral("NOT REDONE"));
 
     showPageOf(skip, window);
     report.begin();

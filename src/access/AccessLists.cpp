@@ -2,7 +2,13 @@
 
 #include "access/Groupname.h"
 #include "access/Net.h"
+#include "access/PortA.h"
+#include "access/PortB.h"
+#include "access/Speed.h"
+#include "access/Url.h"
+#include "widgets/Advspin.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -150,27 +156,280 @@ constexpr ListDescriptor kHosts{
     .noun = "host rule",
 };
 
-// ---- The lists whose rules cannot be edited yet: their columns.
+// ---- LUrl
+
+// A URL rule allows access when its tag is exactly "PA"; any other tag denies.
+bool allowsAccess(const RowLine& row) {
+    return TrimField(ruleField(row.line, 0)) == "PA";
+}
+std::string_view urlStatus(const RowLine& row, std::string&) {
+    return allowsAccess(row) ? "Access" : "Deny";
+}
+int urlStatusImage(const RowLine& row) {
+    return allowsAccess(row) ? mainimage::kAccess : mainimage::kDeny;
+}
 
 constexpr ListColumn kUrlColumns[] = {
     groupColumn(),
-    {.title = "Status", .sizing = Fixed, .width = 65, .alignment = kCentre},
-    {.title = "URL Blocked", .sizing = Stretch},
-    {.title = "Comments", .sizing = Fixed, .width = 61},
+    {.title = "Status", .sizing = Fixed, .width = 65, .alignment = kCentre, .text = urlStatus, .image = urlStatusImage},
+    {.title = "URL Blocked", .sizing = Stretch, .text = cells::field<2>},
+    {.title = "Comments", .sizing = Fixed, .width = 61, .text = cells::field<3>},
 };
-constexpr ListColumn kWordColumns[] = {groupColumn(), {.title = "Word"}, {.title = "Comments"}};
+
+constexpr ListDescriptor kUrls{
+    .objectName = "LUrl",
+    .columns = kUrlColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::UrlRules,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFUrl>(parent);
+                   if (action == EditorAction::Edit)
+                       dialog->Box1->setTitle(QStringLiteral(" Edit Url Rules "));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFUrl>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       // No entry chosen counts as denied.
+                       auto& url = as<TFUrl>(d);
+                       const bool access = url.Combo->currentIndex() == TFUrl::kAccess;
+                       return RuleRecord{access ? QStringLiteral("PA") : QStringLiteral("PD"),
+                                         {url.url->text(), url.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       auto& url = as<TFUrl>(d);
+                       url.Combo->setCurrentIndex(record.tag == QLatin1String("PA") ? TFUrl::kAccess : TFUrl::kDenied);
+                       url.url->setText(record.values.value(0));
+                       url.comment->setText(record.values.value(1));
+                   },
+               .valueCount = 2},
+    .handlers = {.dblClick = "LUrlDblClick",
+                 .keyDown = "LUrlKeyDown",
+                 .add = "AddUrlActionExecute",
+                 .edit = "EditUrlActionExecute",
+                 .remove = "DeleteUrlActionExecute"},
+    .noun = "URL rule",
+};
+
+// ---- LWord
+
+int wordImage(const RowLine&) {
+    return mainimage::kWord;
+}
+
+constexpr ListColumn kWordColumns[] = {
+    groupColumn(),
+    {.title = "Word", .text = cells::field<2>, .image = wordImage},
+    {.title = "Comments", .text = cells::field<3>},
+};
+
+constexpr ListDescriptor kWords{
+    .objectName = "LWord",
+    .columns = kWordColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::WordRules,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFGroupName>(parent);
+                   const bool edit = action == EditorAction::Edit;
+                   dialog->setWindowTitle(edit ? QStringLiteral("Edit Word") : QStringLiteral("Add Word"));
+                   dialog->Box1->setTitle(edit ? QStringLiteral(" Edit Blocking Word ")
+                                               : QStringLiteral(" Add Blocking Word "));
+                   dialog->Label2->setText(QStringLiteral("Word :"));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFGroupName>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       auto& word = as<TFGroupName>(d);
+                       return RuleRecord{QStringLiteral("BW"), {word.name->text(), word.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       auto& word = as<TFGroupName>(d);
+                       word.name->setText(record.values.value(0));
+                       word.comment->setText(record.values.value(1));
+                   },
+               .valueCount = 2},
+    .handlers = {.dblClick = "LWordDblClick",
+                 .keyDown = "LWordKeyDown",
+                 .add = "AddWordActionExecute",
+                 .edit = "EditWordActionExecute",
+                 .remove = "DeleteWordActionExecute"},
+    .noun = "word rule",
+};
+
+// ---- LLimit and LSpeed: one line per group, both edited with TFSpeed
+
+std::unique_ptr<TRuleDialog> limitDialog(QWidget* parent, EditorAction action) {
+    auto dialog = std::make_unique<TFSpeed>(parent);
+    dialog->setWindowTitle(QStringLiteral("Limit Rules"));
+    dialog->Box1->setTitle(action == EditorAction::Edit ? QStringLiteral(" Edit Limit Traffic Rules ")
+                                                        : QStringLiteral(" Add Limit Traffic Rules "));
+    dialog->Label2->setText(QStringLiteral("Limit, kB/day :"));
+    return dialog;
+}
+
+std::unique_ptr<TRuleDialog> speedDialog(QWidget* parent, EditorAction action) {
+    auto dialog = std::make_unique<TFSpeed>(parent);
+    if (action == EditorAction::Edit)
+        dialog->Box1->setTitle(QStringLiteral(" Edit Speed Rules "));
+    return dialog;
+}
+
+template <const char* tag> RuleRecord speedRecord(TRuleDialog& d) {
+    auto& speed = as<TFSpeed>(d);
+    return RuleRecord{QLatin1String(tag), {speed.speed->text(), speed.comment->text()}};
+}
+
+void showSpeed(TRuleDialog& d, const RuleRecord& record) {
+    auto& speed = as<TFSpeed>(d);
+    speed.speed->setText(record.values.value(0));
+    speed.comment->setText(record.values.value(1));
+}
+
+TAdvSpinEdit* speedGroup(TRuleDialog& d) {
+    return as<TFSpeed>(d).groupID;
+}
+
+constexpr char kLimitTag[] = "TL";
+constexpr char kSpeedTag[] = "RL";
+constexpr std::string TProxyUsers::*kLimitLine[] = {&TProxyUsers::LimitRule};
+constexpr std::string TProxyUsers::*kSpeedLine[] = {&TProxyUsers::SpeedRule};
+
 constexpr ListColumn kLimitColumns[] = {
-    groupColumn(), {.title = "Limit, kB/day", .numeric = true}, {.title = "Comments"}};
+    groupColumn(),
+    {.title = "Limit, kB/day", .numeric = true, .text = cells::field<2>},
+    {.title = "Comments", .text = cells::field<3>},
+};
 constexpr ListColumn kSpeedColumns[] = {
-    groupColumn(), {.title = "Speed, B/min", .numeric = true}, {.title = "Comments"}};
+    groupColumn(),
+    {.title = "Speed, B/min", .numeric = true, .text = cells::field<2>},
+    {.title = "Comments", .text = cells::field<3>},
+};
+
+constexpr ListDescriptor kLimits{
+    .objectName = "LLimit",
+    .columns = kLimitColumns,
+    .source = RowSource::GroupLine,
+    .singleLines = kLimitLine,
+    .dialog = {.create = limitDialog,
+               .groupField = speedGroup,
+               .record = speedRecord<kLimitTag>,
+               .show = showSpeed,
+               .valueCount = 2},
+    .handlers = {.dblClick = "LLimitDblClick",
+                 .keyDown = "LLimitKeyDown",
+                 .add = "AddLimitActionExecute",
+                 .edit = "EditLimitActionExecute",
+                 .remove = "DeleteLimitActionExecute"},
+    .noun = "traffic limit",
+};
+
+constexpr ListDescriptor kSpeeds{
+    .objectName = "LSpeed",
+    .columns = kSpeedColumns,
+    .source = RowSource::GroupLine,
+    .singleLines = kSpeedLine,
+    .dialog = {.create = speedDialog,
+               .groupField = speedGroup,
+               .record = speedRecord<kSpeedTag>,
+               .show = showSpeed,
+               .valueCount = 2},
+    .handlers = {.dblClick = "LSpeedDblClick",
+                 .keyDown = "LSpeedKeyDown",
+                 .add = "AddSpeedActionExecute",
+                 .edit = "EditSpeedActionExecute",
+                 .remove = "DeleteSpeedActionExecute"},
+    .noun = "speed limit",
+};
+
+// ---- LPortA
+
+constexpr ListColumn kPortAccessColumns[] = {
+    groupColumn(),
+    {.title = "Port", .sizing = Fixed, .width = 120, .numeric = true, .text = cells::field<2>},
+    {.title = "Comments", .text = cells::field<3>},
+};
+
+constexpr ListDescriptor kPortAccess{
+    .objectName = "LPortA",
+    .columns = kPortAccessColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::PortAccessRules,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFPortA>(parent);
+                   if (action == EditorAction::Edit)
+                       dialog->Box1->setTitle(QStringLiteral(" Edit Port Access Rules "));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFPortA>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       auto& port = as<TFPortA>(d);
+                       return RuleRecord{QStringLiteral("RP"), {port.port->text(), port.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       auto& port = as<TFPortA>(d);
+                       port.port->setText(record.values.value(0));
+                       port.comment->setText(record.values.value(1));
+                   },
+               .valueCount = 2},
+    .handlers = {.dblClick = "LPortADblClick",
+                 .keyDown = "LPortAKeyDown",
+                 .add = "AddPortAActionExecute",
+                 .edit = "EditPortAActionExecute",
+                 .remove = "DeletePortAActionExecute"},
+    .noun = "allowed port rule",
+};
+
+// ---- LPortB
+
 constexpr ListColumn kPortBlockColumns[] = {
     groupColumn(),
-    {.title = "Start Port", .sizing = Fixed, .width = 60, .numeric = true},
-    {.title = "End Port", .sizing = Fixed, .width = 60, .numeric = true},
-    {.title = "Comments"},
+    {.title = "Start Port", .sizing = Fixed, .width = 60, .numeric = true, .text = cells::field<2>},
+    {.title = "End Port", .sizing = Fixed, .width = 60, .numeric = true, .text = cells::field<3>},
+    {.title = "Comments", .text = cells::field<4>},
 };
-constexpr ListColumn kPortAccessColumns[] = {
-    groupColumn(), {.title = "Port", .sizing = Fixed, .width = 120, .numeric = true}, {.title = "Comments"}};
+
+constexpr ListDescriptor kPortBlocks{
+    .objectName = "LPortB",
+    .columns = kPortBlockColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::PortBlockRules,
+    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
+                   auto dialog = std::make_unique<TFPortB>(parent);
+                   if (action == EditorAction::Edit)
+                       dialog->Box1->setTitle(QStringLiteral(" Edit Port Blocking Rules "));
+                   return dialog;
+               },
+               .groupField = [](TRuleDialog& d) { return as<TFPortB>(d).groupID; },
+               .record =
+                   [](TRuleDialog& d) {
+                       auto& ports = as<TFPortB>(d);
+                       return RuleRecord{QStringLiteral("BP"),
+                                         {ports.portStart->text(), ports.portEnd->text(), ports.comment->text()}};
+                   },
+               .show =
+                   [](TRuleDialog& d, const RuleRecord& record) {
+                       // The start first: it sets the end's minimum, and the end then shows the line's value.
+                       auto& ports = as<TFPortB>(d);
+                       ports.portStart->setText(record.values.value(0));
+                       ports.portEnd->setText(record.values.value(1));
+                       ports.comment->setText(record.values.value(2));
+                   },
+               .valueCount = 3},
+    .handlers = {.dblClick = "LPortBDblClick",
+                 .keyDown = "LPortBKeyDown",
+                 .add = "AddPortBActionExecute",
+                 .edit = "EditPortBActionExecute",
+                 .remove = "DeletePortBActionExecute"},
+    .noun = "blocked port rule",
+};
+
+// ---- The lists whose rules cannot be edited yet: their columns.
+
 constexpr ListColumn kTimeColumns[] = {
     groupColumn(),
     {.title = "Day", .sizing = Fixed, .width = 70},
@@ -180,13 +439,6 @@ constexpr ListColumn kTimeColumns[] = {
 };
 constexpr ListColumn kAuthColumns[] = {groupColumn(), {.title = "Login"}, {.title = "Password"}, {.title = "Comments"}};
 
-constexpr ListDescriptor kUrls{.objectName = "LUrl", .columns = kUrlColumns, .noun = "URL rule"};
-constexpr ListDescriptor kWords{.objectName = "LWord", .columns = kWordColumns, .noun = "word rule"};
-constexpr ListDescriptor kLimits{.objectName = "LLimit", .columns = kLimitColumns, .noun = "traffic limit"};
-constexpr ListDescriptor kSpeeds{.objectName = "LSpeed", .columns = kSpeedColumns, .noun = "speed limit"};
-constexpr ListDescriptor kPortBlocks{.objectName = "LPortB", .columns = kPortBlockColumns, .noun = "blocked port rule"};
-constexpr ListDescriptor kPortAccess{
-    .objectName = "LPortA", .columns = kPortAccessColumns, .noun = "allowed port rule"};
 constexpr ListDescriptor kTimes{.objectName = "LTime", .columns = kTimeColumns, .noun = "time rule"};
 constexpr ListDescriptor kAuthorization{.objectName = "LAuth", .columns = kAuthColumns, .noun = "authorization rule"};
 
@@ -203,6 +455,24 @@ const ListDescriptor& networks() {
 }
 const ListDescriptor& hosts() {
     return kHosts;
+}
+const ListDescriptor& urls() {
+    return kUrls;
+}
+const ListDescriptor& words() {
+    return kWords;
+}
+const ListDescriptor& limits() {
+    return kLimits;
+}
+const ListDescriptor& speeds() {
+    return kSpeeds;
+}
+const ListDescriptor& portAccess() {
+    return kPortAccess;
+}
+const ListDescriptor& portBlocks() {
+    return kPortBlocks;
 }
 
 std::span<const ListDescriptor* const> all() {

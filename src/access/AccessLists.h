@@ -11,6 +11,13 @@ const ListDescriptor& groups();   // GroupName: a row per group, its "GN" line
 const ListDescriptor& networks(); // LNetwork: "GD" lines, edited with TFNet
 const ListDescriptor& hosts();    // LHost: "CD" lines, edited with TFGroupName retitled
 
+const ListDescriptor& urls();       // LUrl: "PA" and "PD" lines, edited with TFUrl
+const ListDescriptor& words();      // LWord: "BW" lines, edited with TFGroupName retitled
+const ListDescriptor& limits();     // LLimit: a group's "TL" line, edited with TFSpeed retitled
+const ListDescriptor& speeds();     // LSpeed: a group's "RL" line, edited with TFSpeed
+const ListDescriptor& portAccess(); // LPortA: "RP" lines, edited with TFPortA
+const ListDescriptor& portBlocks(); // LPortB: "BP" lines, edited with TFPortB
+
 // Every list of the page, the ones above and those whose rules cannot be edited yet (they show their columns).
 std::span<const ListDescriptor* const> all();
 

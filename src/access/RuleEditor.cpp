@@ -24,6 +24,17 @@ RuleRecord recordOfLine(std::string_view line, int valueCount) {
     return record;
 }
 
+template <typename Model> Model& modelOf(BoundList& list) {
+    auto* model = qobject_cast<Model*>(list.model);
+    if (!model)
+        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no group lines.");
+    return *model;
+}
+
+bool singleLine(const BoundList& list) {
+    return list.descriptor->source == RowSource::GroupLine;
+}
+
 } // namespace
 
 std::string buildRuleLine(const RuleRecord& record, const QString& groupText) {
@@ -39,24 +50,21 @@ void ShowGroupNotFound(QWidget* parent) {
     messages::error(parent, QStringLiteral("Group not found!!! Greate group first!"));
 }
 
-GroupLinesModel& RuleEditor::modelOf(BoundList& list) const {
-    auto* model = qobject_cast<GroupLinesModel*>(list.model);
-    if (!model)
-        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no group lines.");
-    return *model;
-}
-
 void RuleEditor::fill(BoundList& list) {
-    modelOf(list).fill();
+    if (singleLine(list))
+        modelOf<GroupLineModel>(list).fill();
+    else
+        modelOf<GroupLinesModel>(list).fill();
 }
 
 void RuleEditor::add(BoundList& list) {
-    GroupLinesModel& model = modelOf(list);
     const ListDescriptor& kind = *list.descriptor;
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Add);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
-    if (const auto selected = list.selectedRow())
-        groupField->setText(model.cellText(*selected, 0));
+    // A kind of one line per group starts at group 0: its Add sets a group's line, not one more beside a row's.
+    if (!singleLine(list))
+        if (const auto selected = list.selectedRow())
+            groupField->setText(list.model->cellText(*selected, 0));
     // A rule for a group that does not exist is refused while the dialog is still open, so nothing typed is lost.
     dialog->setAcceptCheck([&] {
         if (!dialog->Changed || kind.dialog.createsMissingGroup || groups_.exists(groupField->GetValue()))
@@ -69,18 +77,31 @@ void RuleEditor::add(BoundList& list) {
         return;
 
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
+    const RuleRecord record = kind.dialog.record(*dialog);
+    if (singleLine(list))
+        return setLine(list, group, 0, buildRuleLine(record, QString::number(group)));
+    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
     const bool missing = !groups_.exists(group);
-    model.addLine(group, buildRuleLine(kind.dialog.record(*dialog), groupField->text()));
+    model.addLine(group, buildRuleLine(record, groupField->text()));
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
 }
 
+// Sets the group's single line. The group's row is found by its number, so "03" typed updates the row of group
+// 3; a group without a row gets one.
+void RuleEditor::setLine(BoundList& list, int group, int type, std::string line) {
+    GroupLineModel& model = modelOf<GroupLineModel>(list);
+    if (!groups_.exists(group))
+        return reportLostLine();
+    model.setLine(group, type, std::move(line)); // a change even when the row's texts stay
+}
+
 void RuleEditor::edit(BoundList& list) {
-    GroupLinesModel& model = modelOf(list);
     const auto row = list.selectedRow();
     if (!row)
         return;
     const ListDescriptor& kind = *list.descriptor;
+    LineModel& model = modelOf<LineModel>(list);
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Edit);
     TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
     groupField->setText(model.cellText(*row, 0));
@@ -90,16 +111,22 @@ void RuleEditor::edit(BoundList& list) {
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
-    if (!model.replaceLine(*row, buildRuleLine(kind.dialog.record(*dialog), groupField->text())))
+    std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    if (singleLine(list)) {
+        const GroupLineModel& model = modelOf<GroupLineModel>(list);
+        return setLine(list, model.groupOf(*row), model.typeOf(*row), std::move(line));
+    }
+    if (!modelOf<GroupLinesModel>(list).replaceLine(*row, std::move(line)))
         reportLostLine();
 }
 
 void RuleEditor::remove(BoundList& list) {
-    GroupLinesModel& model = modelOf(list);
     const auto row = list.selectedRow();
     if (!row)
         return;
-    if (!model.removeLine(*row))
+    if (singleLine(list))
+        return modelOf<GroupLineModel>(list).clearLine(*row);
+    if (!modelOf<GroupLinesModel>(list).removeLine(*row))
         reportLostLine();
 }
 

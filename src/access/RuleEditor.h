@@ -4,15 +4,18 @@
 
 #include <string>
 
-class GroupLinesModel;
 class QString;
 class QWidget;
 struct BoundList;
 
-// The common editor pattern of the group rules with many lines per group (networks, hosts, ...): Set (fill at
-// load), Add, Edit and Delete, each on the list given, as its descriptor says. Add and Edit show a fresh modal
-// dialog and act only when it is closed with OK after a change. A row shows its own line, so Edit and Delete
-// change exactly that line, however it is written and however the rows are sorted.
+// The common editor pattern of the group rules: Set (fill at load), Add, Edit and Delete, each on the list given,
+// as its descriptor says. Add and Edit show a fresh modal dialog and act only when it is closed with OK after a
+// change. A row shows its own line, so Edit and Delete change exactly that line, however it is written and however
+// the rows are sorted.
+//
+// Kinds of many lines per group (RowSource::GroupLines: networks, hosts, URL rules, ...) append a line with Add.
+// Kinds of one line per group (RowSource::GroupLine: traffic limit, speed) set the group's line with Add,
+// replacing any earlier one, and keep one row per group; Delete empties the line.
 class RuleEditor {
 public:
     RuleEditor(QWidget* window, GroupTable& groups) : window_(window), groups_(groups) {}
@@ -23,7 +26,7 @@ public:
     void remove(BoundList& list);
 
 private:
-    GroupLinesModel& modelOf(BoundList& list) const;
+    void setLine(BoundList& list, int group, int type, std::string line);
     void reportLostLine() const;
 
     QWidget* window_;

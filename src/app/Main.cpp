@@ -278,6 +278,12 @@ void TMainWnd::fillRuleLists() {
     groupEditor_->fill(list(accesslists::groups()));
     ruleEditor_->fill(list(accesslists::networks()));
     ruleEditor_->fill(list(accesslists::hosts()));
+    ruleEditor_->fill(list(accesslists::urls()));
+    ruleEditor_->fill(list(accesslists::words()));
+    ruleEditor_->fill(list(accesslists::limits()));
+    ruleEditor_->fill(list(accesslists::speeds()));
+    ruleEditor_->fill(list(accesslists::portAccess()));
+    ruleEditor_->fill(list(accesslists::portBlocks()));
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -347,6 +353,145 @@ void TMainWnd::LHostDblClick() {
 void TMainWnd::LHostKeyDown(int key) {
     if (isDeleteKey(key))
         DeleteHostActionExecute();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// URL rules, blocked words, traffic limits, speeds, port access and port blocking: the common editor pattern
+
+void TMainWnd::ShowGroupNotFound() {
+    ::ShowGroupNotFound(this);
+}
+
+void TMainWnd::SetUrlActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::urls())); });
+}
+void TMainWnd::AddUrlActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::urls())); });
+}
+void TMainWnd::EditUrlActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::urls())); });
+}
+void TMainWnd::DeleteUrlActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::urls())); });
+}
+
+void TMainWnd::LUrlDblClick() {
+    doubleClick(accesslists::urls(), &TMainWnd::EditUrlActionExecute, &TMainWnd::AddUrlActionExecute);
+}
+
+void TMainWnd::LUrlKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeleteUrlActionExecute();
+}
+
+void TMainWnd::SetWordActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::words())); });
+}
+void TMainWnd::AddWordActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::words())); });
+}
+void TMainWnd::EditWordActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::words())); });
+}
+void TMainWnd::DeleteWordActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::words())); });
+}
+
+void TMainWnd::LWordDblClick() {
+    doubleClick(accesslists::words(), &TMainWnd::EditWordActionExecute, &TMainWnd::AddWordActionExecute);
+}
+
+void TMainWnd::LWordKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeleteWordActionExecute();
+}
+
+void TMainWnd::SetLimitActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::limits())); });
+}
+void TMainWnd::AddLimitActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::limits())); });
+}
+void TMainWnd::EditLimitActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::limits())); });
+}
+void TMainWnd::DeleteLimitActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::limits())); });
+}
+
+void TMainWnd::LLimitDblClick() {
+    doubleClick(accesslists::limits(), &TMainWnd::EditLimitActionExecute, &TMainWnd::AddLimitActionExecute);
+}
+
+void TMainWnd::LLimitKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeleteLimitActionExecute();
+}
+
+void TMainWnd::SetSpeedActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::speeds())); });
+}
+void TMainWnd::AddSpeedActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::speeds())); });
+}
+void TMainWnd::EditSpeedActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::speeds())); });
+}
+void TMainWnd::DeleteSpeedActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::speeds())); });
+}
+
+void TMainWnd::LSpeedDblClick() {
+    doubleClick(accesslists::speeds(), &TMainWnd::EditSpeedActionExecute, &TMainWnd::AddSpeedActionExecute);
+}
+
+void TMainWnd::LSpeedKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeleteSpeedActionExecute();
+}
+
+void TMainWnd::SetPortAActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::portAccess())); });
+}
+void TMainWnd::AddPortAActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::portAccess())); });
+}
+void TMainWnd::EditPortAActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::portAccess())); });
+}
+void TMainWnd::DeletePortAActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::portAccess())); });
+}
+
+void TMainWnd::LPortADblClick() {
+    doubleClick(accesslists::portAccess(), &TMainWnd::EditPortAActionExecute, &TMainWnd::AddPortAActionExecute);
+}
+
+void TMainWnd::LPortAKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeletePortAActionExecute();
+}
+
+void TMainWnd::SetPortBActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::portBlocks())); });
+}
+void TMainWnd::AddPortBActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::portBlocks())); });
+}
+void TMainWnd::EditPortBActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::portBlocks())); });
+}
+void TMainWnd::DeletePortBActionExecute() {
+    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::portBlocks())); });
+}
+
+void TMainWnd::LPortBDblClick() {
+    doubleClick(accesslists::portBlocks(), &TMainWnd::EditPortBActionExecute, &TMainWnd::AddPortBActionExecute);
+}
+
+void TMainWnd::LPortBKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeletePortBActionExecute();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

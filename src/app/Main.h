@@ -130,6 +130,49 @@ public Q_SLOTS:
     void LHostDblClick();
     void LHostKeyDown(int key);
 
+    // URL rules and blocked words; the error box of an Add for a group that does not exist.
+    void ShowGroupNotFound();
+    void SetUrlActionExecute();
+    void AddUrlActionExecute();
+    void EditUrlActionExecute();
+    void DeleteUrlActionExecute();
+    void LUrlDblClick();
+    void LUrlKeyDown(int key);
+    void SetWordActionExecute();
+    void AddWordActionExecute();
+    void EditWordActionExecute();
+    void DeleteWordActionExecute();
+    void LWordDblClick();
+    void LWordKeyDown(int key);
+
+    // Traffic limits and speeds: one line per group.
+    void SetLimitActionExecute();
+    void AddLimitActionExecute();
+    void EditLimitActionExecute();
+    void DeleteLimitActionExecute();
+    void LLimitDblClick();
+    void LLimitKeyDown(int key);
+    void SetSpeedActionExecute();
+    void AddSpeedActionExecute();
+    void EditSpeedActionExecute();
+    void DeleteSpeedActionExecute();
+    void LSpeedDblClick();
+    void LSpeedKeyDown(int key);
+
+    // Port access and port blocking.
+    void SetPortAActionExecute();
+    void AddPortAActionExecute();
+    void EditPortAActionExecute();
+    void DeletePortAActionExecute();
+    void LPortADblClick();
+    void LPortAKeyDown(int key);
+    void SetPortBActionExecute();
+    void AddPortBActionExecute();
+    void EditPortBActionExecute();
+    void DeletePortBActionExecute();
+    void LPortBDblClick();
+    void LPortBKeyDown(int key);
+
     // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
     void LNetworkColumnClick(QAbstractItemView* sender, int column);
 

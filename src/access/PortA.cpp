@@ -1,0 +1,16 @@
+#include "access/PortA.h"
+
+#include "ui_PortA.h"
+
+TFPortA::TFPortA(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortA) {
+    ui_->setupUi(this);
+    Box1 = ui_->Box1;
+    groupID = ui_->groupID;
+    port = ui_->port;
+    comment = ui_->comment;
+    connect(ui_->Button1, &QPushButton::clicked, this, &TFPortA::accept);
+    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFPortA::reject);
+    watchFieldChanges();
+}
+
+TFPortA::~TFPortA() = default;

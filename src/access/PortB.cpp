@@ -1,0 +1,34 @@
+#include "access/PortB.h"
+
+#include "ui_PortB.h"
+#include "widgets/Advspin.h"
+
+TFPortB::TFPortB(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortB) {
+    ui_->setupUi(this);
+    Box1 = ui_->Box1;
+    groupID = ui_->groupID;
+    portStart = ui_->portStart;
+    portEnd = ui_->portEnd;
+    comment = ui_->comment;
+    connect(ui_->Button1, &QPushButton::clicked, this, &TFPortB::accept);
+    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFPortB::reject);
+    watchFieldChanges();
+    connect(portStart, &TAdvSpinEdit::OnChange, this, &TFPortB::portStartChange);
+    connect(portEnd, &TAdvSpinEdit::OnChange, this, &TFPortB::portEndChange);
+}
+
+TFPortB::~TFPortB() = default;
+
+void TFPortB::portStartChange() {
+    Changed = true;
+    if (portStart->text().isEmpty())
+        portStart->setText(QString::number(portStart->minValue()));
+    const int start = portStart->CheckValue(portStart->GetValue()); // a start typed beyond 65535 counts as 65535
+    portEnd->setMinValue(start);
+    if (start > portEnd->GetValue())
+        portEnd->SetValue(start);
+}
+
+void TFPortB::portEndChange() {
+    Changed = true;
+}

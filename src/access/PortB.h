@@ -1,0 +1,37 @@
+#pragma once
+
+#include "base/RuleDialog.h"
+
+#include <memory>
+
+class QGroupBox;
+class QLineEdit;
+class TAdvSpinEdit;
+namespace Ui {
+class TFPortB;
+}
+
+// The dialog of a port range blocked for a group's members. The range is kept ordered: the end never offers a
+// port below the start (a single port has start and end equal).
+class TFPortB : public TRuleDialog {
+    Q_OBJECT
+
+public:
+    explicit TFPortB(QWidget* parent);
+    ~TFPortB() override;
+
+    QGroupBox* Box1;
+    TAdvSpinEdit* groupID;
+    TAdvSpinEdit* portStart; // 1 to 65535
+    TAdvSpinEdit* portEnd;   // portStart to 65535
+    QLineEdit* comment;
+
+public Q_SLOTS:
+    // Every change of the start, typed or set from code: an empty start becomes 1, the end's minimum follows the
+    // start, and an end below the start is raised to it.
+    void portStartChange();
+    void portEndChange();
+
+private:
+    std::unique_ptr<Ui::TFPortB> ui_;
+};

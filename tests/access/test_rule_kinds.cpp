@@ -1,0 +1,411 @@
+// The URL, word, traffic limit, speed, port access and port blocking lists: a whole editing session per page,
+// saved and compared with golden files byte for byte, and what every dialog refuses or brings into bounds.
+
+#include "access/Groupname.h"
+#include "access/PortA.h"
+#include "access/PortB.h"
+#include "access/RuleListDriver.h"
+#include "access/Speed.h"
+#include "access/Url.h"
+#include "base/Images.h"
+#include "widgets/Advspin.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QtTest>
+
+using namespace rulelists;
+
+namespace {
+
+QString problems(const ModalAnswers& answers) {
+    return answers.problems().join(u'\n');
+}
+
+} // namespace
+
+class TestRuleKinds : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Window> w_;
+    QTableView* list(const QString& name) const { return w_->list(name.toLatin1().constData()); }
+
+    // Saves and compares the access rules file with a golden file.
+    void compareSaved(const QString& golden) {
+        QVERIFY(w_->window->ConfigChanged);
+        w_->save();
+        QVERIFY(!w_->window->ConfigChanged);
+        const QByteArray written = w_->dir.read(QStringLiteral("access.txt"));
+        const QByteArray expected = goldenFile("access/kinds/" + golden);
+        if (written != expected)
+            QFAIL(qPrintable(QStringLiteral("access.txt differs from %1:\n%2\n--- expected ---\n%3")
+                                 .arg(golden, QString::fromLatin1(written), QString::fromLatin1(expected))));
+    }
+
+private slots:
+    void init() { startAnew(w_, goldenFile(QStringLiteral("access/kinds/input.txt"))); }
+    void cleanup() { w_.reset(); }
+
+    void cacheBlockingSession() {
+        QTableView* urls = list("LUrl");
+        QTableView* words = list("LWord");
+        QCOMPARE(rowTexts(urls), (QStringList{"1|Access|intranet.example.com|", "1|Deny|games.example.net|no games",
+                                              "3|Access|x.com|", "3|Deny|*.torrent|odd"}));
+        QCOMPARE(imageKey(urls, 0, 1), listImage(ImageList::ImageList1, mainimage::kAccess).cacheKey());
+        QCOMPARE(imageKey(urls, 1, 1), listImage(ImageList::ImageList1, mainimage::kDeny).cacheKey());
+        QCOMPARE(rowTexts(words), (QStringList{"1|casino|", "1|casino|", "3|download|large files"}));
+        QCOMPARE(imageKey(words, 0, 1), listImage(ImageList::ImageList1, mainimage::kWord).cacheKey());
+
+        ModalAnswers answers;
+        QStringList seen;
+        // URL rules: one allowed for the group of the row the pop-up opened on, one with no entry chosen (denied)
+        // for group 0, the hand-written "PA:03:x.com:" denied, the one with a field too many deleted.
+        answers.pushDialog<TFUrl>([&](TFUrl* d) {
+            seen << d->windowTitle() << d->Box1->title() << d->groupID->text()
+                 << QString::number(d->Combo->currentIndex());
+            d->Combo->setCurrentIndex(TFUrl::kAccess);
+            type(d->url, QStringLiteral("news.example"));
+            type(d->comment, QStringLiteral("ok"));
+            pressOk(d);
+        });
+        w_->click(urls, 1);
+        w_->popup(urls, 1, Qt::Key_A);
+        answers.pushDialog<TFUrl>([&](TFUrl* d) {
+            type(d->url, QStringLiteral("ads.example"));
+            pressOk(d);
+        });
+        w_->doubleClick(urls, -1);
+        answers.pushDialog<TFUrl>([&](TFUrl* d) {
+            seen << d->Box1->title() << d->groupID->text() << QString::number(d->Combo->currentIndex())
+                 << d->url->text();
+            d->Combo->setCurrentIndex(TFUrl::kDenied);
+            type(d->comment, QStringLiteral("now denied"));
+            pressOk(d);
+        });
+        w_->doubleClick(urls, 2);
+        w_->click(urls, 3);
+        w_->key(urls, Qt::Key_Delete);
+        QCOMPARE(seen, (QStringList{"Url Rules", " New Url Rules ", "1", "-1", " Edit Url Rules ", "3", "0", "x.com"}));
+        QCOMPARE(rowTexts(urls),
+                 (QStringList{"1|Access|intranet.example.com|", "1|Deny|games.example.net|no games",
+                              "3|Deny|x.com|now denied", "1|Access|news.example|ok", "0|Deny|ads.example|"}));
+
+        // Words: the second of two equal lines deleted after a sort (the first stays), the spaced one edited, one
+        // added to group 3 from its row.
+        seen.clear();
+        w_->clickHeader(words, 1);
+        w_->click(words, 1);
+        w_->key(words, Qt::Key_Delete);
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            seen << d->windowTitle() << d->Box1->title() << d->Label2->text() << d->name->text();
+            type(d->name, QStringLiteral("downloads"));
+            pressOk(d);
+        });
+        w_->doubleClick(words, 1);
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            seen << d->windowTitle() << d->Box1->title() << d->Label2->text() << d->groupID->text();
+            type(d->name, QString::fromUtf8("казино"));
+            pressOk(d);
+        });
+        w_->popup(words, 1, Qt::Key_A);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(seen, (QStringList{"Edit Word", " Edit Blocking Word ", "Word :", "download", "Add Word",
+                                    " Add Blocking Word ", "Word :", "3"}));
+        compareSaved(QStringLiteral("cache-blocking.txt"));
+    }
+
+    void trafficSession() {
+        QTableView* limits = list("LLimit");
+        QTableView* speeds = list("LSpeed");
+        QCOMPARE(rowTexts(limits), (QStringList{"1|5000|", "3|102400|100 MB a day"}));
+        QCOMPARE(rowTexts(speeds), (QStringList{"3|6000000|"}));
+
+        ModalAnswers answers;
+        QStringList seen;
+        // A limit for group "03" updates the row of group 3, although Add starts at group 0 with a row selected.
+        answers.pushDialog<TFSpeed>([&](TFSpeed* d) {
+            seen << d->windowTitle() << d->Box1->title() << d->Label2->text() << d->groupID->text();
+            type(d->groupID, QStringLiteral("03"));
+            type(d->speed, QStringLiteral("2048"));
+            type(d->comment, QStringLiteral("2 MB"));
+            pressOk(d);
+        });
+        w_->click(limits, 0);
+        w_->popup(limits, 0, Qt::Key_A);
+        QCOMPARE(rowTexts(limits), (QStringList{"1|5000|", "3|2048|2 MB"}));
+        // A limit for group 0, which has none: a row of its own. Then the limit of group 1 deleted.
+        answers.pushDialog<TFSpeed>([&](TFSpeed* d) {
+            type(d->speed, QStringLiteral("0"));
+            pressOk(d);
+        });
+        w_->doubleClick(limits, -1);
+        w_->click(limits, 0);
+        w_->popup(limits, 0, Qt::Key_D);
+        QCOMPARE(rowTexts(limits), (QStringList{"3|2048|2 MB", "0|0|"}));
+        // Edit of the limit just added: the caption is kept as the group field, the line replaced.
+        answers.pushDialog<TFSpeed>([&](TFSpeed* d) {
+            seen << d->Box1->title() << d->groupID->text() << d->speed->text();
+            d->speed->UpClick(); // the arrows step by 128
+            pressOk(d);
+        });
+        w_->doubleClick(limits, 1);
+
+        // Speeds: the hand-written "RL:03:..." edited, one added for group 1, then group 1's deleted and added
+        // again: one row per group throughout.
+        answers.pushDialog<TFSpeed>([&](TFSpeed* d) {
+            seen << d->windowTitle() << d->Box1->title() << d->Label2->text() << d->groupID->text();
+            type(d->comment, QStringLiteral("fast"));
+            pressOk(d);
+        });
+        w_->doubleClick(speeds, 0);
+        for (const char* speed : {"1000", "1280"}) {
+            answers.pushDialog<TFSpeed>([&, speed](TFSpeed* d) {
+                type(d->groupID, QStringLiteral("1"));
+                type(d->speed, QLatin1String(speed));
+                pressOk(d);
+            });
+            w_->doubleClick(speeds, -1);
+        }
+        QCOMPARE(rowTexts(speeds), (QStringList{"3|6000000|fast", "1|1280|"}));
+        w_->click(speeds, 1);
+        w_->key(speeds, Qt::Key_Delete);
+        answers.pushDialog<TFSpeed>([&](TFSpeed* d) {
+            seen << d->Box1->title();
+            type(d->groupID, QStringLiteral("1"));
+            type(d->speed, QStringLiteral("640"));
+            pressOk(d);
+        });
+        w_->doubleClick(speeds, -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(rowTexts(speeds), (QStringList{"3|6000000|fast", "1|640|"}));
+        QCOMPARE(seen, (QStringList{"Limit Rules", " Add Limit Traffic Rules ", "Limit, kB/day :", "0",
+                                    " Edit Limit Traffic Rules ", "0", "0", "Speed Rules", " Edit Speed Rules ",
+                                    "Speed, B/min :", "3", " New Speed Rules "}));
+        compareSaved(QStringLiteral("traffic.txt"));
+    }
+
+    void portsSession() {
+        QTableView* access = list("LPortA");
+        QTableView* blocks = list("LPortB");
+        QCOMPARE(rowTexts(access), (QStringList{"1|443|", "1|443|", "3|80|web"}));
+        QCOMPARE(rowTexts(blocks), (QStringList{"0|25|25|", "3|6881|6889|p2p"}));
+
+        ModalAnswers answers;
+        QStringList seen;
+        // Port access: one added from a row's group, the second of two equal rules deleted, the hand-written one
+        // with a field too many edited.
+        answers.pushDialog<TFPortA>([&](TFPortA* d) {
+            seen << d->windowTitle() << d->Box1->title() << d->groupID->text() << d->port->text();
+            type(d->port, QStringLiteral("8080"));
+            pressOk(d);
+        });
+        w_->click(access, 2);
+        w_->popup(access, 2, Qt::Key_A);
+        w_->click(access, 1);
+        w_->key(access, Qt::Key_Delete);
+        answers.pushDialog<TFPortA>([&](TFPortA* d) {
+            seen << d->Box1->title() << d->port->text() << d->comment->text();
+            type(d->comment, QStringLiteral("web server"));
+            pressOk(d);
+        });
+        w_->doubleClick(access, 1);
+        QCOMPARE(rowTexts(access), (QStringList{"1|443|", "3|80|web server", "3|8080|"}));
+
+        // Port blocking: a single port (start and end equal), the peer-to-peer range moved up (the end follows the
+        // start), the mail rule deleted.
+        answers.pushDialog<TFPortB>([&](TFPortB* d) {
+            seen << d->windowTitle() << d->Box1->title() << d->portStart->text() << d->portEnd->text();
+            type(d->portStart, QStringLiteral("80"));
+            seen << d->portEnd->text();
+            pressOk(d);
+        });
+        w_->doubleClick(blocks, -1);
+        answers.pushDialog<TFPortB>([&](TFPortB* d) {
+            seen << d->Box1->title() << d->portStart->text() << d->portEnd->text()
+                 << QString::number(d->portEnd->minValue());
+            type(d->portStart, QStringLiteral("7000"));
+            seen << d->portEnd->text();
+            pressOk(d);
+        });
+        w_->doubleClick(blocks, 1);
+        w_->click(blocks, 0);
+        w_->popup(blocks, 0, Qt::Key_D);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(rowTexts(blocks), (QStringList{"3|7000|7000|p2p", "0|80|80|"}));
+        QCOMPARE(seen,
+                 (QStringList{"Port Access Rules", " New Port Access Rules ", "3", "1", " Edit Port Access Rules ",
+                              "80", "web", "Port Blocking Rules", " New Port Blocking Rules ", "1", "1", "80",
+                              " Edit Port Blocking Rules ", "6881", "6889", "6881", "7000"}));
+        compareSaved(QStringLiteral("ports.txt"));
+    }
+
+    // Add for a group that does not exist: the error box shows while the dialog stays open with what was typed;
+    // the user then picks an existing group, or cancels and nothing is stored.
+    void addToMissingGroupKeepsTheDialogOpen_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QByteArray>("line"); // stored after group 1 is chosen; none when cancelled
+        QTest::newRow("URL") << "LUrl" << QByteArray("PD:1::kept");
+        QTest::newRow("URL, cancelled") << "LUrl" << QByteArray();
+        QTest::newRow("word") << "LWord" << QByteArray("BW:1::kept");
+        QTest::newRow("limit") << "LLimit" << QByteArray("TL:1:0:kept");
+        QTest::newRow("speed, cancelled") << "LSpeed" << QByteArray();
+        QTest::newRow("port access") << "LPortA" << QByteArray("RP:1:1:kept");
+        QTest::newRow("port blocking") << "LPortB" << QByteArray("BP:1:1:1:kept");
+    }
+    void addToMissingGroupKeepsTheDialogOpen() {
+        QFETCH(QString, listName);
+        QFETCH(QByteArray, line);
+        const QByteArrayList before = w_->savedLines(QStringLiteral("access.txt"));
+        ModalAnswers answers;
+        QString kept;
+        answers.push([](QWidget* d) {
+            type(d->findChild<QLineEdit*>(QStringLiteral("groupID")), QStringLiteral("9"));
+            type(d->findChild<QLineEdit*>(QStringLiteral("comment")), QStringLiteral("kept"));
+            pressOkLater(d);
+        });
+        answers.pushBox(QMessageBox::Ok);
+        answers.push([&](QWidget* d) {
+            kept = d->findChild<QLineEdit*>(QStringLiteral("groupID"))->text() + "|" +
+                   d->findChild<QLineEdit*>(QStringLiteral("comment"))->text();
+            if (line.isNull())
+                return pressCancel(d);
+            type(d->findChild<QLineEdit*>(QStringLiteral("groupID")), QStringLiteral("1"));
+            pressOk(d);
+        });
+        w_->doubleClick(list(listName), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(kept, QStringLiteral("9|kept"));
+        QCOMPARE(answers.seen()[0].caption, QStringLiteral("Error"));
+        QCOMPARE(answers.seen()[0].text, QStringLiteral("Group not found!!! Greate group first!"));
+        QCOMPARE(answers.seen()[0].icon, QMessageBox::Critical);
+        if (line.isNull()) {
+            QVERIFY(!w_->window->ConfigChanged);
+            QCOMPARE(w_->savedLines(QStringLiteral("access.txt")), before);
+        } else {
+            QVERIFY(w_->savedLines(QStringLiteral("access.txt")).contains(line));
+        }
+    }
+
+    // A number typed out of range and confirmed at once with Enter is brought to the nearer bound first (a group
+    // beyond 64 names group 64, which does not exist here).
+    void numbersConfirmedWithEnterStayInBounds_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("line"); // none: refused, the group does not exist
+        QTest::newRow("port 0") << "LPortA"
+                                << "port"
+                                << "0" << QByteArray("RP:0:1:");
+        QTest::newRow("port 70000") << "LPortA"
+                                    << "port"
+                                    << "70000" << QByteArray("RP:0:65535:");
+        QTest::newRow("range end 70000") << "LPortB"
+                                         << "portEnd"
+                                         << "70000" << QByteArray("BP:0:1:65535:");
+        QTest::newRow("range start 70000") << "LPortB"
+                                           << "portStart"
+                                           << "70000" << QByteArray("BP:0:65535:65535:");
+        QTest::newRow("group -5") << "LLimit"
+                                  << "groupID"
+                                  << "-5" << QByteArray("TL:0:0:");
+        QTest::newRow("group 99") << "LUrl"
+                                  << "groupID"
+                                  << "99" << QByteArray();
+    }
+    void numbersConfirmedWithEnterStayInBounds() {
+        QFETCH(QString, listName);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, line);
+        ModalAnswers answers;
+        answers.push([&](QWidget* d) {
+            auto* edit = d->findChild<QLineEdit*>(field);
+            type(edit, typed);
+            // Once this answer has returned, so that the next one can answer a box that Enter opens.
+            QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
+        });
+        QString shownGroup;
+        if (line.isNull()) {
+            answers.pushBox(QMessageBox::Ok);
+            answers.push([&](QWidget* d) {
+                shownGroup = d->findChild<QLineEdit*>(QStringLiteral("groupID"))->text();
+                pressCancel(d);
+            });
+        }
+        w_->doubleClick(list(listName), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        if (line.isNull()) {
+            QCOMPARE(shownGroup, QStringLiteral("64"));
+            QCOMPARE(answers.seen()[0].text, QStringLiteral("Group not found!!! Greate group first!"));
+        } else {
+            QVERIFY(w_->savedLines(QStringLiteral("access.txt")).contains(line));
+        }
+    }
+
+    // Every new dialog refuses ":" in its text fields, with the dialog staying open with what was typed.
+    void colonRefused_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("URL") << "LUrl"
+                             << "url"
+                             << "Url";
+        QTest::newRow("word") << "LWord"
+                              << "name"
+                              << "Word";
+        QTest::newRow("limit comment") << "LLimit"
+                                       << "comment"
+                                       << "Comments";
+        QTest::newRow("port access comment") << "LPortA"
+                                             << "comment"
+                                             << "Comments";
+        QTest::newRow("port blocking comment") << "LPortB"
+                                               << "comment"
+                                               << "Comments";
+    }
+    void colonRefused() {
+        QFETCH(QString, listName);
+        QFETCH(QString, field);
+        QFETCH(QString, label);
+        ModalAnswers answers;
+        QString kept;
+        answers.push([&](QWidget* d) {
+            type(d->findChild<QLineEdit*>(field), QStringLiteral("http://x"));
+            pressOkLater(d);
+        });
+        answers.pushBox(QMessageBox::Ok);
+        answers.push([&](QWidget* d) {
+            kept = d->findChild<QLineEdit*>(field)->text();
+            pressCancel(d);
+        });
+        w_->doubleClick(list(listName), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(kept, QStringLiteral("http://x"));
+        QCOMPARE(
+            answers.seen()[0].text,
+            QStringLiteral("The field \"%1\" cannot hold \":\": it separates the fields of a rule line.").arg(label));
+        QVERIFY(!w_->window->ConfigChanged);
+    }
+
+    // The blocked range stays ordered while the start changes: raising it above the end moves the end, lowering
+    // it leaves the end but lowers the end's minimum, and emptying it puts 1 back at once.
+    void portRangeStaysOrdered() {
+        TFPortB dialog(nullptr);
+        type(dialog.portEnd, QStringLiteral("100"));
+        type(dialog.portStart, QStringLiteral("200"));
+        QCOMPARE(dialog.portEnd->text(), QStringLiteral("200"));
+        type(dialog.portStart, QStringLiteral("150"));
+        QCOMPARE(dialog.portEnd->text(), QStringLiteral("200"));
+        QCOMPARE(dialog.portEnd->minValue(), 150);
+        type(dialog.portStart, QString());
+        QCOMPARE(dialog.portStart->text(), QStringLiteral("1"));
+        QCOMPARE(dialog.portEnd->minValue(), 1);
+        type(dialog.portEnd, QStringLiteral("0"));
+        dialog.portEnd->applyBounds();
+        QCOMPARE(dialog.portEnd->text(), QStringLiteral("1"));
+    }
+};
+
+QTEST_MAIN(TestRuleKinds)
+#include "test_rule_kinds.moc"
