@@ -305,6 +305,10 @@ void ListViews::addFilter(BoundList& list) {
     row->addWidget(list.filter, 1);
     row->addWidget(list.filterCount);
     box->insertLayout(place, row);
+    // The field takes room the view had: the view may be as low as its header and one row, so a pane keeps the
+    // height it was given.
+    list.view->setMinimumHeight(list.view->horizontalHeader()->sizeHint().height() +
+                                list.view->verticalHeader()->defaultSectionSize() + 2 * list.view->frameWidth());
     QWidget::setTabOrder(list.filter, list.view);
 
     auto count = [&list] {
