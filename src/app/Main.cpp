@@ -11,6 +11,7 @@
 #include "cacheskip/CacheSkipEditor.h"
 #include "cacheskip/CacheSkipFile.h"
 #include "config/Preferences.h"
+#include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
@@ -79,7 +80,7 @@ void TMainWnd::setUp() {
     connect(ui_->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
     connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
     connectSettingsControls();
-    connectStandardServices();
+    setUpPortMapping();
     setUpPopupMenu();
     setUpEditActions();
     setUpHints();

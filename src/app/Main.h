@@ -17,6 +17,7 @@
 class CacheSkipEditor;
 class GroupEditor;
 class ListViews;
+class ManualServiceEditor;
 class QAbstractItemView;
 class QAction;
 class QFileDialog;
@@ -199,6 +200,13 @@ public Q_SLOTS:
     void SMTPaddressKeyDown(int key);
     void POP3addressKeyDown(int key);
     void NNTPaddressKeyDown(int key);
+    // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
+    // Delete key and the shared pop-up menu.
+    void AddMServiceActionExecute();
+    void EditMServiceActionExecute();
+    void DeleteMServiceActionExecute();
+    void RouterRulesDblClick();
+    void RouterRulesKeyDown(int key);
 
     // Usage statistics.
     void BReloadStatisticClick();
@@ -228,7 +236,7 @@ private:
     void setUpEditActions();
     QAction* editAction(const char* name, const QString& text, const QList<QKeySequence>& keys);
     void markSavedState(); // the rule lists and settings are as saved (or loaded)
-    void connectStandardServices();
+    void setUpPortMapping();
     QLineEdit* standardServiceField(int slot) const;
     bool storeStandardService(int slot, bool onlyChanges);
     bool storeEditedStandardServices();
@@ -260,6 +268,7 @@ private:
     std::unique_ptr<GroupEditor> groupEditor_;
     std::unique_ptr<RuleEditor> ruleEditor_;
     std::unique_ptr<CacheSkipEditor> cacheSkipEditor_;
+    std::unique_ptr<ManualServiceEditor> manualServiceEditor_;
     std::unique_ptr<StatisticsPage> statisticsPage_;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;

@@ -9,6 +9,7 @@
 #include "base/RuleDialog.h"
 #include "base/Text.h"
 #include "portmap/PortMapFile.h"
+#include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
 #include "ui_Main.h"
 
@@ -19,7 +20,6 @@ namespace {
 
 // The tag of each standard slot, in slot order.
 constexpr std::array<const char*, 3> kStandardTags = {"CS", "CP", "CN"};
-const QString kTakenByManualService = QStringLiteral("Used Manual Service");
 constexpr int kVirtualKeyReturn = 13;
 
 // Set while the error about a server that cannot be stored is shown: the box takes the focus from the field,
@@ -33,7 +33,10 @@ QLineEdit* TMainWnd::standardServiceField(int slot) const {
     return fields.at(static_cast<std::size_t>(slot));
 }
 
-void TMainWnd::connectStandardServices() {
+void TMainWnd::setUpPortMapping() {
+    manualServiceEditor_ = std::make_unique<ManualServiceEditor>(
+        this, ManualServiceLines, StandardServiceLines,
+        std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress}, ui_->EditProxyPort);
     connect(ui_->SMTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::SMTPaddressExit);
     connect(ui_->POP3address, &QLineEdit::editingFinished, this, &TMainWnd::POP3addressExit);
     connect(ui_->NNTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::NNTPaddressExit);
@@ -64,14 +67,29 @@ void TMainWnd::LoadMServiceActionExecute() {
 // RouterRules shows every manual service; a standard service a manual one on the same port has taken over is
 // marked so.
 void TMainWnd::SetMServiceActionExecute() {
-    for (const auto& line : ManualServiceLines) {
-        if (const auto slot = standardSlotOfPort(TrimField(ruleField(line.text, 1)))) {
-            QLineEdit* field = standardServiceField(*slot);
-            field->setText(kTakenByManualService);
-            field->setReadOnly(true);
-            StandardServiceLines[static_cast<std::size_t>(*slot)].clear();
-        }
-    }
+    manualServiceEditor_->markTakenStandardServices();
+}
+
+void TMainWnd::AddMServiceActionExecute() {
+    // A relay server typed but not yet confirmed counts for the port check: it is stored first.
+    if (!storeEditedStandardServices())
+        return;
+    messages::guarded(this, [this] { manualServiceEditor_->add(list(manualServiceList())); });
+}
+void TMainWnd::EditMServiceActionExecute() {
+    messages::guarded(this, [this] { manualServiceEditor_->edit(list(manualServiceList())); });
+}
+void TMainWnd::DeleteMServiceActionExecute() {
+    messages::guarded(this, [this] { manualServiceEditor_->remove(list(manualServiceList())); });
+}
+
+void TMainWnd::RouterRulesDblClick() {
+    doubleClick(manualServiceList(), &TMainWnd::EditMServiceActionExecute, &TMainWnd::AddMServiceActionExecute);
+}
+
+void TMainWnd::RouterRulesKeyDown(int key) {
+    if (isDeleteKey(key))
+        DeleteMServiceActionExecute();
 }
 
 // A standard service edited by the user is stored when its field is left: "CS:<server>:", or nothing when the

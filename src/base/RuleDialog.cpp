@@ -49,6 +49,8 @@ void TRuleDialog::accept() {
 
 bool TRuleDialog::checkFields() {
     for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        if (edit->isReadOnly())
+            continue; // the rule's own value, which the user cannot mend here: it is kept as the line holds it
         QString problem;
         if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit)) {
             spin->applyBounds();

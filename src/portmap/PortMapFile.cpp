@@ -1,5 +1,6 @@
 #include "portmap/PortMapFile.h"
 
+#include "common/Cp1251.h"
 #include "rules/RuleTags.h"
 #include "rules/Strings.h"
 
@@ -24,6 +25,26 @@ std::optional<int> standardSlotOfPort(std::string_view port) {
     if (port == "119")
         return 2;
     return std::nullopt;
+}
+
+std::optional<std::string> refusedLocalPort(std::string_view port, const StandardServices& standard,
+                                            std::string_view proxyPort, const RuleLines& manual) {
+    const std::string shown(port);
+    if (const auto slot = standardSlotOfPort(port); slot && !standard[static_cast<std::size_t>(*slot)].empty())
+        return "Port " + shown + " used standart service! Delete service first!";
+    if (port == proxyPort)
+        return "Port " + shown + " used GLYM!";
+    for (const auto& entry : manual)
+        if (cp1251::equalsIgnoreCase(ruleField(entry.text, 1), port))
+            return "Port " + shown + " used! Delete service first!";
+    return std::nullopt;
+}
+
+bool listensOn(const RuleLines& manual, std::string_view port) {
+    for (const auto& entry : manual)
+        if (TrimField(ruleField(entry.text, 1)) == port)
+            return true;
+    return false;
 }
 
 TakenStandardSlots loadPortMapping(const std::string& path, StandardServices& standard, RuleLines& manual,

@@ -16,6 +16,16 @@
 // The standard slot (0, 1, 2) of a local port written exactly "25", "110" or "119".
 std::optional<int> standardSlotOfPort(std::string_view port);
 
+// The ports a manual service may not listen on, checked in this order when one is added: a standard port while
+// its standard service is set, the proxy's own listening port, and a port another manual service already listens
+// on (every line, letters compared without regard to case). Returns the message that refuses the port, or
+// nothing when it is free. The ports are compared as written: "025" is not "25".
+std::optional<std::string> refusedLocalPort(std::string_view port, const StandardServices& standard,
+                                            std::string_view proxyPort, const RuleLines& manual);
+
+// Whether a manual service listens on the port (the local port of its line, trimmed, equal to port).
+bool listensOn(const RuleLines& manual, std::string_view port);
+
 // Which standard services a manual service on the same port has taken over.
 using TakenStandardSlots = std::array<bool, 3>;
 

@@ -23,6 +23,11 @@ constexpr ListDescriptor kList{
     .objectName = "RouterRules",
     .columns = kColumns,
     .source = RowSource::ManualServices,
+    .handlers = {.dblClick = "RouterRulesDblClick",
+                 .keyDown = "RouterRulesKeyDown",
+                 .add = "AddMServiceActionExecute",
+                 .edit = "EditMServiceActionExecute",
+                 .remove = "DeleteMServiceActionExecute"},
     .noun = "service",
 };
 

@@ -112,12 +112,14 @@ private:
 class Window {
 public:
     // Writes glym30.ini and the rule files given (a null array writes no file), then starts the window.
-    Window(const QByteArray& access, const QByteArray& skip = QByteArray()) {
+    Window(const QByteArray& access, const QByteArray& skip = QByteArray(), const QByteArray& router = QByteArray()) {
         dir.write(QStringLiteral("glym30.ini"), serverIni());
         if (!access.isNull())
             dir.write(QStringLiteral("access.txt"), access);
         if (!skip.isNull())
             dir.write(QStringLiteral("skip.txt"), skip);
+        if (!router.isNull())
+            dir.write(QStringLiteral("router.txt"), router);
         window = std::make_unique<TMainWnd>(dir.executable());
         window->resize(1000, 900);
         window->show();
@@ -207,9 +209,10 @@ public:
 
 // Starts a window in place of the one held. The old one goes first: its program directory, when it goes, puts
 // back the current directory it found, which the new window must not lose.
-inline void startAnew(std::unique_ptr<Window>& w, const QByteArray& access, const QByteArray& skip = QByteArray()) {
+inline void startAnew(std::unique_ptr<Window>& w, const QByteArray& access, const QByteArray& skip = QByteArray(),
+                      const QByteArray& router = QByteArray()) {
     w.reset();
-    w = std::make_unique<Window>(access, skip);
+    w = std::make_unique<Window>(access, skip, router);
 }
 
 } // namespace rulelists

@@ -1,0 +1,27 @@
+#include "portmap/Mservice.h"
+
+#include "ui_Mservice.h"
+
+TFMService::TFMService(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFMService) {
+    ui_->setupUi(this);
+    Box1 = ui_->Box1;
+    LPort = ui_->LPort;
+    RPort = ui_->RPort;
+    Server = ui_->Server;
+    Service = ui_->Service;
+    Count = ui_->Count;
+    SQuery = ui_->SQuery;
+    STimeout = ui_->STimeout;
+    TTLdns = ui_->TTLdns;
+    TimeWait = ui_->TimeWait;
+    Comment = ui_->Comment;
+    connect(ui_->Button1, &QPushButton::clicked, this, &TFMService::accept);
+    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFMService::reject);
+    watchFieldChanges();
+}
+
+TFMService::~TFMService() = default;
+
+std::array<QLineEdit*, 10> TFMService::fields() const {
+    return {LPort, RPort, Server, Service, Count, SQuery, STimeout, TTLdns, TimeWait, Comment};
+}

@@ -1,0 +1,129 @@
+#include "portmap/ServiceEditor.h"
+
+#include "base/ListModels.h"
+#include "base/ListViews.h"
+#include "base/MessageBoxes.h"
+#include "base/Text.h"
+#include "common/Error.h"
+#include "portmap/Mservice.h"
+#include "portmap/PortMapFile.h"
+#include "rules/Strings.h"
+#include "widgets/Advspin.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+
+namespace {
+
+const QString kTakenByManualService = QStringLiteral("Used Manual Service");
+
+// The dialog has refused text Windows-1251 cannot hold, so this always succeeds for what it hands over.
+std::string bytesOf(const QString& text) {
+    return toFileBytes(text).value_or(std::string());
+}
+
+// "CR" and the ten fields, in line order.
+std::string lineOfDialog(TFMService& dialog) {
+    TUnStructString builder(":");
+    builder.Add("CR");
+    for (QLineEdit* field : dialog.fields()) {
+        // Its "Ok" has brought every number into its bounds; a dialog closed without it has not.
+        if (auto* spin = qobject_cast<TAdvSpinEdit*>(field); spin && !spin->isReadOnly())
+            spin->applyBounds();
+        builder.Add(bytesOf(field->text()));
+    }
+    return builder.Join();
+}
+
+// The fields show the line's fields as it holds them; a field the line lacks shows empty.
+void showLine(TFMService& dialog, std::string_view line) {
+    int index = 1;
+    for (QLineEdit* field : dialog.fields())
+        field->setText(fromFileBytes(ruleField(line, index++)));
+}
+
+} // namespace
+
+ManualServiceEditor::ManualServiceEditor(QWidget* window, RuleLines& lines, StandardServices& standard,
+                                         std::array<QLineEdit*, 3> standardFields, QLineEdit* proxyPort)
+    : window_(window), lines_(lines), standard_(standard), standardFields_(standardFields), proxyPort_(proxyPort) {}
+
+FileLinesModel& ManualServiceEditor::modelOf(BoundList& list) const {
+    auto* model = qobject_cast<FileLinesModel*>(list.model);
+    if (!model)
+        throw GlymError(std::string("The list view ") + list.descriptor->objectName + " shows no line list.");
+    return *model;
+}
+
+void ManualServiceEditor::markTakenStandardServices() {
+    for (const auto& line : lines_) {
+        if (const auto slot = standardSlotOfPort(TrimField(ruleField(line.text, 1)))) {
+            QLineEdit* field = standardFields_[static_cast<std::size_t>(*slot)];
+            field->setText(kTakenByManualService);
+            field->setReadOnly(true);
+            standard_[static_cast<std::size_t>(*slot)].clear();
+        }
+    }
+}
+
+void ManualServiceEditor::add(BoundList& list) {
+    FileLinesModel& model = modelOf(list);
+    TFMService dialog(window_);
+    const auto refusal = [&] {
+        return refusedLocalPort(bytesOf(dialog.LPort->text()), standard_, bytesOf(proxyPort_->text()), lines_);
+    };
+    dialog.setAcceptCheck([&] {
+        const auto refused = dialog.Changed ? refusal() : std::nullopt;
+        if (!refused)
+            return true;
+        messages::error(&dialog, fromFileBytes(*refused));
+        dialog.LPort->setFocus(Qt::OtherFocusReason);
+        return false;
+    });
+    dialog.Changed = false;
+    if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
+        return;
+    // A dialog closed as accepted without its "Ok" (by a caller of done()) has skipped the check: it is made here.
+    if (const auto refused = refusal()) {
+        messages::error(window_, fromFileBytes(*refused));
+        return;
+    }
+    model.appendLine(lineOfDialog(dialog));
+}
+
+void ManualServiceEditor::edit(BoundList& list) {
+    FileLinesModel& model = modelOf(list);
+    const auto row = list.selectedRow();
+    if (!row)
+        return;
+    const RuleLines::Entry& entry = lines_[static_cast<std::size_t>(*row)];
+    TFMService dialog(window_);
+    dialog.Box1->setTitle(QStringLiteral(" Edit Router Rules "));
+    showLine(dialog, entry.text);
+    TRuleDialog::lockField(dialog.LPort);
+    dialog.Changed = false;
+    if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
+        return;
+    model.replaceLine(*row, lineOfDialog(dialog));
+}
+
+void ManualServiceEditor::remove(BoundList& list) {
+    FileLinesModel& model = modelOf(list);
+    const auto row = list.selectedRow();
+    if (!row)
+        return;
+    const RuleLines::Entry& entry = lines_[static_cast<std::size_t>(*row)];
+    const std::string port(TrimField(ruleField(entry.text, 1)));
+    model.removeLine(*row);
+
+    // A standard field that this service had taken is free again once no other service listens on its port. A
+    // field the user may still edit holds what its standard line holds, and stays so.
+    const auto slot = standardSlotOfPort(port);
+    if (!slot || listensOn(lines_, port))
+        return;
+    QLineEdit* field = standardFields_[static_cast<std::size_t>(*slot)];
+    if (field->isReadOnly()) {
+        field->clear();
+        field->setReadOnly(false);
+    }
+}

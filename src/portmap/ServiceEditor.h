@@ -1,0 +1,42 @@
+#pragma once
+
+#include "rules/RuleLines.h"
+#include "rules/RulesFile.h"
+
+#include <array>
+
+class FileLinesModel;
+class QLineEdit;
+class QWidget;
+struct BoundList;
+
+// The manual port-mapping services of RouterRules: row i of its model shows "CR" line i, whatever order the view
+// shows, so Add, Edit and Delete change exactly the line of the row, through the model. The three standard
+// services' fields are released when the last manual service on their port goes.
+class ManualServiceEditor {
+public:
+    // standardFields are the fields of the SMTP, POP3 and NNTP servers; proxyPort is the proxy's own port.
+    ManualServiceEditor(QWidget* window, RuleLines& lines, StandardServices& standard,
+                        std::array<QLineEdit*, 3> standardFields, QLineEdit* proxyPort);
+
+    // Marks the standard services that a manual service on the same port has taken over: their field shows so
+    // and cannot be edited, and their line is dropped.
+    void markTakenStandardServices();
+
+    // A new service through the dialog. A local port that is taken is refused while the dialog stays open, so
+    // the user can change it or cancel.
+    void add(BoundList& list);
+    // Edits the service of the selected row; its local port stays.
+    void edit(BoundList& list);
+    // Removes the service of the selected row.
+    void remove(BoundList& list);
+
+private:
+    FileLinesModel& modelOf(BoundList& list) const;
+
+    QWidget* window_;
+    RuleLines& lines_;
+    StandardServices& standard_;
+    std::array<QLineEdit*, 3> standardFields_;
+    QLineEdit* proxyPort_;
+};
