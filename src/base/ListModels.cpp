@@ -441,11 +441,6 @@ void FileLinesModel::reorder(std::vector<int> order) {
         "sort", [apply, order = std::move(order)] { apply(order); }, [apply, back = std::move(back)] { apply(back); });
 }
 
-void FileLinesModel::changing(int row, const std::function<void()>& change) {
-    change();
-    lineChanged(row);
-}
-
 void FileLinesModel::replacing(const std::function<void()>& change) {
     // A load may fail half-way: the views then show what the list holds by then.
     struct EndReset {
