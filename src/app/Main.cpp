@@ -16,14 +16,18 @@
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QUndoStack>
 
 namespace {
@@ -32,6 +36,9 @@ namespace {
 constexpr int kVirtualKeyDelete = 46;
 
 } // namespace
+
+// The dynamic property that marks a field whose text cannot be used; the fields' style sheet draws it.
+const char* const TMainWnd::kInvalidMark = "invalid";
 
 TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent), ui_(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()) {
@@ -79,11 +86,13 @@ void TMainWnd::setUp() {
     connect(ui_->Exit1, &QAction::triggered, this, &TMainWnd::Exit1Click);
     connect(ui_->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
     connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
+    connect(ui_->BSaveStatistic, &QToolButton::clicked, this, &TMainWnd::BSaveStatisticClick);
     connectSettingsControls();
     setUpPortMapping();
     setUpPopupMenu();
     setUpEditActions();
     setUpHints();
+    setUpKeyboard();
 }
 
 TMainWnd::~TMainWnd() = default;
@@ -122,12 +131,12 @@ void TMainWnd::FormCreate() {
 }
 
 void TMainWnd::ValueChange() {
-    ConfigChanged = true;
+    setConfigChanged(true);
     settingsChanged_ = true; // undoing every list step leaves this change
 }
 
 void TMainWnd::RouterRulesChange() {
-    ConfigChanged = true;
+    setConfigChanged(true);
 }
 
 bool TMainWnd::FormCloseQuery() {
@@ -177,10 +186,17 @@ void TMainWnd::ShowHint1Click() {
 }
 
 bool TMainWnd::eventFilter(QObject* watched, QEvent* event) {
+    // Every event of the program passes here: a flag written directly is shown at the next one.
+    if (ConfigChanged != shownModified_)
+        showChangeState();
     if (event->type() == QEvent::ToolTip && !showHints_) {
-        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == this)
+        // A field's own complaint about its text is no hint: it shows either way.
+        if (auto* widget = qobject_cast<QWidget*>(watched);
+            widget && widget->window() == this && !widget->property(kInvalidMark).toBool())
             return true;
     }
+    if (isCommandKeyForField(watched, event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -208,8 +224,7 @@ void TMainWnd::buildLists() {
         connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
     }
-    statisticsPage_ =
-        std::make_unique<StatisticsPage>(this, *lists_, ui_->BReloadStatistic, ui_->StatusBar1, statusPanel1_);
+    statisticsPage_ = std::make_unique<StatisticsPage>(this, *lists_, ui_->StatusBar1, statusPanel1_);
     lists_->popupRequested = [this](BoundList& list, QPoint at) {
         popupComponent_ = list.view;
         CacheSkipPopup->exec(at);
@@ -601,7 +616,7 @@ void TMainWnd::UndoActionExecute() {
     messages::guarded(this, [this] {
         lists_->undoStack().undo();
         if (lists_->undoStack().isClean() && !settingsChanged_)
-            ConfigChanged = false;
+            setConfigChanged(false);
     });
 }
 
@@ -609,7 +624,7 @@ void TMainWnd::RedoActionExecute() {
     messages::guarded(this, [this] {
         lists_->undoStack().redo();
         if (lists_->undoStack().isClean() && !settingsChanged_)
-            ConfigChanged = false;
+            setConfigChanged(false);
     });
 }
 
@@ -624,4 +639,83 @@ void TMainWnd::clearUndo() {
 void TMainWnd::markSavedState() {
     lists_->undoStack().setClean();
     settingsChanged_ = false;
-}
+    void TMainWnd::BSaveStatisticClick() {
+        messages::guarded(this, [this] { statisticsPage_->save(); });
+    }
+
+    // ---------------------------------------------------------------------------------------------------------------
+    // The change state, the keyboard and the hint of the focused control
+
+    void TMainWnd::setConfigChanged(bool changed) {
+        ConfigChanged = changed;
+        showChangeState();
+    }
+
+    // "GLYM add-on - <full path of the settings file>", with the modified mark; Save (button, menu entry and so its
+    // shortcut) only while there is something to save, so that a stray save does not rotate the last good backups
+    // away.
+    void TMainWnd::showChangeState() {
+        QString title = QStringLiteral("GLYM add-on");
+        if (!IniFileName.isEmpty())
+            title += QStringLiteral(" - ") + QDir::cleanPath(QDir(ProgramDir).absoluteFilePath(IniFileName)) +
+                     QStringLiteral("[*]");
+        if (title != windowTitle())
+            setWindowTitle(title);
+        if (ConfigChanged != shownModified_ || ConfigChanged != shownSaveEnabled_) {
+            shownModified_ = shownSaveEnabled_ = ConfigChanged;
+            setWindowModified(ConfigChanged);
+            ui_->ButtonSave->setEnabled(ConfigChanged);
+            ui_->Save1->setEnabled(ConfigChanged);
+        }
+    }
+
+    void TMainWnd::setUpKeyboard() {
+        ui_->Save1->setShortcuts(QKeySequence::Save);
+        // Some keyboard schemes have no key to quit (the system closes windows there): the X11 one's is taken then.
+        const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+        ui_->Exit1->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit);
+        ui_->FindAction->setShortcuts(QKeySequence::Find);
+        ui_->UndoAction->setShortcuts(QKeySequence::Undo);
+        ui_->RedoAction->setShortcuts(QKeySequence::Redo);
+        // Undo and redo have nothing to do until the rule lists keep their steps.
+        ui_->UndoAction->setEnabled(false);
+        ui_->RedoAction->setEnabled(false);
+
+        // F5 shows the statistics read afresh, from whichever page.
+        auto* reloadStatistic = new QAction(this);
+        reloadStatistic->setObjectName(QStringLiteral("ReloadStatisticAction"));
+        reloadStatistic->setShortcut(Qt::Key_F5);
+        addAction(reloadStatistic);
+        connect(reloadStatistic, &QAction::triggered, this, [this] {
+            ui_->PageControl->setCurrentWidget(ui_->Statistic);
+            BReloadStatisticClick();
+        });
+
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
+    }
+
+    // The long hint of the control that receives the keys, as the pointer's shows when it moves over a control.
+    void TMainWnd::showFocusHint(QWidget * focused) {
+        if (!focused || focused->window() != this)
+            return;
+        QString hint;
+        for (QWidget* widget = focused; widget && widget != this && hint.isEmpty(); widget = widget->parentWidget())
+            hint = widget->statusTip();
+        if (hint.isEmpty())
+            ui_->StatusBar1->clearMessage();
+        else
+            ui_->StatusBar1->showMessage(hint);
+    }
+
+    // A key pressed with Alt (and not Ctrl, which AltGr may bring) is a command: one that no menu, label or button
+    // took must not become a letter in a text field.
+    bool TMainWnd::isCommandKeyForField(QObject * watched, QEvent * event) const {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers();
+        if (!(modifiers & Qt::AltModifier) || (modifiers & Qt::ControlModifier) || key->text().isEmpty())
+            return false;
+        return qobject_cast<QLineEdit*>(watched) || qobject_cast<QPlainTextEdit*>(watched) ||
+               qobject_cast<QTextEdit*>(watched);
+    }

@@ -211,6 +211,8 @@ public Q_SLOTS:
     // Usage statistics.
     void BReloadStatisticClick();
     void LoadStatActionExecute();
+    // Exports the rows of LStat as shown to a CSV or tab-separated file chosen in a save dialog.
+    void BSaveStatisticClick();
 
     // Undo and redo of the changes made through the rule lists, and the filter of the list shown (Ctrl+F).
     void UndoActionExecute();
@@ -281,4 +283,19 @@ private:
     LoadFindings loadFindings_;    // the rule-file lines the load left out, shown at its end
     QString executablePath_;       // absolute
     QString workingDirectory_;     // absolute; empty: the executable's directory
+
+    // The change state as the window shows it: the title's mark and Save follow ConfigChanged (and a relay
+    // server being typed), refreshed wherever the flag is written and on every pass of the event loop, so that
+    // a flag written directly is shown too.
+    void setConfigChanged(bool changed);
+    void showChangeState();
+    // Shortcuts, the hint of the control with the focus, and keys that must not become text.
+    void setUpKeyboard();
+    void showFocusHint(QWidget* focused);
+    bool isCommandKeyForField(QObject* watched, QEvent* event) const;
+    // A memory field whose text is no number is marked (frame and tool tip); an empty problem clears the mark.
+    void markMemoryField(QLineEdit* field, const QString& problem);
+    static const char* const kInvalidMark;
+    bool shownModified_ = false;
+    bool shownSaveEnabled_ = true;
 };

@@ -115,7 +115,7 @@ bool TMainWnd::storeStandardService(int slot, bool onlyChanges) {
     std::string& stored = StandardServiceLines[static_cast<std::size_t>(slot)];
     if (onlyChanges && line == stored)
         return true;
-    ConfigChanged = true;
+    setConfigChanged(true);
     stored = line;
     return true;
 }

@@ -95,6 +95,7 @@ void TMainWnd::showSetting(const ServerSetting& s, const SettingValue& value) {
 
 // After the memory keys are read, the total shows their exact product in bytes.
 void TMainWnd::showMemoryTotalOfLoad() {
+    computeMemoryTotal(); // marks a field that holds no number; the total is then "-"
     const auto count = parseInt64(ui_->EditMemoryPageCount->text().toStdString());
     const auto size = parseInt64(ui_->EditMemoryPageSize->text().toStdString());
     __int128 product = 0;
@@ -102,8 +103,6 @@ void TMainWnd::showMemoryTotalOfLoad() {
         product = static_cast<__int128>(*count) * *size;
     if (count && size && product >= INT64_MIN && product <= INT64_MAX)
         ui_->EditMemoryTotal->setText(QString::number(static_cast<qint64>(product)));
-    else if (!computeMemoryTotal())
-        ui_->EditMemoryTotal->clear(); // not numbers: there is no total to show
 }
 
 RuleFileNames TMainWnd::ruleFileNames() const {
@@ -143,7 +142,7 @@ void TMainWnd::loadServerConfig() {
     // A file that cannot be read is reported; the load goes on, as it does after the other two rule files.
     messages::guarded(this, [this] { LoadAccessRules(ruleFileNames().accessRules, Groups, &loadFindings_); });
     fillRuleLists();
-    ConfigChanged = false;
+    setConfigChanged(false);
     markSavedState();
     showDroppedLines(ui_->StatusBar1, loadFindings_);
 }
@@ -180,7 +179,7 @@ void TMainWnd::saveServerConfig() {
     saveServerSettings(IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); });
     SaveRuleFiles(ruleFileNames(), Groups, CacheSkipLines, StandardServiceLines, ManualServiceLines);
     IniFile(IniFileName.toStdString()).flush();
-    ConfigChanged = false;
+    setConfigChanged(false);
     markSavedState();
 }
 

@@ -8,12 +8,17 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -53,8 +58,11 @@ public:
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
             if (answer != QMessageBox::Yes)
                 return;
-            if (!QDir().mkpath(directory)) {
-                messages::error(this, QStringLiteral("Cannot create directory \"%1\".").arg(directory));
+            std::error_code error;
+            std::filesystem::create_directories(QFile::encodeName(directory).toStdString(), error);
+            if (error) {
+                messages::error(this, QStringLiteral("Cannot create directory \"%1\". %2")
+                                          .arg(directory, QString::fromLocal8Bit(error.message())));
                 return;
             }
         }
@@ -87,11 +95,12 @@ private:
 void TMainWnd::EditMemoryPageCountChange() {
     if (loading_) {
         // The load shows the exact product once both keys are read; an unreadable value is no error there.
-        ConfigChanged = true;
+        setConfigChanged(true);
         return;
     }
-    if (computeMemoryTotal())
-        ValueChange();
+    // A text that is no number is a change too: it is what a save would write, so closing asks about it.
+    computeMemoryTotal();
+    ValueChange();
 }
 
 void TMainWnd::SwitchBClick() {
@@ -99,21 +108,26 @@ void TMainWnd::SwitchBClick() {
         computeMemoryTotal();
 }
 
-// Shows page count x page size in the chosen unit. Returns false, after showing the conversion error, when
-// either text is not a number; the total then keeps its text.
+// Shows page count x page size in the chosen unit. Returns false when either text is not a number: that field is
+// marked with the conversion error (no box: one per keystroke would eat the next keys) and the total shows "-"
+// until both are numbers again.
 bool TMainWnd::computeMemoryTotal() {
     const QString sizeText = ui_->EditMemoryPageSize->text();
     const QString countText = ui_->EditMemoryPageCount->text();
+    const auto size = singlePrecision(sizeText);
+    const auto count = singlePrecision(countText);
+    auto problemOf = [](const QString& text, const std::optional<float>& value) {
+        return text.isEmpty() || value ? QString()
+                                       : QStringLiteral("'%1' is not a valid floating point value").arg(text);
+    };
+    markMemoryField(ui_->EditMemoryPageSize, problemOf(sizeText, size));
+    markMemoryField(ui_->EditMemoryPageCount, problemOf(countText, count));
     if (sizeText.isEmpty() || countText.isEmpty()) {
         ui_->EditMemoryTotal->setText(QStringLiteral("0"));
         return true;
     }
-    const auto size = singlePrecision(sizeText);
-    const auto count = singlePrecision(countText);
     if (!size || !count) {
-        if (!loading_)
-            messages::error(
-                this, QStringLiteral("'%1' is not a valid floating point value").arg(size ? countText : sizeText));
+        ui_->EditMemoryTotal->setText(QStringLiteral("-"));
         return false;
     }
     const std::array<std::pair<QRadioButton*, MemoryUnit>, 4> units = {{{ui_->SwitchB, MemoryUnit::Bytes},
@@ -129,6 +143,24 @@ bool TMainWnd::computeMemoryTotal() {
         }
     }
     return true;
+}
+
+// The frame's colour is the palette's text colour turned to red, so it reads on a light and on a dark palette.
+void TMainWnd::markMemoryField(QLineEdit* field, const QString& problem) {
+    const bool invalid = !problem.isEmpty();
+    if (field->property(kInvalidMark).toBool() == invalid && field->toolTip() == problem)
+        return;
+    if (field->styleSheet().isEmpty() || invalid) {
+        const QColor text = palette().color(QPalette::Text);
+        const QColor frame = QColor::fromHsl(0, 200, std::clamp(text.lightness(), 90, 170));
+        field->setStyleSheet(QStringLiteral("QLineEdit[%1=\"true\"] { border: 2px solid %2; border-radius: 2px; }")
+                                 .arg(QLatin1String(kInvalidMark), frame.name()));
+    }
+    field->setProperty(kInvalidMark, invalid);
+    field->setToolTip(problem);
+    field->style()->unpolish(field);
+    field->style()->polish(field);
+    field->update();
 }
 
 // One shared file dialog serves every picker: it starts in the program's directory, and once a name has been

@@ -45,7 +45,7 @@ QIcon listImage(ImageList list, int index) {
     std::vector<QIcon>& icons = (*kLoaded)[static_cast<std::size_t>(list)];
     if (icons.empty()) {
         for (int i = 0; i < files.count; ++i)
-            icons.emplace_back(QStringLiteral(":/%1/%2.xpm").arg(QLatin1StringView(files.folder)).arg(i));
+            icons.emplace_back(QStringLiteral(":/%1/%2.svg").arg(QLatin1StringView(files.folder)).arg(i));
     }
     return icons[static_cast<std::size_t>(index)];
 }

@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-// The image lists of the main window. Their images are the files ":/<list>/<index>.xpm" of images.qrc.
+// The image lists of the main window. Their images are the drawings ":/<list>/<index>.svg" of images.qrc.
 enum class ImageList {
     ImageList1,     // rule and statistics list views
     CacheSkipImage, // cache-skip kinds: 0 "Cache Denied", 1 "Cache Access", 2 "Code Blocking"

@@ -26,11 +26,11 @@ struct FileContent {
 FileContent readProfileFile(const std::string& path) {
     const std::string failure = "Unable to write to " + path;
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0)
-        return {{}, errno == ENOENT ? std::string() : failure}; // a missing file is created by the first write
+    if (fd.get() < 0) // a missing file is created by the first write
+        return {{}, errno == ENOENT ? std::string() : failure + ": " + std::strerror(errno)};
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return {{}, failure};
+        return {{}, failure + ": " + std::strerror(errno)};
     if (!S_ISREG(info.st_mode))
         return {{}, failure + ": " + (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file")};
 
@@ -46,7 +46,7 @@ FileContent readProfileFile(const std::string& path) {
             return {std::move(bytes), {}};
         }
         if (got < 0 && errno != EINTR && errno != EAGAIN)
-            return {{}, failure}; // the file's other lines cannot be kept
+            return {{}, failure + ": " + std::strerror(errno)}; // the file's other lines cannot be kept
         if (got > 0)
             size += static_cast<std::size_t>(got);
     }
@@ -162,8 +162,13 @@ void IniSession::commit() {
         return;
     try {
         writeFileAtomically(path_, document_->bytes(), {.keepBackup = false, .refuseWriteProtected = true});
-    } catch (const GlymError&) {
-        throw GlymError("Unable to write to " + path_);
+    } catch (const GlymError& error) {
+        // The reason follows the plain message, which names the file as it was given.
+        const std::string plain = "Unable to write to " + path_;
+        const std::string detail = error.what();
+        if (detail.compare(0, plain.size(), plain) == 0)
+            throw;
+        throw GlymError(plain + ": " + detail);
     }
     written_ = false;
 }

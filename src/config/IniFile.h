@@ -20,7 +20,7 @@ class IniDocument;
 //   kept byte for byte. Lines written end in CR LF.
 // Only regular files are read or written: a file that cannot be read, or something else in its place (a
 // directory, a FIFO, a device), reads like a missing file and cannot be written.
-// A write fails with "Unable to write to <path>", the path as given; the layer's own refusals add their reason.
+// A write fails with "Unable to write to <path>: <reason>", the path as given.
 
 // A series of reads and writes of one file: the file is read once when the session starts, the writes are applied
 // in memory, and commit() replaces the file once with all of them (one temporary file, one fsync, one rename) or,

@@ -51,6 +51,6 @@ using PreferenceValues = std::map<PreferenceKey, int>;
 PreferenceValues loadPreferenceValues(const std::string& path);
 
 // Writes every key of the table in order (Hint as "1" or "0", the others as decimal integers), replacing the file
-// once; every other line of the file is kept. Throws GlymError ("Unable to write to <path>") and leaves the file as
-// it was when that fails.
+// once; every other line of the file is kept. Throws GlymError ("Unable to write to <path>: <reason>") and leaves the
+// file as it was when that fails.
 void savePreferenceValues(const std::string& path, const PreferenceValues& values);

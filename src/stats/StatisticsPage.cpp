@@ -8,14 +8,25 @@
 #include "common/Error.h"
 #include "common/FileIo.h"
 #include "stats/ConnectionStats.h"
+#include "stats/StatisticsChart.h"
 
+#include <QAbstractProxyModel>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTableView>
 #include <QThread>
 #include <QToolButton>
+#include <array>
 #include <exception>
 
 namespace {
@@ -53,6 +64,65 @@ constexpr std::string ConnectionStatsRow::*kCells[] = {
     &ConnectionStatsRow::lastDisconnect, &ConnectionStatsRow::countAccess, &ConnectionStatsRow::countQuery,
 };
 
+const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
+const QString kTsvFilter = QStringLiteral("Tab-separated text (*.tsv *.txt)");
+const QString kStopped = QStringLiteral("Reading stopped: the rows of the reading before are kept.");
+
+// A control of the page the form must hold; a missing one is an error of the program's build.
+template <typename Widget> Widget* control(QWidget* window, const char* name) {
+    auto* widget = window->findChild<Widget*>(QString::fromLatin1(name));
+    if (!widget)
+        throw GlymError(std::string("The main window lacks the control ") + name + ".");
+    return widget;
+}
+
+// Whether an event is the user's input (keys, mouse buttons, wheel, shortcuts).
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The save dialog of the export: a name typed without an extension gets the one of the chosen filter, whether the
+// filter was chosen in the dialog or set beforehand.
+class ExportDialog final : public QFileDialog {
+    Q_OBJECT
+
+public:
+    ExportDialog(QWidget* parent, const QString& directory)
+        : QFileDialog(parent, QStringLiteral("Save Statistic"), directory) {
+        setObjectName(QStringLiteral("SaveStatisticDialog"));
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        setNameFilters({kCsvFilter, kTsvFilter});
+        selectFile(QStringLiteral("statistic.csv"));
+    }
+
+    statsreport::TableFormat format() const {
+        return selectedNameFilter() == kTsvFilter ? statsreport::TableFormat::Tsv : statsreport::TableFormat::Csv;
+    }
+
+    void accept() override {
+        setDefaultSuffix(format() == statsreport::TableFormat::Tsv ? QStringLiteral("tsv") : QStringLiteral("csv"));
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
 
 // The rows of the last reading, in order of first appearance.
@@ -73,6 +143,7 @@ public:
         rows_ = std::move(rows);
         endResetModel();
     }
+    const std::vector<ConnectionStatsRow>& rows() const { return rows_; }
 
 private:
     std::vector<ConnectionStatsRow> rows_;
@@ -82,12 +153,10 @@ const ListDescriptor& StatisticsPage::list() {
     return kList;
 }
 
-StatisticsPage::StatisticsPage(QWidget* window, ListViews& lists, QToolButton* reloadButton, QStatusBar* statusBar,
-                               QLabel* statusPanel)
-    : QObject(window), window_(window), reloadButton_(reloadButton), statusPanel_(statusPanel) {
-    auto rows = std::make_unique<StatsModel>(kList);
-    rows_ = rows.get();
-    lists.bind(kList, std::move(rows));
+StatisticsPage::StatisticsPage(QWidget* window, ListViews& lists, QStatusBar* statusBar, QLabel* statusPanel)
+    : QObject(window), window_(window), bound_(lists.bind(kList, std::make_unique<StatsModel>(kList))),
+      rows_(static_cast<StatsModel*>(bound_.model)), reloadButton_(control<QToolButton>(window, "BReloadStatistic")),
+      stopButton_(control<QToolButton>(window, "BStopStatistic")), statusPanel_(statusPanel) {
     progress_ = new QProgressBar(statusBar);
     progress_->setObjectName(QStringLiteral("StatisticProgress"));
     progress_->setRange(0, kProgressSteps);
@@ -95,6 +164,21 @@ StatisticsPage::StatisticsPage(QWidget* window, ListViews& lists, QToolButton* r
     progress_->setTextVisible(false);
     progress_->hide();
     statusBar->addPermanentWidget(progress_);
+    totals_ = new QLabel(statusBar);
+    totals_->setObjectName(QStringLiteral("StatisticTotals"));
+    statusBar->addPermanentWidget(totals_);
+
+    stopButton_->hide();
+    connect(stopButton_, &QToolButton::clicked, this, &StatisticsPage::cancel);
+
+    auto* chartPanel = control<QWidget>(window, "StatChartPanel");
+    chart_ = new StatisticsChart(chartPanel);
+    auto* chartButton = control<QToolButton>(window, "BChartStatistic");
+    connect(chartButton, &QToolButton::toggled, chartPanel, &QWidget::setVisible);
+    chartPanel->setVisible(chartButton->isChecked());
+    auto* splitter = control<QSplitter>(window, "StatSplitter");
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
 }
 
 StatisticsPage::~StatisticsPage() {
@@ -121,12 +205,22 @@ void StatisticsPage::read(const QString& logName) {
     const auto path = toFileBytes(logName);
     if (!path)
         throw GlymError("Cannot open file: its name cannot be written in Windows-1251.");
+    QElapsedTimer clock;
+    clock.start();
     ConnectionStats stats = readInWorker(*path);
-    if (stats.cancelled)
+    if (stats.cancelled) {
+        totals_->setText(kStopped);
         return;
-    rows_->setRows(std::move(stats.rows));
+    }
+    showRows(stats, static_cast<double>(clock.nsecsElapsed()) / 1e9);
     if (stats.error)
         throw GlymError(*stats.error);
+}
+
+void StatisticsPage::showRows(ConnectionStats& stats, double seconds) {
+    totals_->setText(QString::fromStdString(statsreport::totalsText(statsreport::totalsOf(stats.rows), seconds)));
+    chart_->setRows(stats.rows);
+    rows_->setRows(std::move(stats.rows));
 }
 
 // Runs the reading in a worker thread and waits for it in a local event loop, so the window stays alive.
@@ -134,10 +228,7 @@ ConnectionStats StatisticsPage::readInWorker(const std::string& path) {
     ConnectionStats stats;
     std::exception_ptr failure;
     cancel_ = false;
-    reading_ = true;
-    reloadButton_->setEnabled(false);
-    progress_->setValue(0);
-    progress_->show();
+    showReading(true);
 
     ConnectionStatsOptions options;
     options.cancel = &cancel_;
@@ -155,14 +246,123 @@ ConnectionStats StatisticsPage::readInWorker(const std::string& path) {
     QEventLoop waiting;
     connect(worker, &QThread::finished, &waiting, &QEventLoop::quit);
     worker->start();
-    waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    waiting.exec();
     worker->wait();
     delete worker;
 
-    progress_->hide();
-    reloadButton_->setEnabled(true);
-    reading_ = false;
+    showReading(false);
     if (failure)
         std::rethrow_exception(failure);
+    // A stop asked for before the rows are shown counts, even when the last block was read meanwhile.
+    stats.cancelled = stats.cancelled || cancel_;
     return stats;
 }
+
+// While a reading runs, the stop button stands in the reload button's place and takes the user's input, with
+// Escape; the rest of the window only repaints.
+void StatisticsPage::showReading(bool running) {
+    reading_ = running;
+    reloadButton_->setEnabled(!running);
+    reloadButton_->setVisible(!running);
+    stopButton_->setVisible(running);
+    if (running)
+        progress_->setValue(0);
+    progress_->setVisible(running);
+    if (running)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
+bool StatisticsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (!reading_ || !isUserInput(event->type()))
+        return false;
+    if (event->type() == QEvent::Shortcut)
+        return true; // no action of the menus meanwhile
+    // Input reaches a widget through its window's handle, which is let through; other windows (a message box the
+    // closing window asks) keep their input.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != window_)
+        return false;
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        if (event->type() == QEvent::KeyPress)
+            cancel();
+        else
+            event->accept(); // taken as a key press, not as a shortcut
+        return true;
+    }
+    return widget != stopButton_;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Export
+
+void StatisticsPage::save() {
+    // The first export starts in the program's directory, the next ones where the last one went.
+    ExportDialog dialog(window_, exportDirectory_.isEmpty() ? QDir::currentPath() : exportDirectory_);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    exportDirectory_ = dialog.directory().absolutePath();
+    exportTo(dialog.selectedFiles().constFirst(), dialog.format());
+}
+
+std::vector<std::size_t> StatisticsPage::shownOrder() const {
+    const QAbstractItemModel* shown = bound_.view->model();
+    std::vector<std::size_t> order;
+    order.reserve(static_cast<std::size_t>(shown->rowCount()));
+    for (int row = 0; row < shown->rowCount(); ++row) {
+        QModelIndex index = shown->index(row, 0);
+        while (index.isValid() && index.model() != rows_) {
+            const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model());
+            index = proxy ? proxy->mapToSource(index) : QModelIndex();
+        }
+        if (!index.isValid())
+            throw GlymError("The statistics cannot be exported: a row of the list has no row of the reading.");
+        order.push_back(static_cast<std::size_t>(index.row()));
+    }
+    return order;
+}
+
+void StatisticsPage::exportTo(const QString& fileName, statsreport::TableFormat otherwise) const {
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    const statsreport::TableFormat format = statsreport::formatForFile(path, otherwise);
+    const std::vector<ConnectionStatsRow>& rows = rows_->rows();
+    std::array<std::string_view, std::size(kColumns)> cells;
+
+    // Every row is written once in the order of the reading, where its cells lie one after the other in memory,
+    // and its record is then copied into the order the list shows. Writing the rows in a sorted order straight
+    // away would fetch their cells from all over memory: three times slower for a million rows.
+    statsreport::TableText records(format, rows.size() * 72);
+    std::vector<std::size_t> starts;
+    starts.reserve(rows.size() + 1);
+    for (const ConnectionStatsRow& row : rows) {
+        starts.push_back(records.bytes().size());
+        for (std::size_t column = 0; column < cells.size(); ++column)
+            cells[column] = row.*kCells[column];
+        records.addRecord(cells);
+    }
+    starts.push_back(records.bytes().size());
+
+    for (std::size_t column = 0; column < cells.size(); ++column)
+        cells[column] = kColumns[column].title;
+    statsreport::TableText table(format, records.bytes().size() + 128);
+    table.addRecord(cells);
+    const std::vector<std::size_t> order = shownOrder();
+    const std::string_view text = records.bytes();
+    constexpr std::size_t kAhead = 8; // records fetched ahead of their copy
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i + kAhead < order.size())
+            __builtin_prefetch(text.data() + starts[order[i + kAhead]]);
+        table.addText(text.substr(starts[order[i]], starts[order[i] + 1] - starts[order[i]]));
+    }
+    try {
+        writeFileAtomically(path, table.bytes());
+    } catch (const GlymError& failure) {
+        // The name came from the file system, not from the proxy's files: its message is said again in the
+        // code page messages are read in.
+        throw GlymError(toFileBytes(QString::fromLocal8Bit(failure.what())).value_or(failure.what()));
+    }
+}
+
+#include "StatisticsPage.moc"

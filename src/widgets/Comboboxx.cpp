@@ -1,29 +1,25 @@
 #include "widgets/Comboboxx.h"
 
-#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIconEngine>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
-#include <QPainterPath>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QStyledItemDelegate>
+#include <QSvgRenderer>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <utility>
-#include <vector>
 
 // The button pictures are compiled into the static GUI library; register them before the first control needs them.
 static void initComboBoxXResources() {
@@ -51,198 +47,21 @@ int buttonIndex(TCustomComboBoxX::TCBXButton button) {
 
 // ---- Button pictures ----
 //
-// The pictures are one-colour drawings kept as small SVG files in the resources. Only what those files use is read
-// here: the viewBox, painting attributes (fill, stroke, stroke-width; inherited from enclosing elements) and the
-// shapes path (M, L, H, V, Z, absolute and relative), line, polyline, polygon, rect and circle. Every paint that
-// is not "none" is drawn in one colour taken from the palette, so the pictures follow light and dark palettes and
-// stay sharp at any scale; lines are drawn with round caps and joins.
+// The pictures are one-colour SVG drawings kept in the resources. The SVG renderer draws them at the size asked
+// for, then every painted pixel takes one colour of the palette, so the pictures follow light and dark palettes
+// and stay sharp at any scale.
 
-struct GlyphShape {
-    QPainterPath path;
-    bool filled = false;
-    qreal strokeWidth = 0; // 0: not stroked
-};
+using Glyph = QSvgRenderer*;
 
-struct Glyph {
-    QRectF viewBox{0, 0, 16, 16};
-    std::vector<GlyphShape> shapes;
-};
-
-class PathReader {
-public:
-    explicit PathReader(QStringView data) : data_(data) {}
-
-    QPainterPath read() {
-        QChar command;
-        while (skipSeparators()) {
-            if (data_[pos_].isLetter())
-                command = data_[pos_++];
-            const bool relative = command.isLower();
-            const QPointF origin = relative ? current_ : QPointF();
-            qreal x = 0;
-            qreal y = 0;
-            switch (command.toUpper().unicode()) {
-            case u'M':
-                if (!number(x) || !number(y))
-                    return path_;
-                current_ = start_ = origin + QPointF(x, y);
-                path_.moveTo(current_);
-                command = relative ? u'l' : u'L'; // further pairs are lines
-                break;
-            case u'L':
-                if (!number(x) || !number(y))
-                    return path_;
-                lineTo(origin + QPointF(x, y));
-                break;
-            case u'H':
-                if (!number(x))
-                    return path_;
-                lineTo({origin.x() + x, current_.y()});
-                break;
-            case u'V':
-                if (!number(y))
-                    return path_;
-                lineTo({current_.x(), origin.y() + y});
-                break;
-            case u'Z':
-                path_.closeSubpath();
-                current_ = start_;
-                command = QChar(); // Z takes no numbers
-                break;
-            default:
-                return path_; // a command these pictures do not use
-            }
-        }
-        return path_;
-    }
-
-private:
-    bool skipSeparators() {
-        while (pos_ < data_.size() && (data_[pos_].isSpace() || data_[pos_] == u','))
-            ++pos_;
-        return pos_ < data_.size();
-    }
-
-    bool number(qreal& value) {
-        if (!skipSeparators())
-            return false;
-        qsizetype end = pos_;
-        if (data_[end] == u'-' || data_[end] == u'+')
-            ++end;
-        while (end < data_.size() && (data_[end].isDigit() || data_[end] == u'.'))
-            ++end;
-        bool ok = false;
-        value = data_.mid(pos_, end - pos_).toDouble(&ok);
-        if (ok)
-            pos_ = end;
-        return ok;
-    }
-
-    void lineTo(QPointF point) {
-        current_ = point;
-        path_.lineTo(point);
-    }
-
-    QStringView data_;
-    qsizetype pos_ = 0;
-    QPainterPath path_;
-    QPointF current_;
-    QPointF start_;
-};
-
-struct Paint {
-    bool filled = true; // the SVG default fill is painted, the default stroke is not
-    bool stroked = false;
-    qreal strokeWidth = 1;
-};
-
-qreal number(const QXmlStreamAttributes& attributes, QLatin1StringView name) {
-    return attributes.value(name).toDouble();
-}
-
-QPainterPath readPoints(QStringView points, bool closed) {
-    QPainterPath path;
-    const QList<QStringView> values = points.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i + 1 < values.size(); i += 2) {
-        const QPointF point(values[i].toDouble(), values[i + 1].toDouble());
-        if (i == 0)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-    }
-    if (closed)
-        path.closeSubpath();
-    return path;
-}
-
-QPainterPath readShape(QStringView element, const QXmlStreamAttributes& a) {
-    QPainterPath path;
-    if (element == u"path")
-        return PathReader(a.value(QLatin1StringView("d"))).read();
-    if (element == u"line") {
-        path.moveTo(number(a, QLatin1StringView("x1")), number(a, QLatin1StringView("y1")));
-        path.lineTo(number(a, QLatin1StringView("x2")), number(a, QLatin1StringView("y2")));
-    } else if (element == u"polyline" || element == u"polygon") {
-        path = readPoints(a.value(QLatin1StringView("points")), element == u"polygon");
-    } else if (element == u"rect") {
-        path.addRect(number(a, QLatin1StringView("x")), number(a, QLatin1StringView("y")),
-                     number(a, QLatin1StringView("width")), number(a, QLatin1StringView("height")));
-    } else if (element == u"circle") {
-        const qreal r = number(a, QLatin1StringView("r"));
-        path.addEllipse(QPointF(number(a, QLatin1StringView("cx")), number(a, QLatin1StringView("cy"))), r, r);
-    }
-    return path;
-}
-
-Paint readPaint(Paint paint, const QXmlStreamAttributes& a) {
-    if (a.hasAttribute(QLatin1StringView("fill")))
-        paint.filled = a.value(QLatin1StringView("fill")) != u"none";
-    if (a.hasAttribute(QLatin1StringView("stroke")))
-        paint.stroked = a.value(QLatin1StringView("stroke")) != u"none";
-    if (a.hasAttribute(QLatin1StringView("stroke-width")))
-        paint.strokeWidth = number(a, QLatin1StringView("stroke-width"));
-    return paint;
-}
-
-Glyph readGlyph(const QString& resource) {
-    Glyph glyph;
-    QFile file(resource);
-    if (!file.open(QIODevice::ReadOnly))
-        return glyph;
-    QXmlStreamReader xml(&file);
-    std::vector<Paint> paints{Paint()};
-    while (!xml.atEnd()) {
-        const QXmlStreamReader::TokenType token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement) {
-            paints.pop_back();
-            continue;
-        }
-        if (token != QXmlStreamReader::StartElement)
-            continue;
-        const QXmlStreamAttributes attributes = xml.attributes();
-        paints.push_back(readPaint(paints.back(), attributes));
-        const QStringView element = xml.name();
-        if (element == u"svg") {
-            const QList<QStringView> box =
-                attributes.value(QLatin1StringView("viewBox")).split(u' ', Qt::SkipEmptyParts);
-            if (box.size() == 4 && box[2].toDouble() > 0 && box[3].toDouble() > 0)
-                glyph.viewBox = QRectF(box[0].toDouble(), box[1].toDouble(), box[2].toDouble(), box[3].toDouble());
-            continue;
-        }
-        const Paint& paint = paints.back();
-        QPainterPath path = readShape(element, attributes);
-        if (!path.isEmpty() && (paint.filled || paint.stroked))
-            glyph.shapes.push_back({std::move(path), paint.filled, paint.stroked ? paint.strokeWidth : 0});
-    }
-    return glyph;
-}
-
-const Glyph& buttonGlyph(int index) {
+Glyph buttonGlyph(int index) {
+    // Kept until the process ends, as the icons that use them may be.
     static const std::array<Glyph, kButtonCount> kGlyphs = [] {
         initComboBoxXResources();
-        std::array<Glyph, kButtonCount> read;
-        for (int i = 0; i < kButtonCount; ++i)
-            read[i] = readGlyph(QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1StringView(kGlyphFiles[i])));
+        std::array<Glyph, kButtonCount> read{};
+        for (int i = 0; i < kButtonCount; ++i) {
+            read[i] = new QSvgRenderer(QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1StringView(kGlyphFiles[i])));
+            read[i]->setAspectRatioMode(Qt::KeepAspectRatio);
+        }
         return read;
     }();
     return kGlyphs[index];
@@ -252,25 +71,22 @@ const Glyph& buttonGlyph(int index) {
 // text colour where the palette gives both the same, so an "off" button always looks different.
 class GlyphIconEngine : public QIconEngine {
 public:
-    GlyphIconEngine(const Glyph& glyph, const QPalette& palette) : glyph_(glyph), palette_(palette) {}
+    GlyphIconEngine(Glyph glyph, const QPalette& palette) : glyph_(glyph), palette_(palette) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        const QRectF box = glyph_.viewBox;
-        const qreal scale = std::min(rect.width() / box.width(), rect.height() / box.height());
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing);
-        painter->translate(QRectF(rect).center());
-        painter->scale(scale, scale);
-        painter->translate(-box.center());
-        const QColor color = colorFor(mode);
-        for (const GlyphShape& shape : glyph_.shapes) {
-            painter->setPen(shape.strokeWidth > 0
-                                ? QPen(color, shape.strokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)
-                                : QPen(Qt::NoPen));
-            painter->setBrush(shape.filled ? QBrush(color) : QBrush(Qt::NoBrush));
-            painter->drawPath(shape.path);
+        if (isNull() || rect.isEmpty())
+            return;
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QImage image(rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter drawing(&image);
+            glyph_->render(&drawing, QRectF(image.rect()));
+            drawing.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            drawing.fillRect(image.rect(), colorFor(mode));
         }
-        painter->restore();
+        image.setDevicePixelRatio(ratio);
+        painter->drawImage(rect, image);
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -282,7 +98,7 @@ public:
     }
 
     QIconEngine* clone() const override { return new GlyphIconEngine(*this); }
-    bool isNull() override { return glyph_.shapes.empty(); }
+    bool isNull() override { return !glyph_ || !glyph_->isValid(); }
 
 private:
     QColor colorFor(QIcon::Mode mode) const {

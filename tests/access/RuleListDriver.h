@@ -193,8 +193,9 @@ public:
         return answer.answered() ? answer.entries() : QStringList{QStringLiteral("no pop-up menu")};
     }
 
+    // The save handler itself: ButtonSave is disabled while nothing has changed, and some checks save at once.
     void save() {
-        window->findChild<QToolButton*>(QStringLiteral("ButtonSave"))->click();
+        window->ButtonSaveClick();
         QApplication::processEvents();
     }
     // Saves, then reads back the lines of one rule file.

@@ -190,8 +190,9 @@ private slots:
         QVERIFY(window->ConfigChanged);
     }
 
-    // A text that is not a number: the conversion error at once, the total keeps its value and the change does not
-    // count. The next change that gives two numbers updates the total and counts.
+    // A text that is not a number: no box (one per keystroke ate the next keys), the field is marked with the
+    // conversion error, the total shows "-", and the change counts for the close question. The next change that
+    // gives two numbers clears the mark and updates the total.
     void notANumber_data() {
         QTest::addColumn<QByteArray>("typedInto");
         QTest::addColumn<QString>("message");
@@ -204,17 +205,41 @@ private slots:
         start("[Memory Pool]\r\nPage Count=1000\r\nPage Size=4\r\n");
         QCOMPARE(total(), QStringLiteral("4000"));
         QLineEdit* edit = field(typedInto);
+        QLineEdit* other = field(typedInto == "EditMemoryPageSize" ? "EditMemoryPageCount" : "EditMemoryPageSize");
+        edit->setFocus();
         edit->end(false);
-        answers->pushBox(QMessageBox::Ok);
-        QTest::keyClick(edit, Qt::Key_K);
-        QCOMPARE(answers->seen().size(), std::size_t(1));
-        QCOMPARE(answers->seen()[0].caption, QStringLiteral("Error"));
-        QCOMPARE(answers->seen()[0].text, message);
-        QCOMPARE(total(), QStringLiteral("4000"));
-        QVERIFY(!window->ConfigChanged);
+        QTest::keyClicks(edit, QStringLiteral("kk"));
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QVERIFY(answers->seen().empty());
+        QCOMPARE(edit->text().right(1), QStringLiteral("k")); // every key reached the field
+        QVERIFY(edit->property("invalid").toBool());
+        QVERIFY(!other->property("invalid").toBool());
+        QCOMPARE(edit->toolTip(), message);
+        QCOMPARE(total(), QStringLiteral("-"));
+        QVERIFY(window->ConfigChanged);
+        click("SwitchKB");
+        QCOMPARE(total(), QStringLiteral("-"));
+        click("SwitchB");
         QTest::keyClick(edit, Qt::Key_Backspace);
         QCOMPARE(total(), QStringLiteral("4000.000"));
-        QVERIFY(window->ConfigChanged);
+        QVERIFY(!edit->property("invalid").toBool());
+        QVERIFY(edit->toolTip().isEmpty());
+
+        // Closing with the bad text asks; No leaves the file as it was.
+        edit->setText(edit->text() + QStringLiteral("k"));
+        answers->pushBox(QMessageBox::No);
+        QVERIFY(window->close());
+        QCOMPARE(answers->seen().size(), std::size_t(1));
+        QCOMPARE(answers->seen()[0].text, QStringLiteral("Save changes to config?"));
+    }
+
+    // Memory values that are no numbers at load are marked as well; the load is no change.
+    void notANumberAtLoad() {
+        start("[Memory Pool]\r\nPage Count=lots\r\nPage Size=4\r\n");
+        QVERIFY(field("EditMemoryPageCount")->property("invalid").toBool());
+        QVERIFY(!field("EditMemoryPageSize")->property("invalid").toBool());
+        QCOMPARE(total(), QStringLiteral("-"));
+        QVERIFY(!window->ConfigChanged);
     }
 
     // Each "..." button fills its own field with the full path of the file chosen; the current directory stays.

@@ -1,0 +1,136 @@
+// glym_statspage_bench [--clients N] [--export-clients N]
+// Times the page "Statistic" of the main window, offscreen, on logs of one line per client: a reload with N
+// distinct clients (the reading alone, then the reading with the rows shown, the totals and the chart drawn and
+// the window repainted), a sort by "Send, kB" and one by "IP Address", and the export of a list of M clients
+// through the save dialog. Best of 5 each.
+
+#include "app/Main.h"
+#include "stats/ConnectionStats.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <limits>
+
+namespace {
+
+// One connection line per client, each with an address of its own.
+bool writeLog(const QString& path, int clients) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray text;
+    text.reserve(clients * 80);
+    for (int i = 0; i < clients; ++i) {
+        char line[160];
+        const int length = std::snprintf(
+            line, sizeof line, "%d thr 10.%d.%d.%d 15.01.2024 08:%02d:00 15.01.2024 09:%02d:00 %d %d\n", i,
+            (i >> 16) & 255, (i >> 8) & 255, i & 255, i % 60, (i * 7) % 60, (i * 13) % 1000, (i * 7919) % 100000);
+        text.append(line, length);
+    }
+    return file.write(text) == text.size();
+}
+
+double bestOf5(const std::function<void()>& run) {
+    double best = std::numeric_limits<double>::max();
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        run();
+        best = std::min(best, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+// Answers the next save dialog with a file name, as a person types it.
+void answerSaveDialog(const QString& name) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, name] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->deleteLater();
+        poll->stop();
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+    });
+    poll->start(1);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    int clients = 100000;
+    int exportClients = 1000000;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--clients") == 0)
+            clients = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--export-clients") == 0)
+            exportClients = std::atoi(argv[i + 1]);
+    }
+
+    QTemporaryDir dir;
+    const QString small = dir.filePath(QStringLiteral("conn.log"));
+    const QString large = dir.filePath(QStringLiteral("big.log"));
+    if (!writeLog(small, clients) || !writeLog(large, exportClients)) {
+        std::fprintf(stderr, "cannot write the logs\n");
+        return 1;
+    }
+    QFile ini(dir.filePath(QStringLiteral("glym30.ini")));
+    if (!ini.open(QIODevice::WriteOnly) || ini.write("[Connect Log]\r\nFile Name=conn.log\r\n") < 0)
+        return 1;
+    ini.close();
+
+    TMainWnd window(dir.filePath(QStringLiteral("glymconf")));
+    window.findChild<QTabWidget*>(QStringLiteral("PageControl"))
+        ->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("Statistic")));
+    window.resize(1200, 800);
+    window.show();
+    app.processEvents();
+    auto* list = window.findChild<QTableView*>(QStringLiteral("LStat"));
+    auto* logField = window.findChild<QLineEdit*>(QStringLiteral("ConnectLogFile"));
+
+    const double reading = bestOf5([&] { readConnectionStats(small.toStdString()); });
+    const double reload = bestOf5([&] {
+        window.BReloadStatisticClick();
+        app.processEvents(); // the repaint
+    });
+    std::printf("%d clients: reading %.3f s, reload with rows, totals and chart shown %.3f s (showing %.3f s)\n",
+                list->model()->rowCount(), reading, reload, reload - reading);
+    const double sortSent = bestOf5([&] {
+        window.LNetworkColumnClick(list, 1);
+        app.processEvents();
+    });
+    const double sortAddress = bestOf5([&] {
+        window.LNetworkColumnClick(list, 0);
+        app.processEvents();
+    });
+    std::printf("sort by \"Send, kB\" %.3f s, by \"IP Address\" %.3f s\n", sortSent, sortAddress);
+
+    logField->setText(QStringLiteral("big.log"));
+    window.BReloadStatisticClick();
+    window.LNetworkColumnClick(list, 1);
+    const QString exported = dir.filePath(QStringLiteral("export.csv"));
+    const double exporting = bestOf5([&] {
+        QFile::remove(exported); // so that the dialog does not ask to replace it
+        answerSaveDialog(exported);
+        window.BSaveStatisticClick();
+    });
+    std::printf("export of %d rows (sorted) through the save dialog: %.3f s, %lld bytes\n", list->model()->rowCount(),
+                exporting, static_cast<long long>(QFile(exported).size()));
+    return 0;
+}

@@ -1,0 +1,112 @@
+#include "stats/StatisticsChart.h"
+
+#include "base/Text.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QHorizontalBarSeries>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+
+namespace {
+
+// The measures in the order of the combo box.
+constexpr statsreport::Measure kMeasures[] = {statsreport::Measure::Traffic, statsreport::Measure::Connections};
+constexpr qsizetype kLongestAddress = 24; // characters of an address a bar label shows
+
+QString amountText(statsreport::Measure measure, std::int64_t value) {
+    return measure == statsreport::Measure::Traffic ? QString::fromStdString(statsreport::humanKilobytes(value))
+                                                    : QString::number(value);
+}
+
+} // namespace
+
+StatisticsChart::StatisticsChart(QWidget* panel) : QObject(panel) {
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    measure_ = new QComboBox(panel);
+    measure_->setObjectName(QStringLiteral("ChartMeasure"));
+    measure_->addItems({QStringLiteral("Send, kB"), QStringLiteral("Count Access")});
+    measure_->setToolTip(QStringLiteral("What the bars of the top clients measure"));
+    chart_ = new QChart;
+    chart_->legend()->hide();
+    chart_->setMargins(QMargins(2, 2, 2, 2));
+    // The axes stay for the page's life; a drawing only changes their labels and range.
+    clients_ = new QBarCategoryAxis(chart_);
+    amounts_ = new QValueAxis(chart_);
+    QFont labelFont = clients_->labelsFont();
+    if (labelFont.pointSizeF() > 0)
+        labelFont.setPointSizeF(labelFont.pointSizeF() * 0.85);
+    clients_->setLabelsFont(labelFont);
+    chart_->addAxis(clients_, Qt::AlignLeft);
+    chart_->addAxis(amounts_, Qt::AlignBottom);
+    view_ = new QChartView(chart_, panel); // the view owns the chart
+    view_->setObjectName(QStringLiteral("StatisticChart"));
+    view_->setRenderHint(QPainter::Antialiasing);
+    view_->setMinimumWidth(260);
+    layout->addWidget(measure_);
+    layout->addWidget(view_, 1);
+    connect(measure_, &QComboBox::currentIndexChanged, this, &StatisticsChart::draw);
+    draw();
+}
+
+void StatisticsChart::setRows(std::span<const ConnectionStatsRow> rows) {
+    byTraffic_ = statsreport::topClients(rows, statsreport::Measure::Traffic, kBars);
+    byConnections_ = statsreport::topClients(rows, statsreport::Measure::Connections, kBars);
+    draw();
+}
+
+void StatisticsChart::draw() {
+    const statsreport::Measure measure = kMeasures[std::max(measure_->currentIndex(), 0)];
+    const auto& top = measure == statsreport::Measure::Traffic ? byTraffic_ : byConnections_;
+    chart_->removeAllSeries();
+    clients_->clear();
+    chart_->setTitle(top.empty() ? QStringLiteral("No clients")
+                                 : QStringLiteral("Top %1 clients by %2")
+                                       .arg(top.size())
+                                       .arg(measure == statsreport::Measure::Traffic ? "traffic" : "connections"));
+    clients_->setVisible(!top.empty());
+    amounts_->setVisible(!top.empty());
+    if (top.empty())
+        return;
+
+    // Traffic is drawn in the unit of the largest bar, so that the axis reads "MB" or "GB" rather than kB.
+    std::int64_t largest = 0;
+    for (const auto& client : top)
+        largest = std::max(largest, client.value < 0 ? -client.value : client.value);
+    const statsreport::KilobyteUnit unit = statsreport::unitFor(largest);
+    const double scale = measure == statsreport::Measure::Traffic ? unit.kilobytes : 1.0;
+
+    auto* bars = new QBarSet(measure_->currentText());
+    QStringList labels;
+    double lowest = 0;
+    double highest = 0;
+    // The series draws its first category at the bottom: the largest client goes in last, to stand on top.
+    for (std::size_t i = top.size(); i-- > 0;) {
+        const double value = static_cast<double>(top[i].value) / scale;
+        *bars << value;
+        lowest = std::min(lowest, value);
+        highest = std::max(highest, value);
+        QString address = fromFileBytes(top[i].address);
+        if (address.size() > kLongestAddress)
+            address = address.left(kLongestAddress - 1) + QChar(0x2026);
+        // Category labels must differ: two addresses shortened alike are told apart by their rank.
+        while (labels.contains(address + QStringLiteral("  ") + amountText(measure, top[i].value)))
+            address = QStringLiteral("%1. %2").arg(i + 1).arg(address);
+        labels << address + QStringLiteral("  ") + amountText(measure, top[i].value);
+    }
+    auto* series = new QHorizontalBarSeries;
+    series->append(bars);
+    chart_->addSeries(series);
+    clients_->append(labels);
+    series->attachAxis(clients_);
+    amounts_->setRange(lowest, highest > lowest ? highest : lowest + 1);
+    amounts_->applyNiceNumbers();
+    amounts_->setTitleText(measure == statsreport::Measure::Traffic ? QString::fromLatin1(unit.name)
+                                                                    : QStringLiteral("connections"));
+    series->attachAxis(amounts_);
+}

@@ -1,0 +1,228 @@
+#include "stats/StatsReport.h"
+
+#include "common/Cp1251.h"
+#include "common/Numbers.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <numeric>
+#include <optional>
+
+namespace statsreport {
+
+namespace {
+
+// The UTF-8 form of every Windows-1251 byte, built once.
+struct Utf8Table {
+    std::array<std::array<char, 4>, 256> bytes{};
+    std::array<unsigned char, 256> lengths{};
+
+    Utf8Table() {
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            const char16_t code = cp1251::toUnicode(static_cast<unsigned char>(byte));
+            auto& out = bytes[byte];
+            if (code < 0x80) {
+                out[0] = static_cast<char>(code);
+                lengths[byte] = 1;
+            } else if (code < 0x800) {
+                out[0] = static_cast<char>(0xC0 | (code >> 6));
+                out[1] = static_cast<char>(0x80 | (code & 0x3F));
+                lengths[byte] = 2;
+            } else {
+                out[0] = static_cast<char>(0xE0 | (code >> 12));
+                out[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                out[2] = static_cast<char>(0x80 | (code & 0x3F));
+                lengths[byte] = 3;
+            }
+        }
+    }
+};
+
+const Utf8Table& utf8Table() {
+    static const Utf8Table table;
+    return table;
+}
+
+void appendUtf8(std::string& out, std::string_view cp1251Text) {
+    const Utf8Table& table = utf8Table();
+    for (const char c : cp1251Text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            out.push_back(c);
+        else
+            out.append(table.bytes[byte].data(), table.lengths[byte]);
+    }
+}
+
+// What a cell's bytes ask of it: nothing (written as they are), conversion (letters beyond ASCII) or quotes.
+enum CellNeeds : unsigned char { kAsIs = 0, kConversion = 1, kQuotes = 2 };
+
+CellNeeds needsOf(std::string_view cell, char separator) {
+    unsigned needs = kAsIs;
+    for (const char c : cell) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            needs |= kConversion;
+        else if (c == separator || c == '"' || c == '\r' || c == '\n')
+            needs |= kQuotes;
+    }
+    return static_cast<CellNeeds>(needs);
+}
+
+std::string lowerAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return out;
+}
+
+// a + b, held at the end of the range instead of overflowing.
+std::int64_t addClamped(std::int64_t a, std::int64_t b) {
+    std::int64_t sum = 0;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+}
+
+const std::string& cellOf(const ConnectionStatsRow& row, Measure measure) {
+    return measure == Measure::Traffic ? row.sent : row.countAccess;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+// Export
+
+TableFormat formatForFile(std::string_view fileName, TableFormat otherwise) {
+    const auto slash = fileName.find_last_of('/');
+    const std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+    const auto dot = base.find_last_of('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return otherwise;
+    const std::string extension = lowerAscii(base.substr(dot + 1));
+    if (extension == "csv")
+        return TableFormat::Csv;
+    if (extension == "tsv" || extension == "txt")
+        return TableFormat::Tsv;
+    return otherwise;
+}
+
+TableText::TableText(TableFormat format, std::size_t expectedBytes)
+    : separator_(format == TableFormat::Csv ? ',' : '\t') {
+    text_.reserve(expectedBytes);
+}
+
+void TableText::addRecord(std::span<const std::string_view> cells) {
+    bool first = true;
+    for (const std::string_view cell : cells) {
+        if (!first)
+            text_.push_back(separator_);
+        first = false;
+        const CellNeeds needs = needsOf(cell, separator_);
+        if (needs == kAsIs) {
+            text_.append(cell); // the common case: ASCII digits, dots and blanks
+            continue;
+        }
+        if (!(needs & kQuotes)) {
+            appendUtf8(text_, cell);
+            continue;
+        }
+        text_.push_back('"');
+        for (std::size_t start = 0;;) {
+            const auto quote = cell.find('"', start);
+            appendUtf8(text_, cell.substr(start, quote == std::string_view::npos ? quote : quote + 1 - start));
+            if (quote == std::string_view::npos)
+                break;
+            text_.push_back('"'); // the quote once more
+            start = quote + 1;
+        }
+        text_.push_back('"');
+    }
+    text_ += "\r\n";
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Totals
+
+Totals totalsOf(std::span<const ConnectionStatsRow> rows) {
+    Totals totals;
+    totals.clients = rows.size();
+    auto add = [&totals](std::int64_t& sum, const std::string& cell) {
+        if (const auto value = parseInt64(cell))
+            sum = addClamped(sum, *value);
+        else
+            ++totals.unreadableCells;
+    };
+    for (const ConnectionStatsRow& row : rows) {
+        add(totals.connections, row.countAccess);
+        add(totals.queries, row.countQuery);
+        add(totals.kilobytes, row.sent);
+    }
+    return totals;
+}
+
+KilobyteUnit unitFor(std::int64_t kilobytes) {
+    static constexpr KilobyteUnit kUnits[] = {{"kB", 1.0},
+                                              {"MB", 1024.0},
+                                              {"GB", 1024.0 * 1024},
+                                              {"TB", 1024.0 * 1024 * 1024},
+                                              {"PB", 1024.0 * 1024 * 1024 * 1024}};
+    const double size = std::fabs(static_cast<double>(kilobytes));
+    std::size_t unit = 0;
+    // The next unit as soon as one decimal of this one would round up to 1024 of it ("1.0 GB", not "1024.0 MB").
+    while (unit + 1 < std::size(kUnits) && size >= kUnits[unit + 1].kilobytes - kUnits[unit].kilobytes * 0.05)
+        ++unit;
+    return kUnits[unit];
+}
+
+std::string humanKilobytes(std::int64_t kilobytes) {
+    const KilobyteUnit unit = unitFor(kilobytes);
+    if (unit.kilobytes == 1.0)
+        return std::to_string(kilobytes) + " kB";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(kilobytes) / unit.kilobytes, unit.name);
+    return text;
+}
+
+std::string totalsText(const Totals& totals, double seconds) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%.2f s", seconds);
+    auto counted = [](auto count, const char* one, const char* many) {
+        return std::to_string(count) + (count == 1 ? one : many);
+    };
+    std::string text = counted(totals.clients, " client, ", " clients, ") +
+                       counted(totals.connections, " connection, ", " connections, ") +
+                       counted(totals.queries, " query, ", " queries, ") + humanKilobytes(totals.kilobytes) +
+                       " sent; read in " + time;
+    if (totals.unreadableCells != 0)
+        text += " (" + std::to_string(totals.unreadableCells) + " cells are no number and not counted)";
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Ranking
+
+std::vector<RankedClient> topClients(std::span<const ConnectionStatsRow> rows, Measure measure, std::size_t count) {
+    struct Candidate {
+        std::int64_t value;
+        std::size_t row;
+    };
+    std::vector<Candidate> candidates;
+    candidates.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (const auto value = parseInt64(cellOf(rows[i], measure)))
+            candidates.push_back({*value, i});
+    }
+    const auto ranked = candidates.begin() + static_cast<std::ptrdiff_t>(std::min(count, candidates.size()));
+    std::partial_sort(candidates.begin(), ranked, candidates.end(), [](const Candidate& a, const Candidate& b) {
+        return a.value != b.value ? a.value > b.value : a.row < b.row;
+    });
+    std::vector<RankedClient> top;
+    for (auto it = candidates.begin(); it != ranked; ++it)
+        top.push_back({rows[it->row].address, it->value});
+    return top;
+}
+
+} // namespace statsreport

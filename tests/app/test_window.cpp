@@ -1,0 +1,115 @@
+#include "app/Main.h"
+
+#include "support/GuiTestSupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+// The window as a person works with it: the title and Save follow the change state, and the standard keys act
+// without ever becoming text in the field that has the focus.
+class TestWindow : public QObject, WindowTest {
+    Q_OBJECT
+
+    static constexpr char kServerFile[] = "[Server]\r\nPort=3128\r\n";
+
+    QLineEdit* portField() const { return child<QLineEdit>("EditProxyPort"); }
+    QByteArray serverFile() const { return dir->read(QStringLiteral("glym30.ini")); }
+
+    // The mark in the title and the three ways to save always agree with the flag.
+    void verifyShows(bool changed) const {
+        QCOMPARE(window->isWindowModified(), changed);
+        QCOMPARE(child<QToolButton>("ButtonSave")->isEnabled(), changed);
+        QCOMPARE(child<QAction>("Save1")->isEnabled(), changed);
+    }
+    bool activate() {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
+private Q_SLOTS:
+    void init() {
+        begin();
+        dir->write(QStringLiteral("glym30.ini"), kServerFile);
+    }
+    void cleanup() { verifyNoProblems(finish()); }
+
+    // One session: typed, saved by Ctrl+S, flagged directly, loaded again, changed by a rule list.
+    void titleAndSaveFollowTheChangeState() {
+        start();
+        QCOMPARE(window->windowTitle(),
+                 QStringLiteral("GLYM add-on - ") + dir->path(QStringLiteral("glym30.ini")) + QStringLiteral("[*]"));
+        verifyShows(false);
+
+        QVERIFY(activate());
+        portField()->setFocus();
+        QTest::keyClicks(portField(), QStringLiteral("0"));
+        verifyShows(true);
+        QTest::keyClick(portField(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(serverFile().contains("\r\nPort=31280\r\n"));
+        QCOMPARE(portField()->text(), QStringLiteral("31280"));
+        verifyShows(false);
+
+        // Code that writes the flag itself (as the handlers' callers may) is shown at the next event.
+        window->ConfigChanged = true;
+        QTRY_VERIFY(window->isWindowModified());
+        verifyShows(true);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "LoadServerConfig"));
+        verifyShows(false);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "RouterRulesChange"));
+        verifyShows(true);
+        window->ConfigChanged = false;
+        QTRY_VERIFY(!child<QToolButton>("ButtonSave")->isEnabled());
+        verifyShows(false);
+    }
+
+    // Alt with a letter opens a menu or does nothing; Ctrl+S with nothing to save writes nothing; Ctrl+Q closes
+    // through the close question; F5 shows the statistics read afresh. The field with the focus shows its hint and
+    // keeps its text through all of it.
+    void shortcutsDoNotTypeIntoFields() {
+        dir->write(QStringLiteral("connect.log"), QByteArray());
+        dir->write(QStringLiteral("glym30.ini"), QByteArray(kServerFile) + "[Connect Log]\r\nFile Name=" +
+                                                     dir->path("connect.log").toUtf8() + "\r\n");
+        start();
+        const QByteArray saved = serverFile();
+        QVERIFY(activate());
+        QLineEdit* field = child<QLineEdit>("FCachePath");
+        child<QTabWidget>("PageControl")->setCurrentWidget(child<QWidget>("Cache"));
+        field->setFocus();
+        QVERIFY(!field->statusTip().isEmpty());
+        QCOMPARE(child<QStatusBar>("StatusBar1")->currentMessage(), field->statusTip());
+        const QString before = field->text();
+
+        QTest::keyClick(field, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(child<QMenu>("File1")->isVisible());
+        QTest::keyClick(child<QMenu>("File1"), Qt::Key_Escape);
+        QTest::keyClick(child<QMenu>("File1"), Qt::Key_Escape);
+        QTRY_VERIFY(window->isActiveWindow());
+        for (Qt::Key key : {Qt::Key_Z, Qt::Key_2, Qt::Key_Q})
+            QTest::keyClick(field, key, Qt::AltModifier);
+        QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(field->text(), before);
+        QCOMPARE(serverFile(), saved);
+        QVERIFY(!window->ConfigChanged);
+
+        portField()->setText(QStringLiteral("8080"));
+        answers->pushBox(QMessageBox::Cancel);
+        QTest::keyClick(portField(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_COMPARE(answers->seen().size(), std::size_t(1));
+        QCOMPARE(answers->seen()[0].text, QStringLiteral("Save changes to config?"));
+        QVERIFY(window->isVisible());
+
+        QVERIFY(activate()); // the box had the keys
+        QTest::keyClick(field, Qt::Key_F5);
+        QCOMPARE(child<QTabWidget>("PageControl")->currentWidget()->objectName(), QStringLiteral("Statistic"));
+        QCOMPARE(field->text(), before);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"
