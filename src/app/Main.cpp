@@ -639,83 +639,85 @@ void TMainWnd::clearUndo() {
 void TMainWnd::markSavedState() {
     lists_->undoStack().setClean();
     settingsChanged_ = false;
-    void TMainWnd::BSaveStatisticClick() {
-        messages::guarded(this, [this] { statisticsPage_->save(); });
+}
+
+void TMainWnd::BSaveStatisticClick() {
+    messages::guarded(this, [this] { statisticsPage_->save(); });
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The change state, the keyboard and the hint of the focused control
+
+void TMainWnd::setConfigChanged(bool changed) {
+    ConfigChanged = changed;
+    showChangeState();
+}
+
+// "GLYM add-on - <full path of the settings file>", with the modified mark; Save (button, menu entry and so its
+// shortcut) only while there is something to save, so that a stray save does not rotate the last good backups
+// away.
+void TMainWnd::showChangeState() {
+    QString title = QStringLiteral("GLYM add-on");
+    if (!IniFileName.isEmpty())
+        title += QStringLiteral(" - ") + QDir::cleanPath(QDir(ProgramDir).absoluteFilePath(IniFileName)) +
+                 QStringLiteral("[*]");
+    if (title != windowTitle())
+        setWindowTitle(title);
+    if (ConfigChanged != shownModified_ || ConfigChanged != shownSaveEnabled_) {
+        shownModified_ = shownSaveEnabled_ = ConfigChanged;
+        setWindowModified(ConfigChanged);
+        ui_->ButtonSave->setEnabled(ConfigChanged);
+        ui_->Save1->setEnabled(ConfigChanged);
     }
+}
 
-    // ---------------------------------------------------------------------------------------------------------------
-    // The change state, the keyboard and the hint of the focused control
+void TMainWnd::setUpKeyboard() {
+    ui_->Save1->setShortcuts(QKeySequence::Save);
+    // Some keyboard schemes have no key to quit (the system closes windows there): the X11 one's is taken then.
+    const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+    ui_->Exit1->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit);
+    ui_->FindAction->setShortcuts(QKeySequence::Find);
+    ui_->UndoAction->setShortcuts(QKeySequence::Undo);
+    ui_->RedoAction->setShortcuts(QKeySequence::Redo);
+    // Undo and redo have nothing to do until the rule lists keep their steps.
+    ui_->UndoAction->setEnabled(false);
+    ui_->RedoAction->setEnabled(false);
 
-    void TMainWnd::setConfigChanged(bool changed) {
-        ConfigChanged = changed;
-        showChangeState();
-    }
+    // F5 shows the statistics read afresh, from whichever page.
+    auto* reloadStatistic = new QAction(this);
+    reloadStatistic->setObjectName(QStringLiteral("ReloadStatisticAction"));
+    reloadStatistic->setShortcut(Qt::Key_F5);
+    addAction(reloadStatistic);
+    connect(reloadStatistic, &QAction::triggered, this, [this] {
+        ui_->PageControl->setCurrentWidget(ui_->Statistic);
+        BReloadStatisticClick();
+    });
 
-    // "GLYM add-on - <full path of the settings file>", with the modified mark; Save (button, menu entry and so its
-    // shortcut) only while there is something to save, so that a stray save does not rotate the last good backups
-    // away.
-    void TMainWnd::showChangeState() {
-        QString title = QStringLiteral("GLYM add-on");
-        if (!IniFileName.isEmpty())
-            title += QStringLiteral(" - ") + QDir::cleanPath(QDir(ProgramDir).absoluteFilePath(IniFileName)) +
-                     QStringLiteral("[*]");
-        if (title != windowTitle())
-            setWindowTitle(title);
-        if (ConfigChanged != shownModified_ || ConfigChanged != shownSaveEnabled_) {
-            shownModified_ = shownSaveEnabled_ = ConfigChanged;
-            setWindowModified(ConfigChanged);
-            ui_->ButtonSave->setEnabled(ConfigChanged);
-            ui_->Save1->setEnabled(ConfigChanged);
-        }
-    }
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
+}
 
-    void TMainWnd::setUpKeyboard() {
-        ui_->Save1->setShortcuts(QKeySequence::Save);
-        // Some keyboard schemes have no key to quit (the system closes windows there): the X11 one's is taken then.
-        const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
-        ui_->Exit1->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit);
-        ui_->FindAction->setShortcuts(QKeySequence::Find);
-        ui_->UndoAction->setShortcuts(QKeySequence::Undo);
-        ui_->RedoAction->setShortcuts(QKeySequence::Redo);
-        // Undo and redo have nothing to do until the rule lists keep their steps.
-        ui_->UndoAction->setEnabled(false);
-        ui_->RedoAction->setEnabled(false);
+// The long hint of the control that receives the keys, as the pointer's shows when it moves over a control.
+void TMainWnd::showFocusHint(QWidget* focused) {
+    if (!focused || focused->window() != this)
+        return;
+    QString hint;
+    for (QWidget* widget = focused; widget && widget != this && hint.isEmpty(); widget = widget->parentWidget())
+        hint = widget->statusTip();
+    if (hint.isEmpty())
+        ui_->StatusBar1->clearMessage();
+    else
+        ui_->StatusBar1->showMessage(hint);
+}
 
-        // F5 shows the statistics read afresh, from whichever page.
-        auto* reloadStatistic = new QAction(this);
-        reloadStatistic->setObjectName(QStringLiteral("ReloadStatisticAction"));
-        reloadStatistic->setShortcut(Qt::Key_F5);
-        addAction(reloadStatistic);
-        connect(reloadStatistic, &QAction::triggered, this, [this] {
-            ui_->PageControl->setCurrentWidget(ui_->Statistic);
-            BReloadStatisticClick();
-        });
-
-        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
-    }
-
-    // The long hint of the control that receives the keys, as the pointer's shows when it moves over a control.
-    void TMainWnd::showFocusHint(QWidget * focused) {
-        if (!focused || focused->window() != this)
-            return;
-        QString hint;
-        for (QWidget* widget = focused; widget && widget != this && hint.isEmpty(); widget = widget->parentWidget())
-            hint = widget->statusTip();
-        if (hint.isEmpty())
-            ui_->StatusBar1->clearMessage();
-        else
-            ui_->StatusBar1->showMessage(hint);
-    }
-
-    // A key pressed with Alt (and not Ctrl, which AltGr may bring) is a command: one that no menu, label or button
-    // took must not become a letter in a text field.
-    bool TMainWnd::isCommandKeyForField(QObject * watched, QEvent * event) const {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const Qt::KeyboardModifiers modifiers = key->modifiers();
-        if (!(modifiers & Qt::AltModifier) || (modifiers & Qt::ControlModifier) || key->text().isEmpty())
-            return false;
-        return qobject_cast<QLineEdit*>(watched) || qobject_cast<QPlainTextEdit*>(watched) ||
-               qobject_cast<QTextEdit*>(watched);
-    }
+// A key pressed with Alt (and not Ctrl, which AltGr may bring) is a command: one that no menu, label or button
+// took must not become a letter in a text field.
+bool TMainWnd::isCommandKeyForField(QObject* watched, QEvent* event) const {
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers();
+    if (!(modifiers & Qt::AltModifier) || (modifiers & Qt::ControlModifier) || key->text().isEmpty())
+        return false;
+    return qobject_cast<QLineEdit*>(watched) || qobject_cast<QPlainTextEdit*>(watched) ||
+           qobject_cast<QTextEdit*>(watched);
+}
