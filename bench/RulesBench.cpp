@@ -1,8 +1,9 @@
 // glym_rules_bench [--access-lines N] [--skip-rules N] [--blocking] [--keep DIR]
 // Times the rule lists of the main window with large rule files, offscreen: start-up with the lists filled, a
 // save, Delete, Edit and Add of a row in the middle of the networks list (on show, so laying its rows out again
-// counts), sorts by a column, the cache-skip sort, Edit, Add and Delete, and prints the figures with the memory
-// the process holds after start-up and at its peak.
+// counts), sorts by a column both ways, the filter a keystroke at a time, undo and redo of a Delete, the
+// cache-skip sort (and its undo), Edit, Add and Delete, and prints the figures with the memory the process holds
+// after start-up and at its peak.
 //
 // The rule files are generated into a temporary program directory with a glym30.ini that names them: an access
 // rules file of 100,000 lines (networks and hosts over all 65 groups, group names, URL, word and limit rules) and
@@ -495,9 +496,30 @@ int main(int argc, char** argv) {
         report.add("sort networks by \"IP Address\"");
 
         report.begin();
+        window.LNetworkColumnClick(networks, 1);
+        QApplication::processEvents();
+        report.add("sort networks by \"IP Address\", reversed");
+
+        report.begin();
         window.LNetworkColumnClick(networks, 0);
         QApplication::processEvents();
         report.add("sort networks by \"Group ID\"");
+
+        // The filter, a keystroke at a time as typed (each narrows what is shown), then erased at once (every
+        // row again, in the sorted order).
+        if (auto* filter = window.findChild<QLineEdit*>(QStringLiteral("LNetworkFilter"))) {
+            for (const char* typed : {"1", "19", "192", "192.1", "no such text"}) {
+                report.begin();
+                filter->setText(QString::fromLatin1(typed));
+                QApplication::processEvents();
+                const QString shown = QStringLiteral("%1 rows shown").arg(rows(networks));
+                report.add(qPrintable(QStringLiteral("filter networks: \"%1\"").arg(QLatin1String(typed))), shown);
+            }
+            report.begin();
+            filter->clear();
+            QApplication::processEvents();
+            report.add("filter networks: cleared");
+        }
 
         report.begin();
         window.LNetworkColumnClick(hosts, 1);
@@ -510,6 +532,17 @@ int main(int argc, char** argv) {
         window.LNetworkKeyDown(Qt::Key_Delete);
         QApplication::processEvents();
         report.add("Delete a network row after the sort");
+
+        // Undo of that Delete (the line goes back under its id, the row to the end of the sorted view), and redo.
+        const int rowsAfterDelete = rows(networks);
+        report.begin();
+        window.UndoActionExecute();
+        QApplication::processEvents();
+        report.add("Undo the Delete", rows(networks) == rowsAfterDelete + 1 ? QString() : QStringLiteral("NOT UNDONE"));
+        report.begin();
+        window.RedoActionExecute();
+        QApplication::processEvents();
+        report.add("Redo the Delete", rows(networks) == rowsAfterDelete ? QString() : QStringLiteral("NOT REDONE"));
     }
 
     showPageOf(skip, window);
@@ -517,6 +550,14 @@ int main(int argc, char** argv) {
     window.CacheSkipRulesColumnClick(1);
     QApplication::processEvents();
     report.add("cache-skip sort (lines and rows)");
+    report.begin();
+    window.UndoActionExecute();
+    QApplication::processEvents();
+    report.add("Undo the cache-skip sort");
+    report.begin();
+    window.RedoActionExecute();
+    QApplication::processEvents();
+    report.add("Redo the cache-skip sort");
 
     selectRow(skip, rows(skip) / 2);
     QApplication::processEvents();

@@ -68,14 +68,15 @@ constexpr ListDescriptor kGroups{
                  .add = "AddNameActionExecute",
                  .edit = "EditNameActionExecute",
                  .remove = "DeleteNameActionExecute"},
+    .noun = "group",
 };
 
 // ---- LNetwork
 
 constexpr ListColumn kNetworkColumns[] = {
     groupColumn(networkImage),
-    {.title = "IP Address", .sizing = Fixed, .width = 93, .text = cells::field<2>},
-    {.title = "Mask", .sizing = Fixed, .width = 93, .text = cells::field<3>},
+    {.title = "IP Address", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<2>},
+    {.title = "Mask", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<3>},
     {.title = "Comments", .text = cells::field<4>},
 };
 
@@ -110,6 +111,7 @@ constexpr ListDescriptor kNetworks{
                  .add = "AddNetActionExecute",
                  .edit = "EditNetActionExecute",
                  .remove = "DeleteNetActionExecute"},
+    .noun = "network rule",
 };
 
 // ---- LHost
@@ -153,6 +155,7 @@ constexpr ListDescriptor kHosts{
                  .add = "AddHostActionExecute",
                  .edit = "EditHostActionExecute",
                  .remove = "DeleteHostActionExecute"},
+    .noun = "host rule",
 };
 
 // ---- LUrl
@@ -208,6 +211,7 @@ constexpr ListDescriptor kUrls{
                  .add = "AddUrlActionExecute",
                  .edit = "EditUrlActionExecute",
                  .remove = "DeleteUrlActionExecute"},
+    .noun = "URL rule",
 };
 
 // ---- LWord
@@ -254,6 +258,7 @@ constexpr ListDescriptor kWords{
                  .add = "AddWordActionExecute",
                  .edit = "EditWordActionExecute",
                  .remove = "DeleteWordActionExecute"},
+    .noun = "word rule",
 };
 
 // ---- LLimit and LSpeed: one line per group, both edited with TFSpeed
@@ -320,6 +325,7 @@ constexpr ListDescriptor kLimits{
                  .add = "AddLimitActionExecute",
                  .edit = "EditLimitActionExecute",
                  .remove = "DeleteLimitActionExecute"},
+    .noun = "traffic limit",
 };
 
 constexpr ListDescriptor kSpeeds{
@@ -337,6 +343,7 @@ constexpr ListDescriptor kSpeeds{
                  .add = "AddSpeedActionExecute",
                  .edit = "EditSpeedActionExecute",
                  .remove = "DeleteSpeedActionExecute"},
+    .noun = "speed limit",
 };
 
 // ---- LPortA
@@ -376,6 +383,7 @@ constexpr ListDescriptor kPortAccess{
                  .add = "AddPortAActionExecute",
                  .edit = "EditPortAActionExecute",
                  .remove = "DeletePortAActionExecute"},
+    .noun = "allowed port rule",
 };
 
 // ---- LPortB
@@ -419,6 +427,7 @@ constexpr ListDescriptor kPortBlocks{
                  .add = "AddPortBActionExecute",
                  .edit = "EditPortBActionExecute",
                  .remove = "DeletePortBActionExecute"},
+    .noun = "blocked port rule",
 };
 
 // ---- LTime
@@ -474,6 +483,7 @@ constexpr ListDescriptor kTimes{
                  .add = "AddTimeActionExecute",
                  .edit = "EditTimeActionExecute",
                  .remove = "DeleteTimeActionExecute"},
+    .noun = "time rule",
 };
 
 // ---- LAuth
@@ -529,6 +539,7 @@ constexpr ListDescriptor kAuthorization{
                  .add = "AddAuthActionExecute",
                  .edit = "EditAuthActionExecute",
                  .remove = "DeleteAuthActionExecute"},
+    .noun = "authorization rule",
 };
 
 constexpr const ListDescriptor* kAll[] = {&kGroups, &kNetworks,   &kHosts,      &kUrls,  &kWords,        &kLimits,

@@ -27,11 +27,7 @@ void GroupEditor::fill(BoundList& list) {
 // gets one, captioned as typed.
 void GroupEditor::storeGroupLine(GroupLineModel& model, int group, const QString& groupText, const QString& name,
                                  const QString& comment) {
-    groups_.create(group).SetGroupLine(buildRuleLine({QStringLiteral("GN"), {name, comment}}, groupText));
-    if (const int row = model.findRow(group); row >= 0)
-        model.lineEdited(row); // a change even when the row's texts stay ("GN:01:..." for "GN:1:...")
-    else
-        model.appendAdded(group);
+    model.setLine(group, 0, buildRuleLine({QStringLiteral("GN"), {name, comment}}, groupText));
 }
 
 void GroupEditor::add(BoundList& list) {
@@ -72,8 +68,5 @@ void GroupEditor::remove(BoundList& list) {
     const auto row = list.selectedRow();
     if (!row)
         return;
-    const int group = model.groupOf(*row);
-    model.eraseRow(*row);
-    if (TProxyUsers* record = groups_.find(group))
-        record->SetGroupLine(std::string());
+    model.clearLine(*row);
 }

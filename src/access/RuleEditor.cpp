@@ -88,8 +88,7 @@ void RuleEditor::add(BoundList& list) {
         return setLine(list, group, typeOf(kind, *dialog), buildRuleLine(record, QString::number(group)));
     GroupLinesModel& model = modelOf<GroupLinesModel>(list);
     const bool missing = !groups_.exists(group);
-    const std::string line = buildRuleLine(record, groupField->text());
-    model.appendAdded(group, (groups_.create(group).*kind.lines).append(line));
+    model.addLine(group, buildRuleLine(record, groupField->text()));
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
 }
@@ -98,14 +97,9 @@ void RuleEditor::add(BoundList& list) {
 // 3; a group without a row gets one.
 void RuleEditor::setLine(BoundList& list, int group, int type, std::string line) {
     GroupLineModel& model = modelOf<GroupLineModel>(list);
-    TProxyUsers* record = groups_.find(group);
-    if (!record)
+    if (!groups_.exists(group))
         return reportLostLine();
-    record->*model.memberOf(type) = std::move(line);
-    if (const int row = model.findRow(group, type); row >= 0)
-        model.lineEdited(row); // a change even when the row's texts stay
-    else
-        model.appendAdded(group, type);
+    model.setLine(group, type, std::move(line)); // a change even when the row's texts stay
 }
 
 void RuleEditor::edit(BoundList& list) {
@@ -130,33 +124,18 @@ void RuleEditor::edit(BoundList& list) {
     // per group and type.
     if (singleLine(list))
         return modelOf<GroupLineModel>(list).replaceLine(*row, typeOf(kind, *dialog), std::move(line));
-    GroupLinesModel& lines = modelOf<GroupLinesModel>(list);
-    RuleLines* held = lines.linesOf(*row);
-    if (!held || !held->replace(lines.lineIdOf(*row), std::move(line)))
-        return reportLostLine();
-    lines.lineEdited(*row);
+    if (!modelOf<GroupLinesModel>(list).replaceLine(*row, std::move(line)))
+        reportLostLine();
 }
 
 void RuleEditor::remove(BoundList& list) {
     const auto row = list.selectedRow();
     if (!row)
         return;
-    if (singleLine(list)) {
-        GroupLineModel& model = modelOf<GroupLineModel>(list);
-        TProxyUsers* record = groups_.find(model.groupOf(*row));
-        std::string TProxyUsers::*member = model.memberOf(model.typeOf(*row));
-        model.eraseRow(*row);
-        if (record)
-            (record->*member).clear();
-        return;
-    }
-    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
-    RuleLines* lines = model.linesOf(*row);
-    const RuleLines::Id line = model.lineIdOf(*row);
-    if (!lines || !lines->find(line))
-        return reportLostLine();
-    model.eraseRow(*row);
-    lines->remove(line);
+    if (singleLine(list))
+        return modelOf<GroupLineModel>(list).clearLine(*row);
+    if (!modelOf<GroupLinesModel>(list).removeLine(*row))
+        reportLostLine();
 }
 
 void RuleEditor::reportLostLine() const {

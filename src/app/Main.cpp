@@ -24,9 +24,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QUndoStack>
 
 namespace {
 
@@ -90,6 +92,7 @@ void TMainWnd::setUp() {
     connectSettingsControls();
     setUpPortMapping();
     setUpPopupMenu();
+    setUpEditActions();
     setUpHints();
     setUpKeyboard();
 }
@@ -137,6 +140,7 @@ void TMainWnd::readConfiguration() {
 
 void TMainWnd::ValueChange() {
     setConfigChanged(true);
+    settingsChanged_ = true; // undoing every list step leaves this change
 }
 
 void TMainWnd::RouterRulesChange() {
@@ -216,8 +220,8 @@ void TMainWnd::reload() {
 // Forgets what the window holds and reads the files again, through the same steps as the start-up.
 void TMainWnd::reloadConfiguration() {
     QDir::setCurrent(ProgramDir.trimmed());
-    // The edit history of the lists would refer to rows that are gone: clear the undo stack here once the lists
-    // keep one.
+    // The edit history of the lists would refer to rows that are gone.
+    clearUndo();
     // Every list is emptied before the records behind its rows go, as an error box of the load lets them draw.
     Groups = GroupTable();
     fillRuleLists();
@@ -335,7 +339,7 @@ void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
     if (!shown)
         return;
     SortColumn = column;
-    shown->proxy->sortOnce(column);
+    shown->proxy->sortByClick(column);
 }
 
 void TMainWnd::fillRuleLists() {
@@ -643,9 +647,14 @@ void TMainWnd::CacheSkipRulesKeyDown(int key) {
         DeleteSkipActionExecute();
 }
 
+// The rules always sort by their whole line, whatever the column; a second click reverses.
 void TMainWnd::CacheSkipRulesColumnClick(int column) {
-    Q_UNUSED(column); // the rules always sort by their whole line
-    UpdateSkipActionExecute();
+    messages::guarded(this, [this, column] {
+        const BoundList& shown = list(CacheSkipEditor::list());
+        const Qt::SortOrder order = shown.proxy->nextOrder(column);
+        cacheSkipEditor_->sort(list(CacheSkipEditor::list()), order);
+        shown.proxy->markSorted(column, order);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -657,6 +666,83 @@ void TMainWnd::BReloadStatisticClick() {
 
 void TMainWnd::LoadStatActionExecute() {
     messages::guarded(this, [this] { statisticsPage_->read(ui_->ConnectLogFile->text()); });
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Undo, redo and the list filters
+
+// The Edit menu's entries may come with the form; what it lacks is made here.
+QAction* TMainWnd::editAction(const char* name, const QString& text, const QList<QKeySequence>& keys) {
+    if (auto* found = findChild<QAction*>(QLatin1String(name)))
+        return found;
+    auto* menu = findChild<QMenu*>(QStringLiteral("Edit1"));
+    if (!menu) {
+        menu = new QMenu(QStringLiteral("&Edit"), this);
+        menu->setObjectName(QStringLiteral("Edit1"));
+        const QList<QAction*> entries = menuBar()->actions();
+        const int file = static_cast<int>(entries.indexOf(ui_->File1->menuAction()));
+        menuBar()->insertMenu(entries.value(file + 1), menu);
+    }
+    auto* action = new QAction(text, this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcuts(keys);
+    menu->addAction(action);
+    addAction(action); // its keys work with the menu bar hidden too
+    return action;
+}
+
+void TMainWnd::setUpEditActions() {
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(QStringLiteral("Ctrl+Shift+Z"))))
+        redoKeys.prepend(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    QAction* undo = editAction("UndoAction", QStringLiteral("Undo"), QKeySequence::keyBindings(QKeySequence::Undo));
+    QAction* redo = editAction("RedoAction", QStringLiteral("Redo"), redoKeys);
+    QAction* find = editAction("FindAction", QStringLiteral("Find"), QKeySequence::keyBindings(QKeySequence::Find));
+    connect(undo, &QAction::triggered, this, &TMainWnd::UndoActionExecute);
+    connect(redo, &QAction::triggered, this, &TMainWnd::RedoActionExecute);
+    connect(find, &QAction::triggered, this, &TMainWnd::FindActionExecute);
+
+    // The entries name the step they undo or redo: "Undo delete URL rule".
+    const QUndoStack& steps = lists_->undoStack();
+    auto named = [](QAction* action, const QString& verb, const QString& step) {
+        action->setText(step.isEmpty() ? verb : verb + u' ' + step);
+    };
+    connect(&steps, &QUndoStack::undoTextChanged, undo, [=](const QString& step) { named(undo, tr("Undo"), step); });
+    connect(&steps, &QUndoStack::redoTextChanged, redo, [=](const QString& step) { named(redo, tr("Redo"), step); });
+    connect(&steps, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(&steps, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+}
+
+// Back where the last load or save left the lists, with no setting changed since, nothing is left to save.
+void TMainWnd::UndoActionExecute() {
+    messages::guarded(this, [this] {
+        lists_->undoStack().undo();
+        if (lists_->undoStack().isClean() && !settingsChanged_)
+            setConfigChanged(false);
+    });
+}
+
+void TMainWnd::RedoActionExecute() {
+    messages::guarded(this, [this] {
+        lists_->undoStack().redo();
+        if (lists_->undoStack().isClean() && !settingsChanged_)
+            setConfigChanged(false);
+    });
+}
+
+void TMainWnd::FindActionExecute() {
+    lists_->focusFilter();
+}
+
+void TMainWnd::clearUndo() {
+    lists_->clearUndo();
+}
+
+void TMainWnd::markSavedState() {
+    lists_->undoStack().setClean();
+    settingsChanged_ = false;
 }
 
 void TMainWnd::BSaveStatisticClick() {

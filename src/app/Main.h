@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -18,6 +20,7 @@ class GroupEditor;
 class ListViews;
 class ManualServiceEditor;
 class QAbstractItemView;
+class QAction;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -229,6 +232,15 @@ public Q_SLOTS:
     // Exports the rows of LStat as shown to a CSV or tab-separated file chosen in a save dialog.
     void BSaveStatisticClick();
 
+    // Undo and redo of the changes made through the rule lists, and the filter of the list shown (Ctrl+F).
+    void UndoActionExecute();
+    void RedoActionExecute();
+    void FindActionExecute();
+
+public:
+    // Forgets every step to undo (a reload of everything calls it).
+    void clearUndo();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -241,6 +253,9 @@ private:
     void connectSettingsControls();
     void buildLists();
     void setUpPopupMenu();
+    void setUpEditActions();
+    QAction* editAction(const char* name, const QString& text, const QList<QKeySequence>& keys);
+    void markSavedState(); // the rule lists and settings are as saved (or loaded)
     void setUpPortMapping();
     QLineEdit* standardServiceField(int slot) const;
     bool storeStandardService(int slot, bool onlyChanges);
@@ -289,11 +304,12 @@ private:
     QLabel* statusPanel0_ = nullptr;              // 350 pixels: hints of the control under the mouse
     QLabel* statusPanel1_ = nullptr;              // progress notes
     bool showHints_ = false;
-    bool loading_ = false;      // LoadServerConfig is filling the controls
-    LoadFindings loadFindings_; // the rule-file lines the load left out, shown at its end
-    FileRecord readFiles_;      // glym30.ini and the rule files as the last load read them, or the last save wrote them
-    QString executablePath_;    // absolute
-    QString workingDirectory_;  // absolute; empty: the executable's directory
+    bool settingsChanged_ = false; // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;         // LoadServerConfig is filling the controls
+    LoadFindings loadFindings_;    // the rule-file lines the load left out, shown at its end
+    FileRecord readFiles_;     // glym30.ini and the rule files as the last load read them, or the last save wrote them
+    QString executablePath_;   // absolute
+    QString workingDirectory_; // absolute; empty: the executable's directory
 
     // The change state as the window shows it: the title's mark and Save follow ConfigChanged (and a relay
     // server being typed), refreshed wherever the flag is written and on every pass of the event loop, so that

@@ -149,6 +149,7 @@ void TMainWnd::loadServerConfig() {
     messages::guarded(this, [this] { LoadAccessRules(ruleFileNames().accessRules, Groups, &loadFindings_); });
     fillRuleLists();
     setConfigChanged(false);
+    markSavedState();
     showDroppedLines(ui_->StatusBar1, loadFindings_);
 }
 
@@ -198,6 +199,7 @@ void TMainWnd::saveServerConfig() {
     // The rule files now hold what the window holds: no line the load left out is in them any more.
     LoadFindings none;
     showDroppedLines(ui_->StatusBar1, none);
+    markSavedState();
 }
 
 namespace {

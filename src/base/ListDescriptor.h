@@ -45,6 +45,7 @@ struct ListColumn {
     int width = 0; // pixels, for ColumnSizing::Fixed
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool numeric = false;    // the column holds whole numbers (group numbers, ports, hours, limits, counts)
+    bool ipAddress = false;  // the column holds IPv4 addresses: they sort by their numeric value
     CellText text = nullptr; // what the cell shows; lists whose rows are no lines have their own model
     CellImage image = nullptr;
     int minimumWidth = 0; // pixels, 0 for the header's default
@@ -104,6 +105,9 @@ struct ListDescriptor {
     std::span<std::string TProxyUsers::*const> singleLines = {}; // RowSource::GroupLine, by type
     RuleDialogSpec dialog = {};
     ListHandlers handlers = {};
+    // What one row is, in the Edit menu's undo steps ("Undo delete URL rule"): a short noun, lower case except
+    // for names ("URL rule", "group").
+    const char* noun = "rule";
 };
 
 // Cells that many lists share.

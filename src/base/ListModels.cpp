@@ -3,6 +3,28 @@
 #include "base/Text.h"
 #include "common/Error.h"
 
+#include <QUndoStack>
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// A step of the user's: what to do again and what to undo, each holding only what the change touched.
+class Step final : public QUndoCommand {
+public:
+    Step(const QString& text, std::function<void()> redo, std::function<void()> undo)
+        : QUndoCommand(text), redo_(std::move(redo)), undo_(std::move(undo)) {}
+    void redo() override { redo_(); }
+    void undo() override { undo_(); }
+
+private:
+    std::function<void()> redo_;
+    std::function<void()> undo_;
+};
+
+} // namespace
+
 // ---------------------------------------------------------------------------------------------------------------
 // ListModel
 
@@ -70,6 +92,15 @@ void LineModel::lineChanged(int row) {
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
+void LineModel::runStep(const char* verb, std::function<void()> redo, std::function<void()> undo) {
+    if (!undo_)
+        return redo();
+    QString text = QString::fromUtf8(verb) + u' ' + QString::fromUtf8(list_.noun);
+    if (std::string_view(verb) == "sort")
+        text += u's';                                              // "sort cache-skip rules"
+    undo_->push(new Step(text, std::move(redo), std::move(undo))); // the stack runs it
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // GroupLinesModel
 
@@ -103,24 +134,73 @@ void GroupLinesModel::fill() {
     beginResetModel();
     rows_ = std::move(added);
     endResetModel();
+    Q_EMIT changedOutsideSteps();
 }
 
-void GroupLinesModel::appendAdded(int group, RuleLines::Id line) {
-    const int row = rowCount();
-    beginInsertRows(QModelIndex(), row, row);
-    rows_.push_back({line, group, true, true});
-    endInsertRows();
+void GroupLinesModel::addLine(int group, std::string line) {
+    RuleLines::Id id = 0; // the line keeps its id through undo and redo: it stands where it stood
+    runStep(
+        "add",
+        [this, group, id, line]() mutable {
+            RuleLines& lines = groups_.create(group).*list_.lines;
+            if (id == 0)
+                id = lines.append(line);
+            else
+                lines.restore({id, line});
+            const int row = rowCount();
+            beginInsertRows(QModelIndex(), row, row);
+            rows_.push_back({id, group, true, true});
+            endInsertRows();
+        },
+        [this, group] {
+            // The step's row is the last one again; the group it may have created stays, empty, as groups do.
+            const int row = rowCount() - 1;
+            const RuleLines::Id added = lineIdOf(row);
+            beginRemoveRows(QModelIndex(), row, row);
+            rows_.pop_back();
+            endRemoveRows();
+            (groups_.create(group).*list_.lines).remove(added);
+        });
 }
 
-void GroupLinesModel::lineEdited(int row) {
-    rows_[static_cast<std::size_t>(row)].edited = true;
-    lineChanged(row);
+bool GroupLinesModel::replaceLine(int row, std::string line) {
+    RuleLines* lines = linesOf(row);
+    const RuleLines::Id id = lineIdOf(row);
+    const std::string* old = lines ? lines->find(id) : nullptr;
+    if (!old)
+        return false;
+    const bool wasEdited = rows_[static_cast<std::size_t>(row)].edited;
+    auto set = [this, row, id](const std::string& text, bool edited) {
+        linesOf(row)->replace(id, text);
+        rows_[static_cast<std::size_t>(row)].edited = edited;
+        lineChanged(row);
+    };
+    runStep(
+        "edit", [set, line] { set(line, true); }, [set, before = *old, wasEdited] { set(before, wasEdited); });
+    return true;
 }
 
-void GroupLinesModel::eraseRow(int row) {
-    beginRemoveRows(QModelIndex(), row, row);
-    rows_.erase(rows_.begin() + row);
-    endRemoveRows();
+bool GroupLinesModel::removeLine(int row) {
+    RuleLines* lines = linesOf(row);
+    const Row shown = rows_[static_cast<std::size_t>(row)];
+    const std::string* old = lines ? lines->find(shown.line) : nullptr;
+    if (!old)
+        return false;
+    runStep(
+        "delete",
+        [this, row, shown] {
+            beginRemoveRows(QModelIndex(), row, row);
+            rows_.erase(rows_.begin() + row);
+            endRemoveRows();
+            (groups_.create(shown.group).*list_.lines).remove(shown.line);
+        },
+        [this, row, shown, text = *old] {
+            (groups_.create(shown.group).*list_.lines).restore({shown.line, text});
+            beginInsertRows(QModelIndex(), row, row);
+            rows_.insert(rows_.begin() + row, shown);
+            endInsertRows();
+        });
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -162,6 +242,7 @@ void GroupLineModel::fill() {
     beginResetModel();
     rows_ = std::move(added);
     endResetModel();
+    Q_EMIT changedOutsideSteps();
 }
 
 int GroupLineModel::findRow(int group, int type) const {
@@ -171,16 +252,10 @@ int GroupLineModel::findRow(int group, int type) const {
     return -1;
 }
 
-void GroupLineModel::appendAdded(int group, int type) {
-    const int row = rowCount();
+void GroupLineModel::insertRow(int row, Row shown) {
     beginInsertRows(QModelIndex(), row, row);
-    rows_.push_back({static_cast<std::int16_t>(group), static_cast<std::int16_t>(type), true, true});
+    rows_.insert(rows_.begin() + row, shown);
     endInsertRows();
-}
-
-void GroupLineModel::lineEdited(int row) {
-    rows_[static_cast<std::size_t>(row)].edited = true;
-    lineChanged(row);
 }
 
 void GroupLineModel::eraseRow(int row) {
@@ -189,70 +264,213 @@ void GroupLineModel::eraseRow(int row) {
     endRemoveRows();
 }
 
-TProxyUsers& GroupLineModel::recordOf(int group) const {
-    TProxyUsers* record = groups_.find(group);
-    if (!record)
-        throw GlymError("Group " + std::to_string(group) + " does not exist: its line was not stored.");
-    return *record;
+void GroupLineModel::setLine(int group, int type, std::string line) {
+    const int row = findRow(group, type);
+    const std::string old = groups_.exists(group) ? groups_.find(group)->*memberOf(type) : std::string();
+    const Row before = row >= 0 ? rows_[static_cast<std::size_t>(row)] : Row{};
+    const auto shown = Row{static_cast<std::int16_t>(group), static_cast<std::int16_t>(type), row < 0, true};
+    runStep(
+        row >= 0 ? "edit" : "add",
+        [this, row, shown, line] {
+            groups_.create(shown.group).*memberOf(shown.type) = line;
+            if (row < 0)
+                return insertRow(rowCount(), shown);
+            rows_[static_cast<std::size_t>(row)].edited = true;
+            lineChanged(row); // a change even when the row's texts stay ("GN:01:..." for "GN:1:...")
+        },
+        [this, row, before, shown, old] {
+            groups_.create(shown.group).*memberOf(shown.type) = old;
+            if (row < 0)
+                return eraseRow(rowCount() - 1);
+            rows_[static_cast<std::size_t>(row)] = before;
+            lineChanged(row);
+        });
 }
 
-void GroupLineModel::replaceLine(int row, int type, std::string line) {
-    TProxyUsers& record = recordOf(groupOf(row));
-    if (const int former = typeOf(row); former != type) {
-        (record.*memberOf(former)).clear();
-        if (const int other = findRow(groupOf(row), type); other >= 0) {
-            eraseRow(other);
-            if (other < row)
-                --row;
-        }
-        rows_[static_cast<std::size_t>(row)].type = static_cast<std::int16_t>(type);
+void GroupLineModel::clearLine(int row) {
+    const Row shown = rows_[static_cast<std::size_t>(row)];
+    const TProxyUsers* record = groups_.find(shown.group);
+    const std::string old = record ? record->*memberOf(shown.type) : std::string();
+    runStep(
+        "delete",
+        [this, row, shown] {
+            eraseRow(row);
+            if (TProxyUsers* held = groups_.find(shown.group))
+                (held->*memberOf(shown.type)).clear();
+        },
+        [this, row, shown, old] {
+            groups_.create(shown.group).*memberOf(shown.type) = old;
+            insertRow(row, shown);
+        });
+
+    void GroupLineModel::replaceLine(int row, int type, std::string line) {
+        const int group = groupOf(row);
+        const int former = typeOf(row);
+        if (former == type)
+            return setLine(group, type, std::move(line));
+        const TProxyUsers* record = groups_.find(group);
+        const std::string formerBefore = record ? record->*memberOf(former) : std::string();
+        const std::string typeBefore = record ? record->*memberOf(type) : std::string();
+        // The rows of a group-line list are a handful per group: the step keeps them whole, before and after.
+        std::vector<Row> rowsAfter = rows_;
+        rowsAfter[static_cast<std::size_t>(row)].type = static_cast<std::int16_t>(type);
+        rowsAfter[static_cast<std::size_t>(row)].edited = true;
+        if (const int other = findRow(group, type); other >= 0)
+            rowsAfter.erase(rowsAfter.begin() + other);
+        auto show = [this, group, former, type](const std::string& formerText, const std::string& typeText,
+                                                const std::vector<Row>& rows) {
+            TProxyUsers& held = groups_.create(group);
+            held.*memberOf(former) = formerText;
+            held.*memberOf(type) = typeText;
+            beginResetModel();
+            rows_ = rows;
+            endResetModel();
+        };
+        runStep(
+            "edit", [show, line, rowsAfter] { show(std::string(), line, rowsAfter); },
+            [show, formerBefore, typeBefore, rowsBefore = rows_] { show(formerBefore, typeBefore, rowsBefore); });
     }
-    record.*memberOf(type) = std::move(line);
-    lineEdited(row);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // FileLinesModel
 
 FileLinesModel::FileLinesModel(const ListDescriptor& list, std::vector<std::string>& lines, QObject* parent)
-    : LineModel(list, parent), count_([&lines] { return lines.size(); }),
-      line_([&lines](std::size_t i) { return std::string_view(lines[i]); }) {}
+    : LineModel(list, parent) {
+    using Index = std::ptrdiff_t;
+    lines_.count = [&lines] {
+        return lines.size();
+    };
+    lines_.line = [&lines](std::size_t i) {
+        return std::string_view(lines[i]);
+    };
+    lines_.make = [](std::string text) {
+        return Held{0, std::move(text)};
+    };
+    lines_.insert = [&lines](std::size_t i, Held line) {
+        lines.insert(lines.begin() + static_cast<Index>(i), std::move(line.text));
+    };
+    lines_.take = [&lines](std::size_t i) {
+        Held line{0, std::move(lines[i])};
+        lines.erase(lines.begin() + static_cast<Index>(i));
+        return line;
+    };
+    lines_.set = [&lines](std::size_t i, std::string text) {
+        return std::exchange(lines[i], std::move(text));
+    };
+    lines_.permute = [&lines](const std::vector<int>& order) {
+        std::vector<std::string> moved;
+        moved.reserve(lines.size());
+        for (const int from : order)
+            moved.push_back(std::move(lines[static_cast<std::size_t>(from)]));
+        lines = std::move(moved);
+    };
+}
 
 FileLinesModel::FileLinesModel(const ListDescriptor& list, RuleLines& lines, QObject* parent)
-    : LineModel(list, parent), count_([&lines] { return lines.size(); }),
-      line_([&lines](std::size_t i) { return std::string_view(lines[i].text); }) {}
+    : LineModel(list, parent) {
+    lines_.count = [&lines] {
+        return lines.size();
+    };
+    lines_.line = [&lines](std::size_t i) {
+        return std::string_view(lines[i].text);
+    };
+    lines_.make = [&lines](std::string text) {
+        // An id for the line, the next one: appended and taken back at once, the line itself goes in by insert.
+        const RuleLines::Id id = lines.append(text);
+        lines.remove(id);
+        return Held{id, std::move(text)};
+    };
+    lines_.insert = [&lines](std::size_t, Held line) {
+        lines.restore({line.id, std::move(line.text)});
+    };
+    lines_.take = [&lines](std::size_t i) {
+        Held line{lines[i].id, lines[i].text};
+        lines.remove(line.id);
+        return line;
+    };
+    lines_.set = [&lines](std::size_t i, std::string text) {
+        std::string old = lines[i].text;
+        lines.replace(lines[i].id, std::move(text));
+        return old;
+    };
+}
 
 int FileLinesModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(count_());
+    return parent.isValid() ? 0 : static_cast<int>(lines_.count());
 }
 
 RowLine FileLinesModel::rowLine(int row) const {
-    return RowLine{line_(static_cast<std::size_t>(row))};
+    return RowLine{lines_.line(static_cast<std::size_t>(row))};
 }
 
-void FileLinesModel::appending(const std::function<void()>& change) {
-    const int row = rowCount();
-    beginInsertRows(QModelIndex(), row, row);
-    change();
+void FileLinesModel::insertLine(std::size_t row, Held line) {
+    const int at = static_cast<int>(row);
+    beginInsertRows(QModelIndex(), at, at);
+    lines_.insert(row, std::move(line));
     endInsertRows();
 }
 
-void FileLinesModel::removing(int row, const std::function<void()>& change) {
-    beginRemoveRows(QModelIndex(), row, row);
-    change();
+FileLinesModel::Held FileLinesModel::takeLine(std::size_t row) {
+    const int at = static_cast<int>(row);
+    beginRemoveRows(QModelIndex(), at, at);
+    Held line = lines_.take(row);
     endRemoveRows();
+    return line;
 }
 
-void FileLinesModel::changing(int row, const std::function<void()>& change) {
-    change();
-    lineChanged(row);
+void FileLinesModel::appendLine(std::string line) {
+    runStep(
+        "add", [this, held = lines_.make(std::move(line))] { insertLine(lines_.count(), held); },
+        [this] { takeLine(lines_.count() - 1); });
+}
+
+void FileLinesModel::replaceLine(int row, std::string line) {
+    const auto at = static_cast<std::size_t>(row);
+    std::string old(lines_.line(at));
+    runStep(
+        "edit",
+        [this, row, at, line] {
+            lines_.set(at, line);
+            lineChanged(row); // the line was rebuilt, even if the row shows the same texts
+        },
+        [this, row, at, old] {
+            lines_.set(at, old);
+            lineChanged(row);
+        });
+}
+
+void FileLinesModel::removeLine(int row) {
+    const auto at = static_cast<std::size_t>(row);
+    // The line goes into the step when it is taken: the step holds the one copy while the line is gone.
+    auto held = std::make_shared<Held>();
+    runStep(
+        "delete", [this, at, held] { *held = takeLine(at); }, [this, at, held] { insertLine(at, std::move(*held)); });
+}
+
+void FileLinesModel::reorder(std::vector<int> order) {
+    if (!lines_.permute)
+        throw GlymError(std::string("The list view ") + list_.objectName + " keeps its lines in their order.");
+    std::vector<int> back(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        back[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+    auto apply = [this](const std::vector<int>& permutation) {
+        beginResetModel();
+        lines_.permute(permutation);
+        endResetModel();
+    };
+    runStep(
+        "sort", [apply, order = std::move(order)] { apply(order); }, [apply, back = std::move(back)] { apply(back); });
 }
 
 void FileLinesModel::replacing(const std::function<void()>& change) {
     // A load may fail half-way: the views then show what the list holds by then.
     struct EndReset {
         FileLinesModel* model;
-        ~EndReset() { model->endResetModel(); }
+        ~EndReset() {
+            model->endResetModel();
+            Q_EMIT model->changedOutsideSteps();
+        }
     };
     beginResetModel();
     const EndReset end{this};

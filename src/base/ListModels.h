@@ -10,9 +10,13 @@
 #include <string_view>
 #include <vector>
 
+class QUndoCommand;
+class QUndoStack;
+
 // The models behind the list views. A row is a view of what it shows (a rule line, or a statistics row): there is
 // one copy of each rule, the one the records and line lists hold, so a row and its line can never disagree. The
-// editors change the lines through the models, which tell the views.
+// editors change the lines only through the models' change functions, which tell the views and make each change a
+// step the user can undo: a step holds what it changed (a line, a row's place), never a copy of the list.
 
 // A list's rows and its columns as its descriptor gives them. Cells are Windows-1251 bytes underneath: the view
 // shows them shortened when they are very long, the column sort compares them whole.
@@ -62,6 +66,20 @@ public:
 
     // The row's line was replaced: the row shows it, and it counts as a change even when its texts look the same.
     void lineChanged(int row);
+
+    // The stack the change functions put their steps on (none: they change at once, with no way back).
+    void setUndoStack(QUndoStack* stack) { undo_ = stack; }
+
+Q_SIGNALS:
+    // The rows changed outside the steps (a fill, a load): the steps taken before no longer fit them.
+    void changedOutsideSteps();
+
+protected:
+    // Runs a change as the step the user can undo, named "<verb> <noun of the list>".
+    void runStep(const char* verb, std::function<void()> redo, std::function<void()> undo);
+
+private:
+    QUndoStack* undo_ = nullptr;
 };
 
 // Every line of one list member of the group records (NetworkRules, HostRules, ...) as a row. The rows start in
@@ -77,12 +95,11 @@ public:
 
     // A row for every line of every group, in group order, in place of the rows shown so far.
     void fill();
-    // Appends a row for a line the user has just added to a group.
-    void appendAdded(int group, RuleLines::Id line);
-    // The user changed the row's line.
-    void lineEdited(int row);
-    // Removes the row (its line stays where it is).
-    void eraseRow(int row);
+    // The user's changes, each a step: a line added to a group (created when missing) as a new last row, the
+    // row's line replaced, the row and its line removed. A row whose line is gone is no change (false).
+    void addLine(int group, std::string line);
+    bool replaceLine(int row, std::string line);
+    bool removeLine(int row);
 
     int groupOf(int row) const { return rows_[static_cast<std::size_t>(row)].group; }
     RuleLines::Id lineIdOf(int row) const { return rows_[static_cast<std::size_t>(row)].line; }
@@ -116,21 +133,19 @@ public:
     void fill();
     // The row of a group and type, or -1.
     int findRow(int group, int type = 0) const;
-    // Appends a row for a group's line the user has just set.
-    void appendAdded(int group, int type = 0);
-    // The user changed the row's line.
-    void lineEdited(int row);
-    // Removes the row (its line stays what it is).
-    void eraseRow(int row);
+    // The user's changes, each a step: the line of a group (created when missing) and type set, on its row or on
+    // a new last row; the row removed and its line emptied (the group and its other rules stay).
+    void setLine(int group, int type, std::string line);
+    void clearLine(int row);
 
     int groupOf(int row) const { return rows_[static_cast<std::size_t>(row)].group; }
     int typeOf(int row) const { return rows_[static_cast<std::size_t>(row)].type; }
     // The member that holds the lines of a type.
     std::string TProxyUsers::*memberOf(int type) const;
 
-    // Gives a row a line of the type given, and tells the views. A change of type empties the line of the row's
-    // former type and takes away the row that showed the new type's line, so a group keeps one row per type and
-    // the records hold no line the list does not show.
+    // The row's line replaced by a line of the type given, as a step. A change of type empties the line of the
+    // row's former type and takes away the row that showed the new type's line, so a group keeps one row per type
+    // and the records hold no line the list does not show.
     void replaceLine(int row, int type, std::string line);
 
 private:
@@ -141,7 +156,8 @@ private:
         bool edited;
     };
     bool shows(const TProxyUsers& record, int type) const;
-    TProxyUsers& recordOf(int group) const;
+    void insertRow(int row, Row shown);
+    void eraseRow(int row);
 
     GroupTable& groups_;
     std::vector<Row> rows_;
@@ -159,16 +175,34 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     RowLine rowLine(int row) const override;
 
-    // Each runs `change`, which changes the list as its name says, and tells the views. Only a change of the
-    // whole list may throw.
-    void appending(const std::function<void()>& change); // appends one line
-    void removing(int row, const std::function<void()>& change);
-    void changing(int row, const std::function<void()>& change); // replaces the row's line
-    void replacing(const std::function<void()>& change);         // any change of the whole list: a load, a sort
+    // The user's changes, each a step: a line appended, row i's line replaced, row i removed, and the lines put
+    // in a new order (order[i]: the row that becomes row i; a list of ids keeps the order of its ids: GlymError).
+    void appendLine(std::string line);
+    void replaceLine(int row, std::string line);
+    void removeLine(int row);
+    void reorder(std::vector<int> order);
+    // Runs `change`, a change of the whole list that is no step (a load), and tells the views; it may throw.
+    void replacing(const std::function<void()>& change);
 
 private:
-    std::function<std::size_t()> count_;
-    std::function<std::string_view(std::size_t)> line_;
+    // A line as the list holds it; the id only in a list of ids.
+    struct Held {
+        RuleLines::Id id = 0;
+        std::string text;
+    };
+    struct Access {
+        std::function<std::size_t()> count;
+        std::function<std::string_view(std::size_t)> line;
+        std::function<Held(std::string)> make; // a new line
+        std::function<void(std::size_t, Held)> insert;
+        std::function<Held(std::size_t)> take;
+        std::function<std::string(std::size_t, std::string)> set; // returns the old line
+        std::function<void(const std::vector<int>&)> permute;     // nullptr: a list of ids
+    };
+    void insertLine(std::size_t row, Held line);
+    Held takeLine(std::size_t row);
+
+    Access lines_;
 };
 
 // The lists of the main window that rows come from.

@@ -4,12 +4,17 @@
 #include "base/RowOrder.h"
 #include "common/Error.h"
 
+#include <QApplication>
+#include <QBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
+#include <QUndoStack>
 #include <algorithm>
 
 namespace {
@@ -84,6 +89,17 @@ void applyColumns(QTableView* view, const ListDescriptor& list) {
         header->setMinimumSectionSize(minimumWidth);
 }
 
+// A column of a starting width grows to the widest of its first rows (the view looks at a bounded number of them)
+// when rows first come, so that an address, a mask or a time shows whole; it never shrinks, and a width the user
+// dragged stays.
+void widenFixedColumns(QTableView* view, const ListDescriptor& list) {
+    QHeaderView* header = view->horizontalHeader();
+    for (int column = 0; column < static_cast<int>(list.columns.size()); ++column)
+        if (list.columns[static_cast<std::size_t>(column)].sizing == ColumnSizing::Fixed)
+            header->resizeSection(column, std::max(header->sectionSize(column),
+                                                   static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column)));
+}
+
 // Keyboard and mouse of a list: Delete runs the key handler, a double click or Enter the double click handler,
 // Home and End go to the first and the last row, and a click on no row clears the selection.
 class ListInput : public QObject {
@@ -150,6 +166,38 @@ private:
     BoundList& list_;
 };
 
+// The box layout that holds a widget, at any depth below a layout, and the widget's place in it.
+QBoxLayout* boxHolding(QLayout* layout, const QWidget* widget, int& place) {
+    if (!layout)
+        return nullptr;
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == widget) {
+            place = i;
+            return qobject_cast<QBoxLayout*>(layout);
+        }
+        if (QBoxLayout* inner = boxHolding(item->layout(), widget, place))
+            return inner;
+    }
+    return nullptr;
+}
+
+// Escape in a filter clears it, and goes no further (a dialog would close on it).
+class FilterKeys : public QObject {
+public:
+    explicit FilterKeys(QLineEdit* field) : QObject(field) { field->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+            return false;
+        auto* field = static_cast<QLineEdit*>(watched);
+        if (field->text().isEmpty())
+            return false;
+        field->clear();
+        return true;
+    }
+};
+
 } // namespace
 
 std::optional<int> BoundList::selectedRow() const {
@@ -165,7 +213,7 @@ void BoundList::selectRow(int modelRow) const {
     view->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-ListViews::ListViews(QWidget* window) : QObject(window), window_(window) {
+ListViews::ListViews(QWidget* window) : QObject(window), window_(window), undo_(new QUndoStack(this)) {
     const int sort = window->metaObject()->indexOfMethod(kSharedColumnSort);
     if (sort >= 0)
         sharedSort_ = window->metaObject()->method(sort);
@@ -207,19 +255,101 @@ BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel
 
     bound->model = model.release();
     bound->model->setParent(view);
+    if (auto* lines = qobject_cast<LineModel*>(bound->model)) {
+        lines->setUndoStack(undo_);
+        connect(lines, &LineModel::changedOutsideSteps, this, &ListViews::clearUndo);
+    }
     bound->proxy = new RowOrderProxy(view);
     bound->proxy->setSourceModel(bound->model);
     view->setModel(bound->proxy);
     setUpReportStyle(view);
     applyColumns(view, list);
     wireInput(*bound);
+    addFilter(*bound);
+    BoundList* shown = bound.get();
+    auto widen = [shown] {
+        if (!shown->widened && shown->model->rowCount() > 0) {
+            shown->widened = true;
+            widenFixedColumns(shown->view, *shown->descriptor);
+        }
+    };
+    connect(bound->model, &QAbstractItemModel::modelReset, view, widen);
+    connect(bound->model, &QAbstractItemModel::rowsInserted, view, widen);
     lists_.push_back(std::move(bound));
     return *lists_.back();
+}
+
+// The rows no longer are what the steps left: none of the states the steps lead back to is the saved one.
+void ListViews::clearUndo() const {
+    undo_->clear();
+    undo_->resetClean();
+}
+
+// Every list gets its filter here, so a list added to the window has one without more code. The field keeps the
+// selected row selected while it is shown.
+void ListViews::addFilter(BoundList& list) {
+    int place = 0;
+    QBoxLayout* box = boxHolding(list.view->parentWidget()->layout(), list.view, place);
+    if (!box)
+        return;
+    const QString name = QLatin1String(list.descriptor->objectName);
+    list.filter = new QLineEdit(list.view->parentWidget());
+    list.filter->setObjectName(name + QStringLiteral("Filter"));
+    list.filter->setPlaceholderText(QStringLiteral("Filter"));
+    list.filter->setClearButtonEnabled(true);
+    list.filter->setToolTip(QStringLiteral("Shows only the rows that contain this text (Ctrl+F; Escape clears)"));
+    list.filterCount = new QLabel(list.view->parentWidget());
+    list.filterCount->setObjectName(name + QStringLiteral("FilterCount"));
+    new FilterKeys(list.filter);
+    auto* row = new QHBoxLayout;
+    row->addWidget(list.filter, 1);
+    row->addWidget(list.filterCount);
+    box->insertLayout(place, row);
+    // The field takes room the view had: the view may be as low as its header and one row, so a pane keeps the
+    // height it was given.
+    list.view->setMinimumHeight(list.view->horizontalHeader()->sizeHint().height() +
+                                list.view->verticalHeader()->defaultSectionSize() + 2 * list.view->frameWidth());
+    QWidget::setTabOrder(list.filter, list.view);
+
+    auto count = [&list] {
+        list.filterCount->setText(QStringLiteral("%1 of %2").arg(list.proxy->rowCount()).arg(list.proxy->totalRows()));
+    };
+    count();
+    connect(list.proxy, &RowOrderProxy::shownRowsChanged, list.filterCount, count);
+    connect(list.filter, &QLineEdit::textChanged, list.proxy, [&list](const QString& text) {
+        const std::optional<int> selected = list.selectedRow();
+        list.proxy->setFilter(text);
+        if (selected && list.proxy->viewRow(*selected) >= 0)
+            list.selectRow(*selected);
+    });
+}
+
+bool ListViews::focusFilter() const {
+    const QWidget* focus = QApplication::focusWidget();
+    BoundList* chosen = nullptr;
+    for (const auto& list : lists_) {
+        if (!list->filter || !list->view->isVisible())
+            continue;
+        if (focus && (focus == list->view || focus == list->filter))
+            chosen = list.get();
+        else if (!chosen)
+            chosen = list.get();
+    }
+    if (!chosen)
+        return false;
+    chosen->filter->setFocus(Qt::ShortcutFocusReason);
+    chosen->filter->selectAll();
+    return true;
 }
 
 void ListViews::wireInput(BoundList& list) {
     new ListInput(*this, list);
     QTableView* view = list.view;
+    QHeaderView* header = view->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(list.proxy, &RowOrderProxy::sortChanged, header,
+            [header](int column, Qt::SortOrder order) { header->setSortIndicator(column, order); });
     connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, &list](int column) {
         if (list.columnClick.isValid())
             run(list.columnClick, column);

@@ -12,7 +12,10 @@
 
 class ListModel;
 class QAbstractItemView;
+class QLabel;
+class QLineEdit;
 class QTableView;
+class QUndoStack;
 class QWidget;
 class RowOrderProxy;
 
@@ -22,6 +25,10 @@ struct BoundList {
     QTableView* view = nullptr;
     RowOrderProxy* proxy = nullptr;
     ListModel* model = nullptr;
+    // The filter above the view and its "N of M" count; none for a view outside a box layout.
+    QLineEdit* filter = nullptr;
+    QLabel* filterCount = nullptr;
+    bool widened = false; // the columns of a starting width have grown to their first rows
 
     // The window's handlers, found by the descriptor's names (invalid where it names none).
     QMetaMethod dblClick, keyDown, add, edit, remove, columnClick;
@@ -36,9 +43,10 @@ struct BoundList {
 inline constexpr const char* kSharedColumnSort = "LNetworkColumnClick(QAbstractItemView*,int)";
 
 // Every list view of a window, each built once from its descriptor: report style (one whole row selected at a
-// time, no editing in place, grid lines, rows of one height), the columns with their widths, and the user's
-// input wired to the window's handlers: a double click or Enter, the Delete key, a click on a header, a click on
-// empty space (it clears the selection, so that the next double click adds) and the pop-up menu key or button.
+// time, no editing in place, grid lines, rows of one height), the columns with their widths, a filter field above
+// it, and the user's input wired to the window's handlers: a double click or Enter, the Delete key, a click on a
+// header, a click on empty space (it clears the selection, so that the next double click adds) and the pop-up
+// menu key or button. The changes made through the lists' models are steps of one undo stack.
 class ListViews : public QObject {
     Q_OBJECT
 
@@ -60,6 +68,15 @@ public:
 
     const std::vector<std::unique_ptr<BoundList>>& all() const { return lists_; }
 
+    // The steps of every list, to undo and redo. A change of the rows outside the steps (a fill, a load)
+    // empties it; a reload of everything must as well (clearUndo).
+    QUndoStack& undoStack() const { return *undo_; }
+    void clearUndo() const;
+
+    // Puts the keyboard focus into the filter of a list shown: the one of the list that has the focus, else the
+    // first one visible. False when no list with a filter is visible.
+    bool focusFilter() const;
+
     // Runs a handler of the window (nothing when it is invalid).
     void run(const QMetaMethod& handler) const;
     void run(const QMetaMethod& handler, int argument) const;
@@ -70,8 +87,10 @@ public:
 private:
     QMetaMethod handler(const ListDescriptor& list, const char* name, const char* arguments) const;
     void wireInput(BoundList& list);
+    void addFilter(BoundList& list);
 
     QWidget* window_;
+    QUndoStack* undo_;
     QMetaMethod sharedSort_;
     std::vector<std::unique_ptr<BoundList>> lists_;
 };

@@ -1,12 +1,14 @@
 #include "base/RowOrder.h"
 
 #include "base/ListModels.h"
+#include "base/Text.h"
 #include "common/Cp1251.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,69 +40,166 @@ const std::array<unsigned char, 256>& sortRanks() {
     return kRanks;
 }
 
-// The sort keys of one column: every row's cell in ranks, one after another. The first 16 ranks of a key also
-// stand in two numbers, so that most comparisons compare numbers; a key that ends early counts 0 there, as the
-// rank of the NUL byte does, and only keys whose numbers are equal are compared any further.
+// What decides the order of a cell: a number (of a numeric column) or an address (of an address column) by value,
+// before every cell that holds none; anything else by its text in ranks. The first 16 ranks of a text, or the value,
+// stand in two numbers, so that most comparisons compare numbers; only keys whose numbers are equal compare the rest
+// (the tail). A text that ends early counts 0 there, as the rank of the NUL byte does.
+struct SortKey {
+    std::uint64_t high;
+    std::uint64_t low;
+    int row;
+    std::uint32_t length; // of the whole cell
+    std::uint32_t tail;   // index of the key's tail in ColumnKeys
+};
+
+constexpr std::uint64_t kNoValue = ~std::uint64_t(0); // the class of the cells that hold no value
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A whole number at the start of the cell ("-5", "0080", "1024 kB"), biased so that unsigned order is numeric
+// order; at most 18 digits, so that it never reaches kNoValue.
+std::optional<std::uint64_t> numberValue(std::string_view cell) {
+    cell = trimmed(cell);
+    const bool negative = !cell.empty() && cell.front() == '-';
+    if (negative)
+        cell.remove_prefix(1);
+    std::size_t digits = 0;
+    std::int64_t value = 0;
+    while (digits < cell.size() && digits < 18 && cell[digits] >= '0' && cell[digits] <= '9')
+        value = value * 10 + (cell[digits++] - '0');
+    if (digits == 0)
+        return std::nullopt;
+    return std::uint64_t(negative ? -value : value) ^ (std::uint64_t(1) << 63);
+}
+
+// An IPv4 address at the start of the cell ("10.0.0.9", "192.168.1.0/24"), as its 32-bit value.
+std::optional<std::uint64_t> addressValue(std::string_view cell) {
+    cell = trimmed(cell);
+    std::uint64_t value = 0;
+    std::size_t at = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (at >= cell.size() || cell[at] != '.')
+                return std::nullopt;
+            ++at;
+        }
+        int number = 0;
+        std::size_t digits = 0;
+        while (at < cell.size() && digits < 3 && cell[at] >= '0' && cell[at] <= '9') {
+            number = number * 10 + (cell[at++] - '0');
+            ++digits;
+        }
+        if (digits == 0 || number > 255)
+            return std::nullopt;
+        value = value << 8 | std::uint64_t(number);
+    }
+    return value;
+}
+
+// The sort keys of one column for some rows.
 class ColumnKeys {
 public:
-    struct Head {
-        std::uint64_t high; // ranks 0 to 7, the first in the highest byte
-        std::uint64_t low;  // ranks 8 to 15
-        int row;
-    };
-
-    ColumnKeys(const ListModel& model, int column) {
+    ColumnKeys(const ListModel& model, int column, const std::vector<int>& rows) {
+        const ListColumn& kind = model.descriptor().columns[static_cast<std::size_t>(column)];
         const auto& ranks = sortRanks();
-        const auto rows = static_cast<std::size_t>(model.rowCount());
-        starts_.reserve(rows + 1);
-        heads_.reserve(rows);
+        heads_.reserve(rows.size());
+        tails_.reserve(rows.size() + 1);
         std::string scratch;
-        for (std::size_t row = 0; row < rows; ++row) {
-            const std::string_view cell = model.cellBytes(static_cast<int>(row), column, scratch);
-            const std::size_t start = keys_.size();
-            starts_.push_back(start);
-            keys_.resize(start + cell.size());
-            char* key = keys_.data() + start;
-            Head head{0, 0, static_cast<int>(row)};
-            for (std::size_t i = 0; i < cell.size(); ++i) {
-                const unsigned char rank = ranks[static_cast<unsigned char>(cell[i])];
-                key[i] = static_cast<char>(rank);
-                if (i < 8)
-                    head.high |= std::uint64_t(rank) << (56 - 8 * i);
-                else if (i < 16)
-                    head.low |= std::uint64_t(rank) << (56 - 8 * (i - 8));
+        for (const int row : rows) {
+            const std::string_view cell = model.cellBytes(row, column, scratch);
+            std::optional<std::uint64_t> value;
+            if (kind.ipAddress)
+                value = addressValue(cell);
+            else if (kind.numeric)
+                value = numberValue(cell);
+            SortKey head{0, 0, row, static_cast<std::uint32_t>(cell.size()), static_cast<std::uint32_t>(tails_.size())};
+            std::size_t covered = 0; // ranks the two numbers hold
+            if (value) {
+                head.high = *value; // the tail is the whole text: equal values go by their text
+            } else if (kind.ipAddress || kind.numeric) {
+                head.high = kNoValue;
+                covered = 8;
+                head.low = packed(cell, 0, ranks);
+            } else {
+                covered = 16;
+                head.high = packed(cell, 0, ranks);
+                head.low = packed(cell, 8, ranks);
             }
+            tails_.push_back(keys_.size());
+            for (std::size_t i = covered; i < cell.size(); ++i)
+                keys_.push_back(static_cast<char>(ranks[static_cast<unsigned char>(cell[i])]));
             heads_.push_back(head);
         }
-        starts_.push_back(keys_.size());
+        tails_.push_back(keys_.size());
     }
 
-    const Head& head(int row) const { return heads_[static_cast<std::size_t>(row)]; }
+    std::vector<SortKey>& heads() { return heads_; }
 
-    bool less(const Head& a, const Head& b) const {
+    bool less(const SortKey& a, const SortKey& b) const {
         if (a.high != b.high)
             return a.high < b.high;
         if (a.low != b.low)
             return a.low < b.low;
-        // The first 16 ranks are equal (a key shorter than that goes on in ranks 0): a key of at most 16 ranks is
-        // the start of the other one.
-        const std::string_view x = of(a.row);
-        const std::string_view y = of(b.row);
-        if (std::min(x.size(), y.size()) <= 16)
-            return x.size() < y.size();
-        return x.substr(16) < y.substr(16); // char_traits<char> compares bytes as unsigned char: the ranks' order
+        const std::string_view x = tail(a);
+        const std::string_view y = tail(b);
+        if (x.empty() && y.empty())
+            return a.length < b.length; // "AB" before "AB" and a NUL
+        return x < y;                   // char_traits<char> compares bytes as unsigned char: the ranks' order
     }
 
 private:
-    std::string_view of(int row) const {
-        const auto r = static_cast<std::size_t>(row);
-        return std::string_view(keys_).substr(starts_[r], starts_[r + 1] - starts_[r]);
+    static std::uint64_t packed(std::string_view cell, std::size_t from, const std::array<unsigned char, 256>& ranks) {
+        std::uint64_t result = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            result = result << 8 | (from + i < cell.size() ? ranks[static_cast<unsigned char>(cell[from + i])] : 0);
+        return result;
+    }
+
+    std::string_view tail(const SortKey& key) const {
+        return std::string_view(keys_).substr(tails_[key.tail], tails_[key.tail + 1] - tails_[key.tail]);
     }
 
     std::string keys_;
-    std::vector<std::size_t> starts_;
-    std::vector<Head> heads_;
+    std::vector<std::size_t> tails_;
+    std::vector<SortKey> heads_;
 };
+
+// Lower case of every byte, for the filter.
+const std::array<unsigned char, 256>& foldTable() {
+    static const std::array<unsigned char, 256> kTable = [] {
+        std::array<unsigned char, 256> result{};
+        for (int byte = 0; byte < 256; ++byte)
+            result[static_cast<std::size_t>(byte)] = cp1251::foldCase(static_cast<unsigned char>(byte));
+        return result;
+    }();
+    return kTable;
+}
+
+// Whether the cell contains the needle (lower case), letters compared without regard to case.
+bool contains(std::string_view cell, std::string_view needle) {
+    const auto& fold = foldTable();
+    if (needle.size() > cell.size())
+        return false;
+    const auto first = static_cast<unsigned char>(needle.front());
+    const std::size_t last = cell.size() - needle.size();
+    for (std::size_t at = 0; at <= last; ++at) {
+        if (fold[static_cast<unsigned char>(cell[at])] != first)
+            continue;
+        std::size_t i = 1;
+        while (i < needle.size() &&
+               fold[static_cast<unsigned char>(cell[at + i])] == static_cast<unsigned char>(needle[i]))
+            ++i;
+        if (i == needle.size())
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -112,8 +211,7 @@ void RowOrderProxy::setSourceModel(QAbstractItemModel* source) {
         disconnect(sourceModel(), nullptr, this, nullptr);
     QAbstractProxyModel::setSourceModel(source);
     source_ = qobject_cast<ListModel*>(source);
-    toSource_.clear();
-    toView_.clear();
+    clearOrder();
     if (source) {
         connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this, &RowOrderProxy::sourceRowsAboutToBeInserted);
         connect(source, &QAbstractItemModel::rowsInserted, this, &RowOrderProxy::sourceRowsInserted);
@@ -122,14 +220,16 @@ void RowOrderProxy::setSourceModel(QAbstractItemModel* source) {
         connect(source, &QAbstractItemModel::dataChanged, this, &RowOrderProxy::sourceDataChanged);
         connect(source, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
         // A new content, or rows moved by the model itself (the models here reset instead), start from the
-        // model's own order again.
+        // model's own order again, every row shown.
         auto begin = [this] {
             beginResetModel();
         };
         auto end = [this] {
-            toSource_.clear();
-            toView_.clear();
+            clearOrder();
+            if (!filter_.isEmpty()) // the filter typed stays: it applies to the new rows
+                setOrder(matching(allRows(), needle_));
             endResetModel();
+            Q_EMIT shownRowsChanged();
         };
         connect(source, &QAbstractItemModel::modelAboutToBeReset, this, begin);
         connect(source, &QAbstractItemModel::modelReset, this, end);
@@ -139,8 +239,29 @@ void RowOrderProxy::setSourceModel(QAbstractItemModel* source) {
     endResetModel();
 }
 
+void RowOrderProxy::clearOrder() {
+    identity_ = true;
+    toSource_.clear();
+    toView_.clear();
+    if (sortColumn_ >= 0) {
+        sortColumn_ = -1;
+        sortOrder_ = Qt::AscendingOrder;
+        Q_EMIT sortChanged(-1, sortOrder_);
+    }
+}
+
 ListModel* RowOrderProxy::listModel() const {
     return source_;
+}
+
+int RowOrderProxy::totalRows() const {
+    return source_ ? source_->rowCount() : 0;
+}
+
+std::vector<int> RowOrderProxy::allRows() const {
+    std::vector<int> rows(static_cast<std::size_t>(totalRows()));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
 }
 
 int RowOrderProxy::sourceRow(int viewRow) const {
@@ -158,44 +279,109 @@ int RowOrderProxy::viewRow(int sourceRow) const {
 }
 
 void RowOrderProxy::setOrder(std::vector<int> order) {
+    identity_ = false;
     toSource_ = std::move(order);
-    toView_.assign(toSource_.size(), -1);
+    toView_.assign(static_cast<std::size_t>(totalRows()), -1);
     for (std::size_t view = 0; view < toSource_.size(); ++view)
         toView_[static_cast<std::size_t>(toSource_[view])] = static_cast<int>(view);
 }
 
-void RowOrderProxy::sortOnce(int column) {
-    const ListModel* model = listModel();
-    if (!model || column < 0 || column >= model->columnCount())
-        return;
+std::vector<int> RowOrderProxy::sorted(std::vector<int> rows, int column, Qt::SortOrder order) const {
+    ColumnKeys keys(*source_, column, rows);
+    std::vector<SortKey>& heads = keys.heads();
+    // Reversed, ties still keep the order they had.
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(a, b); });
+    else
+        std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(b, a); });
+    for (std::size_t view = 0; view < heads.size(); ++view)
+        rows[view] = heads[view].row;
+    return rows;
+}
+
+void RowOrderProxy::showRows(std::vector<int> rows) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> rowsBefore;
     rowsBefore.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& index : before)
         rowsBefore.push_back(sourceRow(index.row()));
-
-    std::vector<int> order = toSource_;
-    if (inSourceOrder()) {
-        order.resize(static_cast<std::size_t>(model->rowCount()));
-        std::iota(order.begin(), order.end(), 0);
-    }
-    const ColumnKeys keys(*model, column);
-    std::vector<ColumnKeys::Head> heads;
-    heads.reserve(order.size());
-    for (const int row : order)
-        heads.push_back(keys.head(row));
-    std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(a, b); });
-    for (std::size_t view = 0; view < heads.size(); ++view)
-        order[view] = heads[view].row;
-    setOrder(std::move(order));
-
+    setOrder(std::move(rows));
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)
         after << index(viewRow(rowsBefore[static_cast<std::size_t>(i)]), before[i].column());
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void RowOrderProxy::sortOnce(int column, Qt::SortOrder order) {
+    if (!source_ || column < 0 || column >= source_->columnCount())
+        return;
+    std::vector<int> rows = inSourceOrder() ? allRows() : toSource_;
+    showRows(sorted(std::move(rows), column, order));
+    markSorted(column, order);
+}
+
+Qt::SortOrder RowOrderProxy::nextOrder(int column) const {
+    return column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+}
+
+void RowOrderProxy::sortByClick(int column) {
+    sortOnce(column, nextOrder(column));
+}
+
+void RowOrderProxy::markSorted(int column, Qt::SortOrder order) {
+    sortColumn_ = column;
+    sortOrder_ = order;
+    Q_EMIT sortChanged(column, order);
+}
+
+std::vector<int> RowOrderProxy::matching(const std::vector<int>& rows, const std::string& needle) const {
+    std::vector<int> result;
+    if (needleUnencodable_)
+        return result; // no cell holds a character the code page lacks
+    const int columns = source_->columnCount();
+    std::string scratch;
+    for (const int row : rows)
+        for (int column = 0; column < columns; ++column)
+            if (contains(source_->cellBytes(row, column, scratch), needle)) {
+                result.push_back(row);
+                break;
+            }
+    return result;
+}
+
+void RowOrderProxy::setFilter(const QString& text) {
+    if (!source_ || text == filter_)
+        return;
+    const std::optional<std::string> bytes = toFileBytes(text);
+    const std::string needle = cp1251::foldCase(bytes.value_or(std::string()));
+    // Typing on narrows what is shown: only the rows shown need a look, in the order they have.
+    const bool narrows =
+        !identity_ && !needleUnencodable_ && !filter_.isEmpty() && bytes && needle.find(needle_) != std::string::npos;
+    std::vector<int> rows;
+    if (narrows) {
+        rows = toSource_;
+    } else {
+        rows = allRows();
+        if (sortColumn_ >= 0)
+            rows = sorted(std::move(rows), sortColumn_, sortOrder_);
+    }
+    filter_ = text;
+    needle_ = needle;
+    needleUnencodable_ = !bytes;
+    // Rows come and go: the view starts afresh (the list keeps its selected row, see ListViews).
+    beginResetModel();
+    if (text.isEmpty() && sortColumn_ < 0) {
+        identity_ = true;
+        toSource_.clear();
+        toView_.clear();
+    } else {
+        setOrder(needle.empty() && !needleUnencodable_ ? std::move(rows) : matching(rows, needle));
+    }
+    endResetModel();
+    Q_EMIT shownRowsChanged();
 }
 
 QModelIndex RowOrderProxy::mapToSource(const QModelIndex& proxyIndex) const {
@@ -274,6 +460,7 @@ void RowOrderProxy::sourceRowsInserted(const QModelIndex& parent, int first, int
         }
     }
     endInsertRows();
+    Q_EMIT shownRowsChanged();
 }
 
 void RowOrderProxy::sourceRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) {
@@ -282,8 +469,11 @@ void RowOrderProxy::sourceRowsAboutToBeRemoved(const QModelIndex& parent, int fi
     if (inSourceOrder()) {
         beginRemoveRows(QModelIndex(), first, last);
     } else if (first == last) {
-        const int row = viewRow(first);
-        beginRemoveRows(QModelIndex(), row, row);
+        // A row the filter hides leaves the view as it is.
+        if (const int row = viewRow(first); row >= 0)
+            beginRemoveRows(QModelIndex(), row, row);
+        else
+            removingHidden_ = true;
     } else {
         // Rows that may stand anywhere in the view: shown again as a whole, in the order they had.
         removingAsReset_ = true;
@@ -297,14 +487,16 @@ void RowOrderProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int 
     if (!inSourceOrder() && first == last) {
         // One row: out of both vectors, the rows after it one place up.
         const int shown = toView_[static_cast<std::size_t>(first)];
-        toSource_.erase(toSource_.begin() + shown);
+        if (shown >= 0)
+            toSource_.erase(toSource_.begin() + shown);
         for (int& row : toSource_)
             if (row > first)
                 --row;
         toView_.erase(toView_.begin() + first);
-        for (int& row : toView_)
-            if (row > shown)
-                --row;
+        if (shown >= 0)
+            for (int& row : toView_)
+                if (row > shown)
+                    --row;
     } else if (!inSourceOrder()) {
         const int count = last - first + 1;
         std::vector<int> order;
@@ -319,9 +511,12 @@ void RowOrderProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int 
     if (removingAsReset_) {
         removingAsReset_ = false;
         endResetModel();
+    } else if (removingHidden_) {
+        removingHidden_ = false;
     } else {
         endRemoveRows();
     }
+    Q_EMIT shownRowsChanged();
 }
 
 void RowOrderProxy::sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
@@ -334,6 +529,8 @@ void RowOrderProxy::sourceDataChanged(const QModelIndex& topLeft, const QModelIn
     }
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         const int shown = viewRow(row);
+        if (shown < 0)
+            continue; // hidden by the filter
         Q_EMIT dataChanged(index(shown, topLeft.column()), index(shown, bottomRight.column()), roles);
     }
 }

@@ -5,11 +5,12 @@
 
 class ListModel;
 
-// The order in which a list view shows the rows of its model. It starts as the model's own order; a header click
-// sorts it once by a column, and rows added later go to the end. The model's rows (and the lines behind them)
-// keep their order: the next save writes the lines as they were.
+// The rows a list view shows of its model, and their order. It starts as the model's own order, every row shown;
+// a header click sorts the rows once by a column (a second click on the same column reverses), a filter shows only
+// the rows that contain its text, and rows added later go to the end whatever they hold. The model's rows (and the
+// lines behind them) keep their order: the next save writes the lines as they were.
 //
-// Sorting compares each row's cell bytes whole, taken once for all rows before the sort, so sorting a million
+// Sorting compares each row's cell whole, its key taken once for all rows before the sort, so sorting a million
 // rows reads every cell once instead of once per comparison. Mapping a row either way is an index into a vector.
 class RowOrderProxy : public QAbstractProxyModel {
     Q_OBJECT
@@ -21,9 +22,24 @@ public:
     void setSourceModel(QAbstractItemModel* source) override;
     ListModel* listModel() const;
 
-    // Sorts the rows once by the text of a column, ascending, letters (Latin and Cyrillic) compared without regard
-    // to case; rows of equal text keep the order they had. Selected rows stay selected.
-    void sortOnce(int column);
+    // Sorts the shown rows once by a column: numbers (ListColumn::numeric) and IP addresses (ListColumn::ipAddress)
+    // by value, before any cell that holds none; text with letters (Latin and Cyrillic) compared without regard to
+    // case. Rows of equal keys keep the order they had. Selected rows stay selected.
+    void sortOnce(int column, Qt::SortOrder order = Qt::AscendingOrder);
+    // A header click: ascending, or the reverse of the last sort when it was by the same column.
+    void sortByClick(int column);
+    Qt::SortOrder nextOrder(int column) const;
+    // The model has sorted its rows itself (the view shows them in its order): the header shows that sort.
+    void markSorted(int column, Qt::SortOrder order);
+    int sortColumn() const { return sortColumn_; } // -1: not sorted
+    Qt::SortOrder sortOrder() const { return sortOrder_; }
+
+    // Shows only the rows with a cell that contains text, letters compared without regard to case; an empty
+    // text shows every row.
+    void setFilter(const QString& text);
+    QString filter() const { return filter_; }
+    // The rows of the model, shown or not.
+    int totalRows() const;
 
     // The model row shown in a view row, and back (-1 for none).
     int sourceRow(int viewRow) const;
@@ -42,9 +58,21 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
 
+Q_SIGNALS:
+    // The sort the header shows changed (column -1: none).
+    void sortChanged(int column, Qt::SortOrder order);
+    // The rows shown or their number changed: the filter's count follows.
+    void shownRowsChanged();
+
 private:
-    bool inSourceOrder() const { return toSource_.empty(); }
+    bool inSourceOrder() const { return identity_; }
     void setOrder(std::vector<int> order);
+    // Shows the given model rows in the given order, keeping persistent indexes (the selection) on their rows.
+    void showRows(std::vector<int> rows);
+    std::vector<int> sorted(std::vector<int> rows, int column, Qt::SortOrder order) const;
+    std::vector<int> matching(const std::vector<int>& rows, const std::string& needle) const;
+    void clearOrder();
+    std::vector<int> allRows() const;
 
     void sourceRowsAboutToBeInserted(const QModelIndex& parent, int first, int last);
     void sourceRowsInserted(const QModelIndex& parent, int first, int last);
@@ -53,7 +81,14 @@ private:
     void sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
 
     ListModel* source_ = nullptr;
-    std::vector<int> toSource_; // view row -> model row; empty while the view shows the model's own order
-    std::vector<int> toView_;   // model row -> view row, alongside toSource_
+    bool identity_ = true;      // the view shows every row in the model's own order; the vectors are empty
+    std::vector<int> toSource_; // view row -> model row
+    std::vector<int> toView_;   // model row -> view row (-1: hidden by the filter), alongside toSource_
     bool removingAsReset_ = false;
+    bool removingHidden_ = false;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    QString filter_;
+    std::string needle_; // the filter in Windows-1251 bytes, lower case
+    bool needleUnencodable_ = false;
 };

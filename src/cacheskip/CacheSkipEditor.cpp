@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -67,6 +68,7 @@ constexpr ListDescriptor kList{
                  .remove = "DeleteSkipActionExecute",
                  .columnClick = "CacheSkipRulesColumnClick",
                  .popupNeedsSelection = true},
+    .noun = "cache-skip rule",
 };
 
 std::string lineOfDialog(const TFCacheSkip& dialog) {
@@ -151,7 +153,7 @@ void CacheSkipEditor::add(BoundList& list) {
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
-    model.appending([&] { lines_.push_back(lineOfDialog(dialog)); });
+    model.appendLine(lineOfDialog(dialog));
     copyToMemo();
 }
 
@@ -170,9 +172,8 @@ void CacheSkipEditor::edit(BoundList& list) {
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
-    lines_[index] = lineOfDialog(dialog);
+    model.replaceLine(*row, lineOfDialog(dialog));
     copyToMemo();
-    model.lineChanged(*row); // the line was rebuilt, even if the row shows the same texts
 }
 
 void CacheSkipEditor::remove(BoundList& list) {
@@ -180,17 +181,21 @@ void CacheSkipEditor::remove(BoundList& list) {
     const auto row = list.selectedRow();
     if (!row)
         return;
-    model.removing(*row, [&] { lines_.erase(lines_.begin() + *row); });
+    model.removeLine(*row);
 }
 
-void CacheSkipEditor::sort(BoundList& list) {
-    modelOf(list).replacing([this] {
-        std::vector<std::pair<std::string, std::string>> keyed;
-        keyed.reserve(lines_.size());
-        for (std::string& line : lines_)
-            keyed.emplace_back(cp1251::foldCase(line), std::move(line));
-        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (std::size_t i = 0; i < keyed.size(); ++i)
-            lines_[i] = std::move(keyed[i].second);
+void CacheSkipEditor::sort(BoundList& list, Qt::SortOrder order) {
+    std::vector<std::string> keys;
+    keys.reserve(lines_.size());
+    for (const std::string& line : lines_)
+        keys.push_back(cp1251::foldCase(line));
+    std::vector<int> rows(lines_.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    // Reversed, lines of equal text still keep their order.
+    std::stable_sort(rows.begin(), rows.end(), [&keys, order](int a, int b) {
+        const auto& x = keys[static_cast<std::size_t>(a)];
+        const auto& y = keys[static_cast<std::size_t>(b)];
+        return order == Qt::AscendingOrder ? x < y : y < x;
     });
+    modelOf(list).reorder(std::move(rows));
 }

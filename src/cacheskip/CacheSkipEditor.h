@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Qt>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,8 +27,8 @@ public:
     void edit(BoundList& list);
     void remove(BoundList& list);
     // Sorts the lines by their whole text (tag, then URL, then comment), letters compared without regard to
-    // case, and shows them again in the new order; the next save writes that order.
-    void sort(BoundList& list);
+    // case, and shows them again in the new order; the next save writes that order. A step the user can undo.
+    void sort(BoundList& list, Qt::SortOrder order = Qt::AscendingOrder);
 
 private:
     FileLinesModel& modelOf(BoundList& list) const;

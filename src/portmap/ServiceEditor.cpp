@@ -88,7 +88,7 @@ void ManualServiceEditor::add(BoundList& list) {
         messages::error(window_, fromFileBytes(*refused));
         return;
     }
-    model.appending([&] { lines_.append(lineOfDialog(dialog)); });
+    model.appendLine(lineOfDialog(dialog));
 }
 
 void ManualServiceEditor::edit(BoundList& list) {
@@ -97,7 +97,6 @@ void ManualServiceEditor::edit(BoundList& list) {
     if (!row)
         return;
     const RuleLines::Entry& entry = lines_[static_cast<std::size_t>(*row)];
-    const RuleLines::Id id = entry.id;
     TFMService dialog(window_);
     dialog.Box1->setTitle(QStringLiteral(" Edit Router Rules "));
     showLine(dialog, entry.text);
@@ -105,7 +104,7 @@ void ManualServiceEditor::edit(BoundList& list) {
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
-    model.changing(*row, [&] { lines_.replace(id, lineOfDialog(dialog)); });
+    model.replaceLine(*row, lineOfDialog(dialog));
 }
 
 void ManualServiceEditor::remove(BoundList& list) {
@@ -114,9 +113,8 @@ void ManualServiceEditor::remove(BoundList& list) {
     if (!row)
         return;
     const RuleLines::Entry& entry = lines_[static_cast<std::size_t>(*row)];
-    const RuleLines::Id id = entry.id;
     const std::string port(TrimField(ruleField(entry.text, 1)));
-    model.removing(*row, [&] { lines_.remove(id); });
+    model.removeLine(*row);
 
     // A standard field that this service had taken is free again once no other service listens on its port. A
     // field the user may still edit holds what its standard line holds, and stays so.

@@ -28,6 +28,7 @@ constexpr ListDescriptor kList{
                  .add = "AddMServiceActionExecute",
                  .edit = "EditMServiceActionExecute",
                  .remove = "DeleteMServiceActionExecute"},
+    .noun = "service",
 };
 
 } // namespace

@@ -42,6 +42,12 @@ bool RuleLines::remove(Id id) {
     return true;
 }
 
+void RuleLines::restore(Entry entry) {
+    const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry.id,
+                                     [](const Entry& held, Id wanted) { return held.id < wanted; });
+    entries_.insert(at, std::move(entry));
+}
+
 std::optional<RuleLines::Id> RuleLines::findIgnoringCase(std::string_view text) const {
     for (const Entry& entry : entries_)
         if (cp1251::equalsIgnoreCase(entry.text, text))

@@ -24,6 +24,8 @@ public:
     const std::string* find(Id id) const;
     bool replace(Id id, std::string text);
     bool remove(Id id);
+    // Puts back a line removed before, under its id, so that it stands where it stood.
+    void restore(Entry entry);
 
     // The first line equal to text, letters compared without regard to case.
     std::optional<Id> findIgnoringCase(std::string_view text) const;

@@ -48,7 +48,7 @@ constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 using enum ColumnSizing;
 
 constexpr ListColumn kColumns[] = {
-    {.title = "IP Address", .sizing = Fixed, .width = 100},
+    {.title = "IP Address", .sizing = Fixed, .width = 100, .ipAddress = true},
     {.title = "Send, kB", .sizing = Fixed, .width = 70, .alignment = kRight, .numeric = true},
     {.title = "First Access", .sizing = Fixed, .width = 120},
     {.title = "Last Disconnect", .sizing = Fixed, .width = 120},

@@ -365,15 +365,18 @@ private slots:
         QCOMPARE(savedLines().count("CD:1:PC1:boss"), 3);
     }
 
-    // A header click sorts the rows once, as text (letters A-Z without regard to case): it is no change of the
-    // configuration, and each row still reaches its own line afterwards.
+    // A header click sorts the rows once (group numbers and addresses by value, text without regard to case): it
+    // is no change of the configuration, and each row still reaches its own line afterwards.
     void sortByColumn_data() {
         QTest::addColumn<int>("column");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("Group ID as text") << 0 << QStringList{"1", "1", "1", "1", "10", "11", "2", "3"};
-        QTest::newRow("IP Address as text")
-            << 1 << QStringList{"1.2.3.4",   "10.0.0.10",  "10.0.0.9",    "10.10.0.0",
+        QTest::newRow("Group ID by value") << 0 << QStringList{"1", "1", "1", "1", "2", "3", "10", "11"};
+        QTest::newRow("IP Address by value")
+            << 1 << QStringList{"1.2.3.4",   "10.0.0.9",   "10.0.0.10",   "10.10.0.0",
                                 "10.11.0.0", "172.16.0.0", "192.168.1.0", "192.168.1.0"};
+        QTest::newRow("Mask by value") << 2 << QStringList{"255.0.0.0",       "255.240.0.0",    "255.255.0.0",
+                                                           "255.255.0.0",     "255.255.255.0",  "255.255.255.0",
+                                                           "255.255.255.255", "255.255.255.255"};
         QTest::newRow("Comments") << 3 << QStringList{"", "", "", "lan", "lan", "lead zero", "note", "spaced"};
     }
     void sortByColumn() {

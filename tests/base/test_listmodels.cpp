@@ -11,13 +11,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
 
 constexpr ListColumn kColumns[] = {
-    {.title = "Group ID", .text = cells::groupId},
+    {.title = "Group ID", .numeric = true, .text = cells::groupId},
     {.title = "Value", .text = cells::field<2>},
 };
 
@@ -69,7 +70,8 @@ class TestListModels : public QObject {
 
 private slots:
     // A script is steps separated by ";": "add <group as typed> <value>", "edit <view row> <value>",
-    // "delete <view row>", "sort <column>", "select <view row>".
+    // "delete <view row>", "sort <column>", "click <column>" (a header click), "filter [text]", "undo", "redo",
+    // "select <view row>".
     void rowsStayTheirLines_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("shown");    // the rows the view shows, top to bottom
@@ -116,6 +118,54 @@ private slots:
                                                                            << "3|a 1|b 2|c"
                                                                            << "b c a"
                                                                            << "2|c";
+        QTest::newRow("a second click reverses; ties keep their order") << "click 1;click 1"
+                                                                        << "2|c 1|b 1|A 3|a"
+                                                                        << "b A c a"
+                                                                        << "";
+        QTest::newRow("a click on another column sorts it ascending") << "click 1;click 1;click 0"
+                                                                      << "1|b 1|A 2|c 3|a"
+                                                                      << "b A c a"
+                                                                      << "";
+        QTest::newRow("group numbers by value, the one typed 02 too") << "add 10 x;add 02 y;click 0;click 0"
+                                                                      << "10|x 3|a 2|c 02|y 1|b 1|A"
+                                                                      << "b A c y a x"
+                                                                      << "";
+        // The filter: any cell, letters of either case; each step acts on the line of the row shown.
+        QTest::newRow("filter on any column, case ignored") << "filter A"
+                                                            << "1|A 3|a"
+                                                            << "b A c a"
+                                                            << "";
+        QTest::newRow("filter then edit and delete the rows shown") << "filter 3;edit 0 q;filter 1;delete 1"
+                                                                    << "1|b"
+                                                                    << "b c q"
+                                                                    << "";
+        QTest::newRow("typing on narrows, erasing widens in the sorted order") << "click 1;filter 1;filter 1b;filter"
+                                                                               << "1|A 3|a 1|b 2|c"
+                                                                               << "b A c a"
+                                                                               << "";
+        QTest::newRow("a row added under a filter shows") << "filter c;add 1 z"
+                                                          << "2|c 1|z"
+                                                          << "b A z c a"
+                                                          << "";
+        QTest::newRow("nothing matches") << "filter \u0436"
+                                         << ""
+                                         << "b A c a"
+                                         << "";
+        // Undo puts each line back where it stood, ids and all; redo does the step again.
+        QTest::newRow("undo everything; a row put back goes to the end of a sorted view")
+            << "add 2 n;edit 0 e;click 1;delete 1;undo;undo;undo"
+            << "1|A 2|c 1|b 3|a"
+            << "b A c a"
+            << "";
+        QTest::newRow("undo everything, then redo everything")
+            << "add 2 n;edit 0 e;delete 1;undo;undo;undo;redo;redo;redo"
+            << "1|e 2|c 3|a 2|n"
+            << "e c n a"
+            << "";
+        QTest::newRow("undo a delete made under a filter and a sort") << "click 1;filter a;delete 1;undo"
+                                                                      << "1|A 3|a"
+                                                                      << "b A c a"
+                                                                      << "";
     }
     void rowsStayTheirLines() {
         QFETCH(QString, script);
@@ -126,6 +176,8 @@ private slots:
         load(groups);
         GroupLinesModel model(kList, groups);
         model.fill();
+        QUndoStack steps;
+        model.setUndoStack(&steps);
         RowOrderProxy view;
         view.setSourceModel(&model);
         QItemSelectionModel selection(&view);
@@ -135,24 +187,26 @@ private slots:
             const std::string value = words.value(2).toStdString();
             if (words[0] == u"add") {
                 const std::string group = words[1].toStdString();
-                const RuleLines::Id id = groups.create(*GroupTable::groupNumber(group))
-                                             .NetworkRules.append("GD:" + group + ":" + value + ":");
-                model.appendAdded(*GroupTable::groupNumber(group), id);
+                model.addLine(*GroupTable::groupNumber(group), "GD:" + group + ":" + value + ":");
             } else if (words[0] == u"sort") {
                 view.sortOnce(words[1].toInt());
+            } else if (words[0] == u"click") {
+                view.sortByClick(words[1].toInt());
+            } else if (words[0] == u"filter") {
+                view.setFilter(words.value(1));
+            } else if (words[0] == u"undo") {
+                steps.undo();
+            } else if (words[0] == u"redo") {
+                steps.redo();
             } else if (words[0] == u"select") {
                 selection.select(view.index(words[1].toInt(), 0), QItemSelectionModel::ClearAndSelect);
             } else {
                 const int row = view.sourceRow(words[1].toInt());
-                RuleLines* held = model.linesOf(row);
-                const RuleLines::Id id = model.lineIdOf(row);
                 if (words[0] == u"edit") {
                     const std::string caption = model.cellText(row, 0).toStdString();
-                    QVERIFY(held->replace(id, "GD:" + caption + ":" + value + ":"));
-                    model.lineEdited(row);
+                    QVERIFY(model.replaceLine(row, "GD:" + caption + ":" + value + ":"));
                 } else {
-                    model.eraseRow(row);
-                    QVERIFY(held->remove(id));
+                    QVERIFY(model.removeLine(row));
                 }
             }
         }

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <optional>
 #include <sys/stat.h>
+#include <tuple>
 
 // The page "Statistic" driven as a person drives it: the connection log named in glym30.ini, a click on the reload
 // button, the rows of LStat compared with a reckoning of the log made here, line by line, the plain way.
@@ -365,7 +366,7 @@ private slots:
             QTest::addRow("column %d", column) << column;
     }
 
-    // A header click sorts the rows once by the column's text, letters compared regardless of case, numbers as text;
+    // A header click sorts the rows once by the column: addresses and numbers by value, text regardless of case;
     // the next reading shows the rows in the order of the log again.
     void headerClickSortsByColumnText() {
         QFETCH(int, column);
@@ -393,8 +394,26 @@ private slots:
         QStringList expectedTexts;
         for (const QStringList& row : logOrder)
             expectedTexts << row[column];
+        // Addresses and counts by value (a cell holding none after them), times as text, case ignored.
+        auto key = [column](const QString& text) {
+            bool isValue = false;
+            qint64 value = 0;
+            if (column == 0) {
+                const QStringList parts = text.split(u'.');
+                isValue = parts.size() == 4;
+                for (const QString& part : parts) {
+                    bool isNumber = false;
+                    const int number = part.toInt(&isNumber);
+                    isValue = isValue && isNumber && number >= 0 && number <= 255;
+                    value = value * 256 + number;
+                }
+            } else if (column == 1 || column >= 4) {
+                value = text.toLongLong(&isValue);
+            }
+            return std::make_tuple(!isValue, value, text.toCaseFolded());
+        };
         std::stable_sort(expectedTexts.begin(), expectedTexts.end(),
-                         [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+                         [&key](const QString& a, const QString& b) { return key(a) < key(b); });
         QCOMPARE(texts, expectedTexts);
         Rows sameRows = sorted; // whole rows moved, none lost or changed
         Rows logRows = logOrder;
@@ -420,11 +439,13 @@ private slots:
                               fromCp1251("\xCF\xCA-\xC1\xF3\xF5-0099")}));
     }
 
-    // The example of the numbers sorting as text.
-    void sendSortsAsText() {
+    // Sums sort by value, and a second click reverses.
+    void sendSortsByValueBothWays() {
         start();
         writeLog(lines({"a b x d1 t1 d2 t2 1 200", "a b y d1 t1 d2 t2 1 1000", "a b z d1 t1 d2 t2 1 30"}));
         clickReload();
+        window->LNetworkColumnClick(list_, 1);
+        QCOMPARE(listview::columnTexts(list_, 1), QStringList({"30", "200", "1000"}));
         window->LNetworkColumnClick(list_, 1);
         QCOMPARE(listview::columnTexts(list_, 1), QStringList({"1000", "200", "30"}));
     }

@@ -1,0 +1,173 @@
+// A whole editing session through the rule lists, with a filter and sorts on the way, undone to the last key
+// and done again: the files saved after undoing everything are the files loaded, byte for byte, and the files
+// saved after redoing everything are those of the session (golden files).
+
+#include "access/Groupname.h"
+#include "access/Net.h"
+#include "access/RuleListDriver.h"
+#include "cacheskip/Cacheskip.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QtTest>
+
+using namespace rulelists;
+
+namespace {
+
+const QByteArray kAccess = "GN:0:AllUsers:\r\n"
+                           "GN:1:Office:first floor\r\n"
+                           "GD:1:192.168.1.0:255.255.255.0:lan\r\n"
+                           "GD:1:10.0.0.9:255.255.255.255:\r\n"
+                           "GD:1:10.0.0.10:255.255.255.255:boss\r\n"
+                           "CD:1:PC1:\r\n"
+                           "GN:2:Guests:\r\n"
+                           "GD:2:172.16.0.0:255.240.0.0:wifi\r\n"
+                           "CD:2:KIOSK:hall\r\n";
+
+const QByteArray kSkip = "SD:news.example:\r\n"
+                         "SA:Local.example:intranet\r\n"
+                         "BR:404:\r\n"
+                         "SD:ads.example:\r\n";
+
+} // namespace
+
+class TestUndoSession : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Window> w_;
+    ModalAnswers answers_;
+
+    QTableView* list(const char* name) const { return w_->list(name); }
+    QAction* action(const char* name) const { return w_->window->findChild<QAction*>(QLatin1String(name)); }
+    QLineEdit* filterOf(const char* name) const {
+        return w_->window->findChild<QLineEdit*>(QLatin1String(name) + QStringLiteral("Filter"));
+    }
+
+    void netDialog(const QString& group, const QString& ip, const QString& comment) {
+        answers_.pushDialog<TFNet>([=](TFNet* d) {
+            if (!group.isEmpty())
+                type(d->groupID, group);
+            if (!ip.isEmpty())
+                type(d->ip, ip);
+            type(d->comment, comment);
+            pressOk(d);
+        });
+    }
+    void nameDialog(const QString& group, const QString& name) {
+        answers_.pushDialog<TFGroupName>([=](TFGroupName* d) {
+            if (!group.isEmpty())
+                type(d->groupID, group);
+            d->name->clear();
+            type(d->name, name);
+            pressOk(d);
+        });
+    }
+    void skipDialog(const QString& url) {
+        answers_.pushDialog<TFCacheSkip>([=](TFCacheSkip* d) {
+            d->url->clear();
+            type(d->url, url);
+            pressOk(d);
+        });
+    }
+
+    // Ctrl+Z or Ctrl+Shift+Z as often as there are steps, with a list holding the focus.
+    void keys(Qt::KeyboardModifiers modifiers, int times) {
+        w_->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_->window.get()));
+        w_->showPageOf(list("LNetwork"));
+        list("LNetwork")->setFocus();
+        for (int i = 0; i < times; ++i)
+            QTest::keyClick(list("LNetwork"), Qt::Key_Z, modifiers);
+    }
+
+    // Saves and returns the two rule files.
+    QByteArrayList saved() {
+        w_->save();
+        return {w_->dir.read(QStringLiteral("access.txt")), w_->dir.read(QStringLiteral("skip.txt"))};
+    }
+
+private slots:
+    void undoEverythingThenRedoEverything() {
+        w_ = std::make_unique<Window>(kAccess, kSkip);
+        QVERIFY(!action("UndoAction")->isEnabled());
+        int steps = 0;
+
+        // Networks under the filter "10.": the rows shown are 10.0.0.9 and 10.0.0.10; each step reaches its line.
+        w_->showPageOf(list("LNetwork"));
+        type(filterOf("LNetwork"), QStringLiteral("10."));
+        QCOMPARE(rowCount(list("LNetwork")), 2);
+        netDialog({}, {}, QStringLiteral("edited"));
+        w_->doubleClick(list("LNetwork"), 1), ++steps;
+        w_->click(list("LNetwork"), 0);
+        w_->key(list("LNetwork"), Qt::Key_Delete), ++steps;
+        QCOMPARE(action("UndoAction")->text(), QStringLiteral("Undo delete network rule"));
+        QTest::keyClick(filterOf("LNetwork"), Qt::Key_Escape);
+        QCOMPARE(filterOf("LNetwork")->text(), QString());
+        // Sorted by address, then a network added to a group that does not exist yet.
+        w_->clickHeader(list("LNetwork"), 1);
+        w_->clickHeader(list("LNetwork"), 1);
+        netDialog(QStringLiteral("5"), QStringLiteral("10.5.0.0"), QStringLiteral("new group"));
+        w_->doubleClick(list("LNetwork"), -1), ++steps;
+
+        // Hosts and groups.
+        nameDialog({}, QStringLiteral("PC2"));
+        w_->doubleClick(list("LHost"), 0), ++steps;
+        nameDialog(QStringLiteral("7"), QStringLiteral("Visitors"));
+        w_->doubleClick(list("GroupName"), -1), ++steps;
+        nameDialog({}, QStringLiteral("Head office"));
+        w_->doubleClick(list("GroupName"), 1), ++steps;
+        w_->click(list("GroupName"), 2);
+        w_->key(list("GroupName"), Qt::Key_Delete), ++steps;
+
+        // Cache-skip rules: add, edit, delete, and sorted in reverse (its lines follow).
+        skipDialog(QStringLiteral("added.example"));
+        w_->doubleClick(list("CacheSkipRules"), -1), ++steps;
+        skipDialog(QStringLiteral("edited.example"));
+        w_->doubleClick(list("CacheSkipRules"), 0), ++steps;
+        w_->click(list("CacheSkipRules"), 1);
+        w_->key(list("CacheSkipRules"), Qt::Key_Delete), ++steps;
+        w_->clickHeader(list("CacheSkipRules"), 1), ++steps;
+        w_->clickHeader(list("CacheSkipRules"), 1), ++steps;
+        QCOMPARE(action("UndoAction")->text(), QStringLiteral("Undo sort cache-skip rules"));
+        QVERIFY(answers_.allAnswered());
+        QVERIFY(w_->window->ConfigChanged);
+
+        const QByteArrayList edited = saved();
+        QCOMPARE(edited.value(0), goldenFile(QStringLiteral("access/undo/access.txt")));
+        QCOMPARE(edited.value(1), goldenFile(QStringLiteral("access/undo/skip.txt")));
+        QVERIFY(!w_->window->ConfigChanged);
+
+        keys(Qt::ControlModifier, steps);
+        QVERIFY(!action("UndoAction")->isEnabled());
+        QCOMPARE(action("RedoAction")->text(), QStringLiteral("Redo edit network rule"));
+        QVERIFY(w_->window->ConfigChanged); // the saved state was the session's
+        QCOMPARE(saved(), (QByteArrayList{kAccess, kSkip}));
+
+        keys(Qt::ControlModifier | Qt::ShiftModifier, steps);
+        QVERIFY(!action("RedoAction")->isEnabled());
+        QVERIFY(w_->window->ConfigChanged);
+        QCOMPARE(saved(), edited);
+
+        // Back to what was saved last: nothing is left to save.
+        w_->window->findChild<QAction*>(QStringLiteral("UndoAction"))->trigger();
+        QVERIFY(w_->window->ConfigChanged);
+        w_->window->findChild<QAction*>(QStringLiteral("RedoAction"))->trigger();
+        QVERIFY(!w_->window->ConfigChanged);
+    }
+
+    // Undoing every step after the load leaves a setting changed meanwhile a change to save.
+    void aSettingChangedStaysAChange() {
+        w_ = std::make_unique<Window>(kAccess, kSkip);
+        w_->click(list("LNetwork"), 0);
+        w_->key(list("LNetwork"), Qt::Key_Delete);
+        w_->window->ValueChange();
+        keys(Qt::ControlModifier, 1);
+        QVERIFY(w_->window->ConfigChanged);
+    }
+};
+
+QTEST_MAIN(TestUndoSession)
+#include "test_undo_session.moc"
