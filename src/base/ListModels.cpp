@@ -302,34 +302,34 @@ void GroupLineModel::clearLine(int row) {
             groups_.create(shown.group).*memberOf(shown.type) = old;
             insertRow(row, shown);
         });
+}
 
-    void GroupLineModel::replaceLine(int row, int type, std::string line) {
-        const int group = groupOf(row);
-        const int former = typeOf(row);
-        if (former == type)
-            return setLine(group, type, std::move(line));
-        const TProxyUsers* record = groups_.find(group);
-        const std::string formerBefore = record ? record->*memberOf(former) : std::string();
-        const std::string typeBefore = record ? record->*memberOf(type) : std::string();
-        // The rows of a group-line list are a handful per group: the step keeps them whole, before and after.
-        std::vector<Row> rowsAfter = rows_;
-        rowsAfter[static_cast<std::size_t>(row)].type = static_cast<std::int16_t>(type);
-        rowsAfter[static_cast<std::size_t>(row)].edited = true;
-        if (const int other = findRow(group, type); other >= 0)
-            rowsAfter.erase(rowsAfter.begin() + other);
-        auto show = [this, group, former, type](const std::string& formerText, const std::string& typeText,
-                                                const std::vector<Row>& rows) {
-            TProxyUsers& held = groups_.create(group);
-            held.*memberOf(former) = formerText;
-            held.*memberOf(type) = typeText;
-            beginResetModel();
-            rows_ = rows;
-            endResetModel();
-        };
-        runStep(
-            "edit", [show, line, rowsAfter] { show(std::string(), line, rowsAfter); },
-            [show, formerBefore, typeBefore, rowsBefore = rows_] { show(formerBefore, typeBefore, rowsBefore); });
-    }
+void GroupLineModel::replaceLine(int row, int type, std::string line) {
+    const int group = groupOf(row);
+    const int former = typeOf(row);
+    if (former == type)
+        return setLine(group, type, std::move(line));
+    const TProxyUsers* record = groups_.find(group);
+    const std::string formerBefore = record ? record->*memberOf(former) : std::string();
+    const std::string typeBefore = record ? record->*memberOf(type) : std::string();
+    // The rows of a group-line list are a handful per group: the step keeps them whole, before and after.
+    std::vector<Row> rowsAfter = rows_;
+    rowsAfter[static_cast<std::size_t>(row)].type = static_cast<std::int16_t>(type);
+    rowsAfter[static_cast<std::size_t>(row)].edited = true;
+    if (const int other = findRow(group, type); other >= 0)
+        rowsAfter.erase(rowsAfter.begin() + other);
+    auto show = [this, group, former, type](const std::string& formerText, const std::string& typeText,
+                                            const std::vector<Row>& rows) {
+        TProxyUsers& held = groups_.create(group);
+        held.*memberOf(former) = formerText;
+        held.*memberOf(type) = typeText;
+        beginResetModel();
+        rows_ = rows;
+        endResetModel();
+    };
+    runStep(
+        "edit", [show, line, rowsAfter] { show(std::string(), line, rowsAfter); },
+        [show, formerBefore, typeBefore, rowsBefore = rows_] { show(formerBefore, typeBefore, rowsBefore); });
 }
 
 // ---------------------------------------------------------------------------------------------------------------
