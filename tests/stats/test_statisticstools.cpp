@@ -183,6 +183,22 @@ private slots:
         QVERIFY(!window->ConfigChanged);
     }
 
+    // The statistics have their filter like every list: the export writes the rows it leaves shown.
+    void exportKeepsToTheFilter() {
+        start();
+        readLog(kAwkwardLog);
+        auto* filter = child<QLineEdit>("LStatFilter");
+        QTest::keyClicks(filter, QStringLiteral("10.0"));
+        QCOMPARE(shownRows().size(), 1);
+        QCOMPARE(child<QLabel>("LStatFilterCount")->text(), QStringLiteral("1 of 5"));
+
+        answerSaveDialog(QStringLiteral("some.csv"), QStringLiteral("CSV (*.csv)"));
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "BSaveStatisticClick"));
+        const Rows written = readWithPython(dir->path(QStringLiteral("some.csv")), QStringLiteral(","));
+        QCOMPARE(written.size(), 2);
+        QCOMPARE(written[1], shownRows()[0]);
+    }
+
     // A file that cannot be replaced (a named pipe in its place) is reported with its name and the reason, and no
     // file is left behind, half-written or not.
     void failedExportLeavesNothing() {
