@@ -15,9 +15,7 @@ TFAuth::TFAuth(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFAuth) {
     for (int i = 0; i < Combo->count(); ++i)
         Combo->setItemIcon(i, listImage(ImageList::IAuth, i));
     Combo->setCurrentIndex(-1);
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFAuth::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFAuth::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFAuth::~TFAuth() = default;

@@ -9,9 +9,7 @@ TFGroupName::TFGroupName(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFG
     groupID = ui_->groupID;
     name = ui_->name;
     comment = ui_->comment;
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFGroupName::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFGroupName::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFGroupName::~TFGroupName() = default;

@@ -9,9 +9,7 @@ TFNet::TFNet(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFNet) {
     ip = ui_->ip;
     mask = ui_->mask;
     comment = ui_->comment;
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFNet::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFNet::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFNet::~TFNet() = default;

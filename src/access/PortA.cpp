@@ -8,9 +8,7 @@ TFPortA::TFPortA(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortA) {
     groupID = ui_->groupID;
     port = ui_->port;
     comment = ui_->comment;
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFPortA::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFPortA::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFPortA::~TFPortA() = default;

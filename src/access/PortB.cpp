@@ -10,9 +10,7 @@ TFPortB::TFPortB(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortB) {
     portStart = ui_->portStart;
     portEnd = ui_->portEnd;
     comment = ui_->comment;
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFPortB::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFPortB::reject);
-    watchFieldChanges();
+    finishForm();
     connect(portStart, &TAdvSpinEdit::OnChange, this, &TFPortB::portStartChange);
     connect(portEnd, &TAdvSpinEdit::OnChange, this, &TFPortB::portEndChange);
 }

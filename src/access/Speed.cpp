@@ -9,9 +9,7 @@ TFSpeed::TFSpeed(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFSpeed) {
     groupID = ui_->groupID;
     speed = ui_->speed;
     comment = ui_->comment;
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFSpeed::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFSpeed::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFSpeed::~TFSpeed() = default;

@@ -44,9 +44,7 @@ TFTime::TFTime(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFTime) {
     showDay(QStringLiteral("0"));
     connect(begin, &TAdvSpinEdit::OnChange, this, &TFTime::beginChange);
     connect(end, &QLineEdit::editingFinished, this, &TFTime::raiseEnd);
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFTime::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFTime::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFTime::~TFTime() = default;

@@ -13,9 +13,7 @@ TFUrl::TFUrl(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFUrl) {
     for (int i = 0; i < Combo->count(); ++i)
         Combo->setItemIcon(i, listImage(ImageList::ImageCache, i));
     Combo->setCurrentIndex(-1);
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFUrl::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFUrl::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFUrl::~TFUrl() = default;

@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "widgets/Advspin.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,7 +40,11 @@ QList<QLineEdit*> TRuleDialog::fields() const {
     return own;
 }
 
-void TRuleDialog::watchFieldChanges() {
+void TRuleDialog::finishForm() {
+    if (auto* ok = findChild<QAbstractButton*>(QStringLiteral("Button1")))
+        connect(ok, &QAbstractButton::clicked, this, &TRuleDialog::accept);
+    if (auto* cancel = findChild<QAbstractButton*>(QStringLiteral("IAeverButton1")))
+        connect(cancel, &QAbstractButton::clicked, this, &TRuleDialog::reject);
     for (QLineEdit* edit : fields()) {
         if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit))
             connect(spin, &TAdvSpinEdit::OnChange, this, &TRuleDialog::groupIDChange);

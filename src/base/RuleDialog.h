@@ -44,9 +44,9 @@ public Q_SLOTS:
     void accept() override;
 
 protected:
-    // Connects the change signals of the dialog's fields (line edits, spin edits, combo boxes) to groupIDChange.
-    // Called by the subclass after setupUi.
-    void watchFieldChanges();
+    // Called by the subclass after setupUi: "Ok" (`Button1`) accepts, "Cancel" (`IAeverButton1`) rejects, and the
+    // change signals of the fields (line edits, spin edits, combo boxes) go to groupIDChange.
+    void finishForm();
 
 private:
     AcceptCheck acceptCheck_;

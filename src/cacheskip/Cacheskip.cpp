@@ -11,9 +11,7 @@ TFCacheSkip::TFCacheSkip(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFC
     comment = ui_->comment;
     for (int i = 0; i < Combo->count(); ++i)
         Combo->setItemIcon(i, listImage(ImageList::CacheSkipImage, i));
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFCacheSkip::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFCacheSkip::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFCacheSkip::~TFCacheSkip() = default;

@@ -15,9 +15,7 @@ TFMService::TFMService(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFMSe
     TTLdns = ui_->TTLdns;
     TimeWait = ui_->TimeWait;
     Comment = ui_->Comment;
-    connect(ui_->Button1, &QPushButton::clicked, this, &TFMService::accept);
-    connect(ui_->IAeverButton1, &QPushButton::clicked, this, &TFMService::reject);
-    watchFieldChanges();
+    finishForm();
 }
 
 TFMService::~TFMService() = default;
