@@ -297,51 +297,73 @@ Options parseOptions(int argc, char** argv) {
     return options;
 }
 
-// Delete, Edit and Add of a URL rule in the middle of the list, on show, and sorts by two columns.
-void benchUrlList(TMainWnd& window, QTableView* urls, Report& report) {
-    showPageOf(urls, window);
-    const int middle = rows(urls) / 2;
-    selectRow(urls, middle);
-    QApplication::processEvents();
-    report.begin();
-    window.LUrlKeyDown(Qt::Key_Delete);
-    QApplication::processEvents();
-    report.add("Delete a URL row (handler + repaint)");
+// What the editing steps of a list need: its handlers, by name, and what the Add types.
+struct ListSteps {
+    const char* noun;     // "URL", "network"
+    const char* keyDown;  // the list's key handler, for the Delete key
+    const char* edit;     // the Edit handler
+    const char* add;      // the Add handler
+    const char* addField; // the dialog field the Add fills in
+    const char* addText;  // and what it types there
+    int commentColumn;    // where the Edit's comment shows
+};
 
-    selectRow(urls, middle);
+QString stepName(const char* step, const ListSteps& list, const char* after) {
+    return QStringLiteral("%1 a %2 row (%3)").arg(QLatin1String(step), QLatin1String(list.noun), QLatin1String(after));
+}
+
+// Delete (the Delete key's handler), Edit and Add of a row in the middle of a list, on show, each with the repaint
+// after it; the dialogs are answered as soon as they show (the Add takes the group of the selected row).
+void benchEditing(TMainWnd& window, QTableView* list, const ListSteps& steps, Report& report) {
+    showPageOf(list, window);
+    const int middle = rows(list) / 2;
+    selectRow(list, middle);
     QApplication::processEvents();
-    answerNextModal([](QWidget* dialog) {
+    const int rowsBefore = rows(list);
+    report.begin();
+    QMetaObject::invokeMethod(&window, steps.keyDown, Q_ARG(int, Qt::Key_Delete));
+    const double deleteHandler = report.wallMs();
+    QApplication::processEvents();
+    report.add(qPrintable(stepName("Delete", steps, "handler")), deleteHandler,
+               rows(list) == rowsBefore - 1 ? QString() : QStringLiteral("NOT DELETED"));
+    report.add(qPrintable(stepName("Delete", steps, "handler + repaint")));
+
+    selectRow(list, middle);
+    QApplication::processEvents();
+    const QString edited = QStringLiteral("edited by the benchmark");
+    answerNextModal([&edited](QWidget* dialog) {
         if (auto* comment = dialog->findChild<QLineEdit*>(QStringLiteral("comment")))
-            comment->setText(QStringLiteral("edited by the benchmark"));
+            comment->setText(edited);
         clickOk(dialog);
     });
     report.begin();
-    window.EditUrlActionExecute();
+    QMetaObject::invokeMethod(&window, steps.edit);
     QApplication::processEvents();
-    report.add("Edit a URL row (dialog answered)", cell(urls, middle, 3) == QStringLiteral("edited by the benchmark")
-                                                       ? QString()
-                                                       : QStringLiteral("NOT EDITED"));
+    report.add(qPrintable(stepName("Edit", steps, "dialog answered")),
+               cell(list, middle, steps.commentColumn) == edited ? QString() : QStringLiteral("NOT EDITED"));
 
-    answerNextModal([](QWidget* dialog) {
-        if (auto* url = dialog->findChild<QLineEdit*>(QStringLiteral("url")))
-            url->setText(QStringLiteral("added.example"));
+    answerNextModal([&steps](QWidget* dialog) {
+        if (auto* field = dialog->findChild<QLineEdit*>(QLatin1String(steps.addField)))
+            field->setText(QLatin1String(steps.addText));
         clickOk(dialog);
     });
-    const int rowsBeforeAdd = rows(urls);
+    const int rowsBeforeAdd = rows(list);
     report.begin();
-    window.AddUrlActionExecute();
+    QMetaObject::invokeMethod(&window, steps.add);
     QApplication::processEvents();
-    report.add("Add a URL row (dialog answered)",
-               rows(urls) == rowsBeforeAdd + 1 ? QString() : QStringLiteral("NOT ADDED"));
+    report.add(qPrintable(stepName("Add", steps, "dialog answered")),
+               rows(list) == rowsBeforeAdd + 1 ? QString() : QStringLiteral("NOT ADDED"));
+}
 
-    report.begin();
-    window.LNetworkColumnClick(urls, 2);
-    QApplication::processEvents();
-    report.add("sort URL rules by \"URL Blocked\"");
-    report.begin();
-    window.LNetworkColumnClick(urls, 1);
-    QApplication::processEvents();
-    report.add("sort URL rules by \"Status\"");
+// Header clicks, each with the repaint after it.
+void benchSorts(TMainWnd& window, QTableView* list, std::initializer_list<std::pair<int, const char*>> sorts,
+                Report& report) {
+    for (const auto& [column, what] : sorts) {
+        report.begin();
+        window.LNetworkColumnClick(list, column);
+        QApplication::processEvents();
+        report.add(what);
+    }
 }
 
 } // namespace
@@ -443,67 +465,25 @@ int main(int argc, char** argv) {
     const bool saved = window.SaveServerConfig();
     report.add("SaveServerConfig", saved ? QString() : QStringLiteral("FAILED"));
 
-    if (options.blocking)
-        benchUrlList(window, urls, report);
+    if (options.blocking) {
+        benchEditing(window, urls,
+                     {"URL", "LUrlKeyDown", "EditUrlActionExecute", "AddUrlActionExecute", "url", "added.example", 3},
+                     report);
+        benchSorts(window, urls, {{2, "sort URL rules by \"URL Blocked\""}, {1, "sort URL rules by \"Status\""}},
+                   report);
+    }
 
     // The networks list (empty with --blocking).
     if (!options.blocking) {
-        // Delete of a network row in the middle of the list (the Delete key's handler), with the repaint after it.
-        const int middle = rows(networks) / 2;
-        selectRow(networks, middle);
-        QApplication::processEvents();
-        report.begin();
-        const int rowsBefore = rows(networks);
-        window.LNetworkKeyDown(Qt::Key_Delete);
-        const double deleteHandler = report.wallMs();
-        QApplication::processEvents();
-        report.add("Delete a network row (handler)", deleteHandler,
-                   rows(networks) == rowsBefore - 1 ? QString() : QStringLiteral("NOT DELETED"));
-        report.add("Delete a network row (handler + repaint)");
-
-        // Edit of a network row in the middle: the dialog is answered as soon as it shows.
-        selectRow(networks, middle);
-        QApplication::processEvents();
-        answerNextModal([](QWidget* dialog) {
-            if (auto* comment = dialog->findChild<QLineEdit*>(QStringLiteral("comment")))
-                comment->setText(QStringLiteral("edited by the benchmark"));
-            clickOk(dialog);
-        });
-        report.begin();
-        window.EditNetActionExecute();
-        QApplication::processEvents();
-        report.add("Edit a network row (dialog answered)",
-                   cell(networks, middle, 3) == QStringLiteral("edited by the benchmark")
-                       ? QString()
-                       : QStringLiteral("NOT EDITED"));
-
-        // Add of a network with a row selected (the group comes from the row), as a double click would.
-        answerNextModal([](QWidget* dialog) {
-            if (auto* ip = dialog->findChild<QLineEdit*>(QStringLiteral("ip")))
-                ip->setText(QStringLiteral("192.168.200.1"));
-            clickOk(dialog);
-        });
-        const int rowsBeforeAdd = rows(networks);
-        report.begin();
-        window.AddNetActionExecute();
-        QApplication::processEvents();
-        report.add("Add a network row (dialog answered)",
-                   rows(networks) == rowsBeforeAdd + 1 ? QString() : QStringLiteral("NOT ADDED"));
-
-        report.begin();
-        window.LNetworkColumnClick(networks, 1);
-        QApplication::processEvents();
-        report.add("sort networks by \"IP Address\"");
-
-        report.begin();
-        window.LNetworkColumnClick(networks, 1);
-        QApplication::processEvents();
-        report.add("sort networks by \"IP Address\", reversed");
-
-        report.begin();
-        window.LNetworkColumnClick(networks, 0);
-        QApplication::processEvents();
-        report.add("sort networks by \"Group ID\"");
+        benchEditing(
+            window, networks,
+            {"network", "LNetworkKeyDown", "EditNetActionExecute", "AddNetActionExecute", "ip", "192.168.200.1", 3},
+            report);
+        benchSorts(window, networks,
+                   {{1, "sort networks by \"IP Address\""},
+                    {1, "sort networks by \"IP Address\", reversed"},
+                    {0, "sort networks by \"Group ID\""}},
+                   report);
 
         // The filter, a keystroke at a time as typed (each narrows what is shown), then erased at once (every
         // row again, in the sorted order).
