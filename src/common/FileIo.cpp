@@ -135,13 +135,19 @@ public:
         : path_(std::move(path)), file_(std::move(file)), backup_(file_ + ".bak"), keepBackup_(options.keepBackup),
           refuseWriteProtected_(options.refuseWriteProtected) {}
 
-    void run(std::string_view bytes);
+    // What the write had to do differently, for the caller to tell the user; empty when nothing.
+    std::string run(std::string_view bytes);
 
 private:
     enum class OldFile { InPlace, AlsoBackup, MovedToBackup };
+    // Why no temporary file can take the file's place: none (it is ready), or the reason to write in place.
+    enum class Temporary { Ready, DirectoryNotWritable, OwnerNotKept };
 
     void checkTargets();
-    void writeTemporaryFile(std::string_view bytes);
+    Temporary writeTemporaryFile(std::string_view bytes);
+    bool keepsOwnerAndMode(int fd) const;
+    std::string writeInPlace(std::string_view bytes, Temporary why);
+    std::string keepSafetyCopy(std::string_view old);
     void keepOldContentAsBackup();
     void putNewFileInPlace();
     // Undoes what was done, then throws: "Unable to write to <name>: <reason>. <what the files hold now>".
@@ -170,14 +176,15 @@ private:
     struct stat written_ {}; // the new file once its content is complete (a rename keeps its time and inode)
 };
 
-void Replacement::run(std::string_view bytes) {
+std::string Replacement::run(std::string_view bytes) {
     dir_ = openDirectory(directoryOf(file_));
     if (dir() < 0)
         fail(path_, errno);
     base_ = baseNameOf(file_);
     backupBase_ = base_ + ".bak";
     checkTargets();
-    writeTemporaryFile(bytes);
+    if (const Temporary temporary = writeTemporaryFile(bytes); temporary != Temporary::Ready)
+        return writeInPlace(bytes, temporary);
     if (keepBackup_)
         keepOldContentAsBackup();
     putNewFileInPlace();
@@ -187,6 +194,7 @@ void Replacement::run(std::string_view bytes) {
         throw GlymError("Unable to write to " + beside(asideBase_) + ": " + systemReason(errno) + ". " + path_ +
                         " holds the new content and " + backup_ + " the previous one, but the backup before it is " +
                         "left as " + beside(asideBase_) + ".");
+    return std::string();
 }
 
 void Replacement::checkTargets() {
@@ -205,14 +213,16 @@ void Replacement::checkTargets() {
         fail(backup_, notRegularReason(backup.st_mode));
 }
 
-void Replacement::writeTemporaryFile(std::string_view bytes) {
+Replacement::Temporary Replacement::writeTemporaryFile(std::string_view bytes) {
     // A new file is created with the default permissions (the umask and the directory's default ACL apply);
-    // a replacement starts private and receives the old file's mode once its content is complete.
+    // a replacement starts private and receives the old file's owner, group and mode before it takes its name.
     const mode_t mode = exists_ ? 0600 : 0666;
     FileDescriptor fd(-1);
     for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
         tempBase_ = base_ + "." + randomSuffix();
         fd = FileDescriptor(::openat(dir(), tempBase_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd.get() < 0 && (errno == EACCES || errno == EPERM) && exists_ && ::access(file_.c_str(), W_OK) == 0)
+            return Temporary::DirectoryNotWritable; // the file itself may still be written
         if (fd.get() < 0 && errno != EEXIST)
             fail(path_, errno);
     }
@@ -221,14 +231,85 @@ void Replacement::writeTemporaryFile(std::string_view bytes) {
     tempCreated_ = true;
     if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || ::fstat(fd.get(), &written_) != 0)
         fail(path_, errno);
-    if (exists_) {
-        ::fchmod(fd.get(), existing_.st_mode & 07777);
-        if (::fchown(fd.get(), existing_.st_uid, existing_.st_gid) != 0) {
-            // Only root may give a file away; anyone else keeps the new file as their own.
-        }
+    if (exists_ && !keepsOwnerAndMode(fd.get()) && ::access(file_.c_str(), W_OK) == 0) {
+        fd = FileDescriptor(-1);
+        ::unlinkat(dir(), tempBase_.c_str(), 0);
+        tempCreated_ = false;
+        return Temporary::OwnerNotKept;
     }
     if (::close(fd.release()) != 0)
         fail(path_, errno);
+    return Temporary::Ready;
+}
+
+// Gives the new file the old one's owner, group and mode (in that order: a change of owner clears the set-id bits).
+// Only root may give a file away, and a member of a group may give it only to a group of their own: when the file
+// belongs to someone else, a new file cannot take its place unchanged.
+bool Replacement::keepsOwnerAndMode(int fd) const {
+    const bool sameOwners = written_.st_uid == existing_.st_uid && written_.st_gid == existing_.st_gid;
+    if (!sameOwners && ::fchown(fd, existing_.st_uid, existing_.st_gid) != 0)
+        return false;
+    return ::fchmod(fd, existing_.st_mode & 07777) == 0;
+}
+
+// Writes the new content into the file itself, so that it keeps its owner, group, mode and inode. The old content
+// is made safe first: as the backup when one is kept, otherwise as a copy that is removed once the file is whole.
+std::string Replacement::writeInPlace(std::string_view bytes, Temporary why) {
+    const std::string old = *readRegularFile(file_, false);
+    const std::string copy = keepSafetyCopy(old);
+    const std::string kept = keepBackup_ ? path_ + " is unchanged and " + backup_ + " holds its previous content."
+                                         : path_ + " is unchanged.";
+    FileDescriptor fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (fd.get() < 0)
+        throw GlymError("Unable to write to " + path_ + ": " + systemReason(errno) + ". " + kept);
+    auto written = [&fd](std::string_view content) {
+        return ::lseek(fd.get(), 0, SEEK_SET) == 0 && writeAll(fd.get(), content) &&
+               ::ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0 && ::fsync(fd.get()) == 0;
+    };
+    if (!written(bytes)) {
+        const std::string reason = systemReason(errno);
+        const bool restored = written(old);
+        throw GlymError("Unable to write to " + path_ + ": " + reason + ". " +
+                        (restored ? kept : path_ + " may be incomplete: its previous content is in " + copy + "."));
+    }
+    ::fstat(fd.get(), &written_);
+    FileRecord::noteWritten(path_, written_, bytes);
+    if (!keepBackup_)
+        ::unlink(copy.c_str());
+    return path_ + " was written in place, to keep " +
+           (why == Temporary::OwnerNotKept ? std::string("its owner, group and permissions")
+                                           : std::string("it where its directory cannot be written")) +
+           ".";
+}
+
+// Puts the old content where it survives a failure of the write in place, and says where. The backup is written
+// over in place (safe: the file itself is still whole meanwhile; a backup that is another name of the file is
+// unlinked first); without a backup, a copy goes beside the file or, where that cannot be written, into the
+// temporary directory.
+std::string Replacement::keepSafetyCopy(std::string_view old) {
+    if (keepBackup_) {
+        const std::string reason = "the previous content cannot be kept as " + backup_;
+        if (struct stat backup{}; ::fstatat(dir(), backupBase_.c_str(), &backup, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                  backup.st_dev == existing_.st_dev && backup.st_ino == existing_.st_ino)
+            ::unlinkat(dir(), backupBase_.c_str(), 0);
+        FileDescriptor fd(::openat(dir(), backupBase_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (fd.get() < 0 || ::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), old) || ::fsync(fd.get()) != 0)
+            throw GlymError("Unable to write to " + path_ + ": " + reason + " (" + systemReason(errno) + "). " + path_ +
+                            " is unchanged.");
+        ::fchmod(fd.get(), existing_.st_mode & 0777);
+        return backup_;
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    for (const std::string& directory : {directoryOf(file_), std::string(tmp && *tmp ? tmp : "/tmp")}) {
+        std::string name = directory + "/." + base_ + ".old-" + randomSuffix();
+        FileDescriptor fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (fd.get() >= 0 && writeAll(fd.get(), old) && ::fsync(fd.get()) == 0)
+            return name;
+        if (fd.get() >= 0)
+            ::unlink(name.c_str());
+    }
+    throw GlymError("Unable to write to " + path_ + ": no copy of its content could be made to write it in place (" +
+                    systemReason(errno) + "). " + path_ + " is unchanged.");
 }
 
 // The previous backup is moved aside (not deleted, so that it can come back), then the old file becomes the
@@ -365,7 +446,7 @@ std::string joinCrLfLines(const std::vector<std::string>& lines) {
     return bytes;
 }
 
-void writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options) {
+std::string writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options) {
     // A symbolic link stays a link: the file it points to is the one replaced, and backed up beside it.
     std::string file = path;
     if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
@@ -374,5 +455,5 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, const 
             throw GlymError("Unable to write to " + path + ": " + systemReason(errno) + ". " + path + " is unchanged.");
         file = resolved.get();
     }
-    Replacement(path, file, options).run(bytes);
+    return Replacement(path, file, options).run(bytes);
 }

@@ -84,4 +84,11 @@ struct AtomicWriteOptions {
 //
 // A symbolic link is followed: the file it points to is replaced (its backup lies beside it) and the link stays;
 // a link to nothing is refused.
-void writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options = {});
+//
+// The new file takes the old one's owner, group and mode before it takes its name. Where it cannot (a member of
+// the file's group saving a file someone else owns) or where no file can be created in the directory but the
+// file itself may be written, the file is written in place instead, once its old content is safe: in the backup,
+// or without one in a copy (beside it, else in the temporary directory) removed when the write has succeeded.
+// Returns a sentence saying so in that case, for the user; an empty string when the file was replaced.
+std::string writeFileAtomically(const std::string& path, std::string_view bytes,
+                                const AtomicWriteOptions& options = {});
