@@ -122,6 +122,7 @@ private:
     void checkSettingValues(const IniSession& ini);
     void loadRuleFiles();
     void checkRuleFileNames(const IniSession& ini);
+    void checkRuleFileClashes(const IniSession& ini);
     void checkKeptLines();
     void sortFindings();
 
@@ -142,11 +143,17 @@ CheckReport ConfigChecker::run() {
         report_.unreadable.push_back({settingsPath_, error.what()});
         return std::move(report_);
     }
+    if (cp1251::looksLikeUtf16(bytes)) {
+        // Nothing of it reads as settings: the proxy and the configurator would both see an empty file.
+        add(settingsPath_, 1, "UTF-16 text: the file should be Windows-1251 text (it reads as no settings at all)");
+        return std::move(report_);
+    }
     checkEncoding(bytes);
     const IniSession ini(settingsPath_);
     checkSettingValues(ini);
     loadRuleFiles();
     checkRuleFileNames(ini);
+    checkRuleFileClashes(ini);
     checkKeptLines();
     sortFindings();
     return std::move(report_);
@@ -265,6 +272,19 @@ void ConfigChecker::checkRuleFileNames(const IniSession& ini) {
                 break;
             }
         }
+    }
+}
+
+// A rule file that is another file of the proxy's, or its backup: the next save would write rules over it.
+void ConfigChecker::checkRuleFileClashes(const IniSession& ini) {
+    const std::string log = ini.readString("Connect Log", "File Name", "");
+    const RuleFileNames names{ruleFiles_[kAccessRules], ruleFiles_[kCacheSkip], ruleFiles_[kPortMapping]};
+    const std::array<std::size_t, 3> settingOf = {kAccessRules, kCacheSkip, kPortMapping};
+    for (const RuleFileClash& clash :
+         ruleFileClashes(names, {settingsPath_, {}, log.empty() ? std::string() : inDirectory(log)})) {
+        const std::string section = str(kRuleFileSettings[settingOf[clash.file]].section);
+        add(settingsPath_, ini.lineOf(section, "File Name").value_or(0),
+            "[" + section + "] File Name: " + clash.message);
     }
 }
 

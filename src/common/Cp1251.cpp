@@ -1,5 +1,6 @@
 #include "common/Cp1251.h"
 
+#include <algorithm>
 #include <array>
 
 namespace cp1251 {
@@ -79,6 +80,19 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
         if (kFold[static_cast<unsigned char>(a[i])] != kFold[static_cast<unsigned char>(b[i])])
             return false;
     return true;
+}
+
+bool looksLikeUtf16(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+        return true;
+    // ASCII text in UTF-16 has a NUL beside every character; a sample of the start says enough.
+    const std::string_view sample = bytes.substr(0, 4096);
+    std::size_t nulAt[2] = {0, 0};
+    for (std::size_t i = 0; i < sample.size(); ++i)
+        if (sample[i] == '\0')
+            ++nulAt[i % 2];
+    const std::size_t pairs = sample.size() / 2;
+    return pairs > 0 && std::max(nulAt[0], nulAt[1]) * 4 >= pairs * 3;
 }
 
 } // namespace cp1251

@@ -22,4 +22,8 @@ std::string foldCase(std::string_view text);
 // Equality ignoring letter case (Latin and Cyrillic), as Windows compares names.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
+// Whether the bytes are UTF-16 text (with or without its byte-order mark) rather than 8-bit text: they start with
+// a UTF-16 byte-order mark, or NUL bytes, which no 8-bit text file holds, make up about every second byte.
+bool looksLikeUtf16(std::string_view bytes);
+
 } // namespace cp1251

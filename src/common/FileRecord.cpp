@@ -65,6 +65,11 @@ void FileRecord::noteUnreadable(const std::string& name, const std::string& reas
         current->record_.note(name, FileFingerprint{.state = FileFingerprint::State::Unreadable, .reason = reason});
 }
 
+bool FileRecord::wasRead(const std::string& name) const {
+    const FileFingerprint* known = find(name);
+    return known && known->state == FileFingerprint::State::Read;
+}
+
 void FileRecord::note(const std::string& name, FileFingerprint fingerprint) {
     for (auto& [known, print] : files_)
         if (known == name) {

@@ -68,6 +68,9 @@ public:
     // or never read). Two names of one file (see sameFile) are one file.
     std::optional<std::string> unreadable(const std::string& name) const;
 
+    // Whether the file of that name was read (or written) last time, under this name or another one of it.
+    bool wasRead(const std::string& name) const;
+
     // How the file of that name differs now from what was read or written last. A file the record does not know,
     // or knows as unreadable, gives None. A file that has become unreadable since it was read counts as Changed
     // when its size or time has changed (its bytes cannot be compared).

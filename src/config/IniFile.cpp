@@ -1,5 +1,6 @@
 #include "config/IniFile.h"
 
+#include "common/Cp1251.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
 #include "common/FileRecord.h"
@@ -167,11 +168,25 @@ void IniSession::writeBool(const std::string& section, const std::string& key, b
     writeString(section, key, value ? "1" : "0");
 }
 
-void IniSession::commit() {
+void IniSession::startAfresh() {
+    document_ = std::make_unique<IniDocument>(std::string());
+    unwritable_.clear();
+    afresh_ = true;
+}
+
+std::string profileFileProblem(const std::string& path) {
+    const FileContent content = readProfileFile(path);
+    if (!content.unwritable.empty())
+        return "cannot be read: " + content.unwritable.substr(("Unable to write to " + path + ": ").size());
+    return cp1251::looksLikeUtf16(content.bytes) ? "is UTF-16 text" : std::string();
+}
+
+std::string IniSession::commit() {
     if (!written_)
-        return;
+        return std::string();
+    std::string note;
     try {
-        writeFileAtomically(path_, document_->bytes(), {.keepBackup = false, .refuseWriteProtected = true});
+        note = writeFileAtomically(path_, document_->bytes(), {.keepBackup = afresh_, .refuseWriteProtected = true});
     } catch (const GlymError& error) {
         // The reason follows the plain message, which names the file as it was given.
         const std::string plain = "Unable to write to " + path_;
@@ -181,6 +196,7 @@ void IniSession::commit() {
         throw GlymError(plain + ": " + detail);
     }
     written_ = false;
+    return note;
 }
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}

@@ -48,15 +48,25 @@ public:
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value); // "1" or "0"
 
+    // Starts from an empty file, whatever the file holds now (it could not be read, or not as a profile): the next
+    // commit replaces it with the keys written since, keeping its present content as path + ".bak".
+    void startAfresh();
+
     // Stores what was written since the session started (or since the last commit); nothing when nothing was.
-    void commit();
+    // Returns what the write had to do differently (see writeFileAtomically); empty when nothing.
+    std::string commit();
 
 private:
     std::string path_;
     std::string unwritable_; // why the file cannot be written; empty when it can
     std::unique_ptr<IniDocument> document_;
     bool written_ = false;
+    bool afresh_ = false;
 };
+
+// Why the file cannot serve as a profile: "cannot be read: <reason>" (it exists, but is no readable regular file)
+// or "is UTF-16 text" (whose keys no reader finds); empty when it can, or when it does not exist.
+std::string profileFileProblem(const std::string& path);
 
 // The same operations, each one on the file itself: a read reads the file, a write replaces it at once.
 class IniFile {

@@ -217,11 +217,13 @@ void loadServerSettings(const std::string& path, const ShowSetting& show,
     }
 }
 
-void saveServerSettings(const std::string& path, const SettingValueOf& valueOf) {
+std::string saveServerSettings(const std::string& path, const SettingValueOf& valueOf, bool afresh) {
     IniSession ini(path);
+    if (afresh)
+        ini.startAfresh();
     for (const ServerSetting& setting : kServerSettings)
         writeSetting(ini, setting, valueOf(setting));
-    ini.commit();
+    return ini.commit();
 }
 
 void createDefaultServerSettings(const std::string& path) {

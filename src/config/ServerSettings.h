@@ -71,8 +71,11 @@ void loadServerSettings(const std::string& path, const ShowSetting& show,
                         const std::function<void(LoadPoint)>& reached);
 
 // Writes every setting in table order, with the value valueOf gives, and replaces the file once; when anything
-// fails (valueOf included), the file is left as it was. Every other line of the file is kept.
-void saveServerSettings(const std::string& path, const SettingValueOf& valueOf);
+// fails (valueOf included), the file is left as it was. Every other line of the file is kept. Returns what the
+// write had to do differently (see writeFileAtomically); empty when nothing.
+// With afresh, the file's present content is not merged into but replaced (and kept as path + ".bak"): for a file
+// that could not be read as settings.
+std::string saveServerSettings(const std::string& path, const SettingValueOf& valueOf, bool afresh = false);
 
 // Writes a new glym30.ini with the 41 keys of a default file, in their order, all in one write.
 void createDefaultServerSettings(const std::string& path);

@@ -75,6 +75,46 @@ private:
 
 } // namespace
 
+std::vector<RuleFileClash> ruleFileClashes(const RuleFileNames& names, const OtherFiles& others) {
+    struct Named {
+        std::string name;
+        std::string what;
+    };
+    const std::array<Named, 3> rules = {{
+        {names.accessRules, "access rules file"},
+        {names.cacheSkip, "cache-skip rules file"},
+        {names.portMapping, "port-mapping rules file"},
+    }};
+    const std::vector<Named> files = {
+        {others.settings, "the server settings file"},
+        {others.preferences, "the configurator's preferences file"},
+        {others.connectionLog, "the proxy's connection log"},
+    };
+    std::vector<Named> backups = {{others.settings + ".bak", "the backup of the server settings file"}};
+    for (const Named& rule : rules)
+        backups.push_back({rule.name + ".bak", "the backup of the " + rule.what + " \"" + rule.name + "\""});
+
+    std::vector<RuleFileClash> clashes;
+    for (std::size_t which = 0; which < rules.size(); ++which) {
+        const Named& rule = rules[which];
+        if (rule.name.empty())
+            continue;
+        const std::string named = "The " + rule.what + " \"" + rule.name + "\"";
+        for (const Named& file : files) {
+            if (file.name.empty())
+                continue;
+            if (sameFile(rule.name, file.name))
+                clashes.push_back({which, named + " is " + file.what + ": saving rules there would destroy it."});
+            else if (sameFile(rule.name + ".bak", file.name))
+                clashes.push_back({which, named + " keeps its backup in " + file.what + ": saving would destroy it."});
+        }
+        for (const Named& backup : backups)
+            if (backup.name != ".bak" && backup.name != rule.name + ".bak" && sameFile(rule.name, backup.name))
+                clashes.push_back({which, named + " is " + backup.what + ": the next save would replace it."});
+    }
+    return clashes;
+}
+
 std::vector<std::string> readRuleFileLines(const std::string& path) {
     const std::optional<std::string> content = readWholeFileIfPresent(path);
     return content ? splitTextLines(*content) : std::vector<std::string>();
@@ -126,18 +166,24 @@ void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* 
     }
 }
 
-void writeRuleFile(const std::string& name, const std::vector<std::string>& lines) {
+std::string writeRuleFile(const std::string& name, const std::vector<std::string>& lines) {
     if (name.empty())
-        return;
-    writeFileAtomically(name, joinCrLfLines(lines), {.keepBackup = true, .refuseWriteProtected = false});
+        return std::string();
+    return writeFileAtomically(name, joinCrLfLines(lines), {.keepBackup = true, .refuseWriteProtected = false});
 }
 
-void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const std::vector<std::string>& cacheSkipLines,
-                   const StandardServices& standardServices, const RuleLines& manualServices) {
+std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const GroupTable& groups,
+                                              const std::vector<std::string>& cacheSkipLines,
+                                              const StandardServices& standardServices,
+                                              const RuleLines& manualServices) {
+    std::vector<RuleFileContent> files;
+    auto add = [&files](const std::string& name, const std::vector<std::string>& lines) {
+        if (!name.empty())
+            files.push_back({name, joinCrLfLines(lines)});
+    };
     std::vector<std::string> lines;
     bool cacheSkipWritten = false;
     bool portMappingWritten = false;
-    // Decided before anything is written: a file the save creates must not change the answers.
     const bool cacheSkipInAccess = sameFile(names.cacheSkip, names.accessRules);
     const bool portMappingInAccess = sameFile(names.portMapping, names.accessRules);
     const bool portMappingInCacheSkip = sameFile(names.portMapping, names.cacheSkip);
@@ -153,7 +199,7 @@ void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const s
         appendPortMapping(lines, standardServices, manualServices);
         portMappingWritten = true;
     }
-    writeRuleFile(names.accessRules, lines);
+    add(names.accessRules, lines);
     lines.clear();
 
     if (!cacheSkipWritten) {
@@ -162,11 +208,29 @@ void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const s
             appendPortMapping(lines, standardServices, manualServices);
             portMappingWritten = true;
         }
-        writeRuleFile(names.cacheSkip, lines);
+        add(names.cacheSkip, lines);
         lines.clear();
     }
     if (!portMappingWritten) {
         appendPortMapping(lines, standardServices, manualServices);
-        writeRuleFile(names.portMapping, lines);
+        add(names.portMapping, lines);
     }
+    return files;
+}
+
+std::vector<std::string> writeRuleFiles(const std::vector<RuleFileContent>& files) {
+    std::vector<std::string> notes;
+    for (const RuleFileContent& file : files)
+        if (std::string note =
+                writeFileAtomically(file.name, file.bytes, {.keepBackup = true, .refuseWriteProtected = false});
+            !note.empty())
+            notes.push_back(std::move(note));
+    return notes;
+}
+
+std::vector<std::string> SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups,
+                                       const std::vector<std::string>& cacheSkipLines,
+                                       const StandardServices& standardServices, const RuleLines& manualServices) {
+    // Decided before anything is written: a file the save creates must not change which names are one file.
+    return writeRuleFiles(ruleFileContents(names, groups, cacheSkipLines, standardServices, manualServices));
 }

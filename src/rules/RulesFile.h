@@ -20,6 +20,23 @@ struct RuleFileNames {
     std::string portMapping; // the port-mapping rules file
 };
 
+// The other files a rule file must not be, as the settings name them (relative names count from the current
+// directory); an empty name is not there.
+struct OtherFiles {
+    std::string settings;      // glym30.ini
+    std::string preferences;   // the configurator's own preferences
+    std::string connectionLog; // the proxy writes it
+};
+
+// Why saving the rule files under these names would destroy another file: a rule file that is glym30.ini, the
+// preferences, the connection log or the backup of glym30.ini or of another rule file, or whose own backup would
+// take the place of one of them. A sentence for each clash, naming both; none when the names are safe.
+struct RuleFileClash {
+    std::size_t file; // 0 the access rules, 1 the cache-skip rules, 2 the port-mapping rules
+    std::string message;
+};
+std::vector<RuleFileClash> ruleFileClashes(const RuleFileNames& names, const OtherFiles& others);
+
 // Reads the access rules file into the group records, in two passes: every group named by a "GN", "GD" or "CD"
 // line comes into being first (and group 0 as "GN:0:AllUsers:" when none names it), then every line, trimmed
 // field by field, goes to its group's record. Lines of other tags, of groups that do not exist, or whose group
@@ -28,16 +45,35 @@ struct RuleFileNames {
 // name) leaves the table as it is; a file that exists but cannot be read (a named pipe, a directory) is an error.
 void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* findings = nullptr);
 
-// Writes the access rules file (every group in number order), then the cache-skip rules and the port-mapping
-// rules, each into its own file or appended to the earlier file of the same name. Names are compared by the file
-// they lead to (see sameFile), relative names counting from the current directory: two spellings of one file
-// are written as two equal names are. Each file written keeps its previous content as name + ".bak". An empty
-// name writes nothing. Stops at the first file that fails (GlymError).
-void SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups, const std::vector<std::string>& cacheSkipLines,
-                   const StandardServices& standardServices, const RuleLines& manualServices);
+// One rule file as a save would write it: its name as the settings give it, and its whole content.
+struct RuleFileContent {
+    std::string name;
+    std::string bytes;
+
+    friend bool operator==(const RuleFileContent&, const RuleFileContent&) = default;
+};
+
+// What a save writes into the rule files: the access rules file (every group in number order), then the cache-skip
+// rules and the port-mapping rules, each into its own file or appended to the earlier file of the same name. Names
+// are compared by the file they lead to (see sameFile), relative names counting from the current directory: two
+// spellings of one file are written as two equal names are. An empty name has no file.
+std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const GroupTable& groups,
+                                              const std::vector<std::string>& cacheSkipLines,
+                                              const StandardServices& standardServices,
+                                              const RuleLines& manualServices);
+
+// Writes the files in order, each keeping its previous content as name + ".bak". Stops at the first file that
+// fails (GlymError). Returns what the writes had to do differently (see writeFileAtomically), a sentence a file.
+std::vector<std::string> writeRuleFiles(const std::vector<RuleFileContent>& files);
+
+// Writes every rule file (ruleFileContents, then writeRuleFiles).
+std::vector<std::string> SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups,
+                                       const std::vector<std::string>& cacheSkipLines,
+                                       const StandardServices& standardServices, const RuleLines& manualServices);
 
 // Writes one rule file: the lines ended in CR LF, the old file kept as name + ".bak". An empty name does nothing.
-void writeRuleFile(const std::string& name, const std::vector<std::string>& lines);
+// Returns what the write had to do differently (see writeFileAtomically).
+std::string writeRuleFile(const std::string& name, const std::vector<std::string>& lines);
 
 // The lines of a rule file, or none when there is no such file. Anything else that is not a readable regular
 // file is an error (GlymError).

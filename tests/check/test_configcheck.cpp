@@ -60,6 +60,39 @@ private slots:
         QCOMPARE(printed.status, status);
     }
 
+    // A glym30.ini in UTF-16 reads as no settings at all; a rule file that is another file of the proxy's would have
+    // rules written over it by the next save. Each is a finding ("%1" stands for the directory).
+    void filesASaveWouldDestroy_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("out");
+        QByteArray utf16;
+        for (const char c : QByteArray("[Check]\r\nFile Name=access.txt\r\n"))
+            utf16 += QByteArray(1, c) + QByteArray(1, '\0');
+        QTest::newRow("UTF-16") << utf16
+                                << "%1/glym30.ini:1: UTF-16 text: the file should be Windows-1251 text (it "
+                                   "reads as no settings at all)\n";
+        QTest::newRow("access rules in glym30.ini")
+            << QByteArray("[Check]\r\nFile Name=glym30.ini\r\n")
+            << "%1/glym30.ini:2: [Check] File Name: The access rules file \"%1/glym30.ini\" is the server settings "
+               "file: saving rules there would destroy it.\n";
+        QTest::newRow("cache-skip rules in the log")
+            << QByteArray("[Connect Log]\r\nFile Name=connect.log\r\n[Cache Skip]\r\nFile Name=./connect.log\r\n")
+            << "%1/glym30.ini:4: [Cache Skip] File Name: The cache-skip rules file \"%1/./connect.log\" is the "
+               "proxy's connection log: saving rules there would destroy it.\n";
+    }
+    void filesASaveWouldDestroy() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, out);
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("glym30.ini")), settings));
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("connect.log")), "log\r\n"));
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("access.txt")), "GN:1:Office:\r\n"));
+        const Printed printed = check(dir.path());
+        const QString printedOut = QString::fromUtf8(printed.out);
+        QVERIFY2(printedOut.contains(out.arg(dir.path())), qPrintable(printedOut));
+        QCOMPARE(printed.status, 1);
+    }
+
     // Absolute rule-file names are printed as they are; a named pipe in place of a rule file is reported at once
     // instead of holding the check up; messages reach the terminal as UTF-8.
     void namesOutsideTheDirectory() {
