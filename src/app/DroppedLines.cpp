@@ -13,24 +13,33 @@ namespace {
 
 const QString kNoteName = QStringLiteral("DroppedLinesNote");
 
-// "3 lines of skip.txt and 1 line of access.txt will not be kept - details": files in the order they were read.
+// "3 lines of skip.txt and 1 line of access.txt will not be kept - details": files in the order they were read;
+// a whole file's problem comes first, as it stands.
 QString noteText(const std::vector<Finding>& findings) {
-    QStringList parts;
+    QStringList files;
+    QStringList lines;
     for (std::size_t first = 0; first < findings.size();) {
+        if (findings[first].line == 0) {
+            files << fromFileBytes(findings[first].file) + u' ' + fromFileBytes(findings[first].message);
+            ++first;
+            continue;
+        }
         std::size_t last = first;
-        while (last < findings.size() && findings[last].file == findings[first].file)
+        while (last < findings.size() && findings[last].file == findings[first].file && findings[last].line != 0)
             ++last;
         const std::size_t count = last - first;
-        parts << QStringLiteral("%1 %2 of %3")
+        lines << QStringLiteral("%1 %2 of %3")
                      .arg(count)
                      .arg(count == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
                      .arg(fromFileBytes(findings[first].file));
         first = last;
     }
-    const QString files = parts.size() == 1 ? parts.first()
-                                            : parts.mid(0, parts.size() - 1).join(QStringLiteral(", ")) +
-                                                  QStringLiteral(" and ") + parts.last();
-    return files + QStringLiteral(" will not be kept - details");
+    if (!lines.isEmpty())
+        files << (lines.size() == 1 ? lines.first()
+                                    : lines.mid(0, lines.size() - 1).join(QStringLiteral(", ")) +
+                                          QStringLiteral(" and ") + lines.last()) +
+                     QStringLiteral(" will not be kept");
+    return files.join(QStringLiteral("; ")) + QStringLiteral(" - details");
 }
 
 QString shownText(const std::string& bytes) {
@@ -56,7 +65,8 @@ DroppedLinesDialog::DroppedLinesDialog(const std::vector<Finding>& findings, QWi
     rows.reserve(static_cast<qsizetype>(listed));
     for (std::size_t i = 0; i < listed; ++i) {
         const Finding& finding = findings[i];
-        rows << new QTreeWidgetItem({fromFileBytes(finding.file), QString::number(finding.line),
+        rows << new QTreeWidgetItem({fromFileBytes(finding.file),
+                                     finding.line == 0 ? QString() : QString::number(finding.line),
                                      fromFileBytes(finding.message), shownText(finding.text)});
         rows.last()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -70,9 +80,8 @@ DroppedLinesDialog::DroppedLinesDialog(const std::vector<Finding>& findings, QWi
 
 DroppedLinesDialog::~DroppedLinesDialog() = default;
 
-void showDroppedLines(QStatusBar* statusBar, LoadFindings& findings) {
-    auto lines = std::make_shared<const std::vector<Finding>>(findings.findings());
-    findings = LoadFindings();
+void showDroppedLines(QStatusBar* statusBar, const std::vector<Finding>& findings) {
+    auto lines = std::make_shared<const std::vector<Finding>>(findings);
     delete statusBar->findChild<QToolButton*>(kNoteName); // the note of an earlier load
     if (lines->empty())
         return;

@@ -12,10 +12,11 @@ namespace Ui {
 class DroppedLinesDialog;
 }
 
-// Says once, after the start-up load, which lines of the rule files were left out (and so will not be saved
-// again): a note in the status bar, "3 lines of skip.txt will not be kept - details", that opens the list of
-// those lines. Nothing is shown when every line was kept. The collector is emptied.
-void showDroppedLines(QStatusBar* statusBar, LoadFindings& findings);
+// Says, after a load (and again after a save), which lines of the rule files were left out (and so will not be
+// saved again): a note in the status bar, "3 lines of skip.txt will not be kept - details", that opens the list of
+// those lines. A finding of line 0 is about a whole file ("./glym30.ini cannot be read: Permission denied") and is
+// said as it stands. Nothing is shown when there is nothing to say.
+void showDroppedLines(QStatusBar* statusBar, const std::vector<Finding>& findings);
 
 // The list of the lines left out: file, line number, reason and the line itself. Read-only.
 class DroppedLinesDialog : public QDialog {

@@ -90,6 +90,7 @@ void TMainWnd::setUp() {
     connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
     connect(ui_->BSaveStatistic, &QToolButton::clicked, this, &TMainWnd::BSaveStatisticClick);
     connectSettingsControls();
+    setUpRuleFileNames();
     setUpPortMapping();
     setUpPopupMenu();
     setUpEditActions();
@@ -767,11 +768,14 @@ void TMainWnd::showChangeState() {
                  QStringLiteral("[*]");
     if (title != windowTitle())
         setWindowTitle(title);
-    if (ConfigChanged != shownModified_ || ConfigChanged != shownSaveEnabled_) {
-        shownModified_ = shownSaveEnabled_ = ConfigChanged;
+    // Without a glym30.ini there is always something to save: the file itself.
+    const bool canSave = ConfigChanged || settingsFileMissing_;
+    if (ConfigChanged != shownModified_ || canSave != shownSaveEnabled_) {
+        shownModified_ = ConfigChanged;
+        shownSaveEnabled_ = canSave;
         setWindowModified(ConfigChanged);
-        ui_->ButtonSave->setEnabled(ConfigChanged);
-        ui_->Save1->setEnabled(ConfigChanged);
+        ui_->ButtonSave->setEnabled(canSave);
+        ui_->Save1->setEnabled(canSave);
     }
 }
 

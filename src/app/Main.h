@@ -268,6 +268,20 @@ private:
     // What a save is to do about files changed on disk by someone else, or that could not be read.
     enum class SaveCheck { Save, Reload, Cancel };
     SaveCheck checkFilesBeforeSave();
+    bool replaceUnusableSettingsFile(); // glym30.ini could not be read as settings: asks before replacing it
+
+    // The rule-file names (RuleFiles.cpp): a name for rules that have no file yet, names that would destroy
+    // another file, and a name changed to a file the window has not read.
+    bool nameRuleFilesToCreate();
+    bool refusedRuleFileNames(QLineEdit* changed = nullptr);
+    OtherFiles otherFiles() const;
+    void setUpRuleFileNames();
+    void ruleFileNameEntered(QLineEdit* field);
+    void acceptRuleFileNames();
+    bool readRulesFrom(QLineEdit* field);
+    void showStandardServices();
+    std::vector<RuleFileContent> ruleFileContentsNow() const;
+    std::vector<RuleFileContent> ruleFilesToWrite(const std::vector<RuleFileContent>& contents) const;
 
     // The throwing bodies of the guarded slots.
     void loadServerConfig();
@@ -304,9 +318,16 @@ private:
     QLabel* statusPanel0_ = nullptr;              // 350 pixels: hints of the control under the mouse
     QLabel* statusPanel1_ = nullptr;              // progress notes
     bool showHints_ = false;
-    bool settingsChanged_ = false; // a setting (not a rule list) changed since the last load or save
-    bool loading_ = false;         // LoadServerConfig is filling the controls
-    LoadFindings loadFindings_;    // the rule-file lines the load left out, shown at its end
+    bool settingsChanged_ = false;      // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;              // LoadServerConfig is filling the controls
+    LoadFindings loadFindings_;         // the rule-file lines the load left out, shown at its end
+    std::vector<Finding> keptFindings_; // what the note in the status bar lists: the lines still left out
+    std::string settingsProblem_;       // why glym30.ini could not be read as settings; empty when it could
+    bool replaceSettingsFile_ = false;  // the user said a save may replace the glym30.ini that could not be read
+    bool settingsFileMissing_ = false;  // no glym30.ini yet: Save stays enabled to create it
+    // The rule files as the last load read them or the last save wrote them, as the window would write them: a
+    // file whose name and content are still the same is not written again (so it keeps its backup).
+    std::vector<RuleFileContent> unchangedRuleFiles_;
     FileRecord readFiles_;     // glym30.ini and the rule files as the last load read them, or the last save wrote them
     QString executablePath_;   // absolute
     QString workingDirectory_; // absolute; empty: the executable's directory

@@ -56,14 +56,7 @@ void TMainWnd::LoadMServiceActionExecute() {
             loadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings_);
         });
     });
-    // The fields show what was read, also after a reading that failed (nothing) or an earlier one that marked them.
-    for (int slot = 0; slot < 3; ++slot) {
-        const TStructString line(StandardServiceLines[static_cast<std::size_t>(slot)], ":");
-        standardServiceField(slot)->setReadOnly(false);
-        standardServiceField(slot)->setText(fromFileBytes(line.Field(1)));
-    }
-    if (!ManualServiceLines.empty())
-        SetMServiceActionExecute();
+    showStandardServices();
 }
 
 // RouterRules shows every manual service; a standard service a manual one on the same port has taken over is

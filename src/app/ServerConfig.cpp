@@ -124,13 +124,18 @@ void TMainWnd::loadServerConfig() {
     readFiles_.clear();
     const FileRecord::Recording recording(readFiles_);
     loadFindings_ = LoadFindings(); // what an earlier load that stopped half-way collected is not this load's
+    keptFindings_.clear();
     LineTokenizer = std::make_unique<TStructString>("", ":");
     LineBuilder = std::make_unique<TUnStructString>(":");
     GroupCount = GroupTable::kSlotCount;
+    const std::string settingsFile = IniFileName.toStdString();
+    settingsFileMissing_ = !fileExists(settingsFile);
+    settingsProblem_ = profileFileProblem(settingsFile);
+    replaceSettingsFile_ = false;
 
     // Each rule file is read as soon as the setting that names it is shown.
     loadServerSettings(
-        IniFileName.toStdString(), [this](const ServerSetting& s, const SettingValue& value) { showSetting(s, value); },
+        settingsFile, [this](const ServerSetting& s, const SettingValue& value) { showSetting(s, value); },
         [this](LoadPoint point) {
             switch (point) {
             case LoadPoint::MemoryPoolShown:
@@ -150,7 +155,14 @@ void TMainWnd::loadServerConfig() {
     fillRuleLists();
     setConfigChanged(false);
     markSavedState();
-    showDroppedLines(ui_->StatusBar1, loadFindings_);
+    acceptRuleFileNames();
+    unchangedRuleFiles_ = ruleFileContentsNow();
+    if (!settingsProblem_.empty())
+        keptFindings_.push_back({IniFileName.toStdString(), 0, {}, settingsProblem_ + " (the defaults are shown)"});
+    for (Finding& finding : loadFindings_.findings())
+        keptFindings_.push_back(std::move(finding));
+    loadFindings_ = LoadFindings();
+    showDroppedLines(ui_->StatusBar1, keptFindings_);
 }
 
 // A setting's value as its controls hold it. Text that glym30.ini (Windows-1251) cannot store refuses the save,
@@ -177,6 +189,8 @@ SettingValue TMainWnd::settingValue(const ServerSetting& s) const {
 }
 
 bool TMainWnd::SaveServerConfig() {
+    if (!nameRuleFilesToCreate() || refusedRuleFileNames())
+        return false;
     switch (checkFilesBeforeSave()) {
     case SaveCheck::Save:
         return messages::guarded(this, [this] { saveServerConfig(); });
@@ -189,17 +203,50 @@ bool TMainWnd::SaveServerConfig() {
     return false;
 }
 
+// The rule files a save writes: those whose name or content differs from what was last read or written. A file the
+// user did not change is left as it is, with its backup, whatever it holds (lines the load left out, changes made
+// by someone else since).
+std::vector<RuleFileContent> TMainWnd::ruleFilesToWrite(const std::vector<RuleFileContent>& contents) const {
+    std::vector<RuleFileContent> changed;
+    for (const RuleFileContent& file : contents)
+        if (std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), file) == unchangedRuleFiles_.end())
+            changed.push_back(file);
+    return changed;
+}
+
+// glym30.ini is merged into (every line the window does not hold is kept); the rule files are written only when
+// changed (ruleFilesToWrite).
 void TMainWnd::saveServerConfig() {
     QDir::setCurrent(ProgramDir.trimmed());
     const FileRecord::Recording recording(readFiles_, true);
-    saveServerSettings(IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); });
-    SaveRuleFiles(ruleFileNames(), Groups, CacheSkipLines, StandardServiceLines, ManualServiceLines);
+    std::vector<std::string> notes;
+    notes.push_back(saveServerSettings(
+        IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); }, replaceSettingsFile_));
+    const std::vector<RuleFileContent> contents = ruleFileContentsNow();
+    const std::vector<RuleFileContent> changed = ruleFilesToWrite(contents);
+    for (std::string& note : writeRuleFiles(changed))
+        notes.push_back(std::move(note));
     IniFile(IniFileName.toStdString()).flush();
+    unchangedRuleFiles_ = contents;
+    settingsFileMissing_ = false;
+    settingsProblem_.clear();
+    replaceSettingsFile_ = false;
+    acceptRuleFileNames();
     setConfigChanged(false);
-    // The rule files now hold what the window holds: no line the load left out is in them any more.
-    LoadFindings none;
-    showDroppedLines(ui_->StatusBar1, none);
+    // The files written now hold what the window holds: no line the load left out is in them any more.
+    std::erase_if(keptFindings_, [&changed, this](const Finding& finding) {
+        return finding.file == IniFileName.toStdString() ||
+               std::any_of(changed.begin(), changed.end(),
+                           [&finding](const RuleFileContent& file) { return sameFile(file.name, finding.file); });
+    });
+    showDroppedLines(ui_->StatusBar1, keptFindings_);
     markSavedState();
+    std::erase(notes, std::string());
+    QStringList said;
+    for (const std::string& note : notes)
+        said << fromFileBytes(note);
+    if (!said.isEmpty())
+        ui_->StatusBar1->showMessage(said.join(u' '));
 }
 
 namespace {
@@ -215,12 +262,12 @@ QString listed(const QStringList& files) {
 // rules. A file someone else has changed, created or deleted since is not overwritten without a question either.
 TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
     QDir::setCurrent(ProgramDir.trimmed());
-    const RuleFileNames rules = ruleFileNames();
-    std::vector<std::string> files; // each file once, under the first name that leads to it
-    for (const std::string& file : {IniFileName.toStdString(), rules.accessRules, rules.cacheSkip, rules.portMapping})
-        if (!file.empty() && std::none_of(files.begin(), files.end(),
-                                          [&file](const std::string& known) { return sameFile(known, file); }))
-            files.push_back(file);
+    if (!replaceUnusableSettingsFile())
+        return SaveCheck::Cancel;
+    std::vector<std::string> files = {IniFileName.toStdString()}; // each file once, under the first name of it
+    for (const RuleFileContent& file : ruleFilesToWrite(ruleFileContentsNow()))
+        if (!sameFile(file.name, files.front()))
+            files.push_back(file.name);
 
     QStringList unreadable;
     QStringList changed;
@@ -263,6 +310,23 @@ TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
     default:
         return SaveCheck::Cancel;
     }
+}
+
+// A glym30.ini that exists but could not be read as settings (no permission, an I/O error, UTF-16 text) holds
+// what the window does not: it is replaced only when the user says so, and its content is then kept as its backup.
+bool TMainWnd::replaceUnusableSettingsFile() {
+    if (settingsProblem_.empty() || replaceSettingsFile_ || !fileExists(IniFileName.toStdString()))
+        return true;
+    const std::pair<QMessageBox::StandardButton, QString> overwrite{QMessageBox::Save, QStringLiteral("Overwrite")};
+    replaceSettingsFile_ =
+        messages::ask(this, QStringLiteral("Warning"),
+                      QStringLiteral("%1 %2, so the window shows the default settings, not its own.\n\n"
+                                     "Overwrite: replace it with the settings the window shows (its present content "
+                                     "is kept as %1.bak).\nCancel: save nothing.")
+                          .arg(IniFileName, fromFileBytes(settingsProblem_)),
+                      QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning, {overwrite},
+                      QMessageBox::Cancel) == QMessageBox::Save;
+    return replaceSettingsFile_;
 }
 
 void TMainWnd::CreateDefaultServerConfig() {

@@ -195,9 +195,11 @@ void TMainWnd::pickFileInto(QLineEdit* field) {
 
 void TMainWnd::CheckFileSelectClick() {
     pickFileInto(ui_->CheckFile);
+    ruleFileNameEntered(ui_->CheckFile);
 }
 void TMainWnd::SpeedButton9Click() {
     pickFileInto(ui_->CacheSkipFile);
+    ruleFileNameEntered(ui_->CacheSkipFile);
 }
 void TMainWnd::SpeedButton2Click() {
     pickFileInto(ui_->MainLogFile);
@@ -213,6 +215,7 @@ void TMainWnd::SpeedButton5Click() {
 }
 void TMainWnd::SpeedButton7Click() {
     pickFileInto(ui_->RouterFile);
+    ruleFileNameEntered(ui_->RouterFile);
 }
 void TMainWnd::SpeedButton6Click() {
     pickFileInto(ui_->DNSFile);

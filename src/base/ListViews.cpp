@@ -281,6 +281,8 @@ BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel
 
 // The rows no longer are what the steps left: none of the states the steps lead back to is the saved one.
 void ListViews::clearUndo() const {
+    if (keepSteps_)
+        return;
     undo_->clear();
     undo_->resetClean();
 }

@@ -72,6 +72,8 @@ public:
     // empties it; a reload of everything must as well (clearUndo).
     QUndoStack& undoStack() const { return *undo_; }
     void clearUndo() const;
+    // While set, a change of the rows outside the steps keeps the steps: for a step that itself refills lists.
+    void keepSteps(bool keep) { keepSteps_ = keep; }
 
     // Puts the keyboard focus into the filter of a list shown: the one of the list that has the focus, else the
     // first one visible. False when no list with a filter is visible.
@@ -91,6 +93,7 @@ private:
 
     QWidget* window_;
     QUndoStack* undo_;
+    bool keepSteps_ = false;
     QMetaMethod sharedSort_;
     std::vector<std::unique_ptr<BoundList>> lists_;
 };

@@ -90,7 +90,7 @@ private slots:
             QCOMPARE(imageKey(networks(), i, 0), imageKey(images[i]));
         QCOMPARE(imageKey(hosts(), 2, 0), imageKey(1));
         QVERIFY(!w_->window->ConfigChanged);
-        QCOMPARE(savedLines(), kSaved);
+        QCOMPARE(fileLines(contentToSave(*w_->window, QStringLiteral("access.txt"))), kSaved);
     }
 
     // A row of a single address (mask 255.255.255.255, blanks around it do not count) has image 1, also after

@@ -125,6 +125,7 @@ private slots:
         QCOMPARE(listview::rowCount(child<QAbstractItemView>("LNetwork")), 1);
 
         child<QLineEdit>("EditProxyPort")->setText(QStringLiteral("8081"));
+        window->Groups.find(1)->SetGroupLine("GN:1:Office:upstairs"); // so that access.txt is written too
         QDir::setCurrent(QDir::tempPath()); // a save makes the working directory current again
         QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
         QVERIFY(readFile(files.filePath(QStringLiteral("glym30.ini"))).startsWith("[Server]\r\nPort=8081\r\n"));

@@ -60,6 +60,15 @@ class TestReload : public QObject, WindowTest {
         QTest::keyClicks(field, port);
     }
     // Writes a file as another program would: a new inode, and a time that differs from the one read.
+    // A change of the window's rules of a rule file (nothing for glym30.ini).
+    void changeRulesOf(const QString& file) {
+        if (file == QLatin1String("access.txt"))
+            window->Groups.find(1)->SetGroupLine("GN:1:Office:upstairs");
+        else if (file == QLatin1String("skip.txt"))
+            window->CacheSkipLines.push_back("SD:/cgi-bin/:");
+        else if (file == QLatin1String("router.txt"))
+            window->StandardServiceLines[2] = "CN:news.example:";
+    }
     void writeOutside(const QString& name, const QByteArray& bytes) const {
         dir->write(name + QStringLiteral(".new"), bytes);
         QVERIFY(QFile::rename(dir->path(name + QStringLiteral(".new")), dir->path(name)) ||
@@ -138,15 +147,15 @@ private slots:
         QCOMPARE(window->ConfigChanged, changedAfter);
         const bool saved = answer == QMessageBox::Save && !saveFails;
         QCOMPARE(dir->read(QStringLiteral("glym30.ini")).contains("Port=9090\r\n"), saved);
-        QCOMPARE(dir->exists(QStringLiteral("access.txt.bak")), saved);
+        QVERIFY(!dir->exists(QStringLiteral("access.txt.bak"))); // its rules did not change: it is not written
         verifyListsAsStarted(1);
         if (reloads) // a second reload shows the same rows, not twice as many
             child<QAction>("Reload1")->trigger();
         verifyListsAsStarted(1);
     }
 
-    // A reload shows what the files hold now, the lines left out of them included; a save, which keeps only what
-    // the window holds, takes the note about those lines away.
+    // A reload shows what the files hold now, the lines left out of them included. A save that leaves the file
+    // alone keeps those lines and the note; one that writes the file (its rules changed) takes both away.
     void reloadReadsTheFilesAsTheyAreNow() {
         QVERIFY(!droppedLinesNote());
         writeOutside(QStringLiteral("access.txt"), QByteArray(kAccessFile) + "GD:1:10.1.0.0:255.255.0.0:\r\nXX:1\r\n");
@@ -161,11 +170,16 @@ private slots:
         QCOMPARE(droppedLinesNote()->text(), QStringLiteral("1 line of access.txt will not be kept - details"));
 
         QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        QVERIFY(droppedLinesNote());
+        QVERIFY(dir->read(QStringLiteral("access.txt")).contains("XX:1"));
+        window->Groups.find(1)->SetGroupLine("GN:1:Office:upstairs");
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
         QVERIFY(!droppedLinesNote());
         QVERIFY(!dir->read(QStringLiteral("access.txt")).contains("XX:1"));
     }
 
-    // A file someone else changed since it was read is named before a save would overwrite it.
+    // A file someone else changed since it was read is named before a save would overwrite it. The window's rules
+    // of a rule file changed here are changed in the window too: a save does not write a rule file it did not change.
     void outsideChange_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("outside"); // null: the same bytes written again
@@ -189,6 +203,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QString, listed);
         typePort(QStringLiteral("9090"));
+        changeRulesOf(file);
         if (outside.isNull())
             QVERIFY(QFile::remove(dir->path(file)));
         else
@@ -207,7 +222,9 @@ private slots:
         QCOMPARE(dir->read(QStringLiteral("glym30.ini")).contains("Port=9090\r\n"), saved);
         if (!saved)
             QCOMPARE(dir->read(file), outside);
-        QCOMPARE(dir->exists(QStringLiteral("access.txt.bak")), saved);
+        else if (file != QLatin1String("glym30.ini"))
+            QCOMPARE(dir->read(file), contentToSave(*window, file));
+        QVERIFY(!dir->exists(QStringLiteral("access.txt.bak")) || file == QLatin1String("access.txt"));
         if (answer == QMessageBox::Reset) { // the window shows the files as they are now
             QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("3128"));
             QCOMPARE(rows("LNetwork"), 2);
@@ -219,7 +236,7 @@ private slots:
             answers->pushBox(QMessageBox::Save);
         QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
         QVERIFY(answers->allAnswered());
-        QVERIFY(dir->exists(QStringLiteral("access.txt.bak")));
+        QVERIFY(dir->read(QStringLiteral("glym30.ini")).contains("Port=9090\r\n") || answer == QMessageBox::Reset);
     }
 
     // Yes in the close question saves as the button does: Reload there reads the files and keeps the window open.
@@ -236,8 +253,8 @@ private slots:
         QVERIFY(window->close());
     }
 
-    // A rule file that exists but could not be read is not replaced unless the user says so; after a reload that
-    // reads it, the save asks nothing.
+    // A rule file that exists but could not be read is not replaced unless the user says so (when the window's
+    // rules of it changed; otherwise it is not written at all); after a reload that reads it, the save asks nothing.
     void unreadableRuleFile_data() {
         QTest::addColumn<int>("answer");
         QTest::newRow("Cancel") << int(QMessageBox::Cancel);
@@ -255,7 +272,13 @@ private slots:
         }
         QCOMPARE(answers->seen().back().text, QStringLiteral("Cannot open file \"access.txt\". Permission denied"));
         QCOMPARE(rows("LNetwork"), 0);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick")); // nothing of it changed: no question
+        const QByteArray settingsSaved = dir->read(QStringLiteral("glym30.ini"));
+        QVERIFY(QFile::setPermissions(access, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(dir->read(QStringLiteral("access.txt")), QByteArray(kAccessFile));
+        QVERIFY(QFile::setPermissions(access, {}));
 
+        window->Groups.create(2).SetGroupLine("GN:2:Guests:");
         answers->pushBox(QMessageBox::StandardButton(answer));
         QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
         QVERIFY2(answers->seen().back().text.contains(QStringLiteral("\n    access.txt (Permission denied)\n")),
@@ -265,13 +288,13 @@ private slots:
             QCOMPARE(dir->read(QStringLiteral("access.txt")), QByteArray(kAccessFile));
             QVERIFY(!dir->exists(QStringLiteral("access.txt.bak")));
             QVERIFY(!dir->exists(QStringLiteral("skip.txt.bak")));
-            QCOMPARE(dir->read(QStringLiteral("glym30.ini")), QByteArray(kServerFile));
+            QCOMPARE(dir->read(QStringLiteral("glym30.ini")), settingsSaved);
             child<QToolButton>("ButtonReload")->click();
             QCOMPARE(rows("LNetwork"), 1);
             QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
             QVERIFY(dir->read(QStringLiteral("access.txt")).contains("GD:1:10.0.0.0:255.0.0.0:lan\r\n"));
         } else {
-            QCOMPARE(dir->read(QStringLiteral("access.txt")), QByteArray());
+            QCOMPARE(dir->read(QStringLiteral("access.txt")), QByteArray("GN:2:Guests:\r\n"));
             QCOMPARE(dir->read(QStringLiteral("access.txt.bak")), QByteArray(kAccessFile));
         }
         QVERIFY(answers->allAnswered());

@@ -242,22 +242,25 @@ private slots:
         QVERIFY(!window->ConfigChanged);
     }
 
-    // Each "..." button fills its own field with the full path of the file chosen; the current directory stays.
+    // Each "..." button fills its own field with the full path of the file chosen; the current directory stays. A
+    // rule file the window has not read is asked about (here: keep the rules, replace the file at the next save).
     void filePicker_data() {
         QTest::addColumn<QByteArray>("button");
         QTest::addColumn<QByteArray>("target");
-        QTest::newRow("CheckFileSelect") << QByteArray("CheckFileSelect") << QByteArray("CheckFile");
-        QTest::newRow("SpeedButton9") << QByteArray("SpeedButton9") << QByteArray("CacheSkipFile");
-        QTest::newRow("SpeedButton2") << QByteArray("SpeedButton2") << QByteArray("MainLogFile");
-        QTest::newRow("SpeedButton3") << QByteArray("SpeedButton3") << QByteArray("StatusLogFile");
-        QTest::newRow("SpeedButton4") << QByteArray("SpeedButton4") << QByteArray("ConnectLogFile");
-        QTest::newRow("SpeedButton5") << QByteArray("SpeedButton5") << QByteArray("RouterLogFile");
-        QTest::newRow("SpeedButton7") << QByteArray("SpeedButton7") << QByteArray("RouterFile");
-        QTest::newRow("SpeedButton6") << QByteArray("SpeedButton6") << QByteArray("DNSFile");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("CheckFileSelect") << QByteArray("CheckFileSelect") << QByteArray("CheckFile") << true;
+        QTest::newRow("SpeedButton9") << QByteArray("SpeedButton9") << QByteArray("CacheSkipFile") << true;
+        QTest::newRow("SpeedButton2") << QByteArray("SpeedButton2") << QByteArray("MainLogFile") << false;
+        QTest::newRow("SpeedButton3") << QByteArray("SpeedButton3") << QByteArray("StatusLogFile") << false;
+        QTest::newRow("SpeedButton4") << QByteArray("SpeedButton4") << QByteArray("ConnectLogFile") << false;
+        QTest::newRow("SpeedButton5") << QByteArray("SpeedButton5") << QByteArray("RouterLogFile") << false;
+        QTest::newRow("SpeedButton7") << QByteArray("SpeedButton7") << QByteArray("RouterFile") << true;
+        QTest::newRow("SpeedButton6") << QByteArray("SpeedButton6") << QByteArray("DNSFile") << false;
     }
     void filePicker() {
         QFETCH(QByteArray, button);
         QFETCH(QByteArray, target);
+        QFETCH(bool, asked);
         QVERIFY(QDir(dir->path(QString())).mkdir(QStringLiteral("logs")));
         dir->write(QStringLiteral("logs/chosen.txt"), "x");
         start();
@@ -270,6 +273,8 @@ private slots:
         }();
         const QString chosen = QDir(programDir()).filePath(QStringLiteral("logs/chosen.txt"));
         answerPicker(chosen);
+        if (asked)
+            answers->pushBox(QMessageBox::Save);
         click(button);
         QCOMPARE(field(target)->text(), chosen);
         QVERIFY(window->ConfigChanged);
@@ -306,6 +311,7 @@ private slots:
         start();
         const QString chosen = QDir(programDir()).filePath(QStringLiteral("rules/access.txt"));
         answerPicker(chosen);
+        answers->pushBox(QMessageBox::Save); // keep the rules: the file has not been read
         click("CheckFileSelect");
         QCOMPARE(field("CheckFile")->text(), chosen);
 
@@ -314,6 +320,7 @@ private slots:
             offered = dialog->selectedFiles().value(0);
             typeAndAccept(dialog, QString());
         });
+        answers->pushBox(QMessageBox::Save);
         click("SpeedButton7");
         QCOMPARE(offered, chosen);
         QCOMPARE(field("RouterFile")->text(), chosen);

@@ -210,3 +210,18 @@ inline QByteArray goldenFile(const QString& relativePath) {
     QFile file(QStringLiteral(GLYM_TEST_DATA "/") + relativePath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing golden file " + relativePath.toUtf8() + ">";
 }
+
+// The bytes a save would write into the rule file of that name (as the settings give it) if its rules were
+// changed: a save leaves a rule file the user did not change as it is, so a test of what the window holds asks
+// here. Empty when no rule file has that name.
+inline QByteArray contentToSave(const TMainWnd& window, const QString& file) {
+    auto name = [&window](const char* field) {
+        return window.findChild<QLineEdit*>(QLatin1String(field))->text().toStdString();
+    };
+    const RuleFileNames names{name("CheckFile"), name("CacheSkipFile"), name("RouterFile")};
+    for (const RuleFileContent& content : ruleFileContents(names, window.Groups, window.CacheSkipLines,
+                                                           window.StandardServiceLines, window.ManualServiceLines))
+        if (content.name == file.toStdString())
+            return QByteArray::fromStdString(content.bytes);
+    return QByteArray();
+}
