@@ -179,10 +179,15 @@ void TMainWnd::markNumberField(QLineEdit* field) {
     markField(field, numberFieldProblem(field));
 }
 
-// The frame's colour is the palette's text colour turned to red, so it reads on a light and on a dark palette.
+// The frame's colour is the palette's text colour turned to red, so it reads on a light and on a dark palette. The
+// problem takes the place of the field's own tool tip (its hint), which comes back with the mark's end.
 void TMainWnd::markField(QLineEdit* field, const QString& problem) {
+    constexpr char kOwnToolTip[] = "ownToolTip";
+    if (!field->property(kOwnToolTip).isValid())
+        field->setProperty(kOwnToolTip, field->toolTip());
     const bool invalid = !problem.isEmpty();
-    if (field->property(kInvalidMark).toBool() == invalid && field->toolTip() == problem)
+    const QString toolTip = invalid ? problem : field->property(kOwnToolTip).toString();
+    if (field->property(kInvalidMark).toBool() == invalid && field->toolTip() == toolTip)
         return;
     if (field->styleSheet().isEmpty() || invalid) {
         const QColor text = palette().color(QPalette::Text);
@@ -191,7 +196,7 @@ void TMainWnd::markField(QLineEdit* field, const QString& problem) {
                                  .arg(QLatin1String(kInvalidMark), frame.name()));
     }
     field->setProperty(kInvalidMark, invalid);
-    field->setToolTip(problem);
+    field->setToolTip(toolTip);
     field->style()->unpolish(field);
     field->style()->polish(field);
     field->update();
