@@ -53,6 +53,8 @@ void TMainWnd::connectSettingsControls() {
                         &TMainWnd::EditMemoryPageCountChange);
             else if (auto* edit = qobject_cast<QLineEdit*>(widget))
                 connect(edit, &QLineEdit::textChanged, this, &TMainWnd::ValueChange);
+            else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+                connect(button, &QAbstractButton::toggled, this, &TMainWnd::ValueChange);
             // A field the proxy reads as a number is marked while it is typed into (the memory fields by
             // their total, which needs them as numbers too).
             const bool numberField =
@@ -61,8 +63,6 @@ void TMainWnd::connectSettingsControls() {
             if (numberField && widget != ui_->EditMemoryPageCount && widget != ui_->EditMemoryPageSize)
                 connect(static_cast<QLineEdit*>(widget), &QLineEdit::textChanged, this,
                         [this, edit = static_cast<QLineEdit*>(widget)] { markNumberField(edit); });
-            else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-                connect(button, &QAbstractButton::toggled, this, &TMainWnd::ValueChange);
         }
     }
     for (QRadioButton* unit : {ui_->SwitchB, ui_->SwitchKB, ui_->SwitchMB, ui_->SwitchGB})
