@@ -2,6 +2,7 @@
 
 #include "common/FileRecord.h"
 #include "common/Findings.h"
+#include "config/ServerSettings.h"
 #include "rules/Proxyusers.h"
 #include "rules/RulesFile.h"
 #include "rules/Strings.h"
@@ -29,8 +30,6 @@ class RuleEditor;
 class StatisticsPage;
 struct BoundList;
 struct ListDescriptor;
-struct ServerSetting;
-struct SettingValue;
 
 namespace Ui {
 class TMainWnd;
@@ -282,6 +281,11 @@ private:
     void showStandardServices();
     std::vector<RuleFileContent> ruleFileContentsNow() const;
     std::vector<RuleFileContent> ruleFilesToWrite(const std::vector<RuleFileContent>& contents) const;
+    // What a save is to do about settings the proxy could not use: number fields marked as such, a parent proxy
+    // left with only its address or its port. False: save nothing.
+    bool confirmSettingsBeforeSave();
+    bool confirmNumberFields();
+    bool confirmParentProxy();
 
     // The throwing bodies of the guarded slots.
     void loadServerConfig();
@@ -291,6 +295,7 @@ private:
     static QString preferencesLocation(const QString& executablePath);
     void showSetting(const ServerSetting& setting, const SettingValue& value);
     SettingValue settingValue(const ServerSetting& setting) const;
+    SettingsAsRead settingsAsRead_; // what the last load showed of each setting and the file stored, or the last save
     void showMemoryTotalOfLoad();
     void fillRuleLists();
     RuleFileNames ruleFileNames() const;
@@ -341,8 +346,12 @@ private:
     void setUpKeyboard();
     void showFocusHint(QWidget* focused);
     bool isCommandKeyForField(QObject* watched, QEvent* event) const;
-    // A memory field whose text is no number is marked (frame and tool tip); an empty problem clears the mark.
-    void markMemoryField(QLineEdit* field, const QString& problem);
+    // A field whose text the proxy cannot use is marked (frame and tool tip); an empty problem clears the mark.
+    void markField(QLineEdit* field, const QString& problem);
+    // The fields the proxy reads as numbers (ServerSetting::number): why it cannot read the text of one, as its
+    // tool tip says it ("'lots' is not a whole number"; empty when it can), and marking it so.
+    QString numberFieldProblem(const QLineEdit* field) const;
+    void markNumberField(QLineEdit* field);
     static const char* const kInvalidMark;
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;

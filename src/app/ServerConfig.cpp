@@ -55,6 +55,14 @@ void TMainWnd::connectSettingsControls() {
                 connect(edit, &QLineEdit::textChanged, this, &TMainWnd::ValueChange);
             else if (auto* button = qobject_cast<QAbstractButton*>(widget))
                 connect(button, &QAbstractButton::toggled, this, &TMainWnd::ValueChange);
+            // A field the proxy reads as a number is marked while it is typed into (the memory fields by
+            // their total, which needs them as numbers too).
+            const bool numberField =
+                setting.number.whole &&
+                control == (setting.kind == SettingKind::Master ? setting.secondControl : setting.control);
+            if (numberField && widget != ui_->EditMemoryPageCount && widget != ui_->EditMemoryPageSize)
+                connect(static_cast<QLineEdit*>(widget), &QLineEdit::textChanged, this,
+                        [this, edit = static_cast<QLineEdit*>(widget)] { markNumberField(edit); });
         }
     }
     for (QRadioButton* unit : {ui_->SwitchB, ui_->SwitchKB, ui_->SwitchMB, ui_->SwitchGB})
@@ -81,6 +89,8 @@ void TMainWnd::showSetting(const ServerSetting& s, const SettingValue& value) {
     switch (s.kind) {
     case SettingKind::Text:
         findChild<QLineEdit*>(name(s.control))->setText(fromFileBytes(value.text));
+        if (s.number.whole && s.control != "EditMemoryPageCount" && s.control != "EditMemoryPageSize")
+            markNumberField(findChild<QLineEdit*>(name(s.control))); // the text may not have changed
         break;
     case SettingKind::Check:
         findChild<QCheckBox*>(name(s.control))->setChecked(value.on);
@@ -91,6 +101,7 @@ void TMainWnd::showSetting(const ServerSetting& s, const SettingValue& value) {
     case SettingKind::Master:
         findChild<QLineEdit*>(name(s.control))->setText(fromFileBytes(value.text));
         findChild<QLineEdit*>(name(s.secondControl))->setText(fromFileBytes(value.port));
+        markNumberField(findChild<QLineEdit*>(name(s.secondControl)));
         break;
     }
 }
@@ -133,8 +144,10 @@ void TMainWnd::loadServerConfig() {
     settingsProblem_ = profileFileProblem(settingsFile);
     replaceSettingsFile_ = false;
 
-    // Each rule file is read as soon as the setting that names it is shown.
-    loadServerSettings(
+    // Each rule file is read as soon as the setting that names it is shown. A load that stops leaves no memory of
+    // what was shown: the next save then writes every setting from its controls.
+    settingsAsRead_.clear();
+    settingsAsRead_ = loadServerSettings(
         settingsFile, [this](const ServerSetting& s, const SettingValue& value) { showSetting(s, value); },
         [this](LoadPoint point) {
             switch (point) {
@@ -189,7 +202,7 @@ SettingValue TMainWnd::settingValue(const ServerSetting& s) const {
 }
 
 bool TMainWnd::SaveServerConfig() {
-    if (!nameRuleFilesToCreate() || refusedRuleFileNames())
+    if (!confirmSettingsBeforeSave() || !nameRuleFilesToCreate() || refusedRuleFileNames())
         return false;
     switch (checkFilesBeforeSave()) {
     case SaveCheck::Save:
@@ -220,8 +233,11 @@ void TMainWnd::saveServerConfig() {
     QDir::setCurrent(ProgramDir.trimmed());
     const FileRecord::Recording recording(readFiles_, true);
     std::vector<std::string> notes;
-    notes.push_back(saveServerSettings(
-        IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); }, replaceSettingsFile_));
+    SavedSettings saved = saveServerSettings(
+        IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); }, settingsAsRead_,
+        replaceSettingsFile_);
+    settingsAsRead_ = std::move(saved.asRead);
+    notes.push_back(std::move(saved.note));
     const std::vector<RuleFileContent> contents = ruleFileContentsNow();
     const std::vector<RuleFileContent> changed = ruleFilesToWrite(contents);
     for (std::string& note : writeRuleFiles(changed))
@@ -327,6 +343,56 @@ bool TMainWnd::replaceUnusableSettingsFile() {
                       QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning, {overwrite},
                       QMessageBox::Cancel) == QMessageBox::Save;
     return replaceSettingsFile_;
+}
+
+bool TMainWnd::confirmSettingsBeforeSave() {
+    return confirmNumberFields() && confirmParentProxy();
+}
+
+// Fields the proxy reads as numbers whose text it cannot read (the marked ones, untouched values of the file
+// too) are listed; they are saved as they stand only when the user says so.
+bool TMainWnd::confirmNumberFields() {
+    QStringList marked;
+    for (const ServerSetting& setting : kServerSettings) {
+        if (!setting.number.whole)
+            continue;
+        const auto* field =
+            findChild<QLineEdit*>(name(setting.kind == SettingKind::Master ? setting.secondControl : setting.control));
+        if (const QString problem = numberFieldProblem(field); !problem.isEmpty())
+            marked << QStringLiteral("[%1] %2: %3").arg(name(setting.section), name(setting.key), problem);
+    }
+    return marked.isEmpty() ||
+           messages::ask(
+               this, QStringLiteral("Warning"),
+               QStringLiteral("These settings hold values that the proxy cannot read as its numbers:") +
+                   listed(marked) + QStringLiteral("Save anyway: store them as they stand.\nCancel: save nothing."),
+               QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
+               {{QMessageBox::Save, QStringLiteral("Save anyway")}}, QMessageBox::Cancel) == QMessageBox::Save;
+}
+
+// A parent proxy needs its address and its port. When the user has left only one of them, the save stores none;
+// an untouched value of the file is kept as it stands.
+bool TMainWnd::confirmParentProxy() {
+    const auto master = std::find_if(kServerSettings.begin(), kServerSettings.end(),
+                                     [](const ServerSetting& s) { return s.kind == SettingKind::Master; });
+    const QString address = ui_->EditParentIP->text();
+    const QString port = ui_->EditParentPort->text();
+    if (address.isEmpty() == port.isEmpty())
+        return true;
+    // Text Windows-1251 cannot hold (the save refuses it later) counts as changed: no file value holds "\n".
+    const SettingValue shown{toFileBytes(address).value_or("\n"), toFileBytes(port).value_or("\n"), false};
+    if (!settingChanged(settingsAsRead_, static_cast<std::size_t>(master - kServerSettings.begin()), shown))
+        return true;
+    const QString half = address.isEmpty() ? QStringLiteral("the port \"%1\" but no address").arg(port)
+                                           : QStringLiteral("the address \"%1\" but no port").arg(address);
+    return messages::ask(this, QStringLiteral("Warning"),
+                         QStringLiteral("The parent proxy has %1: the proxy needs both to use it.\n\n"
+                                        "Save without parent proxy: store no parent proxy (an empty Master of "
+                                        "[Server]).\nCancel: save nothing.")
+                             .arg(half),
+                         QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
+                         {{QMessageBox::Save, QStringLiteral("Save without parent proxy")}},
+                         QMessageBox::Cancel) == QMessageBox::Save;
 }
 
 void TMainWnd::CreateDefaultServerConfig() {

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 
 #include "base/MessageBoxes.h"
+#include "base/Text.h"
 #include "config/MemoryTotal.h"
 #include "ui_Main.h"
 
@@ -116,12 +117,8 @@ bool TMainWnd::computeMemoryTotal() {
     const QString countText = ui_->EditMemoryPageCount->text();
     const auto size = singlePrecision(sizeText);
     const auto count = singlePrecision(countText);
-    auto problemOf = [](const QString& text, const std::optional<float>& value) {
-        return text.isEmpty() || value ? QString()
-                                       : QStringLiteral("'%1' is not a valid floating point value").arg(text);
-    };
-    markMemoryField(ui_->EditMemoryPageSize, problemOf(sizeText, size));
-    markMemoryField(ui_->EditMemoryPageCount, problemOf(countText, count));
+    markNumberField(ui_->EditMemoryPageSize);
+    markNumberField(ui_->EditMemoryPageCount);
     if (sizeText.isEmpty() || countText.isEmpty()) {
         ui_->EditMemoryTotal->setText(QStringLiteral("0"));
         return true;
@@ -145,10 +142,52 @@ bool TMainWnd::computeMemoryTotal() {
     return true;
 }
 
-// The frame's colour is the palette's text colour turned to red, so it reads on a light and on a dark palette.
-void TMainWnd::markMemoryField(QLineEdit* field, const QString& problem) {
+namespace {
+
+// A number field's setting: the field of a text setting, or the port field of the parent proxy.
+const ServerSetting* numberSettingOf(const QLineEdit* field) {
+    const QByteArray name = field->objectName().toLatin1();
+    const std::string_view objectName(name.constData(), static_cast<std::size_t>(name.size()));
+    for (const ServerSetting& setting : kServerSettings)
+        if (setting.number.whole && ((setting.kind == SettingKind::Text && setting.control == objectName) ||
+                                     (setting.kind == SettingKind::Master && setting.secondControl == objectName)))
+            return &setting;
+    return nullptr;
+}
+
+} // namespace
+
+QString TMainWnd::numberFieldProblem(const QLineEdit* field) const {
+    const ServerSetting* setting = numberSettingOf(field);
+    const QString text = field->text();
+    // An empty parent port is no number to check: with an address the save asks, without one there is no parent.
+    if (!setting || (setting->kind == SettingKind::Master && text.isEmpty()))
+        return {};
+    // The total needs the memory fields as numbers of the user's locale first.
+    const bool memory = field == ui_->EditMemoryPageSize || field == ui_->EditMemoryPageCount;
+    if (memory && !text.isEmpty() && !singlePrecision(text))
+        return QStringLiteral("'%1' is not a valid floating point value").arg(text);
+    const std::optional<std::string> bytes = toFileBytes(text);
+    const std::string problem = numberProblem(setting->number, bytes.value_or(std::string()));
+    if (bytes && problem.empty())
+        return {};
+    return QStringLiteral("'%1' %2").arg(text,
+                                         QString::fromStdString(problem.empty() ? "is not a whole number" : problem));
+}
+
+void TMainWnd::markNumberField(QLineEdit* field) {
+    markField(field, numberFieldProblem(field));
+}
+
+// The frame's colour is the palette's text colour turned to red, so it reads on a light and on a dark palette. The
+// problem takes the place of the field's own tool tip (its hint), which comes back with the mark's end.
+void TMainWnd::markField(QLineEdit* field, const QString& problem) {
+    constexpr char kOwnToolTip[] = "ownToolTip";
+    if (!field->property(kOwnToolTip).isValid())
+        field->setProperty(kOwnToolTip, field->toolTip());
     const bool invalid = !problem.isEmpty();
-    if (field->property(kInvalidMark).toBool() == invalid && field->toolTip() == problem)
+    const QString toolTip = invalid ? problem : field->property(kOwnToolTip).toString();
+    if (field->property(kInvalidMark).toBool() == invalid && field->toolTip() == toolTip)
         return;
     if (field->styleSheet().isEmpty() || invalid) {
         const QColor text = palette().color(QPalette::Text);
@@ -157,7 +196,7 @@ void TMainWnd::markMemoryField(QLineEdit* field, const QString& problem) {
                                  .arg(QLatin1String(kInvalidMark), frame.name()));
     }
     field->setProperty(kInvalidMark, invalid);
-    field->setToolTip(problem);
+    field->setToolTip(toolTip);
     field->style()->unpolish(field);
     field->style()->polish(field);
     field->update();

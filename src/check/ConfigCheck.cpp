@@ -85,11 +85,6 @@ std::string settingName(const ServerSetting& setting) {
     return "[" + str(setting.section) + "] " + str(setting.key);
 }
 
-// Text settings that hold the name of a file or a directory; every other text setting is a whole number.
-bool holdsName(const ServerSetting& setting) {
-    return setting.key == "File Name" || setting.key == "Log File" || setting.key == "Directory";
-}
-
 // The three settings that name rule files, in the order the start-up reads the files.
 struct RuleFileSetting {
     std::string_view section;
@@ -178,7 +173,8 @@ void ConfigChecker::checkEncoding(std::string_view bytes) {
             add(settingsPath_, i + 1, "UTF-8 text: the file should be Windows-1251 text");
 }
 
-// Values the proxy reads as numbers, and a parent proxy that the next save would store empty.
+// Values the proxy cannot read as the numbers it expects (the settings table's rules), and a parent proxy
+// without an address or a port.
 void ConfigChecker::checkSettingValues(const IniSession& ini) {
     for (const ServerSetting& setting : kServerSettings) {
         const std::string section = str(setting.section);
@@ -187,19 +183,17 @@ void ConfigChecker::checkSettingValues(const IniSession& ini) {
         if (!line)
             continue;
         const std::string value = ini.readString(section, key, str(setting.loadDefault));
-        auto notANumber = [&](std::string_view text, std::string_view readAs) {
-            std::string message = settingName(setting) + ": " + quotedField(text) + " is not a whole number";
-            add(settingsPath_, *line, readAs.empty() ? message : message + " (read as " + str(readAs) + ")");
-        };
         switch (setting.kind) {
         case SettingKind::Text:
-            if (!holdsName(setting) && !parseInt64(value))
-                notANumber(value, {});
+            if (const std::string problem = numberProblem(setting.number, value); !problem.empty())
+                add(settingsPath_, *line, settingName(setting) + ": " + quotedField(value) + " " + problem);
             break;
         case SettingKind::Check:
         case SettingKind::CacheType:
             if (!parseInt32(value))
-                notANumber(value, setting.loadDefault);
+                add(settingsPath_, *line,
+                    settingName(setting) + ": " + quotedField(value) + " is not a whole number (read as " +
+                        str(setting.loadDefault) + ")");
             break;
         case SettingKind::Master: {
             if (value.empty())
@@ -209,9 +203,8 @@ void ConfigChecker::checkSettingValues(const IniSession& ini) {
                 add(settingsPath_, *line,
                     settingName(setting) + ": " + quotedField(value) +
                         " needs both an address and a port after \":\" (a save stores it empty)");
-            else if (!parseInt64(parent.port))
-                add(settingsPath_, *line,
-                    settingName(setting) + ": port " + quotedField(parent.port) + " is not a whole number");
+            else if (const std::string problem = numberProblem(setting.number, parent.port); !problem.empty())
+                add(settingsPath_, *line, settingName(setting) + ": port " + quotedField(parent.port) + " " + problem);
             break;
         }
         }

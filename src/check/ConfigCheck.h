@@ -28,7 +28,8 @@ struct CheckReport {
 // joined to directory the same way, as given ("." gives "./glym30.ini").
 //
 // Findings in glym30.ini: a UTF-8 byte-order mark and lines of UTF-8 text (the file is Windows-1251 text), values
-// that are not whole numbers where the proxy expects one, a parent proxy that a save would not keep, rule files
+// that are not whole numbers where the proxy expects one (or ports outside 1..65535: ServerSetting::number), a
+// parent proxy without an address or a port, rule files
 // named but missing, and two keys naming one rule file in different spellings. In the rule files: every line the
 // load leaves out (see LoadFindings), a time rule's day outside 0..7 and a manual service line of other than 11
 // fields. A missing glym30.ini cannot be read.

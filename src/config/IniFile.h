@@ -41,12 +41,18 @@ public:
     bool readBool(const std::string& section, const std::string& key, bool defaultValue) const;
     // The number (from 1) of the line that holds the key in the file as read, or nothing when it has none.
     std::optional<std::size_t> lineOf(const std::string& section, const std::string& key) const;
+    // The value as the file stores it, writes of this session applied: without the blanks around it but with its
+    // quotes, whole; nothing when the file has no such key (or the key's line no "=").
+    std::optional<std::string> storedValue(const std::string& section, const std::string& key) const;
 
     // A name or value that would not read back as written (a line break, a key starting with "[" or ";" or holding
     // "=", a section name holding "]") is refused, as is any write to a file that cannot be read.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value); // "1" or "0"
+    // Makes the key store a value storedValue gave (of this file or of an earlier read of it): when it stores it
+    // already its line is not touched at all, otherwise the line becomes "key=stored".
+    void restoreStored(const std::string& section, const std::string& key, const std::string& stored);
 
     // Starts from an empty file, whatever the file holds now (it could not be read, or not as a profile): the next
     // commit replaces it with the keys written since, keeping its present content as path + ".bak".

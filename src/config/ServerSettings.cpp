@@ -1,5 +1,6 @@
 #include "config/ServerSettings.h"
 
+#include "common/Numbers.h"
 #include "config/IniFile.h"
 
 namespace {
@@ -8,54 +9,54 @@ using K = SettingKind;
 
 // clang-format off
 const std::array<ServerSetting, kServerSettingCount> kServerSettings = {{
-    {"Server", "Port", K::Text, "3128", "EditProxyPort"},
-    {"Server", "Master", K::Master, "", "EditParentIP", "EditParentPort"},
-    {"Server", "Threads", K::Text, "32", "EditTreadsCount"},
-    {"Server", "Idle Thread Time", K::Text, "100", "EditTreadsTime"},
+    {"Server", "Port", K::Text, "3128", "EditProxyPort", {}, kPortNumber},
+    {"Server", "Master", K::Master, "", "EditParentIP", "EditParentPort", kPortNumber},
+    {"Server", "Threads", K::Text, "32", "EditTreadsCount", {}, kWholeNumber},
+    {"Server", "Idle Thread Time", K::Text, "100", "EditTreadsTime", {}, kWholeNumber},
     {"Server", "Cache Type", K::CacheType, "1", "MemoryCache", "FileCache"},
 
     {"Users", "Enable", K::Check, "0", "UsersEnabled"},
-    {"Users", "Count", K::Text, "64", "EditUsersCount"},
-    {"Users", "Idle Thread Time", K::Text, "60000", "EditUsersIdle"},
-    {"Users", "Time To Live", K::Text, "600000", "EditUsersLive"},
+    {"Users", "Count", K::Text, "64", "EditUsersCount", {}, kWholeNumber},
+    {"Users", "Idle Thread Time", K::Text, "60000", "EditUsersIdle", {}, kWholeNumber},
+    {"Users", "Time To Live", K::Text, "600000", "EditUsersLive", {}, kWholeNumber},
 
-    {"Memory Pool", "Page Count", K::Text, "4096", "EditMemoryPageCount"},
-    {"Memory Pool", "Page Size", K::Text, "1024", "EditMemoryPageSize"},
+    {"Memory Pool", "Page Count", K::Text, "4096", "EditMemoryPageCount", {}, kWholeNumber},
+    {"Memory Pool", "Page Size", K::Text, "1024", "EditMemoryPageSize", {}, kWholeNumber},
 
-    {"Wait Socket", "Write Remote", K::Text, "15", "EditSocketWriteRemote"},
-    {"Wait Socket", "Read Remote", K::Text, "15", "EditSocketReadRemote"},
-    {"Wait Socket", "Write Local", K::Text, "5", "EditSocketWriteLocal"},
-    {"Wait Socket", "Read Local", K::Text, "5", "EditSocketReadLocal"},
+    {"Wait Socket", "Write Remote", K::Text, "15", "EditSocketWriteRemote", {}, kWholeNumber},
+    {"Wait Socket", "Read Remote", K::Text, "15", "EditSocketReadRemote", {}, kWholeNumber},
+    {"Wait Socket", "Write Local", K::Text, "5", "EditSocketWriteLocal", {}, kWholeNumber},
+    {"Wait Socket", "Read Local", K::Text, "5", "EditSocketReadLocal", {}, kWholeNumber},
 
     {"Memory Cache", "Enable", K::Check, "1", "MCacheEnabled"},
-    {"Memory Cache", "Limit", K::Text, "2097152", "MCacheSizeLimit"},
-    {"Memory Cache", "Count", K::Text, "1024", "MCacheCountObject"},
-    {"Memory Cache", "Time To Live", K::Text, "3600000", "MCacheLive"},
-    {"Memory Cache", "Idle Thread Time", K::Text, "60000", "MCacheIdle"},
-    {"Memory Cache", "Min", K::Text, "16", "MCacheSizeMin"},
-    {"Memory Cache", "Max", K::Text, "2097152", "MCacheSizeMax"},
+    {"Memory Cache", "Limit", K::Text, "2097152", "MCacheSizeLimit", {}, kWholeNumber},
+    {"Memory Cache", "Count", K::Text, "1024", "MCacheCountObject", {}, kWholeNumber},
+    {"Memory Cache", "Time To Live", K::Text, "3600000", "MCacheLive", {}, kWholeNumber},
+    {"Memory Cache", "Idle Thread Time", K::Text, "60000", "MCacheIdle", {}, kWholeNumber},
+    {"Memory Cache", "Min", K::Text, "16", "MCacheSizeMin", {}, kWholeNumber},
+    {"Memory Cache", "Max", K::Text, "2097152", "MCacheSizeMax", {}, kWholeNumber},
 
     {"File Cache", "Enable", K::Check, "1", "FCacheEnabled"},
     {"File Cache", "Directory", K::Text, "", "FCachePath"},
-    {"File Cache", "Limit", K::Text, "2097152", "FCacheSize"},
-    {"File Cache", "Count", K::Text, "1024", "FCacheCount"},
-    {"File Cache", "Time To Live", K::Text, "3600000", "FCacheLive"},
-    {"File Cache", "Idle Thread Time", K::Text, "60000", "FCacheIdle"},
-    {"File Cache", "Min", K::Text, "16", "FCacheSizeMin"},
-    {"File Cache", "Max", K::Text, "2097152", "FCacheSizeMax"},
-    {"File Cache", "Save Time", K::Text, "600000", "FCacheSaveTime"},
+    {"File Cache", "Limit", K::Text, "2097152", "FCacheSize", {}, kWholeNumber},
+    {"File Cache", "Count", K::Text, "1024", "FCacheCount", {}, kWholeNumber},
+    {"File Cache", "Time To Live", K::Text, "3600000", "FCacheLive", {}, kWholeNumber},
+    {"File Cache", "Idle Thread Time", K::Text, "60000", "FCacheIdle", {}, kWholeNumber},
+    {"File Cache", "Min", K::Text, "16", "FCacheSizeMin", {}, kWholeNumber},
+    {"File Cache", "Max", K::Text, "2097152", "FCacheSizeMax", {}, kWholeNumber},
+    {"File Cache", "Save Time", K::Text, "600000", "FCacheSaveTime", {}, kWholeNumber},
 
     {"Cache Skip", "Enable", K::Check, "0", "CacheSkipEnabled"},
     {"Cache Skip", "File Name", K::Text, "", "CacheSkipFile"},
 
     {"Cache Refresh", "Enable", K::Check, "0", "RefreshEnable"},
     {"Cache Refresh", "Forced", K::Check, "0", "RefreshForced"},
-    {"Cache Refresh", "Min", K::Text, "3600", "RefreshMin"},
-    {"Cache Refresh", "Max", K::Text, "864000", "RefreshMax"},
-    {"Cache Refresh", "Default", K::Text, "86400", "RefreshDefault"},
-    {"Cache Refresh", "Step", K::Text, "4", "RefreshStep"},
-    {"Cache Refresh", "From", K::Text, "0", "RefreshFrom"},
-    {"Cache Refresh", "To", K::Text, "24", "RefreshTo"},
+    {"Cache Refresh", "Min", K::Text, "3600", "RefreshMin", {}, kWholeNumber},
+    {"Cache Refresh", "Max", K::Text, "864000", "RefreshMax", {}, kWholeNumber},
+    {"Cache Refresh", "Default", K::Text, "86400", "RefreshDefault", {}, kWholeNumber},
+    {"Cache Refresh", "Step", K::Text, "4", "RefreshStep", {}, kWholeNumber},
+    {"Cache Refresh", "From", K::Text, "0", "RefreshFrom", {}, kWholeNumber},
+    {"Cache Refresh", "To", K::Text, "24", "RefreshTo", {}, kWholeNumber},
 
     {"Main Log", "Enable", K::Check, "0", "MainLogEnable"},
     {"Main Log", "File Name", K::Text, "", "MainLogFile"},
@@ -69,24 +70,24 @@ const std::array<ServerSetting, kServerSettingCount> kServerSettings = {{
     {"Router", "File Name", K::Text, "", "RouterFile"},
 
     {"DNS Cache", "Enable", K::Check, "1", "DNSEnable"},
-    {"DNS Cache", "Idle Thread Time", K::Text, "60000", "DNSIdleTime"},
-    {"DNS Cache", "Time To Live", K::Text, "7200000", "DNSLive"},
-    {"DNS Cache", "Count", K::Text, "2048", "DNSCount"},
+    {"DNS Cache", "Idle Thread Time", K::Text, "60000", "DNSIdleTime", {}, kWholeNumber},
+    {"DNS Cache", "Time To Live", K::Text, "7200000", "DNSLive", {}, kWholeNumber},
+    {"DNS Cache", "Count", K::Text, "2048", "DNSCount", {}, kWholeNumber},
     {"DNS Cache", "File Name", K::Text, "", "DNSFile"},
-    {"DNS Cache", "Save Time", K::Text, "600000", "DNSSaveTime"},
+    {"DNS Cache", "Save Time", K::Text, "600000", "DNSSaveTime", {}, kWholeNumber},
     {"DNS Cache", "Update Enable", K::Check, "0", "DNSUpdate"},
-    {"DNS Cache", "Update Time", K::Text, "600000", "DNSUpdateTime"},
-    {"DNS Cache", "Update From", K::Text, "0", "DNSUpdateFrom"},
-    {"DNS Cache", "Update To", K::Text, "0", "DNSUpdateTo"},
+    {"DNS Cache", "Update Time", K::Text, "600000", "DNSUpdateTime", {}, kWholeNumber},
+    {"DNS Cache", "Update From", K::Text, "0", "DNSUpdateFrom", {}, kWholeNumber},
+    {"DNS Cache", "Update To", K::Text, "0", "DNSUpdateTo", {}, kWholeNumber},
 
     {"Check", "Enable", K::Check, "0", "CheckEnable"},
     {"Check", "File Name", K::Text, "", "CheckFile"},
     {"Check", "Default", K::Check, "0", "CheckAccess"},
-    {"Check", "Idle Thread Time", K::Text, "600000", "CheckUpdate"},
+    {"Check", "Idle Thread Time", K::Text, "600000", "CheckUpdate", {}, kWholeNumber},
 
     {"Rate Limit", "Enable", K::Check, "0", "BalancerEnable"},
     {"Rate Limit", "Include Cache", K::Check, "0", "BalancerCache"},
-    {"Rate Limit", "Parts", K::Text, "2", "BalancerInterval"},
+    {"Rate Limit", "Parts", K::Text, "2", "BalancerInterval", {}, kWholeNumber},
 }};
 
 namespace {
@@ -205,25 +206,56 @@ const LoadPoint* pointAfter(std::string_view section) {
 
 } // namespace
 
-void loadServerSettings(const std::string& path, const ShowSetting& show,
-                        const std::function<void(LoadPoint)>& reached) {
+SettingsAsRead loadServerSettings(const std::string& path, const ShowSetting& show,
+                                  const std::function<void(LoadPoint)>& reached) {
     const IniSession ini(path);
+    SettingsAsRead asRead;
+    asRead.reserve(kServerSettings.size());
     for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
         const ServerSetting& setting = kServerSettings[i];
-        show(setting, readSetting(ini, setting));
+        const SettingValue value = readSetting(ini, setting);
+        show(setting, value);
+        asRead.push_back({value, ini.storedValue(str(setting.section), str(setting.key))});
         const bool lastOfSection = i + 1 == kServerSettings.size() || kServerSettings[i + 1].section != setting.section;
         if (const LoadPoint* point = lastOfSection ? pointAfter(setting.section) : nullptr)
             reached(*point);
     }
+    return asRead;
 }
 
-std::string saveServerSettings(const std::string& path, const SettingValueOf& valueOf, bool afresh) {
+bool settingChanged(const SettingsAsRead& asRead, std::size_t index, const SettingValue& value) {
+    return index >= asRead.size() || asRead[index].shown != value;
+}
+
+SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& valueOf, const SettingsAsRead& asRead,
+                                 bool afresh) {
     IniSession ini(path);
     if (afresh)
         ini.startAfresh();
-    for (const ServerSetting& setting : kServerSettings)
-        writeSetting(ini, setting, valueOf(setting));
-    return ini.commit();
+    SettingsAsRead saved;
+    saved.reserve(kServerSettings.size());
+    for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
+        const ServerSetting& setting = kServerSettings[i];
+        const SettingValue value = valueOf(setting);
+        if (!settingChanged(asRead, i, value) && asRead[i].stored)
+            ini.restoreStored(str(setting.section), str(setting.key), *asRead[i].stored);
+        else
+            writeSetting(ini, setting, value);
+        saved.push_back({value, ini.storedValue(str(setting.section), str(setting.key))});
+    }
+    std::string note = ini.commit();
+    return {std::move(saved), std::move(note)};
+}
+
+std::string numberProblem(const NumberRule& rule, std::string_view text) {
+    if (!rule.whole)
+        return {};
+    const std::optional<std::int64_t> number = parseInt64(text);
+    if (!number)
+        return "is not a whole number";
+    if (*number < rule.min || *number > rule.max)
+        return "is not between " + std::to_string(rule.min) + " and " + std::to_string(rule.max);
+    return {};
 }
 
 void createDefaultServerSettings(const std::string& path) {

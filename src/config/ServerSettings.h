@@ -1,18 +1,36 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The keys of the proxy's server settings file glym30.ini: where each is stored, how it is converted, the value
 // a missing key reads as, and the main-window control that shows it. Load and save walk this one table in order.
 enum class SettingKind {
-    Text,      // the control's text, stored verbatim (most numbers too: nothing checks them)
+    Text,      // the control's text, stored verbatim (numbers too: their rule only marks what the proxy cannot read)
     Check,     // a check box: an integer, checked when not 0; written "1" or "0"
     CacheType, // 1 checks the memory-cache radio button, anything else the file-cache one; written 1 or 2
     Master,    // parent proxy "address:port", split at the last ":" into two fields
 };
+
+// How the proxy reads the text of a setting: as a whole number (decimal, or hexadecimal after "$" or "0x", as
+// parseInt64 takes it) within bounds, or as text (a file name, a directory, the parent's address).
+struct NumberRule {
+    bool whole = false;
+    std::int64_t min = std::numeric_limits<std::int64_t>::min();
+    std::int64_t max = std::numeric_limits<std::int64_t>::max();
+};
+inline constexpr NumberRule kWholeNumber{true};
+inline constexpr NumberRule kPortNumber{true, 1, 65535};
+
+// Why the proxy cannot take text by the rule, as the end of a sentence about it ("is not a whole number", "is not
+// between 1 and 65535"); empty when it can, and for a rule that asks for no number.
+std::string numberProblem(const NumberRule& rule, std::string_view text);
 
 struct ServerSetting {
     std::string_view section;
@@ -21,6 +39,7 @@ struct ServerSetting {
     std::string_view loadDefault;        // as text; a check's default is "0" or "1", the cache type's "1"
     std::string_view control;            // objectName of the control (Master: the address field)
     std::string_view secondControl = {}; // Master: the port field; CacheType: the file-cache radio button
+    NumberRule number = {};              // Text: how the proxy reads the value; Master: how it reads the port
 };
 
 inline constexpr std::size_t kServerSettingCount = 67;
@@ -64,18 +83,37 @@ enum class LoadPoint {
 using ShowSetting = std::function<void(const ServerSetting&, const SettingValue&)>;
 using SettingValueOf = std::function<SettingValue(const ServerSetting&)>;
 
+// What a load (or a save) left of one setting: the value its controls show, and the value as the file stores it
+// (IniSession::storedValue; nothing when the file has no such key).
+struct SettingAsRead {
+    SettingValue shown;
+    std::optional<std::string> stored;
+};
+// By the index of the setting in kServerSettings; a setting past its end has none (a load that stopped).
+using SettingsAsRead = std::vector<SettingAsRead>;
+
+// Whether the controls of the setting at index show other than what asRead remembers (true when it has none).
+bool settingChanged(const SettingsAsRead& asRead, std::size_t index, const SettingValue& value);
+
 // Reads glym30.ini once and shows every setting in table order, each with its value or its load default, calling
 // reached at each load point as soon as the settings it needs are shown. An error thrown by either stops the load
-// where it occurs. A missing or unreadable file shows the load defaults.
-void loadServerSettings(const std::string& path, const ShowSetting& show,
-                        const std::function<void(LoadPoint)>& reached);
+// where it occurs. A missing or unreadable file shows the load defaults. Returns what was shown and stored.
+SettingsAsRead loadServerSettings(const std::string& path, const ShowSetting& show,
+                                  const std::function<void(LoadPoint)>& reached);
 
 // Writes every setting in table order, with the value valueOf gives, and replaces the file once; when anything
-// fails (valueOf included), the file is left as it was. Every other line of the file is kept. Returns what the
-// write had to do differently (see writeFileAtomically); empty when nothing.
-// With afresh, the file's present content is not merged into but replaced (and kept as path + ".bak"): for a file
-// that could not be read as settings.
-std::string saveServerSettings(const std::string& path, const SettingValueOf& valueOf, bool afresh = false);
+// fails (valueOf included), the file is left as it was. Every other line of the file is kept.
+// A setting whose value is what asRead remembers the controls showing keeps the bytes the file stored then: its line
+// is not touched (a value without a port, a value longer than a read returns, a check stored as "5" stay as they
+// are), or, when someone else has changed the file since, gets that stored value back. A setting the file had no
+// key for is written from its value. With afresh, the file's present content is not merged into but replaced (and
+// kept as path + ".bak"): for a file that could not be read as settings.
+struct SavedSettings {
+    SettingsAsRead asRead; // what the file now holds, for the next save
+    std::string note;      // what the write had to do differently (see writeFileAtomically); empty when nothing
+};
+SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& valueOf,
+                                 const SettingsAsRead& asRead = {}, bool afresh = false);
 
 // Writes a new glym30.ini with the 41 keys of a default file, in their order, all in one write.
 void createDefaultServerSettings(const std::string& path);

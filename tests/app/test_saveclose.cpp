@@ -282,20 +282,26 @@ private slots:
     void unencodableTextRefusesTheSave_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("text");
-        QTest::newRow("log file name") << "MainLogFile" << QStringLiteral("/var/log/\u4e2d.log");
-        QTest::newRow("parent address") << "EditParentIP" << QStringLiteral("\u0101.example");
-        QTest::newRow("last key") << "BalancerInterval" << QStringLiteral("\u20ac\u2603");
+        QTest::addColumn<bool>("number"); // a field the proxy reads as a number: the save first asks about it
+        QTest::newRow("log file name") << "MainLogFile" << QStringLiteral("/var/log/\u4e2d.log") << false;
+        QTest::newRow("parent address") << "EditParentIP" << QStringLiteral("\u0101.example") << false;
+        QTest::newRow("last key") << "BalancerInterval" << QStringLiteral("\u20ac\u2603") << true;
     }
     void unencodableTextRefusesTheSave() {
         QFETCH(QString, control);
         QFETCH(QString, text);
+        QFETCH(bool, number);
+        child<QLineEdit>("EditParentIP")->setText(QStringLiteral("gate"));
         child<QLineEdit>("EditParentPort")->setText(QStringLiteral("3128"));
         window->findChild<QLineEdit*>(control)->setText(text);
+        if (number)
+            answers->pushBox(QMessageBox::Save);
         answers->pushBox(QMessageBox::Ok);
         child<QToolButton>("ButtonSave")->click();
-        QCOMPARE(answers->seen().size(), std::size_t(1));
-        QCOMPARE(answers->seen()[0].caption, QStringLiteral("Error"));
-        QVERIFY2(answers->seen()[0].text.contains(QStringLiteral("Windows-1251")), qPrintable(answers->seen()[0].text));
+        QCOMPARE(answers->seen().size(), std::size_t(number ? 2 : 1));
+        const SeenBox& error = answers->seen().back();
+        QCOMPARE(error.caption, QStringLiteral("Error"));
+        QVERIFY2(error.text.contains(QStringLiteral("Windows-1251")), qPrintable(error.text));
         QCOMPARE(serverFile(), QByteArray(kServerFile));
         verifyRuleFilesUntouched();
         QVERIFY(window->ConfigChanged);

@@ -3,7 +3,9 @@
 #include "config/ReplaceCounter.h"
 #include "support/GuiTestSupport.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QToolButton>
 #include <QtTest>
 
@@ -74,19 +76,23 @@ private slots:
         QVERIFY(!window->ConfigChanged);
     }
 
-    // A save without changes rewrites only the keys of the settings (in place, or added at the end of their
-    // sections); every other line stays byte for byte. A second save changes nothing more.
-    // Each save replaces glym30.ini exactly once.
+    // A save without changes adds the keys the file lacks (at the end of their sections) and touches no line the
+    // file has: blanks, quotes, "Enable=5" and values the proxy cannot read stay byte for byte (the save lists
+    // those and asks first): the file replaced once. A second save has nothing to change and does not replace it.
     void saveKeepsEveryOtherLine() {
         start(goldenFile("app/handwritten_glym30.ini"));
         ReplaceCounter replaces(dir->path(QString()), "glym30.ini");
         QVERIFY(replaces.valid());
+        answers->pushBox(QMessageBox::Save);
+        answers->pushBox(QMessageBox::Save);
         save();
+        QVERIFY(answers->seen().at(0).text.contains("\n    [Users] Count: 'abc' is not a whole number\n    "
+                                                    "[Memory Cache] Max: '' is not a whole number\n"));
         QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("app/handwritten_glym30_saved.ini"));
         QCOMPARE(replaces.take(), 1);
         save();
         QCOMPARE(dir->read(QStringLiteral("glym30.ini")), goldenFile("app/handwritten_glym30_saved.ini"));
-        QCOMPARE(replaces.take(), 1);
+        QCOMPARE(replaces.take(), 0);
     }
 
     // A file as editors leave it: a UTF-8 signature before the first section, a header without its "]", text after
@@ -112,16 +118,17 @@ private slots:
         QTest::newRow("split at the last colon") << QByteArray("a:b:8080") << "a:b"
                                                  << "8080" << QByteArray("a:b:8080");
         QTest::newRow("no port after the colon") << QByteArray("host:") << "host"
-                                                 << "" << QByteArray("");
+                                                 << "" << QByteArray("host:");
         QTest::newRow("no address before the colon") << QByteArray(":8080") << ""
-                                                     << "8080" << QByteArray("");
-        QTest::newRow("no colon") << QByteArray("proxy.lan") << "proxy.lan"
-                                  << "" << QByteArray("");
+                                                     << "8080" << QByteArray(":8080");
+        QTest::newRow("no colon") << QByteArray("proxy.corp") << "proxy.corp"
+                                  << "" << QByteArray("proxy.corp");
         QTest::newRow("empty") << QByteArray("") << ""
                                << "" << QByteArray("");
         QTest::newRow("quoted") << QByteArray("\"gate:80\"") << "gate"
-                                << "80" << QByteArray("gate:80");
+                                << "80" << QByteArray("\"gate:80\"");
     }
+    // Untouched, the value is written back as the file had it, however it splits; another setting changed meanwhile.
     void master() {
         QFETCH(QByteArray, stored);
         QFETCH(QString, address);
@@ -130,41 +137,77 @@ private slots:
         start("[Server]\r\nMaster=" + stored + "\r\n");
         QCOMPARE(valueOf(QStringLiteral("EditParentIP")), address);
         QCOMPARE(valueOf(QStringLiteral("EditParentPort")), port);
+        field(QStringLiteral("EditTreadsCount"))->setText(QStringLiteral("8"));
+        save();
+        QCOMPARE(written("Server", "Master"), saved);
+        // Touched and put back as it was is untouched too.
+        field(QStringLiteral("EditParentIP"))->setText(QStringLiteral("x"));
+        field(QStringLiteral("EditParentIP"))->setText(address);
         save();
         QCOMPARE(written("Server", "Master"), saved);
     }
 
-    // Both parent fields are needed: with one of them empty the key is written empty, and the other is lost.
+    // Both parent fields are needed: when the user leaves only one of them, the save names it and asks. "Save
+    // without parent proxy" writes the key empty (the other field is lost); Cancel saves nothing.
     void masterNeedsBothFields_data() {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("answer"); // to the question, 0 when none is asked
+        QTest::addColumn<QString>("question");
         QTest::addColumn<QByteArray>("saved");
         QTest::addColumn<QString>("addressLoaded");
         QTest::addColumn<QString>("portLoaded");
+        const QString noPort = "The parent proxy has the address \"192.168.0.1\" but no port";
+        const QString noAddress = "The parent proxy has the port \"8080\" but no address";
         QTest::newRow("both") << "192.168.0.1"
-                              << "8080" << QByteArray("192.168.0.1:8080") << "192.168.0.1"
+                              << "8080" << 0 << "" << QByteArray("192.168.0.1:8080") << "192.168.0.1"
                               << "8080";
         QTest::newRow("address only") << "192.168.0.1"
-                                      << "" << QByteArray("") << ""
+                                      << "" << int(QMessageBox::Save) << noPort << QByteArray("") << ""
                                       << "";
         QTest::newRow("port only") << ""
-                                   << "8080" << QByteArray("") << ""
+                                   << "8080" << int(QMessageBox::Save) << noAddress << QByteArray("") << ""
                                    << "";
+        QTest::newRow("address only, cancelled")
+            << "192.168.0.1"
+            << "" << int(QMessageBox::Cancel) << noPort << QByteArray("old:1") << "old"
+            << "1";
+        QTest::newRow("port only, cancelled")
+            << ""
+            << "8080" << int(QMessageBox::Cancel) << noAddress << QByteArray("old:1") << "old"
+            << "1";
+        QTest::newRow("neither") << ""
+                                 << "" << 0 << "" << QByteArray("") << ""
+                                 << "";
         QTest::newRow("texts as typed") << " gate "
-                                        << "80a" << QByteArray(" gate :80a") << "gate "
-                                        << "80a";
+                                        << "80" << 0 << "" << QByteArray(" gate :80") << "gate "
+                                        << "80";
     }
     void masterNeedsBothFields() {
         QFETCH(QString, address);
         QFETCH(QString, port);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
         QFETCH(QByteArray, saved);
         QFETCH(QString, addressLoaded);
         QFETCH(QString, portLoaded);
-        start("[Server]\r\nMaster=old:1\r\n");
+        const QByteArray file = "[Server]\r\nMaster=old:1\r\n";
+        start(file);
         field(QStringLiteral("EditParentIP"))->setText(address);
         field(QStringLiteral("EditParentPort"))->setText(port);
+        if (answer)
+            answers->pushBox(QMessageBox::StandardButton(answer));
         save();
         QCOMPARE(written("Server", "Master"), saved);
+        if (answer) {
+            QCOMPARE(answers->seen().size(), std::size_t(1));
+            QVERIFY2(answers->seen()[0].text.startsWith(question), qPrintable(answers->seen()[0].text));
+        }
+        if (answer == QMessageBox::Cancel) {
+            QCOMPARE(dir->read(QStringLiteral("glym30.ini")), file);
+            QVERIFY(window->ConfigChanged);
+            window->ConfigChanged = false; // no close question
+        }
         restart();
         QCOMPARE(valueOf(QStringLiteral("EditParentIP")), addressLoaded);
         QCOMPARE(valueOf(QStringLiteral("EditParentPort")), portLoaded);
@@ -176,12 +219,13 @@ private slots:
         QTest::addColumn<QByteArray>("saved");
         QTest::newRow("1") << QByteArray("[Server]\r\nCache Type=1\r\n") << true << QByteArray("1");
         QTest::newRow("2") << QByteArray("[Server]\r\nCache Type=2\r\n") << false << QByteArray("2");
-        QTest::newRow("0") << QByteArray("[Server]\r\nCache Type=0\r\n") << false << QByteArray("2");
-        QTest::newRow("7") << QByteArray("[Server]\r\nCache Type=7\r\n") << false << QByteArray("2");
-        QTest::newRow("0x1") << QByteArray("[Server]\r\nCache Type=0x1\r\n") << true << QByteArray("1");
-        QTest::newRow("not a number") << QByteArray("[Server]\r\nCache Type=file\r\n") << true << QByteArray("1");
+        QTest::newRow("0") << QByteArray("[Server]\r\nCache Type=0\r\n") << false << QByteArray("0");
+        QTest::newRow("7") << QByteArray("[Server]\r\nCache Type=7\r\n") << false << QByteArray("7");
+        QTest::newRow("0x1") << QByteArray("[Server]\r\nCache Type=0x1\r\n") << true << QByteArray("0x1");
+        QTest::newRow("not a number") << QByteArray("[Server]\r\nCache Type=file\r\n") << true << QByteArray("file");
         QTest::newRow("missing") << QByteArray("[Server]\r\nPort=3128\r\n") << true << QByteArray("1");
     }
+    // Untouched, the value stays as the file has it; the other button chosen writes 2 or 1.
     void cacheType() {
         QFETCH(QByteArray, file);
         QFETCH(bool, memory);
@@ -191,9 +235,13 @@ private slots:
         QCOMPARE(valueOf(QStringLiteral("FileCache")), memory ? QStringLiteral("0") : QStringLiteral("1"));
         save();
         QCOMPARE(written("Server", "Cache Type"), saved);
+        child<QRadioButton>(memory ? "FileCache" : "MemoryCache")->setChecked(true);
+        save();
+        QCOMPARE(written("Server", "Cache Type"), memory ? QByteArray("2") : QByteArray("1"));
     }
 
-    // A check is an integer that is not 0; text that is no integer takes the key's default. Saved as 1 or 0.
+    // A check is an integer that is not 0; text that is no integer takes the key's default. Untouched, it is
+    // written back as it stands; a click writes 1 or 0.
     void checkValue_data() {
         QTest::addColumn<QByteArray>("section");
         QTest::addColumn<QByteArray>("stored");
@@ -218,38 +266,58 @@ private slots:
         start("[" + section + "]\r\nEnable=" + stored + "\r\n");
         QCOMPARE(valueOf(control), checked ? QStringLiteral("1") : QStringLiteral("0"));
         save();
-        QCOMPARE(written(section, "Enable"), checked ? QByteArray("1") : QByteArray("0"));
+        QCOMPARE(written(section, "Enable"), stored);
+        child<QCheckBox>(control.toLatin1().constData())->click();
+        save();
+        QCOMPARE(written(section, "Enable"), checked ? QByteArray("0") : QByteArray("1"));
     }
 
-    // Text keys are shown and written as they stand: numbers are not checked.
+    // Text keys are shown as read (without blanks and quotes around, at most 2047 bytes). Untouched, a value is
+    // written back byte for byte; as typed, it is written as it stands.
     void textValue_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("saved");
-        QTest::newRow("not a number") << QByteArray("abc") << "abc" << QByteArray("abc");
-        QTest::newRow("empty") << QByteArray("") << "" << QByteArray("");
-        QTest::newRow("blanks around") << QByteArray("  42  ") << "42" << QByteArray("42");
-        QTest::newRow("single quotes") << QByteArray("'42'") << "42" << QByteArray("42");
-        QTest::newRow("quote inside") << QByteArray("4\"2") << "4\"2" << QByteArray("4\"2");
+        QTest::newRow("plain") << QByteArray("a.log") << "a.log"
+                               << "b.log" << QByteArray("b.log");
+        QTest::newRow("empty") << QByteArray("") << ""
+                               << "" << QByteArray("");
+        QTest::newRow("blanks around") << QByteArray("  a.log  ") << "a.log"
+                                       << " b " << QByteArray(" b ");
+        QTest::newRow("single quotes") << QByteArray("'a.log'") << "a.log"
+                                       << "'b'" << QByteArray("'b'");
+        QTest::newRow("quote inside") << QByteArray("a\"b") << "a\"b"
+                                      << "a\"c" << QByteArray("a\"c");
         QTest::newRow("Windows-1251") << QByteArray("\xc2\xf1\xe5\xe3\xe4\xe0") << "Всегда"
-                                      << QByteArray("\xc2\xf1\xe5\xe3\xe4\xe0");
+                                      << "Все" << QByteArray("\xc2\xf1\xe5");
+        QTest::newRow("longer than a read") << QByteArray(3000, 'x') << QString(2047, u'x') << "y" << QByteArray("y");
     }
     void textValue() {
         QFETCH(QByteArray, stored);
         QFETCH(QString, shown);
+        QFETCH(QString, typed);
         QFETCH(QByteArray, saved);
-        start("[Server]\r\nThreads=" + stored + "\r\n");
-        QCOMPARE(valueOf(QStringLiteral("EditTreadsCount")), shown);
+        start("[Main Log]\r\nFile Name=" + stored + "\r\n");
+        QCOMPARE(valueOf(QStringLiteral("MainLogFile")), shown);
+        field(QStringLiteral("EditTreadsCount"))->setText(QStringLiteral("8"));
         save();
-        QCOMPARE(written("Server", "Threads"), saved);
+        QCOMPARE(written("Main Log", "File Name"), stored);
+        field(QStringLiteral("MainLogFile"))->setText(typed + QStringLiteral("x"));
+        field(QStringLiteral("MainLogFile"))->setText(typed);
+        save();
+        QCOMPARE(written("Main Log", "File Name"), typed == shown ? stored : saved);
     }
 
-    // A value longer than the read buffer comes back cut to 2047 bytes.
-    void longValueIsCut() {
-        start("[Main Log]\r\nFile Name=" + QByteArray(3000, 'x') + "\r\n");
-        QCOMPARE(valueOf(QStringLiteral("MainLogFile")), QString(2047, u'x'));
+    // After a save, what it wrote is what "untouched" means: a value typed, saved, and typed back is written.
+    void untouchedCountsFromTheLastSave() {
+        start("[Server]\r\nThreads=  32  \r\n");
+        field(QStringLiteral("EditTreadsCount"))->setText(QStringLiteral("64"));
         save();
-        QCOMPARE(written("Main Log", "File Name"), QByteArray(2047, 'x'));
+        QCOMPARE(written("Server", "Threads"), QByteArray("64"));
+        field(QStringLiteral("EditTreadsCount"))->setText(QStringLiteral("32"));
+        save();
+        QCOMPARE(written("Server", "Threads"), QByteArray("32"));
     }
 
     // At load the total is the exact product in bytes; the unit shown is bytes.
@@ -279,6 +347,7 @@ private slots:
         QCOMPARE(valueOf(QStringLiteral("DNSCount")), QStringLiteral("77"));
         QVERIFY(answers->seen().empty());
         QVERIFY(!window->ConfigChanged);
+        answers->pushBox(QMessageBox::Save);
         save();
         QCOMPARE(written("Memory Pool", "Page Size"), QByteArray("4k"));
     }

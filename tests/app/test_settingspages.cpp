@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -239,6 +240,102 @@ private slots:
         QVERIFY(field("EditMemoryPageCount")->property("invalid").toBool());
         QVERIFY(!field("EditMemoryPageSize")->property("invalid").toBool());
         QCOMPARE(total(), QStringLiteral("-"));
+        QVERIFY(!window->ConfigChanged);
+    }
+
+    // Every field the proxy reads as a number is marked while it is typed into, with the reason as its tool tip;
+    // ports take 1 to 65535. Names, the cache directory and the parent's address are no numbers, and an empty
+    // parent port is no error (there is no parent proxy, or the save asks for its port).
+    void numberFieldsAreMarked_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("port above") << QByteArray("EditProxyPort") << "99999"
+                                    << "'99999' is not between 1 and 65535";
+        QTest::newRow("port 0") << QByteArray("EditProxyPort") << "0"
+                                << "'0' is not between 1 and 65535";
+        QTest::newRow("port 65535") << QByteArray("EditProxyPort") << "65535"
+                                    << "";
+        QTest::newRow("parent port above") << QByteArray("EditParentPort") << "65536"
+                                           << "'65536' is not between 1 and 65535";
+        QTest::newRow("parent port text") << QByteArray("EditParentPort") << "http"
+                                          << "'http' is not a whole number";
+        QTest::newRow("parent port empty") << QByteArray("EditParentPort") << ""
+                                           << "";
+        QTest::newRow("threads") << QByteArray("EditTreadsCount") << "lots"
+                                 << "'lots' is not a whole number";
+        QTest::newRow("threads in hexadecimal") << QByteArray("EditTreadsCount") << "$20"
+                                                << "";
+        QTest::newRow("hour with minutes") << QByteArray("DNSUpdateFrom") << "5:00"
+                                           << "'5:00' is not a whole number";
+        QTest::newRow("rate parts empty") << QByteArray("BalancerInterval") << ""
+                                          << "'' is not a whole number";
+        QTest::newRow("page size with a fraction") << QByteArray("EditMemoryPageSize") << "1.5"
+                                                   << "'1.5' is not a whole number";
+        QTest::newRow("page count empty") << QByteArray("EditMemoryPageCount") << ""
+                                          << "'' is not a whole number";
+        QTest::newRow("cache directory") << QByteArray("FCachePath") << "cache 1"
+                                         << "";
+        QTest::newRow("log file") << QByteArray("MainLogFile") << "x"
+                                  << "";
+        QTest::newRow("parent address") << QByteArray("EditParentIP") << "gate"
+                                        << "";
+    }
+    void numberFieldsAreMarked() {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, typed);
+        QFETCH(QString, problem);
+        start();
+        QLineEdit* edit = field(name.constData());
+        QVERIFY(!edit->property("invalid").toBool());
+        const QString hint = edit->toolTip(); // the cache directory's; a mark replaces it for its time
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(edit->text(), typed);
+        QCOMPARE(edit->property("invalid").toBool(), !problem.isEmpty());
+        QCOMPARE(edit->toolTip(), problem.isEmpty() ? hint : problem);
+        edit->setText(QStringLiteral("80"));
+        QVERIFY(!edit->property("invalid").toBool());
+        QCOMPARE(edit->toolTip(), hint);
+        window->ConfigChanged = false; // no close question
+    }
+
+    // Values the proxy cannot read are marked at start-up already, and a save lists every marked field and asks,
+    // Cancel the default: Enter saves nothing. "Save anyway" stores them; the file's own untouched values ("32k")
+    // stay as they are, and only the setting changed is written.
+    void saveWithMarkedFields() {
+        QByteArray file = goldenFile(QStringLiteral("ini/default_glym30_saved.ini"));
+        file.replace("[Server]\r\nMaster=\r\nIdle Thread Time=100\r\nPort=3128\r\nThreads=32\r\n",
+                     "[Server]\r\nMaster=\r\nIdle Thread Time=100\r\nPort=3128\r\nThreads=32k\r\n");
+        QVERIFY(file.contains("Threads=32k"));
+        dir->write(QStringLiteral("glym30.ini"), file);
+        start();
+        QVERIFY(field("EditTreadsCount")->property("invalid").toBool());
+        QCOMPARE(field("EditTreadsCount")->toolTip(), QStringLiteral("'32k' is not a whole number"));
+        QVERIFY(!window->ConfigChanged);
+
+        field("EditProxyPort")->setText(QStringLiteral("99999"));
+        QString question;
+        answers->push([&question](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            question = box ? box->text() : QStringLiteral("no box");
+            QTest::keyClick(widget, Qt::Key_Return);
+        });
+        window->ButtonSaveClick();
+        QCOMPARE(question, QStringLiteral("These settings hold values that the proxy cannot read as its numbers:\n\n"
+                                          "    [Server] Port: '99999' is not between 1 and 65535\n"
+                                          "    [Server] Threads: '32k' is not a whole number\n\n"
+                                          "Save anyway: store them as they stand.\nCancel: save nothing."));
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), file);
+        QVERIFY(window->ConfigChanged);
+
+        answers->pushBox(QMessageBox::Save);
+        window->ButtonSaveClick();
+        QByteArray saved = file;
+        saved.replace("Port=3128\r\n", "Port=99999\r\n");
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), saved);
         QVERIFY(!window->ConfigChanged);
     }
 

@@ -93,6 +93,36 @@ private slots:
         QCOMPARE(printed.status, 1);
     }
 
+    // The proxy reads these settings as whole numbers, its ports from 1 to 65535; the check says which it cannot.
+    void settingNumbers_data() {
+        QTest::addColumn<QByteArray>("server");
+        QTest::addColumn<QByteArray>("finding");
+        QTest::newRow("port above 65535")
+            << QByteArray("Port=99999") << QByteArray("[Server] Port: \"99999\" is not between 1 and 65535");
+        QTest::newRow("port 0") << QByteArray("Port=0")
+                                << QByteArray("[Server] Port: \"0\" is not between 1 and 65535");
+        QTest::newRow("port 65535") << QByteArray("Port=65535") << QByteArray();
+        QTest::newRow("port in hexadecimal") << QByteArray("Port=$FFFF") << QByteArray();
+        QTest::newRow("parent port above 65535")
+            << QByteArray("Master=gate:70000")
+            << QByteArray("[Server] Master: port \"70000\" is not between 1 and 65535");
+        QTest::newRow("parent port not a number")
+            << QByteArray("Master=gate:x") << QByteArray("[Server] Master: port \"x\" is not a whole number");
+        QTest::newRow("threads") << QByteArray("Threads=lots")
+                                 << QByteArray("[Server] Threads: \"lots\" is not a whole number");
+        QTest::newRow("many threads") << QByteArray("Threads=99999") << QByteArray();
+    }
+    void settingNumbers() {
+        QFETCH(QByteArray, server);
+        QFETCH(QByteArray, finding);
+        QTemporaryDir directory;
+        QVERIFY(writeBytes(directory.filePath(QStringLiteral("glym30.ini")), "[Server]\r\n" + server + "\r\n"));
+        const Printed printed = check(directory.path());
+        QCOMPARE(printed.out,
+                 finding.isEmpty() ? QByteArray() : directory.path().toUtf8() + "/glym30.ini:2: " + finding + "\n");
+        QCOMPARE(printed.status, finding.isEmpty() ? 0 : 1);
+    }
+
     // Absolute rule-file names are printed as they are; a named pipe in place of a rule file is reported at once
     // instead of holding the check up; messages reach the terminal as UTF-8.
     void namesOutsideTheDirectory() {

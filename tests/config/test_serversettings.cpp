@@ -29,6 +29,7 @@ private slots:
     void defaultFileReadsLikeNoFile();
     void loadReachesEachPointWhenItsKeysAreShown();
     void loadStopsWhereAnErrorOccurs();
+    void untouchedSettingsKeepTheirBytes();
     void failedSaveLeavesTheFile();
     void fullDiskLeavesTheFile();
     void preferencesWrittenOnce();
@@ -150,6 +151,59 @@ void TestServerSettings::loadStopsWhereAnErrorOccurs() {
             [&shown](const ServerSetting& setting, const SettingValue&) { shown << name(setting); }, failAtCacheSkip));
     QCOMPARE(shown.last(), QByteArray("Cache Skip/File Name"));
     QVERIFY(!shown.contains("Cache Refresh/Enable"));
+}
+
+// A save given what the load read writes no setting whose value is unchanged: every byte stays and the file is not
+// even replaced. When someone else has changed such a key since, it gets the value the load read back; a value
+// changed is written; what the save returns is what the next one compares with.
+void TestServerSettings::untouchedSettingsKeepTheirBytes() {
+    QByteArray file = readBytes(golden("default_glym30_saved.ini"));
+    for (const auto& [from, to] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
+             {"Master=\r\n", "master = proxy.corp\t\r\n"},
+             {"Port=3128\r\n", "Port = \"3128\"\n"},
+             {"Threads=32\r\n", "Threads=32k\r\n"},
+             {"[Users]\r\nEnable=0\r\n", "[Users]\r\nEnable=5\r\n"},
+             {"Cache Type=1\r\n", "Cache Type=0\r\n"},
+             {"[Main Log]\r\nEnable=0\r\nFile Name=\r\n",
+              "[Main Log]\r\nEnable=0\r\nFile Name=" + QByteArray(3000, 'x') + "\r\n"},
+         }) {
+        QVERIFY2(file.contains(from), from.constData());
+        file.replace(from, to);
+    }
+    QVERIFY(writeBytes(iniPath(), file));
+    std::vector<SettingValue> shown;
+    const SettingsAsRead asRead = loadServerSettings(
+        iniPath().toStdString(), [&shown](const ServerSetting&, const SettingValue& value) { shown.push_back(value); },
+        [](LoadPoint) {});
+    QCOMPARE(asRead.size(), kServerSettings.size());
+    QCOMPARE(qbytes(shown.at(1).text), QByteArray("proxy.corp"));
+    auto asShown = [&shown](const ServerSetting& setting) {
+        return shown.at(&setting - kServerSettings.data());
+    };
+
+    ReplaceCounter replaces(dir_->path(), "glym30.ini");
+    SettingsAsRead next = saveServerSettings(iniPath().toStdString(), asShown, asRead).asRead;
+    QCOMPARE(readBytes(iniPath()), file);
+    QCOMPARE(replaces.take(), 0);
+
+    // Someone else changes two of the keys; the save puts back what the window read, and writes the one changed.
+    QByteArray outside = file;
+    outside.replace("Threads=32k\r\n", "Threads=7\r\n").replace("Enable=5\r\n", "");
+    QVERIFY(writeBytes(iniPath(), outside));
+    shown.at(3).text = "16"; // [Server] Idle Thread Time
+    next = saveServerSettings(iniPath().toStdString(), asShown, next).asRead;
+    QByteArray expected = file;
+    expected.replace("Idle Thread Time=100\r\n", "Idle Thread Time=16\r\n");
+    expected.replace("[Users]\r\nEnable=5\r\nCount=64\r\nIdle Thread Time=60000\r\nTime To Live=600000\r\n",
+                     "[Users]\r\nCount=64\r\nIdle Thread Time=60000\r\nTime To Live=600000\r\nEnable=5\r\n");
+    QCOMPARE(readBytes(iniPath()), expected);
+    QCOMPARE(replaces.take(), 1);
+
+    // Back to what the load read: that is a change from what the last save wrote.
+    shown.at(3).text = "100";
+    saveServerSettings(iniPath().toStdString(), asShown, next);
+    expected.replace("Idle Thread Time=16\r\n", "Idle Thread Time=100\r\n");
+    QCOMPARE(readBytes(iniPath()), expected);
 }
 
 // A save that fails half-way (here a value that cannot be stored, as text Windows-1251 cannot hold) writes
