@@ -69,10 +69,10 @@ void TMainWnd::setUp() {
     ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
 
-    groupEditor_ = std::make_unique<GroupEditor>(this, Groups);
-    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups);
     cacheSkipEditor_ = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
     buildLists();
+    groupEditor_ = std::make_unique<GroupEditor>(this, Groups, *lists_);
+    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups, *lists_);
 
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
