@@ -68,5 +68,8 @@ void GroupEditor::remove(BoundList& list) {
     const auto row = list.selectedRow();
     if (!row)
         return;
-    model.clearLine(*row);
+    const int group = model.groupOf(*row);
+    const TProxyUsers* record = groups_.find(group);
+    const std::size_t deleted = record && !record->GroupLine.empty() ? 1 : 0;
+    dependentRules_.removeNamingLine(group, deleted, list.descriptor->noun, [&] { model.clearLine(*row); });
 }

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "access/DependentRules.h"
 #include "rules/Proxyusers.h"
 
 class GroupLineModel;
+class ListViews;
 class QString;
 class QWidget;
 struct BoundList;
 
 // The user groups list (GroupName): one row per group, showing the name and comment of its "GN" line. Adding a
 // group under a number in use renames that group; deleting a group only removes its name line, its other rules
-// stay.
+// stay (when the group would keep rules but no line that brings it into being at the next load, the user is asked
+// first: see DependentRules).
 class GroupEditor {
 public:
-    GroupEditor(QWidget* window, GroupTable& groups) : window_(window), groups_(groups) {}
+    GroupEditor(QWidget* window, GroupTable& groups, ListViews& lists)
+        : window_(window), groups_(groups), dependentRules_(window, groups, lists) {}
 
     void fill(BoundList& list);
     void add(BoundList& list);
@@ -26,4 +30,5 @@ private:
 
     QWidget* window_;
     GroupTable& groups_;
+    DependentRules dependentRules_;
 };

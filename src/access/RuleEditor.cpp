@@ -134,8 +134,19 @@ void RuleEditor::remove(BoundList& list) {
         return;
     if (singleLine(list))
         return modelOf<GroupLineModel>(list).clearLine(*row);
-    if (!modelOf<GroupLinesModel>(list).removeLine(*row))
-        reportLostLine();
+    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
+    const RuleLines* lines = model.linesOf(*row);
+    if (!lines || !lines->find(model.lineIdOf(*row)))
+        return reportLostLine();
+    auto remove = [&] {
+        model.removeLine(*row);
+    };
+    // A network or host is a line that brings its group into being at a load.
+    const RuleLines TProxyUsers::*member = list.descriptor->lines;
+    if (member == &TProxyUsers::NetworkRules || member == &TProxyUsers::HostRules)
+        dependentRules_.removeNamingLine(model.groupOf(*row), 1, list.descriptor->noun, remove);
+    else
+        remove();
 }
 
 void RuleEditor::reportLostLine() const {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "access/DependentRules.h"
 #include "base/ListDescriptor.h"
 
 #include <string>
 
+class ListViews;
 class QString;
 class QWidget;
 struct BoundList;
@@ -15,10 +17,12 @@ struct BoundList;
 //
 // Kinds of many lines per group (RowSource::GroupLines: networks, hosts, URL rules, ...) append a line with Add.
 // Kinds of one line per group (RowSource::GroupLine: traffic limit, speed) set the group's line with Add,
-// replacing any earlier one, and keep one row per group; Delete empties the line.
+// replacing any earlier one, and keep one row per group; Delete empties the line. Deleting a group's last network
+// or host asks first when its other rules would then be dropped by the next load (see DependentRules).
 class RuleEditor {
 public:
-    RuleEditor(QWidget* window, GroupTable& groups) : window_(window), groups_(groups) {}
+    RuleEditor(QWidget* window, GroupTable& groups, ListViews& lists)
+        : window_(window), groups_(groups), dependentRules_(window, groups, lists) {}
 
     void fill(BoundList& list);
     void add(BoundList& list);
@@ -31,6 +35,7 @@ private:
 
     QWidget* window_;
     GroupTable& groups_;
+    DependentRules dependentRules_;
 };
 
 // The line of a rule: tag, group field, values, joined with ":".

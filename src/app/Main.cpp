@@ -69,10 +69,10 @@ void TMainWnd::setUp() {
     ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
 
-    groupEditor_ = std::make_unique<GroupEditor>(this, Groups);
-    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups);
     cacheSkipEditor_ = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
     buildLists();
+    groupEditor_ = std::make_unique<GroupEditor>(this, Groups, *lists_);
+    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups, *lists_);
 
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
@@ -278,6 +278,25 @@ void TMainWnd::buildLists() {
         connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
     }
     statisticsPage_ = std::make_unique<StatisticsPage>(this, *lists_, ui_->StatusBar1, statusPanel1_);
+    // The export refuses the files of the configuration, named as the window opens them (relative names count from
+    // the program directory).
+    statisticsPage_->setProtectedFiles([this] {
+        auto file = [this](const char* what, const QString& name, std::string path) {
+            if (!path.empty() && path.front() != '/')
+                path = QFile::encodeName(ProgramDir.trimmed()).toStdString() + '/' + path;
+            return StatisticsPage::ProtectedFile{QString::fromUtf8(what), name, std::move(path)};
+        };
+        auto shown = [&file](const char* what, const QLineEdit* field) {
+            return file(what, field->text(), toFileBytes(field->text()).value_or(std::string()));
+        };
+        return std::vector{
+            shown("the connection log", ui_->ConnectLogFile),
+            file("the server settings", QDir::cleanPath(IniFileName), QFile::encodeName(IniFileName).toStdString()),
+            file("the preferences file", preferencesFile, QFile::encodeName(preferencesFile).toStdString()),
+            shown("the access rules file", ui_->CheckFile),
+            shown("the cache-skip rules file", ui_->CacheSkipFile),
+            shown("the port-mapping rules file", ui_->RouterFile)};
+    });
     lists_->popupRequested = [this](BoundList& list, QPoint at) {
         popupComponent_ = list.view;
         CacheSkipPopup->exec(at);

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <ostream>
 #include <set>
@@ -119,6 +120,7 @@ private:
     void checkRuleFileNames(const IniSession& ini);
     void checkRuleFileClashes(const IniSession& ini);
     void checkKeptLines();
+    void checkRuleFileSignatures();
     void sortFindings();
 
     std::string directory_;
@@ -150,6 +152,7 @@ CheckReport ConfigChecker::run() {
     checkRuleFileNames(ini);
     checkRuleFileClashes(ini);
     checkKeptLines();
+    checkRuleFileSignatures();
     sortFindings();
     return std::move(report_);
 }
@@ -325,6 +328,23 @@ void ConfigChecker::checkKeptLines() {
             return std::string();
         return "manual service of " + std::to_string(line.Count()) + " fields, not 11";
     });
+}
+
+// Rule files that start with a UTF-8 signature: the load skips it, and a save writes the file without it. Each file
+// is reported once, however many settings name it, and first among the findings of its line 1.
+void ConfigChecker::checkRuleFileSignatures() {
+    std::vector<Finding> found;
+    std::set<std::string> checked; // by identity
+    for (const std::string& file : ruleFiles_) {
+        if (file.empty() || !fileExists(file) || !checked.insert(fileIdentity(file)).second)
+            continue;
+        std::ifstream stream(file, std::ios::binary);
+        std::string start(3, '\0');
+        stream.read(start.data(), static_cast<std::streamsize>(start.size()));
+        if (stream && hasUtf8Signature(start))
+            found.push_back({file, 1, {}, "UTF-8 byte-order mark: the file should be Windows-1251 text"});
+    }
+    report_.findings.insert(report_.findings.begin(), found.begin(), found.end());
 }
 
 // glym30.ini first, then the rule files in the order they were read, each by line. A file named in two spellings

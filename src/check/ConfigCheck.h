@@ -29,10 +29,10 @@ struct CheckReport {
 //
 // Findings in glym30.ini: a UTF-8 byte-order mark and lines of UTF-8 text (the file is Windows-1251 text), values
 // that are not whole numbers where the proxy expects one (or ports outside 1..65535: ServerSetting::number), a
-// parent proxy without an address or a port, rule files
-// named but missing, and two keys naming one rule file in different spellings. In the rule files: every line the
-// load leaves out (see LoadFindings), a time rule's day outside 0..7 and a manual service line of other than 11
-// fields. A missing glym30.ini cannot be read.
+// parent proxy without an address or a port, UTF-16 text, rule files named but missing, two keys naming one rule
+// file in different spellings, and a rule file that is another file of the configuration or a backup a save makes.
+// In the rule files: a UTF-8 byte-order mark, every line the load leaves out (see LoadFindings), a time rule's day
+// outside 0..7 and a manual service line of other than 11 fields. A missing glym30.ini cannot be read.
 CheckReport checkConfiguration(const std::string& directory);
 
 // A name as seen from outside directory: relative names are joined to it.

@@ -18,6 +18,19 @@ void TProxyUsers::WriteTo(std::vector<std::string>& lines) const {
         addIfSet(*single);
 }
 
+std::size_t TProxyUsers::namingLineCount() const {
+    return (GroupLine.empty() ? 0 : 1) + NetworkRules.size() + HostRules.size();
+}
+
+std::size_t TProxyUsers::dependentRuleCount() const {
+    std::size_t count = 0;
+    for (const RuleLines* list : {&UrlRules, &WordRules, &TimeRules, &PortAccessRules, &PortBlockRules})
+        count += list->size();
+    for (const std::string* single : {&LimitRule, &SpeedRule, &InputAuthRule, &OutputAuthRule})
+        count += single->empty() ? 0 : 1;
+    return count;
+}
+
 std::optional<int> GroupTable::groupNumber(std::string_view field) {
     const auto number = parseInt32(field);
     if (!number || *number < 0 || *number >= kSlotCount)

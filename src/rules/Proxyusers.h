@@ -21,6 +21,13 @@ public:
     // then the single lines; empty single lines are left out.
     void WriteTo(std::vector<std::string>& lines) const;
 
+    // The lines that bring a group into being when the access rules file is loaded: its "GN" line (when set) and
+    // its "GD" and "CD" lines. Group 0 comes into being without one.
+    std::size_t namingLineCount() const;
+    // The lines that the load keeps only for a group that comes into being: URL, word, time and port rules, the
+    // limit, the speed and the two authorization lines (those set).
+    std::size_t dependentRuleCount() const;
+
     int GroupNumber;
     std::string GroupLine;      // "GN"; empty when the group has no name line
     RuleLines NetworkRules;     // "GD"

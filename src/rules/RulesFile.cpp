@@ -115,16 +115,29 @@ std::vector<RuleFileClash> ruleFileClashes(const RuleFileNames& names, const Oth
     return clashes;
 }
 
-std::vector<std::string> readRuleFileLines(const std::string& path) {
+bool hasUtf8Signature(std::string_view bytes) {
+    return bytes.starts_with("\xEF\xBB\xBF");
+}
+
+std::optional<std::vector<std::string>> readRuleFileIfPresent(const std::string& path) {
     const std::optional<std::string> content = readWholeFileIfPresent(path);
-    return content ? splitTextLines(*content) : std::vector<std::string>();
+    if (!content)
+        return std::nullopt;
+    std::string_view bytes = *content;
+    if (hasUtf8Signature(bytes))
+        bytes.remove_prefix(3);
+    return splitTextLines(bytes);
+}
+
+std::vector<std::string> readRuleFileLines(const std::string& path) {
+    return readRuleFileIfPresent(path).value_or(std::vector<std::string>());
 }
 
 void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* findings) {
-    const std::optional<std::string> content = readWholeFileIfPresent(path);
-    if (!content)
+    const std::optional<std::vector<std::string>> read = readRuleFileIfPresent(path);
+    if (!read)
         return;
-    const std::vector<std::string> lines = splitTextLines(*content);
+    const std::vector<std::string>& lines = *read;
     DropReport report(findings, path);
     TStructString tokenizer("", ":");
 

@@ -5,7 +5,9 @@
 #include "rules/RuleLines.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The three rule files. Their names come from the server settings and may coincide; then the rules share one
@@ -76,5 +78,13 @@ std::vector<std::string> SaveRuleFiles(const RuleFileNames& names, const GroupTa
 std::string writeRuleFile(const std::string& name, const std::vector<std::string>& lines);
 
 // The lines of a rule file, or none when there is no such file. Anything else that is not a readable regular
-// file is an error (GlymError).
+// file is an error (GlymError). A UTF-8 signature at the start of the file (see hasUtf8Signature) is skipped: it
+// is not part of the first line.
 std::vector<std::string> readRuleFileLines(const std::string& path);
+// As readRuleFileLines, but nothing when there is no such file (or no name), so that an empty file is told apart.
+std::optional<std::vector<std::string>> readRuleFileIfPresent(const std::string& path);
+
+// Whether the bytes start with the UTF-8 signature EF BB BF that some editors put before the first line. Every
+// reader of a rule file skips it; a save writes the file without it, as the proxy reads its files as Windows-1251
+// text, where the signature would be three letters in front of the first line's tag.
+bool hasUtf8Signature(std::string_view bytes);

@@ -107,6 +107,8 @@ public:
         : QFileDialog(parent, QStringLiteral("Save Statistic"), directory) {
         setObjectName(QStringLiteral("SaveStatisticDialog"));
         setOption(QFileDialog::DontUseNativeDialog);
+        // The page asks before replacing a file, after refusing the files of the configuration: one question, ours.
+        setOption(QFileDialog::DontConfirmOverwrite);
         setAcceptMode(QFileDialog::AcceptSave);
         setFileMode(QFileDialog::AnyFile);
         setNameFilters({kCsvFilter, kTsvFilter});
@@ -304,7 +306,40 @@ void StatisticsPage::save() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     exportDirectory_ = dialog.directory().absolutePath();
-    exportTo(dialog.selectedFiles().constFirst(), dialog.format());
+    const QString fileName = dialog.selectedFiles().constFirst();
+    // A refused name ends the export with its message; the next export starts in the same directory.
+    refuseProtected(fileName);
+    const QFileInfo existing(fileName);
+    if (existing.exists() || existing.isSymLink()) {
+        const auto answer =
+            messages::ask(window_, QStringLiteral("Confirm"),
+                          QStringLiteral("%1 already exists.\nReplace it with the statistics?")
+                              .arg(QDir::toNativeSeparators(fileName)),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, {}, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+    const std::size_t rows = exportTo(fileName, dialog.format());
+    statusPanel_->setText(QStringLiteral("Statistic exported to %1: %2 %3")
+                              .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()))
+                              .arg(rows)
+                              .arg(rows == 1 ? QStringLiteral("row") : QStringLiteral("rows")));
+}
+
+void StatisticsPage::refuseProtected(const QString& fileName) const {
+    if (!protectedFiles_)
+        return;
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    for (const ProtectedFile& file : protectedFiles_()) {
+        if (file.path.empty() || !sameFile(file.path, path))
+            continue;
+        QString text = QStringLiteral("The statistics cannot be exported to %1: it is %2")
+                           .arg(QDir::toNativeSeparators(fileName), file.what);
+        if (!file.name.isEmpty())
+            text += QStringLiteral(" \"%1\"").arg(file.name);
+        text += QStringLiteral(". Choose another file.");
+        throw GlymError(toFileBytes(text).value_or(text.toStdString()));
+    }
 }
 
 std::vector<std::size_t> StatisticsPage::shownOrder() const {
@@ -324,7 +359,8 @@ std::vector<std::size_t> StatisticsPage::shownOrder() const {
     return order;
 }
 
-void StatisticsPage::exportTo(const QString& fileName, statsreport::TableFormat otherwise) const {
+std::size_t StatisticsPage::exportTo(const QString& fileName, statsreport::TableFormat otherwise) const {
+    refuseProtected(fileName);
     const std::string path = QFile::encodeName(fileName).toStdString();
     const statsreport::TableFormat format = statsreport::formatForFile(path, otherwise);
     const std::vector<ConnectionStatsRow>& rows = rows_->rows();
@@ -363,6 +399,7 @@ void StatisticsPage::exportTo(const QString& fileName, statsreport::TableFormat 
         // code page messages are read in.
         throw GlymError(toFileBytes(QString::fromLocal8Bit(failure.what())).value_or(failure.what()));
     }
+    return order.size();
 }
 
 #include "StatisticsPage.moc"

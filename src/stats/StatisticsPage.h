@@ -5,7 +5,9 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -28,11 +30,19 @@ struct ListDescriptor;
 // then stand exactly as a reading on the spot would have left them; a stopped reading leaves those shown before.
 //
 // After a reading the status bar shows its totals and the chart beside the list its top clients; the save button
-// exports the rows as the list shows them.
+// exports the rows as the list shows them. The export never replaces a file of the configuration (the window says
+// which files those are) and asks before it replaces any other file.
 class StatisticsPage : public QObject {
     Q_OBJECT
 
 public:
+    // A file the export must not replace: the connection log, the server settings, the preferences, a rule file.
+    struct ProtectedFile {
+        QString what;     // as a message names it: "the connection log"
+        QString name;     // as the window shows it
+        std::string path; // the name the program opens it by; relative names count from the current directory
+    };
+
     // Builds the list LStat among the window's lists and takes over the page's tool bar and chart panel.
     StatisticsPage(QWidget* window, ListViews& lists, QStatusBar* statusBar, QLabel* statusPanel);
     ~StatisticsPage() override;
@@ -45,12 +55,17 @@ public:
     // Stops a reading in progress: it ends at its next block and leaves the rows as they were.
     void cancel() { cancel_ = true; }
 
-    // Asks for a file in the save dialog and exports the rows to it (errors reach the caller as exceptions).
+    // The files the export refuses, asked for at each export (their names may have changed meanwhile).
+    void setProtectedFiles(std::function<std::vector<ProtectedFile>()> files) { protectedFiles_ = std::move(files); }
+
+    // Asks for a file in the save dialog and exports the rows to it. A protected file is refused with a message
+    // naming it, and the export stops; an existing file is replaced only when the user agrees. The status panel
+    // then says where the rows went and how many they are. Errors reach the caller as exceptions.
     void save();
     // Writes the rows as the list shows them (its order and filter) to the file: CSV or tab-separated text by the
-    // file's extension, `otherwise` for any other name. Throws GlymError naming the file and the reason; the
-    // file is then as it was.
-    void exportTo(const QString& fileName, statsreport::TableFormat otherwise) const;
+    // file's extension, `otherwise` for any other name, and returns how many rows it wrote. Throws GlymError
+    // naming the file and the reason (a protected file among them); the file is then as it was.
+    std::size_t exportTo(const QString& fileName, statsreport::TableFormat otherwise) const;
 
     // The descriptor of LStat: one row per client, read-only.
     static const ListDescriptor& list();
@@ -64,6 +79,8 @@ private:
     void showReading(bool running);
     // The rows of the reading, in the order and selection the list shows them.
     std::vector<std::size_t> shownOrder() const;
+    // Throws GlymError when the file is one of the protected files, naming both.
+    void refuseProtected(const QString& fileName) const;
 
     QWidget* window_;
     BoundList& bound_;
@@ -75,6 +92,7 @@ private:
     QProgressBar* progress_;
     StatisticsChart* chart_;
     QString exportDirectory_; // where the last export went
+    std::function<std::vector<ProtectedFile>()> protectedFiles_;
     std::atomic<bool> cancel_{false};
     bool reading_ = false;
 };

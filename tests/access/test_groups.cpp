@@ -234,6 +234,73 @@ private slots:
         QVERIFY(answers.unexpected().isEmpty());
     }
 
+    // A delete that leaves a group with rules but no "GN", "GD" or "CD" line (the next load would drop the rules)
+    // asks first, naming the group and its rules: Yes deletes them too, and Undo brings everything back in one
+    // step; Cancel deletes nothing. Deletes that leave such a line, and group 0 (it always comes), ask nothing.
+    void deleteLastNamingLineAsksForTheRules_data() {
+        QTest::addColumn<QByteArray>("access");
+        QTest::addColumn<QStringList>("deletes"); // "<list>:<row>", in order
+        QTest::addColumn<int>("answer");          // to the one question of the last delete; 0: no question
+        QTest::addColumn<QString>("question");    // a part of its text
+        QTest::addColumn<QByteArrayList>("saved");
+
+        const QByteArray sales = "GN:0:AllUsers:\r\nGN:5:Sales:\r\nGD:5:10.5.0.0:255.255.0.0:\r\nPA:5:a.com:\r\n"
+                                 "PD:5:b.com:\r\nBW:5:word:\r\nWT:5:1:9:18:\r\nRP:5:80:\r\nBP:5:1:20:\r\n"
+                                 "TL:5:100:\r\nRL:5:9:\r\nIA:5:u:p:\r\nOA:5:v:q:\r\nGN:6:Other:\r\nPA:6:c.com:\r\n";
+        const QByteArrayList others{"GN:0:AllUsers:", "GN:6:Other:", "PA:6:c.com:"};
+        QByteArrayList kept = fileLines(sales);
+        kept.removeAt(2); // the network
+        QTest::newRow("name, then the network: Yes") << sales << QStringList{"GroupName:1", "LNetwork:0"}
+                                                     << int(QMessageBox::Yes) << "Group 5 keeps 10 rules" << others;
+        QTest::newRow("network, then the name: Yes")
+            << sales << QStringList{"LNetwork:0", "GroupName:1"} << int(QMessageBox::Yes)
+            << "Group 5 \"Sales\" keeps 10 rules" << others;
+        QTest::newRow("network, then the name: Cancel")
+            << sales << QStringList{"LNetwork:0", "GroupName:1"} << int(QMessageBox::Cancel) << "Sales" << kept;
+        QTest::newRow("the only host: Yes")
+            << QByteArray("GN:0:AllUsers:\r\nCD:4:PC1:\r\nTL:4:100:\r\n") << QStringList{"LHost:0"}
+            << int(QMessageBox::Yes) << "Group 4 keeps 1 rule" << QByteArrayList{"GN:0:AllUsers:"};
+        QTest::newRow("a network of two: no question")
+            << QByteArray("GD:3:1.0.0.0:255.0.0.0:\r\nGD:3:2.0.0.0:255.0.0.0:\r\nPA:3:x:\r\n")
+            << QStringList{"LNetwork:0"} << 0 << QString()
+            << QByteArrayList{"GN:0:AllUsers:", "GD:3:2.0.0.0:255.0.0.0:", "PA:3:x:"};
+        QTest::newRow("group 0: no question") << QByteArray("GN:0:All:\r\nPA:0:x:\r\n") << QStringList{"GroupName:0"}
+                                              << 0 << QString() << QByteArrayList{"PA:0:x:"};
+    }
+    void deleteLastNamingLineAsksForTheRules() {
+        QFETCH(QByteArray, access);
+        QFETCH(QStringList, deletes);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(QByteArrayList, saved);
+        start(access);
+        ModalAnswers answers;
+        if (answer != 0)
+            answers.pushBox(QMessageBox::StandardButton(answer));
+        QByteArrayList beforeLast;
+        for (const QString& remove : deletes) {
+            if (remove == deletes.last())
+                beforeLast = savedAccessLines();
+            QTableView* list = w_->list(qPrintable(remove.section(u':', 0, 0)));
+            w_->click(list, remove.section(u':', 1).toInt());
+            w_->key(list, Qt::Key_Delete);
+        }
+        QVERIFY(answers.allAnswered());
+        QCOMPARE(answers.unexpected(), QStringList());
+        if (answer != 0)
+            QVERIFY2(answers.seen().front().text.contains(question), qPrintable(answers.seen().front().text));
+        QCOMPARE(savedAccessLines(), saved);
+        if (answer != QMessageBox::Yes)
+            return;
+        // The delete and the rules it took are one step: one Undo brings back every row, one Redo takes them again.
+        QCOMPARE(rowCount(w_->list("LLimit")) + rowCount(w_->list("LAuth")), 0);
+        w_->window->UndoActionExecute();
+        QCOMPARE(savedAccessLines(), beforeLast);
+        QCOMPARE(rowCount(w_->list("LLimit")), 1);
+        w_->window->RedoActionExecute();
+        QCOMPARE(savedAccessLines(), saved);
+    }
+
     void deleteWithoutSelectionDoesNothing() {
         w_->clickEmpty(groups());
         w_->key(groups(), Qt::Key_Delete);

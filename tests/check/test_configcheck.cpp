@@ -42,6 +42,9 @@ private slots:
         // One file named in two spellings is one file: its lines are reported once, under its first name, and a
         // line one loader keeps is not reported for the other.
         QTest::newRow("shared") << "shared" << readBytes("shared.out") << QByteArray() << 1;
+        // Rule files starting with a UTF-8 signature: reported on line 1, once for a file two settings name; the
+        // load skips the signature, so the first lines count as rules (no "unknown tag" for them).
+        QTest::newRow("signature") << "signature" << readBytes("signature.out") << QByteArray() << 1;
         // A rule file that cannot be read: the others are still checked.
         QTest::newRow("unreadable") << "unreadable" << readBytes("unreadable.out")
                                     << QByteArray("Cannot read file \"unreadable/skip.txt\". Is a directory\n") << 2;

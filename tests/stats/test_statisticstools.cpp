@@ -79,8 +79,8 @@ class TestStatisticsTools : public QObject, WindowTest {
     QToolButton* stopButton_ = nullptr;
     QStringList problems_;
 
-    void start() {
-        WindowTest::start("[Connect Log]\r\nFile Name=conn.log\r\n");
+    void start(const QByteArray& ini = "[Connect Log]\r\nFile Name=conn.log\r\n") {
+        WindowTest::start(ini);
         list_ = child<QTableView>("LStat");
         totals_ = child<QLabel>("StatisticTotals");
         reloadButton_ = child<QToolButton>("BReloadStatistic");
@@ -218,6 +218,88 @@ private slots:
         QVERIFY2(error.text.contains(pipe) && error.text.contains(QStringLiteral("regular")), qPrintable(error.text));
         QCOMPARE(QDir(dir->path(QString())).entryList(QDir::AllEntries | QDir::System), before);
         QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
+    }
+
+    void exportRefusesTheConfigurationsFiles_data() {
+        QTest::addColumn<QString>("typed"); // in the save dialog, from the program directory; "<preferences>"
+        QTest::addColumn<QString>("clash"); // as the message names it
+        QTest::newRow("connection log") << "conn.log"
+                                        << "the connection log \"conn.log\"";
+        QTest::newRow("server settings") << "glym30.ini"
+                                         << "the server settings \"glym30.ini\"";
+        QTest::newRow("preferences") << "<preferences>"
+                                     << "the preferences file";
+        QTest::newRow("access rules through a link") << "link.csv"
+                                                     << "the access rules file \"rules/access.txt\"";
+        QTest::newRow("cache-skip rules, named from the program directory")
+            << "rules/skip.txt"
+            << "the cache-skip rules file \"rules/skip.txt\"";
+        QTest::newRow("port-mapping rules, named absolutely") << "router.txt"
+                                                              << "the port-mapping rules file";
+    }
+
+    // The connection log, glym30.ini, the preferences and the three rule files are refused, however the name leads
+    // to them (a link, a relative name counting from the program directory while another one is current): a
+    // message names the clash, the export stops, and every file stays as it was.
+    void exportRefusesTheConfigurationsFiles() {
+        QFETCH(QString, typed);
+        QFETCH(QString, clash);
+        QVERIFY(QDir().mkpath(dir->path(QStringLiteral("rules"))));
+        const QByteArray access = "GN:1:Office:\r\n";
+        dir->write(QStringLiteral("rules/access.txt"), access);
+        dir->write(QStringLiteral("rules/skip.txt"), "SA:x:y\r\n");
+        dir->write(QStringLiteral("router.txt"), "CS:smtp:\r\n");
+        QVERIFY(QFile::link(dir->path(QStringLiteral("rules/access.txt")), dir->path(QStringLiteral("link.csv"))));
+        start("[Connect Log]\r\nFile Name=conn.log\r\n[Check]\r\nFile Name=rules/access.txt\r\n[Cache Skip]\r\n"
+              "File Name=rules/skip.txt\r\n[Router]\r\nFile Name=" +
+              QFile::encodeName(dir->path(QStringLiteral("router.txt"))) + "\r\n");
+        readLog(kAwkwardLog);
+        const QString file = typed == QLatin1String("<preferences>") ? window->preferencesFile : dir->path(typed);
+        const QByteArray before = QFile::exists(file) ? dir->read(file) : QByteArray("<none>");
+        const QStringList entriesBefore = QDir(dir->path(QString())).entryList(QDir::AllEntries | QDir::System);
+        QDir::setCurrent(QDir::tempPath());
+
+        answerSaveDialog(file, QStringLiteral("CSV (*.csv)"));
+        answers->pushBox(QMessageBox::Ok);
+        window->BSaveStatisticClick();
+        QCOMPARE(answers->seen().size(), std::size_t(1));
+        const SeenBox& box = answers->seen().front();
+        QCOMPARE(box.caption, QStringLiteral("Error"));
+        QVERIFY2(box.text.contains(QStringLiteral("it is ") + clash) && box.text.contains(QFileInfo(file).fileName()),
+                 qPrintable(box.text));
+        QCOMPARE(QFile::exists(file) ? dir->read(file) : QByteArray("<none>"), before);
+        QCOMPARE(dir->read(QStringLiteral("rules/access.txt")), access);
+        QCOMPARE(QDir(dir->path(QString())).entryList(QDir::AllEntries | QDir::System), entriesBefore);
+        QCOMPARE(child<QLabel>("StatusPanel1")->text(), QString());
+    }
+
+    void exportAsksBeforeReplacingAFile_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("No keeps the file") << false;
+        QTest::newRow("Yes replaces it") << true;
+    }
+
+    // Any other existing file is replaced only after a question naming it (ours, not the dialog's: it comes once);
+    // the status bar then says where the rows went and how many.
+    void exportAsksBeforeReplacingAFile() {
+        QFETCH(bool, replace);
+        start();
+        readLog(kAwkwardLog);
+        dir->write(QStringLiteral("old.csv"), "keep me");
+        answerSaveDialog(QStringLiteral("old.csv"), QStringLiteral("CSV (*.csv)"));
+        answers->pushBox(replace ? QMessageBox::Yes : QMessageBox::No);
+        window->BSaveStatisticClick();
+        QCOMPARE(answers->seen().size(), std::size_t(1));
+        QVERIFY2(answers->seen().front().text.contains(dir->path(QStringLiteral("old.csv"))),
+                 qPrintable(answers->seen().front().text));
+        const QString panel = child<QLabel>("StatusPanel1")->text();
+        if (!replace) {
+            QCOMPARE(dir->read(QStringLiteral("old.csv")), QByteArray("keep me"));
+            QCOMPARE(panel, QString());
+            return;
+        }
+        QCOMPARE(readWithPython(dir->path(QStringLiteral("old.csv")), QStringLiteral(",")).size(), 6);
+        QCOMPARE(panel, QStringLiteral("Statistic exported to %1: 5 rows").arg(dir->path(QStringLiteral("old.csv"))));
     }
 
     // After a reading the status bar sums it up; the chart ranks the clients of the reading and stays when the

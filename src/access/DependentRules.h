@@ -1,0 +1,31 @@
+#pragma once
+
+#include "rules/Proxyusers.h"
+
+#include <functional>
+
+class ListViews;
+class QWidget;
+
+// The rules of a group that need it to exist. A load of the access rules file keeps a group's URL, word, time,
+// port, limit, speed and authorization rules only when a "GN", "GD" or "CD" line brings the group into being
+// (group 0 always comes), so a delete that takes the last such line away would lose them at the next start.
+class DependentRules {
+public:
+    DependentRules(QWidget* window, GroupTable& groups, ListViews& lists)
+        : window_(window), groups_(groups), lists_(lists) {}
+
+    // Runs `remove`, a delete that takes `deleted` (0 or 1) of the group's lines that bring it into being. When
+    // that leaves the group with rules but no such line, asks first, naming the group and its rules: Yes deletes
+    // the rules too, through their lists, and the whole is one step to undo named "delete <noun> and ..."; Cancel
+    // deletes nothing. Returns false when the user cancels.
+    bool removeNamingLine(int group, std::size_t deleted, const char* noun, const std::function<void()>& remove);
+
+private:
+    // Deletes every rule of the group that needs it through the lists that show them, each a step.
+    void removeDependentRules(int group);
+
+    QWidget* window_;
+    GroupTable& groups_;
+    ListViews& lists_;
+};
