@@ -30,8 +30,10 @@ struct CheckReport {
 // Findings in glym30.ini: a UTF-8 byte-order mark and lines of UTF-8 text (the file is Windows-1251 text), values
 // that are not whole numbers where the proxy expects one, a parent proxy that a save would not keep, rule files
 // named but missing, and two keys naming one rule file in different spellings. In the rule files: every line the
-// load leaves out (see LoadFindings), a time rule's day outside 0..7 and a manual service line of other than 11
-// fields. A missing glym30.ini cannot be read.
+// load leaves out (see LoadFindings), a time rule's day outside 0..7, a manual service line of other than 11
+// fields, a manual service on a local port that an earlier one or the proxy itself ([Server] Port) listens on
+// (ports compared as numbers), and a network rule whose address or mask is not in IPv4 dotted form. A missing
+// glym30.ini cannot be read.
 CheckReport checkConfiguration(const std::string& directory);
 
 // A name as seen from outside directory: relative names are joined to it.

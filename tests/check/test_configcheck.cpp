@@ -42,6 +42,9 @@ private slots:
         // One file named in two spellings is one file: its lines are reported once, under its first name, and a
         // line one loader keeps is not reported for the other.
         QTest::newRow("shared") << "shared" << readBytes("shared.out") << QByteArray() << 1;
+        // Ports and addresses: manual services on one local port or on the proxy's own (as numbers: "025" is
+        // 25), and network rules whose address or mask is not in IPv4 dotted form.
+        QTest::newRow("ports and addresses") << "ports" << readBytes("ports.out") << QByteArray() << 1;
         // A rule file that cannot be read: the others are still checked.
         QTest::newRow("unreadable") << "unreadable" << readBytes("unreadable.out")
                                     << QByteArray("Cannot read file \"unreadable/skip.txt\". Is a directory\n") << 2;
