@@ -81,7 +81,7 @@ void TRuleDialog::keepRangeOrdered(TAdvSpinEdit* first, TAdvSpinEdit* last, int 
     const qint64 lowest = qint64(first->CheckValue(first->GetValue())) + distance;
     bool isNumber = false;
     const qint64 value = last->text().toLongLong(&isNumber, 10);
-    if (!isNumber)
+    if (!isNumber || last->text() != last->text().trimmed())
         return;
     if (value < lowest)
         last->setText(QString::number(lowest));
