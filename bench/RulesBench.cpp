@@ -477,7 +477,7 @@ int main(int argc, char** argv) {
     if (!options.blocking) {
         benchEditing(
             window, networks,
-            {"network", "LNetworkKeyDown", "EditNetActionExecute", "AddNetActionExecute", "ip", "192.168.200.1", 3},
+            {"network", "LNetworkKeyDown", "EditNetActionExecute", "AddNetActionExecute", "ip", "192.168.200.0/24", 3},
             report);
         benchSorts(window, networks,
                    {{1, "sort networks by \"IP Address\""},

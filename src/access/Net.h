@@ -12,6 +12,11 @@ class TFNet;
 }
 
 // The dialog of a network of a group: address, mask and comment.
+//
+// Once the user has edited the address or the mask, "Ok" takes both only in IPv4 dotted form. An address written
+// with its prefix length ("192.168.1.0/24") and an empty mask is split into the address and the prefix's mask
+// (255.255.255.0); anything else that is not in dotted form is refused with a message naming the field and its
+// text, and the dialog stays open. A network the user has not edited is kept as the line holds it.
 class TFNet : public TRuleDialog {
     Q_OBJECT
 
@@ -25,6 +30,11 @@ public:
     QLineEdit* mask;
     QLineEdit* comment;
 
+protected:
+    bool checkOwnFields() override;
+
 private:
+    bool refuse(QLineEdit* field, const QString& problem);
+
     std::unique_ptr<Ui::TFNet> ui_;
 };

@@ -13,6 +13,7 @@ TFPortB::TFPortB(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortB) {
     finishForm();
     connect(portStart, &TAdvSpinEdit::OnChange, this, &TFPortB::portStartChange);
     connect(portEnd, &TAdvSpinEdit::OnChange, this, &TFPortB::portEndChange);
+    connect(portEnd, &QLineEdit::editingFinished, this, [this] { keepRangeOrdered(portStart, portEnd, 0); });
 }
 
 TFPortB::~TFPortB() = default;
@@ -29,4 +30,9 @@ void TFPortB::portStartChange() {
 
 void TFPortB::portEndChange() {
     Changed = true;
+}
+
+bool TFPortB::checkOwnFields() {
+    keepRangeOrdered(portStart, portEnd, 0);
+    return true;
 }

@@ -12,7 +12,8 @@ class TFPortB;
 }
 
 // The dialog of a port range blocked for a group's members. The range is kept ordered: the end never offers a
-// port below the start (a single port has start and end equal).
+// port below the start (a single port has start and end equal), and once the user has edited either port, leaving
+// the end and "Ok" keep it within start..65535, also when a start of 65535 leaves the end no bounds of its own.
 class TFPortB : public TRuleDialog {
     Q_OBJECT
 
@@ -31,6 +32,9 @@ public Q_SLOTS:
     // start, and an end below the start is raised to it.
     void portStartChange();
     void portEndChange();
+
+protected:
+    bool checkOwnFields() override;
 
 private:
     std::unique_ptr<Ui::TFPortB> ui_;

@@ -120,6 +120,8 @@ void RuleEditor::edit(BoundList& list) {
         return;
 
     std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    if (line == model.rowLine(*row).line)
+        return; // the fields were changed and changed back: no step, no change mark
     // A change of type (authorization) takes the line to the member of the new type; the model keeps one row
     // per group and type.
     if (singleLine(list))

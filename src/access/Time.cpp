@@ -66,12 +66,15 @@ void TFTime::beginChange() {
     Changed = true;
 }
 
-// The spin edit takes equal bounds for "no bound", which a begin of 23 makes of the end's (24..24): the end is
-// therefore raised here as well, not only by its bounds.
+// A begin of 23 makes the end's bounds 24..24, which the spin edit takes for "no bound": the end is kept in range
+// here as well. Hours the user has not edited stay as the line holds them.
 void TFTime::raiseEnd() {
-    const int first = begin->CheckValue(begin->GetValue()) + 1;
-    if (end->GetValue() < first)
-        end->SetValue(first);
+    keepRangeOrdered(begin, end, 1);
+}
+
+bool TFTime::checkOwnFields() {
+    raiseEnd();
+    return true;
 }
 
 void TFTime::accept() {
@@ -81,7 +84,5 @@ void TFTime::accept() {
         day->setFocus(Qt::OtherFocusReason);
         return;
     }
-    begin->applyBounds();
-    raiseEnd();
     TRuleDialog::accept();
 }

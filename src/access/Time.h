@@ -52,6 +52,9 @@ public Q_SLOTS:
     void beginChange();
     void accept() override;
 
+protected:
+    bool checkOwnFields() override;
+
 private Q_SLOTS:
     void raiseEnd();
 

@@ -441,11 +441,25 @@ void FileLinesModel::replaceLine(int row, std::string line) {
 }
 
 void FileLinesModel::removeLine(int row) {
+    removeLine(row, {});
+}
+
+void FileLinesModel::removeLine(int row, Alongside alongside) {
     const auto at = static_cast<std::size_t>(row);
     // The line goes into the step when it is taken: the step holds the one copy while the line is gone.
     auto held = std::make_shared<Held>();
     runStep(
-        "delete", [this, at, held] { *held = takeLine(at); }, [this, at, held] { insertLine(at, std::move(*held)); });
+        "delete",
+        [this, at, held, redo = std::move(alongside.redo)] {
+            *held = takeLine(at);
+            if (redo)
+                redo();
+        },
+        [this, at, held, undo = std::move(alongside.undo)] {
+            insertLine(at, std::move(*held));
+            if (undo)
+                undo();
+        });
 }
 
 void FileLinesModel::reorder(std::vector<int> order) {

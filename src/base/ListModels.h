@@ -181,6 +181,13 @@ public:
     void replaceLine(int row, std::string line);
     void removeLine(int row);
     void reorder(std::vector<int> order);
+    // A change of the window that belongs to a removal (a field the removed line held): redo runs after the line
+    // goes, undo after it comes back, both within the one step.
+    struct Alongside {
+        std::function<void()> redo;
+        std::function<void()> undo;
+    };
+    void removeLine(int row, Alongside alongside);
     // Runs `change`, a change of the whole list that is no step (a load), and tells the views; it may throw.
     void replacing(const std::function<void()>& change);
 

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShowEvent>
 
 TRuleDialog::TRuleDialog(QWidget* parent) : QDialog(parent) {}
 
@@ -57,15 +58,46 @@ void TRuleDialog::finishForm() {
     }
 }
 
+void TRuleDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return; // the window system showing it again, not the dialog opening
+    shownTexts_.clear();
+    for (QLineEdit* edit : fields()) {
+        shownTexts_.insert(edit, edit->text());
+        if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit))
+            spin->keepShownText();
+    }
+}
+
+bool TRuleDialog::edited(const QLineEdit* field) const {
+    const auto shown = shownTexts_.constFind(field);
+    return shown == shownTexts_.cend() || *shown != field->text();
+}
+
+void TRuleDialog::keepRangeOrdered(TAdvSpinEdit* first, TAdvSpinEdit* last, int distance) const {
+    if (!edited(first) && !edited(last))
+        return;
+    const qint64 lowest = qint64(first->CheckValue(first->GetValue())) + distance;
+    bool isNumber = false;
+    const qint64 value = last->text().toLongLong(&isNumber, 10);
+    if (!isNumber || last->text() != last->text().trimmed())
+        return;
+    if (value < lowest)
+        last->setText(QString::number(lowest));
+    else if (value > last->maxValue() && lowest <= last->maxValue())
+        last->setText(QString::number(last->maxValue()));
+}
+
 void TRuleDialog::accept() {
-    if (checkFields() && (!acceptCheck_ || acceptCheck_()))
+    if (checkFields() && checkOwnFields() && (!acceptCheck_ || acceptCheck_()))
         QDialog::accept();
 }
 
 bool TRuleDialog::checkFields() {
     for (QLineEdit* edit : fields()) {
-        if (edit->isReadOnly())
-            continue; // the rule's own value, which the user cannot mend here: it is kept as the line holds it
+        if (edit->isReadOnly() || !edited(edit))
+            continue; // the rule's own value, as the line holds it: it is kept so
         QString problem;
         if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit)) {
             spin->applyBounds();
@@ -85,7 +117,6 @@ bool TRuleDialog::checkFields() {
     return true;
 }
 
-// The field's label without its trailing " :" (labels name their field through their buddy).
 QString TRuleDialog::fieldName(const QWidget* field) const {
     for (const QLabel* label : findChildren<QLabel*>())
         if (label->buddy() == field) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -16,6 +17,11 @@ class TAdvSpinEdit;
 // (it separates the fields of a rule line), a line break, a character that Windows-1251 cannot encode, or, in a
 // number field, text that is not a whole number. The dialog then stays open with everything typed. Number
 // fields are brought into their bounds first, exactly as leaving them would.
+//
+// What the fields show when the dialog is shown is what the rule holds. A field the user has not edited is kept as
+// it is, however the line holds it: a number field is not brought into its bounds (a port of 70000 written by
+// hand stays 70000 until the user edits the port), nor refused when it holds no number, so "Ok" with nothing
+// touched changes nothing.
 //
 // The editor that shows the dialog may add a check of its own (a group that must exist, a port already taken):
 // it runs after the fields are found storable, shows its own message when it refuses, and a refusal keeps the
@@ -34,6 +40,9 @@ public:
     // Why text cannot be stored in a rule line, or an empty string when it can.
     static QString whyNotStorable(const QString& text);
 
+    // Whether the user has edited a field since the dialog was shown (true for a dialog not shown yet).
+    bool edited(const QLineEdit* field) const;
+
     // The editor's check of "Ok": returns false, after telling the user why, to keep the dialog open.
     using AcceptCheck = std::function<bool()>;
     void setAcceptCheck(AcceptCheck check) { acceptCheck_ = std::move(check); }
@@ -48,10 +57,26 @@ protected:
     // change signals of the fields (line edits, spin edits, combo boxes) go to groupIDChange.
     void finishForm();
 
+    // The dialog's own check of "Ok", run once every field is found storable and before the editor's: returns
+    // false, after telling the user why, to keep the dialog open. It may still change the fields' texts.
+    virtual bool checkOwnFields() { return true; }
+
+    // Keeps last within first + distance .. its maximum once the user has edited either field. The spin edit takes
+    // equal bounds for "no bound", which a first field at the top makes of the last field's (65535..65535): the
+    // last field is therefore kept in range here, not only by its bounds. Text that is no number is left for the
+    // number check of "Ok".
+    void keepRangeOrdered(TAdvSpinEdit* first, TAdvSpinEdit* last, int distance) const;
+
+    // The field's label without its trailing " :" (labels name their field through their buddy).
+    QString fieldName(const QWidget* field) const;
+
+    // The fields' texts are taken as the rule's values when the dialog is shown.
+    void showEvent(QShowEvent* event) override;
+
 private:
     AcceptCheck acceptCheck_;
+    QHash<const QLineEdit*, QString> shownTexts_;
 
     QList<QLineEdit*> fields() const;
     bool checkFields();
-    QString fieldName(const QWidget* field) const;
 };

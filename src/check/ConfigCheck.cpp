@@ -8,6 +8,7 @@
 #include "config/IniFile.h"
 #include "config/ServerSettings.h"
 #include "portmap/PortMapFile.h"
+#include "rules/Ipv4.h"
 #include "rules/RuleTags.h"
 #include "rules/RulesFile.h"
 #include "rules/Strings.h"
@@ -121,6 +122,8 @@ private:
     void checkRuleFileClashes(const IniSession& ini);
     void checkKeptLines();
     void checkRuleFileSignatures();
+    void checkManualServicePorts(const IniSession& ini);
+    void checkNetworkAddresses();
     void sortFindings();
 
     std::string directory_;
@@ -153,6 +156,8 @@ CheckReport ConfigChecker::run() {
     checkRuleFileClashes(ini);
     checkKeptLines();
     checkRuleFileSignatures();
+    checkManualServicePorts(ini);
+    checkNetworkAddresses();
     sortFindings();
     return std::move(report_);
 }
@@ -345,6 +350,65 @@ void ConfigChecker::checkRuleFileSignatures() {
             found.push_back({file, 1, {}, "UTF-8 byte-order mark: the file should be Windows-1251 text"});
     }
     report_.findings.insert(report_.findings.begin(), found.begin(), found.end());
+}
+
+// The lines of a rule file that can be read; none when it cannot (its loader has reported that).
+std::vector<std::string> linesOfRuleFile(const std::string& file) {
+    if (file.empty())
+        return {};
+    try {
+        return readRuleFileLines(file);
+    } catch (const GlymError&) {
+        return {};
+    }
+}
+
+// Manual services the proxy cannot start: one on a local port an earlier manual service listens on, and one on the
+// proxy's own port ([Server] Port). Ports are compared as numbers, "025" is port 25.
+void ConfigChecker::checkManualServicePorts(const IniSession& ini) {
+    const std::string& file = ruleFiles_[kPortMapping];
+    const auto setting = std::find_if(kServerSettings.begin(), kServerSettings.end(), [](const ServerSetting& each) {
+        return each.section == "Server" && each.key == "Port";
+    });
+    const std::string proxyPort = ini.readString("Server", "Port", str(setting->loadDefault));
+    const std::vector<std::string> lines = linesOfRuleFile(file);
+    std::vector<std::pair<std::string, std::size_t>> listening; // local port, line number
+    TStructString tokenizer("", ":");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        tokenizer.Parse(lines[i]);
+        if (tokenizer.Field(0) != "CR")
+            continue;
+        const std::string port = tokenizer.Field(1);
+        if (samePort(port, proxyPort))
+            add(file, i + 1,
+                "manual service on local port " + quotedField(port) +
+                    ", the proxy's own port ([Server] Port=" + proxyPort + ")");
+        for (const auto& [earlier, line] : listening)
+            if (samePort(port, earlier)) {
+                add(file, i + 1,
+                    "manual service on local port " + quotedField(port) + ", where the manual service of line " +
+                        std::to_string(line) + " listens");
+                break;
+            }
+        listening.emplace_back(port, i + 1);
+    }
+}
+
+// Network rules whose address or mask is not in IPv4 dotted form: the network dialog takes no other.
+void ConfigChecker::checkNetworkAddresses() {
+    const std::string& file = ruleFiles_[kAccessRules];
+    const std::vector<std::string> lines = linesOfRuleFile(file);
+    TStructString tokenizer("", ":");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        tokenizer.Parse(lines[i]);
+        if (tokenizer.Field(0) != "GD")
+            continue;
+        if (!parseIpv4(tokenizer.Field(2)))
+            add(file, i + 1,
+                "network address " + quotedField(tokenizer.Field(2)) + " is not an IPv4 address in dotted form");
+        if (!parseIpv4(tokenizer.Field(3)))
+            add(file, i + 1, "network mask " + quotedField(tokenizer.Field(3)) + " is not an IPv4 mask in dotted form");
+    }
 }
 
 // glym30.ini first, then the rule files in the order they were read, each by line. A file named in two spellings

@@ -32,7 +32,9 @@ struct CheckReport {
 // parent proxy without an address or a port, UTF-16 text, rule files named but missing, two keys naming one rule
 // file in different spellings, and a rule file that is another file of the configuration or a backup a save makes.
 // In the rule files: a UTF-8 byte-order mark, every line the load leaves out (see LoadFindings), a time rule's day
-// outside 0..7 and a manual service line of other than 11 fields. A missing glym30.ini cannot be read.
+// outside 0..7, a manual service line of other than 11 fields, a manual service on a local port that an earlier one
+// or the proxy itself ([Server] Port) listens on (ports compared as numbers), and a network rule whose address or
+// mask is not in IPv4 dotted form. A missing glym30.ini cannot be read.
 CheckReport checkConfiguration(const std::string& directory);
 
 // A name as seen from outside directory: relative names are joined to it.

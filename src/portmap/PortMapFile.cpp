@@ -1,12 +1,14 @@
 #include "portmap/PortMapFile.h"
 
 #include "common/Cp1251.h"
+#include "common/Numbers.h"
 #include "rules/RuleTags.h"
 #include "rules/Strings.h"
 
 namespace {
 
 constexpr std::array<std::string_view, 3> kStandardTags = {"CS", "CP", "CN"};
+constexpr std::array<int, 3> kStandardPorts = {25, 110, 119};
 
 std::optional<std::size_t> standardSlotOfTag(std::string_view tag) {
     for (std::size_t slot = 0; slot < kStandardTags.size(); ++slot)
@@ -17,32 +19,45 @@ std::optional<std::size_t> standardSlotOfTag(std::string_view tag) {
 
 } // namespace
 
+std::optional<std::int32_t> portNumber(std::string_view port) {
+    return parseInt32(TrimField(port));
+}
+
+bool samePort(std::string_view a, std::string_view b) {
+    const auto first = portNumber(a);
+    const auto second = portNumber(b);
+    if (first && second)
+        return *first == *second;
+    return !first && !second && cp1251::equalsIgnoreCase(TrimField(a), TrimField(b));
+}
+
 std::optional<int> standardSlotOfPort(std::string_view port) {
-    if (port == "25")
-        return 0;
-    if (port == "110")
-        return 1;
-    if (port == "119")
-        return 2;
+    const auto number = portNumber(port);
+    for (int slot = 0; number && slot < static_cast<int>(kStandardPorts.size()); ++slot)
+        if (*number == kStandardPorts[static_cast<std::size_t>(slot)])
+            return slot;
     return std::nullopt;
+}
+
+int standardPort(int slot) {
+    return kStandardPorts.at(static_cast<std::size_t>(slot));
 }
 
 std::optional<std::string> refusedLocalPort(std::string_view port, const StandardServices& standard,
                                             std::string_view proxyPort, const RuleLines& manual) {
     const std::string shown(port);
     if (const auto slot = standardSlotOfPort(port); slot && !standard[static_cast<std::size_t>(*slot)].empty())
-        return "Port " + shown + " used standart service! Delete service first!";
-    if (port == proxyPort)
+        return "Port " + std::to_string(standardPort(*slot)) + " used standart service! Delete service first!";
+    if (samePort(port, proxyPort))
         return "Port " + shown + " used GLYM!";
-    for (const auto& entry : manual)
-        if (cp1251::equalsIgnoreCase(ruleField(entry.text, 1), port))
-            return "Port " + shown + " used! Delete service first!";
+    if (listensOn(manual, port))
+        return "Port " + shown + " used! Delete service first!";
     return std::nullopt;
 }
 
 bool listensOn(const RuleLines& manual, std::string_view port) {
     for (const auto& entry : manual)
-        if (TrimField(ruleField(entry.text, 1)) == port)
+        if (samePort(ruleField(entry.text, 1), port))
             return true;
     return false;
 }

@@ -5,6 +5,7 @@
 #include "rules/RulesFile.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,17 +14,28 @@
 // each given by its server) and the manual services ("CR": local port, remote port, server, service, tuning
 // values, comment).
 
-// The standard slot (0, 1, 2) of a local port written exactly "25", "110" or "119".
+// A port as the proxy reads it: the number its text holds (blanks around it do not count, "025" and "+25" are 25),
+// or nothing when it holds none.
+std::optional<std::int32_t> portNumber(std::string_view port);
+
+// Whether two ports are one: equal numbers, or, where either holds no number, equal texts (letters compared
+// without regard to case, blanks around them not counted).
+bool samePort(std::string_view a, std::string_view b);
+
+// The standard slot (0, 1, 2) of a local port that is 25, 110 or 119 as a number.
 std::optional<int> standardSlotOfPort(std::string_view port);
+
+// The port of a standard slot: 25, 110, 119.
+int standardPort(int slot);
 
 // The ports a manual service may not listen on, checked in this order when one is added: a standard port while
 // its standard service is set, the proxy's own listening port, and a port another manual service already listens
-// on (every line, letters compared without regard to case). Returns the message that refuses the port, or
-// nothing when it is free. The ports are compared as written: "025" is not "25".
+// on (every line). Ports are compared as numbers (samePort): "025" is port 25. Returns the message that refuses
+// the port, or nothing when it is free.
 std::optional<std::string> refusedLocalPort(std::string_view port, const StandardServices& standard,
                                             std::string_view proxyPort, const RuleLines& manual);
 
-// Whether a manual service listens on the port (the local port of its line, trimmed, equal to port).
+// Whether a manual service listens on the port (the local port of its line the same port, samePort).
 bool listensOn(const RuleLines& manual, std::string_view port);
 
 // Which standard services a manual service on the same port has taken over.

@@ -12,6 +12,8 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -56,14 +58,29 @@ FileLinesModel& ManualServiceEditor::modelOf(BoundList& list) const {
 }
 
 void ManualServiceEditor::markTakenStandardServices() {
-    for (const auto& line : lines_) {
-        if (const auto slot = standardSlotOfPort(TrimField(ruleField(line.text, 1)))) {
-            QLineEdit* field = standardFields_[static_cast<std::size_t>(*slot)];
-            field->setText(kTakenByManualService);
-            field->setReadOnly(true);
-            standard_[static_cast<std::size_t>(*slot)].clear();
-        }
-    }
+    for (const auto& line : lines_)
+        if (const auto slot = standardSlotOfPort(ruleField(line.text, 1)))
+            takeStandardField(*slot);
+}
+
+ManualServiceEditor::FreeField ManualServiceEditor::takeStandardField(int slot) {
+    const auto index = static_cast<std::size_t>(slot);
+    QLineEdit* field = standardFields_[index];
+    FreeField was;
+    if (!field->isReadOnly())
+        was = {standard_[index], field->text()};
+    field->setText(kTakenByManualService);
+    field->setReadOnly(true);
+    standard_[index].clear();
+    return was;
+}
+
+void ManualServiceEditor::freeStandardField(int slot, const FreeField& shown) {
+    const auto index = static_cast<std::size_t>(slot);
+    QLineEdit* field = standardFields_[index];
+    field->setReadOnly(false);
+    field->setText(shown.text);
+    standard_[index] = shown.line;
 }
 
 void ManualServiceEditor::add(BoundList& list) {
@@ -104,7 +121,9 @@ void ManualServiceEditor::edit(BoundList& list) {
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
-    model.replaceLine(*row, lineOfDialog(dialog));
+    std::string line = lineOfDialog(dialog);
+    if (line != entry.text) // fields changed and changed back are no change
+        model.replaceLine(*row, std::move(line));
 }
 
 void ManualServiceEditor::remove(BoundList& list) {
@@ -113,17 +132,20 @@ void ManualServiceEditor::remove(BoundList& list) {
     if (!row)
         return;
     const RuleLines::Entry& entry = lines_[static_cast<std::size_t>(*row)];
-    const std::string port(TrimField(ruleField(entry.text, 1)));
-    model.removeLine(*row);
 
     // A standard field that this service had taken is free again once no other service listens on its port. A
     // field the user may still edit holds what its standard line holds, and stays so.
+    const std::string_view port = ruleField(entry.text, 1);
     const auto slot = standardSlotOfPort(port);
-    if (!slot || listensOn(lines_, port))
-        return;
-    QLineEdit* field = standardFields_[static_cast<std::size_t>(*slot)];
-    if (field->isReadOnly()) {
-        field->clear();
-        field->setReadOnly(false);
-    }
+    const auto listening = std::count_if(lines_.begin(), lines_.end(),
+                                         [port](const auto& line) { return samePort(ruleField(line.text, 1), port); });
+    if (!slot || listening > 1 || !standardFields_[static_cast<std::size_t>(*slot)]->isReadOnly())
+        return model.removeLine(*row);
+    // Undo takes the field again, keeping what the user had put into it meanwhile for the redo that frees it.
+    auto whileFree = std::make_shared<FreeField>();
+    model.removeLine(*row, {.redo = [this, slot = *slot, whileFree] { freeStandardField(slot, *whileFree); },
+                            .undo =
+                                [this, slot = *slot, whileFree] {
+                                    *whileFree = takeStandardField(slot);
+                                }});
 }

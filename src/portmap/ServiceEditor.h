@@ -3,7 +3,10 @@
 #include "rules/RuleLines.h"
 #include "rules/RulesFile.h"
 
+#include <QString>
+
 #include <array>
+#include <string>
 
 class FileLinesModel;
 class QLineEdit;
@@ -12,7 +15,8 @@ struct BoundList;
 
 // The manual port-mapping services of RouterRules: row i of its model shows "CR" line i, whatever order the view
 // shows, so Add, Edit and Delete change exactly the line of the row, through the model. The three standard
-// services' fields are released when the last manual service on their port goes.
+// services' fields are released when the last manual service on their port goes; undoing that delete takes the
+// field again, and redoing it frees it again.
 class ManualServiceEditor {
 public:
     // standardFields are the fields of the SMTP, POP3 and NNTP servers; proxyPort is the proxy's own port.
@@ -33,6 +37,17 @@ public:
 
 private:
     FileLinesModel& modelOf(BoundList& list) const;
+
+    // What a standard field held while it was free: its line and its text. (Its edit is stored before the undo
+    // that takes it runs: the undo is chosen outside the field, which the field's leave handler sees first.)
+    struct FreeField {
+        std::string line;
+        QString text;
+    };
+    // Puts a standard field into the taken state (its line dropped); returns what it held while free.
+    FreeField takeStandardField(int slot);
+    // Frees a taken standard field, which then holds what it held while it was last free.
+    void freeStandardField(int slot, const FreeField& shown);
 
     QWidget* window_;
     RuleLines& lines_;

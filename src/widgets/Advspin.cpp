@@ -159,6 +159,8 @@ void TAdvSpinEdit::step(qint64 delta) {
 }
 
 void TAdvSpinEdit::applyBounds() {
+    if (untouched())
+        return;
     const std::optional<int> value = parseDecimal(text());
     if (value && CheckValue(*value) != *value)
         setText(QString::number(CheckValue(*value)));

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include <optional>
+
 class TAdvSpinEdit;
 
 // One of the two arrow buttons of a spin edit. It repeats its click while it is held down with the pointer on it:
@@ -64,6 +66,9 @@ private:
 //
 // Dialogs call applyBounds() before reading the field. Leaving the field does the same, and so does Enter before it
 // passes the key on to the dialog's default button, so a value confirmed with Enter cannot escape the bounds.
+//
+// A dialog that shows a value as a file holds it (a port of 70000 written by hand) marks it with keepShownText():
+// while the field still holds that text, the user has not edited it, and applyBounds() leaves it as it is.
 class TAdvSpinEdit : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(int Value READ GetValue WRITE SetValue NOTIFY OnChange)
@@ -86,8 +91,13 @@ public:
     void SetValue(int v);
     // Whether a typed character is accepted (see keyPressEvent for the keys that are not characters).
     bool IsValidChar(QChar c) const;
-    // What leaving the field does: a number outside the bounds becomes the nearer bound; other text stays.
+    // What leaving the field does: a number outside the bounds becomes the nearer bound; other text stays. A field
+    // that still holds the text marked by keepShownText() stays as it is.
     void applyBounds();
+    // Marks the text now shown as the value read, which the user has not edited yet.
+    void keepShownText() { shownText_ = text(); }
+    // Whether the field still holds the text marked by keepShownText() (false when none was marked).
+    bool untouched() const { return shownText_ && *shownText_ == text(); }
 
     int minValue() const { return minValue_; }
     void setMinValue(int v) { minValue_ = v; }
@@ -138,4 +148,5 @@ private:
     bool editorEnabled_ = true;
     bool returnIsTab_ = false;
     TAdvSpinButton* button_ = nullptr;
+    std::optional<QString> shownText_;
 };

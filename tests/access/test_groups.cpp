@@ -225,7 +225,7 @@ private slots:
         ModalAnswers answers;
         answers.pushDialog<TFNet>([](TFNet* d) {
             type(d->groupID, QStringLiteral("1"));
-            type(d->ip, QStringLiteral("10.1.1.1"));
+            type(d->ip, QStringLiteral("10.1.1.1/32"));
             pressOk(d);
         });
         w_->clickEmpty(w_->list("LNetwork"));

@@ -61,6 +61,17 @@ QByteArrayList replaced(QByteArrayList lines, int index, const QByteArray& line)
     return lines;
 }
 
+// What a refused field is mended with.
+QString fixedText(const QString& field) {
+    if (field == QLatin1String("groupID"))
+        return QStringLiteral("1");
+    if (field == QLatin1String("ip"))
+        return QStringLiteral("10.9.9.8");
+    if (field == QLatin1String("mask"))
+        return QStringLiteral("255.255.255.0");
+    return QStringLiteral("fixed");
+}
+
 qint64 imageKey(int index) {
     return listImage(ImageList::ImageList1, index).cacheKey();
 }
@@ -101,7 +112,7 @@ private slots:
         QTest::newRow("single address") << "255.255.255.255" << 1;
         QTest::newRow("single address, blanks around") << " 255.255.255.255 " << 1;
         QTest::newRow("network") << "255.255.255.0" << 0;
-        QTest::newRow("no mask") << "" << 0;
+        QTest::newRow("every address") << "0.0.0.0" << 0;
     }
     void addNetworkImageByMask() {
         QFETCH(QString, mask);
@@ -406,6 +417,7 @@ private slots:
         answers.pushDialog<TFNet>([](TFNet* d) {
             type(d->groupID, QStringLiteral("0"));
             type(d->ip, QStringLiteral("0.0.0.0"));
+            type(d->mask, QStringLiteral("0.0.0.0"));
             pressOk(d);
         });
         w_->doubleClick(networks(), -1);
@@ -463,8 +475,7 @@ private slots:
         answers.pushDialog<TFNet>([&](TFNet* d) { // the same dialog, still open
             kept = QStringList{d->groupID->text(), d->ip->text(), d->mask->text(), d->comment->text()};
             focused = d->focusWidget() ? d->focusWidget()->objectName() : QString();
-            type(d->findChild<QLineEdit*>(field),
-                 field == QLatin1String("groupID") ? QStringLiteral("1") : QStringLiteral("fixed"));
+            type(d->findChild<QLineEdit*>(field), fixedText(field));
             pressOk(d);
         });
         w_->doubleClick(networks(), -1);
@@ -479,9 +490,91 @@ private slots:
         QCOMPARE(kept[index], text);
         QCOMPARE(rowCount(networks()), kNetworkRows.size() + 1);
         QStringList values{"1", "10.9.9.9", "255.255.255.255", "c"};
-        if (index > 0)
-            values[index] = QStringLiteral("fixed");
+        values[index] = fixedText(field);
         QVERIFY(savedLines().contains("GD:" + values.join(QLatin1Char(':')).toLatin1()));
+    }
+
+    // Address and mask are taken in IPv4 dotted form only; an address with its prefix length and no mask is split
+    // into both. A refusal names the field and its text and keeps the dialog open with what was typed.
+    void networkInDottedForm_data() {
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QByteArray>("line"); // null: refused
+        QTest::addColumn<QString>("message"); // the refusal
+        const QString notAddress = QStringLiteral("which is not an IPv4 address in dotted form (such as 192.168.1.0, "
+                                                  "or 192.168.1.0/24 with the mask left empty).");
+        const QString notMask = QStringLiteral("which is not an IPv4 mask in dotted form (such as 255.255.255.0).");
+        QTest::newRow("prefix, no mask") << "192.168.1.0/24"
+                                         << "" << QByteArray("GD:4:192.168.1.0:255.255.255.0:c") << QString();
+        QTest::newRow("prefix, the same mask")
+            << " 10.1.0.0/16 "
+            << "255.255.0.0" << QByteArray("GD:4:10.1.0.0:255.255.0.0:c") << QString();
+        QTest::newRow("prefix 0") << "0.0.0.0/0"
+                                  << "" << QByteArray("GD:4:0.0.0.0:0.0.0.0:c") << QString();
+        QTest::newRow("blanks around, kept")
+            << " 10.0.0.1"
+            << "255.255.255.255 " << QByteArray("GD:4: 10.0.0.1:255.255.255.255 :c") << QString();
+        QTest::newRow("prefix and another mask")
+            << "10.0.0.0/8"
+            << "255.255.0.0" << QByteArray()
+            << "The field \"IP Address\" holds \"10.0.0.0/8\", whose prefix length gives the mask 255.0.0.0, not the "
+               "mask \"255.255.0.0\".";
+        QTest::newRow("prefix 33") << "10.0.0.0/33"
+                                   << "" << QByteArray()
+                                   << "The field \"IP Address\" holds \"10.0.0.0/33\", " + notAddress;
+        QTest::newRow("host name") << "router.corp"
+                                   << "255.255.255.255" << QByteArray()
+                                   << "The field \"IP Address\" holds \"router.corp\", " + notAddress;
+        QTest::newRow("number above 255")
+            << "10.0.0.256"
+            << "255.255.255.255" << QByteArray() << "The field \"IP Address\" holds \"10.0.0.256\", " + notAddress;
+        QTest::newRow("leading zero") << "10.0.0.010"
+                                      << "255.255.255.255" << QByteArray()
+                                      << "The field \"IP Address\" holds \"10.0.0.010\", " + notAddress;
+        QTest::newRow("empty address") << ""
+                                       << "255.255.255.255" << QByteArray()
+                                       << "The field \"IP Address\" holds \"\", " + notAddress;
+        QTest::newRow("no mask") << "10.0.0.1"
+                                 << "" << QByteArray() << "The field \"Mask\" holds \"\", " + notMask;
+        QTest::newRow("three numbers") << "10.0.0.1"
+                                       << "255.255.255" << QByteArray()
+                                       << "The field \"Mask\" holds \"255.255.255\", " + notMask;
+    }
+    void networkInDottedForm() {
+        QFETCH(QString, ip);
+        QFETCH(QString, mask);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, message);
+        ModalAnswers answers;
+        answers.pushDialog<TFNet>([&](TFNet* d) {
+            type(d->groupID, QStringLiteral("4"));
+            type(d->ip, ip);
+            type(d->mask, mask);
+            type(d->comment, QStringLiteral("c"));
+            pressOkLater(d);
+        });
+        QStringList kept;
+        if (line.isNull()) {
+            answers.pushBox(QMessageBox::Ok);
+            answers.pushDialog<TFNet>([&](TFNet* d) {
+                kept = QStringList{d->ip->text(), d->mask->text()};
+                pressCancel(d);
+            });
+        } else {
+            answers.pushBox(QMessageBox::Ok); // "New group created succesfull!"
+        }
+        w_->doubleClick(networks(), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
+        if (line.isNull()) {
+            QCOMPARE(answers.seen()[0].caption, QStringLiteral("Error"));
+            QCOMPARE(answers.seen()[0].text, message);
+            QCOMPARE(kept, (QStringList{ip, mask}));
+            QCOMPARE(rowCount(networks()), kNetworkRows.size());
+            QVERIFY(!w_->window->ConfigChanged);
+        } else {
+            QCOMPARE(answers.seen()[0].text, QStringLiteral("New group created succesfull!"));
+            QVERIFY2(savedLines().contains(line), line.constData());
+        }
     }
 
     // A group number out of range is brought into 0..64 when "Ok" is given with Enter from the field itself.
@@ -500,7 +593,7 @@ private slots:
         QFETCH(bool, created);
         ModalAnswers answers;
         answers.pushDialog<TFNet>([&](TFNet* d) {
-            type(d->ip, QStringLiteral("10.64.0.0"));
+            type(d->ip, QStringLiteral("10.64.0.0/16"));
             type(d->groupID, typed);
             QTest::keyClick(d->groupID, Qt::Key_Return);
         });
@@ -508,8 +601,8 @@ private slots:
             answers.pushBox(QMessageBox::Ok); // "New group created succesfull!"
         w_->doubleClick(networks(), -1);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
-        QCOMPARE(rowText(networks(), 8), group + QStringLiteral("|10.64.0.0||"));
-        QVERIFY(savedLines().contains("GD:" + group.toLatin1() + ":10.64.0.0::"));
+        QCOMPARE(rowText(networks(), 8), group + QStringLiteral("|10.64.0.0|255.255.0.0|"));
+        QVERIFY(savedLines().contains("GD:" + group.toLatin1() + ":10.64.0.0:255.255.0.0:"));
     }
 
     // A row whose line is no longer held in its group (taken behind the list's back): Edit and Delete say so and

@@ -343,6 +343,75 @@ private slots:
         }
     }
 
+    // Edit (or Add) and "Ok": a field the user has not edited is kept as the line holds it, and "Ok" with nothing
+    // touched changes nothing at all; an edited field is brought into its bounds, and a range the user has edited
+    // is kept ordered, also at the top of the port range, where the end's bounds 65535..65535 bound nothing.
+    void onlyEditedFieldsAreBounded_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QByteArray>("before"); // empty: Add
+        QTest::addColumn<QStringList>("typed"); // field, text, field, text, ...
+        QTest::addColumn<QByteArray>("after");
+
+        const QStringList untouched;
+        QTest::newRow("port beyond 65535, untouched")
+            << "LPortA" << QByteArray("RP:1:70000:x") << untouched << QByteArray("RP:1:70000:x");
+        QTest::newRow("port beyond 65535, comment edited")
+            << "LPortA" << QByteArray("RP:1:70000:x") << QStringList{"comment", "z"} << QByteArray("RP:1:70000:z");
+        QTest::newRow("port beyond 65535, port edited")
+            << "LPortA" << QByteArray("RP:1:70000:x") << QStringList{"port", "70001"} << QByteArray("RP:1:65535:x");
+        QTest::newRow("inverted range, untouched")
+            << "LPortB" << QByteArray("BP:1:100:50:y") << untouched << QByteArray("BP:1:100:50:y");
+        QTest::newRow("inverted range, comment edited")
+            << "LPortB" << QByteArray("BP:1:100:50:y") << QStringList{"comment", "z"} << QByteArray("BP:1:100:50:z");
+        QTest::newRow("inverted range, end edited")
+            << "LPortB" << QByteArray("BP:1:100:50:y") << QStringList{"portEnd", "60"} << QByteArray("BP:1:100:100:y");
+        QTest::newRow("range at the top, end below")
+            << "LPortB" << QByteArray() << QStringList{"groupID", "3", "portStart", "65535", "portEnd", "100"}
+            << QByteArray("BP:3:65535:65535:");
+        QTest::newRow("range at the top, end beyond")
+            << "LPortB" << QByteArray() << QStringList{"groupID", "3", "portStart", "65535", "portEnd", "70000"}
+            << QByteArray("BP:3:65535:65535:");
+        QTest::newRow("range at the top, edited")
+            << "LPortB" << QByteArray("BP:3:1:10:x") << QStringList{"portStart", "65535", "portEnd", "100"}
+            << QByteArray("BP:3:65535:65535:x");
+        QTest::newRow("inverted hours, untouched")
+            << "LTime" << QByteArray("WT:1:2:18:8:rev") << untouched << QByteArray("WT:1:2:18:8:rev");
+        QTest::newRow("inverted hours, comment edited")
+            << "LTime" << QByteArray("WT:1:2:18:8:rev") << QStringList{"comment", "z"} << QByteArray("WT:1:2:18:8:z");
+        QTest::newRow("inverted hours, begin edited")
+            << "LTime" << QByteArray("WT:1:2:18:8:rev") << QStringList{"begin", "17"} << QByteArray("WT:1:2:17:18:rev");
+        QTest::newRow("hours at the top")
+            << "LTime" << QByteArray() << QStringList{"groupID", "1", "begin", "23", "end", "30"}
+            << QByteArray("WT:1:0:23:24:");
+        QTest::newRow("limit not a number, untouched")
+            << "LLimit" << QByteArray("TL:1:lots:") << untouched << QByteArray("TL:1:lots:");
+        QTest::newRow("changed and changed back")
+            << "LPortA" << QByteArray("RP:1:70000:x") << QStringList{"comment", "x2", "comment", "x"}
+            << QByteArray("RP:1:70000:x");
+    }
+    void onlyEditedFieldsAreBounded() {
+        QFETCH(QString, listName);
+        QFETCH(QByteArray, before);
+        QFETCH(QStringList, typed);
+        QFETCH(QByteArray, after);
+        startAnew(w_, "GN:1:Office:\r\nGN:3:Lab:\r\n" + before + "\r\n");
+        ModalAnswers answers;
+        answers.push([&](QWidget* d) {
+            for (qsizetype i = 0; i + 1 < typed.size(); i += 2)
+                type(d->findChild<QLineEdit*>(typed[i]), typed[i + 1]);
+            pressOk(d);
+        });
+        w_->doubleClick(list(listName), before.isEmpty() ? -1 : 0);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QAction* undo = w_->window->findChild<QAction*>(QStringLiteral("UndoAction"));
+        if (after == before) {
+            QVERIFY(!w_->window->ConfigChanged);
+            QVERIFY(!undo->isEnabled());
+            w_->window->ConfigChanged = true; // saved all the same, to see the line
+        }
+        QVERIFY(w_->savedLines(QStringLiteral("access.txt")).contains(after));
+    }
+
     // Every new dialog refuses ":" in its text fields, with the dialog staying open with what was typed.
     void colonRefused_data() {
         QTest::addColumn<QString>("listName");

@@ -109,7 +109,7 @@ private slots:
         // Sorted by address, then a network added to a group that does not exist yet.
         w_->clickHeader(list("LNetwork"), 1);
         w_->clickHeader(list("LNetwork"), 1);
-        netDialog(QStringLiteral("5"), QStringLiteral("10.5.0.0"), QStringLiteral("new group"));
+        netDialog(QStringLiteral("5"), QStringLiteral("10.5.0.0/16"), QStringLiteral("new group"));
         w_->doubleClick(list("LNetwork"), -1), ++steps;
 
         // Hosts and groups.

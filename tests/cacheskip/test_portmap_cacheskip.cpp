@@ -26,8 +26,8 @@ private slots:
     void cacheSkipLoadKeepsOnlyItsOwnLines();
     void cacheSkipOfMissingFile();
 
-    void onlyTheExactPortNamesAStandardService_data();
-    void onlyTheExactPortNamesAStandardService();
+    void aStandardPortIsItsNumber_data();
+    void aStandardPortIsItsNumber();
     void portMappingLoadSplitsStandardAndManual_data();
     void portMappingLoadSplitsStandardAndManual();
     void portMappingOfMissingFile();
@@ -80,21 +80,22 @@ void TestPortMapCacheSkip::cacheSkipOfMissingFile() {
     QVERIFY(loadCacheSkipLines("").empty());
 }
 
-void TestPortMapCacheSkip::onlyTheExactPortNamesAStandardService_data() {
+void TestPortMapCacheSkip::aStandardPortIsItsNumber_data() {
     QTest::addColumn<QByteArray>("port");
     QTest::addColumn<int>("slot"); // -1: none
     QTest::newRow("SMTP") << QByteArray("25") << 0;
     QTest::newRow("POP3") << QByteArray("110") << 1;
     QTest::newRow("NNTP") << QByteArray("119") << 2;
-    QTest::newRow("leading zero") << QByteArray("025") << -1;
-    QTest::newRow("plus sign") << QByteArray("+25") << -1;
-    QTest::newRow("hex") << QByteArray("0x19") << -1;
-    QTest::newRow("blank") << QByteArray(" 25") << -1;
+    QTest::newRow("leading zero") << QByteArray("025") << 0;
+    QTest::newRow("plus sign") << QByteArray("+110") << 1;
+    QTest::newRow("hex") << QByteArray("0x77") << 2;
+    QTest::newRow("blank") << QByteArray(" 25") << 0;
+    QTest::newRow("no number") << QByteArray("25a") << -1;
     QTest::newRow("other port") << QByteArray("8080") << -1;
     QTest::newRow("empty") << QByteArray() << -1;
 }
 
-void TestPortMapCacheSkip::onlyTheExactPortNamesAStandardService() {
+void TestPortMapCacheSkip::aStandardPortIsItsNumber() {
     QFETCH(QByteArray, port);
     QFETCH(int, slot);
     QCOMPARE(standardSlotOfPort(stdbytes(port)).value_or(-1), slot);
@@ -122,9 +123,9 @@ void TestPortMapCacheSkip::portMappingLoadSplitsStandardAndManual_data() {
     QTest::newRow("manual service on 119 without an NNTP line")
         << QByteArray("CR:119:119:news:nntp:15:15:60:100:100:\r\n") << QByteArrayList{"", "", ""}
         << QByteArrayList{"CR:119:119:news:nntp:15:15:60:100:100:"} << QList<bool>{false, false, true};
-    QTest::newRow("025 is not 25") << QByteArray("CS:smtp:\r\nCR:025:25:relay:smtp:15:15:60:100:100:\r\n")
-                                   << QByteArrayList{"CS:smtp:", "", ""}
-                                   << QByteArrayList{"CR:025:25:relay:smtp:15:15:60:100:100:"} << none;
+    QTest::newRow("025 is 25") << QByteArray("CS:smtp:\r\nCR:025:25:relay:smtp:15:15:60:100:100:\r\n")
+                               << QByteArrayList{"", "", ""} << QByteArrayList{"CR:025:25:relay:smtp:15:15:60:100:100:"}
+                               << QList<bool>{true, false, false};
     QTest::newRow("port field trimmed before the check")
         << QByteArray("CS:smtp:\r\nCR: 25 :25:relay:smtp:15:15:60:100:100:\r\n") << QByteArrayList{"", "", ""}
         << QByteArrayList{"CR:25:25:relay:smtp:15:15:60:100:100:"} << QList<bool>{true, false, false};

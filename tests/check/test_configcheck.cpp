@@ -45,6 +45,9 @@ private slots:
         // Rule files starting with a UTF-8 signature: reported on line 1, once for a file two settings name; the
         // load skips the signature, so the first lines count as rules (no "unknown tag" for them).
         QTest::newRow("signature") << "signature" << readBytes("signature.out") << QByteArray() << 1;
+        // Ports and addresses: manual services on one local port or on the proxy's own (as numbers: "025" is
+        // 25), and network rules whose address or mask is not in IPv4 dotted form.
+        QTest::newRow("ports and addresses") << "ports" << readBytes("ports.out") << QByteArray() << 1;
         // A rule file that cannot be read: the others are still checked.
         QTest::newRow("unreadable") << "unreadable" << readBytes("unreadable.out")
                                     << QByteArray("Cannot read file \"unreadable/skip.txt\". Is a directory\n") << 2;

@@ -152,10 +152,31 @@ private slots:
                                                << "2525"
                                                << "s"
                                                << "Port 2525 used! Delete service first!";
+        // Ports are numbers: however a port is written, it is the same port.
         QTest::newRow("leading zero") << "3128"
                                       << "025"
                                       << "s"
-                                      << "";
+                                      << "Port 25 used standart service! Delete service first!";
+        QTest::newRow("plus sign") << "3128"
+                                   << "+110"
+                                   << "s"
+                                   << "Port 110 used standart service! Delete service first!";
+        QTest::newRow("the proxy's port, leading zero") << "3128"
+                                                        << "03128"
+                                                        << "s"
+                                                        << "Port 03128 used GLYM!";
+        QTest::newRow("the proxy's port written with a sign") << "+3128"
+                                                              << "3128"
+                                                              << "s"
+                                                              << "Port 3128 used GLYM!";
+        QTest::newRow("listed, leading zero") << "3128"
+                                              << "08080"
+                                              << "s"
+                                              << "Port 08080 used! Delete service first!";
+        QTest::newRow("NNTP unset, leading zero") << "3128"
+                                                  << "0119"
+                                                  << "s"
+                                                  << "";
         QTest::newRow("free port") << "3128"
                                    << "9000"
                                    << ""
@@ -249,6 +270,39 @@ private slots:
         QVERIFY(answers.problems().isEmpty());
         QCOMPARE(field("SMTPaddress")->text(), QStringLiteral("mail.example"));
         QCOMPARE(w_->savedLines("router.txt"), QByteArrayList({"CS:mail.example:", "", ""}));
+    }
+
+    // Undoing the delete that freed a standard field takes the field again; redoing it frees the field with what
+    // the user had put into it meanwhile. Each state saves as it shows.
+    void undoOfADeleteRestoresTheTakenField() {
+        const QByteArray file =
+            routerFile({"CR:8080:80:web:web:15:15:60:100:100:", "CR:025:25:relay:smtp:15:15:60:100:100:"});
+        start(file);
+        QAction* undo = w_->window->findChild<QAction*>(QStringLiteral("UndoAction"));
+        QAction* redo = w_->window->findChild<QAction*>(QStringLiteral("RedoAction"));
+        QVERIFY(undo && redo);
+        const auto fieldState = [this] {
+            return QStringLiteral("%1|%2").arg(field("SMTPaddress")->text(),
+                                               field("SMTPaddress")->isReadOnly() ? "read-only" : "editable");
+        };
+        const QString taken = QStringLiteral("Used Manual Service|read-only");
+        QCOMPARE(fieldState(), taken);
+
+        w_->click(rows(), 1);
+        w_->key(rows(), Qt::Key_Delete);
+        QCOMPARE(fieldState(), QStringLiteral("|editable"));
+        typeRelay("SMTPaddress", "mail.example");
+        undo->trigger();
+        QCOMPARE(rowCount(rows()), 2);
+        QCOMPARE(fieldState(), taken);
+        QCOMPARE(w_->savedLines("router.txt"), fileLines(file)); // the rules are as loaded: the file is left alone
+
+        redo->trigger();
+        QCOMPARE(rowCount(rows()), 1);
+        QCOMPARE(fieldState(), QStringLiteral("mail.example|editable"));
+        QVERIFY(w_->window->ConfigChanged);
+        QCOMPARE(w_->savedLines("router.txt"),
+                 QByteArrayList({"CS:mail.example:", "", "", "CR:8080:80:web:web:15:15:60:100:100:"}));
     }
 
     // A caller that closes the dialog as accepted without pressing "Ok" skips the dialog's own check: the port is
