@@ -98,7 +98,12 @@ void TMainWnd::setUp() {
     setUpKeyboard();
 }
 
-TMainWnd::~TMainWnd() = default;
+// A field that still has the focus is left while the window goes: its leave handlers (a relay server stored, a
+// rule-file name asked about) must not run on a window half destroyed.
+TMainWnd::~TMainWnd() {
+    for (QLineEdit* field : findChildren<QLineEdit*>())
+        disconnect(field, &QLineEdit::editingFinished, this, nullptr);
+}
 
 void TMainWnd::setUpStatusBar() {
     statusPanel0_ = new QLabel(ui_->StatusBar1);

@@ -123,6 +123,18 @@ private slots:
         QVERIFY(dir->read(QStringLiteral("glym30.ini")).startsWith("[Server]"));
     }
 
+    // A window that goes while a rule-file name is still being typed asks nothing: there is no window to answer.
+    void windowGoesWhileANameIsTyped() {
+        dir->write(QStringLiteral("other.txt"), "GN:2:Guests:\r\n");
+        start(serverFile("access.txt"));
+        QVERIFY(showWindow());
+        accessName()->setFocus();
+        accessName()->setText(QStringLiteral("other.tx"));
+        QTest::keyClicks(accessName(), QStringLiteral("t"));
+        window.reset();
+        QVERIFY(answers->seen().empty());
+    }
+
     // A glym30.ini in UTF-16 (with or without its byte-order mark) is no settings file the proxy reads: the
     // start-up says so, and a save asks before replacing it (Cancel keeps it; Overwrite keeps it as the backup).
     void unusableSettingsFile_data() {
