@@ -154,7 +154,7 @@ bool TMainWnd::readRulesFrom(QLineEdit* field) {
         for (Finding& finding : dropped.findings())
             keptFindings_.push_back(std::move(finding));
         showDroppedLines(ui_->StatusBar1, keptFindings_);
-        ui_->StatusBar1->showMessage(
+        statusPanel1_->setText(
             QStringLiteral("The rules of %1 are shown (Ctrl+Z brings back the previous ones)").arg(field->text()));
     });
 }

@@ -261,8 +261,8 @@ void TMainWnd::saveServerConfig() {
     QStringList said;
     for (const std::string& note : notes)
         said << fromFileBytes(note);
-    if (!said.isEmpty())
-        ui_->StatusBar1->showMessage(said.join(u' '));
+    statusPanel1_->setText(said.join(u' ')); // also takes away what an earlier save had to say
+    statusPanel1_->setToolTip(statusPanel1_->text());
 }
 
 namespace {

@@ -276,10 +276,8 @@ std::string Replacement::writeInPlace(std::string_view bytes, Temporary why) {
     FileRecord::noteWritten(path_, written_, bytes);
     if (!keepBackup_)
         ::unlink(copy.c_str());
-    return path_ + " was written in place, to keep " +
-           (why == Temporary::OwnerNotKept ? std::string("its owner, group and permissions")
-                                           : std::string("it where its directory cannot be written")) +
-           ".";
+    return path_ + (why == Temporary::OwnerNotKept ? " written in place, keeping its owner and group."
+                                                   : " written in place: its directory cannot be written.");
 }
 
 // Puts the old content where it survives a failure of the write in place, and says where. The backup is written

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "support/GuiTestSupport.h"
+#include "support/PermissionsHold.h"
 
 #include <QInputDialog>
 #include <QStatusBar>
@@ -135,21 +136,35 @@ private slots:
         QVERIFY(answers->seen().empty());
     }
 
-    // A glym30.ini in UTF-16 (with or without its byte-order mark) is no settings file the proxy reads: the
-    // start-up says so, and a save asks before replacing it (Cancel keeps it; Overwrite keeps it as the backup).
+    // A glym30.ini in UTF-16 (with or without its byte-order mark), or one that cannot be read, is no settings
+    // file the window holds: the start-up says so, and a save asks before replacing it (Cancel keeps it;
+    // Overwrite keeps it as the backup).
     void unusableSettingsFile_data() {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("unreadable");
+        QTest::addColumn<QString>("said");
         const QByteArray text = "[Server]\r\nPort=8080\r\n";
         QByteArray utf16;
         for (const char c : text)
             utf16 += QByteArray(1, c) + QByteArray(1, '\0');
-        QTest::newRow("UTF-16 with its mark") << QByteArray("\xFF\xFE") + utf16;
-        QTest::newRow("UTF-16 without it") << utf16;
+        QTest::newRow("UTF-16 with its mark") << QByteArray("\xFF\xFE") + utf16 << false << "is UTF-16 text";
+        QTest::newRow("UTF-16 without it") << utf16 << false << "is UTF-16 text";
+        QTest::newRow("unreadable") << text << true << "cannot be read: Permission denied";
     }
     void unusableSettingsFile() {
         QFETCH(QByteArray, bytes);
-        start(bytes);
-        QVERIFY2(note().contains(QStringLiteral("glym30.ini is UTF-16 text")), qPrintable(note()));
+        QFETCH(bool, unreadable);
+        QFETCH(QString, said);
+        const QString settings = dir->path(QStringLiteral("glym30.ini"));
+        dir->write(QStringLiteral("glym30.ini"), bytes);
+        if (unreadable)
+            QVERIFY(QFile::setPermissions(settings, QFile::WriteOwner));
+        {
+            const PermissionsHold asUser;
+            start();
+        }
+        QVERIFY(QFile::setPermissions(settings, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY2(note().contains(QStringLiteral("glym30.ini ") + said), qPrintable(note()));
         child<QLineEdit>("EditTreadsCount")->setText(QStringLiteral("16"));
 
         answers->pushBox(QMessageBox::Cancel);

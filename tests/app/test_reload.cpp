@@ -2,6 +2,7 @@
 
 #include "support/GuiTestSupport.h"
 #include "support/ListReading.h"
+#include "support/PermissionsHold.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -10,33 +11,8 @@
 #include <QtTest>
 
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
-
-namespace {
-
-// While it lives, this thread meets file permissions as an ordinary user does, root included: the capabilities
-// that let root read any file are off. The window reads on this thread.
-class PermissionsHold {
-public:
-    PermissionsHold() {
-        ::syscall(SYS_capget, &header_, saved_);
-        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-        lowered[0].effective &= ~((1U << CAP_DAC_OVERRIDE) | (1U << CAP_DAC_READ_SEARCH));
-        ::syscall(SYS_capset, &header_, lowered);
-    }
-    ~PermissionsHold() { ::syscall(SYS_capset, &header_, saved_); }
-    PermissionsHold(const PermissionsHold&) = delete;
-    PermissionsHold& operator=(const PermissionsHold&) = delete;
-
-private:
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-};
-
-} // namespace
 
 // Reading the files again (File > Reload, the tool button), and what a save does about files that someone else
 // changed on disk since they were read, or that could not be read at all.
