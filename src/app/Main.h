@@ -267,6 +267,8 @@ private:
     // What a save is to do about files changed on disk by someone else, or that could not be read.
     enum class SaveCheck { Save, Reload, Cancel };
     SaveCheck checkFilesBeforeSave();
+    void noteFilesAsChecked(const std::vector<std::string>& files);
+    bool stillAsChecked(const std::string& file) const;
     bool replaceUnusableSettingsFile(); // glym30.ini could not be read as settings: asks before replacing it
 
     // The rule-file names (RuleFiles.cpp): a name for rules that have no file yet, names that would destroy
@@ -289,7 +291,7 @@ private:
 
     // The throwing bodies of the guarded slots.
     void loadServerConfig();
-    void saveServerConfig();
+    bool saveServerConfig();
     void loadPreferences();
     void savePreferences();
     static QString preferencesLocation(const QString& executablePath);
@@ -333,6 +335,7 @@ private:
     // The rule files as the last load read them or the last save wrote them, as the window would write them: a
     // file whose name and content are still the same is not written again (so it keeps its backup).
     std::vector<RuleFileContent> unchangedRuleFiles_;
+    FileRecord checkedFiles_;  // the files the user chose to overwrite, as they were then
     FileRecord readFiles_;     // glym30.ini and the rule files as the last load read them, or the last save wrote them
     QString executablePath_;   // absolute
     QString workingDirectory_; // absolute; empty: the executable's directory

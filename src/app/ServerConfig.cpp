@@ -201,19 +201,30 @@ SettingValue TMainWnd::settingValue(const ServerSetting& s) const {
     return {};
 }
 
+// One save at a time in the directory (two windows, the command line): the lock is held from the check of the files
+// to the last replacement. A file that changes on disk between the check and its replacement stops the save with
+// nothing changed, and the check asks again.
 bool TMainWnd::SaveServerConfig() {
     if (!confirmSettingsBeforeSave() || !nameRuleFilesToCreate() || refusedRuleFileNames())
         return false;
-    switch (checkFilesBeforeSave()) {
-    case SaveCheck::Save:
-        return messages::guarded(this, [this] { saveServerConfig(); });
-    case SaveCheck::Reload:
-        reloadConfiguration();
-        return false;
-    case SaveCheck::Cancel:
-        break;
+    const SaveLock lock(QFile::encodeName(ProgramDir.trimmed()).toStdString());
+    for (;;) {
+        switch (checkFilesBeforeSave()) {
+        case SaveCheck::Save: {
+            bool changedMeanwhile = false;
+            if (!messages::guarded(this, [&] { changedMeanwhile = !saveServerConfig(); }))
+                return false;
+            if (changedMeanwhile)
+                continue;
+            return true;
+        }
+        case SaveCheck::Reload:
+            reloadConfiguration();
+            return false;
+        case SaveCheck::Cancel:
+            return false;
+        }
     }
-    return false;
 }
 
 // The rule files a save writes: those whose name or content differs from what was last read or written. A file the
@@ -227,22 +238,28 @@ std::vector<RuleFileContent> TMainWnd::ruleFilesToWrite(const std::vector<RuleFi
     return changed;
 }
 
-// glym30.ini is merged into (every line the window does not hold is kept); the rule files are written only when
-// changed (ruleFilesToWrite).
-void TMainWnd::saveServerConfig() {
+// The rule files first and glym30.ini last, as one save (writeFilesTogether): at every moment the settings name
+// files that hold their rules. glym30.ini is merged into (every line the window does not hold is kept); the rule
+// files are written only when changed (ruleFilesToWrite). Returns false, with nothing saved, when a file changed on
+// disk after the check.
+bool TMainWnd::saveServerConfig() {
     QDir::setCurrent(ProgramDir.trimmed());
     const FileRecord::Recording recording(readFiles_, true);
-    std::vector<std::string> notes;
-    SavedSettings saved = saveServerSettings(
+    SavedSettings settings = prepareServerSettings(
         IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); }, settingsAsRead_,
         replaceSettingsFile_);
-    settingsAsRead_ = std::move(saved.asRead);
-    notes.push_back(std::move(saved.note));
     const std::vector<RuleFileContent> contents = ruleFileContentsNow();
     const std::vector<RuleFileContent> changed = ruleFilesToWrite(contents);
-    for (std::string& note : writeRuleFiles(changed))
-        notes.push_back(std::move(note));
-    IniFile(IniFileName.toStdString()).flush();
+    std::vector<FileToWrite> files;
+    for (const RuleFileContent& file : changed)
+        files.push_back({file.name, file.bytes, {.keepBackup = true, .refuseWriteProtected = false}});
+    if (settings.write)
+        files.push_back(std::move(*settings.write));
+    const SaveOutcome outcome =
+        writeFilesTogether(std::move(files), [this](const std::string& file) { return stillAsChecked(file); });
+    if (!outcome.changedMeanwhile.empty())
+        return false;
+    settingsAsRead_ = std::move(settings.asRead);
     unchangedRuleFiles_ = contents;
     settingsFileMissing_ = false;
     settingsProblem_.clear();
@@ -257,12 +274,18 @@ void TMainWnd::saveServerConfig() {
     });
     showDroppedLines(ui_->StatusBar1, keptFindings_);
     markSavedState();
-    std::erase(notes, std::string());
     QStringList said;
-    for (const std::string& note : notes)
+    for (const std::string& note : outcome.notes)
         said << fromFileBytes(note);
     statusPanel1_->setText(said.join(u' ')); // also takes away what an earlier save had to say
     statusPanel1_->setToolTip(statusPanel1_->text());
+    return true;
+}
+
+// Whether the file on disk is still what the check before the save saw: what was read (or last written), or what
+// it held when the user chose to overwrite it.
+bool TMainWnd::stillAsChecked(const std::string& file) const {
+    return (checkedFiles_.knows(file) ? checkedFiles_ : readFiles_).changeOnDisk(file) == DiskChange::None;
 }
 
 namespace {
@@ -308,6 +331,7 @@ TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
                       QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning, {overwrite},
                       QMessageBox::Cancel) != QMessageBox::Save)
         return SaveCheck::Cancel;
+    checkedFiles_.clear();
     if (changed.isEmpty())
         return SaveCheck::Save;
     switch (messages::ask(
@@ -320,11 +344,24 @@ TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
         QMessageBox::Save | QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Warning,
         {overwrite, {QMessageBox::Reset, QStringLiteral("Reload")}}, QMessageBox::Cancel)) {
     case QMessageBox::Save:
+        noteFilesAsChecked(files);
         return SaveCheck::Save;
     case QMessageBox::Reset:
         return SaveCheck::Reload;
     default:
         return SaveCheck::Cancel;
+    }
+}
+
+// What the files hold when the user chose to overwrite them: a change after that stops the save and asks again.
+void TMainWnd::noteFilesAsChecked(const std::vector<std::string>& files) {
+    const FileRecord::Recording recording(checkedFiles_);
+    for (const std::string& file : files) {
+        try {
+            readWholeFileIfPresent(file);
+        } catch (const GlymError&) {
+            // noted as unreadable: a file that cannot be read is not compared
+        }
     }
 }
 

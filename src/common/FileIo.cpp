@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -49,10 +50,6 @@ bool writeAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
-}
-
-bool isWriteProtected(const std::string& path, const struct stat& info) {
-    return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
 // Reads an open regular file to its end.
@@ -127,16 +124,28 @@ FileDescriptor openDirectory(const std::string& directory) {
     return FileDescriptor(fd);
 }
 
-// One replacement of a file: the temporary file, then the moves that turn the old content into the backup and
-// the new file into the file. Each move is recorded, so that a failure undoes exactly what was done.
+// One replacement of a file, in two phases: prepare() writes the new content beside the file (or, where the file
+// is to be written in place, makes its old content safe) and changes nothing of the file; commit() puts the new
+// content in place, the old one becoming the backup. Each move is recorded, so that a failure undoes exactly what
+// was done, and a commit can be undone as a whole until finish().
 class Replacement {
 public:
     Replacement(std::string path, std::string file, const AtomicWriteOptions& options)
         : path_(std::move(path)), file_(std::move(file)), backup_(file_ + ".bak"), keepBackup_(options.keepBackup),
           refuseWriteProtected_(options.refuseWriteProtected) {}
+    ~Replacement();
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
 
-    // What the write had to do differently, for the caller to tell the user; empty when nothing.
-    std::string run(std::string_view bytes);
+    const std::string& path() const { return path_; }
+    void prepare(std::string bytes);
+    void commit();
+    // After commit: the previous content back in place, and the previous backup. Says what could not be put back;
+    // empty when all was.
+    std::string undo();
+    // After commit, once the save holds: removes what was kept for undo. Returns what the write had to do
+    // differently, for the caller to tell the user; empty when nothing.
+    std::string finish();
 
 private:
     enum class OldFile { InPlace, AlsoBackup, MovedToBackup };
@@ -146,8 +155,10 @@ private:
     void checkTargets();
     Temporary writeTemporaryFile(std::string_view bytes);
     bool keepsOwnerAndMode(int fd) const;
-    std::string writeInPlace(std::string_view bytes, Temporary why);
-    std::string keepSafetyCopy(std::string_view old);
+    void prepareInPlace();
+    void commitInPlace();
+    bool writeHere(int fd, std::string_view content) const;
+    bool restoreBackupInPlace() const;
     void keepOldContentAsBackup();
     void putNewFileInPlace();
     // Undoes what was done, then throws: "Unable to write to <name>: <reason>. <what the files hold now>".
@@ -165,6 +176,7 @@ private:
     const bool refuseWriteProtected_;
 
     FileDescriptor dir_{-1};
+    std::string bytes_;
     std::string base_, backupBase_, tempBase_, asideBase_; // names in dir_
     bool exists_ = false;
     bool backupExists_ = false;
@@ -173,23 +185,55 @@ private:
     bool tempCreated_ = false;
     bool oldBackupAside_ = false; // the previous backup has been renamed to asideBase_
     OldFile oldFile_ = OldFile::InPlace;
+    bool committed_ = false;
     struct stat written_ {}; // the new file once its content is complete (a rename keeps its time and inode)
+
+    // Written in place: why, the old content and the old backup's (to put back), and the safety copy of the old
+    // content (beside the file, else in the temporary directory) that outlives a crash in the middle of the write.
+    Temporary inPlace_ = Temporary::Ready;
+    std::string old_;
+    std::optional<std::string> oldBackup_;
+    std::string safetyCopy_;
 };
 
-std::string Replacement::run(std::string_view bytes) {
+Replacement::~Replacement() {
+    if (tempCreated_)
+        ::unlinkat(dir(), tempBase_.c_str(), 0);
+    if (!safetyCopy_.empty() && !committed_)
+        ::unlink(safetyCopy_.c_str()); // the file was never touched
+}
+
+void Replacement::prepare(std::string bytes) {
+    bytes_ = std::move(bytes);
     dir_ = openDirectory(directoryOf(file_));
     if (dir() < 0)
         fail(path_, errno);
     base_ = baseNameOf(file_);
     backupBase_ = base_ + ".bak";
     checkTargets();
-    if (const Temporary temporary = writeTemporaryFile(bytes); temporary != Temporary::Ready)
-        return writeInPlace(bytes, temporary);
+    inPlace_ = writeTemporaryFile(bytes_);
+    if (inPlace_ != Temporary::Ready)
+        prepareInPlace();
+}
+
+void Replacement::commit() {
+    if (inPlace_ != Temporary::Ready)
+        return commitInPlace();
     if (keepBackup_)
         keepOldContentAsBackup();
     putNewFileInPlace();
     ::fsync(dir()); // best effort: the renames themselves have happened
-    FileRecord::noteWritten(path_, written_, bytes);
+    committed_ = true;
+    FileRecord::noteWritten(path_, written_, bytes_);
+}
+
+std::string Replacement::finish() {
+    if (inPlace_ != Temporary::Ready) {
+        ::unlink(safetyCopy_.c_str());
+        safetyCopy_.clear();
+        return path_ + (inPlace_ == Temporary::OwnerNotKept ? " written in place, keeping its owner and group."
+                                                            : " written in place: its directory cannot be written.");
+    }
     if (oldBackupAside_ && ::unlinkat(dir(), asideBase_.c_str(), 0) != 0 && errno != ENOENT)
         throw GlymError("Unable to write to " + beside(asideBase_) + ": " + systemReason(errno) + ". " + path_ +
                         " holds the new content and " + backup_ + " the previous one, but the backup before it is " +
@@ -197,12 +241,39 @@ std::string Replacement::run(std::string_view bytes) {
     return std::string();
 }
 
+std::string Replacement::undo() {
+    if (inPlace_ != Temporary::Ready) {
+        FileDescriptor fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (fd.get() < 0 || !writeHere(fd.get(), old_))
+            return path_ + " holds the new content; its previous content is in " + safetyCopy_ + ".";
+        ::unlink(safetyCopy_.c_str());
+        safetyCopy_.clear();
+        return restoreBackupInPlace() ? std::string() : backup_ + " holds the same content as " + path_ + ".";
+    }
+    std::string left;
+    if (oldFile_ != OldFile::InPlace) {
+        if (::renameat(dir(), backupBase_.c_str(), dir(), base_.c_str()) != 0)
+            return path_ + " holds the new content; its previous content is in " + backup_ + ".";
+    } else if (!exists_ && ::unlinkat(dir(), base_.c_str(), 0) != 0) {
+        left = path_ + " was new and is left.";
+    } else if (exists_ && !keepBackup_) {
+        return path_ + " holds the new content (it keeps no backup).";
+    }
+    if (oldBackupAside_ && ::renameat(dir(), asideBase_.c_str(), dir(), backupBase_.c_str()) == 0)
+        oldBackupAside_ = false;
+    else if (oldBackupAside_)
+        left += " Its previous backup is kept as " + beside(asideBase_) + ".";
+    return left;
+}
+
 void Replacement::checkTargets() {
     exists_ = ::fstatat(dir(), base_.c_str(), &existing_, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists_ && !S_ISREG(existing_.st_mode))
         fail(path_, notRegularReason(existing_.st_mode));
-    if (exists_ && refuseWriteProtected_ && isWriteProtected(file_, existing_))
+    if (exists_ && refuseWriteProtected_ && (existing_.st_mode & 0222) == 0)
         fail(path_, EACCES);
+    if (exists_ && refuseWriteProtected_ && ::access(file_.c_str(), W_OK) != 0)
+        fail(path_, errno == EROFS ? EROFS : EACCES); // a read-only file system says so
     if (!keepBackup_)
         return;
     // A backup that is a symbolic link is replaced as a link; one that is a directory, a pipe or a device is
@@ -252,62 +323,81 @@ bool Replacement::keepsOwnerAndMode(int fd) const {
     return ::fchmod(fd, existing_.st_mode & 07777) == 0;
 }
 
-// Writes the new content into the file itself, so that it keeps its owner, group, mode and inode. The old content
-// is made safe first: as the backup when one is kept, otherwise as a copy that is removed once the file is whole.
-std::string Replacement::writeInPlace(std::string_view bytes, Temporary why) {
-    const std::string old = *readRegularFile(file_, false);
-    const std::string copy = keepSafetyCopy(old);
-    const std::string kept = keepBackup_ ? path_ + " is unchanged and " + backup_ + " holds its previous content."
-                                         : path_ + " is unchanged.";
-    FileDescriptor fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (fd.get() < 0)
-        throw GlymError("Unable to write to " + path_ + ": " + systemReason(errno) + ". " + kept);
-    auto written = [&fd](std::string_view content) {
-        return ::lseek(fd.get(), 0, SEEK_SET) == 0 && writeAll(fd.get(), content) &&
-               ::ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0 && ::fsync(fd.get()) == 0;
-    };
-    if (!written(bytes)) {
-        const std::string reason = systemReason(errno);
-        const bool restored = written(old);
-        throw GlymError("Unable to write to " + path_ + ": " + reason + ". " +
-                        (restored ? kept : path_ + " may be incomplete: its previous content is in " + copy + "."));
-    }
-    ::fstat(fd.get(), &written_);
-    FileRecord::noteWritten(path_, written_, bytes);
-    if (!keepBackup_)
-        ::unlink(copy.c_str());
-    return path_ + (why == Temporary::OwnerNotKept ? " written in place, keeping its owner and group."
-                                                   : " written in place: its directory cannot be written.");
-}
-
-// Puts the old content where it survives a failure of the write in place, and says where. The backup is written
-// over in place (safe: the file itself is still whole meanwhile; a backup that is another name of the file is
-// unlinked first); without a backup, a copy goes beside the file or, where that cannot be written, into the
-// temporary directory.
-std::string Replacement::keepSafetyCopy(std::string_view old) {
+// A file written in place keeps its owner, group, mode and inode. Its old content (and its backup's, which the
+// commit replaces) is read now, and copied where it survives a crash in the middle of the write: beside the file,
+// or where that cannot be written, into the temporary directory. A backup that cannot be written stops here.
+void Replacement::prepareInPlace() {
+    old_ = *readRegularFile(file_, false);
     if (keepBackup_) {
-        const std::string reason = "the previous content cannot be kept as " + backup_;
-        if (struct stat backup{}; ::fstatat(dir(), backupBase_.c_str(), &backup, AT_SYMLINK_NOFOLLOW) == 0 &&
-                                  backup.st_dev == existing_.st_dev && backup.st_ino == existing_.st_ino)
+        if (backupExists_)
+            oldBackup_ = readRegularFile(backup_, true);
+        const int fd = ::openat(dir(), backupBase_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0)
+            throw GlymError("Unable to write to " + path_ + ": the previous content cannot be kept as " + backup_ +
+                            " (" + systemReason(errno) + "). " + path_ + " is unchanged.");
+        ::close(fd);
+        if (!backupExists_)
             ::unlinkat(dir(), backupBase_.c_str(), 0);
-        FileDescriptor fd(::openat(dir(), backupBase_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (fd.get() < 0 || ::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), old) || ::fsync(fd.get()) != 0)
-            throw GlymError("Unable to write to " + path_ + ": " + reason + " (" + systemReason(errno) + "). " + path_ +
-                            " is unchanged.");
-        ::fchmod(fd.get(), existing_.st_mode & 0777);
-        return backup_;
     }
     const char* tmp = std::getenv("TMPDIR");
     for (const std::string& directory : {directoryOf(file_), std::string(tmp && *tmp ? tmp : "/tmp")}) {
         std::string name = directory + "/." + base_ + ".old-" + randomSuffix();
         FileDescriptor fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (fd.get() >= 0 && writeAll(fd.get(), old) && ::fsync(fd.get()) == 0)
-            return name;
+        if (fd.get() >= 0 && writeAll(fd.get(), old_) && ::fsync(fd.get()) == 0) {
+            safetyCopy_ = std::move(name);
+            return;
+        }
         if (fd.get() >= 0)
             ::unlink(name.c_str());
     }
     throw GlymError("Unable to write to " + path_ + ": no copy of its content could be made to write it in place (" +
                     systemReason(errno) + "). " + path_ + " is unchanged.");
+}
+
+bool Replacement::writeHere(int fd, std::string_view content) const {
+    return ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, content) &&
+           ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+}
+
+// The backup as it was before the commit: its old content, or none.
+bool Replacement::restoreBackupInPlace() const {
+    if (!keepBackup_)
+        return true;
+    if (!oldBackup_)
+        return ::unlinkat(dir(), backupBase_.c_str(), 0) == 0 || errno == ENOENT;
+    FileDescriptor fd(::openat(dir(), backupBase_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    return fd.get() >= 0 && writeHere(fd.get(), *oldBackup_);
+}
+
+// The old content becomes the backup (written over in place: the file itself is still whole meanwhile; a backup
+// that is another name of the file is unlinked first), then the new content is written into the file.
+void Replacement::commitInPlace() {
+    const std::string kept = path_ + " and " + backup_ + " are unchanged.";
+    if (keepBackup_) {
+        if (struct stat backup{}; ::fstatat(dir(), backupBase_.c_str(), &backup, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                  backup.st_dev == existing_.st_dev && backup.st_ino == existing_.st_ino)
+            ::unlinkat(dir(), backupBase_.c_str(), 0);
+        FileDescriptor fd(::openat(dir(), backupBase_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (fd.get() < 0 || !writeHere(fd.get(), old_)) {
+            const std::string reason = systemReason(errno);
+            throw GlymError("Unable to write to " + path_ + ": the previous content cannot be kept as " + backup_ +
+                            " (" + reason + "). " +
+                            (restoreBackupInPlace() ? kept : path_ + " is unchanged; " + backup_ + " may not be."));
+        }
+        ::fchmod(fd.get(), existing_.st_mode & 0777);
+    }
+    FileDescriptor fd(::open(file_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (fd.get() < 0 || !writeHere(fd.get(), bytes_)) {
+        const std::string reason = systemReason(errno);
+        const bool restored = fd.get() >= 0 ? writeHere(fd.get(), old_) : true;
+        throw GlymError("Unable to write to " + path_ + ": " + reason + ". " +
+                        (restored && restoreBackupInPlace()
+                             ? (keepBackup_ ? kept : path_ + " is unchanged.")
+                             : path_ + " may be incomplete: its previous content is in " + safetyCopy_ + "."));
+    }
+    ::fstat(fd.get(), &written_);
+    committed_ = true;
+    FileRecord::noteWritten(path_, written_, bytes_);
 }
 
 // The previous backup is moved aside (not deleted, so that it can come back), then the old file becomes the
@@ -444,14 +534,88 @@ std::string joinCrLfLines(const std::vector<std::string>& lines) {
     return bytes;
 }
 
-std::string writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options) {
-    // A symbolic link stays a link: the file it points to is the one replaced, and backed up beside it.
-    std::string file = path;
+namespace {
+
+// The file a write replaces: a symbolic link stays a link, the file it points to is the one replaced (and backed
+// up beside it).
+std::string fileToReplace(const std::string& path) {
     if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
         if (!resolved)
             throw GlymError("Unable to write to " + path + ": " + systemReason(errno) + ". " + path + " is unchanged.");
-        file = resolved.get();
+        return resolved.get();
     }
-    return Replacement(path, file, options).run(bytes);
+    return path;
+}
+
+} // namespace
+
+std::string writeFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options) {
+    Replacement replacement(path, fileToReplace(path), options);
+    replacement.prepare(std::string(bytes));
+    replacement.commit();
+    return replacement.finish();
+}
+
+SaveOutcome writeFilesTogether(std::vector<FileToWrite> files,
+                               const std::function<bool(const std::string& path)>& stillAsChecked) {
+    std::vector<std::unique_ptr<Replacement>> replacements;
+    try {
+        for (FileToWrite& file : files) {
+            replacements.push_back(std::make_unique<Replacement>(file.path, fileToReplace(file.path), file.options));
+            replacements.back()->prepare(std::move(file.bytes));
+        }
+    } catch (const GlymError& error) {
+        throw GlymError(std::string(error.what()) + " Nothing was saved: no file has been changed.");
+    }
+    // Puts back, newest first, the files already replaced; says what could not be.
+    auto undoCommitted = [&replacements](std::size_t committed) {
+        std::string left;
+        std::string putBack;
+        for (std::size_t i = committed; i-- > 0;) {
+            const std::string undone = replacements[i]->undo();
+            if (!undone.empty())
+                left += " " + undone;
+            else
+                putBack += (putBack.empty() ? "" : ", ") + replacements[i]->path();
+        }
+        if (left.empty())
+            return committed == 0 ? std::string(" Nothing was saved: no file has been changed.")
+                                  : " Nothing was saved: " + putBack + (committed == 1 ? " was" : " were") +
+                                        " put back as before.";
+        return " Not every file could be put back:" + left;
+    };
+    for (std::size_t i = 0; i < replacements.size(); ++i) {
+        if (stillAsChecked && !stillAsChecked(replacements[i]->path())) {
+            undoCommitted(i);
+            return {{}, replacements[i]->path()};
+        }
+        try {
+            replacements[i]->commit();
+        } catch (const GlymError& error) {
+            throw GlymError(std::string(error.what()) + undoCommitted(i));
+        }
+    }
+    SaveOutcome outcome;
+    for (const auto& replacement : replacements) {
+        try {
+            if (std::string note = replacement->finish(); !note.empty())
+                outcome.notes.push_back(std::move(note));
+        } catch (const GlymError& error) {
+            outcome.notes.push_back(error.what());
+        }
+    }
+    return outcome;
+}
+
+SaveLock::SaveLock(const std::string& directory) {
+    fd_ = ::open((directory + "/.glymconf.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd_ >= 0)
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+}
+
+SaveLock::~SaveLock() {
+    if (fd_ >= 0)
+        ::close(fd_); // the lock goes with the descriptor
 }

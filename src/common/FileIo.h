@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,3 +93,36 @@ struct AtomicWriteOptions {
 // Returns a sentence saying so in that case, for the user; an empty string when the file was replaced.
 std::string writeFileAtomically(const std::string& path, std::string_view bytes,
                                 const AtomicWriteOptions& options = {});
+
+// Several files written as one save. Every new content is prepared first (written beside its file and synced, so
+// that a full disk or a name that cannot be written stops the save before any file changes); then they replace
+// their files in the order given. When a replacement fails, the files already replaced get their previous content
+// back, and the error says what every file holds. Just before each replacement stillAsChecked(path) is asked
+// whether the file is still what was checked before the save: when it is not, the files already replaced are put
+// back and the outcome names that file (nothing saved). A file written without a backup cannot be put back: give
+// it last.
+struct FileToWrite {
+    std::string path;
+    std::string bytes;
+    AtomicWriteOptions options;
+};
+struct SaveOutcome {
+    std::vector<std::string> notes; // what the writes had to do differently (see writeFileAtomically)
+    std::string changedMeanwhile;   // the file that stillAsChecked refused; empty when the save was made
+};
+SaveOutcome writeFilesTogether(std::vector<FileToWrite> files,
+                               const std::function<bool(const std::string& path)>& stillAsChecked = {});
+
+// Holds an advisory lock (flock) on ".glymconf.lock" in the directory while it lives, so that two saves of this
+// program (two windows, the command line) never interleave: the second waits. Where the lock file cannot be made
+// (a directory that cannot be written), it holds nothing.
+class SaveLock {
+public:
+    explicit SaveLock(const std::string& directory);
+    ~SaveLock();
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+private:
+    int fd_ = -1;
+};

@@ -68,6 +68,9 @@ public:
     // or never read). Two names of one file (see sameFile) are one file.
     std::optional<std::string> unreadable(const std::string& name) const;
 
+    // Whether the record knows the file of that name (under this name or another one of it).
+    bool knows(const std::string& name) const { return find(name) != nullptr; }
+
     // Whether the file of that name was read (or written) last time, under this name or another one of it.
     bool wasRead(const std::string& name) const;
 

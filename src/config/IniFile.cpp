@@ -205,22 +205,32 @@ std::string profileFileProblem(const std::string& path) {
     return cp1251::looksLikeUtf16(content.bytes) ? "is UTF-16 text" : std::string();
 }
 
-std::string IniSession::commit() {
+std::optional<FileToWrite> IniSession::pendingWrite() const {
     if (!written_)
+        return std::nullopt;
+    return FileToWrite{path_, document_->bytes(), {.keepBackup = afresh_, .refuseWriteProtected = true}};
+}
+
+std::string IniSession::commit() {
+    const std::optional<FileToWrite> pending = pendingWrite();
+    if (!pending)
         return std::string();
-    std::string note;
+    std::string note = writeProfileFile(*pending);
+    written_ = false;
+    return note;
+}
+
+std::string writeProfileFile(const FileToWrite& write) {
     try {
-        note = writeFileAtomically(path_, document_->bytes(), {.keepBackup = afresh_, .refuseWriteProtected = true});
+        return writeFileAtomically(write.path, write.bytes, write.options);
     } catch (const GlymError& error) {
         // The reason follows the plain message, which names the file as it was given.
-        const std::string plain = "Unable to write to " + path_;
+        const std::string plain = "Unable to write to " + write.path;
         const std::string detail = error.what();
         if (detail.compare(0, plain.size(), plain) == 0)
             throw;
         throw GlymError(plain + ": " + detail);
     }
-    written_ = false;
-    return note;
 }
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}

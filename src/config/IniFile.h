@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileIo.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,6 +60,10 @@ public:
     // commit replaces it with the keys written since, keeping its present content as path + ".bak".
     void startAfresh();
 
+    // What commit() would store: the file and its new content with the options of its write; nothing when nothing
+    // was written. For a caller that writes it together with other files (writeFilesTogether).
+    std::optional<FileToWrite> pendingWrite() const;
+
     // Stores what was written since the session started (or since the last commit); nothing when nothing was.
     // Returns what the write had to do differently (see writeFileAtomically); empty when nothing.
     std::string commit();
@@ -69,6 +75,9 @@ private:
     bool written_ = false;
     bool afresh_ = false;
 };
+
+// Writes a profile's new content (IniSession::pendingWrite); an error names the file as it was given.
+std::string writeProfileFile(const FileToWrite& write);
 
 // Why the file cannot serve as a profile: "cannot be read: <reason>" (it exists, but is no readable regular file)
 // or "is UTF-16 text" (whose keys no reader finds); empty when it can, or when it does not exist.

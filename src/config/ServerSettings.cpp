@@ -229,6 +229,15 @@ bool settingChanged(const SettingsAsRead& asRead, std::size_t index, const Setti
 
 SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& valueOf, const SettingsAsRead& asRead,
                                  bool afresh) {
+    SavedSettings saved = prepareServerSettings(path, valueOf, asRead, afresh);
+    if (saved.write)
+        saved.note = writeProfileFile(*saved.write);
+    saved.write.reset();
+    return saved;
+}
+
+SavedSettings prepareServerSettings(const std::string& path, const SettingValueOf& valueOf,
+                                    const SettingsAsRead& asRead, bool afresh) {
     IniSession ini(path);
     if (afresh)
         ini.startAfresh();
@@ -243,8 +252,7 @@ SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& 
             writeSetting(ini, setting, value);
         saved.push_back({value, ini.storedValue(str(setting.section), str(setting.key))});
     }
-    std::string note = ini.commit();
-    return {std::move(saved), std::move(note)};
+    return {std::move(saved), {}, ini.pendingWrite()};
 }
 
 std::string numberProblem(const NumberRule& rule, std::string_view text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileIo.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -111,9 +113,14 @@ SettingsAsRead loadServerSettings(const std::string& path, const ShowSetting& sh
 struct SavedSettings {
     SettingsAsRead asRead; // what the file now holds, for the next save
     std::string note;      // what the write had to do differently (see writeFileAtomically); empty when nothing
+    std::optional<FileToWrite> write; // prepareServerSettings: the write still to make; none when nothing changed
 };
 SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& valueOf,
                                  const SettingsAsRead& asRead = {}, bool afresh = false);
+
+// The same, except that nothing is written: the write to make comes back, for a save of several files in one.
+SavedSettings prepareServerSettings(const std::string& path, const SettingValueOf& valueOf,
+                                    const SettingsAsRead& asRead = {}, bool afresh = false);
 
 // Writes a new glym30.ini with the 41 keys of a default file, in their order, all in one write.
 void createDefaultServerSettings(const std::string& path);
