@@ -268,6 +268,7 @@ private:
     enum class SaveCheck { Save, Reload, Cancel };
     SaveCheck checkFilesBeforeSave();
     void noteFilesAsChecked(const std::vector<std::string>& files);
+    void tidyLeftovers();
     bool stillAsChecked(const std::string& file) const;
     bool replaceUnusableSettingsFile(); // glym30.ini could not be read as settings: asks before replacing it
 

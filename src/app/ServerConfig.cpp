@@ -8,6 +8,7 @@
 #include "cacheskip/CacheSkipFile.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
+#include "common/Leftovers.h"
 #include "common/Numbers.h"
 #include "config/IniFile.h"
 #include "config/ServerSettings.h"
@@ -175,7 +176,35 @@ void TMainWnd::loadServerConfig() {
     for (Finding& finding : loadFindings_.findings())
         keptFindings_.push_back(std::move(finding));
     loadFindings_ = LoadFindings();
+    tidyLeftovers();
     showDroppedLines(ui_->StatusBar1, keptFindings_);
+}
+
+// What a save cut short left beside the files: a backup moved aside goes back to its name at once; the rest is
+// offered for removal, except a file that may be the only copy of something. What stays is named in the note.
+void TMainWnd::tidyLeftovers() {
+    const RuleFileNames rules = ruleFileNames();
+    std::vector<Leftover> leftovers =
+        findLeftovers({IniFileName.toStdString(), rules.accessRules, rules.cacheSkip, rules.portMapping});
+    for (const std::string& backup : putBackStrandedBackups(leftovers))
+        keptFindings_.push_back({backup, 0, {}, "was put back from where a save cut short had left it"});
+    QStringList removable;
+    for (const Leftover& leftover : leftovers)
+        if (leftover.removable)
+            removable << fromFileBytes(leftover.path);
+    if (!removable.isEmpty() &&
+        messages::ask(this, QStringLiteral("Confirm"),
+                      QStringLiteral("A save that was cut short left these files, whose content is held elsewhere "
+                                     "or was never saved:\n\n    %1\n\nRemove them?")
+                          .arg(removable.join(QStringLiteral("\n    "))),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, {},
+                      QMessageBox::Yes) == QMessageBox::Yes) {
+        for (const std::string& failure : removeLeftovers(leftovers))
+            keptFindings_.push_back({{}, 0, {}, failure});
+        std::erase_if(leftovers, [](const Leftover& leftover) { return leftover.removable; });
+    }
+    for (const Leftover& leftover : leftovers)
+        keptFindings_.push_back({leftover.path, 0, {}, whatItIs(leftover)});
 }
 
 // A setting's value as its controls hold it. Text that glym30.ini (Windows-1251) cannot store refuses the save,

@@ -4,6 +4,7 @@
 #include "common/Cp1251.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
+#include "common/Leftovers.h"
 #include "common/Numbers.h"
 #include "config/IniFile.h"
 #include "config/ServerSettings.h"
@@ -120,6 +121,7 @@ private:
     void loadRuleFiles();
     void checkRuleFileNames(const IniSession& ini);
     void checkRuleFileClashes(const IniSession& ini);
+    void checkLeftovers();
     void checkKeptLines();
     void checkRuleFileSignatures();
     void checkManualServicePorts(const IniSession& ini);
@@ -154,6 +156,7 @@ CheckReport ConfigChecker::run() {
     loadRuleFiles();
     checkRuleFileNames(ini);
     checkRuleFileClashes(ini);
+    checkLeftovers();
     checkKeptLines();
     checkRuleFileSignatures();
     checkManualServicePorts(ini);
@@ -274,6 +277,12 @@ void ConfigChecker::checkRuleFileNames(const IniSession& ini) {
             }
         }
     }
+}
+
+// Files a save cut short left beside glym30.ini and the rule files (the window tidies them at its next start).
+void ConfigChecker::checkLeftovers() {
+    for (const Leftover& leftover : findLeftovers({settingsPath_, ruleFiles_[0], ruleFiles_[1], ruleFiles_[2]}))
+        add(leftover.path, 0, whatItIs(leftover));
 }
 
 // A rule file that is another file of the proxy's, or its backup: the next save would write rules over it.

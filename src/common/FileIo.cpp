@@ -105,13 +105,16 @@ std::optional<std::string> readRegularFile(const std::string& path, bool missing
     return content;
 }
 
+// Six letters and digits, the first a capital or a digit: a leftover of a save cut short is then told from a name
+// of the user's such as "access.txt.backup" (see Leftovers.h).
 std::string randomSuffix() {
-    static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghijklmnopqrstuvwxyz";
+    static constexpr std::size_t kFirstLetters = 36; // capitals and digits
     thread_local std::mt19937_64 engine{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
     std::string suffix(6, ' ');
-    for (char& c : suffix)
-        c = kLetters[pick(engine)];
+    for (std::size_t i = 0; i < suffix.size(); ++i)
+        suffix[i] = kLetters[std::uniform_int_distribution<std::size_t>(0, i == 0 ? kFirstLetters - 1
+                                                                                  : kLetters.size() - 1)(engine)];
     return suffix;
 }
 

@@ -180,6 +180,31 @@ private slots:
         QVERIFY(note().isEmpty());
     }
 
+    // A start after a save that was cut short puts a backup moved aside back, offers to remove what is held
+    // elsewhere or was never saved, and keeps (and names) a copy that may be the only one of a file's old content.
+    void leftoversOfACutSave() {
+        dir->write(QStringLiteral("access.txt"), "GN:1:Office:\r\n");
+        dir->write(QStringLiteral("access.txt.K3b9Qz.bak"), "GN:1:Older:\r\n"); // and no access.txt.bak
+        dir->write(QStringLiteral("skip.txt"), "SD:/a/:\r\n");
+        dir->write(QStringLiteral("skip.txt.7hYt2m"), "SD:/b/:\r\n");
+        dir->write(QStringLiteral("router.txt"), "CS:p");
+        dir->write(QStringLiteral(".router.txt.old-Q2w3e4"), "CS:partial or only copy\r\n");
+        dir->write(QStringLiteral("skip.txt.backup"), "the user's own\r\n");
+        dir->write(QStringLiteral("glym30.ini"), "[Check]\r\nFile Name=access.txt\r\n[Cache Skip]\r\nFile "
+                                                 "Name=skip.txt\r\n[Router]\r\nFile Name=router.txt\r\n");
+        answers->pushBox(QMessageBox::Yes);
+        start();
+        QVERIFY(answers->seen().at(0).text.contains(QStringLiteral("./skip.txt.7hYt2m")));
+        QVERIFY(!answers->seen().at(0).text.contains(QStringLiteral("router")));
+        QCOMPARE(dir->read(QStringLiteral("access.txt.bak")), QByteArray("GN:1:Older:\r\n"));
+        QVERIFY(!dir->exists(QStringLiteral("access.txt.K3b9Qz.bak")));
+        QVERIFY(!dir->exists(QStringLiteral("skip.txt.7hYt2m")));
+        QVERIFY(dir->exists(QStringLiteral(".router.txt.old-Q2w3e4")));
+        QVERIFY(dir->exists(QStringLiteral("skip.txt.backup")));
+        QVERIFY2(note().contains(QStringLiteral("access.txt.bak was put back")), qPrintable(note()));
+        QVERIFY2(note().contains(QStringLiteral(".router.txt.old-Q2w3e4 is left over")), qPrintable(note()));
+    }
+
     // A save that changes only a setting leaves the rule files as they are: not rewritten (in the window's order),
     // and their backups kept. A rule file the user changed is written, with the previous content as backup.
     void unchangedRuleFilesAreNotWritten() {

@@ -67,7 +67,8 @@ private slots:
     }
 
     // A glym30.ini in UTF-16 reads as no settings at all; a rule file that is another file of the proxy's would have
-    // rules written over it by the next save. Each is a finding ("%1" stands for the directory).
+    // rules written over it by the next save; a save cut short left a file. Each is a finding ("%1" stands for the
+    // directory).
     void filesASaveWouldDestroy_data() {
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QString>("out");
@@ -81,6 +82,10 @@ private slots:
             << QByteArray("[Check]\r\nFile Name=glym30.ini\r\n")
             << "%1/glym30.ini:2: [Check] File Name: The access rules file \"%1/glym30.ini\" is the server settings "
                "file: saving rules there would destroy it.\n";
+        QTest::newRow("leftover of a save cut short")
+            << QByteArray("[Check]\r\nFile Name=access.txt\r\n")
+            << "%1/access.txt.Q7rT2x:0: is left over from a save that was cut short (the new content that "
+               "%1/access.txt never received)\n";
         QTest::newRow("cache-skip rules in the log")
             << QByteArray("[Connect Log]\r\nFile Name=connect.log\r\n[Cache Skip]\r\nFile Name=./connect.log\r\n")
             << "%1/glym30.ini:4: [Cache Skip] File Name: The cache-skip rules file \"%1/./connect.log\" is the "
@@ -93,6 +98,7 @@ private slots:
         QVERIFY(writeBytes(dir.filePath(QStringLiteral("glym30.ini")), settings));
         QVERIFY(writeBytes(dir.filePath(QStringLiteral("connect.log")), "log\r\n"));
         QVERIFY(writeBytes(dir.filePath(QStringLiteral("access.txt")), "GN:1:Office:\r\n"));
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("access.txt.Q7rT2x")), "GN:1:Offi"));
         const Printed printed = check(dir.path());
         const QString printedOut = QString::fromUtf8(printed.out);
         QVERIFY2(printedOut.contains(out.arg(dir.path())), qPrintable(printedOut));

@@ -1,8 +1,11 @@
 #include "common/Error.h"
 #include "common/FileIo.h"
+#include "common/Leftovers.h"
 
 #include "common/CoreTestSupport.h"
 
+#include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -118,6 +121,28 @@ class TestSaveTransaction : public QObject {
         QVERIFY(!exists("access2.txt") || read("access2.txt") == "new access2.txt");
     }
 
+    // What the next start does with what the kill left: backups moved aside go back, the rest is removed; then the
+    // directory holds the files and their backups only, each backup the old or the older content.
+    void verifyLeftoversTidied(int step) const {
+        std::vector<std::string> files;
+        for (const char* name : {"glym30.ini", "access.txt", "access2.txt", "skip.txt", "router.txt"})
+            files.push_back(path(name));
+        std::vector<Leftover> leftovers = findLeftovers(files);
+        putBackStrandedBackups(leftovers);
+        QVERIFY(removeLeftovers(leftovers).empty());
+        const QStringList left = QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& name : left)
+            QVERIFY2(QRegularExpression(QStringLiteral("^(glym30.ini|(access2?|skip|router).txt(.bak)?)$"))
+                         .match(name)
+                         .hasMatch(),
+                     qPrintable(QStringLiteral("step %1: %2 is left").arg(step).arg(name)));
+        for (const char* name : {"skip.txt", "router.txt"}) {
+            const QByteArray backup = read((std::string(name) + ".bak").c_str());
+            QVERIFY2(backup == "older " + QByteArray(name) || backup == "old " + QByteArray(name),
+                     qPrintable(QStringLiteral("step %1: %2.bak holds %3").arg(step).arg(name, backup)));
+        }
+    }
+
 private slots:
     void init() { dir_ = std::make_unique<QTemporaryDir>(); }
     void cleanup() {
@@ -126,7 +151,7 @@ private slots:
     }
 
     // Killed at every step of a save of four files, the files are each old or new and the settings never name a
-    // missing file. Beyond the last step, the save completes.
+    // missing file; what the kill left is tidied by the next start. Beyond the last step, the save completes.
     void killedAtEveryStep() {
         int step = 0;
         for (;; ++step) {
@@ -145,6 +170,7 @@ private slots:
             int status = 0;
             QCOMPARE(::waitpid(child, &status, 0), child);
             verifyOldOrNew(step);
+            verifyLeftoversTidied(step);
             if (WIFEXITED(status)) {
                 QCOMPARE(WEXITSTATUS(status), 0);
                 break;
@@ -187,8 +213,8 @@ private slots:
     // A file that changed after the check stops the save before it is replaced; those replaced are put back.
     void changeAfterTheCheckStopsTheSave() {
         writeOldFiles();
-        const SaveOutcome outcome = writeFilesTogether(
-            newFiles(), [this](const std::string& file) { return file != path("router.txt"); });
+        const SaveOutcome outcome =
+            writeFilesTogether(newFiles(), [this](const std::string& file) { return file != path("router.txt"); });
         QCOMPARE(outcome.changedMeanwhile, path("router.txt"));
         QVERIFY(!exists("access2.txt"));
         QCOMPARE(read("skip.txt"), QByteArray("old skip.txt"));
