@@ -240,7 +240,7 @@ void TMainWnd::saveServerConfig() {
     notes.push_back(std::move(saved.note));
     const std::vector<RuleFileContent> contents = ruleFileContentsNow();
     const std::vector<RuleFileContent> changed = ruleFilesToWrite(contents);
-    for (std::string& note : writeRuleFiles(changed))
+    for (std::string& note : writeRuleFiles(changed, IniFileName.toStdString()))
         notes.push_back(std::move(note));
     IniFile(IniFileName.toStdString()).flush();
     unchangedRuleFiles_ = contents;

@@ -120,6 +120,7 @@ private:
     void loadRuleFiles();
     void checkRuleFileNames(const IniSession& ini);
     void checkRuleFileClashes(const IniSession& ini);
+    void checkUntrustedLinks(const IniSession& ini);
     void checkKeptLines();
     void checkRuleFileSignatures();
     void checkManualServicePorts(const IniSession& ini);
@@ -154,6 +155,7 @@ CheckReport ConfigChecker::run() {
     loadRuleFiles();
     checkRuleFileNames(ini);
     checkRuleFileClashes(ini);
+    checkUntrustedLinks(ini);
     checkKeptLines();
     checkRuleFileSignatures();
     checkManualServicePorts(ini);
@@ -286,6 +288,25 @@ void ConfigChecker::checkRuleFileClashes(const IniSession& ini) {
         const std::string section = str(kRuleFileSettings[settingOf[clash.file]].section);
         add(settingsPath_, ini.lineOf(section, "File Name").value_or(0),
             "[" + section + "] File Name: " + clash.message);
+    }
+}
+
+// glym30.ini and rule files that are, or lie behind, a symbolic link a save refuses to follow (one of neither the
+// user running the check nor the owner of its directory): anyone may have planted it, and it may lead anywhere.
+void ConfigChecker::checkUntrustedLinks(const IniSession& ini) {
+    const std::string refused = "; a save refuses to write through it";
+    if (const std::optional<UntrustedLink> link = untrustedLink(settingsPath_))
+        add(settingsPath_, 1, untrustedLinkReason(*link) + refused);
+    for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which) {
+        if (ruleFiles_[which].empty())
+            continue;
+        const std::optional<UntrustedLink> link = untrustedLink(ruleFiles_[which]);
+        if (!link)
+            continue;
+        const std::string section = str(kRuleFileSettings[which].section);
+        add(settingsPath_, ini.lineOf(section, "File Name").value_or(0),
+            "[" + section + "] File Name: the " + str(kRuleFileSettings[which].what) + " " +
+                quotedField(ruleNames_[which]) + ": " + untrustedLinkReason(*link) + refused);
     }
 }
 
