@@ -294,9 +294,8 @@ void ConfigChecker::checkRuleFileClashes(const IniSession& ini) {
 // glym30.ini and rule files that are, or lie behind, a symbolic link a save refuses to follow (one of neither the
 // user running the check nor the owner of its directory): anyone may have planted it, and it may lead anywhere.
 void ConfigChecker::checkUntrustedLinks(const IniSession& ini) {
-    const std::string refused = "; a save refuses to write through it";
     if (const std::optional<UntrustedLink> link = untrustedLink(settingsPath_))
-        add(settingsPath_, 1, untrustedLinkReason(*link) + refused);
+        add(settingsPath_, 1, untrustedLinkReason(*link));
     for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which) {
         if (ruleFiles_[which].empty())
             continue;
@@ -306,7 +305,7 @@ void ConfigChecker::checkUntrustedLinks(const IniSession& ini) {
         const std::string section = str(kRuleFileSettings[which].section);
         add(settingsPath_, ini.lineOf(section, "File Name").value_or(0),
             "[" + section + "] File Name: the " + str(kRuleFileSettings[which].what) + " " +
-                quotedField(ruleNames_[which]) + ": " + untrustedLinkReason(*link) + refused);
+                quotedField(ruleNames_[which]) + ": " + untrustedLinkReason(*link));
     }
 }
 

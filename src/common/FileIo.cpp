@@ -293,10 +293,11 @@ bool Replacement::keepsOwnerAndMode(int fd) const {
 }
 
 // The mode a new file is created with: the model's, the owner keeping read and write (the umask then narrows it
-// as for any new file); without a model, the default.
+// as for any new file); without a model, the default. A model behind a link another user may have planted is none.
 mode_t Replacement::newFileMode() {
     struct stat model {};
-    if (modelFile_.empty() || ::stat(modelFile_.c_str(), &model) != 0 || !S_ISREG(model.st_mode))
+    if (modelFile_.empty() || ::stat(modelFile_.c_str(), &model) != 0 || !S_ISREG(model.st_mode) ||
+        untrustedLink(modelFile_))
         return 0666;
     model_ = model;
     return (model.st_mode & 0777) | 0600;

@@ -79,7 +79,7 @@ struct AtomicWriteOptions {
 
 // Replaces the file's content with bytes, all or nothing: the bytes go to a temporary file beside it, which is
 // flushed to disk and given the permissions of the file it replaces (a new file gets the default permissions of
-// its directory) before it takes its name. Only regular files are replaced.
+// its directory, or those of options.newFileLike) before it takes its name. Only regular files are replaced.
 //
 // With a backup the steps are ordered so that a failure at any of them leaves either the old file with its old
 // backup, or (once the new file has its name) the new file with the old content as backup; no temporary file
