@@ -281,7 +281,10 @@ bool TMainWnd::saveServerConfig() {
     const std::vector<RuleFileContent> changed = ruleFilesToWrite(contents);
     std::vector<FileToWrite> files;
     for (const RuleFileContent& file : changed)
-        files.push_back({file.name, file.bytes, {.keepBackup = true, .refuseWriteProtected = false}});
+        files.push_back(
+            {file.name,
+             file.bytes,
+             {.keepBackup = true, .refuseWriteProtected = false, .newFileLike = IniFileName.toStdString()}});
     if (settings.write)
         files.push_back(std::move(*settings.write));
     const SaveOutcome outcome =

@@ -122,6 +122,7 @@ private:
     void checkRuleFileNames(const IniSession& ini);
     void checkRuleFileClashes(const IniSession& ini);
     void checkLeftovers();
+    void checkUntrustedLinks(const IniSession& ini);
     void checkKeptLines();
     void checkRuleFileSignatures();
     void checkManualServicePorts(const IniSession& ini);
@@ -157,6 +158,7 @@ CheckReport ConfigChecker::run() {
     checkRuleFileNames(ini);
     checkRuleFileClashes(ini);
     checkLeftovers();
+    checkUntrustedLinks(ini);
     checkKeptLines();
     checkRuleFileSignatures();
     checkManualServicePorts(ini);
@@ -295,6 +297,24 @@ void ConfigChecker::checkRuleFileClashes(const IniSession& ini) {
         const std::string section = str(kRuleFileSettings[settingOf[clash.file]].section);
         add(settingsPath_, ini.lineOf(section, "File Name").value_or(0),
             "[" + section + "] File Name: " + clash.message);
+    }
+}
+
+// glym30.ini and rule files that are, or lie behind, a symbolic link a save refuses to follow (one of neither the
+// user running the check nor the owner of its directory): anyone may have planted it, and it may lead anywhere.
+void ConfigChecker::checkUntrustedLinks(const IniSession& ini) {
+    if (const std::optional<UntrustedLink> link = untrustedLink(settingsPath_))
+        add(settingsPath_, 1, untrustedLinkReason(*link));
+    for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which) {
+        if (ruleFiles_[which].empty())
+            continue;
+        const std::optional<UntrustedLink> link = untrustedLink(ruleFiles_[which]);
+        if (!link)
+            continue;
+        const std::string section = str(kRuleFileSettings[which].section);
+        add(settingsPath_, ini.lineOf(section, "File Name").value_or(0),
+            "[" + section + "] File Name: the " + str(kRuleFileSettings[which].what) + " " +
+                quotedField(ruleNames_[which]) + ": " + untrustedLinkReason(*link));
     }
 }
 

@@ -34,7 +34,8 @@ struct CheckReport {
 // In the rule files: a UTF-8 byte-order mark, every line the load leaves out (see LoadFindings), a time rule's day
 // outside 0..7, a manual service line of other than 11 fields, a manual service on a local port that an earlier one
 // or the proxy itself ([Server] Port) listens on (ports compared as numbers), and a network rule whose address or
-// mask is not in IPv4 dotted form. A missing glym30.ini cannot be read.
+// mask is not in IPv4 dotted form. A missing glym30.ini cannot be read. glym30.ini and every rule file named: a
+// symbolic link, on the way to the file or the file itself, that a save refuses to follow (see untrustedLink).
 CheckReport checkConfiguration(const std::string& directory);
 
 // A name as seen from outside directory: relative names are joined to it.

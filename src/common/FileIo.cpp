@@ -3,12 +3,16 @@
 #include "common/Error.h"
 #include "common/FileRecord.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <grp.h>
 #include <memory>
+#include <pwd.h>
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,6 +20,35 @@
 #include <utility>
 
 namespace {
+
+// "user 4321 ("nobody")", or "user 4321" for an id without a name.
+std::string userCalled(uid_t uid) {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    const std::string id = "user " + std::to_string(uid);
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return id;
+    return id + " (\"" + found->pw_name + "\")";
+}
+
+// "group 4242 ("proxy")", or "group 4242" for an id without a name.
+std::string groupCalled(gid_t gid) {
+    struct group entry {};
+    struct group* found = nullptr;
+    std::vector<char> buffer(16384);
+    const std::string id = "group " + std::to_string(gid);
+    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return id;
+    return id + " (\"" + found->gr_name + "\")";
+}
+
+// Refuses to write through a symbolic link that another user may have planted (see untrustedLink).
+void refuseUntrustedLink(const std::string& path) {
+    if (const std::optional<UntrustedLink> link = untrustedLink(path))
+        throw GlymError("Unable to write to " + path + ": " + untrustedLinkReason(*link) + ". " + path +
+                        " is unchanged.");
+}
 
 std::string systemReason(int error) {
     return std::strerror(error);
@@ -135,7 +168,7 @@ class Replacement {
 public:
     Replacement(std::string path, std::string file, const AtomicWriteOptions& options)
         : path_(std::move(path)), file_(std::move(file)), backup_(file_ + ".bak"), keepBackup_(options.keepBackup),
-          refuseWriteProtected_(options.refuseWriteProtected) {}
+          refuseWriteProtected_(options.refuseWriteProtected), modelFile_(options.newFileLike) {}
     ~Replacement();
     Replacement(const Replacement&) = delete;
     Replacement& operator=(const Replacement&) = delete;
@@ -162,6 +195,8 @@ private:
     void commitInPlace();
     bool writeHere(int fd, std::string_view content) const;
     bool restoreBackupInPlace() const;
+    mode_t newFileMode();
+    void takeModelGroup(int fd);
     void keepOldContentAsBackup();
     void putNewFileInPlace();
     // Undoes what was done, then throws: "Unable to write to <name>: <reason>. <what the files hold now>".
@@ -177,6 +212,7 @@ private:
     const std::string backup_; // file_ + ".bak"
     const bool keepBackup_;
     const bool refuseWriteProtected_;
+    const std::string modelFile_; // whose mode and group a new file takes; empty for none
 
     FileDescriptor dir_{-1};
     std::string bytes_;
@@ -184,6 +220,8 @@ private:
     bool exists_ = false;
     bool backupExists_ = false;
     struct stat existing_ {};
+    std::optional<struct stat> model_; // modelFile_'s, once read for a new file
+    std::string note_;                 // what the write had to do differently
 
     bool tempCreated_ = false;
     bool oldBackupAside_ = false; // the previous backup has been renamed to asideBase_
@@ -241,7 +279,7 @@ std::string Replacement::finish() {
         throw GlymError("Unable to write to " + beside(asideBase_) + ": " + systemReason(errno) + ". " + path_ +
                         " holds the new content and " + backup_ + " the previous one, but the backup before it is " +
                         "left as " + beside(asideBase_) + ".");
-    return std::string();
+    return note_;
 }
 
 std::string Replacement::undo() {
@@ -290,7 +328,7 @@ void Replacement::checkTargets() {
 Replacement::Temporary Replacement::writeTemporaryFile(std::string_view bytes) {
     // A new file is created with the default permissions (the umask and the directory's default ACL apply);
     // a replacement starts private and receives the old file's owner, group and mode before it takes its name.
-    const mode_t mode = exists_ ? 0600 : 0666;
+    const mode_t mode = exists_ ? 0600 : newFileMode();
     FileDescriptor fd(-1);
     for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
         tempBase_ = base_ + "." + randomSuffix();
@@ -303,6 +341,8 @@ Replacement::Temporary Replacement::writeTemporaryFile(std::string_view bytes) {
     if (fd.get() < 0)
         fail(path_, EEXIST);
     tempCreated_ = true;
+    if (!exists_)
+        takeModelGroup(fd.get()); // before the content: that is for the model's group, not the creator's
     if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || ::fstat(fd.get(), &written_) != 0)
         fail(path_, errno);
     if (exists_ && !keepsOwnerAndMode(fd.get()) && ::access(file_.c_str(), W_OK) == 0) {
@@ -324,6 +364,33 @@ bool Replacement::keepsOwnerAndMode(int fd) const {
     if (!sameOwners && ::fchown(fd, existing_.st_uid, existing_.st_gid) != 0)
         return false;
     return ::fchmod(fd, existing_.st_mode & 07777) == 0;
+}
+
+// The mode a new file is created with: the model's, the owner keeping read and write (the umask then narrows it
+// as for any new file); without a model, the default. A model behind a link another user may have planted is none.
+mode_t Replacement::newFileMode() {
+    struct stat model {};
+    if (modelFile_.empty() || ::stat(modelFile_.c_str(), &model) != 0 || !S_ISREG(model.st_mode) ||
+        untrustedLink(modelFile_))
+        return 0666;
+    model_ = model;
+    return (model.st_mode & 0777) | 0600;
+}
+
+// Gives a new file the model's group. Only a member of that group (or root) may: for anyone else the file keeps the
+// group it was created with, which then gets no more than others, as the model's group permissions were meant for
+// the model's group only. The note says so: a proxy reading through that group cannot read the new file.
+void Replacement::takeModelGroup(int fd) {
+    struct stat created {};
+    if (!model_ || ::fstat(fd, &created) != 0 || created.st_gid == model_->st_gid ||
+        ::fchown(fd, static_cast<uid_t>(-1), model_->st_gid) == 0)
+        return;
+    const mode_t others = created.st_mode & 07;
+    const mode_t narrowed = (created.st_mode & 0707) | ((created.st_mode & 070) & (others << 3));
+    if (narrowed != (created.st_mode & 0777) && ::fchmod(fd, narrowed) != 0)
+        fail(path_, errno);
+    note_ = path_ + " is new and may not be given the " + groupCalled(model_->st_gid) + " of " + modelFile_ +
+            ": it belongs to " + groupCalled(created.st_gid) + ", which may do no more with it than others.";
 }
 
 // A file written in place keeps its owner, group, mode and inode. Its old content (and its backup's, which the
@@ -542,6 +609,7 @@ namespace {
 // The file a write replaces: a symbolic link stays a link, the file it points to is the one replaced (and backed
 // up beside it).
 std::string fileToReplace(const std::string& path) {
+    refuseUntrustedLink(path);
     if (struct stat link{}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
         if (!resolved)
@@ -621,4 +689,69 @@ SaveLock::SaveLock(const std::string& directory) {
 SaveLock::~SaveLock() {
     if (fd_ >= 0)
         ::close(fd_); // the lock goes with the descriptor
+}
+
+std::optional<UntrustedLink> untrustedLink(const std::string& path) {
+    // The walk keeps what it has resolved free of links, so that ".." can be taken off it as text.
+    auto partsOf = [](const std::string& name) {
+        std::vector<std::string> parts;
+        for (std::size_t start = 0; start <= name.size();) {
+            const std::size_t slash = std::min(name.find('/', start), name.size());
+            if (slash > start && name.compare(start, slash - start, ".") != 0)
+                parts.push_back(name.substr(start, slash - start));
+            start = slash + 1;
+        }
+        return parts;
+    };
+    auto up = [](const std::string& resolved) -> std::string {
+        const auto slash = resolved.find_last_of('/');
+        if (resolved.empty() || resolved == ".." || resolved.ends_with("/.."))
+            return resolved.empty() ? ".." : resolved + "/..";
+        if (slash == std::string::npos)
+            return std::string();
+        return slash == 0 ? "/" : resolved.substr(0, slash);
+    };
+    const uid_t user = ::geteuid();
+    std::string resolved = path.starts_with('/') ? "/" : "";
+    std::vector<std::string> rest = partsOf(path);
+    std::reverse(rest.begin(), rest.end()); // the next part last
+    bool followedAny = false;
+    for (int followed = 0; !rest.empty();) {
+        const std::string part = std::move(rest.back());
+        rest.pop_back();
+        if (part == "..") {
+            resolved = up(resolved);
+            continue;
+        }
+        const std::string next = resolved.empty() ? part : resolved + (resolved.ends_with('/') ? "" : "/") + part;
+        struct stat entry {};
+        if (::lstat(next.c_str(), &entry) != 0)
+            return std::nullopt; // nothing further exists to lead anywhere
+        if (!S_ISLNK(entry.st_mode)) {
+            resolved = next;
+            continue;
+        }
+        struct stat directory {};
+        if (::stat(resolved.empty() ? "." : resolved.c_str(), &directory) != 0)
+            return std::nullopt;
+        if (entry.st_uid != user && entry.st_uid != directory.st_uid)
+            return UntrustedLink{next, !followedAny && rest.empty(), entry.st_uid, directory.st_uid};
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(next.c_str(), target.data(), target.size());
+        if (length < 0 || ++followed > 40)
+            return std::nullopt; // the write fails on it by itself
+        target.resize(static_cast<std::size_t>(length));
+        if (target.starts_with('/'))
+            resolved = "/";
+        const std::vector<std::string> parts = partsOf(target);
+        rest.insert(rest.end(), parts.rbegin(), parts.rend());
+        followedAny = true;
+    }
+    return std::nullopt;
+}
+
+std::string untrustedLinkReason(const UntrustedLink& link) {
+    return (link.isPath ? std::string("it") : link.link) + " is a symbolic link of " + userCalled(link.owner) +
+           ", which may lead anywhere: a save follows a link only when it belongs to the user saving or to the " +
+           "owner of its directory (" + userCalled(link.directoryOwner) + ")";
 }

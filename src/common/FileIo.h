@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -72,11 +73,14 @@ struct AtomicWriteOptions {
     // Refuse to replace a file whose write permission is off, even for root: the administrator marked
     // it read-only, as the read-only attribute does on Windows.
     bool refuseWriteProtected = false;
+    // A file that does not exist yet is created with this file's mode and group (the owner keeps reading and
+    // writing it), narrowed by the umask as any new file is; empty, or no such file: the default permissions.
+    std::string newFileLike = std::string();
 };
 
 // Replaces the file's content with bytes, all or nothing: the bytes go to a temporary file beside it, which is
 // flushed to disk and given the permissions of the file it replaces (a new file gets the default permissions of
-// its directory) before it takes its name. Only regular files are replaced.
+// its directory, or those of options.newFileLike) before it takes its name. Only regular files are replaced.
 //
 // With a backup the steps are ordered so that a failure at any of them leaves either the old file with its old
 // backup, or (once the new file has its name) the new file with the old content as backup; no temporary file
@@ -84,7 +88,11 @@ struct AtomicWriteOptions {
 // "Unable to write to <path>: <reason>. <path> and <path>.bak are unchanged."
 //
 // A symbolic link is followed: the file it points to is replaced (its backup lies beside it) and the link stays;
-// a link to nothing is refused.
+// a link to nothing is refused, and so is a link that untrustedLink names (on the way to the file too).
+//
+// A new file takes the mode and group of options.newFileLike when given. Where its user may not give it that group,
+// its own group gets no more than others (the permissions meant for that group go to no other), and a sentence
+// says so.
 //
 // The new file takes the old one's owner, group and mode before it takes its name. Where it cannot (a member of
 // the file's group saving a file someone else owns) or where no file can be created in the directory but the
@@ -126,3 +134,22 @@ public:
 private:
     int fd_ = -1;
 };
+
+// A symbolic link a save does not follow: one that belongs neither to the user saving nor to the owner of the
+// directory holding it (the rule of the kernel's protected symbolic links, here applied in every directory). Anyone
+// who may create a file in a directory can put a link there under the name of a file still to be created, and
+// through it have the next save replace any file the saving user may write.
+struct UntrustedLink {
+    std::string link;    // its name: the path walked up to it, its own links resolved
+    bool isPath = false; // the link is the path itself, not a link on the way to it
+    uid_t owner = 0;
+    uid_t directoryOwner = 0;
+};
+
+// The first untrusted symbolic link met while path is resolved (links in its directories, the name itself and the
+// targets of links followed on the way); nothing when every link there may be followed, or when the walk ends at a
+// part that does not exist. Relative names count from the current directory.
+std::optional<UntrustedLink> untrustedLink(const std::string& path);
+
+// Why such a link is not followed, naming it and its owner: "it is a symbolic link of user 4321 ("nobody"), ...".
+std::string untrustedLinkReason(const UntrustedLink& link);

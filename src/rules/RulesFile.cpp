@@ -231,11 +231,12 @@ std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const 
     return files;
 }
 
-std::vector<std::string> writeRuleFiles(const std::vector<RuleFileContent>& files) {
+std::vector<std::string> writeRuleFiles(const std::vector<RuleFileContent>& files, const std::string& settingsFile) {
     std::vector<std::string> notes;
     for (const RuleFileContent& file : files)
         if (std::string note =
-                writeFileAtomically(file.name, file.bytes, {.keepBackup = true, .refuseWriteProtected = false});
+                writeFileAtomically(file.name, file.bytes,
+                                    {.keepBackup = true, .refuseWriteProtected = false, .newFileLike = settingsFile});
             !note.empty())
             notes.push_back(std::move(note));
     return notes;

@@ -66,7 +66,10 @@ std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const 
 
 // Writes the files in order, each keeping its previous content as name + ".bak". Stops at the first file that
 // fails (GlymError). Returns what the writes had to do differently (see writeFileAtomically), a sentence a file.
-std::vector<std::string> writeRuleFiles(const std::vector<RuleFileContent>& files);
+// A rule file that does not exist yet takes the mode and group of the settings file (glym30.ini, when named): the
+// proxy reads both, and the access rules may hold passwords.
+std::vector<std::string> writeRuleFiles(const std::vector<RuleFileContent>& files,
+                                        const std::string& settingsFile = std::string());
 
 // Writes every rule file (ruleFileContents, then writeRuleFiles).
 std::vector<std::string> SaveRuleFiles(const RuleFileNames& names, const GroupTable& groups,

@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace coretest;
 
@@ -153,6 +154,57 @@ private slots:
         QCOMPARE(printed.errors,
                  QByteArray("Cannot read file \"") + settings.path().toLocal8Bit() + "/pipe\". Not a regular file\n");
         QCOMPARE(printed.status, 2);
+    }
+
+    // Links in a world-writable sticky directory that a save would refuse to follow: glym30.ini itself, a rule file
+    // and a directory on the way to one, each made by another user; a link of the user checking is fine. Each
+    // finding names the link and its owner ("%1" stands for the directory).
+    void plantedLinksAreReported_data() {
+        QTest::addColumn<QString>("link");   // its name in the directory, made by uid 65534
+        QTest::addColumn<QString>("target"); // relative to the directory
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("out");
+        const QByteArray access = "[Server]\r\nPort=3128\r\n[Check]\r\nFile Name=access.txt\r\n";
+        const QString owner = QStringLiteral(" is a symbolic link of user 65534 (\"nobody\"), which may lead anywhere");
+        QTest::newRow("glym30.ini") << "glym30.ini"
+                                    << "real/glym30.ini" << access << "%1/glym30.ini:1: it" + owner;
+        QTest::newRow("the access rules file")
+            << "access.txt"
+            << "real/access.txt" << access
+            << "%1/glym30.ini:4: [Check] File Name: the access rules file \"access.txt\": it" + owner;
+        QTest::newRow("a directory on the way")
+            << "rules"
+            << "real" << QByteArray("[Cache Skip]\r\nFile Name=rules/skip.txt\r\n")
+            << "%1/glym30.ini:2: [Cache Skip] File Name: the cache-skip file \"rules/skip.txt\": %1/rules" + owner;
+    }
+    void plantedLinksAreReported() {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, out);
+        if (::geteuid() != 0)
+            QSKIP("making a link of another user needs root");
+        QTemporaryDir dir;
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
+        for (const char* name : {"glym30.ini", "real/glym30.ini"})
+            QVERIFY(writeBytes(dir.filePath(QLatin1String(name)), settings));
+        for (const char* name : {"access.txt", "real/access.txt", "real/skip.txt"})
+            QVERIFY(writeBytes(dir.filePath(QLatin1String(name)), ""));
+        const QByteArray name = QFile::encodeName(dir.filePath(link));
+        QFile::remove(dir.filePath(link)); // the link takes the name of a file made above, if any
+        QCOMPARE(::symlink(QFile::encodeName(target).constData(), name.constData()), 0);
+        const Printed asRoot = check(dir.path());
+        QCOMPARE(asRoot.out, QByteArray()); // root's own link is followed
+        QCOMPARE(::lchown(name.constData(), 65534, 65534), 0);
+
+        const Printed printed = check(dir.path());
+        const QString printedOut = QString::fromUtf8(printed.out);
+        QVERIFY2(printedOut.startsWith(out.arg(dir.path())), qPrintable(printedOut));
+        QVERIFY2(printedOut.endsWith(QStringLiteral("or to the owner of its directory (user 0 (\"root\"))\n")),
+                 qPrintable(printedOut));
+        QCOMPARE(printedOut.count(u'\n'), 1);
+        QCOMPARE(printed.status, 1);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "common/Error.h"
 #include "common/FileIo.h"
+#include "rules/RulesFile.h"
 
 #include "common/CoreTestSupport.h"
 
@@ -40,6 +41,8 @@ private slots:
     void sameFile();
 
     void newFileGetsDefaultPermissions();
+    void newRuleFileTakesTheModeOfTheSettings_data();
+    void newRuleFileTakesTheModeOfTheSettings();
     void backupHoldsThePreviousContent();
     void staleBackupOfMissingFileIsDeleted();
     void backupLeftAloneWithoutKeepBackup();
@@ -293,6 +296,47 @@ void TestFileIo::newFileGetsDefaultPermissions() {
     QCOMPARE(readBytes(path("new2.txt")), QByteArray());
     QCOMPARE(modeOf(path("new2.txt")), mode_t(0640));
     QCOMPARE(entries(dir_->path()), QStringList({"new.txt", "new2.txt"})); // no backup of nothing, no leftovers
+}
+
+// A rule file the save creates takes the mode of glym30.ini, never wider than the umask allows, the owner always
+// reading and writing it; a rule file that exists keeps its own mode, and without glym30.ini the umask decides.
+void TestFileIo::newRuleFileTakesTheModeOfTheSettings_data() {
+    QTest::addColumn<int>("settingsMode"); // -1: no glym30.ini
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("newMode");
+    QTest::newRow("private settings") << 0600 << 022 << 0600;
+    QTest::newRow("settings for the proxy's group") << 0640 << 022 << 0640;
+    QTest::newRow("group-writable settings, umask 022") << 0664 << 022 << 0644;
+    QTest::newRow("readable settings, umask 077") << 0644 << 077 << 0600;
+    QTest::newRow("read-only settings: the owner still writes") << 0440 << 022 << 0640;
+    QTest::newRow("executable settings") << 0750 << 0 << 0750;
+    QTest::newRow("no settings file") << -1 << 027 << 0640;
+}
+
+void TestFileIo::newRuleFileTakesTheModeOfTheSettings() {
+    QFETCH(int, settingsMode);
+    QFETCH(int, umask);
+    QFETCH(int, newMode);
+    const QString settings = path("glym30.ini");
+    if (settingsMode >= 0) {
+        QVERIFY(writeBytes(settings, "[Check]\r\nFile Name=access.txt\r\n"));
+        QCOMPARE(::chmod(QFile::encodeName(settings).constData(), mode_t(settingsMode)), 0);
+    }
+    QVERIFY(writeBytes(path("skip.txt"), "SA:old:\r\n"));
+    QCOMPARE(::chmod(QFile::encodeName(path("skip.txt")).constData(), 0604), 0);
+
+    const mode_t old = ::umask(mode_t(umask));
+    const std::vector<std::string> notes =
+        writeRuleFiles({{stdPath("access.txt"), "IA:1:user:secret:\r\n"}, {stdPath("skip.txt"), "SA:new:\r\n"}},
+                       settings.toStdString());
+    ::umask(old);
+
+    QCOMPARE(notes.size(), std::size_t(0));
+    QCOMPARE(readBytes(path("access.txt")), QByteArray("IA:1:user:secret:\r\n"));
+    QCOMPARE(modeOf(path("access.txt")), mode_t(newMode));
+    QCOMPARE(modeOf(path("skip.txt")), mode_t(0604));
+    if (settingsMode >= 0)
+        QCOMPARE(modeOf(settings), mode_t(settingsMode));
 }
 
 void TestFileIo::backupHoldsThePreviousContent() {
