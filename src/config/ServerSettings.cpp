@@ -200,7 +200,7 @@ Merge mergeOf(const IniSession& now, const SettingsAsRead& asRead, std::size_t i
     const std::optional<std::string> stored = now.storedValue(str(setting.section), str(setting.key));
     if (!settingChanged(asRead, index, value))
         return stored || asRead[index].stored || asRead[index].leftOut ? Merge::Leave : Merge::Write;
-    if (stored == asRead[index].stored)
+    if (stored == asRead[index].stored || readSetting(now, setting) == asRead[index].inFile)
         return Merge::Write;
     // Changed on both sides; no question when the file already holds what the controls show.
     return stored && readSetting(now, setting) == value ? Merge::Write : Merge::Conflict;
@@ -230,7 +230,7 @@ SettingsAsRead loadServerSettings(const std::string& path, const ShowSetting& sh
         const ServerSetting& setting = kServerSettings[i];
         const SettingValue value = readSetting(ini, setting);
         show(setting, value);
-        asRead.push_back({value, ini.storedValue(str(setting.section), str(setting.key))});
+        asRead.push_back({value, ini.storedValue(str(setting.section), str(setting.key)), value});
         const bool lastOfSection = i + 1 == kServerSettings.size() || kServerSettings[i + 1].section != setting.section;
         if (const LoadPoint* point = lastOfSection ? pointAfter(setting.section) : nullptr)
             reached(*point);
@@ -272,7 +272,7 @@ SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& 
             writeSetting(ini, setting, value);
         std::optional<std::string> stored = ini.storedValue(str(setting.section), str(setting.key));
         const bool leftOut = !write && !stored;
-        saved.push_back({value, std::move(stored), leftOut});
+        saved.push_back({value, std::move(stored), readSetting(ini, setting), leftOut});
     }
     std::string note = ini.commit();
     return {std::move(saved), std::move(note)};

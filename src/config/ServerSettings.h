@@ -83,11 +83,12 @@ enum class LoadPoint {
 using ShowSetting = std::function<void(const ServerSetting&, const SettingValue&)>;
 using SettingValueOf = std::function<SettingValue(const ServerSetting&)>;
 
-// What a load (or a save) left of one setting: the value its controls show, and the value as the file stores it
-// (IniSession::storedValue; nothing when the file has no such key).
+// What a load (or a save) left of one setting: the value its controls show, the value as the file stores it
+// (IniSession::storedValue; nothing when the file has no such key), and what that reads as.
 struct SettingAsRead {
     SettingValue shown;
     std::optional<std::string> stored;
+    SettingValue inFile;  // as a load reads the file: the load default when it has no such key
     bool leftOut = false; // a save kept the file without the key (someone else removed it): not to be added back
 };
 // By the index of the setting in kServerSettings; a setting past its end has none (a load that stopped).
@@ -103,8 +104,8 @@ SettingsAsRead loadServerSettings(const std::string& path, const ShowSetting& sh
                                   const std::function<void(LoadPoint)>& reached);
 
 // A setting changed both in the window and on disk since the window read the file (or last saved it): its controls
-// show other than they showed then, and the file stores other than it stored then (and other than what the
-// controls show).
+// show other than they showed then, and the file stores other than it stored then, with another meaning (a key
+// added with the value its absence reads as is no change), and other than what the controls show.
 struct SettingConflict {
     std::size_t index;                 // in kServerSettings
     std::string mine;                  // what the save would store from the controls

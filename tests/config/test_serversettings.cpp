@@ -218,32 +218,38 @@ void TestServerSettings::saveMergesIntoTheFileOnDisk_data() {
     QTest::addColumn<QByteArray>("outsideTo");
     QTest::addColumn<bool>("conflict");
     QTest::addColumn<QByteArray>("theirs");   // a conflict: what the file stores now ("-": no such key)
-    QTest::addColumn<QByteArray>("mineFrom"); // a conflict: how the file with Use mine differs from Keep theirs
-    QTest::addColumn<QByteArray>("mineTo");
+    QTest::addColumn<QByteArray>("hereFrom"); // how writing mine changes the file after the outside change
+    QTest::addColumn<QByteArray>("hereTo");
 
     const QByteArray none;
-    QTest::newRow("changed there only") << none << none << QByteArray("[Users]\r\nEnable=0\r\n")
-                                        << QByteArray("[Users]\r\nEnable=5\r\n") << false << none << none << none;
-    QTest::newRow("removed there only") << none << none << QByteArray("[Users]\r\nEnable=0\r\n")
+    const QByteArray usersEnable("[Users]\r\nEnable=");
+    QTest::newRow("changed there only") << none << none << usersEnable + "0\r\n"
+                                        << usersEnable + "5\r\n"
+                                        << false << none << none << none;
+    QTest::newRow("removed there only") << none << none << usersEnable + "0\r\n"
                                         << QByteArray("[Users]\r\n") << false << none << none << none;
     QTest::newRow("rewritten there only") << none << none << QByteArray("Port=3128\r\n")
                                           << QByteArray(" port = \"3128\"\n") << false << none << none << none;
     QTest::newRow("changed here only") << QByteArray("Users/Enable") << QByteArray("1") << none << none << false << none
-                                       << none << none;
+                                       << usersEnable + "0\r\n"
+                                       << usersEnable + "1\r\n";
     QTest::newRow("the same change on both sides")
-        << QByteArray("Users/Enable") << QByteArray("1") << QByteArray("[Users]\r\nEnable=0\r\n")
-        << QByteArray("[Users]\r\nEnable= 1 \r\n") << false << none << none << none;
+        << QByteArray("Users/Enable") << QByteArray("1") << usersEnable + "0\r\n"
+        << usersEnable + " 1 \r\n"
+        << false << none << usersEnable + " 1 \r\n"
+        << usersEnable + "1\r\n";
+    // Someone else wrote what the key read as already: no change of theirs to ask about.
+    QTest::newRow("changed here, rewritten there")
+        << QByteArray("Server/Port") << QByteArray("8080") << QByteArray("Port=3128\r\n")
+        << QByteArray("Port=\"3128\"\r\n") << false << none << QByteArray("Port=\"3128\"\r\n")
+        << QByteArray("Port=8080\r\n");
     QTest::newRow("changed on both sides")
         << QByteArray("Server/Port") << QByteArray("8080") << QByteArray("Port=3128\r\n") << QByteArray("Port=3129\r\n")
         << true << QByteArray("3129") << QByteArray("Port=3129\r\n") << QByteArray("Port=8080\r\n");
     QTest::newRow("changed here, removed there")
-        << QByteArray("Server/Port") << QByteArray("8080") << QByteArray("Port=3128\r\n") << QByteArray("") << true
-        << QByteArray("-") << QByteArray("Cache Type=2\r\n[Memory Pool]")
-        << QByteArray("Cache Type=2\r\nPort=8080\r\n[Memory Pool]");
-    QTest::newRow("check changed on both sides")
-        << QByteArray("Memory Cache/Enable") << QByteArray("0") << QByteArray("[Memory Cache]\r\nEnable=1\r\n")
-        << QByteArray("[Memory Cache]\r\nEnable=2\r\n") << true << QByteArray("2")
-        << QByteArray("[Memory Cache]\r\nEnable=2\r\n") << QByteArray("[Memory Cache]\r\nEnable=0\r\n");
+        << QByteArray("Server/Idle Thread Time") << QByteArray("50") << QByteArray("Idle Thread Time=150\r\nPort")
+        << QByteArray("Port") << true << QByteArray("-") << QByteArray("Cache Type=2\r\n[Memory Pool]")
+        << QByteArray("Cache Type=2\r\nIdle Thread Time=50\r\n[Memory Pool]");
 }
 
 void TestServerSettings::saveMergesIntoTheFileOnDisk() {
@@ -253,27 +259,27 @@ void TestServerSettings::saveMergesIntoTheFileOnDisk() {
     QFETCH(QByteArray, outsideTo);
     QFETCH(bool, conflict);
     QFETCH(QByteArray, theirs);
-    QFETCH(QByteArray, mineFrom);
-    QFETCH(QByteArray, mineTo);
+    QFETCH(QByteArray, hereFrom);
+    QFETCH(QByteArray, hereTo);
 
-    const QByteArray file = readBytes(golden("default_glym30_saved.ini"));
+    // One value that is not what its absence reads as.
+    const QByteArray file =
+        readBytes(golden("default_glym30_saved.ini")).replace("Idle Thread Time=100\r\n", "Idle Thread Time=150\r\n");
     QByteArray outside = file;
     if (!outsideFrom.isEmpty()) {
         QVERIFY(outside.contains(outsideFrom));
         outside.replace(outsideFrom, outsideTo);
     }
-    // Keep theirs: the file as someone else left it, with the window's cache type; a setting changed here only is
-    // written too.
+    // Keep theirs: the file as someone else left it, with the window's cache type and what only the window changed.
     QByteArray keptTheirs = outside;
     keptTheirs.replace("Cache Type=1\r\n", "Cache Type=2\r\n");
-    if (!conflict && setting == "Users/Enable")
-        keptTheirs.replace(QByteArray("[Users]\r\n") + (outsideTo.isEmpty() ? QByteArray("Enable=0") : "Enable= 1 "),
-                           "[Users]\r\nEnable=1");
     QByteArray usedMine = keptTheirs;
-    if (conflict) {
-        QVERIFY(usedMine.contains(mineFrom));
-        usedMine.replace(mineFrom, mineTo);
+    if (!hereFrom.isEmpty()) {
+        QVERIFY(usedMine.contains(hereFrom));
+        usedMine.replace(hereFrom, hereTo);
     }
+    if (!conflict)
+        keptTheirs = usedMine;
 
     for (const ConflictChoice choice : {ConflictChoice::Mine, ConflictChoice::Theirs}) {
         QVERIFY(writeBytes(iniPath(), file));
