@@ -266,7 +266,7 @@ SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& 
     for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
         const ServerSetting& setting = kServerSettings[i];
         const SettingValue value = valueOf(setting);
-        const Merge merge = mergeOf(ini, asRead, i, value);
+        const Merge merge = afresh ? Merge::Write : mergeOf(ini, asRead, i, value); // afresh: nothing to merge into
         const bool write = merge == Merge::Write || (merge == Merge::Conflict && onConflict == ConflictChoice::Mine);
         if (write)
             writeSetting(ini, setting, value);
