@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 
 namespace {
 
@@ -50,6 +52,34 @@ CommandLine error(const QString& message) {
     return {CommandLine::Action::Error, {}, message};
 }
 
+// Why --dir cannot be worked on: nothing there, or something other than a directory (a link is followed); empty
+// for a directory.
+QString notADirectory(const QString& directory) {
+    if (!directory.isEmpty() && QFileInfo(directory).isDir())
+        return {};
+    std::error_code error;
+    const auto type = std::filesystem::status(QFile::encodeName(directory).toStdString(), error).type();
+    QString what;
+    switch (type) {
+    case std::filesystem::file_type::regular:
+        what = QStringLiteral("a file");
+        break;
+    case std::filesystem::file_type::fifo:
+        what = QStringLiteral("a named pipe");
+        break;
+    case std::filesystem::file_type::socket:
+        what = QStringLiteral("a socket");
+        break;
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        what = QStringLiteral("a device");
+        break;
+    default:
+        return QStringLiteral("No such directory: '%1'.").arg(directory);
+    }
+    return QStringLiteral("'%1' is %2, not a directory.").arg(directory, what);
+}
+
 } // namespace
 
 QStringList commandLineArguments(int argc, char* argv[]) {
@@ -94,8 +124,8 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
     command.action = parser.isSet(options.check) ? CommandLine::Action::Check : CommandLine::Action::Window;
     if (parser.isSet(options.dir)) {
         command.directory = parser.value(options.dir);
-        if (command.directory.isEmpty() || !QFileInfo(command.directory).isDir())
-            return error(QStringLiteral("No such directory: '%1'.").arg(command.directory));
+        if (const QString problem = notADirectory(command.directory); !problem.isEmpty())
+            return error(problem);
     }
     return command;
 }

@@ -271,6 +271,9 @@ private:
     void tidyLeftovers();
     bool stillAsChecked(const std::string& file) const;
     bool replaceUnusableSettingsFile(); // glym30.ini could not be read as settings: asks before replacing it
+    // Settings changed both here and in glym30.ini since it was read: asks which value stays. False: save nothing.
+    bool resolveSettingConflicts();
+    ConflictChoice settingConflictChoice_ = ConflictChoice::Mine;
 
     // The rule-file names (RuleFiles.cpp): a name for rules that have no file yet, names that would destroy
     // another file, and a name changed to a file the window has not read.

@@ -240,6 +240,8 @@ bool TMainWnd::SaveServerConfig() {
     for (;;) {
         switch (checkFilesBeforeSave()) {
         case SaveCheck::Save: {
+            if (!resolveSettingConflicts())
+                return false;
             bool changedMeanwhile = false;
             if (!messages::guarded(this, [&] { changedMeanwhile = !saveServerConfig(); }))
                 return false;
@@ -276,7 +278,7 @@ bool TMainWnd::saveServerConfig() {
     const FileRecord::Recording recording(readFiles_, true);
     SavedSettings settings = prepareServerSettings(
         IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); }, settingsAsRead_,
-        replaceSettingsFile_);
+        replaceSettingsFile_, settingConflictChoice_);
     const std::vector<RuleFileContent> contents = ruleFileContentsNow();
     const std::vector<RuleFileContent> changed = ruleFilesToWrite(contents);
     std::vector<FileToWrite> files;
@@ -394,6 +396,51 @@ void TMainWnd::noteFilesAsChecked(const std::vector<std::string>& files) {
         } catch (const GlymError&) {
             // noted as unreadable: a file that cannot be read is not compared
         }
+    }
+}
+
+// glym30.ini is saved as the changes of the window applied to the file as it is now: a setting the window did not
+// change keeps what someone else made of it. A setting changed on both sides, to different values, is named with
+// both values; the user says which stay.
+bool TMainWnd::resolveSettingConflicts() {
+    settingConflictChoice_ = ConflictChoice::Mine;
+    if (replaceSettingsFile_)
+        return true; // the file is replaced, not merged into
+    std::vector<SettingConflict> conflicts;
+    if (!messages::guarded(this, [this, &conflicts] {
+            QDir::setCurrent(ProgramDir.trimmed());
+            conflicts = settingConflicts(
+                IniFileName.toStdString(), [this](const ServerSetting& s) { return settingValue(s); }, settingsAsRead_);
+        }))
+        return false;
+    if (conflicts.empty())
+        return true;
+    QStringList keys;
+    for (const SettingConflict& conflict : conflicts) {
+        const ServerSetting& setting = kServerSettings[conflict.index];
+        const QString theirs = conflict.theirs ? QStringLiteral("\"%1\"").arg(fromFileBytes(*conflict.theirs))
+                                               : QStringLiteral("no such key");
+        keys << QStringLiteral("[%1] %2: here \"%3\", on disk %4")
+                    .arg(name(setting.section), name(setting.key), fromFileBytes(conflict.mine), theirs);
+    }
+    switch (messages::ask(
+        this, QStringLiteral("Warning"),
+        QStringLiteral("These settings of %1 were changed both in the window and on disk by someone else since the "
+                       "configurator read it:")
+                .arg(IniFileName) +
+            listed(keys) +
+            QStringLiteral("Use mine: save the values of the window.\nKeep theirs: keep the values on disk (the "
+                           "window's other changes are saved).\nCancel: save nothing."),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Warning,
+        {{QMessageBox::Save, QStringLiteral("Use mine")}, {QMessageBox::Discard, QStringLiteral("Keep theirs")}},
+        QMessageBox::Cancel)) {
+    case QMessageBox::Save:
+        return true;
+    case QMessageBox::Discard:
+        settingConflictChoice_ = ConflictChoice::Theirs;
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -507,7 +507,7 @@ int printCheckReport(const CheckReport& report, std::ostream& out, std::ostream&
     for (const Finding& finding : report.findings)
         out << formatFinding({finding.file, finding.line, {}, toUtf8(finding.message)}) << '\n';
     for (const UnreadableFile& file : report.unreadable)
-        errors << toUtf8(file.message) << '\n'; // the message names the file
+        errors << escapedControls(toUtf8(file.message)) << '\n'; // the message names the file
     out.flush();
     if (!report.unreadable.empty())
         return 2;

@@ -3,9 +3,64 @@
 #include "common/FileIo.h"
 
 #include <algorithm>
+#include <utility>
+
+namespace {
+
+bool isControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
+void appendEscaped(std::string& out, char c) {
+    static constexpr std::pair<char, char> kNamed[] = {{'\a', 'a'}, {'\b', 'b'}, {'\t', 't'}, {'\n', 'n'},
+                                                       {'\v', 'v'}, {'\f', 'f'}, {'\r', 'r'}};
+    for (const auto& [character, letter] : kNamed)
+        if (c == character) {
+            out += '\\';
+            out += letter;
+            return;
+        }
+    const auto byte = static_cast<unsigned char>(c);
+    out += '\\';
+    out += static_cast<char>('0' + (byte >> 6));
+    out += static_cast<char>('0' + ((byte >> 3) & 7));
+    out += static_cast<char>('0' + (byte & 7));
+}
+
+} // namespace
+
+std::string escapedControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (isControl(c))
+            appendEscaped(out, c);
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string printableName(std::string_view name) {
+    if (std::none_of(name.begin(), name.end(), [](char c) { return isControl(c) || c == '"'; }))
+        return std::string(name);
+    std::string out = "\"";
+    for (const char c : name) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (isControl(c)) {
+            appendEscaped(out, c);
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
 
 std::string formatFinding(const Finding& finding) {
-    return finding.file + ":" + std::to_string(finding.line) + ": " + finding.message;
+    return printableName(finding.file) + ":" + std::to_string(finding.line) + ": " + escapedControls(finding.message);
 }
 
 LoadFindings::ReadingId LoadFindings::startReading(const std::string& name) {

@@ -14,8 +14,17 @@ struct Finding {
     std::string message;  // why it is left out, for example: unknown tag "XX"
 };
 
-// "file:line: message"
+// "file:line: message", always one line: the file as printableName gives it, a control character of the message
+// (a line break of a name it quotes) written as its C escape.
 std::string formatFinding(const Finding& finding);
+
+// A file name as a line of output shows it: as it is, or, when it holds a control character (a line break, a tab)
+// or a double quote, in double quotes with C escapes ("\n", "\t", "\"", "\\", "\001"), so that it cannot split
+// the line nor be taken for another name.
+std::string printableName(std::string_view name);
+
+// The text with each control character written as its C escape (as printableName writes it); other bytes as they are.
+std::string escapedControls(std::string_view text);
 
 // Collects what the loaders leave out. One file may be read by several loaders (when two settings name it, each
 // keeps the lines of its own kinds), so a line counts only when every loader that read its file left it out.

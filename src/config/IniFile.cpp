@@ -155,24 +155,6 @@ std::optional<std::string> IniSession::storedValue(const std::string& section, c
     return std::nullopt;
 }
 
-void IniSession::restoreStored(const std::string& section, const std::string& key, const std::string& stored) {
-    if (storedValue(section, key) == stored)
-        return;
-    // A stored value may hold what a value written must not (a NUL byte, which a read stops at); a line break
-    // would still make lines of its own.
-    const std::string_view sectionName = withoutSpaces(section);
-    const std::string_view keyName = withoutSpaces(key);
-    if (const std::string why = unstorable(sectionName, keyName, {}); !why.empty())
-        throw GlymError("Unable to write to " + path_ + ": " + why);
-    if (stored.find_first_of("\r\n") != std::string::npos)
-        throw GlymError("Unable to write to " + path_ + ": a line break cannot be stored in [" +
-                        std::string(sectionName) + "] " + std::string(keyName));
-    if (!unwritable_.empty())
-        throw GlymError(unwritable_);
-    document_->set(sectionName, keyName, stored);
-    written_ = true;
-}
-
 void IniSession::writeString(const std::string& section, const std::string& key, const std::string& value) {
     const std::string_view sectionName = withoutSpaces(section);
     const std::string_view keyName = withoutSpaces(key);

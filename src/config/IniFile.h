@@ -52,10 +52,6 @@ public:
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     void writeInteger(const std::string& section, const std::string& key, int value);
     void writeBool(const std::string& section, const std::string& key, bool value); // "1" or "0"
-    // Makes the key store a value storedValue gave (of this file or of an earlier read of it): when it stores it
-    // already its line is not touched at all, otherwise the line becomes "key=stored".
-    void restoreStored(const std::string& section, const std::string& key, const std::string& stored);
-
     // Starts from an empty file, whatever the file holds now (it could not be read, or not as a profile): the next
     // commit replaces it with the keys written since, keeping its present content as path + ".bak".
     void startAfresh();

@@ -171,24 +171,39 @@ SettingValue readSetting(const IniSession& ini, const ServerSetting& s) {
     return {};
 }
 
-void writeSetting(IniSession& ini, const ServerSetting& s, const SettingValue& value) {
-    const std::string section = str(s.section);
-    const std::string key = str(s.key);
+// The bytes the file stores for a value of the controls.
+std::string storedForm(const ServerSetting& s, const SettingValue& value) {
     switch (s.kind) {
     case SettingKind::Text:
-        ini.writeString(section, key, value.text);
-        break;
+        return value.text;
     case SettingKind::Check:
-        ini.writeBool(section, key, value.on);
-        break;
+        return value.on ? "1" : "0";
     case SettingKind::CacheType:
-        ini.writeInteger(section, key, value.on ? 1 : 2);
-        break;
+        return value.on ? "1" : "2";
     case SettingKind::Master: // both parts or nothing: a lone address or port is not stored
-        ini.writeString(section, key,
-                        value.text.empty() || value.port.empty() ? std::string() : value.text + ":" + value.port);
-        break;
+        return value.text.empty() || value.port.empty() ? std::string() : value.text + ":" + value.port;
     }
+    return {};
+}
+
+void writeSetting(IniSession& ini, const ServerSetting& s, const SettingValue& value) {
+    ini.writeString(str(s.section), str(s.key), storedForm(s, value));
+}
+
+// What a save is to do with one setting, given the file as it is now.
+enum class Merge { Leave, Write, Conflict };
+
+Merge mergeOf(const IniSession& now, const SettingsAsRead& asRead, std::size_t index, const SettingValue& value) {
+    const ServerSetting& setting = kServerSettings[index];
+    if (index >= asRead.size())
+        return Merge::Write; // nothing is known of what the window read: its controls are all there is
+    const std::optional<std::string> stored = now.storedValue(str(setting.section), str(setting.key));
+    if (!settingChanged(asRead, index, value))
+        return stored || asRead[index].stored || asRead[index].leftOut ? Merge::Leave : Merge::Write;
+    if (stored == asRead[index].stored || readSetting(now, setting) == asRead[index].inFile)
+        return Merge::Write;
+    // Changed on both sides; no question when the file already holds what the controls show.
+    return stored && readSetting(now, setting) == value ? Merge::Write : Merge::Conflict;
 }
 
 // The load point that the last setting of a section brings the load to, if any.
@@ -215,7 +230,7 @@ SettingsAsRead loadServerSettings(const std::string& path, const ShowSetting& sh
         const ServerSetting& setting = kServerSettings[i];
         const SettingValue value = readSetting(ini, setting);
         show(setting, value);
-        asRead.push_back({value, ini.storedValue(str(setting.section), str(setting.key))});
+        asRead.push_back({value, ini.storedValue(str(setting.section), str(setting.key)), value});
         const bool lastOfSection = i + 1 == kServerSettings.size() || kServerSettings[i + 1].section != setting.section;
         if (const LoadPoint* point = lastOfSection ? pointAfter(setting.section) : nullptr)
             reached(*point);
@@ -227,9 +242,23 @@ bool settingChanged(const SettingsAsRead& asRead, std::size_t index, const Setti
     return index >= asRead.size() || asRead[index].shown != value;
 }
 
+std::vector<SettingConflict> settingConflicts(const std::string& path, const SettingValueOf& valueOf,
+                                              const SettingsAsRead& asRead) {
+    const IniSession now(path);
+    std::vector<SettingConflict> conflicts;
+    for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
+        const ServerSetting& setting = kServerSettings[i];
+        const SettingValue value = valueOf(setting);
+        if (mergeOf(now, asRead, i, value) == Merge::Conflict)
+            conflicts.push_back(
+                {i, storedForm(setting, value), now.storedValue(str(setting.section), str(setting.key))});
+    }
+    return conflicts;
+}
+
 SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& valueOf, const SettingsAsRead& asRead,
-                                 bool afresh) {
-    SavedSettings saved = prepareServerSettings(path, valueOf, asRead, afresh);
+                                 bool afresh, ConflictChoice onConflict) {
+    SavedSettings saved = prepareServerSettings(path, valueOf, asRead, afresh, onConflict);
     if (saved.write)
         saved.note = writeProfileFile(*saved.write);
     saved.write.reset();
@@ -237,7 +266,7 @@ SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& 
 }
 
 SavedSettings prepareServerSettings(const std::string& path, const SettingValueOf& valueOf,
-                                    const SettingsAsRead& asRead, bool afresh) {
+                                    const SettingsAsRead& asRead, bool afresh, ConflictChoice onConflict) {
     IniSession ini(path);
     if (afresh)
         ini.startAfresh();
@@ -246,11 +275,13 @@ SavedSettings prepareServerSettings(const std::string& path, const SettingValueO
     for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
         const ServerSetting& setting = kServerSettings[i];
         const SettingValue value = valueOf(setting);
-        if (!settingChanged(asRead, i, value) && asRead[i].stored)
-            ini.restoreStored(str(setting.section), str(setting.key), *asRead[i].stored);
-        else
+        const Merge merge = afresh ? Merge::Write : mergeOf(ini, asRead, i, value); // afresh: nothing to merge into
+        const bool write = merge == Merge::Write || (merge == Merge::Conflict && onConflict == ConflictChoice::Mine);
+        if (write)
             writeSetting(ini, setting, value);
-        saved.push_back({value, ini.storedValue(str(setting.section), str(setting.key))});
+        std::optional<std::string> stored = ini.storedValue(str(setting.section), str(setting.key));
+        const bool leftOut = !write && !stored;
+        saved.push_back({value, std::move(stored), readSetting(ini, setting), leftOut});
     }
     return {std::move(saved), {}, ini.pendingWrite()};
 }

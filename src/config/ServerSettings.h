@@ -85,11 +85,13 @@ enum class LoadPoint {
 using ShowSetting = std::function<void(const ServerSetting&, const SettingValue&)>;
 using SettingValueOf = std::function<SettingValue(const ServerSetting&)>;
 
-// What a load (or a save) left of one setting: the value its controls show, and the value as the file stores it
-// (IniSession::storedValue; nothing when the file has no such key).
+// What a load (or a save) left of one setting: the value its controls show, the value as the file stores it
+// (IniSession::storedValue; nothing when the file has no such key), and what that reads as.
 struct SettingAsRead {
     SettingValue shown;
     std::optional<std::string> stored;
+    SettingValue inFile;  // as a load reads the file: the load default when it has no such key
+    bool leftOut = false; // a save kept the file without the key (someone else removed it): not to be added back
 };
 // By the index of the setting in kServerSettings; a setting past its end has none (a load that stopped).
 using SettingsAsRead = std::vector<SettingAsRead>;
@@ -103,24 +105,46 @@ bool settingChanged(const SettingsAsRead& asRead, std::size_t index, const Setti
 SettingsAsRead loadServerSettings(const std::string& path, const ShowSetting& show,
                                   const std::function<void(LoadPoint)>& reached);
 
-// Writes every setting in table order, with the value valueOf gives, and replaces the file once; when anything
-// fails (valueOf included), the file is left as it was. Every other line of the file is kept.
-// A setting whose value is what asRead remembers the controls showing keeps the bytes the file stored then: its line
-// is not touched (a value without a port, a value longer than a read returns, a check stored as "5" stay as they
-// are), or, when someone else has changed the file since, gets that stored value back. A setting the file had no
-// key for is written from its value. With afresh, the file's present content is not merged into but replaced (and
-// kept as path + ".bak"): for a file that could not be read as settings.
+// A setting changed both in the window and on disk since the window read the file (or last saved it): its controls
+// show other than they showed then, and the file stores other than it stored then, with another meaning (a key
+// added with the value its absence reads as is no change), and other than what the controls show.
+struct SettingConflict {
+    std::size_t index;                 // in kServerSettings
+    std::string mine;                  // what the save would store from the controls
+    std::optional<std::string> theirs; // what the file stores now; nothing when it has no such key
+};
+
+// The settings of the file at path, as it is now, that changed both there and in the controls (valueOf) since
+// asRead, in table order. A file that is missing or cannot be read has none.
+std::vector<SettingConflict> settingConflicts(const std::string& path, const SettingValueOf& valueOf,
+                                              const SettingsAsRead& asRead);
+
+// What a save does with a setting changed both in the window and on disk: store the window's value, or keep the
+// file's.
+enum class ConflictChoice { Mine, Theirs };
+
+// Writes the changes of the window into the file as it is now, in table order, and replaces the file once; when
+// anything fails (valueOf included), the file is left as it was. Every other line of the file is kept.
+// A setting whose value is what asRead remembers the controls showing is not the window's change: its line is left
+// as the file has it now, whatever someone else has made of it since (a value without a port, a value longer than
+// a read returns, a check stored as "5" stay as they are, and so does a key removed). Only when the file had no
+// such key then (nor had one removed) and has none now is it written from its value. A setting the controls changed is
+// written from its value, unless the file changed it too (settingConflicts): then onConflict says which value stays.
+// With afresh, the file's present content is not merged into but replaced (and kept as path + ".bak"): for a file
+// that could not be read as settings.
 struct SavedSettings {
     SettingsAsRead asRead; // what the file now holds, for the next save
     std::string note;      // what the write had to do differently (see writeFileAtomically); empty when nothing
     std::optional<FileToWrite> write; // prepareServerSettings: the write still to make; none when nothing changed
 };
 SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& valueOf,
-                                 const SettingsAsRead& asRead = {}, bool afresh = false);
+                                 const SettingsAsRead& asRead = {}, bool afresh = false,
+                                 ConflictChoice onConflict = ConflictChoice::Mine);
 
 // The same, except that nothing is written: the write to make comes back, for a save of several files in one.
 SavedSettings prepareServerSettings(const std::string& path, const SettingValueOf& valueOf,
-                                    const SettingsAsRead& asRead = {}, bool afresh = false);
+                                    const SettingsAsRead& asRead = {}, bool afresh = false,
+                                    ConflictChoice onConflict = ConflictChoice::Mine);
 
 // Writes a new glym30.ini with the 41 keys of a default file, in their order, all in one write.
 void createDefaultServerSettings(const std::string& path);

@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(QStringList)
 
 // The program as a shell runs it (help, version, the check, wrong command lines), always without a display, and the
@@ -85,6 +87,43 @@ private slots:
         QFETCH(QByteArray, errors);
         QFETCH(int, status);
         const Run result = run(QStringLiteral(GLYM_EXECUTABLE), arguments, checkData());
+        QCOMPARE(result.out, out);
+        QCOMPARE(result.errors, errors);
+        QCOMPARE(result.status, status);
+    }
+
+    // --dir naming something other than a directory says what it is; a directory whose name holds a line break is
+    // checked, each finding on one line with the name quoted.
+    void dirArgument_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("errors");
+        QTest::addColumn<int>("status");
+        auto wrong = [](const QByteArray& what) {
+            return "glymconf: " + what + "\nTry 'glymconf --help' for more information.\n";
+        };
+        QTest::newRow("a file") << QByteArray("plain") << QByteArray() << wrong("'plain' is a file, not a directory.")
+                                << 2;
+        QTest::newRow("a named pipe") << QByteArray("pipe") << QByteArray()
+                                      << wrong("'pipe' is a named pipe, not a directory.") << 2;
+        QTest::newRow("a line break in its name")
+            << QByteArray("two\nlines")
+            << QByteArray("\"two\\nlines/glym30.ini\":2: [Server] Threads: \"x\" is not a "
+                          "whole number\n")
+            << QByteArray() << 1;
+    }
+    void dirArgument() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, errors);
+        QFETCH(int, status);
+        dir->write(QStringLiteral("plain"), "[Server]\r\n");
+        QCOMPARE(::mkfifo(QFile::encodeName(dir->path(QStringLiteral("pipe"))).constData(), 0600), 0);
+        QVERIFY(QDir(dir->path(QString())).mkdir(QStringLiteral("two\nlines")));
+        dir->write(QStringLiteral("two\nlines/glym30.ini"), "[Server]\r\nThreads=x\r\n");
+        const Run result =
+            run(QStringLiteral(GLYM_EXECUTABLE),
+                {QStringLiteral("--check"), QStringLiteral("--dir"), QFile::decodeName(name)}, dir->path(QString()));
         QCOMPARE(result.out, out);
         QCOMPARE(result.errors, errors);
         QCOMPARE(result.status, status);

@@ -6,6 +6,8 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCheckBox>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QtTest>
@@ -186,8 +188,16 @@ private slots:
             writeOutside(file, outside);
         if (answer != QMessageBox::NoButton)
             answers->pushBox(QMessageBox::StandardButton(answer));
+        // The port was changed both here and there: which value stays is asked next ("Use mine").
+        const bool bothChanged = file == QLatin1String("glym30.ini") && answer == QMessageBox::Save;
+        if (bothChanged)
+            answers->pushBox(QMessageBox::Save);
 
         QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        if (bothChanged)
+            QVERIFY2(
+                answers->seen().back().text.contains(QStringLiteral("[Server] Port: here \"9090\", on disk \"7070\"")),
+                qPrintable(answers->seen().back().text));
 
         const bool saved = answer == QMessageBox::Save || answer == QMessageBox::NoButton;
         if (answer != QMessageBox::NoButton) {
@@ -213,6 +223,51 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
         QVERIFY(answers->allAnswered());
         QVERIFY(dir->read(QStringLiteral("glym30.ini")).contains("Port=9090\r\n") || answer == QMessageBox::Reset);
+    }
+
+    // Two windows on one directory: B read the files before A saved. B's save keeps what A changed and B did not
+    // (A's check box stays as A saved it), writes what B changed, and asks about a key both changed.
+    void secondWindowKeepsTheChangesOfTheFirst_data() {
+        QTest::addColumn<bool>("bothChangePort");
+        QTest::addColumn<int>("answer"); // to the question about the port: Save "Use mine", Discard "Keep theirs"
+
+        QTest::newRow("different keys") << false << int(QMessageBox::NoButton);
+        QTest::newRow("both change the port, Use mine") << true << int(QMessageBox::Save);
+        QTest::newRow("both change the port, Keep theirs") << true << int(QMessageBox::Discard);
+        QTest::newRow("both change the port, Cancel") << true << int(QMessageBox::Cancel);
+    }
+    void secondWindowKeepsTheChangesOfTheFirst() {
+        QFETCH(bool, bothChangePort);
+        QFETCH(int, answer);
+        const auto second = std::make_unique<TMainWnd>(dir->executable());
+        child<QCheckBox>("UsersEnabled")->setChecked(true);
+        if (bothChangePort)
+            typePort(QStringLiteral("7070"));
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        const QByteArray savedByFirst = dir->read(QStringLiteral("glym30.ini"));
+        QVERIFY(savedByFirst.contains("[Users]\r\nEnable=1\r\n"));
+
+        second->findChild<QRadioButton*>(QStringLiteral("FileCache"))->setChecked(true);
+        if (bothChangePort)
+            second->findChild<QLineEdit*>(QStringLiteral("EditProxyPort"))->setText(QStringLiteral("9090"));
+        answers->pushBox(QMessageBox::Save); // "Overwrite": glym30.ini was changed since B read it
+        if (answer != QMessageBox::NoButton)
+            answers->pushBox(QMessageBox::StandardButton(answer));
+        QVERIFY(QMetaObject::invokeMethod(second.get(), "ButtonSaveClick"));
+        QVERIFY(answers->allAnswered());
+        QCOMPARE(answers->seen().size(), answer == QMessageBox::NoButton ? 1u : 2u);
+        if (answer != QMessageBox::NoButton)
+            QVERIFY2(answers->seen().back().text.contains(
+                         QStringLiteral("\n    [Server] Port: here \"9090\", on disk \"7070\"\n")),
+                     qPrintable(answers->seen().back().text));
+
+        QByteArray expected = savedByFirst;
+        if (answer != QMessageBox::Cancel)
+            expected.replace("Cache Type=1\r\n", "Cache Type=2\r\n");
+        if (answer == QMessageBox::Save)
+            expected.replace("Port=7070\r\n", "Port=9090\r\n");
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")), expected);
+        QCOMPARE(second->ConfigChanged, answer == QMessageBox::Cancel);
     }
 
     // Yes in the close question saves as the button does: Reload there reads the files and keeps the window open.

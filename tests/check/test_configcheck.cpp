@@ -67,6 +67,51 @@ private slots:
         QCOMPARE(printed.status, status);
     }
 
+    // A directory whose name holds a line break, another control character or a quote: each finding is still one
+    // line, its file name quoted with C escapes; other names are printed as they are (a backslash too). The
+    // message of an unreadable file names it with its control characters escaped.
+    void namesArePrintedOnOneLine_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("printed"); // the directory as the finding prints it, "%1" for the one it is in
+        QTest::addColumn<QByteArray>("inMessage");
+
+        QTest::newRow("plain") << QByteArray("conf") << QByteArray("%1/conf") << QByteArray("%1/conf");
+        QTest::newRow("backslash alone") << QByteArray("a\\b") << QByteArray("%1/a\\b") << QByteArray("%1/a\\b");
+        QTest::newRow("line break") << QByteArray("con\nf") << QByteArray("\"%1/con\\nf") << QByteArray("%1/con\\nf");
+        QTest::newRow("tab and carriage return")
+            << QByteArray("a\tb\r") << QByteArray("\"%1/a\\tb\\r") << QByteArray("%1/a\\tb\\r");
+        QTest::newRow("other control") << QByteArray("a\x01\x7f") << QByteArray("\"%1/a\\001\\177")
+                                       << QByteArray("%1/a\\001\\177");
+        QTest::newRow("quote") << QByteArray("say \"hi\"") << QByteArray("\"%1/say \\\"hi\\\"")
+                               << QByteArray("%1/say \"hi\"");
+        QTest::newRow("backslash and line break")
+            << QByteArray("a\\\nb") << QByteArray("\"%1/a\\\\\\nb") << QByteArray("%1/a\\\\nb");
+    }
+    void namesArePrintedOnOneLine() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, printed);
+        QFETCH(QByteArray, inMessage);
+        QTemporaryDir temporary;
+        QVERIFY(temporary.isValid());
+        const QByteArray base = QFile::encodeName(temporary.path());
+        const QByteArray directory = base + "/" + name;
+        QCOMPARE(::mkdir(directory.constData(), 0700), 0);
+        QCOMPARE(::mkdir((directory + "/skip.txt").constData(), 0700), 0);
+        QVERIFY(writeBytes(QFile::decodeName(directory + "/glym30.ini"),
+                           "[Server]\r\nThreads=x\r\n[Cache Skip]\r\nFile Name=skip.txt\r\n"));
+
+        std::ostringstream out;
+        std::ostringstream errors;
+        const int status = printCheckReport(checkConfiguration(stdbytes(directory)), out, errors);
+        QByteArray file = printed.replace("%1", base) + "/glym30.ini";
+        if (file.startsWith('"'))
+            file += '"';
+        QCOMPARE(qbytes(out.str()), file + ":2: [Server] Threads: \"x\" is not a whole number\n");
+        QCOMPARE(qbytes(errors.str()),
+                 "Cannot read file \"" + inMessage.replace("%1", base) + "/skip.txt\". Is a directory\n");
+        QCOMPARE(status, 2);
+    }
+
     // A glym30.ini in UTF-16 reads as no settings at all; a rule file that is another file of the proxy's would have
     // rules written over it by the next save; a save cut short left a file. Each is a finding ("%1" stands for the
     // directory).

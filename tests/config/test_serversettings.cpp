@@ -30,6 +30,8 @@ private slots:
     void loadReachesEachPointWhenItsKeysAreShown();
     void loadStopsWhereAnErrorOccurs();
     void untouchedSettingsKeepTheirBytes();
+    void saveMergesIntoTheFileOnDisk_data();
+    void saveMergesIntoTheFileOnDisk();
     void failedSaveLeavesTheFile();
     void fullDiskLeavesTheFile();
     void preferencesWrittenOnce();
@@ -154,7 +156,7 @@ void TestServerSettings::loadStopsWhereAnErrorOccurs() {
 }
 
 // A save given what the load read writes no setting whose value is unchanged: every byte stays and the file is not
-// even replaced. When someone else has changed such a key since, it gets the value the load read back; a value
+// even replaced. When someone else has changed such a key since, the save leaves it as they made it; a value
 // changed is written; what the save returns is what the next one compares with.
 void TestServerSettings::untouchedSettingsKeepTheirBytes() {
     QByteArray file = readBytes(golden("default_glym30_saved.ini"));
@@ -186,24 +188,137 @@ void TestServerSettings::untouchedSettingsKeepTheirBytes() {
     QCOMPARE(readBytes(iniPath()), file);
     QCOMPARE(replaces.take(), 0);
 
-    // Someone else changes two of the keys; the save puts back what the window read, and writes the one changed.
+    // Someone else changes one of the keys and removes another; the save leaves both as they are now, and writes
+    // the one changed in the window.
     QByteArray outside = file;
     outside.replace("Threads=32k\r\n", "Threads=7\r\n").replace("Enable=5\r\n", "");
     QVERIFY(writeBytes(iniPath(), outside));
     shown.at(3).text = "16"; // [Server] Idle Thread Time
     next = saveServerSettings(iniPath().toStdString(), asShown, next).asRead;
-    QByteArray expected = file;
+    QByteArray expected = outside;
     expected.replace("Idle Thread Time=100\r\n", "Idle Thread Time=16\r\n");
-    expected.replace("[Users]\r\nEnable=5\r\nCount=64\r\nIdle Thread Time=60000\r\nTime To Live=600000\r\n",
-                     "[Users]\r\nCount=64\r\nIdle Thread Time=60000\r\nTime To Live=600000\r\nEnable=5\r\n");
     QCOMPARE(readBytes(iniPath()), expected);
     QCOMPARE(replaces.take(), 1);
 
-    // Back to what the load read: that is a change from what the last save wrote.
+    // Back to what the load read: that is a change from what the last save wrote. The key removed outside is not
+    // added back.
     shown.at(3).text = "100";
     saveServerSettings(iniPath().toStdString(), asShown, next);
     expected.replace("Idle Thread Time=16\r\n", "Idle Thread Time=100\r\n");
     QCOMPARE(readBytes(iniPath()), expected);
+}
+
+// Two writers of one file: the window read it, someone else saved it since, and the window saves its own changes
+// (the cache type, and the setting of the row when one is given). What the window did not change stays as the file
+// has it now; a setting changed on both sides, to different values, is listed and saved as the choice says.
+void TestServerSettings::saveMergesIntoTheFileOnDisk_data() {
+    QTest::addColumn<QByteArray>("setting"); // changed in the window to mine; none: only the cache type is
+    QTest::addColumn<QByteArray>("mine");
+    QTest::addColumn<QByteArray>("outsideFrom"); // what someone else replaced in the file since the load
+    QTest::addColumn<QByteArray>("outsideTo");
+    QTest::addColumn<bool>("conflict");
+    QTest::addColumn<QByteArray>("theirs");   // a conflict: what the file stores now ("-": no such key)
+    QTest::addColumn<QByteArray>("hereFrom"); // how writing mine changes the file after the outside change
+    QTest::addColumn<QByteArray>("hereTo");
+
+    const QByteArray none;
+    const QByteArray usersEnable("[Users]\r\nEnable=");
+    QTest::newRow("changed there only") << none << none << usersEnable + "0\r\n"
+                                        << usersEnable + "5\r\n"
+                                        << false << none << none << none;
+    QTest::newRow("removed there only") << none << none << usersEnable + "0\r\n"
+                                        << QByteArray("[Users]\r\n") << false << none << none << none;
+    QTest::newRow("rewritten there only") << none << none << QByteArray("Port=3128\r\n")
+                                          << QByteArray(" port = \"3128\"\n") << false << none << none << none;
+    QTest::newRow("changed here only") << QByteArray("Users/Enable") << QByteArray("1") << none << none << false << none
+                                       << usersEnable + "0\r\n"
+                                       << usersEnable + "1\r\n";
+    QTest::newRow("the same change on both sides")
+        << QByteArray("Users/Enable") << QByteArray("1") << usersEnable + "0\r\n"
+        << usersEnable + " 1 \r\n"
+        << false << none << usersEnable + " 1 \r\n"
+        << usersEnable + "1\r\n";
+    // Someone else wrote what the key read as already: no change of theirs to ask about.
+    QTest::newRow("changed here, rewritten there")
+        << QByteArray("Server/Port") << QByteArray("8080") << QByteArray("Port=3128\r\n")
+        << QByteArray("Port=\"3128\"\r\n") << false << none << QByteArray("Port=\"3128\"\r\n")
+        << QByteArray("Port=8080\r\n");
+    QTest::newRow("changed on both sides")
+        << QByteArray("Server/Port") << QByteArray("8080") << QByteArray("Port=3128\r\n") << QByteArray("Port=3129\r\n")
+        << true << QByteArray("3129") << QByteArray("Port=3129\r\n") << QByteArray("Port=8080\r\n");
+    QTest::newRow("changed here, removed there")
+        << QByteArray("Server/Idle Thread Time") << QByteArray("50") << QByteArray("Idle Thread Time=150\r\nPort")
+        << QByteArray("Port") << true << QByteArray("-") << QByteArray("Cache Type=2\r\n[Memory Pool]")
+        << QByteArray("Cache Type=2\r\nIdle Thread Time=50\r\n[Memory Pool]");
+}
+
+void TestServerSettings::saveMergesIntoTheFileOnDisk() {
+    QFETCH(QByteArray, setting);
+    QFETCH(QByteArray, mine);
+    QFETCH(QByteArray, outsideFrom);
+    QFETCH(QByteArray, outsideTo);
+    QFETCH(bool, conflict);
+    QFETCH(QByteArray, theirs);
+    QFETCH(QByteArray, hereFrom);
+    QFETCH(QByteArray, hereTo);
+
+    // One value that is not what its absence reads as.
+    const QByteArray file =
+        readBytes(golden("default_glym30_saved.ini")).replace("Idle Thread Time=100\r\n", "Idle Thread Time=150\r\n");
+    QByteArray outside = file;
+    if (!outsideFrom.isEmpty()) {
+        QVERIFY(outside.contains(outsideFrom));
+        outside.replace(outsideFrom, outsideTo);
+    }
+    // Keep theirs: the file as someone else left it, with the window's cache type and what only the window changed.
+    QByteArray keptTheirs = outside;
+    keptTheirs.replace("Cache Type=1\r\n", "Cache Type=2\r\n");
+    QByteArray usedMine = keptTheirs;
+    if (!hereFrom.isEmpty()) {
+        QVERIFY(usedMine.contains(hereFrom));
+        usedMine.replace(hereFrom, hereTo);
+    }
+    if (!conflict)
+        keptTheirs = usedMine;
+
+    for (const ConflictChoice choice : {ConflictChoice::Mine, ConflictChoice::Theirs}) {
+        QVERIFY(writeBytes(iniPath(), file));
+        std::vector<SettingValue> shown;
+        const SettingsAsRead asRead = loadServerSettings(
+            iniPath().toStdString(),
+            [&shown](const ServerSetting&, const SettingValue& value) { shown.push_back(value); }, [](LoadPoint) {});
+        QVERIFY(writeBytes(iniPath(), outside));
+        std::size_t changed = kServerSettings.size();
+        for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
+            const ServerSetting& s = kServerSettings[i];
+            if (s.kind == SettingKind::CacheType)
+                shown.at(i).on = false;
+            if (name(s) == setting) {
+                changed = i;
+                shown.at(i).on = mine == "1";
+                shown.at(i).text = s.kind == SettingKind::Text ? stdbytes(mine) : std::string();
+            }
+        }
+        auto asShown = [&shown](const ServerSetting& s) {
+            return shown.at(&s - kServerSettings.data());
+        };
+
+        const std::vector<SettingConflict> conflicts = settingConflicts(iniPath().toStdString(), asShown, asRead);
+        QCOMPARE(conflicts.size(), conflict ? 1u : 0u);
+        if (conflict) {
+            QCOMPARE(conflicts.front().index, changed);
+            QCOMPARE(qbytes(conflicts.front().mine), mine);
+            QCOMPARE(qbytes(conflicts.front().theirs.value_or("-")), theirs);
+        }
+        const SettingsAsRead saved = saveServerSettings(iniPath().toStdString(), asShown, asRead, false, choice).asRead;
+        QCOMPARE(readBytes(iniPath()), choice == ConflictChoice::Mine ? usedMine : keptTheirs);
+        // What the save returns is what the next one compares with: the same controls conflict with nothing now,
+        // and saving them again changes nothing (a key kept removed stays so).
+        QVERIFY(settingConflicts(iniPath().toStdString(), asShown, saved).empty());
+        const QByteArray before = readBytes(iniPath());
+        saveServerSettings(iniPath().toStdString(), asShown, saved);
+        QCOMPARE(readBytes(iniPath()), before);
+    }
 }
 
 // A save that fails half-way (here a value that cannot be stored, as text Windows-1251 cannot hold) writes
