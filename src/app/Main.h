@@ -339,7 +339,7 @@ private:
     // The rule files as the last load read them or the last save wrote them, as the window would write them: a
     // file whose name and content are still the same is not written again (so it keeps its backup).
     std::vector<RuleFileContent> unchangedRuleFiles_;
-    FileRecord checkedFiles_;  // the files the user chose to overwrite, as they were then
+    FileRecord checkedFiles_;  // the files a save writes, as the check before it saw them
     FileRecord readFiles_;     // glym30.ini and the rule files as the last load read them, or the last save wrote them
     QString executablePath_;   // absolute
     QString workingDirectory_; // absolute; empty: the executable's directory

@@ -316,8 +316,7 @@ bool TMainWnd::saveServerConfig() {
     return true;
 }
 
-// Whether the file on disk is still what the check before the save saw: what was read (or last written), or what
-// it held when the user chose to overwrite it.
+// Whether the file on disk is still what the check before the save saw.
 bool TMainWnd::stillAsChecked(const std::string& file) const {
     return (checkedFiles_.knows(file) ? checkedFiles_ : readFiles_).changeOnDisk(file) == DiskChange::None;
 }
@@ -342,6 +341,8 @@ TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
         if (!sameFile(file.name, files.front()))
             files.push_back(file.name);
 
+    // What the files hold now, before they are compared and listed: a change after this stops the save and asks.
+    noteFilesAsChecked(files);
     QStringList unreadable;
     QStringList changed;
     for (const std::string& file : files) {
@@ -365,7 +366,6 @@ TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
                       QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning, {overwrite},
                       QMessageBox::Cancel) != QMessageBox::Save)
         return SaveCheck::Cancel;
-    checkedFiles_.clear();
     if (changed.isEmpty())
         return SaveCheck::Save;
     switch (messages::ask(
@@ -378,7 +378,6 @@ TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
         QMessageBox::Save | QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Warning,
         {overwrite, {QMessageBox::Reset, QStringLiteral("Reload")}}, QMessageBox::Cancel)) {
     case QMessageBox::Save:
-        noteFilesAsChecked(files);
         return SaveCheck::Save;
     case QMessageBox::Reset:
         return SaveCheck::Reload;
@@ -387,8 +386,10 @@ TMainWnd::SaveCheck TMainWnd::checkFilesBeforeSave() {
     }
 }
 
-// What the files hold when the user chose to overwrite them: a change after that stops the save and asks again.
+// What the files hold when the check looks at them: a change after that (while a question is open, or before the
+// file is replaced) stops the save and asks again.
 void TMainWnd::noteFilesAsChecked(const std::vector<std::string>& files) {
+    checkedFiles_.clear();
     const FileRecord::Recording recording(checkedFiles_);
     for (const std::string& file : files) {
         try {

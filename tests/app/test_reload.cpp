@@ -270,6 +270,32 @@ private slots:
         QCOMPARE(second->ConfigChanged, answer == QMessageBox::Cancel);
     }
 
+    // A rule added to a file while the question about it is open is not overwritten unseen: the save stops with
+    // nothing changed and asks again, naming the file; only a second Overwrite replaces it (its content then in the
+    // backup).
+    void changeWhileTheQuestionIsOpen() {
+        typePort(QStringLiteral("9090"));
+        changeRulesOf(QStringLiteral("access.txt"));
+        writeOutside(QStringLiteral("access.txt"), QByteArray(kAccessFile) + "GD:1:10.7.0.0:255.255.0.0:\r\n");
+        const QByteArray during = QByteArray(kAccessFile) + "GD:1:10.8.0.0:255.255.0.0:\r\n";
+        answers->push([this, during](QWidget* box) {
+            writeOutside(QStringLiteral("access.txt"), during);
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::Save)->click();
+        });
+        answers->pushBox(QMessageBox::Cancel);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        QVERIFY(answers->allAnswered());
+        QCOMPARE(answers->seen().size(), std::size_t(1)); // the second question (the first was answered by hand)
+        QVERIFY(answers->seen().back().text.contains(QStringLiteral("access.txt (changed)")));
+        QCOMPARE(dir->read(QStringLiteral("access.txt")), during);
+        QVERIFY(!dir->read(QStringLiteral("glym30.ini")).contains("Port=9090"));
+
+        answers->pushBox(QMessageBox::Save);
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "ButtonSaveClick"));
+        QCOMPARE(dir->read(QStringLiteral("access.txt.bak")), during);
+        QVERIFY(dir->read(QStringLiteral("glym30.ini")).contains("Port=9090"));
+    }
+
     // Yes in the close question saves as the button does: Reload there reads the files and keeps the window open.
     void closeQuestionWithOutsideChange() {
         QVERIFY(showWindow());

@@ -222,6 +222,31 @@ private slots:
         QCOMPARE(read("glym30.ini"), QByteArray(kOldSettings));
     }
 
+    // Two saves in one directory never interleave: the second waits for the lock of the first.
+    void secondSaveWaitsForTheFirst() {
+        const std::string marker = path("second.saved");
+        int go[2];
+        QCOMPARE(::pipe(go), 0);
+        const pid_t child = ::fork(); // before the first lock: the child must not share its descriptor
+        if (child == 0) {
+            char byte = 0;
+            [[maybe_unused]] const auto got = ::read(go[0], &byte, 1);
+            const SaveLock second(dir_->path().toStdString());
+            writeFileAtomically(marker, "x");
+            ::_exit(0);
+        }
+        auto first = std::make_unique<SaveLock>(dir_->path().toStdString());
+        [[maybe_unused]] const auto sent = ::write(go[1], "g", 1);
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(QString::fromStdString(marker)));
+        first.reset();
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(QFile::exists(QString::fromStdString(marker)));
+        ::close(go[0]);
+        ::close(go[1]);
+    }
+
     // A file system mounted read-only is named as such, not as a permission problem.
     void readOnlyFileSystem() {
         writeOldFiles();
