@@ -37,6 +37,10 @@ private:
     int fd_;
 };
 
+// The directory part of a path ("." for a bare name, "/" for a file at the root) and its last part.
+std::string directoryOf(const std::string& path);
+std::string baseNameOf(const std::string& path);
+
 // True when path names an existing regular file, directly or through symbolic links (a directory, a named pipe or
 // a device does not count).
 bool fileExists(const std::string& path);

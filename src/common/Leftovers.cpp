@@ -25,18 +25,6 @@ bool isRandomPart(std::string_view text) {
            std::all_of(text.begin(), text.end(), [&](char c) { return capitalOrDigit(c) || (c >= 'a' && c <= 'z'); });
 }
 
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseNameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // What kind of leftover of the file named base an entry of its directory is, if any.
 std::optional<Leftover::Kind> kindOf(std::string_view entry, std::string_view base) {
     if (entry.starts_with(".") && entry.substr(1).starts_with(base) &&
