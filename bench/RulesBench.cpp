@@ -14,7 +14,7 @@
 // then gets the Delete, Edit, Add and sort that the networks list gets.
 
 #include "app/Main.h"
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 #include "rules/RulesFile.h"
 
 #include <QAbstractButton>

@@ -5,7 +5,7 @@
 // readings must give the same figures.
 
 #include "common/Error.h"
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 
 #include <algorithm>
 #include <charconv>

@@ -5,7 +5,7 @@
 // clients through the save dialog. Best of 5 each.
 
 #include "app/Main.h"
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -3,7 +3,7 @@
 // what a plain reckoning of the whole log gives.
 
 #include "FuzzSupport.h"
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 #include "stats/PlainReckoning.h"
 
 #include <string>

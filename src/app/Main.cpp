@@ -9,7 +9,7 @@
 #include "base/RowOrder.h"
 #include "base/Text.h"
 #include "cacheskip/CacheSkipEditor.h"
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 #include "config/Preferences.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"

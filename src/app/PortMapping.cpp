@@ -8,7 +8,7 @@
 #include "base/MessageBoxes.h"
 #include "base/RuleDialog.h"
 #include "base/Text.h"
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
 #include "ui_Main.h"

@@ -11,10 +11,10 @@
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "cacheskip/CacheSkipEditor.h"
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 #include "portmap/ServiceList.h"
 #include "ui_Main.h"
 

@@ -5,7 +5,7 @@
 #include "app/DroppedLines.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
 #include "common/Leftovers.h"

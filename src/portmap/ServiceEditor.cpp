@@ -6,7 +6,7 @@
 #include "base/Text.h"
 #include "common/Error.h"
 #include "portmap/Mservice.h"
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "stats/StatsReport.h"
+#include "logs/StatsReport.h"
 
 #include <QObject>
 #include <span>

@@ -7,7 +7,7 @@
 #include "base/Text.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 #include "stats/StatisticsChart.h"
 
 #include <QAbstractProxyModel>

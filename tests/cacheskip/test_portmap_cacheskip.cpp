@@ -1,6 +1,6 @@
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 #include "common/Error.h"
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 #include "rules/RulesFile.h"
 
 #include "common/CoreTestSupport.h"

@@ -1,6 +1,6 @@
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 #include "common/Error.h"
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 #include "rules/Proxyusers.h"
 #include "rules/RulesFile.h"
 

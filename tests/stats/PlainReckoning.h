@@ -8,7 +8,7 @@
 #include "common/Cp1251.h"
 #include "common/FileIo.h"
 #include "common/Numbers.h"
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 
 #include <cstdint>
 #include <limits>

@@ -4,7 +4,7 @@
 #include "PlainReckoning.h"
 #include "common/Error.h"
 #include "common/Numbers.h"
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 
 #include <QTemporaryDir>
 #include <QTest>

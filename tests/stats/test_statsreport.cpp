@@ -1,6 +1,6 @@
 // What the statistics page makes of its rows: exported text, totals, units and the ranking of the chart.
 
-#include "stats/StatsReport.h"
+#include "logs/StatsReport.h"
 
 #include <QTest>
 

@@ -5,7 +5,7 @@
 #include "cacheskip/CacheSkipEditor.h"
 #include "common/Cp1251.h"
 #include "config/IniFile.h"
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 #include "rules/Strings.h"
 #include "stats/StatisticsPage.h"
 #include "widgets/Advspin.h"

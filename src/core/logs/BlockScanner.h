@@ -1,7 +1,7 @@
 #pragma once
 
-#include "stats/ClientTable.h"
-#include "stats/LogLine.h"
+#include "logs/ClientTable.h"
+#include "logs/LogLine.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 
 #include "common/Cp1251.h"
 #include "common/Numbers.h"

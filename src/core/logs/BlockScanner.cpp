@@ -1,4 +1,4 @@
-#include "stats/BlockScanner.h"
+#include "logs/BlockScanner.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,9 +1,9 @@
-#include "stats/ConnectionStats.h"
+#include "logs/ConnectionStats.h"
 
 #include "common/Error.h"
 #include "common/FileIo.h"
-#include "stats/LogCounter.h"
-#include "stats/LogParts.h"
+#include "logs/LogCounter.h"
+#include "logs/LogParts.h"
 
 #include <algorithm>
 #include <cerrno>

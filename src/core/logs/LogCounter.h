@@ -1,8 +1,8 @@
 #pragma once
 
-#include "stats/BlockScanner.h"
-#include "stats/ClientTable.h"
-#include "stats/ConnectionStats.h"
+#include "logs/BlockScanner.h"
+#include "logs/ClientTable.h"
+#include "logs/ConnectionStats.h"
 
 #include <cstddef>
 #include <cstdint>

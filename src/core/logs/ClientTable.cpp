@@ -1,4 +1,4 @@
-#include "stats/ClientTable.h"
+#include "logs/ClientTable.h"
 
 #include "common/Cp1251.h"
 #include "common/Numbers.h"

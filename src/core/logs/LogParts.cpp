@@ -1,7 +1,7 @@
-#include "stats/LogParts.h"
+#include "logs/LogParts.h"
 
 #include "common/Error.h"
-#include "stats/LogCounter.h"
+#include "logs/LogCounter.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 
 #include "rules/RuleTags.h"
 #include "rules/RulesFile.h"

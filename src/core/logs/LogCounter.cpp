@@ -1,4 +1,4 @@
-#include "stats/LogCounter.h"
+#include "logs/LogCounter.h"
 
 #include <algorithm>
 #include <cstring>

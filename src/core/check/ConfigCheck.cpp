@@ -1,6 +1,6 @@
 #include "check/ConfigCheck.h"
 
-#include "cacheskip/CacheSkipFile.h"
+#include "rules/CacheSkipFile.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
@@ -8,7 +8,7 @@
 #include "common/Numbers.h"
 #include "config/IniFile.h"
 #include "config/ServerSettings.h"
-#include "portmap/PortMapFile.h"
+#include "rules/PortMapFile.h"
 #include "rules/Ipv4.h"
 #include "rules/RuleTags.h"
 #include "rules/RulesFile.h"

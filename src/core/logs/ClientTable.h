@@ -1,7 +1,7 @@
 #pragma once
 
-#include "stats/ConnectionStats.h"
-#include "stats/LogLine.h"
+#include "logs/ConnectionStats.h"
+#include "logs/LogLine.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "stats/StatsReport.h"
+#include "logs/StatsReport.h"
 
 #include "common/Cp1251.h"
 #include "common/Numbers.h"
