@@ -15,7 +15,7 @@ endif()
 
 set(core common config rules logs document check)
 set(base base widgets)
-set(features access cacheskip portmap stats)
+set(features access cacheskip portmap session stats)
 
 # allowed_<folder>: the folders whose headers the files of <folder> may include.
 set(allowed_common common)
@@ -65,7 +65,7 @@ foreach(source IN LISTS sources)
 endforeach()
 
 if(problems)
-    message(FATAL_ERROR "Includes against the direction of the layers (app -> access, cacheskip, portmap, stats "
+    message(FATAL_ERROR "Includes against the direction of the layers (app -> access, cacheskip, portmap, session, stats "
                         "-> base, widgets -> the core; in the core: check -> document -> rules, logs -> config "
                         "-> common):${problems}")
 endif()

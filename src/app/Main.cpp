@@ -9,10 +9,12 @@
 #include "base/RowOrder.h"
 #include "base/Text.h"
 #include "cacheskip/CacheSkipEditor.h"
-#include "rules/CacheSkipFile.h"
 #include "config/Preferences.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
+#include "rules/CacheSkipFile.h"
+#include "session/RuleFileFields.h"
+#include "session/SettingsForm.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
@@ -36,9 +38,6 @@ namespace {
 constexpr int kVirtualKeyDelete = 46;
 
 } // namespace
-
-// The dynamic property that marks a field whose text cannot be used; the fields' style sheet draws it.
-const char* const TMainWnd::kInvalidMark = "invalid";
 
 TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent), ui_(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()) {
@@ -73,12 +72,8 @@ void TMainWnd::setUp() {
     buildLists();
     groupEditor_ = std::make_unique<GroupEditor>(this, Groups, *lists_);
     ruleEditor_ = std::make_unique<RuleEditor>(this, Groups, *lists_);
-
-    OpenDialog1 = new QFileDialog(this);
-    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog1->setFileMode(QFileDialog::AnyFile);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    settingsForm_ = new SettingsForm(this, document_);
+    OpenDialog1 = settingsForm_->fileDialog();
 
     connect(ui_->ButtonSave, &QToolButton::clicked, this, &TMainWnd::ButtonSaveClick);
     connect(ui_->Save1, &QAction::triggered, this, &TMainWnd::Save1Click);
@@ -90,7 +85,6 @@ void TMainWnd::setUp() {
     connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
     connect(ui_->BSaveStatistic, &QToolButton::clicked, this, &TMainWnd::BSaveStatisticClick);
     connectSettingsControls();
-    setUpRuleFileNames();
     setUpPortMapping();
     setUpPopupMenu();
     setUpEditActions();
@@ -102,7 +96,8 @@ void TMainWnd::setUp() {
 // rule-file name asked about) must not run on a window half destroyed.
 TMainWnd::~TMainWnd() {
     for (QLineEdit* field : findChildren<QLineEdit*>())
-        disconnect(field, &QLineEdit::editingFinished, this, nullptr);
+        for (QObject* receiver : {static_cast<QObject*>(this), static_cast<QObject*>(ruleFileFields_)})
+            disconnect(field, &QLineEdit::editingFinished, receiver, nullptr);
 }
 
 void TMainWnd::setUpStatusBar() {
@@ -250,7 +245,7 @@ bool TMainWnd::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ToolTip && !showHints_) {
         // A field's own complaint about its text is no hint: it shows either way.
         if (auto* widget = qobject_cast<QWidget*>(watched);
-            widget && widget->window() == this && !widget->property(kInvalidMark).toBool())
+            widget && widget->window() == this && !widget->property(SettingsForm::kInvalidMark).toBool())
             return true;
     }
     if (isCommandKeyForField(watched, event))
@@ -641,12 +636,14 @@ void TMainWnd::LAuthKeyDown(int key) {
 
 void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
+        LoadFindings dropped;
         const std::string path = toFileBytes(ui_->CacheSkipFile->text()).value_or(std::string());
         // A file that cannot be read leaves the list empty, not with the lines of an earlier reading.
-        cacheSkipEditor_->fill(list(CacheSkipEditor::list()), [this, &path] {
+        replaceRules(1, [&] {
             CacheSkipLines.clear();
-            return loadCacheSkipLines(path, &loadFindings_);
+            CacheSkipLines = document_.readCacheSkipRules(path, dropped);
         });
+        document_.addFindings(dropped.findings());
     });
 }
 
@@ -793,7 +790,7 @@ void TMainWnd::showChangeState() {
     if (title != windowTitle())
         setWindowTitle(title);
     // Without a glym30.ini there is always something to save: the file itself.
-    const bool canSave = ConfigChanged || settingsFileMissing_;
+    const bool canSave = ConfigChanged || document_.settingsFileMissing();
     if (ConfigChanged != shownModified_ || canSave != shownSaveEnabled_) {
         shownModified_ = ConfigChanged;
         shownSaveEnabled_ = canSave;

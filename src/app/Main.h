@@ -1,10 +1,6 @@
 #pragma once
 
-#include "common/FileRecord.h"
-#include "common/Findings.h"
-#include "config/ServerSettings.h"
-#include "rules/Proxyusers.h"
-#include "rules/RulesFile.h"
+#include "document/Configuration.h"
 #include "rules/Strings.h"
 
 #include <QCoreApplication>
@@ -27,6 +23,8 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class RuleEditor;
+class RuleFileFields;
+class SettingsForm;
 class StatisticsPage;
 struct BoundList;
 struct ListDescriptor;
@@ -35,8 +33,8 @@ namespace Ui {
 class TMainWnd;
 }
 
-// The configurator's main window. Every server setting lives in its controls (there is no other copy), and it
-// owns the rule data: the 65 group records and the line lists of the cache-skip and port-mapping rules.
+// The configurator's main window over the configuration document: the settings pages show its settings, the rule
+// lists its 65 group records and the line lists of the cache-skip and port-mapping rules.
 //
 // Handlers are slots named after the controls and actions they serve. An error that reaches a handler is shown
 // in the standard error box and ends that handler; nothing escapes to the event loop.
@@ -47,6 +45,9 @@ class TMainWnd : public QMainWindow {
     Q_PROPERTY(bool ConfigChanged MEMBER ConfigChanged)
     Q_PROPERTY(int GroupCount MEMBER GroupCount)
     Q_PROPERTY(int SortColumn MEMBER SortColumn)
+
+    // The configuration the window shows: declared first, as the members below are bound to its parts.
+    Configuration document_;
 
 public:
     // executablePath decides where the window works: glym30.ini and the preferences file lie beside it.
@@ -68,11 +69,11 @@ public:
 
     std::unique_ptr<TStructString> LineTokenizer; // splits rule lines at ":"
     std::unique_ptr<TUnStructString> LineBuilder; // joins rule lines with ":"
-    GroupTable Groups;
+    GroupTable& Groups = document_.groups();
     int GroupCount = 0;
-    std::vector<std::string> CacheSkipLines; // row i of CacheSkipRules shows line i
-    StandardServices StandardServiceLines;   // "CS", "CP", "CN"; "" when unset
-    RuleLines ManualServiceLines;            // "CR"
+    std::vector<std::string>& CacheSkipLines = document_.cacheSkipLines(); // row i of CacheSkipRules shows line i
+    StandardServices& StandardServiceLines = document_.standardServices(); // "CS", "CP", "CN"; "" when unset
+    RuleLines& ManualServiceLines = document_.manualServices();            // "CR"
     int SortColumn = 0;
 
     // The line with every ":"-separated field trimmed.
@@ -260,55 +261,19 @@ private:
     bool storeStandardService(int slot, bool onlyChanges);
     bool storeEditedStandardServices();
 
-    // Reading the configuration, at start-up and on a reload.
+    // Reading the configuration, at start-up and on a reload, and what the window shows of a save.
     void readConfiguration();
     void reload();
     void reloadConfiguration();
-    // What a save is to do about files changed on disk by someone else, or that could not be read.
-    enum class SaveCheck { Save, Reload, Cancel };
-    SaveCheck checkFilesBeforeSave();
-    void noteFilesAsChecked(const std::vector<std::string>& files);
-    void tidyLeftovers();
-    bool stillAsChecked(const std::string& file) const;
-    bool replaceUnusableSettingsFile(); // glym30.ini could not be read as settings: asks before replacing it
-    // Settings changed both here and in glym30.ini since it was read: asks which value stays. False: save nothing.
-    bool resolveSettingConflicts();
-    ConflictChoice settingConflictChoice_ = ConflictChoice::Mine;
-
-    // The rule-file names (RuleFiles.cpp): a name for rules that have no file yet, names that would destroy
-    // another file, and a name changed to a file the window has not read.
-    bool nameRuleFilesToCreate();
-    bool refusedRuleFileNames(QLineEdit* changed = nullptr);
-    OtherFiles otherFiles() const;
-    void setUpRuleFileNames();
-    void ruleFileNameEntered(QLineEdit* field);
-    void acceptRuleFileNames();
-    bool readRulesFrom(QLineEdit* field);
-    void showStandardServices();
-    std::vector<RuleFileContent> ruleFileContentsNow() const;
-    std::vector<RuleFileContent> ruleFilesToWrite(const std::vector<RuleFileContent>& contents) const;
-    // What a save is to do about settings the proxy could not use: number fields marked as such, a parent proxy
-    // left with only its address or its port. False: save nothing.
-    bool confirmSettingsBeforeSave();
-    bool confirmNumberFields();
-    bool confirmParentProxy();
-
-    // The throwing bodies of the guarded slots.
     void loadServerConfig();
-    bool saveServerConfig();
+    void replaceRules(std::size_t file, const std::function<void()>& change);
+    void showSaved(const std::vector<std::string>& notes);
+    OtherFiles otherFiles() const;
+    void showStandardServices();
     void loadPreferences();
     void savePreferences();
     static QString preferencesLocation(const QString& executablePath);
-    void showSetting(const ServerSetting& setting, const SettingValue& value);
-    SettingValue settingValue(const ServerSetting& setting) const;
-    SettingsAsRead settingsAsRead_; // what the last load showed of each setting and the file stored, or the last save
-    void showMemoryTotalOfLoad();
     void fillRuleLists();
-    RuleFileNames ruleFileNames() const;
-
-    // Settings pages.
-    void pickFileInto(QLineEdit* field);
-    bool computeMemoryTotal();
 
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const;
@@ -323,26 +288,18 @@ private:
     std::unique_ptr<CacheSkipEditor> cacheSkipEditor_;
     std::unique_ptr<ManualServiceEditor> manualServiceEditor_;
     std::unique_ptr<StatisticsPage> statisticsPage_;
+    SettingsForm* settingsForm_ = nullptr;
+    RuleFileFields* ruleFileFields_ = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
     QAbstractItemView* popupComponent_ = nullptr; // the list view that opened CacheSkipPopup
     QLabel* statusPanel0_ = nullptr;              // 350 pixels: hints of the control under the mouse
     QLabel* statusPanel1_ = nullptr;              // progress notes
     bool showHints_ = false;
-    bool settingsChanged_ = false;      // a setting (not a rule list) changed since the last load or save
-    bool loading_ = false;              // LoadServerConfig is filling the controls
-    LoadFindings loadFindings_;         // the rule-file lines the load left out, shown at its end
-    std::vector<Finding> keptFindings_; // what the note in the status bar lists: the lines still left out
-    std::string settingsProblem_;       // why glym30.ini could not be read as settings; empty when it could
-    bool replaceSettingsFile_ = false;  // the user said a save may replace the glym30.ini that could not be read
-    bool settingsFileMissing_ = false;  // no glym30.ini yet: Save stays enabled to create it
-    // The rule files as the last load read them or the last save wrote them, as the window would write them: a
-    // file whose name and content are still the same is not written again (so it keeps its backup).
-    std::vector<RuleFileContent> unchangedRuleFiles_;
-    FileRecord checkedFiles_;  // the files a save writes, as the check before it saw them
-    FileRecord readFiles_;     // glym30.ini and the rule files as the last load read them, or the last save wrote them
-    QString executablePath_;   // absolute
-    QString workingDirectory_; // absolute; empty: the executable's directory
+    bool settingsChanged_ = false; // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;         // LoadServerConfig is filling the controls
+    QString executablePath_;       // absolute
+    QString workingDirectory_;     // absolute; empty: the executable's directory
 
     // The change state as the window shows it: the title's mark and Save follow ConfigChanged (and a relay
     // server being typed), refreshed wherever the flag is written and on every pass of the event loop, so that
@@ -353,13 +310,6 @@ private:
     void setUpKeyboard();
     void showFocusHint(QWidget* focused);
     bool isCommandKeyForField(QObject* watched, QEvent* event) const;
-    // A field whose text the proxy cannot use is marked (frame and tool tip); an empty problem clears the mark.
-    void markField(QLineEdit* field, const QString& problem);
-    // The fields the proxy reads as numbers (ServerSetting::number): why it cannot read the text of one, as its
-    // tool tip says it ("'lots' is not a whole number"; empty when it can), and marking it so.
-    QString numberFieldProblem(const QLineEdit* field) const;
-    void markNumberField(QLineEdit* field);
-    static const char* const kInvalidMark;
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };

@@ -8,9 +8,9 @@
 #include "base/MessageBoxes.h"
 #include "base/RuleDialog.h"
 #include "base/Text.h"
-#include "rules/PortMapFile.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
+#include "rules/PortMapFile.h"
 #include "ui_Main.h"
 
 #include <QLineEdit>
@@ -47,16 +47,27 @@ void TMainWnd::setUpPortMapping() {
 
 void TMainWnd::LoadMServiceActionExecute() {
     messages::guarded(this, [this] {
-        const auto path = toFileBytes(ui_->RouterFile->text());
-        // RouterRules shows the lines: they change through its model.
-        auto* rows = qobject_cast<FileLinesModel*>(list(manualServiceList()).model);
-        rows->replacing([&] {
+        LoadFindings dropped;
+        const std::string path = toFileBytes(ui_->RouterFile->text()).value_or(std::string());
+        replaceRules(2, [&] {
             StandardServiceLines = {};
             ManualServiceLines.clear();
-            loadPortMapping(path.value_or(std::string()), StandardServiceLines, ManualServiceLines, &loadFindings_);
+            document_.readPortMapping(path, StandardServiceLines, ManualServiceLines, dropped);
         });
+        document_.addFindings(dropped.findings());
     });
-    showStandardServices();
+}
+
+// The standard-service fields show the lines held, also after a reading that failed (nothing) or an earlier one
+// that marked them taken.
+void TMainWnd::showStandardServices() {
+    for (int slot = 0; slot < 3; ++slot) {
+        const TStructString line(StandardServiceLines[static_cast<std::size_t>(slot)], ":");
+        standardServiceField(slot)->setReadOnly(false);
+        standardServiceField(slot)->setText(fromFileBytes(line.Field(1)));
+    }
+    if (!ManualServiceLines.empty())
+        SetMServiceActionExecute();
 }
 
 // RouterRules shows every manual service; a standard service a manual one on the same port has taken over is

@@ -1,5 +1,5 @@
-#include "rules/CacheSkipFile.h"
 #include "common/Error.h"
+#include "rules/CacheSkipFile.h"
 #include "rules/PortMapFile.h"
 #include "rules/RulesFile.h"
 

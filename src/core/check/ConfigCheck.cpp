@@ -1,6 +1,5 @@
 #include "check/ConfigCheck.h"
 
-#include "rules/CacheSkipFile.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
@@ -8,8 +7,9 @@
 #include "common/Numbers.h"
 #include "config/IniFile.h"
 #include "config/ServerSettings.h"
-#include "rules/PortMapFile.h"
+#include "rules/CacheSkipFile.h"
 #include "rules/Ipv4.h"
+#include "rules/PortMapFile.h"
 #include "rules/RuleTags.h"
 #include "rules/RulesFile.h"
 #include "rules/Strings.h"

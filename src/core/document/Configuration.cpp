@@ -1,0 +1,280 @@
+#include "document/Configuration.h"
+
+#include "common/Error.h"
+#include "config/IniFile.h"
+#include "rules/CacheSkipFile.h"
+#include "rules/PortMapFile.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+const std::string& textOf(const std::vector<SettingValue>& settings, std::string_view control) {
+    static const std::string none;
+    const std::size_t index = Configuration::settingOfControl(control);
+    return index < settings.size() ? settings[index].text : none;
+}
+
+} // namespace
+
+Configuration::Configuration(std::string settingsFile)
+    : settingsFile_(std::move(settingsFile)), settings_(kServerSettings.size()) {}
+
+void Configuration::setSetting(std::size_t index, SettingValue value) {
+    settings_.at(index) = std::move(value);
+}
+
+std::size_t Configuration::settingOfControl(std::string_view control) {
+    const auto found = std::find_if(kServerSettings.begin(), kServerSettings.end(), [control](const ServerSetting& s) {
+        return s.control == control || s.secondControl == control;
+    });
+    return static_cast<std::size_t>(found - kServerSettings.begin());
+}
+
+RuleFileNames Configuration::ruleFileNames() const {
+    return {textOf(settings_, "CheckFile"), textOf(settings_, "CacheSkipFile"), textOf(settings_, "RouterFile")};
+}
+
+std::string Configuration::connectionLog() const {
+    return textOf(settings_, "ConnectLogFile");
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Loading
+
+// A rule file that cannot be read is reported once the lists show what is left; the load goes on without it.
+void Configuration::readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read) {
+    std::string failure;
+    auto reading = [&read, &failure] {
+        try {
+            read();
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    };
+    if (observer.replacingRules)
+        observer.replacingRules(file, reading);
+    else
+        reading();
+    if (!failure.empty() && observer.failed)
+        observer.failed(failure);
+}
+
+void Configuration::load(const LoadObserver& observer) {
+    // What is read now is what a save will compare the files on disk with.
+    readFiles_.clear();
+    const FileRecord::Recording recording(readFiles_);
+    loadFindings_ = LoadFindings(); // what an earlier load that stopped half-way collected is not this load's
+    findings_.clear();
+    readRuleFile(observer, 0, [this] { groups_ = GroupTable(); });
+    readRuleFile(observer, 1, [this] { cacheSkipLines_.clear(); });
+    readRuleFile(observer, 2, [this] {
+        standardServices_ = {};
+        manualServices_.clear();
+    });
+    std::fill(settings_.begin(), settings_.end(), SettingValue{});
+    settingsFileMissing_ = !fileExists(settingsFile_);
+    settingsProblem_ = profileFileProblem(settingsFile_);
+    replaceSettingsFile_ = false;
+
+    // Each rule file is read as soon as the setting that names it is read. A load that stops leaves no memory of
+    // what was read: the next save then writes every setting.
+    settingsAsRead_.clear();
+    settingsAsRead_ = loadServerSettings(
+        settingsFile_,
+        [this, &observer](const ServerSetting& s, const SettingValue& value) {
+            settings_[static_cast<std::size_t>(&s - kServerSettings.data())] = value;
+            if (observer.settingRead)
+                observer.settingRead(s, value);
+        },
+        [this, &observer](LoadPoint point) {
+            if (point == LoadPoint::CacheSkipFileKnown)
+                readRuleFile(observer, 1, [this] {
+                    cacheSkipLines_.clear(); // a file that cannot be read leaves no lines of an earlier reading
+                    cacheSkipLines_ = loadCacheSkipLines(ruleFileNames().cacheSkip, &loadFindings_);
+                });
+            if (point == LoadPoint::RouterFileKnown)
+                readRuleFile(observer, 2, [this] {
+                    loadPortMapping(ruleFileNames().portMapping, standardServices_, manualServices_, &loadFindings_);
+                });
+            if (observer.reached)
+                observer.reached(point);
+        });
+    readRuleFile(observer, 0, [this] { LoadAccessRules(ruleFileNames().accessRules, groups_, &loadFindings_); });
+
+    unchangedRuleFiles_ = ruleFileContentsNow();
+    if (!settingsProblem_.empty())
+        findings_.push_back({settingsFile_, 0, {}, settingsProblem_ + " (the defaults are shown)"});
+    addFindings(loadFindings_.findings());
+    loadFindings_ = LoadFindings();
+}
+
+void Configuration::addFindings(std::vector<Finding> findings) {
+    std::move(findings.begin(), findings.end(), std::back_inserter(findings_));
+}
+
+std::vector<Leftover> Configuration::leftovers() {
+    const RuleFileNames rules = ruleFileNames();
+    std::vector<Leftover> found = findLeftovers({settingsFile_, rules.accessRules, rules.cacheSkip, rules.portMapping});
+    for (const std::string& backup : putBackStrandedBackups(found))
+        findings_.push_back({backup, 0, {}, "was put back from where a save cut short had left it"});
+    return found;
+}
+
+void Configuration::settleLeftovers(std::vector<Leftover> leftovers, bool removeRemovable) {
+    if (removeRemovable) {
+        for (const std::string& failure : removeLeftovers(leftovers))
+            findings_.push_back({{}, 0, {}, failure});
+        std::erase_if(leftovers, [](const Leftover& leftover) { return leftover.removable; });
+    }
+    for (const Leftover& leftover : leftovers)
+        findings_.push_back({leftover.path, 0, {}, whatItIs(leftover)});
+}
+
+GroupTable Configuration::readAccessRules(const std::string& file, LoadFindings& dropped) {
+    const FileRecord::Recording recording(readFiles_);
+    GroupTable other;
+    LoadAccessRules(file, other, &dropped);
+    return other;
+}
+
+std::vector<std::string> Configuration::readCacheSkipRules(const std::string& file, LoadFindings& dropped) {
+    const FileRecord::Recording recording(readFiles_);
+    return loadCacheSkipLines(file, &dropped);
+}
+
+void Configuration::readPortMapping(const std::string& file, StandardServices& standard, RuleLines& manual,
+                                    LoadFindings& dropped) {
+    const FileRecord::Recording recording(readFiles_);
+    loadPortMapping(file, standard, manual, &dropped);
+}
+
+bool Configuration::hasRules(std::size_t file) const {
+    switch (file) {
+    case 0: {
+        std::vector<std::string> lines;
+        for (int group = 0; group < GroupTable::kSlotCount; ++group)
+            if (const TProxyUsers* record = groups_.find(group))
+                record->WriteTo(lines);
+        // A load of no access file leaves group 0 with its default name: no rules of the user's.
+        return !lines.empty() && lines != std::vector<std::string>{"GN:0:AllUsers:"};
+    }
+    case 1:
+        return !cacheSkipLines_.empty();
+    default:
+        return !manualServices_.empty() || standardServices_ != StandardServices{};
+    }
+}
+
+std::vector<RuleFileClash> Configuration::ruleFileClashes(const OtherFiles& others) const {
+    return ::ruleFileClashes(ruleFileNames(), others);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Saving
+
+std::vector<RuleFileContent> Configuration::ruleFileContentsNow() const {
+    return ruleFileContents(ruleFileNames(), groups_, cacheSkipLines_, standardServices_, manualServices_);
+}
+
+// The rule files a save writes: those whose name or content differs from what was last read or written. A file the
+// user did not change is left as it is, with its backup, whatever it holds (lines the load left out, changes made
+// by someone else since).
+std::vector<RuleFileContent> Configuration::changedRuleFiles(const std::vector<RuleFileContent>& contents) const {
+    std::vector<RuleFileContent> changed;
+    for (const RuleFileContent& file : contents)
+        if (std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), file) == unchangedRuleFiles_.end())
+            changed.push_back(file);
+    return changed;
+}
+
+SavedSettings Configuration::preparedSettings(ConflictChoice onConflict) const {
+    return prepareServerSettings(
+        settingsFile_,
+        [this](const ServerSetting& s) { return settings_[static_cast<std::size_t>(&s - kServerSettings.data())]; },
+        settingsAsRead_, replaceSettingsFile_, onConflict);
+}
+
+// The rule files first and glym30.ini last: at every moment the settings name files that hold their rules.
+std::vector<FileToWrite> Configuration::writesOf(const std::vector<RuleFileContent>& changed,
+                                                 std::optional<FileToWrite> settings) const {
+    std::vector<FileToWrite> files;
+    for (const RuleFileContent& file : changed)
+        files.push_back(
+            {file.name, file.bytes, {.keepBackup = true, .refuseWriteProtected = false, .newFileLike = settingsFile_}});
+    if (settings)
+        files.push_back(std::move(*settings));
+    return files;
+}
+
+std::vector<FileToWrite> Configuration::changes(ConflictChoice onConflict) const {
+    return writesOf(changedRuleFiles(ruleFileContentsNow()), preparedSettings(onConflict).write);
+}
+
+// Before a save replaces a file, it makes sure the file still holds what was read from it (or last written there).
+// A rule file that could not be read is named apart: the configuration does not hold its rules.
+std::vector<Configuration::OutsideChange> Configuration::checkFiles() {
+    std::vector<std::string> files = {settingsFile_}; // each file once, under the first name of it
+    for (const RuleFileContent& file : changedRuleFiles(ruleFileContentsNow()))
+        if (!sameFile(file.name, files.front()))
+            files.push_back(file.name);
+
+    // What the files hold now, before they are compared: a change after this stops the save.
+    checkedFiles_.clear();
+    {
+        const FileRecord::Recording recording(checkedFiles_);
+        for (const std::string& file : files) {
+            try {
+                readWholeFileIfPresent(file);
+            } catch (const GlymError&) {
+                // noted as unreadable: a file that cannot be read is not compared
+            }
+        }
+    }
+    std::vector<OutsideChange> found;
+    for (const std::string& file : files) {
+        // glym30.ini, and anything that is no regular file, the writers refuse to replace themselves.
+        if (const auto reason = readFiles_.unreadable(file); reason && file != settingsFile_ && fileExists(file))
+            found.push_back({file, *reason, true});
+        else if (const DiskChange change = readFiles_.changeOnDisk(file); change != DiskChange::None)
+            found.push_back({file, std::string(describe(change)), false});
+    }
+    return found;
+}
+
+std::vector<SettingConflict> Configuration::settingConflicts() const {
+    if (replaceSettingsFile_)
+        return {}; // the file is replaced, not merged into
+    return ::settingConflicts(
+        settingsFile_,
+        [this](const ServerSetting& s) { return settings_[static_cast<std::size_t>(&s - kServerSettings.data())]; },
+        settingsAsRead_);
+}
+
+bool Configuration::stillAsChecked(const std::string& file) const {
+    return (checkedFiles_.knows(file) ? checkedFiles_ : readFiles_).changeOnDisk(file) == DiskChange::None;
+}
+
+Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
+    const FileRecord::Recording recording(readFiles_, true);
+    SavedSettings settings = preparedSettings(onConflict);
+    const std::vector<RuleFileContent> contents = ruleFileContentsNow();
+    const std::vector<RuleFileContent> changed = changedRuleFiles(contents);
+    SaveOutcome outcome = writeFilesTogether(writesOf(changed, std::move(settings.write)),
+                                             [this](const std::string& file) { return stillAsChecked(file); });
+    if (!outcome.changedMeanwhile.empty())
+        return {{}, outcome.changedMeanwhile};
+    settingsAsRead_ = std::move(settings.asRead);
+    unchangedRuleFiles_ = contents;
+    settingsFileMissing_ = false;
+    settingsProblem_.clear();
+    replaceSettingsFile_ = false;
+    // The files written now hold what the configuration holds: no line the load left out is in them any more.
+    std::erase_if(findings_, [&changed, this](const Finding& finding) {
+        return finding.file == settingsFile_ ||
+               std::any_of(changed.begin(), changed.end(),
+                           [&finding](const RuleFileContent& file) { return sameFile(file.name, finding.file); });
+    });
+    return {std::move(outcome.notes), {}};
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "common/FileIo.h"
+#include "common/FileRecord.h"
+#include "common/Findings.h"
+#include "common/Leftovers.h"
+#include "config/ServerSettings.h"
+#include "rules/Proxyusers.h"
+#include "rules/RulesFile.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The proxy's configuration as the configurator holds it, with no window: the 67 settings of glym30.ini, the rules
+// of the three rule files, and what was read of each file, so that a save can tell what someone else changed since.
+// The window shows it and changes it; the command line reads it the same way.
+//
+// Names of files are the proxy's: relative ones count from the current directory, which the caller makes the
+// configuration directory.
+class Configuration {
+public:
+    explicit Configuration(std::string settingsFile = "./glym30.ini");
+
+    const std::string& settingsFile() const { return settingsFile_; }
+
+    // The rules. The lists are changed in place by their editors; a save writes what they hold.
+    GroupTable& groups() { return groups_; }
+    const GroupTable& groups() const { return groups_; }
+    std::vector<std::string>& cacheSkipLines() { return cacheSkipLines_; }
+    const std::vector<std::string>& cacheSkipLines() const { return cacheSkipLines_; }
+    StandardServices& standardServices() { return standardServices_; }
+    const StandardServices& standardServices() const { return standardServices_; }
+    RuleLines& manualServices() { return manualServices_; }
+    const RuleLines& manualServices() const { return manualServices_; }
+
+    // The settings, by their index in kServerSettings, as the file's bytes. A load gives each the value read (or
+    // the load default); a save stores what they hold, leaving every value that is still as read as the file has
+    // it (untouched bytes stay).
+    const SettingValue& setting(std::size_t index) const { return settings_.at(index); }
+    void setSetting(std::size_t index, SettingValue value);
+    // Whether value differs from what the setting held when it was last read or saved.
+    bool differsFromRead(std::size_t index, const SettingValue& value) const {
+        return settingChanged(settingsAsRead_, index, value);
+    }
+    // The index of the setting shown by a control (its objectName); kServerSettings.size() when there is none.
+    static std::size_t settingOfControl(std::string_view control);
+    RuleFileNames ruleFileNames() const;
+    std::string connectionLog() const;
+
+    // What the load tells as it goes: each setting as it is read, the points at which the window acts on what it
+    // has so far, and a file that could not be read (the load goes on without it). The rules of each file (0 the
+    // access rules, 1 the cache-skip rules, 2 the port-mapping rules) change only inside replacingRules, so that
+    // what shows them can follow. Each may be left empty.
+    struct LoadObserver {
+        std::function<void(const ServerSetting&, const SettingValue&)> settingRead;
+        std::function<void(LoadPoint)> reached;
+        std::function<void(const std::string& message)> failed;
+        std::function<void(std::size_t file, const std::function<void()>& change)> replacingRules;
+    };
+
+    // Reads glym30.ini and, in the order the proxy reads them, the cache-skip rules (once their setting is read),
+    // the port-mapping rules, then the access rules. A settings file that cannot be read as settings shows the load
+    // defaults (settingsProblem says why). An error of the settings themselves stops the load (GlymError).
+    void load(const LoadObserver& observer);
+    bool settingsFileMissing() const { return settingsFileMissing_; }
+    const std::string& settingsProblem() const { return settingsProblem_; }
+
+    // What the load left out and everything else the window keeps telling about the files (a line 0 finding is
+    // about a whole file), until a save writes the file again.
+    const std::vector<Finding>& findings() const { return findings_; }
+    void addFindings(std::vector<Finding> findings);
+
+    // What a save cut short left beside the files: stranded backups are put back at once (and noted), the rest is
+    // returned; removeLeftovers removes those that lose nothing, and everything that stays is noted.
+    std::vector<Leftover> leftovers();
+    void settleLeftovers(std::vector<Leftover> leftovers, bool removeRemovable);
+
+    // Whether the file was read by the last load (or written by the last save), under this name or another one.
+    bool wasRead(const std::string& file) const { return readFiles_.wasRead(file); }
+    // The rules of another file, read into place of the ones held (a rule-file name changed to an existing file);
+    // the file is then known as read.
+    GroupTable readAccessRules(const std::string& file, LoadFindings& dropped);
+    std::vector<std::string> readCacheSkipRules(const std::string& file, LoadFindings& dropped);
+    void readPortMapping(const std::string& file, StandardServices& standard, RuleLines& manual, LoadFindings& dropped);
+
+    // Rules held that no file is named for: 0 the access rules, 1 the cache-skip rules, 2 the port-mapping rules.
+    bool hasRules(std::size_t file) const;
+    // Why the rule-file names cannot be saved under (see ruleFileClashes).
+    std::vector<RuleFileClash> ruleFileClashes(const OtherFiles& others) const;
+
+    // What a save would write: the rule files changed since they were read, then glym30.ini (merged into the file
+    // as it is now), each with its whole new content. Nothing changed: empty.
+    std::vector<FileToWrite> changes(ConflictChoice onConflict = ConflictChoice::Mine) const;
+
+    // The outside-change check before a save. The files the save would write are noted as they are now; a file a
+    // later look finds otherwise stops the save (SaveResult::changedMeanwhile).
+    struct OutsideChange {
+        std::string file;
+        std::string what; // "changed", "created", "deleted", or why it could not be read at the load
+        bool unreadable = false;
+    };
+    std::vector<OutsideChange> checkFiles();
+    // Settings changed both here and in glym30.ini since it was read.
+    std::vector<SettingConflict> settingConflicts() const;
+    // A glym30.ini that could not be read as settings is replaced by a save (kept as its backup) only after this.
+    void allowReplacingSettingsFile() { replaceSettingsFile_ = true; }
+    bool replacesSettingsFile() const { return replaceSettingsFile_; }
+
+    struct SaveResult {
+        std::vector<std::string> notes; // what the writes had to do differently
+        std::string changedMeanwhile;   // the file changed since checkFiles; nothing was saved
+    };
+    // Writes changes() as one save; on success, what it wrote is what the next save compares with, and the findings
+    // about the files written are gone.
+    SaveResult save(ConflictChoice onConflict = ConflictChoice::Mine);
+
+private:
+    std::vector<RuleFileContent> ruleFileContentsNow() const;
+    std::vector<RuleFileContent> changedRuleFiles(const std::vector<RuleFileContent>& contents) const;
+    SavedSettings preparedSettings(ConflictChoice onConflict) const;
+    std::vector<FileToWrite> writesOf(const std::vector<RuleFileContent>& changed,
+                                      std::optional<FileToWrite> settings) const;
+    bool stillAsChecked(const std::string& file) const;
+    void readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read);
+
+    std::string settingsFile_;
+    GroupTable groups_;
+    std::vector<std::string> cacheSkipLines_;
+    StandardServices standardServices_;
+    RuleLines manualServices_;
+    std::vector<SettingValue> settings_;
+
+    SettingsAsRead settingsAsRead_; // what the last load read of each setting and the file stored, or the last save
+    // The rule files as the last load read them or the last save wrote them: a file whose name and content are
+    // still the same is not written again (so it keeps its backup).
+    std::vector<RuleFileContent> unchangedRuleFiles_;
+    FileRecord readFiles_;    // the files as the last load read them, or the last save wrote them
+    FileRecord checkedFiles_; // the files a save writes, as the check before it saw them
+    LoadFindings loadFindings_;
+    std::vector<Finding> findings_;
+    std::string settingsProblem_;
+    bool settingsFileMissing_ = false;
+    bool replaceSettingsFile_ = false;
+};

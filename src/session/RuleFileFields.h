@@ -1,0 +1,56 @@
+#pragma once
+
+#include "rules/RulesFile.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <functional>
+
+class Configuration;
+class ListViews;
+class QLineEdit;
+class QWidget;
+class SettingsForm;
+
+// The names of the rule files on the settings pages: rules that have no file yet get one at the save, a name that
+// would make a save destroy another file is refused, and a name changed to a file the configuration has not read is
+// asked about at once (its rules read, or the file replaced at the next save).
+class RuleFileFields : public QObject {
+    Q_OBJECT
+
+public:
+    // The three name fields in the order RuleFileNames counts them: access, cache-skip, port-mapping rules.
+    using Fields = std::array<QLineEdit*, 3>;
+    RuleFileFields(QWidget* window, Configuration& configuration, SettingsForm& form, ListViews& lists, Fields fields);
+
+    // The files the names must not be (glym30.ini, the preferences, the connection log).
+    std::function<OtherFiles()> otherFiles;
+    // Replaces the rules of one file (0, 1 or 2) by change, the lists that show them following.
+    std::function<void(std::size_t file, const std::function<void()>& change)> replaceRules;
+    // Tells the user something about the rules (the status bar), and that the findings changed.
+    std::function<void(const QString& note)> said;
+    // While it says true, names shown are not asked about (a load is filling the fields).
+    std::function<bool()> loading;
+
+    // After a load or a save, the names shown are the ones the files were read or written under.
+    void accept();
+    // Shows why the names cannot be saved under, if they cannot; with changed, only the clashes of that field
+    // count. Returns true when a name was refused.
+    bool refused(QLineEdit* changed = nullptr);
+    // A name typed or picked: one that clashes is refused (the old name comes back); an existing file the
+    // configuration has not read is asked about, since the next save would replace it.
+    void entered(QLineEdit* field);
+    // Rules that would be saved into no file get a name first. False when the user cancels (nothing is saved).
+    bool nameFilesToCreate();
+
+private:
+    bool readRulesFrom(QLineEdit* field);
+    std::size_t indexOf(const QLineEdit* field) const;
+
+    QWidget* window_;
+    Configuration& configuration_;
+    SettingsForm& form_;
+    ListViews& lists_;
+    Fields fields_;
+};
