@@ -1,13 +1,13 @@
 #include "access/AccessLists.h"
 
-#include "access/Auth.h"
-#include "access/Groupname.h"
-#include "access/Net.h"
-#include "access/PortA.h"
-#include "access/PortB.h"
-#include "access/Speed.h"
-#include "access/Time.h"
-#include "access/Url.h"
+#include "access/AuthorizationDialog.h"
+#include "access/GroupNameDialog.h"
+#include "access/NetworkDialog.h"
+#include "access/PortAccessDialog.h"
+#include "access/PortBlockDialog.h"
+#include "access/SpeedDialog.h"
+#include "access/TimeDialog.h"
+#include "access/UrlDialog.h"
 #include "widgets/Advspin.h"
 
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/Text.h"
-#include "cacheskip/Cacheskip.h"
+#include "cacheskip/CacheSkipDialog.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
 #include "rules/Strings.h"

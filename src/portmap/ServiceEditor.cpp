@@ -5,7 +5,7 @@
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "common/Error.h"
-#include "portmap/Mservice.h"
+#include "portmap/ManualServiceDialog.h"
 #include "rules/PortMapFile.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"

@@ -1,12 +1,12 @@
 // The URL, word, traffic limit, speed, port access and port blocking lists: a whole editing session per page,
 // saved and compared with golden files byte for byte, and what every dialog refuses or brings into bounds.
 
-#include "access/Groupname.h"
-#include "access/PortA.h"
-#include "access/PortB.h"
+#include "access/GroupNameDialog.h"
+#include "access/PortAccessDialog.h"
+#include "access/PortBlockDialog.h"
 #include "access/RuleListDriver.h"
-#include "access/Speed.h"
-#include "access/Url.h"
+#include "access/SpeedDialog.h"
+#include "access/UrlDialog.h"
 #include "base/Images.h"
 #include "widgets/Advspin.h"
 

@@ -1,6 +1,6 @@
-#include "access/PortB.h"
+#include "access/PortBlockDialog.h"
 
-#include "ui_PortB.h"
+#include "ui_PortBlockDialog.h"
 #include "widgets/Advspin.h"
 
 TFPortB::TFPortB(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortB) {

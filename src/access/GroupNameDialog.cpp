@@ -1,6 +1,6 @@
-#include "access/Groupname.h"
+#include "access/GroupNameDialog.h"
 
-#include "ui_Groupname.h"
+#include "ui_GroupNameDialog.h"
 
 TFGroupName::TFGroupName(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFGroupName) {
     ui_->setupUi(this);

@@ -1,11 +1,11 @@
-#include "access/Net.h"
+#include "access/NetworkDialog.h"
 
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "rules/Ipv4.h"
 #include "rules/Strings.h"
 
-#include "ui_Net.h"
+#include "ui_NetworkDialog.h"
 
 TFNet::TFNet(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFNet) {
     ui_->setupUi(this);

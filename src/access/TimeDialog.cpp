@@ -1,4 +1,4 @@
-#include "access/Time.h"
+#include "access/TimeDialog.h"
 
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
@@ -7,7 +7,7 @@
 #include "widgets/Advspin.h"
 #include "widgets/Comboboxx.h"
 
-#include "ui_Time.h"
+#include "ui_TimeDialog.h"
 
 std::optional<int> dayNumber(std::string_view field) {
     const std::string_view trimmed = TrimField(field);

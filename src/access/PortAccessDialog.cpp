@@ -1,6 +1,6 @@
-#include "access/PortA.h"
+#include "access/PortAccessDialog.h"
 
-#include "ui_PortA.h"
+#include "ui_PortAccessDialog.h"
 
 TFPortA::TFPortA(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortA) {
     ui_->setupUi(this);

@@ -1,8 +1,8 @@
-#include "access/Auth.h"
+#include "access/AuthorizationDialog.h"
 
 #include "base/Images.h"
 
-#include "ui_Auth.h"
+#include "ui_AuthorizationDialog.h"
 
 TFAuth::TFAuth(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFAuth) {
     ui_->setupUi(this);

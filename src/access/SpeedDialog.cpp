@@ -1,6 +1,6 @@
-#include "access/Speed.h"
+#include "access/SpeedDialog.h"
 
-#include "ui_Speed.h"
+#include "ui_SpeedDialog.h"
 
 TFSpeed::TFSpeed(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFSpeed) {
     ui_->setupUi(this);

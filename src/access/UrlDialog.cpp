@@ -1,7 +1,7 @@
-#include "access/Url.h"
+#include "access/UrlDialog.h"
 
 #include "base/Images.h"
-#include "ui_Url.h"
+#include "ui_UrlDialog.h"
 
 TFUrl::TFUrl(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFUrl) {
     ui_->setupUi(this);
