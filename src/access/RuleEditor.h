@@ -2,6 +2,7 @@
 
 #include "access/DependentRules.h"
 #include "base/ListDescriptor.h"
+#include "base/RuleDialog.h"
 
 #include <string>
 

@@ -13,8 +13,8 @@
 #include <string_view>
 
 class QWidget;
-class TAdvSpinEdit;
 class TRuleDialog;
+enum class EditorAction; // base/RuleDialog.h
 
 // One list view of the main window, described once: its columns, what its rows show, the dialog its rules are
 // edited with and the window's handlers that serve it. Each feature folder describes its lists; the main window
@@ -74,26 +74,13 @@ struct ListHandlers {
     bool popupNeedsSelection = false;  // "&Edit" and "&Delete" of the pop-up run only with a row selected
 };
 
-enum class EditorAction { Add, Edit };
-
-// A rule outside its line: its tag and its values in line order, the group field left out.
-struct RuleRecord {
-    QString tag;
-    QStringList values;
-};
-
-// How the common editor pattern of the group rules uses a kind's dialog.
+// The dialog a kind of group rules is edited with: the dialog maps its fields to a rule itself (TRuleDialog's
+// groupField, record, showRecord, type and showType).
 struct RuleDialogSpec {
-    std::unique_ptr<TRuleDialog> (*create)(QWidget* parent, EditorAction action) = nullptr; // retitled
-    TAdvSpinEdit* (*groupField)(TRuleDialog& dialog) = nullptr;
-    RuleRecord (*record)(TRuleDialog& dialog) = nullptr;                   // the fields as a rule
-    void (*show)(TRuleDialog& dialog, const RuleRecord& record) = nullptr; // fills the fields
-    int valueCount = 0;                                                    // values after the group field
+    // The dialog for an Add or an Edit of the kind, titled for it.
+    std::unique_ptr<TRuleDialog> (*create)(QWidget* parent, EditorAction action) = nullptr;
+    int valueCount = 0;               // values after the group field
     bool createsMissingGroup = false; // Add to a missing group creates it (with a note) instead of refusing
-    // Kinds of more than one single line per group (authorization): the type the dialog's fields choose, and
-    // showing a row's type in them. Without them every line is of type 0.
-    int (*type)(TRuleDialog& dialog) = nullptr;
-    void (*showType)(TRuleDialog& dialog, int type) = nullptr;
 };
 
 struct ListDescriptor {
