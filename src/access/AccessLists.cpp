@@ -53,11 +53,6 @@ constexpr ListDescriptor kGroups{
     .objectName = "GroupName",
     .columns = kGroupColumns,
     .source = RowSource::Groups,
-    .handlers = {.dblClick = "GroupNameDblClick",
-                 .keyDown = "GroupNameKeyDown",
-                 .add = "AddNameActionExecute",
-                 .edit = "EditNameActionExecute",
-                 .remove = "DeleteNameActionExecute"},
     .noun = "group",
 };
 
@@ -76,11 +71,6 @@ constexpr ListDescriptor kNetworks{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
     .dialog = {.create = TFNet::create, .valueCount = 3, .createsMissingGroup = true},
-    .handlers = {.dblClick = "LNetworkDblClick",
-                 .keyDown = "LNetworkKeyDown",
-                 .add = "AddNetActionExecute",
-                 .edit = "EditNetActionExecute",
-                 .remove = "DeleteNetActionExecute"},
     .noun = "network rule",
 };
 
@@ -98,11 +88,6 @@ constexpr ListDescriptor kHosts{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::HostRules,
     .dialog = {.create = TFGroupName::createForHost, .valueCount = 2, .createsMissingGroup = true},
-    .handlers = {.dblClick = "LHostDblClick",
-                 .keyDown = "LHostKeyDown",
-                 .add = "AddHostActionExecute",
-                 .edit = "EditHostActionExecute",
-                 .remove = "DeleteHostActionExecute"},
     .noun = "host rule",
 };
 
@@ -132,11 +117,6 @@ constexpr ListDescriptor kUrls{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::UrlRules,
     .dialog = {.create = TFUrl::create, .valueCount = 2},
-    .handlers = {.dblClick = "LUrlDblClick",
-                 .keyDown = "LUrlKeyDown",
-                 .add = "AddUrlActionExecute",
-                 .edit = "EditUrlActionExecute",
-                 .remove = "DeleteUrlActionExecute"},
     .noun = "URL rule",
 };
 
@@ -158,11 +138,6 @@ constexpr ListDescriptor kWords{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::WordRules,
     .dialog = {.create = TFGroupName::createForWord, .valueCount = 2},
-    .handlers = {.dblClick = "LWordDblClick",
-                 .keyDown = "LWordKeyDown",
-                 .add = "AddWordActionExecute",
-                 .edit = "EditWordActionExecute",
-                 .remove = "DeleteWordActionExecute"},
     .noun = "word rule",
 };
 
@@ -188,11 +163,6 @@ constexpr ListDescriptor kLimits{
     .source = RowSource::GroupLine,
     .singleLines = kLimitLine,
     .dialog = {.create = TFSpeed::createForLimit, .valueCount = 2},
-    .handlers = {.dblClick = "LLimitDblClick",
-                 .keyDown = "LLimitKeyDown",
-                 .add = "AddLimitActionExecute",
-                 .edit = "EditLimitActionExecute",
-                 .remove = "DeleteLimitActionExecute"},
     .noun = "traffic limit",
 };
 
@@ -202,11 +172,6 @@ constexpr ListDescriptor kSpeeds{
     .source = RowSource::GroupLine,
     .singleLines = kSpeedLine,
     .dialog = {.create = TFSpeed::createForSpeed, .valueCount = 2},
-    .handlers = {.dblClick = "LSpeedDblClick",
-                 .keyDown = "LSpeedKeyDown",
-                 .add = "AddSpeedActionExecute",
-                 .edit = "EditSpeedActionExecute",
-                 .remove = "DeleteSpeedActionExecute"},
     .noun = "speed limit",
 };
 
@@ -224,11 +189,6 @@ constexpr ListDescriptor kPortAccess{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::PortAccessRules,
     .dialog = {.create = TFPortA::create, .valueCount = 2},
-    .handlers = {.dblClick = "LPortADblClick",
-                 .keyDown = "LPortAKeyDown",
-                 .add = "AddPortAActionExecute",
-                 .edit = "EditPortAActionExecute",
-                 .remove = "DeletePortAActionExecute"},
     .noun = "allowed port rule",
 };
 
@@ -247,11 +207,6 @@ constexpr ListDescriptor kPortBlocks{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::PortBlockRules,
     .dialog = {.create = TFPortB::create, .valueCount = 3},
-    .handlers = {.dblClick = "LPortBDblClick",
-                 .keyDown = "LPortBKeyDown",
-                 .add = "AddPortBActionExecute",
-                 .edit = "EditPortBActionExecute",
-                 .remove = "DeletePortBActionExecute"},
     .noun = "blocked port rule",
 };
 
@@ -279,11 +234,6 @@ constexpr ListDescriptor kTimes{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::TimeRules,
     .dialog = {.create = TFTime::create, .valueCount = 4},
-    .handlers = {.dblClick = "LTimeDblClick",
-                 .keyDown = "LTimeKeyDown",
-                 .add = "AddTimeActionExecute",
-                 .edit = "EditTimeActionExecute",
-                 .remove = "DeleteTimeActionExecute"},
     .noun = "time rule",
 };
 
@@ -310,11 +260,6 @@ constexpr ListDescriptor kAuthorization{
     .source = RowSource::GroupLine,
     .singleLines = kAuthLines,
     .dialog = {.create = TFAuth::create, .valueCount = 3},
-    .handlers = {.dblClick = "LAuthDblClick",
-                 .keyDown = "LAuthKeyDown",
-                 .add = "AddAuthActionExecute",
-                 .edit = "EditAuthActionExecute",
-                 .remove = "DeleteAuthActionExecute"},
     .noun = "authorization rule",
 };
 

@@ -61,13 +61,6 @@ constexpr ListDescriptor kList{
     .columns = kColumns,
     .images = ImageList::CacheSkipImage,
     .source = RowSource::CacheSkipLines,
-    .handlers = {.dblClick = "CacheSkipRulesDblClick",
-                 .keyDown = "CacheSkipRulesKeyDown",
-                 .add = "AddSkipActionExecute",
-                 .edit = "EditSkipActionExecute",
-                 .remove = "DeleteSkipActionExecute",
-                 .columnClick = "CacheSkipRulesColumnClick",
-                 .popupNeedsSelection = true},
     .noun = "cache-skip rule",
 };
 

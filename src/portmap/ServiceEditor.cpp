@@ -84,6 +84,8 @@ void ManualServiceEditor::freeStandardField(int slot, const FreeField& shown) {
 }
 
 void ManualServiceEditor::add(BoundList& list) {
+    if (beforeAdd_ && !beforeAdd_())
+        return;
     FileLinesModel& model = modelOf(list);
     TFMService dialog(window_);
     const auto refusal = [&] {
