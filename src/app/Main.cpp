@@ -267,23 +267,23 @@ void TMainWnd::buildLists() {
         std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress}, ui_->EditProxyPort);
     // A relay server typed but not yet confirmed counts for the port check of an Add: it is stored first.
     manualServiceEditor_->setBeforeAdd([this] { return storeEditedStandardServices(); });
-    std::vector<std::pair<const ListDescriptor*, ListActions*>> ruleLists;
-    for (const ListDescriptor* descriptor : accesslists::all())
-        ruleLists.emplace_back(descriptor, descriptor == &accesslists::groups()
-                                               ? static_cast<ListActions*>(groupEditor_.get())
-                                               : ruleEditor_.get());
-    ruleLists.emplace_back(&CacheSkipEditor::list(), cacheSkipEditor_.get());
-    ruleLists.emplace_back(&manualServiceList(), manualServiceEditor_.get());
     const ListSources sources{Groups, CacheSkipLines, ManualServiceLines};
-    for (const auto& [descriptor, actions] : ruleLists) {
-        const BoundList& bound = lists_->bind(*descriptor, makeLineModel(*descriptor, sources), actions);
+    auto bind = [this, &sources](const ListDescriptor& descriptor, ListActions& actions) {
+        const QAbstractItemModel* model = lists_->bind(descriptor, makeLineModel(descriptor, sources), &actions).model;
         // A row added, changed or removed is a change of the configuration; selecting or sorting rows is not.
-        QAbstractItemModel* model = bound.model;
         connect(model, &QAbstractItemModel::rowsInserted, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
+    };
+    for (const ListDescriptor* descriptor : accesslists::all()) {
+        if (descriptor == &accesslists::groups())
+            bind(*descriptor, *groupEditor_);
+        else
+            bind(*descriptor, *ruleEditor_);
     }
+    bind(CacheSkipEditor::list(), *cacheSkipEditor_);
+    bind(manualServiceList(), *manualServiceEditor_);
     statisticsPage_ = std::make_unique<StatisticsPage>(this, *lists_, ui_->StatusBar1, statusPanel1_);
     // The export refuses the files of the configuration, named as the window opens them (relative names count from
     // the program directory).

@@ -532,6 +532,60 @@ private slots:
             QCOMPARE(dialog->type(), type);
         }
     }
+
+    // Every rule list of the window runs its own editor's actions: a double click on a row, one on empty space and
+    // the pop-up menu's "&Add" and "&Edit" (on a selected row) open the kind's dialog, and the Delete key deletes
+    // the selected row through the list's model (a change, without any box).
+    void everyListRunsItsEditor_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("dialog");
+        for (const auto& [list, dialog] :
+             std::initializer_list<std::pair<const char*, const char*>>{{"GroupName", "TFGroupName"},
+                                                                        {"LNetwork", "TFNet"},
+                                                                        {"LHost", "TFGroupName"},
+                                                                        {"LUrl", "TFUrl"},
+                                                                        {"LWord", "TFGroupName"},
+                                                                        {"LLimit", "TFSpeed"},
+                                                                        {"LSpeed", "TFSpeed"},
+                                                                        {"LPortA", "TFPortA"},
+                                                                        {"LPortB", "TFPortB"},
+                                                                        {"LTime", "TFTime"},
+                                                                        {"LAuth", "TFAuth"},
+                                                                        {"CacheSkipRules", "TFCacheSkip"},
+                                                                        {"RouterRules", "TFMService"}})
+            QTest::newRow(list) << QString::fromLatin1(list) << QString::fromLatin1(dialog);
+    }
+    void everyListRunsItsEditor() {
+        QFETCH(QString, list);
+        QFETCH(QString, dialog);
+        startAnew(w_,
+                  "GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:\r\nGD:1:10.1.0.0:255.255.0.0:\r\nCD:1:pc1:\r\n"
+                  "CD:1:pc2:\r\nPA:1:a.com:\r\nPD:1:b.com:\r\nBW:1:casino:\r\nBW:1:dice:\r\nTL:1:5000:\r\n"
+                  "RL:1:6000:\r\nRP:1:443:\r\nRP:1:80:\r\nBP:1:25:25:\r\nBP:1:26:27:\r\nWT:1:1:9:18:\r\n"
+                  "WT:1:2:9:18:\r\nIA:1:u:p:\r\nOA:1:v:q:\r\n",
+                  "SA:a.com:\r\nSD:b.com:\r\n", "CR:1100:25:mail.example.com:SMTP:5:10:60:0:0:\r\n");
+        QTableView* view = this->list(list);
+        QVERIFY(rowCount(view) > 0);
+        QStringList opened;
+        ModalAnswers answers;
+        for (int i = 0; i < 4; ++i)
+            answers.push([&opened](QWidget* shown) {
+                opened << QString::fromLatin1(shown->metaObject()->className());
+                pressCancel(shown);
+            });
+        w_->doubleClick(view, 0);
+        w_->doubleClick(view, -1);
+        w_->popup(view, -1, Qt::Key_A);
+        w_->click(view, 0);
+        w_->popup(view, 0, Qt::Key_E);
+        QCOMPARE(opened, QStringList(4, dialog));
+        QVERIFY(!w_->window->ConfigChanged);
+
+        w_->click(view, rowCount(view) - 1);
+        w_->key(view, Qt::Key_Delete);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY(w_->window->ConfigChanged);
+    }
 };
 
 QTEST_MAIN(TestRuleKinds)
