@@ -3,6 +3,7 @@
 #include "access/AccessLists.h"
 #include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
+#include "base/ListActions.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
@@ -29,6 +30,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QUndoStack>
+#include <array>
 
 // The dynamic property that marks a field whose text cannot be used; the fields' style sheet draws it.
 const char* const TMainWnd::kInvalidMark = "invalid";
@@ -347,18 +349,12 @@ void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
     shown->proxy->sortByClick(column);
 }
 
+// Every list of the access rules shows its lines afresh, through its editor.
 void TMainWnd::fillRuleLists() {
-    groupEditor_->fill(list(accesslists::groups()));
-    ruleEditor_->fill(list(accesslists::networks()));
-    ruleEditor_->fill(list(accesslists::hosts()));
-    ruleEditor_->fill(list(accesslists::urls()));
-    ruleEditor_->fill(list(accesslists::words()));
-    ruleEditor_->fill(list(accesslists::limits()));
-    ruleEditor_->fill(list(accesslists::speeds()));
-    ruleEditor_->fill(list(accesslists::portAccess()));
-    ruleEditor_->fill(list(accesslists::portBlocks()));
-    ruleEditor_->fill(list(accesslists::times()));
-    ruleEditor_->fill(list(accesslists::authorization()));
+    for (const ListDescriptor* descriptor : accesslists::all()) {
+        BoundList& shown = list(*descriptor);
+        shown.actions->fill(shown);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------------
