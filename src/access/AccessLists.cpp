@@ -1,19 +1,13 @@
 #include "access/AccessLists.h"
 
-#include "access/Auth.h"
-#include "access/Groupname.h"
-#include "access/Net.h"
-#include "access/PortA.h"
-#include "access/PortB.h"
-#include "access/Speed.h"
-#include "access/Time.h"
-#include "access/Url.h"
-#include "widgets/Advspin.h"
-
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
+#include "access/AuthorizationDialog.h"
+#include "access/GroupNameDialog.h"
+#include "access/NetworkDialog.h"
+#include "access/PortAccessDialog.h"
+#include "access/PortBlockDialog.h"
+#include "access/SpeedDialog.h"
+#include "access/TimeDialog.h"
+#include "access/UrlDialog.h"
 
 namespace accesslists {
 namespace {
@@ -21,10 +15,6 @@ namespace {
 using enum ColumnSizing;
 
 constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
-
-template <typename Dialog> Dialog& as(TRuleDialog& dialog) {
-    return static_cast<Dialog&>(dialog);
-}
 
 int groupImage(const RowLine&) {
     return mainimage::kGroup;
@@ -63,11 +53,6 @@ constexpr ListDescriptor kGroups{
     .objectName = "GroupName",
     .columns = kGroupColumns,
     .source = RowSource::Groups,
-    .handlers = {.dblClick = "GroupNameDblClick",
-                 .keyDown = "GroupNameKeyDown",
-                 .add = "AddNameActionExecute",
-                 .edit = "EditNameActionExecute",
-                 .remove = "DeleteNameActionExecute"},
     .noun = "group",
 };
 
@@ -85,32 +70,7 @@ constexpr ListDescriptor kNetworks{
     .columns = kNetworkColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFNet>(parent);
-                   if (action == EditorAction::Edit)
-                       dialog->Box1->setTitle(QStringLiteral("Edit IP Address in Group "));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFNet>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       auto& net = as<TFNet>(d);
-                       return RuleRecord{QStringLiteral("GD"), {net.ip->text(), net.mask->text(), net.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       auto& net = as<TFNet>(d);
-                       net.ip->setText(record.values.value(0));
-                       net.mask->setText(record.values.value(1));
-                       net.comment->setText(record.values.value(2));
-                   },
-               .valueCount = 3,
-               .createsMissingGroup = true},
-    .handlers = {.dblClick = "LNetworkDblClick",
-                 .keyDown = "LNetworkKeyDown",
-                 .add = "AddNetActionExecute",
-                 .edit = "EditNetActionExecute",
-                 .remove = "DeleteNetActionExecute"},
+    .dialog = {.create = TFNet::create, .valueCount = 3, .createsMissingGroup = true},
     .noun = "network rule",
 };
 
@@ -127,34 +87,7 @@ constexpr ListDescriptor kHosts{
     .columns = kHostColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::HostRules,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFGroupName>(parent);
-                   const bool edit = action == EditorAction::Edit;
-                   dialog->setWindowTitle(edit ? QStringLiteral("Edit Host") : QStringLiteral("Add Host"));
-                   dialog->Box1->setTitle(edit ? QStringLiteral(" Edit Host in Group ")
-                                               : QStringLiteral(" Add Host in Group "));
-                   dialog->Label2->setText(QStringLiteral("Host Name :"));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFGroupName>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       auto& host = as<TFGroupName>(d);
-                       return RuleRecord{QStringLiteral("CD"), {host.name->text(), host.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       auto& host = as<TFGroupName>(d);
-                       host.name->setText(record.values.value(0));
-                       host.comment->setText(record.values.value(1));
-                   },
-               .valueCount = 2,
-               .createsMissingGroup = true},
-    .handlers = {.dblClick = "LHostDblClick",
-                 .keyDown = "LHostKeyDown",
-                 .add = "AddHostActionExecute",
-                 .edit = "EditHostActionExecute",
-                 .remove = "DeleteHostActionExecute"},
+    .dialog = {.create = TFGroupName::createForHost, .valueCount = 2, .createsMissingGroup = true},
     .noun = "host rule",
 };
 
@@ -183,34 +116,7 @@ constexpr ListDescriptor kUrls{
     .columns = kUrlColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::UrlRules,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFUrl>(parent);
-                   if (action == EditorAction::Edit)
-                       dialog->Box1->setTitle(QStringLiteral(" Edit Url Rules "));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFUrl>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       // No entry chosen counts as denied.
-                       auto& url = as<TFUrl>(d);
-                       const bool access = url.Combo->currentIndex() == TFUrl::kAccess;
-                       return RuleRecord{access ? QStringLiteral("PA") : QStringLiteral("PD"),
-                                         {url.url->text(), url.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       auto& url = as<TFUrl>(d);
-                       url.Combo->setCurrentIndex(record.tag == QLatin1String("PA") ? TFUrl::kAccess : TFUrl::kDenied);
-                       url.url->setText(record.values.value(0));
-                       url.comment->setText(record.values.value(1));
-                   },
-               .valueCount = 2},
-    .handlers = {.dblClick = "LUrlDblClick",
-                 .keyDown = "LUrlKeyDown",
-                 .add = "AddUrlActionExecute",
-                 .edit = "EditUrlActionExecute",
-                 .remove = "DeleteUrlActionExecute"},
+    .dialog = {.create = TFUrl::create, .valueCount = 2},
     .noun = "URL rule",
 };
 
@@ -231,71 +137,12 @@ constexpr ListDescriptor kWords{
     .columns = kWordColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::WordRules,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFGroupName>(parent);
-                   const bool edit = action == EditorAction::Edit;
-                   dialog->setWindowTitle(edit ? QStringLiteral("Edit Word") : QStringLiteral("Add Word"));
-                   dialog->Box1->setTitle(edit ? QStringLiteral(" Edit Blocking Word ")
-                                               : QStringLiteral(" Add Blocking Word "));
-                   dialog->Label2->setText(QStringLiteral("Word :"));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFGroupName>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       auto& word = as<TFGroupName>(d);
-                       return RuleRecord{QStringLiteral("BW"), {word.name->text(), word.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       auto& word = as<TFGroupName>(d);
-                       word.name->setText(record.values.value(0));
-                       word.comment->setText(record.values.value(1));
-                   },
-               .valueCount = 2},
-    .handlers = {.dblClick = "LWordDblClick",
-                 .keyDown = "LWordKeyDown",
-                 .add = "AddWordActionExecute",
-                 .edit = "EditWordActionExecute",
-                 .remove = "DeleteWordActionExecute"},
+    .dialog = {.create = TFGroupName::createForWord, .valueCount = 2},
     .noun = "word rule",
 };
 
 // ---- LLimit and LSpeed: one line per group, both edited with TFSpeed
 
-std::unique_ptr<TRuleDialog> limitDialog(QWidget* parent, EditorAction action) {
-    auto dialog = std::make_unique<TFSpeed>(parent);
-    dialog->setWindowTitle(QStringLiteral("Limit Rules"));
-    dialog->Box1->setTitle(action == EditorAction::Edit ? QStringLiteral(" Edit Limit Traffic Rules ")
-                                                        : QStringLiteral(" Add Limit Traffic Rules "));
-    dialog->Label2->setText(QStringLiteral("Limit, kB/day :"));
-    return dialog;
-}
-
-std::unique_ptr<TRuleDialog> speedDialog(QWidget* parent, EditorAction action) {
-    auto dialog = std::make_unique<TFSpeed>(parent);
-    if (action == EditorAction::Edit)
-        dialog->Box1->setTitle(QStringLiteral(" Edit Speed Rules "));
-    return dialog;
-}
-
-template <const char* tag> RuleRecord speedRecord(TRuleDialog& d) {
-    auto& speed = as<TFSpeed>(d);
-    return RuleRecord{QLatin1String(tag), {speed.speed->text(), speed.comment->text()}};
-}
-
-void showSpeed(TRuleDialog& d, const RuleRecord& record) {
-    auto& speed = as<TFSpeed>(d);
-    speed.speed->setText(record.values.value(0));
-    speed.comment->setText(record.values.value(1));
-}
-
-TAdvSpinEdit* speedGroup(TRuleDialog& d) {
-    return as<TFSpeed>(d).groupID;
-}
-
-constexpr char kLimitTag[] = "TL";
-constexpr char kSpeedTag[] = "RL";
 constexpr std::string TProxyUsers::*kLimitLine[] = {&TProxyUsers::LimitRule};
 constexpr std::string TProxyUsers::*kSpeedLine[] = {&TProxyUsers::SpeedRule};
 
@@ -315,16 +162,7 @@ constexpr ListDescriptor kLimits{
     .columns = kLimitColumns,
     .source = RowSource::GroupLine,
     .singleLines = kLimitLine,
-    .dialog = {.create = limitDialog,
-               .groupField = speedGroup,
-               .record = speedRecord<kLimitTag>,
-               .show = showSpeed,
-               .valueCount = 2},
-    .handlers = {.dblClick = "LLimitDblClick",
-                 .keyDown = "LLimitKeyDown",
-                 .add = "AddLimitActionExecute",
-                 .edit = "EditLimitActionExecute",
-                 .remove = "DeleteLimitActionExecute"},
+    .dialog = {.create = TFSpeed::createForLimit, .valueCount = 2},
     .noun = "traffic limit",
 };
 
@@ -333,16 +171,7 @@ constexpr ListDescriptor kSpeeds{
     .columns = kSpeedColumns,
     .source = RowSource::GroupLine,
     .singleLines = kSpeedLine,
-    .dialog = {.create = speedDialog,
-               .groupField = speedGroup,
-               .record = speedRecord<kSpeedTag>,
-               .show = showSpeed,
-               .valueCount = 2},
-    .handlers = {.dblClick = "LSpeedDblClick",
-                 .keyDown = "LSpeedKeyDown",
-                 .add = "AddSpeedActionExecute",
-                 .edit = "EditSpeedActionExecute",
-                 .remove = "DeleteSpeedActionExecute"},
+    .dialog = {.create = TFSpeed::createForSpeed, .valueCount = 2},
     .noun = "speed limit",
 };
 
@@ -359,30 +188,7 @@ constexpr ListDescriptor kPortAccess{
     .columns = kPortAccessColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::PortAccessRules,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFPortA>(parent);
-                   if (action == EditorAction::Edit)
-                       dialog->Box1->setTitle(QStringLiteral(" Edit Port Access Rules "));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFPortA>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       auto& port = as<TFPortA>(d);
-                       return RuleRecord{QStringLiteral("RP"), {port.port->text(), port.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       auto& port = as<TFPortA>(d);
-                       port.port->setText(record.values.value(0));
-                       port.comment->setText(record.values.value(1));
-                   },
-               .valueCount = 2},
-    .handlers = {.dblClick = "LPortADblClick",
-                 .keyDown = "LPortAKeyDown",
-                 .add = "AddPortAActionExecute",
-                 .edit = "EditPortAActionExecute",
-                 .remove = "DeletePortAActionExecute"},
+    .dialog = {.create = TFPortA::create, .valueCount = 2},
     .noun = "allowed port rule",
 };
 
@@ -400,33 +206,7 @@ constexpr ListDescriptor kPortBlocks{
     .columns = kPortBlockColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::PortBlockRules,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFPortB>(parent);
-                   if (action == EditorAction::Edit)
-                       dialog->Box1->setTitle(QStringLiteral(" Edit Port Blocking Rules "));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFPortB>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       auto& ports = as<TFPortB>(d);
-                       return RuleRecord{QStringLiteral("BP"),
-                                         {ports.portStart->text(), ports.portEnd->text(), ports.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       // The start first: it sets the end's minimum, and the end then shows the line's value.
-                       auto& ports = as<TFPortB>(d);
-                       ports.portStart->setText(record.values.value(0));
-                       ports.portEnd->setText(record.values.value(1));
-                       ports.comment->setText(record.values.value(2));
-                   },
-               .valueCount = 3},
-    .handlers = {.dblClick = "LPortBDblClick",
-                 .keyDown = "LPortBKeyDown",
-                 .add = "AddPortBActionExecute",
-                 .edit = "EditPortBActionExecute",
-                 .remove = "DeletePortBActionExecute"},
+    .dialog = {.create = TFPortB::create, .valueCount = 3},
     .noun = "blocked port rule",
 };
 
@@ -453,36 +233,7 @@ constexpr ListDescriptor kTimes{
     .columns = kTimeColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::TimeRules,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFTime>(parent);
-                   if (action == EditorAction::Edit)
-                       dialog->Box1->setTitle(QStringLiteral(" Edit Access Time "));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFTime>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       auto& time = as<TFTime>(d);
-                       // The day is what the field's text names (the dialog accepts no other text), wherever
-                       // the user has moved its entry in the list.
-                       return RuleRecord{QStringLiteral("WT"),
-                                         {QString::number(time.dayIndex()), time.begin->text(), time.end->text(),
-                                          time.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       auto& time = as<TFTime>(d);
-                       time.showDay(record.values.value(0));
-                       time.begin->setText(record.values.value(1)); // beginChange raises the end's minimum
-                       time.end->setText(record.values.value(2));
-                       time.comment->setText(record.values.value(3));
-                   },
-               .valueCount = 4},
-    .handlers = {.dblClick = "LTimeDblClick",
-                 .keyDown = "LTimeKeyDown",
-                 .add = "AddTimeActionExecute",
-                 .edit = "EditTimeActionExecute",
-                 .remove = "DeleteTimeActionExecute"},
+    .dialog = {.create = TFTime::create, .valueCount = 4},
     .noun = "time rule",
 };
 
@@ -508,37 +259,7 @@ constexpr ListDescriptor kAuthorization{
     .columns = kAuthColumns,
     .source = RowSource::GroupLine,
     .singleLines = kAuthLines,
-    .dialog = {.create = [](QWidget* parent, EditorAction action) -> std::unique_ptr<TRuleDialog> {
-                   auto dialog = std::make_unique<TFAuth>(parent);
-                   if (action == EditorAction::Edit)
-                       dialog->Box1->setTitle(QStringLiteral(" Edit Authorization Rules "));
-                   return dialog;
-               },
-               .groupField = [](TRuleDialog& d) { return as<TFAuth>(d).groupID; },
-               .record =
-                   [](TRuleDialog& d) {
-                       auto& auth = as<TFAuth>(d);
-                       return RuleRecord{auth.authType() == 0 ? QStringLiteral("IA") : QStringLiteral("OA"),
-                                         {auth.login->text(), auth.passw->text(), auth.comment->text()}};
-                   },
-               .show =
-                   [](TRuleDialog& d, const RuleRecord& record) {
-                       auto& auth = as<TFAuth>(d);
-                       auth.login->setText(record.values.value(0));
-                       auth.passw->setText(record.values.value(1));
-                       auth.comment->setText(record.values.value(2));
-                   },
-               .valueCount = 3,
-               .type = [](TRuleDialog& d) { return as<TFAuth>(d).authType(); },
-               .showType =
-                   [](TRuleDialog& d, int type) {
-                       as<TFAuth>(d).Combo->setCurrentIndex(type);
-                   }},
-    .handlers = {.dblClick = "LAuthDblClick",
-                 .keyDown = "LAuthKeyDown",
-                 .add = "AddAuthActionExecute",
-                 .edit = "EditAuthActionExecute",
-                 .remove = "DeleteAuthActionExecute"},
+    .dialog = {.create = TFAuth::create, .valueCount = 3},
     .noun = "authorization rule",
 };
 

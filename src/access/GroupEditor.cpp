@@ -1,6 +1,6 @@
 #include "access/GroupEditor.h"
 
-#include "access/Groupname.h"
+#include "access/GroupNameDialog.h"
 #include "access/RuleEditor.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"

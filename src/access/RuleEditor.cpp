@@ -35,9 +35,9 @@ bool singleLine(const BoundList& list) {
     return list.descriptor->source == RowSource::GroupLine;
 }
 
-// The single line's type the dialog chooses (authorization: input or output); 0 for a kind of one type.
-int typeOf(const ListDescriptor& kind, TRuleDialog& dialog) {
-    return kind.dialog.type ? kind.dialog.type(dialog) : 0;
+// A kind of several single lines per group, one per type (authorization: input and output).
+bool severalTypes(const BoundList& list) {
+    return singleLine(list) && list.descriptor->singleLines.size() > 1;
 }
 
 } // namespace
@@ -65,10 +65,10 @@ void RuleEditor::fill(BoundList& list) {
 void RuleEditor::add(BoundList& list) {
     const ListDescriptor& kind = *list.descriptor;
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Add);
-    TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
+    TAdvSpinEdit* groupField = dialog->groupField();
     // A kind of one line per group starts at group 0: its Add sets a group's line, not one more beside a row's.
     // A kind of lines of several types (authorization) takes the row's group, to add the group's other type.
-    if (!singleLine(list) || kind.dialog.type)
+    if (!singleLine(list) || severalTypes(list))
         if (const auto selected = list.selectedRow())
             groupField->setText(list.model->cellText(*selected, 0));
     // A rule for a group that does not exist is refused while the dialog is still open, so nothing typed is lost.
@@ -83,9 +83,9 @@ void RuleEditor::add(BoundList& list) {
         return;
 
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
-    const RuleRecord record = kind.dialog.record(*dialog);
+    const RuleRecord record = dialog->record();
     if (singleLine(list))
-        return setLine(list, group, typeOf(kind, *dialog), buildRuleLine(record, QString::number(group)));
+        return setLine(list, group, dialog->type(), buildRuleLine(record, QString::number(group)));
     GroupLinesModel& model = modelOf<GroupLinesModel>(list);
     const bool missing = !groups_.exists(group);
     model.addLine(group, buildRuleLine(record, groupField->text()));
@@ -109,23 +109,23 @@ void RuleEditor::edit(BoundList& list) {
     const ListDescriptor& kind = *list.descriptor;
     LineModel& model = modelOf<LineModel>(list);
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Edit);
-    TAdvSpinEdit* groupField = kind.dialog.groupField(*dialog);
+    TAdvSpinEdit* groupField = dialog->groupField();
     groupField->setText(model.cellText(*row, 0));
-    kind.dialog.show(*dialog, recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
-    if (kind.dialog.showType)
-        kind.dialog.showType(*dialog, modelOf<GroupLineModel>(list).typeOf(*row));
+    dialog->showRecord(recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
+    if (severalTypes(list))
+        dialog->showType(modelOf<GroupLineModel>(list).typeOf(*row));
     TRuleDialog::lockField(groupField);
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
-    std::string line = buildRuleLine(kind.dialog.record(*dialog), groupField->text());
+    std::string line = buildRuleLine(dialog->record(), groupField->text());
     if (line == model.rowLine(*row).line)
         return; // the fields were changed and changed back: no step, no change mark
     // A change of type (authorization) takes the line to the member of the new type; the model keeps one row
     // per group and type.
     if (singleLine(list))
-        return modelOf<GroupLineModel>(list).replaceLine(*row, typeOf(kind, *dialog), std::move(line));
+        return modelOf<GroupLineModel>(list).replaceLine(*row, dialog->type(), std::move(line));
     if (!modelOf<GroupLinesModel>(list).replaceLine(*row, std::move(line)))
         reportLostLine();
 }

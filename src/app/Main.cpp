@@ -3,6 +3,7 @@
 #include "access/AccessLists.h"
 #include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
+#include "base/ListActions.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
@@ -12,7 +13,6 @@
 #include "config/Preferences.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
-#include "rules/CacheSkipFile.h"
 #include "session/RuleFileFields.h"
 #include "session/SettingsForm.h"
 #include "stats/StatisticsPage.h"
@@ -31,13 +31,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QUndoStack>
-
-namespace {
-
-// Windows' code of the Delete key, which callers of the key handlers may pass instead of Qt::Key_Delete.
-constexpr int kVirtualKeyDelete = 46;
-
-} // namespace
+#include <array>
 
 TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent), ui_(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()) {
@@ -68,10 +62,7 @@ void TMainWnd::setUp() {
     ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
 
-    cacheSkipEditor_ = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
     buildLists();
-    groupEditor_ = std::make_unique<GroupEditor>(this, Groups, *lists_);
-    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups, *lists_);
     settingsForm_ = new SettingsForm(this, document_);
     OpenDialog1 = settingsForm_->fileDialog();
 
@@ -260,23 +251,35 @@ std::string TMainWnd::NormalizeRuleLine(const std::string& line) {
 // ---------------------------------------------------------------------------------------------------------------
 // Rule lists: building them, the shared pop-up menu and the shared column sort
 
-// Every list view is built once from its descriptor; one the form lacks, or a handler the window lacks, stops
-// the start-up (GlymError).
+// Every list view is built once from its descriptor and bound to the editor whose actions its input runs; a view
+// the form lacks stops the start-up (GlymError).
 void TMainWnd::buildLists() {
     lists_ = std::make_unique<ListViews>(this);
+    groupEditor_ = std::make_unique<GroupEditor>(this, Groups, *lists_);
+    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups, *lists_);
+    cacheSkipEditor_ = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
+    manualServiceEditor_ = std::make_unique<ManualServiceEditor>(
+        this, ManualServiceLines, StandardServiceLines,
+        std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress}, ui_->EditProxyPort);
+    // A relay server typed but not yet confirmed counts for the port check of an Add: it is stored first.
+    manualServiceEditor_->setBeforeAdd([this] { return storeEditedStandardServices(); });
     const ListSources sources{Groups, CacheSkipLines, ManualServiceLines};
-    std::vector<const ListDescriptor*> ruleLists(accesslists::all().begin(), accesslists::all().end());
-    ruleLists.push_back(&CacheSkipEditor::list());
-    ruleLists.push_back(&manualServiceList());
-    for (const ListDescriptor* descriptor : ruleLists) {
-        const BoundList& bound = lists_->bind(*descriptor, makeLineModel(*descriptor, sources));
+    auto bind = [this, &sources](const ListDescriptor& descriptor, ListActions& actions) {
+        const QAbstractItemModel* model = lists_->bind(descriptor, makeLineModel(descriptor, sources), &actions).model;
         // A row added, changed or removed is a change of the configuration; selecting or sorting rows is not.
-        QAbstractItemModel* model = bound.model;
         connect(model, &QAbstractItemModel::rowsInserted, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
         connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
+    };
+    for (const ListDescriptor* descriptor : accesslists::all()) {
+        if (descriptor == &accesslists::groups())
+            bind(*descriptor, *groupEditor_);
+        else
+            bind(*descriptor, *ruleEditor_);
     }
+    bind(CacheSkipEditor::list(), *cacheSkipEditor_);
+    bind(manualServiceList(), *manualServiceEditor_);
     statisticsPage_ = std::make_unique<StatisticsPage>(this, *lists_, ui_->StatusBar1, statusPanel1_);
     // The export refuses the files of the configuration, named as the window opens them (relative names count from
     // the program directory).
@@ -300,6 +303,13 @@ void TMainWnd::buildLists() {
     lists_->popupRequested = [this](BoundList& list, QPoint at) {
         popupComponent_ = list.view;
         CacheSkipPopup->exec(at);
+    };
+    // The cache-skip rules sort by their whole line; every other list by the column clicked.
+    lists_->columnClicked = [this](BoundList& list, int column) {
+        if (list.descriptor == &CacheSkipEditor::list())
+            CacheSkipRulesColumnClick(column);
+        else
+            LNetworkColumnClick(list.view, column);
     };
 }
 
@@ -325,35 +335,6 @@ BoundList* TMainWnd::popupList() const {
     return lists_->find(popupComponent_ ? static_cast<QObject*>(popupComponent_) : focusWidget());
 }
 
-void TMainWnd::AddPopActionExecute() {
-    if (const BoundList* shown = popupList(); shown && shown->add.isValid())
-        return lists_->run(shown->add);
-    messages::notice(this, QStringLiteral("NoRules"));
-}
-
-void TMainWnd::EditPopActionExecute() {
-    const BoundList* shown = popupList();
-    if (shown && shown->edit.isValid() && (!shown->descriptor->handlers.popupNeedsSelection || shown->selectedRow()))
-        return lists_->run(shown->edit);
-    messages::notice(this, QStringLiteral("NoRules"));
-}
-
-void TMainWnd::DeletePopActionExecute() {
-    const BoundList* shown = popupList();
-    if (shown && shown->remove.isValid() && (!shown->descriptor->handlers.popupNeedsSelection || shown->selectedRow()))
-        return lists_->run(shown->remove);
-    messages::notice(this, QStringLiteral("NoRules"));
-}
-
-bool TMainWnd::isDeleteKey(int key) const {
-    return key == Qt::Key_Delete || key == kVirtualKeyDelete;
-}
-
-// A double click (or Enter) edits the selected row, or adds one when none is selected.
-void TMainWnd::doubleClick(const ListDescriptor& descriptor, void (TMainWnd::*edit)(), void (TMainWnd::*add)()) {
-    (this->*(list(descriptor).selectedRow() ? edit : add))();
-}
-
 void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
     const BoundList* shown = lists_->find(sender);
     if (!shown)
@@ -362,273 +343,12 @@ void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
     shown->proxy->sortByClick(column);
 }
 
+// Every list of the access rules shows its lines afresh, through its editor.
 void TMainWnd::fillRuleLists() {
-    groupEditor_->fill(list(accesslists::groups()));
-    ruleEditor_->fill(list(accesslists::networks()));
-    ruleEditor_->fill(list(accesslists::hosts()));
-    ruleEditor_->fill(list(accesslists::urls()));
-    ruleEditor_->fill(list(accesslists::words()));
-    ruleEditor_->fill(list(accesslists::limits()));
-    ruleEditor_->fill(list(accesslists::speeds()));
-    ruleEditor_->fill(list(accesslists::portAccess()));
-    ruleEditor_->fill(list(accesslists::portBlocks()));
-    ruleEditor_->fill(list(accesslists::times()));
-    ruleEditor_->fill(list(accesslists::authorization()));
-}
-
-// ---------------------------------------------------------------------------------------------------------------
-// User groups, networks and hosts: the common editor pattern does the work
-
-void TMainWnd::SetNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor_->fill(list(accesslists::groups())); });
-}
-void TMainWnd::AddNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor_->add(list(accesslists::groups())); });
-}
-void TMainWnd::EditNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor_->edit(list(accesslists::groups())); });
-}
-void TMainWnd::DeleteNameActionExecute() {
-    messages::guarded(this, [this] { groupEditor_->remove(list(accesslists::groups())); });
-}
-
-void TMainWnd::GroupNameDblClick() {
-    doubleClick(accesslists::groups(), &TMainWnd::EditNameActionExecute, &TMainWnd::AddNameActionExecute);
-}
-
-void TMainWnd::GroupNameKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteNameActionExecute();
-}
-
-void TMainWnd::SetNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::networks())); });
-}
-void TMainWnd::AddNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::networks())); });
-}
-void TMainWnd::EditNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::networks())); });
-}
-void TMainWnd::DeleteNetActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::networks())); });
-}
-
-void TMainWnd::LNetworkDblClick() {
-    doubleClick(accesslists::networks(), &TMainWnd::EditNetActionExecute, &TMainWnd::AddNetActionExecute);
-}
-
-void TMainWnd::LNetworkKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteNetActionExecute();
-}
-
-void TMainWnd::SetHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::hosts())); });
-}
-void TMainWnd::AddHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::hosts())); });
-}
-void TMainWnd::EditHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::hosts())); });
-}
-void TMainWnd::DeleteHostActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::hosts())); });
-}
-
-void TMainWnd::LHostDblClick() {
-    doubleClick(accesslists::hosts(), &TMainWnd::EditHostActionExecute, &TMainWnd::AddHostActionExecute);
-}
-
-void TMainWnd::LHostKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteHostActionExecute();
-}
-
-// ---------------------------------------------------------------------------------------------------------------
-// URL rules, blocked words, traffic limits, speeds, port access and port blocking: the common editor pattern
-
-void TMainWnd::ShowGroupNotFound() {
-    ::ShowGroupNotFound(this);
-}
-
-void TMainWnd::SetUrlActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::urls())); });
-}
-void TMainWnd::AddUrlActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::urls())); });
-}
-void TMainWnd::EditUrlActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::urls())); });
-}
-void TMainWnd::DeleteUrlActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::urls())); });
-}
-
-void TMainWnd::LUrlDblClick() {
-    doubleClick(accesslists::urls(), &TMainWnd::EditUrlActionExecute, &TMainWnd::AddUrlActionExecute);
-}
-
-void TMainWnd::LUrlKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteUrlActionExecute();
-}
-
-void TMainWnd::SetWordActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::words())); });
-}
-void TMainWnd::AddWordActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::words())); });
-}
-void TMainWnd::EditWordActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::words())); });
-}
-void TMainWnd::DeleteWordActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::words())); });
-}
-
-void TMainWnd::LWordDblClick() {
-    doubleClick(accesslists::words(), &TMainWnd::EditWordActionExecute, &TMainWnd::AddWordActionExecute);
-}
-
-void TMainWnd::LWordKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteWordActionExecute();
-}
-
-void TMainWnd::SetLimitActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::limits())); });
-}
-void TMainWnd::AddLimitActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::limits())); });
-}
-void TMainWnd::EditLimitActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::limits())); });
-}
-void TMainWnd::DeleteLimitActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::limits())); });
-}
-
-void TMainWnd::LLimitDblClick() {
-    doubleClick(accesslists::limits(), &TMainWnd::EditLimitActionExecute, &TMainWnd::AddLimitActionExecute);
-}
-
-void TMainWnd::LLimitKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteLimitActionExecute();
-}
-
-void TMainWnd::SetSpeedActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::speeds())); });
-}
-void TMainWnd::AddSpeedActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::speeds())); });
-}
-void TMainWnd::EditSpeedActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::speeds())); });
-}
-void TMainWnd::DeleteSpeedActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::speeds())); });
-}
-
-void TMainWnd::LSpeedDblClick() {
-    doubleClick(accesslists::speeds(), &TMainWnd::EditSpeedActionExecute, &TMainWnd::AddSpeedActionExecute);
-}
-
-void TMainWnd::LSpeedKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteSpeedActionExecute();
-}
-
-void TMainWnd::SetPortAActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::portAccess())); });
-}
-void TMainWnd::AddPortAActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::portAccess())); });
-}
-void TMainWnd::EditPortAActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::portAccess())); });
-}
-void TMainWnd::DeletePortAActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::portAccess())); });
-}
-
-void TMainWnd::LPortADblClick() {
-    doubleClick(accesslists::portAccess(), &TMainWnd::EditPortAActionExecute, &TMainWnd::AddPortAActionExecute);
-}
-
-void TMainWnd::LPortAKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeletePortAActionExecute();
-}
-
-void TMainWnd::SetPortBActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::portBlocks())); });
-}
-void TMainWnd::AddPortBActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::portBlocks())); });
-}
-void TMainWnd::EditPortBActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::portBlocks())); });
-}
-void TMainWnd::DeletePortBActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::portBlocks())); });
-}
-
-void TMainWnd::LPortBDblClick() {
-    doubleClick(accesslists::portBlocks(), &TMainWnd::EditPortBActionExecute, &TMainWnd::AddPortBActionExecute);
-}
-
-void TMainWnd::LPortBKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeletePortBActionExecute();
-}
-
-// ---------------------------------------------------------------------------------------------------------------
-// Working hours and authorization
-
-void TMainWnd::SetTimeActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::times())); });
-}
-void TMainWnd::AddTimeActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::times())); });
-}
-void TMainWnd::EditTimeActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::times())); });
-}
-void TMainWnd::DeleteTimeActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::times())); });
-}
-
-void TMainWnd::LTimeDblClick() {
-    doubleClick(accesslists::times(), &TMainWnd::EditTimeActionExecute, &TMainWnd::AddTimeActionExecute);
-}
-
-void TMainWnd::LTimeKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteTimeActionExecute();
-}
-
-void TMainWnd::SetAuthActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->fill(list(accesslists::authorization())); });
-}
-void TMainWnd::AddAuthActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->add(list(accesslists::authorization())); });
-}
-void TMainWnd::EditAuthActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->edit(list(accesslists::authorization())); });
-}
-void TMainWnd::DeleteAuthActionExecute() {
-    messages::guarded(this, [this] { ruleEditor_->remove(list(accesslists::authorization())); });
-}
-
-void TMainWnd::LAuthDblClick() {
-    doubleClick(accesslists::authorization(), &TMainWnd::EditAuthActionExecute, &TMainWnd::AddAuthActionExecute);
-}
-
-void TMainWnd::LAuthKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteAuthActionExecute();
+    for (const ListDescriptor* descriptor : accesslists::all()) {
+        BoundList& shown = list(*descriptor);
+        shown.actions->fill(shown);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -645,28 +365,6 @@ void TMainWnd::LoadSkipActionExecute() {
         });
         document_.addFindings(dropped.findings());
     });
-}
-
-void TMainWnd::AddSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor_->add(list(CacheSkipEditor::list())); });
-}
-void TMainWnd::EditSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor_->edit(list(CacheSkipEditor::list())); });
-}
-void TMainWnd::DeleteSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor_->remove(list(CacheSkipEditor::list())); });
-}
-void TMainWnd::UpdateSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor_->sort(list(CacheSkipEditor::list())); });
-}
-
-void TMainWnd::CacheSkipRulesDblClick() {
-    doubleClick(CacheSkipEditor::list(), &TMainWnd::EditSkipActionExecute, &TMainWnd::AddSkipActionExecute);
-}
-
-void TMainWnd::CacheSkipRulesKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteSkipActionExecute();
 }
 
 // The rules always sort by their whole line, whatever the column; a second click reverses.

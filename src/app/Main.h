@@ -14,6 +14,7 @@
 
 class CacheSkipEditor;
 class GroupEditor;
+class ListActions;
 class ListViews;
 class ManualServiceEditor;
 class QAbstractItemView;
@@ -28,6 +29,7 @@ class SettingsForm;
 class StatisticsPage;
 struct BoundList;
 struct ListDescriptor;
+enum class PopupEntry;
 
 namespace Ui {
 class TMainWnd;
@@ -37,7 +39,8 @@ class TMainWnd;
 // lists its 65 group records and the line lists of the cache-skip and port-mapping rules.
 //
 // Handlers are slots named after the controls and actions they serve. An error that reaches a handler is shown
-// in the standard error box and ends that handler; nothing escapes to the event loop.
+// in the standard error box and ends that handler; nothing escapes to the event loop. The slots of the rule lists
+// (ListSlots.cpp) run the list's actions, which its editor implements, as the list's own input does.
 class TMainWnd : public QMainWindow {
     Q_OBJECT
     Q_PROPERTY(QString ProgramDir MEMBER ProgramDir)
@@ -278,8 +281,7 @@ private:
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const;
     BoundList* popupList() const;
-    bool isDeleteKey(int key) const;
-    void doubleClick(const ListDescriptor& descriptor, void (TMainWnd::*edit)(), void (TMainWnd::*add)());
+    void runPopupEntry(PopupEntry entry); // on the list that opened the pop-up menu, or says there are no rules
 
     std::unique_ptr<Ui::TMainWnd> ui_;
     std::unique_ptr<ListViews> lists_;

@@ -34,9 +34,6 @@ QLineEdit* TMainWnd::standardServiceField(int slot) const {
 }
 
 void TMainWnd::setUpPortMapping() {
-    manualServiceEditor_ = std::make_unique<ManualServiceEditor>(
-        this, ManualServiceLines, StandardServiceLines,
-        std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress}, ui_->EditProxyPort);
     connect(ui_->SMTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::SMTPaddressExit);
     connect(ui_->POP3address, &QLineEdit::editingFinished, this, &TMainWnd::POP3addressExit);
     connect(ui_->NNTPaddress, &QLineEdit::editingFinished, this, &TMainWnd::NNTPaddressExit);
@@ -74,28 +71,6 @@ void TMainWnd::showStandardServices() {
 // marked so.
 void TMainWnd::SetMServiceActionExecute() {
     manualServiceEditor_->markTakenStandardServices();
-}
-
-void TMainWnd::AddMServiceActionExecute() {
-    // A relay server typed but not yet confirmed counts for the port check: it is stored first.
-    if (!storeEditedStandardServices())
-        return;
-    messages::guarded(this, [this] { manualServiceEditor_->add(list(manualServiceList())); });
-}
-void TMainWnd::EditMServiceActionExecute() {
-    messages::guarded(this, [this] { manualServiceEditor_->edit(list(manualServiceList())); });
-}
-void TMainWnd::DeleteMServiceActionExecute() {
-    messages::guarded(this, [this] { manualServiceEditor_->remove(list(manualServiceList())); });
-}
-
-void TMainWnd::RouterRulesDblClick() {
-    doubleClick(manualServiceList(), &TMainWnd::EditMServiceActionExecute, &TMainWnd::AddMServiceActionExecute);
-}
-
-void TMainWnd::RouterRulesKeyDown(int key) {
-    if (isDeleteKey(key))
-        DeleteMServiceActionExecute();
 }
 
 // A standard service edited by the user is stored when its field is left: "CS:<server>:", or nothing when the

@@ -13,12 +13,12 @@
 #include <string_view>
 
 class QWidget;
-class TAdvSpinEdit;
 class TRuleDialog;
+enum class EditorAction; // base/RuleDialog.h
 
-// One list view of the main window, described once: its columns, what its rows show, the dialog its rules are
-// edited with and the window's handlers that serve it. Each feature folder describes its lists; the main window
-// builds every list from its descriptor (base/ListViews.h).
+// One list view of the main window, described once: its columns, what its rows show and the dialog its rules are
+// edited with. Each feature folder describes its lists; the main window builds every list from its descriptor and
+// binds it to the feature's editor, which implements the list's actions (base/ListViews.h, base/ListActions.h).
 
 // What a row of a list shows: a rule line, and what the row knows besides it.
 struct RowLine {
@@ -62,38 +62,13 @@ enum class RowSource {
     Records,        // rows that are no rule lines, from the list's own model (the statistics)
 };
 
-// The main window's slots that serve a list, by name; the window finds them once when it is built, and a name
-// it lacks stops the start-up. Key handlers take the key (int); the column click takes the column (int).
-struct ListHandlers {
-    const char* dblClick = nullptr; // a double click, or Enter
-    const char* keyDown = nullptr;  // the Delete key
-    const char* add = nullptr;      // the shared pop-up menu's "&Add", "&Edit" and "&Delete"
-    const char* edit = nullptr;
-    const char* remove = nullptr;
-    const char* columnClick = nullptr; // a header click; none: the shared column sort, LNetworkColumnClick
-    bool popupNeedsSelection = false;  // "&Edit" and "&Delete" of the pop-up run only with a row selected
-};
-
-enum class EditorAction { Add, Edit };
-
-// A rule outside its line: its tag and its values in line order, the group field left out.
-struct RuleRecord {
-    QString tag;
-    QStringList values;
-};
-
-// How the common editor pattern of the group rules uses a kind's dialog.
+// The dialog a kind of group rules is edited with: the dialog maps its fields to a rule itself (TRuleDialog's
+// groupField, record, showRecord, type and showType).
 struct RuleDialogSpec {
-    std::unique_ptr<TRuleDialog> (*create)(QWidget* parent, EditorAction action) = nullptr; // retitled
-    TAdvSpinEdit* (*groupField)(TRuleDialog& dialog) = nullptr;
-    RuleRecord (*record)(TRuleDialog& dialog) = nullptr;                   // the fields as a rule
-    void (*show)(TRuleDialog& dialog, const RuleRecord& record) = nullptr; // fills the fields
-    int valueCount = 0;                                                    // values after the group field
+    // The dialog for an Add or an Edit of the kind, titled for it.
+    std::unique_ptr<TRuleDialog> (*create)(QWidget* parent, EditorAction action) = nullptr;
+    int valueCount = 0;               // values after the group field
     bool createsMissingGroup = false; // Add to a missing group creates it (with a note) instead of refusing
-    // Kinds of more than one single line per group (authorization): the type the dialog's fields choose, and
-    // showing a row's type in them. Without them every line is of type 0.
-    int (*type)(TRuleDialog& dialog) = nullptr;
-    void (*showType)(TRuleDialog& dialog, int type) = nullptr;
 };
 
 struct ListDescriptor {
@@ -104,7 +79,6 @@ struct ListDescriptor {
     RuleLines TProxyUsers::*lines = nullptr;                     // RowSource::GroupLines
     std::span<std::string TProxyUsers::*const> singleLines = {}; // RowSource::GroupLine, by type
     RuleDialogSpec dialog = {};
-    ListHandlers handlers = {};
     // What one row is, in the Edit menu's undo steps ("Undo delete URL rule"): a short noun, lower case except
     // for names ("URL rule", "group").
     const char* noun = "rule";

@@ -1,6 +1,8 @@
 #include "base/ListViews.h"
 
+#include "base/ListActions.h"
 #include "base/ListModels.h"
+#include "base/MessageBoxes.h"
 #include "base/RowOrder.h"
 #include "common/Error.h"
 
@@ -100,11 +102,11 @@ void widenFixedColumns(QTableView* view, const ListDescriptor& list) {
                                                    static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column)));
 }
 
-// Keyboard and mouse of a list: Delete runs the key handler, a double click or Enter the double click handler,
-// Home and End go to the first and the last row, and a click on no row clears the selection.
+// Keyboard and mouse of a list: Delete and a double click or Enter run the list's actions, Home and End go to the
+// first and the last row, and a click on no row clears the selection.
 class ListInput : public QObject {
 public:
-    ListInput(const ListViews& views, BoundList& list) : QObject(list.view), views_(views), list_(list) {
+    explicit ListInput(BoundList& list) : QObject(list.view), list_(list) {
         list.view->installEventFilter(this);
         list.view->viewport()->installEventFilter(this);
     }
@@ -119,12 +121,12 @@ public:
                 break;
             if ((key == Qt::Key_Home || key == Qt::Key_End) && press->modifiers() == Qt::NoModifier)
                 return goToEnd(key == Qt::Key_Home);
-            if (key == Qt::Key_Delete && list_.keyDown.isValid()) {
-                views_.run(list_.keyDown, key);
+            if (key == Qt::Key_Delete && list_.actions) {
+                list_.keyDown(key);
                 return true;
             }
-            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list_.dblClick.isValid()) {
-                views_.run(list_.dblClick);
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list_.actions) {
+                list_.doubleClick();
                 return true;
             }
             break;
@@ -137,9 +139,9 @@ public:
             }
             break;
         case QEvent::MouseButtonDblClick:
-            if (watched == view->viewport() && list_.dblClick.isValid() &&
+            if (watched == view->viewport() && list_.actions &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                views_.run(list_.dblClick);
+                list_.doubleClick();
                 return true;
             }
             break;
@@ -162,7 +164,6 @@ private:
         return true;
     }
 
-    const ListViews& views_;
     BoundList& list_;
 };
 
@@ -213,11 +214,65 @@ void BoundList::selectRow(int modelRow) const {
     view->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-ListViews::ListViews(QWidget* window) : QObject(window), window_(window), undo_(new QUndoStack(this)) {
-    const int sort = window->metaObject()->indexOfMethod(kSharedColumnSort);
-    if (sort >= 0)
-        sharedSort_ = window->metaObject()->method(sort);
+// The commands run the actions with the window's error box as the guard: an error ends the command, and never
+// reaches the event loop.
+namespace {
+
+// Windows' code of the Delete key, which callers of the key handlers may pass instead of Qt::Key_Delete.
+constexpr int kVirtualKeyDelete = 46;
+
+void runAction(BoundList& list, void (ListActions::*action)(BoundList&)) {
+    if (list.actions)
+        messages::guarded(list.view->window(), [&list, action] { (list.actions->*action)(list); });
 }
+
+} // namespace
+
+void BoundList::fill() {
+    runAction(*this, &ListActions::fill);
+}
+
+void BoundList::add() {
+    runAction(*this, &ListActions::add);
+}
+
+void BoundList::edit() {
+    runAction(*this, &ListActions::edit);
+}
+
+void BoundList::remove() {
+    runAction(*this, &ListActions::remove);
+}
+
+void BoundList::doubleClick() {
+    if (selectedRow())
+        edit();
+    else
+        add();
+}
+
+void BoundList::keyDown(int key) {
+    if (key == Qt::Key_Delete || key == kVirtualKeyDelete)
+        remove();
+}
+
+bool BoundList::popup(PopupEntry entry) {
+    if (!actions)
+        return false;
+    if (entry == PopupEntry::Add) {
+        add();
+        return true;
+    }
+    if (actions->popupNeedsSelection() && !selectedRow())
+        return false;
+    if (entry == PopupEntry::Edit)
+        edit();
+    else
+        remove();
+    return true;
+}
+
+ListViews::ListViews(QWidget* window) : QObject(window), window_(window), undo_(new QUndoStack(this)) {}
 
 // The views go before the lists they show: the window's rule data goes before its child widgets do.
 ListViews::~ListViews() {
@@ -225,33 +280,14 @@ ListViews::~ListViews() {
         list->view->setModel(nullptr);
 }
 
-QMetaMethod ListViews::handler(const ListDescriptor& list, const char* name, const char* arguments) const {
-    if (!name)
-        return {};
-    const QByteArray signature = QByteArray(name) + arguments;
-    const int index = window_->metaObject()->indexOfMethod(signature.constData());
-    if (index < 0)
-        throw GlymError(std::string("The list view ") + list.objectName + " is served by " + signature.toStdString() +
-                        ", which the window does not have.");
-    return window_->metaObject()->method(index);
-}
-
-BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel> model) {
+BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel> model, ListActions* actions) {
     auto* view = window_->findChild<QTableView*>(QLatin1String(list.objectName));
     if (!view)
         throw GlymError(std::string("The window has no list view named ") + list.objectName + ".");
     auto bound = std::make_unique<BoundList>();
     bound->descriptor = &list;
     bound->view = view;
-    bound->dblClick = handler(list, list.handlers.dblClick, "()");
-    bound->keyDown = handler(list, list.handlers.keyDown, "(int)");
-    bound->add = handler(list, list.handlers.add, "()");
-    bound->edit = handler(list, list.handlers.edit, "()");
-    bound->remove = handler(list, list.handlers.remove, "()");
-    bound->columnClick = handler(list, list.handlers.columnClick, "(int)");
-    if (!list.handlers.columnClick && !sharedSort_.isValid())
-        throw GlymError(std::string("The list view ") + list.objectName + " sorts with " + kSharedColumnSort +
-                        ", which the window does not have.");
+    bound->actions = actions;
 
     bound->model = model.release();
     bound->model->setParent(view);
@@ -345,7 +381,7 @@ bool ListViews::focusFilter() const {
 }
 
 void ListViews::wireInput(BoundList& list) {
-    new ListInput(*this, list);
+    new ListInput(list);
     QTableView* view = list.view;
     QHeaderView* header = view->horizontalHeader();
     header->setSortIndicatorShown(true);
@@ -353,12 +389,10 @@ void ListViews::wireInput(BoundList& list) {
     connect(list.proxy, &RowOrderProxy::sortChanged, header,
             [header](int column, Qt::SortOrder order) { header->setSortIndicator(column, order); });
     connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, &list](int column) {
-        if (list.columnClick.isValid())
-            run(list.columnClick, column);
-        else
-            sharedSort_.invoke(window_, Qt::DirectConnection, Q_ARG(QAbstractItemView*, list.view), Q_ARG(int, column));
+        if (columnClicked)
+            columnClicked(list, column);
     });
-    if (!list.add.isValid())
+    if (!list.actions)
         return; // a list without rules to edit has no pop-up menu
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, &list](const QPoint& position) {
@@ -385,14 +419,4 @@ BoundList& ListViews::of(const ListDescriptor& descriptor) const {
     if (BoundList* list = find(descriptor))
         return *list;
     throw GlymError(std::string("The list view ") + descriptor.objectName + " is not built.");
-}
-
-void ListViews::run(const QMetaMethod& handler) const {
-    if (handler.isValid())
-        handler.invoke(window_, Qt::DirectConnection);
-}
-
-void ListViews::run(const QMetaMethod& handler, int argument) const {
-    if (handler.isValid())
-        handler.invoke(window_, Qt::DirectConnection, Q_ARG(int, argument));
 }

@@ -2,7 +2,6 @@
 
 #include "base/ListDescriptor.h"
 
-#include <QMetaMethod>
 #include <QObject>
 #include <QPoint>
 #include <functional>
@@ -10,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+class ListActions;
 class ListModel;
 class QAbstractItemView;
 class QLabel;
@@ -18,6 +18,9 @@ class QTableView;
 class QUndoStack;
 class QWidget;
 class RowOrderProxy;
+
+// The entries of the pop-up menu of the lists.
+enum class PopupEntry { Add, Edit, Delete };
 
 // A list view of the window bound to its descriptor: the view shows the model through the row order proxy.
 struct BoundList {
@@ -30,35 +33,47 @@ struct BoundList {
     QLabel* filterCount = nullptr;
     bool widened = false; // the columns of a starting width have grown to their first rows
 
-    // The window's handlers, found by the descriptor's names (invalid where it names none).
-    QMetaMethod dblClick, keyDown, add, edit, remove, columnClick;
+    // What the user's input runs on the rows; none for a list that only shows them.
+    ListActions* actions = nullptr;
 
     // The model row of the row selected in the view, whatever order the view shows.
     std::optional<int> selectedRow() const;
     // Selects the view row that shows a model row, as a click would.
     void selectRow(int modelRow) const;
-};
 
-// The name of the window's shared column sort: LNetworkColumnClick(QAbstractItemView* sender, int column).
-inline constexpr const char* kSharedColumnSort = "LNetworkColumnClick(QAbstractItemView*,int)";
+    // The list's commands, as the user's input runs them: through its actions (nothing without them), an error
+    // ending the command and showing in the window's error box.
+    void fill();
+    void add();
+    void edit();
+    void remove();
+    // A double click or Enter: edits the selected row, or adds one when none is selected.
+    void doubleClick();
+    // A key pressed on the list: the Delete key (Qt's code, or Windows' 46) removes the selected row.
+    void keyDown(int key);
+    // An entry of the pop-up menu. False, doing nothing, when the list has no actions, or when "&Edit" and
+    // "&Delete" need a selected row that it lacks.
+    bool popup(PopupEntry entry);
+};
 
 // Every list view of a window, each built once from its descriptor: report style (one whole row selected at a
 // time, no editing in place, grid lines, rows of one height), the columns with their widths, a filter field above
-// it, and the user's input wired to the window's handlers: a double click or Enter, the Delete key, a click on a
-// header, a click on empty space (it clears the selection, so that the next double click adds) and the pop-up
-// menu key or button. The changes made through the lists' models are steps of one undo stack.
+// it, and the user's input wired to the list's actions: a double click or Enter, the Delete key, a click on empty
+// space (it clears the selection, so that the next double click adds) and the pop-up menu key or button; a click
+// on a header goes to columnClicked. The changes made through the lists' models are steps of one undo stack.
 class ListViews : public QObject {
     Q_OBJECT
 
 public:
-    // The window holds the views and the handler slots.
+    // The window holds the views.
     explicit ListViews(QWidget* window);
     // Takes the models off the views: destroy it before what the models show.
     ~ListViews() override;
 
-    // Binds the view the descriptor names to a model. A view the window does not hold, or a handler it lacks,
-    // is an error of the program's build: GlymError naming it.
-    BoundList& bind(const ListDescriptor& list, std::unique_ptr<ListModel> model);
+    // Binds the view the descriptor names to a model and to the actions its input runs (none: the list only shows
+    // its rows, and has no pop-up menu). A view the window does not hold is an error of the program's build:
+    // GlymError naming it.
+    BoundList& bind(const ListDescriptor& list, std::unique_ptr<ListModel> model, ListActions* actions = nullptr);
 
     // The list of a view (or of a descriptor), or nullptr when it has none.
     BoundList* find(const QObject* view) const;
@@ -79,21 +94,18 @@ public:
     // first one visible. False when no list with a filter is visible.
     bool focusFilter() const;
 
-    // Runs a handler of the window (nothing when it is invalid).
-    void run(const QMetaMethod& handler) const;
-    void run(const QMetaMethod& handler, int argument) const;
-
-    // Called when the user asks for the pop-up menu on a list, with the point (global) where it opens.
+    // Called when the user asks for the pop-up menu on a list that has actions, with the point (global) where it
+    // opens.
     std::function<void(BoundList& list, QPoint at)> popupRequested;
+    // Called when the user clicks a header of a list, with the column's index in the model: the window sorts.
+    std::function<void(BoundList& list, int column)> columnClicked;
 
 private:
-    QMetaMethod handler(const ListDescriptor& list, const char* name, const char* arguments) const;
     void wireInput(BoundList& list);
     void addFilter(BoundList& list);
 
     QWidget* window_;
     QUndoStack* undo_;
     bool keepSteps_ = false;
-    QMetaMethod sharedSort_;
     std::vector<std::unique_ptr<BoundList>> lists_;
 };

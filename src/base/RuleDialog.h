@@ -3,12 +3,22 @@
 #include <QDialog>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 class QLabel;
 class QLineEdit;
 class TAdvSpinEdit;
+
+// A rule outside its line: its tag and its values in line order, the group field left out.
+struct RuleRecord {
+    QString tag;
+    QStringList values;
+};
+
+// What a dialog is opened for: its titles say which.
+enum class EditorAction { Add, Edit };
 
 // The base of every rule editor dialog. A dialog is created for one Add or Edit and closed with "Ok" or "Cancel";
 // Changed tells whether any field changed since it was last cleared (just before the dialog is shown).
@@ -42,6 +52,20 @@ public:
 
     // Whether the user has edited a field since the dialog was shown (true for a dialog not shown yet).
     bool edited(const QLineEdit* field) const;
+
+    // The dialog's fields as a rule of a group, for the common editor of the group rules (access/RuleEditor.h).
+    // A dialog of no group rule keeps the defaults: no group field, an empty rule, nothing shown.
+    //
+    // The field of the group number.
+    virtual TAdvSpinEdit* groupField() { return nullptr; }
+    // The rule the fields hold: its tag (the fields may choose it) and its values.
+    virtual RuleRecord record() const { return {}; }
+    // Shows a rule's values in the fields (its tag where a field chooses it).
+    virtual void showRecord(const RuleRecord&) {}
+    // A kind of several single lines per group, one per type (authorization): the type the fields choose, and
+    // showing a row's type in them. Every other kind has one type, 0.
+    virtual int type() const { return 0; }
+    virtual void showType(int) {}
 
     // The editor's check of "Ok": returns false, after telling the user why, to keep the dialog open.
     using AcceptCheck = std::function<bool()>;

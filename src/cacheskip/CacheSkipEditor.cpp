@@ -4,7 +4,7 @@
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/Text.h"
-#include "cacheskip/Cacheskip.h"
+#include "cacheskip/CacheSkipDialog.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
 #include "rules/Strings.h"
@@ -61,13 +61,6 @@ constexpr ListDescriptor kList{
     .columns = kColumns,
     .images = ImageList::CacheSkipImage,
     .source = RowSource::CacheSkipLines,
-    .handlers = {.dblClick = "CacheSkipRulesDblClick",
-                 .keyDown = "CacheSkipRulesKeyDown",
-                 .add = "AddSkipActionExecute",
-                 .edit = "EditSkipActionExecute",
-                 .remove = "DeleteSkipActionExecute",
-                 .columnClick = "CacheSkipRulesColumnClick",
-                 .popupNeedsSelection = true},
     .noun = "cache-skip rule",
 };
 

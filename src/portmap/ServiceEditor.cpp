@@ -5,7 +5,7 @@
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "common/Error.h"
-#include "portmap/Mservice.h"
+#include "portmap/ManualServiceDialog.h"
 #include "rules/PortMapFile.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
@@ -84,6 +84,8 @@ void ManualServiceEditor::freeStandardField(int slot, const FreeField& shown) {
 }
 
 void ManualServiceEditor::add(BoundList& list) {
+    if (beforeAdd_ && !beforeAdd_())
+        return;
     FileLinesModel& model = modelOf(list);
     TFMService dialog(window_);
     const auto refusal = [&] {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "base/ListActions.h"
 #include "rules/RuleLines.h"
 #include "rules/RulesFile.h"
 
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <string>
 
 class FileLinesModel;
@@ -13,11 +15,11 @@ class QLineEdit;
 class QWidget;
 struct BoundList;
 
-// The manual port-mapping services of RouterRules: row i of its model shows "CR" line i, whatever order the view
-// shows, so Add, Edit and Delete change exactly the line of the row, through the model. The three standard
+// The actions of the manual port-mapping services, RouterRules: row i of its model shows "CR" line i, whatever order
+// the view shows, so Add, Edit and Delete change exactly the line of the row, through the model. The three standard
 // services' fields are released when the last manual service on their port goes; undoing that delete takes the
 // field again, and redoing it frees it again.
-class ManualServiceEditor {
+class ManualServiceEditor : public ListActions {
 public:
     // standardFields are the fields of the SMTP, POP3 and NNTP servers; proxyPort is the proxy's own port.
     ManualServiceEditor(QWidget* window, RuleLines& lines, StandardServices& standard,
@@ -27,13 +29,17 @@ public:
     // and cannot be edited, and their line is dropped.
     void markTakenStandardServices();
 
+    // What runs before every Add: storing a standard service still being typed, whose port the Add checks.
+    // False stops the Add.
+    void setBeforeAdd(std::function<bool()> check) { beforeAdd_ = std::move(check); }
+
     // A new service through the dialog. A local port that is taken is refused while the dialog stays open, so
     // the user can change it or cancel.
-    void add(BoundList& list);
+    void add(BoundList& list) override;
     // Edits the service of the selected row; its local port stays.
-    void edit(BoundList& list);
+    void edit(BoundList& list) override;
     // Removes the service of the selected row.
-    void remove(BoundList& list);
+    void remove(BoundList& list) override;
 
 private:
     FileLinesModel& modelOf(BoundList& list) const;
@@ -54,4 +60,5 @@ private:
     StandardServices& standard_;
     std::array<QLineEdit*, 3> standardFields_;
     QLineEdit* proxyPort_;
+    std::function<bool()> beforeAdd_;
 };

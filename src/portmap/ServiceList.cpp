@@ -23,11 +23,6 @@ constexpr ListDescriptor kList{
     .objectName = "RouterRules",
     .columns = kColumns,
     .source = RowSource::ManualServices,
-    .handlers = {.dblClick = "RouterRulesDblClick",
-                 .keyDown = "RouterRulesKeyDown",
-                 .add = "AddMServiceActionExecute",
-                 .edit = "EditMServiceActionExecute",
-                 .remove = "DeleteMServiceActionExecute"},
     .noun = "service",
 };
 

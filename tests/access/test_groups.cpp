@@ -1,8 +1,8 @@
 // The user groups list GroupName: filled at start-up, Add (new number, a number in use, a number deleted
 // before), Edit, Delete, and "Ok" without a change; the results are checked in the rows and in the saved file.
 
-#include "access/Groupname.h"
-#include "access/Net.h"
+#include "access/GroupNameDialog.h"
+#include "access/NetworkDialog.h"
 #include "access/RuleListDriver.h"
 #include "widgets/Advspin.h"
 

@@ -2,8 +2,8 @@
 // Edit and Delete of hand-written and duplicate lines, the Delete key, double clicks, the column sort, and
 // what the dialogs refuse; results are checked in the rows and in the saved file.
 
-#include "access/Groupname.h"
-#include "access/Net.h"
+#include "access/GroupNameDialog.h"
+#include "access/NetworkDialog.h"
 #include "access/RuleListDriver.h"
 #include "base/Images.h"
 #include "widgets/Advspin.h"

@@ -1,12 +1,13 @@
 // The URL, word, traffic limit, speed, port access and port blocking lists: a whole editing session per page,
 // saved and compared with golden files byte for byte, and what every dialog refuses or brings into bounds.
 
-#include "access/Groupname.h"
-#include "access/PortA.h"
-#include "access/PortB.h"
+#include "access/AccessLists.h"
+#include "access/GroupNameDialog.h"
+#include "access/PortAccessDialog.h"
+#include "access/PortBlockDialog.h"
 #include "access/RuleListDriver.h"
-#include "access/Speed.h"
-#include "access/Url.h"
+#include "access/SpeedDialog.h"
+#include "access/UrlDialog.h"
 #include "base/Images.h"
 #include "widgets/Advspin.h"
 
@@ -473,6 +474,117 @@ private slots:
         type(dialog.portEnd, QStringLiteral("0"));
         dialog.portEnd->applyBounds();
         QCOMPARE(dialog.portEnd->text(), QStringLiteral("1"));
+    }
+
+    // Every kind's dialog maps its fields to a rule itself: a rule shown appears in the fields its objectNames
+    // name and comes back unchanged, its tag included (the shared dialogs keep the tag of the list they were made
+    // for); the group field is the dialog's "groupID".
+    void dialogsMapTheirOwnFields_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QStringList>("shown"); // objectName=text of the fields, in value order
+        const auto row = [](const char* name, const char* list, const char* tag, QStringList values, int type,
+                            QStringList shown) {
+            QTest::newRow(name) << QString::fromLatin1(list) << QString::fromLatin1(tag) << values << type << shown;
+        };
+        row("network", "LNetwork", "GD", {"10.0.0.0", "255.0.0.0", "lan"}, 0,
+            {"ip=10.0.0.0", "mask=255.0.0.0", "comment=lan"});
+        row("host", "LHost", "CD", {"pc1", "desk"}, 0, {"name=pc1", "comment=desk"});
+        row("URL allowed", "LUrl", "PA", {"ya.ru", "ok"}, 0, {"url=ya.ru", "comment=ok"});
+        row("URL denied", "LUrl", "PD", {"x.org", "no"}, 0, {"url=x.org", "comment=no"});
+        row("word", "LWord", "BW", {"casino", "w"}, 0, {"name=casino", "comment=w"});
+        row("traffic limit", "LLimit", "TL", {"500", "day"}, 0, {"speed=500", "comment=day"});
+        row("speed", "LSpeed", "RL", {"900", "min"}, 0, {"speed=900", "comment=min"});
+        row("allowed port", "LPortA", "RP", {"8080", "web"}, 0, {"port=8080", "comment=web"});
+        row("blocked ports", "LPortB", "BP", {"100", "200", "range"}, 0,
+            {"portStart=100", "portEnd=200", "comment=range"});
+        row("time", "LTime", "WT", {"3", "9", "18", "work"}, 0, {"day=Wednesday", "begin=9", "end=18", "comment=work"});
+        row("input login", "LAuth", "IA", {"u", "p", "c"}, 0, {"login=u", "passw=p", "comment=c"});
+        row("output login", "LAuth", "OA", {"v", "q", "d"}, 1, {"login=v", "passw=q", "comment=d"});
+    }
+    void dialogsMapTheirOwnFields() {
+        QFETCH(QString, list);
+        QFETCH(QString, tag);
+        QFETCH(QStringList, values);
+        QFETCH(int, type);
+        QFETCH(QStringList, shown);
+        const ListDescriptor* kind = nullptr;
+        for (const ListDescriptor* descriptor : accesslists::all())
+            if (QLatin1String(descriptor->objectName) == list)
+                kind = descriptor;
+        QVERIFY(kind);
+        for (const EditorAction action : {EditorAction::Add, EditorAction::Edit}) {
+            const std::unique_ptr<TRuleDialog> dialog = kind->dialog.create(nullptr, action);
+            QCOMPARE(dialog->groupField(), dialog->findChild<TAdvSpinEdit*>(QStringLiteral("groupID")));
+            dialog->showRecord({tag, values});
+            dialog->showType(type);
+            for (const QString& field : shown) {
+                const QString name = field.section(u'=', 0, 0);
+                const auto* edit = dialog->findChild<QLineEdit*>(name);
+                QVERIFY2(edit, qPrintable(name));
+                QCOMPARE(edit->text(), field.section(u'=', 1));
+            }
+            const RuleRecord record = dialog->record();
+            QCOMPARE(record.tag, tag);
+            QCOMPARE(record.values, values);
+            QCOMPARE(dialog->type(), type);
+        }
+    }
+
+    // Every rule list of the window runs its own editor's actions: a double click on a row, one on empty space and
+    // the pop-up menu's "&Add" and "&Edit" (on a selected row) open the kind's dialog, and the Delete key deletes
+    // the selected row through the list's model (a change, without any box).
+    void everyListRunsItsEditor_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("dialog");
+        for (const auto& [list, dialog] :
+             std::initializer_list<std::pair<const char*, const char*>>{{"GroupName", "TFGroupName"},
+                                                                        {"LNetwork", "TFNet"},
+                                                                        {"LHost", "TFGroupName"},
+                                                                        {"LUrl", "TFUrl"},
+                                                                        {"LWord", "TFGroupName"},
+                                                                        {"LLimit", "TFSpeed"},
+                                                                        {"LSpeed", "TFSpeed"},
+                                                                        {"LPortA", "TFPortA"},
+                                                                        {"LPortB", "TFPortB"},
+                                                                        {"LTime", "TFTime"},
+                                                                        {"LAuth", "TFAuth"},
+                                                                        {"CacheSkipRules", "TFCacheSkip"},
+                                                                        {"RouterRules", "TFMService"}})
+            QTest::newRow(list) << QString::fromLatin1(list) << QString::fromLatin1(dialog);
+    }
+    void everyListRunsItsEditor() {
+        QFETCH(QString, list);
+        QFETCH(QString, dialog);
+        startAnew(w_,
+                  "GN:1:Office:\r\nGD:1:10.0.0.0:255.0.0.0:\r\nGD:1:10.1.0.0:255.255.0.0:\r\nCD:1:pc1:\r\n"
+                  "CD:1:pc2:\r\nPA:1:a.com:\r\nPD:1:b.com:\r\nBW:1:casino:\r\nBW:1:dice:\r\nTL:1:5000:\r\n"
+                  "RL:1:6000:\r\nRP:1:443:\r\nRP:1:80:\r\nBP:1:25:25:\r\nBP:1:26:27:\r\nWT:1:1:9:18:\r\n"
+                  "WT:1:2:9:18:\r\nIA:1:u:p:\r\nOA:1:v:q:\r\n",
+                  "SA:a.com:\r\nSD:b.com:\r\n", "CR:1100:25:mail.example.com:SMTP:5:10:60:0:0:\r\n");
+        QTableView* view = this->list(list);
+        QVERIFY(rowCount(view) > 0);
+        QStringList opened;
+        ModalAnswers answers;
+        for (int i = 0; i < 4; ++i)
+            answers.push([&opened](QWidget* shown) {
+                opened << QString::fromLatin1(shown->metaObject()->className());
+                pressCancel(shown);
+            });
+        w_->doubleClick(view, 0);
+        w_->doubleClick(view, -1);
+        w_->popup(view, -1, Qt::Key_A);
+        w_->click(view, 0);
+        w_->popup(view, 0, Qt::Key_E);
+        QCOMPARE(opened, QStringList(4, dialog));
+        QVERIFY(!w_->window->ConfigChanged);
+
+        w_->click(view, rowCount(view) - 1);
+        w_->key(view, Qt::Key_Delete);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY(w_->window->ConfigChanged);
     }
 };
 

@@ -1,10 +1,10 @@
 // The change flag of the rule lists, and a whole editing session over groups, networks, hosts and cache-skip
 // rules saved and compared with golden files byte for byte.
 
-#include "access/Groupname.h"
-#include "access/Net.h"
+#include "access/GroupNameDialog.h"
+#include "access/NetworkDialog.h"
 #include "access/RuleListDriver.h"
-#include "cacheskip/Cacheskip.h"
+#include "cacheskip/CacheSkipDialog.h"
 
 #include <QComboBox>
 #include <QDir>

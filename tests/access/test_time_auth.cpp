@@ -2,9 +2,9 @@
 // driven through the real window: a whole editing session saved and compared with a golden file, then what a
 // day field the file holds shows, and which rows and lines authorization keeps per group and type.
 
-#include "access/Auth.h"
+#include "access/AuthorizationDialog.h"
 #include "access/RuleListDriver.h"
-#include "access/Time.h"
+#include "access/TimeDialog.h"
 #include "base/Images.h"
 #include "widgets/Comboboxx.h"
 

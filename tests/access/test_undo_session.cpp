@@ -2,10 +2,10 @@
 // and done again: the files saved after undoing everything are the files loaded, byte for byte, and the files
 // saved after redoing everything are those of the session (golden files).
 
-#include "access/Groupname.h"
-#include "access/Net.h"
+#include "access/GroupNameDialog.h"
+#include "access/NetworkDialog.h"
 #include "access/RuleListDriver.h"
-#include "cacheskip/Cacheskip.h"
+#include "cacheskip/CacheSkipDialog.h"
 
 #include <QAction>
 #include <QComboBox>

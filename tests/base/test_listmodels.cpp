@@ -2,6 +2,7 @@
 // the lines in their own order. The editors' steps are played on the models directly, then the rows the view
 // shows and the lines the records hold are compared with what they must be.
 
+#include "base/ListActions.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/RowOrder.h"
@@ -44,7 +45,6 @@ constexpr ListDescriptor kImageList{
     .columns = kImageColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
-    .handlers = {.columnClick = "sortColumn"},
 };
 
 // Groups 1 ("b", "A"), 2 ("c") and 3 ("a"): the rows start as 1|b, 1|A, 2|c, 3|a.
@@ -57,12 +57,22 @@ void load(GroupTable& groups) {
 
 } // namespace
 
-// A window with a handler of its own.
-class SortingWindow : public QWidget {
-    Q_OBJECT
+// Actions that note each call with the model row selected ("edit 2"; "add" with none).
+class RecordingActions : public ListActions {
+public:
+    void add(BoundList& list) override { note("add", list); }
+    void edit(BoundList& list) override { note("edit", list); }
+    void remove(BoundList& list) override { note("remove", list); }
+    bool popupNeedsSelection() const override { return needsSelection; }
 
-public Q_SLOTS:
-    void sortColumn(int) {}
+    bool needsSelection = false;
+    QStringList calls;
+
+private:
+    void note(const char* action, const BoundList& list) {
+        const std::optional<int> row = list.selectedRow();
+        calls << (row ? QStringLiteral("%1 %2").arg(QLatin1String(action)).arg(*row) : QLatin1String(action));
+    }
 };
 
 class TestListModels : public QObject {
@@ -227,36 +237,26 @@ private slots:
         QCOMPARE(chosen.isEmpty() ? QString() : rows.value(chosen.first().row()), selected);
     }
 
-    // A list is built once, when its window is: a view the window does not hold, or a handler it lacks, stops
-    // that with a message naming it (a list sorted by its own handler needs no shared sort).
+    // A list is built once, when its window is: a view the window does not hold stops that with a message naming
+    // it. The list's input needs nothing of the window: no slot of it is looked up.
     void bindingFailsOnWhatTheWindowLacks_data() {
         QTest::addColumn<bool>("hasView");
-        QTest::addColumn<QString>("handler");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no view") << false << "ColumnClick"
-                                 << "no list view named List";
-        QTest::newRow("no such handler") << true << "NoSuchSlot"
-                                         << "NoSuchSlot(int)";
-        QTest::newRow("no shared column sort") << true << ""
-                                               << "LNetworkColumnClick(QAbstractItemView*,int)";
-        QTest::newRow("all there") << true << "sortColumn"
-                                   << "";
+        QTest::newRow("no view") << false << "no list view named List";
+        QTest::newRow("all there") << true << "";
     }
     void bindingFailsOnWhatTheWindowLacks() {
         QFETCH(bool, hasView);
-        QFETCH(QString, handler);
         QFETCH(QString, message);
-        const QByteArray name = handler.toLatin1();
-        ListDescriptor list = kList;
-        list.handlers.columnClick = name.isEmpty() ? nullptr : name.constData();
-        SortingWindow window;
+        QWidget window;
         if (hasView)
             (new QTableView(&window))->setObjectName(QStringLiteral("List"));
         GroupTable groups;
         ListViews views(&window);
+        RecordingActions actions;
         QString error;
         try {
-            views.bind(list, std::make_unique<GroupLinesModel>(list, groups));
+            views.bind(kList, std::make_unique<GroupLinesModel>(kList, groups), &actions);
         } catch (const GlymError& failure) {
             error = QString::fromStdString(failure.what());
         }
@@ -267,7 +267,7 @@ private slots:
     // many rows as before), no row numbers, and the keys of a list: Home and End go to the first and the last row
     // (a table's own go to the first and the last column), the arrows move the selection, Tab leaves the list.
     void aListIsAReport() {
-        SortingWindow window;
+        QWidget window;
         auto* table = new QTableView(&window);
         table->setObjectName(QStringLiteral("List"));
         auto* next = new QLineEdit(&window);
@@ -295,6 +295,84 @@ private slots:
         QCOMPARE(list.selectedRow(), std::optional<int>(0));
         QTest::keyClick(table, Qt::Key_Tab);
         QVERIFY(next->hasFocus());
+    }
+
+    // The user's input on a list runs the actions it was bound with, by pointer: a double click or Enter edits the
+    // selected row or adds one when none is selected, the Delete key (or Windows' code 46 given to keyDown)
+    // removes it, and the pop-up menu's entries run theirs; "&Edit" and "&Delete" there need a row when the
+    // actions say so. A list bound without actions takes none of this input and has no pop-up menu.
+    // A script is steps separated by ";": "select <view row>", "clear" (a click on empty space), "dblclick",
+    // "key <Enter|Return|Delete|Insert>", "keydown <code>", "popup <add|edit|delete>" (noting "refused" when the
+    // entry does not run).
+    void inputRunsTheListsActions_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("actions"); // 0 none, 1 actions, 2 actions whose pop-up Edit and Delete need a row
+        QTest::addColumn<QString>("calls");
+        QTest::newRow("double click on a row edits it") << "select 2;dblclick" << 1 << "edit 2";
+        QTest::newRow("double click on empty space adds") << "select 1;clear;dblclick" << 1 << "add";
+        QTest::newRow("Enter edits the selected row") << "select 1;key Enter" << 1 << "edit 1";
+        QTest::newRow("Return with no row selected adds") << "key Return" << 1 << "add";
+        QTest::newRow("Delete removes the selected row") << "select 3;key Delete" << 1 << "remove 3";
+        QTest::newRow("Windows' code of Delete removes") << "select 0;keydown 46" << 1 << "remove 0";
+        QTest::newRow("other keys run nothing") << "select 0;key Insert;keydown 45" << 1 << "";
+        QTest::newRow("pop-up entries") << "select 1;popup add;popup edit;popup delete" << 1 << "add 1;edit 1;remove 1";
+        QTest::newRow("pop-up edit and delete without a row") << "popup edit;popup delete" << 1 << "edit;remove";
+        QTest::newRow("pop-up edit and delete that need a row")
+            << "popup edit;popup delete;popup add" << 2 << "refused;refused;add";
+        QTest::newRow("no actions: the input runs nothing")
+            << "select 1;dblclick;key Delete;popup add" << 0 << "refused";
+    }
+    void inputRunsTheListsActions() {
+        QFETCH(QString, script);
+        QFETCH(int, actions);
+        QFETCH(QString, calls);
+        QWidget window;
+        auto* table = new QTableView(&window);
+        table->setObjectName(QStringLiteral("List"));
+        (new QVBoxLayout(&window))->addWidget(table);
+        GroupTable groups;
+        load(groups);
+        ListViews views(&window);
+        auto model = std::make_unique<GroupLinesModel>(kList, groups);
+        model->fill();
+        RecordingActions recorder;
+        recorder.needsSelection = actions == 2;
+        BoundList& list = views.bind(kList, std::move(model), actions == 0 ? nullptr : &recorder);
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(table->contextMenuPolicy(), actions == 0 ? Qt::DefaultContextMenu : Qt::CustomContextMenu);
+
+        for (const QString& step : script.split(u';')) {
+            const QString verb = step.section(u' ', 0, 0);
+            const QString argument = step.section(u' ', 1);
+            if (verb == u"select") {
+                const QRect row = table->visualRect(table->model()->index(argument.toInt(), 0));
+                QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+            } else if (verb == u"clear") {
+                QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(5, table->viewport()->height() - 3));
+            } else if (verb == u"dblclick") {
+                const QModelIndex current = table->currentIndex();
+                const QPoint at = list.selectedRow() ? table->visualRect(current).center()
+                                                     : QPoint(5, table->viewport()->height() - 3);
+                QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+            } else if (verb == u"key") {
+                const Qt::Key key = argument == u"Enter"    ? Qt::Key_Enter
+                                    : argument == u"Return" ? Qt::Key_Return
+                                    : argument == u"Delete" ? Qt::Key_Delete
+                                                            : Qt::Key_Insert;
+                QTest::keyClick(table, key);
+            } else if (verb == u"keydown") {
+                list.keyDown(argument.toInt());
+            } else if (verb == u"popup") {
+                const PopupEntry entry = argument == u"add"    ? PopupEntry::Add
+                                         : argument == u"edit" ? PopupEntry::Edit
+                                                               : PopupEntry::Delete;
+                if (!list.popup(entry))
+                    recorder.calls << QStringLiteral("refused");
+            }
+        }
+        QCOMPARE(recorder.calls.join(u';'), calls);
     }
 };
 

@@ -2,12 +2,12 @@
 // Delete, the sort of the lines, the copy in Memo1, and the dispatch of "&Add", "&Edit" and "&Delete" by the list
 // that opened the menu.
 
-#include "access/Groupname.h"
-#include "access/Net.h"
+#include "access/GroupNameDialog.h"
+#include "access/NetworkDialog.h"
 #include "access/RuleListDriver.h"
 #include "base/Images.h"
 #include "base/Text.h"
-#include "cacheskip/Cacheskip.h"
+#include "cacheskip/CacheSkipDialog.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 // saved and compared with golden files, the checks of Add after sorting, and hand-written lines.
 
 #include "access/RuleListDriver.h"
-#include "portmap/Mservice.h"
+#include "portmap/ManualServiceDialog.h"
 
 #include <QGroupBox>
 #include <QtTest>

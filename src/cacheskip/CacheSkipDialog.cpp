@@ -1,7 +1,7 @@
-#include "cacheskip/Cacheskip.h"
+#include "cacheskip/CacheSkipDialog.h"
 
 #include "base/Images.h"
-#include "ui_Cacheskip.h"
+#include "ui_CacheSkipDialog.h"
 
 TFCacheSkip::TFCacheSkip(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFCacheSkip) {
     ui_->setupUi(this);

@@ -1,11 +1,14 @@
-#include "access/Net.h"
+#include "access/NetworkDialog.h"
 
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "rules/Ipv4.h"
 #include "rules/Strings.h"
 
-#include "ui_Net.h"
+#include "ui_NetworkDialog.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
 
 TFNet::TFNet(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFNet) {
     ui_->setupUi(this);
@@ -46,4 +49,21 @@ bool TFNet::checkOwnFields() {
     if (!parseIpv4(netmask))
         return refuse(mask, QStringLiteral("which is not an IPv4 mask in dotted form (such as 255.255.255.0)."));
     return true;
+}
+
+std::unique_ptr<TRuleDialog> TFNet::create(QWidget* parent, EditorAction action) {
+    auto dialog = std::make_unique<TFNet>(parent);
+    if (action == EditorAction::Edit)
+        dialog->Box1->setTitle(QStringLiteral("Edit IP Address in Group "));
+    return dialog;
+}
+
+RuleRecord TFNet::record() const {
+    return {QStringLiteral("GD"), {ip->text(), mask->text(), comment->text()}};
+}
+
+void TFNet::showRecord(const RuleRecord& record) {
+    ip->setText(record.values.value(0));
+    mask->setText(record.values.value(1));
+    comment->setText(record.values.value(2));
 }

@@ -19,6 +19,13 @@ public:
     explicit TFPortA(QWidget* parent);
     ~TFPortA() override;
 
+    // The dialog of an Add or an Edit of an allowed port rule ("RP"), titled for it.
+    static std::unique_ptr<TRuleDialog> create(QWidget* parent, EditorAction action);
+
+    TAdvSpinEdit* groupField() override { return groupID; }
+    RuleRecord record() const override;
+    void showRecord(const RuleRecord& record) override;
+
     QGroupBox* Box1;
     TAdvSpinEdit* groupID;
     TAdvSpinEdit* port; // 1 to 65535

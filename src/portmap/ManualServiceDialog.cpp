@@ -1,6 +1,6 @@
-#include "portmap/Mservice.h"
+#include "portmap/ManualServiceDialog.h"
 
-#include "ui_Mservice.h"
+#include "ui_ManualServiceDialog.h"
 
 TFMService::TFMService(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFMService) {
     ui_->setupUi(this);

@@ -20,6 +20,13 @@ public:
     explicit TFUrl(QWidget* parent);
     ~TFUrl() override;
 
+    // The dialog of an Add or an Edit of a URL rule ("PA" or "PD"), titled for it.
+    static std::unique_ptr<TRuleDialog> create(QWidget* parent, EditorAction action);
+
+    TAdvSpinEdit* groupField() override { return groupID; }
+    RuleRecord record() const override;
+    void showRecord(const RuleRecord& record) override;
+
     static constexpr int kAccess = 0; // Combo's entries
     static constexpr int kDenied = 1;
 

@@ -20,6 +20,15 @@ public:
     explicit TFAuth(QWidget* parent);
     ~TFAuth() override;
 
+    // The dialog of an Add or an Edit of an authorization rule ("IA" or "OA"), titled for it.
+    static std::unique_ptr<TRuleDialog> create(QWidget* parent, EditorAction action);
+
+    TAdvSpinEdit* groupField() override { return groupID; }
+    RuleRecord record() const override;
+    void showRecord(const RuleRecord& record) override;
+    int type() const override { return authType(); }
+    void showType(int type) override;
+
     QGroupBox* Box1;
     TAdvSpinEdit* groupID;
     QComboBox* Combo; // 0 "Input", 1 "Output"; none chosen counts as output

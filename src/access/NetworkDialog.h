@@ -24,6 +24,13 @@ public:
     explicit TFNet(QWidget* parent);
     ~TFNet() override;
 
+    // The dialog of an Add or an Edit of a network rule ("GD"), titled for it.
+    static std::unique_ptr<TRuleDialog> create(QWidget* parent, EditorAction action);
+
+    TAdvSpinEdit* groupField() override { return groupID; }
+    RuleRecord record() const override;
+    void showRecord(const RuleRecord& record) override;
+
     QGroupBox* Box1;
     TAdvSpinEdit* groupID;
     QLineEdit* ip;

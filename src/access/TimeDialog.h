@@ -35,6 +35,13 @@ public:
     explicit TFTime(QWidget* parent);
     ~TFTime() override;
 
+    // The dialog of an Add or an Edit of a working hours rule ("WT"), titled for it.
+    static std::unique_ptr<TRuleDialog> create(QWidget* parent, EditorAction action);
+
+    TAdvSpinEdit* groupField() override { return groupID; }
+    RuleRecord record() const override;
+    void showRecord(const RuleRecord& record) override;
+
     QGroupBox* Box1;
     TAdvSpinEdit* groupID;
     TFlatComboBoxX* day;

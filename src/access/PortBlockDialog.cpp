@@ -1,6 +1,6 @@
-#include "access/PortB.h"
+#include "access/PortBlockDialog.h"
 
-#include "ui_PortB.h"
+#include "ui_PortBlockDialog.h"
 #include "widgets/Advspin.h"
 
 TFPortB::TFPortB(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortB) {
@@ -35,4 +35,22 @@ void TFPortB::portEndChange() {
 bool TFPortB::checkOwnFields() {
     keepRangeOrdered(portStart, portEnd, 0);
     return true;
+}
+
+std::unique_ptr<TRuleDialog> TFPortB::create(QWidget* parent, EditorAction action) {
+    auto dialog = std::make_unique<TFPortB>(parent);
+    if (action == EditorAction::Edit)
+        dialog->Box1->setTitle(QStringLiteral(" Edit Port Blocking Rules "));
+    return dialog;
+}
+
+RuleRecord TFPortB::record() const {
+    return {QStringLiteral("BP"), {portStart->text(), portEnd->text(), comment->text()}};
+}
+
+// The start first: it sets the end's minimum, and the end then shows the line's value.
+void TFPortB::showRecord(const RuleRecord& record) {
+    portStart->setText(record.values.value(0));
+    portEnd->setText(record.values.value(1));
+    comment->setText(record.values.value(2));
 }

@@ -21,6 +21,13 @@ public:
     explicit TFPortB(QWidget* parent);
     ~TFPortB() override;
 
+    // The dialog of an Add or an Edit of a blocked port range ("BP"), titled for it.
+    static std::unique_ptr<TRuleDialog> create(QWidget* parent, EditorAction action);
+
+    TAdvSpinEdit* groupField() override { return groupID; }
+    RuleRecord record() const override;
+    void showRecord(const RuleRecord& record) override;
+
     QGroupBox* Box1;
     TAdvSpinEdit* groupID;
     TAdvSpinEdit* portStart; // 1 to 65535

@@ -1,4 +1,4 @@
-#include "access/Time.h"
+#include "access/TimeDialog.h"
 
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
@@ -7,7 +7,7 @@
 #include "widgets/Advspin.h"
 #include "widgets/Comboboxx.h"
 
-#include "ui_Time.h"
+#include "ui_TimeDialog.h"
 
 std::optional<int> dayNumber(std::string_view field) {
     const std::string_view trimmed = TrimField(field);
@@ -85,4 +85,24 @@ void TFTime::accept() {
         return;
     }
     TRuleDialog::accept();
+}
+
+std::unique_ptr<TRuleDialog> TFTime::create(QWidget* parent, EditorAction action) {
+    auto dialog = std::make_unique<TFTime>(parent);
+    if (action == EditorAction::Edit)
+        dialog->Box1->setTitle(QStringLiteral(" Edit Access Time "));
+    return dialog;
+}
+
+// The day is what the field's text names (the dialog accepts no other text), wherever the user has moved its
+// entry in the list.
+RuleRecord TFTime::record() const {
+    return {QStringLiteral("WT"), {QString::number(dayIndex()), begin->text(), end->text(), comment->text()}};
+}
+
+void TFTime::showRecord(const RuleRecord& record) {
+    showDay(record.values.value(0));
+    begin->setText(record.values.value(1)); // beginChange raises the end's minimum
+    end->setText(record.values.value(2));
+    comment->setText(record.values.value(3));
 }
