@@ -29,7 +29,6 @@ class SettingsForm;
 class StatisticsPage;
 struct BoundList;
 struct ListDescriptor;
-enum class PopupEntry;
 
 namespace Ui {
 class TMainWnd;
@@ -51,6 +50,24 @@ class TMainWnd : public QMainWindow {
 
     // The configuration the window shows: declared first, as the members below are bound to its parts.
     Configuration document_;
+
+    // The lists of the named slots.
+    enum class RuleList {
+        Groups,
+        Networks,
+        Hosts,
+        Urls,
+        Words,
+        Limits,
+        Speeds,
+        PortAccess,
+        PortBlocks,
+        Times,
+        Authorization,
+        CacheSkip,
+        ManualServices
+    };
+    enum class ListCommand { Fill, Add, Edit, Remove, DoubleClick };
 
 public:
     // executablePath decides where the window works: glym30.ini and the preferences file lie beside it.
@@ -116,100 +133,96 @@ public Q_SLOTS:
     void SpeedButton7Click();
     void SpeedButton6Click();
 
+    // The rule lists: each slot runs a command of its list as the list's own input does (base/ListViews.h).
     // User groups.
-    void SetNameActionExecute();
-    void AddNameActionExecute();
-    void EditNameActionExecute();
-    void DeleteNameActionExecute();
-    void GroupNameDblClick();
-    void GroupNameKeyDown(int key);
-
+    void SetNameActionExecute() { run(RuleList::Groups, ListCommand::Fill); }
+    void AddNameActionExecute() { run(RuleList::Groups, ListCommand::Add); }
+    void EditNameActionExecute() { run(RuleList::Groups, ListCommand::Edit); }
+    void DeleteNameActionExecute() { run(RuleList::Groups, ListCommand::Remove); }
+    void GroupNameDblClick() { run(RuleList::Groups, ListCommand::DoubleClick); }
+    void GroupNameKeyDown(int key) { keyDown(RuleList::Groups, key); }
     // Networks and hosts.
-    void SetNetActionExecute();
-    void AddNetActionExecute();
-    void EditNetActionExecute();
-    void DeleteNetActionExecute();
-    void LNetworkDblClick();
-    void LNetworkKeyDown(int key);
-    void SetHostActionExecute();
-    void AddHostActionExecute();
-    void EditHostActionExecute();
-    void DeleteHostActionExecute();
-    void LHostDblClick();
-    void LHostKeyDown(int key);
-
+    void SetNetActionExecute() { run(RuleList::Networks, ListCommand::Fill); }
+    void AddNetActionExecute() { run(RuleList::Networks, ListCommand::Add); }
+    void EditNetActionExecute() { run(RuleList::Networks, ListCommand::Edit); }
+    void DeleteNetActionExecute() { run(RuleList::Networks, ListCommand::Remove); }
+    void LNetworkDblClick() { run(RuleList::Networks, ListCommand::DoubleClick); }
+    void LNetworkKeyDown(int key) { keyDown(RuleList::Networks, key); }
+    void SetHostActionExecute() { run(RuleList::Hosts, ListCommand::Fill); }
+    void AddHostActionExecute() { run(RuleList::Hosts, ListCommand::Add); }
+    void EditHostActionExecute() { run(RuleList::Hosts, ListCommand::Edit); }
+    void DeleteHostActionExecute() { run(RuleList::Hosts, ListCommand::Remove); }
+    void LHostDblClick() { run(RuleList::Hosts, ListCommand::DoubleClick); }
+    void LHostKeyDown(int key) { keyDown(RuleList::Hosts, key); }
     // URL rules and blocked words; the error box of an Add for a group that does not exist.
     void ShowGroupNotFound();
-    void SetUrlActionExecute();
-    void AddUrlActionExecute();
-    void EditUrlActionExecute();
-    void DeleteUrlActionExecute();
-    void LUrlDblClick();
-    void LUrlKeyDown(int key);
-    void SetWordActionExecute();
-    void AddWordActionExecute();
-    void EditWordActionExecute();
-    void DeleteWordActionExecute();
-    void LWordDblClick();
-    void LWordKeyDown(int key);
-
+    void SetUrlActionExecute() { run(RuleList::Urls, ListCommand::Fill); }
+    void AddUrlActionExecute() { run(RuleList::Urls, ListCommand::Add); }
+    void EditUrlActionExecute() { run(RuleList::Urls, ListCommand::Edit); }
+    void DeleteUrlActionExecute() { run(RuleList::Urls, ListCommand::Remove); }
+    void LUrlDblClick() { run(RuleList::Urls, ListCommand::DoubleClick); }
+    void LUrlKeyDown(int key) { keyDown(RuleList::Urls, key); }
+    void SetWordActionExecute() { run(RuleList::Words, ListCommand::Fill); }
+    void AddWordActionExecute() { run(RuleList::Words, ListCommand::Add); }
+    void EditWordActionExecute() { run(RuleList::Words, ListCommand::Edit); }
+    void DeleteWordActionExecute() { run(RuleList::Words, ListCommand::Remove); }
+    void LWordDblClick() { run(RuleList::Words, ListCommand::DoubleClick); }
+    void LWordKeyDown(int key) { keyDown(RuleList::Words, key); }
     // Traffic limits and speeds: one line per group.
-    void SetLimitActionExecute();
-    void AddLimitActionExecute();
-    void EditLimitActionExecute();
-    void DeleteLimitActionExecute();
-    void LLimitDblClick();
-    void LLimitKeyDown(int key);
-    void SetSpeedActionExecute();
-    void AddSpeedActionExecute();
-    void EditSpeedActionExecute();
-    void DeleteSpeedActionExecute();
-    void LSpeedDblClick();
-    void LSpeedKeyDown(int key);
-
+    void SetLimitActionExecute() { run(RuleList::Limits, ListCommand::Fill); }
+    void AddLimitActionExecute() { run(RuleList::Limits, ListCommand::Add); }
+    void EditLimitActionExecute() { run(RuleList::Limits, ListCommand::Edit); }
+    void DeleteLimitActionExecute() { run(RuleList::Limits, ListCommand::Remove); }
+    void LLimitDblClick() { run(RuleList::Limits, ListCommand::DoubleClick); }
+    void LLimitKeyDown(int key) { keyDown(RuleList::Limits, key); }
+    void SetSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Fill); }
+    void AddSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Add); }
+    void EditSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Edit); }
+    void DeleteSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Remove); }
+    void LSpeedDblClick() { run(RuleList::Speeds, ListCommand::DoubleClick); }
+    void LSpeedKeyDown(int key) { keyDown(RuleList::Speeds, key); }
     // Port access and port blocking.
-    void SetPortAActionExecute();
-    void AddPortAActionExecute();
-    void EditPortAActionExecute();
-    void DeletePortAActionExecute();
-    void LPortADblClick();
-    void LPortAKeyDown(int key);
-    void SetPortBActionExecute();
-    void AddPortBActionExecute();
-    void EditPortBActionExecute();
-    void DeletePortBActionExecute();
-    void LPortBDblClick();
-    void LPortBKeyDown(int key);
-
+    void SetPortAActionExecute() { run(RuleList::PortAccess, ListCommand::Fill); }
+    void AddPortAActionExecute() { run(RuleList::PortAccess, ListCommand::Add); }
+    void EditPortAActionExecute() { run(RuleList::PortAccess, ListCommand::Edit); }
+    void DeletePortAActionExecute() { run(RuleList::PortAccess, ListCommand::Remove); }
+    void LPortADblClick() { run(RuleList::PortAccess, ListCommand::DoubleClick); }
+    void LPortAKeyDown(int key) { keyDown(RuleList::PortAccess, key); }
+    void SetPortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Fill); }
+    void AddPortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Add); }
+    void EditPortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Edit); }
+    void DeletePortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Remove); }
+    void LPortBDblClick() { run(RuleList::PortBlocks, ListCommand::DoubleClick); }
+    void LPortBKeyDown(int key) { keyDown(RuleList::PortBlocks, key); }
     // Working hours and authorization.
-    void SetTimeActionExecute();
-    void AddTimeActionExecute();
-    void EditTimeActionExecute();
-    void DeleteTimeActionExecute();
-    void LTimeDblClick();
-    void LTimeKeyDown(int key);
-    void SetAuthActionExecute();
-    void AddAuthActionExecute();
-    void EditAuthActionExecute();
-    void DeleteAuthActionExecute();
-    void LAuthDblClick();
-    void LAuthKeyDown(int key);
+    void SetTimeActionExecute() { run(RuleList::Times, ListCommand::Fill); }
+    void AddTimeActionExecute() { run(RuleList::Times, ListCommand::Add); }
+    void EditTimeActionExecute() { run(RuleList::Times, ListCommand::Edit); }
+    void DeleteTimeActionExecute() { run(RuleList::Times, ListCommand::Remove); }
+    void LTimeDblClick() { run(RuleList::Times, ListCommand::DoubleClick); }
+    void LTimeKeyDown(int key) { keyDown(RuleList::Times, key); }
+    void SetAuthActionExecute() { run(RuleList::Authorization, ListCommand::Fill); }
+    void AddAuthActionExecute() { run(RuleList::Authorization, ListCommand::Add); }
+    void EditAuthActionExecute() { run(RuleList::Authorization, ListCommand::Edit); }
+    void DeleteAuthActionExecute() { run(RuleList::Authorization, ListCommand::Remove); }
+    void LAuthDblClick() { run(RuleList::Authorization, ListCommand::DoubleClick); }
+    void LAuthKeyDown(int key) { keyDown(RuleList::Authorization, key); }
 
     // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
     void LNetworkColumnClick(QAbstractItemView* sender, int column);
 
     // Cache-skip rules, and the pop-up menu shared by the rule lists.
     void LoadSkipActionExecute();
-    void AddSkipActionExecute();
-    void EditSkipActionExecute();
-    void DeleteSkipActionExecute();
+    void AddSkipActionExecute() { run(RuleList::CacheSkip, ListCommand::Add); }
+    void EditSkipActionExecute() { run(RuleList::CacheSkip, ListCommand::Edit); }
+    void DeleteSkipActionExecute() { run(RuleList::CacheSkip, ListCommand::Remove); }
     void UpdateSkipActionExecute();
-    void CacheSkipRulesDblClick();
-    void CacheSkipRulesKeyDown(int key);
+    void CacheSkipRulesDblClick() { run(RuleList::CacheSkip, ListCommand::DoubleClick); }
+    void CacheSkipRulesKeyDown(int key) { keyDown(RuleList::CacheSkip, key); }
     void CacheSkipRulesColumnClick(int column);
-    void AddPopActionExecute();
-    void EditPopActionExecute();
-    void DeletePopActionExecute();
+    void AddPopActionExecute() { runPopupEntry(ListCommand::Add); }
+    void EditPopActionExecute() { runPopupEntry(ListCommand::Edit); }
+    void DeletePopActionExecute() { runPopupEntry(ListCommand::Remove); }
 
     // Port mapping: the rules are read at start-up and shown; a save writes them back. The standard services
     // are stored when their field is left (or Enter is pressed in it).
@@ -223,11 +236,11 @@ public Q_SLOTS:
     void NNTPaddressKeyDown(int key);
     // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
     // Delete key and the shared pop-up menu.
-    void AddMServiceActionExecute();
-    void EditMServiceActionExecute();
-    void DeleteMServiceActionExecute();
-    void RouterRulesDblClick();
-    void RouterRulesKeyDown(int key);
+    void AddMServiceActionExecute() { run(RuleList::ManualServices, ListCommand::Add); }
+    void EditMServiceActionExecute() { run(RuleList::ManualServices, ListCommand::Edit); }
+    void DeleteMServiceActionExecute() { run(RuleList::ManualServices, ListCommand::Remove); }
+    void RouterRulesDblClick() { run(RuleList::ManualServices, ListCommand::DoubleClick); }
+    void RouterRulesKeyDown(int key) { keyDown(RuleList::ManualServices, key); }
 
     // Usage statistics.
     void BReloadStatisticClick();
@@ -281,7 +294,9 @@ private:
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const;
     BoundList* popupList() const;
-    void runPopupEntry(PopupEntry entry); // on the list that opened the pop-up menu, or says there are no rules
+    void runPopupEntry(ListCommand entry); // on the list that opened the pop-up menu, or says there are no rules
+    void run(RuleList list, ListCommand command);
+    void keyDown(RuleList list, int key);
 
     std::unique_ptr<Ui::TMainWnd> ui_;
     std::unique_ptr<ListViews> lists_;
