@@ -2,6 +2,7 @@
 
 #include "base/ListModels.h"
 #include "base/Text.h"
+#include "base/TextOrder.h"
 #include "common/Cp1251.h"
 
 #include <algorithm>
@@ -14,42 +15,15 @@
 
 namespace {
 
-// The column sort compares texts character by character in their capital form (A to Z, and the Cyrillic letters
-// of the files alike), by code point. A cell is Windows-1251 bytes, one byte a character, and the code page has
-// fewer than 256 such capital forms: each byte maps to the rank of its capital form, and comparing the ranks of
-// two cells byte by byte orders them as comparing their texts would.
-const std::array<unsigned char, 256>& sortRanks() {
-    static const std::array<unsigned char, 256> kRanks = [] {
-        std::array<char16_t, 256> capitals{};
-        for (int byte = 0; byte < 256; ++byte) {
-            const char16_t c = cp1251::toUnicode(static_cast<unsigned char>(byte));
-            if (c < 0x80)
-                capitals[byte] = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
-            else
-                capitals[byte] = QChar(c).toUpper().unicode();
-        }
-        std::array<char16_t, 256> distinct = capitals;
-        std::sort(distinct.begin(), distinct.end());
-        const auto end = std::unique(distinct.begin(), distinct.end());
-        std::array<unsigned char, 256> result{};
-        for (int byte = 0; byte < 256; ++byte)
-            result[byte] =
-                static_cast<unsigned char>(std::lower_bound(distinct.begin(), end, capitals[byte]) - distinct.begin());
-        return result;
-    }();
-    return kRanks;
-}
-
 // What decides the order of a cell: a number (of a numeric column) or an address (of an address column) by value,
-// before every cell that holds none; anything else by its text in ranks. The first 16 ranks of a text, or the value,
-// stand in two numbers, so that most comparisons compare numbers; only keys whose numbers are equal compare the rest
-// (the tail). A text that ends early counts 0 there, as the rank of the NUL byte does.
+// before every cell that holds none, then its text (textorder::TextKeys): the head of the text's key stands here
+// beside the value, so that most comparisons compare numbers in one place; only keys whose numbers are all equal
+// look further.
 struct SortKey {
-    std::uint64_t high;
-    std::uint64_t low;
+    std::uint64_t value; // 0 in a column of text
+    textorder::TextKeys::Head text;
     int row;
-    std::uint32_t length; // of the whole cell
-    std::uint32_t tail;   // index of the key's tail in ColumnKeys
+    std::uint32_t index; // of the text in ColumnKeys
 };
 
 constexpr std::uint64_t kNoValue = ~std::uint64_t(0); // the class of the cells that hold no value
@@ -102,14 +76,14 @@ std::optional<std::uint64_t> addressValue(std::string_view cell) {
     return value;
 }
 
-// The sort keys of one column for some rows.
+// The sort keys of one column for some rows, each cell read once.
 class ColumnKeys {
 public:
     ColumnKeys(const ListModel& model, int column, const std::vector<int>& rows) {
         const ListColumn& kind = model.descriptor().columns[static_cast<std::size_t>(column)];
-        const auto& ranks = sortRanks();
-        heads_.reserve(rows.size());
-        tails_.reserve(rows.size() + 1);
+        std::vector<std::uint64_t> values;
+        values.reserve(rows.size());
+        texts_.reserve(rows.size());
         std::string scratch;
         for (const int row : rows) {
             const std::string_view cell = model.cellBytes(row, column, scratch);
@@ -118,55 +92,29 @@ public:
                 value = addressValue(cell);
             else if (kind.numeric)
                 value = numberValue(cell);
-            SortKey head{0, 0, row, static_cast<std::uint32_t>(cell.size()), static_cast<std::uint32_t>(tails_.size())};
-            std::size_t covered = 0; // ranks the two numbers hold
-            if (value) {
-                head.high = *value; // the tail is the whole text: equal values go by their text
-            } else if (kind.ipAddress || kind.numeric) {
-                head.high = kNoValue;
-                covered = 8;
-                head.low = packed(cell, 0, ranks);
-            } else {
-                covered = 16;
-                head.high = packed(cell, 0, ranks);
-                head.low = packed(cell, 8, ranks);
-            }
-            tails_.push_back(keys_.size());
-            for (std::size_t i = covered; i < cell.size(); ++i)
-                keys_.push_back(static_cast<char>(ranks[static_cast<unsigned char>(cell[i])]));
-            heads_.push_back(head);
+            values.push_back(value ? *value : kind.ipAddress || kind.numeric ? kNoValue : 0);
+            texts_.add(cell); // equal values go by their text
         }
-        tails_.push_back(keys_.size());
+        texts_.finish();
+        heads_.reserve(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            heads_.push_back({values[i], texts_.head(i), rows[i], static_cast<std::uint32_t>(i)});
     }
 
     std::vector<SortKey>& heads() { return heads_; }
 
     bool less(const SortKey& a, const SortKey& b) const {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        const std::string_view x = tail(a);
-        const std::string_view y = tail(b);
-        if (x.empty() && y.empty())
-            return a.length < b.length; // "AB" before "AB" and a NUL
-        return x < y;                   // char_traits<char> compares bytes as unsigned char: the ranks' order
+        if (a.value != b.value)
+            return a.value < b.value;
+        if (a.text.high != b.text.high)
+            return a.text.high < b.text.high;
+        if (a.text.low != b.text.low)
+            return a.text.low < b.text.low;
+        return texts_.compareRest(a.index, b.index) < 0;
     }
 
 private:
-    static std::uint64_t packed(std::string_view cell, std::size_t from, const std::array<unsigned char, 256>& ranks) {
-        std::uint64_t result = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            result = result << 8 | (from + i < cell.size() ? ranks[static_cast<unsigned char>(cell[from + i])] : 0);
-        return result;
-    }
-
-    std::string_view tail(const SortKey& key) const {
-        return std::string_view(keys_).substr(tails_[key.tail], tails_[key.tail + 1] - tails_[key.tail]);
-    }
-
-    std::string keys_;
-    std::vector<std::size_t> tails_;
+    textorder::TextKeys texts_;
     std::vector<SortKey> heads_;
 };
 

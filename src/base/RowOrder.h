@@ -23,8 +23,8 @@ public:
     ListModel* listModel() const;
 
     // Sorts the shown rows once by a column: numbers (ListColumn::numeric) and IP addresses (ListColumn::ipAddress)
-    // by value, before any cell that holds none; text with letters (Latin and Cyrillic) compared without regard to
-    // case. Rows of equal keys keep the order they had. Selected rows stay selected.
+    // by value, before any cell that holds none; text in the order of base/TextOrder.h, letter case ignored. Rows
+    // of equal keys keep the order they had. Selected rows stay selected.
     void sortOnce(int column, Qt::SortOrder order = Qt::AscendingOrder);
     // A header click: ascending, or the reverse of the last sort when it was by the same column.
     void sortByClick(int column);
