@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <numeric>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -76,29 +77,41 @@ std::optional<std::uint64_t> addressValue(std::string_view cell) {
     return value;
 }
 
+// The rows' lines read in the model's order, whatever order the rows are asked in: neighbouring rows hold lines
+// that lie near each other, and a million lines read in a random order take several times as long.
+template <class Visit> void inModelOrder(int rowCount, const std::vector<int>& rows, Visit visit) {
+    std::vector<int> place(static_cast<std::size_t>(rowCount), -1);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        place[static_cast<std::size_t>(rows[i])] = static_cast<int>(i);
+    for (int row = 0; row < rowCount; ++row)
+        if (const int i = place[static_cast<std::size_t>(row)]; i >= 0)
+            visit(row, static_cast<std::size_t>(i));
+}
+
 // The sort keys of one column for some rows, each cell read once.
 class ColumnKeys {
 public:
     ColumnKeys(const ListModel& model, int column, const std::vector<int>& rows) {
         const ListColumn& kind = model.descriptor().columns[static_cast<std::size_t>(column)];
-        std::vector<std::uint64_t> values;
-        values.reserve(rows.size());
+        std::vector<std::uint64_t> values(rows.size());
+        std::vector<std::uint32_t> texts(rows.size());
         texts_.reserve(rows.size());
         std::string scratch;
-        for (const int row : rows) {
+        inModelOrder(model.rowCount(), rows, [&](int row, std::size_t i) {
             const std::string_view cell = model.cellBytes(row, column, scratch);
             std::optional<std::uint64_t> value;
             if (kind.ipAddress)
                 value = addressValue(cell);
             else if (kind.numeric)
                 value = numberValue(cell);
-            values.push_back(value ? *value : kind.ipAddress || kind.numeric ? kNoValue : 0);
+            values[i] = value ? *value : kind.ipAddress || kind.numeric ? kNoValue : 0;
+            texts[i] = static_cast<std::uint32_t>(texts_.size());
             texts_.add(cell); // equal values go by their text
-        }
+        });
         texts_.finish();
         heads_.reserve(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i)
-            heads_.push_back({values[i], texts_.head(i), rows[i], static_cast<std::uint32_t>(i)});
+            heads_.push_back({values[i], texts_.head(texts[i]), rows[i], texts[i]});
     }
 
     std::vector<SortKey>& heads() { return heads_; }
@@ -149,6 +162,26 @@ bool contains(std::string_view cell, std::string_view needle) {
     return false;
 }
 
+// An order of model rows after the model inserted rows first..last: the rows after them move down, the new ones
+// go to the end.
+void rowsInsertedInto(std::vector<int>& order, int first, int last) {
+    const int count = last - first + 1;
+    for (int& row : order)
+        if (row >= first)
+            row += count;
+    for (int row = first; row <= last; ++row)
+        order.push_back(row);
+}
+
+// An order of model rows after the model removed rows first..last.
+void rowsRemovedFrom(std::vector<int>& order, int first, int last) {
+    const int count = last - first + 1;
+    std::erase_if(order, [first, last](int row) { return row >= first && row <= last; });
+    for (int& row : order)
+        if (row > last)
+            row -= count;
+}
+
 } // namespace
 
 RowOrderProxy::RowOrderProxy(QObject* parent) : QAbstractProxyModel(parent) {}
@@ -189,6 +222,7 @@ void RowOrderProxy::setSourceModel(QAbstractItemModel* source) {
 
 void RowOrderProxy::clearOrder() {
     identity_ = true;
+    order_.clear();
     toSource_.clear();
     toView_.clear();
     if (sortColumn_ >= 0) {
@@ -266,8 +300,18 @@ void RowOrderProxy::showRows(std::vector<int> rows) {
 void RowOrderProxy::sortOnce(int column, Qt::SortOrder order) {
     if (!source_ || column < 0 || column >= source_->columnCount())
         return;
-    std::vector<int> rows = inSourceOrder() ? allRows() : toSource_;
-    showRows(sorted(std::move(rows), column, order));
+    // Every row, the hidden ones too, so that the rows the filter shows again stand in the order sorted.
+    order_ = sorted(order_.empty() ? allRows() : std::move(order_), column, order);
+    std::vector<int> shown;
+    if (filter_.isEmpty()) {
+        shown = order_;
+    } else {
+        shown.reserve(static_cast<std::size_t>(rowCount()));
+        for (const int row : order_)
+            if (viewRow(row) >= 0)
+                shown.push_back(row);
+    }
+    showRows(std::move(shown));
     markSorted(column, order);
 }
 
@@ -290,13 +334,30 @@ std::vector<int> RowOrderProxy::matching(const std::vector<int>& rows, const std
     if (needleUnencodable_)
         return result; // no cell holds a character the code page lacks
     const int columns = source_->columnCount();
+    // A row of rule lines reads its line once for all its cells.
+    const auto* lines = qobject_cast<const LineModel*>(source_);
+    const std::span<const ListColumn> kinds = source_->descriptor().columns;
+    std::vector<char> matches(rows.size(), 0);
     std::string scratch;
-    for (const int row : rows)
+    inModelOrder(totalRows(), rows, [&](int row, std::size_t i) {
+        if (lines) {
+            const RowLine line = lines->rowLine(row);
+            for (const ListColumn& kind : kinds)
+                if (kind.text && contains(kind.text(line, scratch), needle)) {
+                    matches[i] = 1;
+                    return;
+                }
+            return;
+        }
         for (int column = 0; column < columns; ++column)
             if (contains(source_->cellBytes(row, column, scratch), needle)) {
-                result.push_back(row);
-                break;
+                matches[i] = 1;
+                return;
             }
+    });
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (matches[i])
+            result.push_back(rows[i]);
     return result;
 }
 
@@ -308,20 +369,13 @@ void RowOrderProxy::setFilter(const QString& text) {
     // Typing on narrows what is shown: only the rows shown need a look, in the order they have.
     const bool narrows =
         !identity_ && !needleUnencodable_ && !filter_.isEmpty() && bytes && needle.find(needle_) != std::string::npos;
-    std::vector<int> rows;
-    if (narrows) {
-        rows = toSource_;
-    } else {
-        rows = allRows();
-        if (sortColumn_ >= 0)
-            rows = sorted(std::move(rows), sortColumn_, sortOrder_);
-    }
+    std::vector<int> rows = narrows ? toSource_ : order_.empty() ? allRows() : order_;
     filter_ = text;
     needle_ = needle;
     needleUnencodable_ = !bytes;
     // Rows come and go: the view starts afresh (the list keeps its selected row, see ListViews).
     beginResetModel();
-    if (text.isEmpty() && sortColumn_ < 0) {
+    if (text.isEmpty() && order_.empty()) {
         identity_ = true;
         toSource_.clear();
         toView_.clear();
@@ -393,13 +447,10 @@ void RowOrderProxy::sourceRowsAboutToBeInserted(const QModelIndex& parent, int f
 void RowOrderProxy::sourceRowsInserted(const QModelIndex& parent, int first, int last) {
     if (parent.isValid())
         return;
+    if (!order_.empty())
+        rowsInsertedInto(order_, first, last);
     if (!inSourceOrder()) {
-        const int count = last - first + 1;
-        for (int& row : toSource_)
-            if (row >= first)
-                row += count;
-        for (int row = first; row <= last; ++row)
-            toSource_.push_back(row);
+        rowsInsertedInto(toSource_, first, last);
         if (first == static_cast<int>(toView_.size())) { // appended: the rows before keep their places
             for (int row = first; row <= last; ++row)
                 toView_.push_back(static_cast<int>(toSource_.size()) - (last - row) - 1);
@@ -432,6 +483,8 @@ void RowOrderProxy::sourceRowsAboutToBeRemoved(const QModelIndex& parent, int fi
 void RowOrderProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int last) {
     if (parent.isValid())
         return;
+    if (!order_.empty())
+        rowsRemovedFrom(order_, first, last);
     if (!inSourceOrder() && first == last) {
         // One row: out of both vectors, the rows after it one place up.
         const int shown = toView_[static_cast<std::size_t>(first)];
@@ -446,15 +499,8 @@ void RowOrderProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int 
                 if (row > shown)
                     --row;
     } else if (!inSourceOrder()) {
-        const int count = last - first + 1;
-        std::vector<int> order;
-        order.reserve(toSource_.size());
-        for (const int row : toSource_)
-            if (row < first)
-                order.push_back(row);
-            else if (row > last)
-                order.push_back(row - count);
-        setOrder(std::move(order));
+        rowsRemovedFrom(toSource_, first, last);
+        setOrder(std::move(toSource_));
     }
     if (removingAsReset_) {
         removingAsReset_ = false;

@@ -82,6 +82,7 @@ private:
 
     ListModel* source_ = nullptr;
     bool identity_ = true;      // the view shows every row in the model's own order; the vectors are empty
+    std::vector<int> order_;    // every model row in the order sorted, the filter aside; empty: the model's order
     std::vector<int> toSource_; // view row -> model row
     std::vector<int> toView_;   // model row -> view row (-1: hidden by the filter), alongside toSource_
     bool removingAsReset_ = false;
