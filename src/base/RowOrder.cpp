@@ -24,8 +24,10 @@ struct SortKey {
     std::uint64_t value; // 0 in a column of text
     textorder::TextKeys::Head text;
     int row;
-    std::uint32_t index; // of the text in ColumnKeys
+    std::uint32_t textIndex; // of the text in ColumnKeys, with kHasRest when it is longer than its head
 };
+
+constexpr std::uint32_t kHasRest = std::uint32_t(1) << 31;
 
 constexpr std::uint64_t kNoValue = ~std::uint64_t(0); // the class of the cells that hold no value
 
@@ -77,15 +79,49 @@ std::optional<std::uint64_t> addressValue(std::string_view cell) {
     return value;
 }
 
-// The rows' lines read in the model's order, whatever order the rows are asked in: neighbouring rows hold lines
-// that lie near each other, and a million lines read in a random order take several times as long.
-template <class Visit> void inModelOrder(int rowCount, const std::vector<int>& rows, Visit visit) {
+// Reads the cells of some rows for visit(i, cell), i the index in rows and cell(column, scratch) the bytes of a
+// cell. Reading a million lines is most of what a sort or a filter costs, as the lines lie all over the memory: the
+// rows are read in the model's order, whatever order they are asked in (neighbouring rows hold lines that lie near
+// each other); a row of rule lines reads its line once for all its cells, and the lines of the rows next in turn
+// are called into the cache while one is read.
+template <class Visit> void readCells(const ListModel& model, const std::vector<int>& rows, Visit visit) {
+    const int rowCount = model.rowCount();
     std::vector<int> place(static_cast<std::size_t>(rowCount), -1);
     for (std::size_t i = 0; i < rows.size(); ++i)
         place[static_cast<std::size_t>(rows[i])] = static_cast<int>(i);
+    const auto* lines = qobject_cast<const LineModel*>(&model);
+    if (!lines) {
+        for (int row = 0; row < rowCount; ++row)
+            if (const int i = place[static_cast<std::size_t>(row)]; i >= 0)
+                visit(static_cast<std::size_t>(i), [&model, row](int column, std::string& scratch) {
+                    return model.cellBytes(row, column, scratch);
+                });
+        return;
+    }
+    std::vector<std::pair<int, int>> wanted; // model row, index in rows
+    wanted.reserve(rows.size());
     for (int row = 0; row < rowCount; ++row)
         if (const int i = place[static_cast<std::size_t>(row)]; i >= 0)
-            visit(row, static_cast<std::size_t>(i));
+            wanted.emplace_back(row, i);
+    const std::span<const ListColumn> kinds = model.descriptor().columns;
+    constexpr std::size_t kAhead = 8;
+    std::array<RowLine, kAhead> ahead;
+    auto lineOf = [&](std::size_t k) {
+        const RowLine line = lines->rowLine(wanted[k].first);
+        __builtin_prefetch(line.line.data());
+        return line;
+    };
+    for (std::size_t k = 0; k < std::min(kAhead, wanted.size()); ++k)
+        ahead[k] = lineOf(k);
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        const RowLine line = ahead[k % kAhead];
+        if (k + kAhead < wanted.size())
+            ahead[k % kAhead] = lineOf(k + kAhead);
+        visit(static_cast<std::size_t>(wanted[k].second), [&kinds, &line](int column, std::string& scratch) {
+            const CellText text = kinds[static_cast<std::size_t>(column)].text;
+            return text ? text(line, scratch) : std::string_view();
+        });
+    }
 }
 
 // The sort keys of one column for some rows, each cell read once.
@@ -97,8 +133,8 @@ public:
         std::vector<std::uint32_t> texts(rows.size());
         texts_.reserve(rows.size());
         std::string scratch;
-        inModelOrder(model.rowCount(), rows, [&](int row, std::size_t i) {
-            const std::string_view cell = model.cellBytes(row, column, scratch);
+        readCells(model, rows, [&](std::size_t i, const auto& cells) {
+            const std::string_view cell = cells(column, scratch);
             std::optional<std::uint64_t> value;
             if (kind.ipAddress)
                 value = addressValue(cell);
@@ -111,7 +147,8 @@ public:
         texts_.finish();
         heads_.reserve(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i)
-            heads_.push_back({values[i], texts_.head(texts[i]), rows[i], texts[i]});
+            heads_.push_back(
+                {values[i], texts_.head(texts[i]), rows[i], texts[i] | (texts_.hasRest(texts[i]) ? kHasRest : 0)});
     }
 
     std::vector<SortKey>& heads() { return heads_; }
@@ -123,7 +160,9 @@ public:
             return a.text.high < b.text.high;
         if (a.text.low != b.text.low)
             return a.text.low < b.text.low;
-        return texts_.compareRest(a.index, b.index) < 0;
+        if (((a.textIndex | b.textIndex) & kHasRest) == 0)
+            return false; // most ties: short texts, equal
+        return texts_.compareRest(a.textIndex & ~kHasRest, b.textIndex & ~kHasRest) < 0;
     }
 
 private:
@@ -334,23 +373,11 @@ std::vector<int> RowOrderProxy::matching(const std::vector<int>& rows, const std
     if (needleUnencodable_)
         return result; // no cell holds a character the code page lacks
     const int columns = source_->columnCount();
-    // A row of rule lines reads its line once for all its cells.
-    const auto* lines = qobject_cast<const LineModel*>(source_);
-    const std::span<const ListColumn> kinds = source_->descriptor().columns;
     std::vector<char> matches(rows.size(), 0);
     std::string scratch;
-    inModelOrder(totalRows(), rows, [&](int row, std::size_t i) {
-        if (lines) {
-            const RowLine line = lines->rowLine(row);
-            for (const ListColumn& kind : kinds)
-                if (kind.text && contains(kind.text(line, scratch), needle)) {
-                    matches[i] = 1;
-                    return;
-                }
-            return;
-        }
+    readCells(*source_, rows, [&](std::size_t i, const auto& cells) {
         for (int column = 0; column < columns; ++column)
-            if (contains(source_->cellBytes(row, column, scratch), needle)) {
+            if (contains(cells(column, scratch), needle)) {
                 matches[i] = 1;
                 return;
             }

@@ -39,6 +39,8 @@ public:
     // Compare the heads first, then the rest of the texts whose heads are equal (-1, 0, 1).
     const Head& head(std::size_t text) const { return heads_[text]; }
     int compareRest(std::size_t a, std::size_t b) const;
+    // Whether the text has a rest to compare: two texts without one are equal when their heads are.
+    bool hasRest(std::size_t text) const { return !collated_.empty() || tailStarts_[text + 1] != tailStarts_[text]; }
     int compare(std::size_t a, std::size_t b) const;
 
 private:
