@@ -36,6 +36,19 @@ constexpr ListDescriptor kList{
     .lines = &TProxyUsers::NetworkRules,
 };
 
+// A list of one line per group: the traffic limits.
+constexpr std::string TProxyUsers::*kLimitLine[] = {&TProxyUsers::LimitRule};
+constexpr ListColumn kLimitColumns[] = {
+    {.title = "Group ID", .numeric = true, .text = cells::groupId},
+    {.title = "Limit", .numeric = true, .text = cells::field<2>},
+};
+constexpr ListDescriptor kLimits{
+    .objectName = "Limits",
+    .columns = kLimitColumns,
+    .source = RowSource::GroupLine,
+    .singleLines = kLimitLine,
+};
+
 // The same list with the image every access rule row shows.
 int firstImage(const RowLine&) {
     return 0;
@@ -316,6 +329,8 @@ private slots:
         auto model = std::make_unique<GroupLinesModel>(kImageList, groups);
         model->fill();
         const BoundList& list = views.bind(kImageList, std::move(model));
+        const Checked checkedModel(list.model);
+        const Checked checkedView(list.proxy);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -331,6 +346,34 @@ private slots:
         QCOMPARE(list.selectedRow(), std::optional<int>(0));
         QTest::keyClick(table, Qt::Key_Tab);
         QVERIFY(next->hasFocus());
+    }
+
+    // A list of one line per group in a sorted view: a line set for a new group is a new last row, one set for a
+    // group shown replaces its row where it stands, a line cleared takes its row away.
+    void singleLinesInASortedView() {
+        GroupTable groups;
+        for (const char* line : {"TL:1:300:", "TL:2:100:", "TL:3:200:"})
+            groups.create(line[3] - '0').LimitRule = line;
+        GroupLineModel model(kLimits, groups);
+        model.fill();
+        RowOrderProxy view;
+        view.setSourceModel(&model);
+        const Checked checkedModel(&model);
+        const Checked checkedView(&view);
+        auto shown = [&view] {
+            QStringList rows;
+            for (int row = 0; row < view.rowCount(); ++row)
+                rows << view.index(row, 0).data().toString() + u'|' + view.index(row, 1).data().toString();
+            return rows.join(u' ');
+        };
+        view.sortOnce(1);
+        QCOMPARE(shown(), QStringLiteral("2|100 3|200 1|300"));
+        model.setLine(5, 0, "TL:5:50:");
+        model.setLine(3, 0, "TL:3:999:");
+        QCOMPARE(shown(), QStringLiteral("2|100 3|999 1|300 5|50"));
+        model.clearLine(model.findRow(2));
+        QCOMPARE(shown(), QStringLiteral("3|999 1|300 5|50"));
+        QCOMPARE(groups.find(2)->LimitRule, std::string());
     }
 
     // The filter field keeps the selected row selected while the row shows, sorted or not, and counts the rows.
@@ -359,6 +402,7 @@ private slots:
         auto model = std::make_unique<GroupLinesModel>(kImageList, groups);
         model->fill();
         const BoundList& list = views.bind(kImageList, std::move(model));
+        const Checked checkedModel(list.model);
         const Checked checkedView(list.proxy);
         auto* filter = window.findChild<QLineEdit*>(QStringLiteral("ListFilter"));
         QVERIFY(filter);
