@@ -129,8 +129,7 @@ class ColumnKeys {
 public:
     ColumnKeys(const ListModel& model, int column, const std::vector<int>& rows) {
         const ListColumn& kind = model.descriptor().columns[static_cast<std::size_t>(column)];
-        std::vector<std::uint64_t> values(rows.size());
-        std::vector<std::uint32_t> texts(rows.size());
+        heads_.resize(rows.size());
         texts_.reserve(rows.size());
         std::string scratch;
         readCells(model, rows, [&](std::size_t i, const auto& cells) {
@@ -140,15 +139,19 @@ public:
                 value = addressValue(cell);
             else if (kind.numeric)
                 value = numberValue(cell);
-            values[i] = value ? *value : kind.ipAddress || kind.numeric ? kNoValue : 0;
-            texts[i] = static_cast<std::uint32_t>(texts_.size());
-            texts_.add(cell); // equal values go by their text
+            const auto text = static_cast<std::uint32_t>(texts_.size());
+            const textorder::TextKeys::Head head = texts_.add(cell); // equal values go by their text
+            heads_[i] = {value                            ? *value
+                         : kind.ipAddress || kind.numeric ? kNoValue
+                                                          : 0,
+                         head, rows[i], text | (texts_.hasRest(text) ? kHasRest : 0)};
         });
         texts_.finish();
-        heads_.reserve(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            heads_.push_back(
-                {values[i], texts_.head(texts[i]), rows[i], texts[i] | (texts_.hasRest(texts[i]) ? kHasRest : 0)});
+        if (texts_.collated()) // the heads are no longer what decides
+            for (SortKey& key : heads_) {
+                key.text = {};
+                key.textIndex |= kHasRest;
+            }
     }
 
     std::vector<SortKey>& heads() { return heads_; }

@@ -93,7 +93,7 @@ void TextKeys::reserve(std::size_t count) {
     tailStarts_.reserve(count + 1);
 }
 
-void TextKeys::add(std::string_view text) {
+TextKeys::Head TextKeys::add(std::string_view text) {
     const Places& table = places();
     std::array<unsigned char, 16> first{};
     std::size_t at = 0;
@@ -103,7 +103,7 @@ void TextKeys::add(std::string_view text) {
             others_.emplace_back(heads_.size(), std::string(text));
             heads_.push_back({});
             tailStarts_.push_back(tails_.size());
-            return;
+            return {};
         }
         if (at < first.size())
             first[at] = place;
@@ -113,6 +113,7 @@ void TextKeys::add(std::string_view text) {
     heads_.push_back({packed(first.data(), std::min<std::size_t>(at, 8)),
                       packed(first.data() + 8, at > 8 ? std::min<std::size_t>(at - 8, 8) : 0)});
     tailStarts_.push_back(tails_.size());
+    return heads_.back();
 }
 
 void TextKeys::finish() {

@@ -31,9 +31,11 @@ public:
     };
 
     void reserve(std::size_t count);
-    // Adds the key of the next text; call finish() after the last one.
-    void add(std::string_view text);
+    // Adds the key of the next text and returns its head; call finish() after the last one.
+    Head add(std::string_view text);
     void finish();
+    // Whether finish() found a text the table cannot key: then every head is zero and every text has a rest.
+    bool collated() const { return !collated_.empty(); }
 
     std::size_t size() const { return heads_.size(); }
     // Compare the heads first, then the rest of the texts whose heads are equal (-1, 0, 1).
