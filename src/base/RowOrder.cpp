@@ -98,28 +98,31 @@ template <class Visit> void readCells(const ListModel& model, const std::vector<
                 });
         return;
     }
-    std::vector<std::pair<int, int>> wanted; // model row, index in rows
-    wanted.reserve(rows.size());
-    for (int row = 0; row < rowCount; ++row)
-        if (const int i = place[static_cast<std::size_t>(row)]; i >= 0)
-            wanted.emplace_back(row, i);
     const std::span<const ListColumn> kinds = model.descriptor().columns;
-    constexpr std::size_t kAhead = 8;
-    std::array<RowLine, kAhead> ahead;
-    auto lineOf = [&](std::size_t k) {
-        const RowLine line = lines->rowLine(wanted[k].first);
-        __builtin_prefetch(line.line.data());
-        return line;
+    struct Ahead {
+        RowLine line;
+        int i;
     };
-    for (std::size_t k = 0; k < std::min(kAhead, wanted.size()); ++k)
-        ahead[k] = lineOf(k);
-    for (std::size_t k = 0; k < wanted.size(); ++k) {
-        const RowLine line = ahead[k % kAhead];
-        if (k + kAhead < wanted.size())
-            ahead[k % kAhead] = lineOf(k + kAhead);
-        visit(static_cast<std::size_t>(wanted[k].second), [&kinds, &line](int column, std::string& scratch) {
+    constexpr std::size_t kAhead = 8;
+    std::array<Ahead, kAhead> ahead; // a ring of the rows next in turn
+    std::size_t first = 0;
+    std::size_t count = 0;
+    int next = 0; // the next model row to look at
+    auto fetch = [&] {
+        for (; count < kAhead && next < rowCount; ++next)
+            if (const int i = place[static_cast<std::size_t>(next)]; i >= 0) {
+                const RowLine line = lines->rowLine(next);
+                __builtin_prefetch(line.line.data());
+                ahead[(first + count++) % kAhead] = {line, i};
+            }
+    };
+    for (fetch(); count > 0; fetch()) {
+        const Ahead row = ahead[first];
+        first = (first + 1) % kAhead;
+        --count;
+        visit(static_cast<std::size_t>(row.i), [&kinds, &row](int column, std::string& scratch) {
             const CellText text = kinds[static_cast<std::size_t>(column)].text;
-            return text ? text(line, scratch) : std::string_view();
+            return text ? text(row.line, scratch) : std::string_view();
         });
     }
 }
