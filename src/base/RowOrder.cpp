@@ -2,6 +2,7 @@
 
 #include "base/ListModels.h"
 #include "base/Text.h"
+#include "base/TextOrder.h"
 #include "common/Cp1251.h"
 
 #include <algorithm>
@@ -9,48 +10,24 @@
 #include <cstdint>
 #include <numeric>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace {
 
-// The column sort compares texts character by character in their capital form (A to Z, and the Cyrillic letters
-// of the files alike), by code point. A cell is Windows-1251 bytes, one byte a character, and the code page has
-// fewer than 256 such capital forms: each byte maps to the rank of its capital form, and comparing the ranks of
-// two cells byte by byte orders them as comparing their texts would.
-const std::array<unsigned char, 256>& sortRanks() {
-    static const std::array<unsigned char, 256> kRanks = [] {
-        std::array<char16_t, 256> capitals{};
-        for (int byte = 0; byte < 256; ++byte) {
-            const char16_t c = cp1251::toUnicode(static_cast<unsigned char>(byte));
-            if (c < 0x80)
-                capitals[byte] = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
-            else
-                capitals[byte] = QChar(c).toUpper().unicode();
-        }
-        std::array<char16_t, 256> distinct = capitals;
-        std::sort(distinct.begin(), distinct.end());
-        const auto end = std::unique(distinct.begin(), distinct.end());
-        std::array<unsigned char, 256> result{};
-        for (int byte = 0; byte < 256; ++byte)
-            result[byte] =
-                static_cast<unsigned char>(std::lower_bound(distinct.begin(), end, capitals[byte]) - distinct.begin());
-        return result;
-    }();
-    return kRanks;
-}
-
 // What decides the order of a cell: a number (of a numeric column) or an address (of an address column) by value,
-// before every cell that holds none; anything else by its text in ranks. The first 16 ranks of a text, or the value,
-// stand in two numbers, so that most comparisons compare numbers; only keys whose numbers are equal compare the rest
-// (the tail). A text that ends early counts 0 there, as the rank of the NUL byte does.
+// before every cell that holds none, then its text (textorder::TextKeys): the head of the text's key stands here
+// beside the value, so that most comparisons compare numbers in one place; only keys whose numbers are all equal
+// look further.
 struct SortKey {
-    std::uint64_t high;
-    std::uint64_t low;
+    std::uint64_t value; // 0 in a column of text
+    textorder::TextKeys::Head text;
     int row;
-    std::uint32_t length; // of the whole cell
-    std::uint32_t tail;   // index of the key's tail in ColumnKeys
+    std::uint32_t textIndex; // of the text in ColumnKeys, with kHasRest when it is longer than its head
 };
+
+constexpr std::uint32_t kHasRest = std::uint32_t(1) << 31;
 
 constexpr std::uint64_t kNoValue = ~std::uint64_t(0); // the class of the cells that hold no value
 
@@ -102,71 +79,100 @@ std::optional<std::uint64_t> addressValue(std::string_view cell) {
     return value;
 }
 
-// The sort keys of one column for some rows.
+// Reads the cells of some rows for visit(i, cell), i the index in rows and cell(column, scratch) the bytes of a
+// cell. Reading a million lines is most of what a sort or a filter costs, as the lines lie all over the memory: the
+// rows are read in the model's order, whatever order they are asked in (neighbouring rows hold lines that lie near
+// each other); a row of rule lines reads its line once for all its cells, and the lines of the rows next in turn
+// are called into the cache while one is read.
+template <class Visit> void readCells(const ListModel& model, const std::vector<int>& rows, Visit visit) {
+    const int rowCount = model.rowCount();
+    std::vector<int> place(static_cast<std::size_t>(rowCount), -1);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        place[static_cast<std::size_t>(rows[i])] = static_cast<int>(i);
+    const auto* lines = qobject_cast<const LineModel*>(&model);
+    if (!lines) {
+        for (int row = 0; row < rowCount; ++row)
+            if (const int i = place[static_cast<std::size_t>(row)]; i >= 0)
+                visit(static_cast<std::size_t>(i), [&model, row](int column, std::string& scratch) {
+                    return model.cellBytes(row, column, scratch);
+                });
+        return;
+    }
+    const std::span<const ListColumn> kinds = model.descriptor().columns;
+    struct Ahead {
+        RowLine line;
+        int i;
+    };
+    constexpr std::size_t kAhead = 8;
+    std::array<Ahead, kAhead> ahead; // a ring of the rows next in turn
+    std::size_t first = 0;
+    std::size_t count = 0;
+    int next = 0; // the next model row to look at
+    auto fetch = [&] {
+        for (; count < kAhead && next < rowCount; ++next)
+            if (const int i = place[static_cast<std::size_t>(next)]; i >= 0) {
+                const RowLine line = lines->rowLine(next);
+                __builtin_prefetch(line.line.data());
+                ahead[(first + count++) % kAhead] = {line, i};
+            }
+    };
+    for (fetch(); count > 0; fetch()) {
+        const Ahead row = ahead[first];
+        first = (first + 1) % kAhead;
+        --count;
+        visit(static_cast<std::size_t>(row.i), [&kinds, &row](int column, std::string& scratch) {
+            const CellText text = kinds[static_cast<std::size_t>(column)].text;
+            return text ? text(row.line, scratch) : std::string_view();
+        });
+    }
+}
+
+// The sort keys of one column for some rows, each cell read once.
 class ColumnKeys {
 public:
     ColumnKeys(const ListModel& model, int column, const std::vector<int>& rows) {
         const ListColumn& kind = model.descriptor().columns[static_cast<std::size_t>(column)];
-        const auto& ranks = sortRanks();
-        heads_.reserve(rows.size());
-        tails_.reserve(rows.size() + 1);
+        heads_.resize(rows.size());
+        texts_.reserve(rows.size());
         std::string scratch;
-        for (const int row : rows) {
-            const std::string_view cell = model.cellBytes(row, column, scratch);
+        readCells(model, rows, [&](std::size_t i, const auto& cells) {
+            const std::string_view cell = cells(column, scratch);
             std::optional<std::uint64_t> value;
             if (kind.ipAddress)
                 value = addressValue(cell);
             else if (kind.numeric)
                 value = numberValue(cell);
-            SortKey head{0, 0, row, static_cast<std::uint32_t>(cell.size()), static_cast<std::uint32_t>(tails_.size())};
-            std::size_t covered = 0; // ranks the two numbers hold
-            if (value) {
-                head.high = *value; // the tail is the whole text: equal values go by their text
-            } else if (kind.ipAddress || kind.numeric) {
-                head.high = kNoValue;
-                covered = 8;
-                head.low = packed(cell, 0, ranks);
-            } else {
-                covered = 16;
-                head.high = packed(cell, 0, ranks);
-                head.low = packed(cell, 8, ranks);
+            const auto text = static_cast<std::uint32_t>(texts_.size());
+            const textorder::TextKeys::Head head = texts_.add(cell); // equal values go by their text
+            heads_[i] = {value                            ? *value
+                         : kind.ipAddress || kind.numeric ? kNoValue
+                                                          : 0,
+                         head, rows[i], text | (texts_.hasRest(text) ? kHasRest : 0)};
+        });
+        texts_.finish();
+        if (texts_.collated()) // the heads are no longer what decides
+            for (SortKey& key : heads_) {
+                key.text = {};
+                key.textIndex |= kHasRest;
             }
-            tails_.push_back(keys_.size());
-            for (std::size_t i = covered; i < cell.size(); ++i)
-                keys_.push_back(static_cast<char>(ranks[static_cast<unsigned char>(cell[i])]));
-            heads_.push_back(head);
-        }
-        tails_.push_back(keys_.size());
     }
 
     std::vector<SortKey>& heads() { return heads_; }
 
     bool less(const SortKey& a, const SortKey& b) const {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        const std::string_view x = tail(a);
-        const std::string_view y = tail(b);
-        if (x.empty() && y.empty())
-            return a.length < b.length; // "AB" before "AB" and a NUL
-        return x < y;                   // char_traits<char> compares bytes as unsigned char: the ranks' order
+        if (a.value != b.value)
+            return a.value < b.value;
+        if (a.text.high != b.text.high)
+            return a.text.high < b.text.high;
+        if (a.text.low != b.text.low)
+            return a.text.low < b.text.low;
+        if (((a.textIndex | b.textIndex) & kHasRest) == 0)
+            return false; // most ties: short texts, equal
+        return texts_.compareRest(a.textIndex & ~kHasRest, b.textIndex & ~kHasRest) < 0;
     }
 
 private:
-    static std::uint64_t packed(std::string_view cell, std::size_t from, const std::array<unsigned char, 256>& ranks) {
-        std::uint64_t result = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            result = result << 8 | (from + i < cell.size() ? ranks[static_cast<unsigned char>(cell[from + i])] : 0);
-        return result;
-    }
-
-    std::string_view tail(const SortKey& key) const {
-        return std::string_view(keys_).substr(tails_[key.tail], tails_[key.tail + 1] - tails_[key.tail]);
-    }
-
-    std::string keys_;
-    std::vector<std::size_t> tails_;
+    textorder::TextKeys texts_;
     std::vector<SortKey> heads_;
 };
 
@@ -199,6 +205,26 @@ bool contains(std::string_view cell, std::string_view needle) {
             return true;
     }
     return false;
+}
+
+// An order of model rows after the model inserted rows first..last: the rows after them move down, the new ones
+// go to the end.
+void rowsInsertedInto(std::vector<int>& order, int first, int last) {
+    const int count = last - first + 1;
+    for (int& row : order)
+        if (row >= first)
+            row += count;
+    for (int row = first; row <= last; ++row)
+        order.push_back(row);
+}
+
+// An order of model rows after the model removed rows first..last.
+void rowsRemovedFrom(std::vector<int>& order, int first, int last) {
+    const int count = last - first + 1;
+    std::erase_if(order, [first, last](int row) { return row >= first && row <= last; });
+    for (int& row : order)
+        if (row > last)
+            row -= count;
 }
 
 } // namespace
@@ -241,6 +267,7 @@ void RowOrderProxy::setSourceModel(QAbstractItemModel* source) {
 
 void RowOrderProxy::clearOrder() {
     identity_ = true;
+    order_.clear();
     toSource_.clear();
     toView_.clear();
     if (sortColumn_ >= 0) {
@@ -318,8 +345,18 @@ void RowOrderProxy::showRows(std::vector<int> rows) {
 void RowOrderProxy::sortOnce(int column, Qt::SortOrder order) {
     if (!source_ || column < 0 || column >= source_->columnCount())
         return;
-    std::vector<int> rows = inSourceOrder() ? allRows() : toSource_;
-    showRows(sorted(std::move(rows), column, order));
+    // Every row, the hidden ones too, so that the rows the filter shows again stand in the order sorted.
+    order_ = sorted(order_.empty() ? allRows() : std::move(order_), column, order);
+    std::vector<int> shown;
+    if (filter_.isEmpty()) {
+        shown = order_;
+    } else {
+        shown.reserve(static_cast<std::size_t>(rowCount()));
+        for (const int row : order_)
+            if (viewRow(row) >= 0)
+                shown.push_back(row);
+    }
+    showRows(std::move(shown));
     markSorted(column, order);
 }
 
@@ -342,13 +379,18 @@ std::vector<int> RowOrderProxy::matching(const std::vector<int>& rows, const std
     if (needleUnencodable_)
         return result; // no cell holds a character the code page lacks
     const int columns = source_->columnCount();
+    std::vector<char> matches(rows.size(), 0);
     std::string scratch;
-    for (const int row : rows)
+    readCells(*source_, rows, [&](std::size_t i, const auto& cells) {
         for (int column = 0; column < columns; ++column)
-            if (contains(source_->cellBytes(row, column, scratch), needle)) {
-                result.push_back(row);
-                break;
+            if (contains(cells(column, scratch), needle)) {
+                matches[i] = 1;
+                return;
             }
+    });
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (matches[i])
+            result.push_back(rows[i]);
     return result;
 }
 
@@ -360,20 +402,13 @@ void RowOrderProxy::setFilter(const QString& text) {
     // Typing on narrows what is shown: only the rows shown need a look, in the order they have.
     const bool narrows =
         !identity_ && !needleUnencodable_ && !filter_.isEmpty() && bytes && needle.find(needle_) != std::string::npos;
-    std::vector<int> rows;
-    if (narrows) {
-        rows = toSource_;
-    } else {
-        rows = allRows();
-        if (sortColumn_ >= 0)
-            rows = sorted(std::move(rows), sortColumn_, sortOrder_);
-    }
+    std::vector<int> rows = narrows ? toSource_ : order_.empty() ? allRows() : order_;
     filter_ = text;
     needle_ = needle;
     needleUnencodable_ = !bytes;
     // Rows come and go: the view starts afresh (the list keeps its selected row, see ListViews).
     beginResetModel();
-    if (text.isEmpty() && sortColumn_ < 0) {
+    if (text.isEmpty() && order_.empty()) {
         identity_ = true;
         toSource_.clear();
         toView_.clear();
@@ -445,13 +480,10 @@ void RowOrderProxy::sourceRowsAboutToBeInserted(const QModelIndex& parent, int f
 void RowOrderProxy::sourceRowsInserted(const QModelIndex& parent, int first, int last) {
     if (parent.isValid())
         return;
+    if (!order_.empty())
+        rowsInsertedInto(order_, first, last);
     if (!inSourceOrder()) {
-        const int count = last - first + 1;
-        for (int& row : toSource_)
-            if (row >= first)
-                row += count;
-        for (int row = first; row <= last; ++row)
-            toSource_.push_back(row);
+        rowsInsertedInto(toSource_, first, last);
         if (first == static_cast<int>(toView_.size())) { // appended: the rows before keep their places
             for (int row = first; row <= last; ++row)
                 toView_.push_back(static_cast<int>(toSource_.size()) - (last - row) - 1);
@@ -484,6 +516,8 @@ void RowOrderProxy::sourceRowsAboutToBeRemoved(const QModelIndex& parent, int fi
 void RowOrderProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int last) {
     if (parent.isValid())
         return;
+    if (!order_.empty())
+        rowsRemovedFrom(order_, first, last);
     if (!inSourceOrder() && first == last) {
         // One row: out of both vectors, the rows after it one place up.
         const int shown = toView_[static_cast<std::size_t>(first)];
@@ -498,15 +532,8 @@ void RowOrderProxy::sourceRowsRemoved(const QModelIndex& parent, int first, int 
                 if (row > shown)
                     --row;
     } else if (!inSourceOrder()) {
-        const int count = last - first + 1;
-        std::vector<int> order;
-        order.reserve(toSource_.size());
-        for (const int row : toSource_)
-            if (row < first)
-                order.push_back(row);
-            else if (row > last)
-                order.push_back(row - count);
-        setOrder(std::move(order));
+        rowsRemovedFrom(toSource_, first, last);
+        setOrder(std::move(toSource_));
     }
     if (removingAsReset_) {
         removingAsReset_ = false;

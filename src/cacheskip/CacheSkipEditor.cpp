@@ -4,8 +4,8 @@
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/Text.h"
+#include "base/TextOrder.h"
 #include "cacheskip/CacheSkipDialog.h"
-#include "common/Cp1251.h"
 #include "common/Error.h"
 #include "rules/Strings.h"
 
@@ -178,17 +178,18 @@ void CacheSkipEditor::remove(BoundList& list) {
 }
 
 void CacheSkipEditor::sort(BoundList& list, Qt::SortOrder order) {
-    std::vector<std::string> keys;
+    textorder::TextKeys keys; // the order of every list's column sort
     keys.reserve(lines_.size());
     for (const std::string& line : lines_)
-        keys.push_back(cp1251::foldCase(line));
+        keys.add(line);
+    keys.finish();
     std::vector<int> rows(lines_.size());
     std::iota(rows.begin(), rows.end(), 0);
     // Reversed, lines of equal text still keep their order.
     std::stable_sort(rows.begin(), rows.end(), [&keys, order](int a, int b) {
-        const auto& x = keys[static_cast<std::size_t>(a)];
-        const auto& y = keys[static_cast<std::size_t>(b)];
-        return order == Qt::AscendingOrder ? x < y : y < x;
+        const auto x = static_cast<std::size_t>(a);
+        const auto y = static_cast<std::size_t>(b);
+        return (order == Qt::AscendingOrder ? keys.compare(x, y) : keys.compare(y, x)) < 0;
     });
     modelOf(list).reorder(std::move(rows));
 }

@@ -31,8 +31,9 @@ public:
     void edit(BoundList& list) override;
     void remove(BoundList& list) override;
     bool popupNeedsSelection() const override { return true; }
-    // Sorts the lines by their whole text (tag, then URL, then comment), letters compared without regard to
-    // case, and shows them again in the new order; the next save writes that order. A step the user can undo.
+    // Sorts the lines by their whole text (tag, then URL, then comment) in the order of every column sort
+    // (base/TextOrder.h), and shows them again in the new order; the next save writes that order. A step the user
+    // can undo.
     void sort(BoundList& list, Qt::SortOrder order = Qt::AscendingOrder);
 
 private:

@@ -6,10 +6,16 @@
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/RowOrder.h"
+#include "base/Text.h"
+#include "base/TextOrder.h"
+#include "cacheskip/CacheSkipEditor.h"
 #include "common/Error.h"
 #include "rules/Strings.h"
 
+#include <QAbstractItemModelTester>
+#include <QCollator>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QUndoStack>
@@ -28,6 +34,19 @@ constexpr ListDescriptor kList{
     .columns = kColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
+};
+
+// A list of one line per group: the traffic limits.
+constexpr std::string TProxyUsers::*kLimitLine[] = {&TProxyUsers::LimitRule};
+constexpr ListColumn kLimitColumns[] = {
+    {.title = "Group ID", .numeric = true, .text = cells::groupId},
+    {.title = "Limit", .numeric = true, .text = cells::field<2>},
+};
+constexpr ListDescriptor kLimits{
+    .objectName = "Limits",
+    .columns = kLimitColumns,
+    .source = RowSource::GroupLine,
+    .singleLines = kLimitLine,
 };
 
 // The same list with the image every access rule row shows.
@@ -53,6 +72,29 @@ void load(GroupTable& groups) {
         const TStructString fields(line, ":");
         groups.create(*GroupTable::groupNumber(fields.Field(1))).NetworkRules.append(line);
     }
+}
+
+// Checks every signal and answer of a model (or proxy) while it lives; the first fault fails the test.
+struct Checked {
+    explicit Checked(QAbstractItemModel* model)
+        : tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal) {}
+    QAbstractItemModelTester tester;
+};
+
+QString fromUtf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+std::string bytesOf(const QString& text) {
+    return toFileBytes(text).value();
+}
+
+// The texts of a column, top to bottom.
+QStringList columnTexts(const QAbstractItemModel& model, int column) {
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row)
+        texts << model.index(row, column).data().toString();
+    return texts;
 }
 
 } // namespace
@@ -108,6 +150,10 @@ private slots:
                                              << "1|A 3|a 2|c"
                                              << "A c a"
                                              << "";
+        QTest::newRow("two deletes after a sort") << "sort 1;delete 0;delete 0"
+                                                  << "1|b 2|c"
+                                                  << "b c"
+                                                  << "";
         QTest::newRow("edit after a sort") << "sort 1;edit 0 z"
                                            << "1|z 3|a 1|b 2|c"
                                            << "b z c a"
@@ -190,6 +236,8 @@ private slots:
         model.setUndoStack(&steps);
         RowOrderProxy view;
         view.setSourceModel(&model);
+        const Checked checkedModel(&model);
+        const Checked checkedView(&view);
         QItemSelectionModel selection(&view);
 
         for (const QString& step : script.split(u';', Qt::SkipEmptyParts)) {
@@ -280,6 +328,8 @@ private slots:
         auto model = std::make_unique<GroupLinesModel>(kImageList, groups);
         model->fill();
         const BoundList& list = views.bind(kImageList, std::move(model));
+        const Checked checkedModel(list.model);
+        const Checked checkedView(list.proxy);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -373,6 +423,148 @@ private slots:
             }
         }
         QCOMPARE(recorder.calls.join(u';'), calls);
+    }
+
+    // A list of one line per group in a sorted view: a line set for a new group is a new last row, one set for a
+    // group shown replaces its row where it stands, a line cleared takes its row away.
+    void singleLinesInASortedView() {
+        GroupTable groups;
+        for (const char* line : {"TL:1:300:", "TL:2:100:", "TL:3:200:"})
+            groups.create(line[3] - '0').LimitRule = line;
+        GroupLineModel model(kLimits, groups);
+        model.fill();
+        RowOrderProxy view;
+        view.setSourceModel(&model);
+        const Checked checkedModel(&model);
+        const Checked checkedView(&view);
+        auto shown = [&view] {
+            QStringList rows;
+            for (int row = 0; row < view.rowCount(); ++row)
+                rows << view.index(row, 0).data().toString() + u'|' + view.index(row, 1).data().toString();
+            return rows.join(u' ');
+        };
+        view.sortOnce(1);
+        QCOMPARE(shown(), QStringLiteral("2|100 3|200 1|300"));
+        model.setLine(5, 0, "TL:5:50:");
+        model.setLine(3, 0, "TL:3:999:");
+        QCOMPARE(shown(), QStringLiteral("2|100 3|999 1|300 5|50"));
+        model.clearLine(model.findRow(2));
+        QCOMPARE(shown(), QStringLiteral("3|999 1|300 5|50"));
+        QCOMPARE(groups.find(2)->LimitRule, std::string());
+    }
+
+    // The filter field keeps the selected row selected while the row shows, sorted or not, and counts the rows.
+    void theFilterKeepsTheSelection_data() {
+        QTest::addColumn<QString>("typed"); // the texts typed one after another, separated by ";"
+        QTest::addColumn<bool>("sorted");
+        QTest::addColumn<int>("selected"); // the model row selected at the end, -1 for none
+        QTest::addColumn<QString>("count");
+        QTest::newRow("the row shows") << "c" << false << 2 << "1 of 4";
+        QTest::newRow("the row shows in a sorted view") << "a" << true << 3 << "2 of 4";
+        QTest::newRow("the filter erased") << "a;" << true << 3 << "4 of 4";
+        QTest::newRow("the row hidden") << "b" << false << -1 << "1 of 4";
+    }
+    void theFilterKeepsTheSelection() {
+        QFETCH(QString, typed);
+        QFETCH(bool, sorted);
+        QFETCH(int, selected);
+        QFETCH(QString, count);
+        QWidget window;
+        auto* table = new QTableView(&window);
+        table->setObjectName(QStringLiteral("List"));
+        (new QVBoxLayout(&window))->addWidget(table);
+        GroupTable groups;
+        load(groups);
+        ListViews views(&window);
+        auto model = std::make_unique<GroupLinesModel>(kImageList, groups);
+        model->fill();
+        const BoundList& list = views.bind(kImageList, std::move(model));
+        const Checked checkedModel(list.model);
+        const Checked checkedView(list.proxy);
+        auto* filter = window.findChild<QLineEdit*>(QStringLiteral("ListFilter"));
+        QVERIFY(filter);
+        if (sorted)
+            list.proxy->sortByClick(1);
+        list.selectRow(selected < 0 ? 1 : selected);
+        for (const QString& text : typed.split(u';'))
+            filter->setText(text);
+        QCOMPARE(list.selectedRow(), selected < 0 ? std::nullopt : std::optional<int>(selected));
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("ListFilterCount"))->text(), count);
+    }
+
+    // The keys order any two texts as the collator's own sort keys do: texts of the characters the table keys,
+    // and texts of every character of the code page (the collator keys them all).
+    void keysOrderAsTheCollatorDoes() {
+        for (const QString& alphabet :
+             {fromUtf8("aAbBzZ09_-.:/ абвгдеёжзийЕЖЙЯя"), fromUtf8("aAeE.-_ еЕёЁжЖ№…™ЃЇ\t")}) {
+            std::vector<std::string> texts;
+            quint32 seed = 7;
+            for (int i = 0; i < 3000; ++i) {
+                QString text;
+                seed = seed * 1103515245u + 12345u;
+                for (quint32 n = (seed >> 16) % 20; n > 0; --n) {
+                    seed = seed * 1103515245u + 12345u;
+                    text += alphabet[static_cast<qsizetype>((seed >> 16) % static_cast<quint32>(alphabet.size()))];
+                }
+                texts.push_back(bytesOf(text));
+            }
+            textorder::TextKeys keys;
+            for (const std::string& text : texts)
+                keys.add(text);
+            keys.finish();
+            for (std::size_t i = 0; i + 1 < texts.size(); ++i) {
+                const int expected = textorder::collator()
+                                         .sortKey(fromFileBytes(texts[i]))
+                                         .compare(textorder::collator().sortKey(fromFileBytes(texts[i + 1])));
+                QVERIFY2((expected > 0) - (expected < 0) == keys.compare(i, i + 1),
+                         qPrintable(fromFileBytes(texts[i]) + u'|' + fromFileBytes(texts[i + 1])));
+            }
+        }
+    }
+
+    // More than 16 rows of one key: the order they had stays, either way round.
+    void tiesKeepTheirOrder() {
+        std::vector<std::string> lines;
+        QStringList access, denied;
+        for (int i = 0; i < 40; ++i) {
+            const QString url = QStringLiteral("u%1").arg(i);
+            lines.push_back((i % 3 == 0 ? "SA:" : "SD:") + url.toStdString() + ":");
+            (i % 3 == 0 ? access : denied) << url;
+        }
+        FileLinesModel model(CacheSkipEditor::list(), lines);
+        RowOrderProxy view;
+        view.setSourceModel(&model);
+        const Checked checkedModel(&model);
+        const Checked checkedView(&view);
+        view.sortOnce(0); // "Cache Access" before "Cache Denied"
+        QCOMPARE(columnTexts(view, 1), access + denied);
+        view.sortOnce(0, Qt::DescendingOrder);
+        QCOMPARE(columnTexts(view, 1), denied + access);
+    }
+
+    // The cache-skip sort, which puts the lines themselves in order, and a column sort of the same texts agree: marks
+    // before digits before letters, letter case ignored (ties keep their order), "Ё" between "Е" and "Ж".
+    void cacheSkipSortAgreesWithTheColumnSort() {
+        const QStringList urls = fromUtf8("Ж aab b Ё a_b B 1 Е a.b").split(u' ');
+        std::vector<std::string> lines;
+        for (const QString& url : urls)
+            lines.push_back("SD:" + bytesOf(url) + ":");
+        FileLinesModel model(CacheSkipEditor::list(), lines);
+        RowOrderProxy view;
+        view.setSourceModel(&model);
+        const Checked checkedModel(&model);
+        const Checked checkedView(&view);
+        view.sortOnce(1);
+        const QStringList sorted = fromUtf8("1 a_b a.b aab b B Е Ё Ж").split(u' ');
+        QCOMPARE(columnTexts(view, 1), sorted);
+
+        QWidget window;
+        CacheSkipEditor editor(&window, lines);
+        BoundList list;
+        list.descriptor = &CacheSkipEditor::list();
+        list.model = &model;
+        editor.sort(list);
+        QCOMPARE(columnTexts(model, 1), sorted);
     }
 };
 
