@@ -3,33 +3,31 @@
 #include "access/AccessLists.h"
 #include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
+#include "app/DroppedLines.h"
 #include "base/ListActions.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
 #include "base/RowOrder.h"
 #include "base/Text.h"
+#include "base/WindowShell.h"
 #include "cacheskip/CacheSkipEditor.h"
-#include "config/Preferences.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
 #include "session/RuleFileFields.h"
+#include "session/SaveQuestions.h"
 #include "session/SettingsForm.h"
+#include "session/WindowPreferences.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QStatusBar>
-#include <QTextEdit>
+#include <QRadioButton>
+#include <QToolButton>
 #include <QUndoStack>
 #include <array>
 
@@ -50,7 +48,6 @@ void TMainWnd::setUp() {
     // The image list is compiled into this library; register it before the form loads its icons.
     Q_INIT_RESOURCE(images);
     ui_->setupUi(this);
-
     ui_->VerPanel->setText(QStringLiteral("GLYM configurator ver.") + QStringLiteral(GLYM_VERSION));
     ui_->PageControl->setTabVisible(kAccessPageIndex, false);
     ui_->PageControl->setTabVisible(kTestPageIndex, false);
@@ -61,25 +58,58 @@ void TMainWnd::setUp() {
     }
     ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
-
     buildLists();
+
     settingsForm_ = new SettingsForm(this, document_);
     OpenDialog1 = settingsForm_->fileDialog();
+    connect(settingsForm_, &SettingsForm::valueChanged, this, &TMainWnd::ValueChange);
+    connect(settingsForm_, &SettingsForm::memoryChanged, this, &TMainWnd::EditMemoryPageCountChange);
+    for (QRadioButton* unit : {ui_->SwitchB, ui_->SwitchKB, ui_->SwitchMB, ui_->SwitchGB})
+        connect(unit, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                SwitchBClick();
+        });
+    ruleFileFields_ = new RuleFileFields(this, document_, *settingsForm_, *lists_,
+                                         {ui_->CheckFile, ui_->CacheSkipFile, ui_->RouterFile});
+    ruleFileFields_->otherFiles = [this] {
+        return otherFiles();
+    };
+    ruleFileFields_->replaceRules = [this](std::size_t file, const auto& change) {
+        replaceRules(file, change);
+    };
+    ruleFileFields_->said = [this](const QString& note) {
+        showDroppedLines(ui_->StatusBar1, document_.findings());
+        statusPanel1_->setText(note);
+    };
+    ruleFileFields_->loading = [this] {
+        return loading_;
+    };
 
-    connect(ui_->ButtonSave, &QToolButton::clicked, this, &TMainWnd::ButtonSaveClick);
-    connect(ui_->Save1, &QAction::triggered, this, &TMainWnd::Save1Click);
-    connect(ui_->ButtonReload, &QToolButton::clicked, this, &TMainWnd::ButtonReloadClick);
-    connect(ui_->Reload1, &QAction::triggered, this, &TMainWnd::Reload1Click);
-    connect(ui_->ButtonExit, &QToolButton::clicked, this, &TMainWnd::Exit1Click);
-    connect(ui_->Exit1, &QAction::triggered, this, &TMainWnd::Exit1Click);
-    connect(ui_->ShowHint1, &QAction::triggered, this, &TMainWnd::ShowHint1Click);
-    connect(ui_->BReloadStatistic, &QToolButton::clicked, this, &TMainWnd::BReloadStatisticClick);
-    connect(ui_->BSaveStatistic, &QToolButton::clicked, this, &TMainWnd::BSaveStatisticClick);
-    connectSettingsControls();
-    setUpPortMapping();
+    for (auto [button, handler] : std::initializer_list<std::pair<QToolButton*, void (TMainWnd::*)()>>{
+             {ui_->ButtonSave, &TMainWnd::ButtonSaveClick},
+             {ui_->ButtonReload, &TMainWnd::ButtonReloadClick},
+             {ui_->ButtonExit, &TMainWnd::Exit1Click},
+             {ui_->BReloadStatistic, &TMainWnd::BReloadStatisticClick},
+             {ui_->BSaveStatistic, &TMainWnd::BSaveStatisticClick},
+             {ui_->SpeedButton1, &TMainWnd::SpeedButton1Click},
+             {ui_->CheckFileSelect, &TMainWnd::CheckFileSelectClick},
+             {ui_->SpeedButton9, &TMainWnd::SpeedButton9Click},
+             {ui_->SpeedButton2, &TMainWnd::SpeedButton2Click},
+             {ui_->SpeedButton3, &TMainWnd::SpeedButton3Click},
+             {ui_->SpeedButton4, &TMainWnd::SpeedButton4Click},
+             {ui_->SpeedButton5, &TMainWnd::SpeedButton5Click},
+             {ui_->SpeedButton7, &TMainWnd::SpeedButton7Click},
+             {ui_->SpeedButton6, &TMainWnd::SpeedButton6Click},
+         })
+        connect(button, &QToolButton::clicked, this, handler);
+    for (auto [action, handler] : std::initializer_list<std::pair<QAction*, void (TMainWnd::*)()>>{
+             {ui_->Save1, &TMainWnd::Save1Click},
+             {ui_->Reload1, &TMainWnd::Reload1Click},
+             {ui_->Exit1, &TMainWnd::Exit1Click},
+             {ui_->ShowHint1, &TMainWnd::ShowHint1Click},
+         })
+        connect(action, &QAction::triggered, this, handler);
     setUpPopupMenu();
-    setUpEditActions();
-    setUpHints();
     setUpKeyboard();
 }
 
@@ -87,8 +117,7 @@ void TMainWnd::setUp() {
 // rule-file name asked about) must not run on a window half destroyed.
 TMainWnd::~TMainWnd() {
     for (QLineEdit* field : findChildren<QLineEdit*>())
-        for (QObject* receiver : {static_cast<QObject*>(this), static_cast<QObject*>(ruleFileFields_)})
-            disconnect(field, &QLineEdit::editingFinished, receiver, nullptr);
+        disconnect(field, &QLineEdit::editingFinished, nullptr, nullptr);
 }
 
 void TMainWnd::setUpStatusBar() {
@@ -101,11 +130,33 @@ void TMainWnd::setUpStatusBar() {
     ui_->StatusBar1->addWidget(statusPanel0_);
     // A permanent widget stays visible while the status bar shows the hint of the control under the mouse.
     ui_->StatusBar1->addPermanentWidget(statusPanel1_, 1);
+    shell_ = new WindowShell(this, ui_->StatusBar1, SettingsForm::kInvalidMark);
+    // Every event of the program passes here: a flag written directly is shown at the next one.
+    shell_->everyEvent = [this] {
+        if (ConfigChanged != shownModified_)
+            showChangeState();
+    };
 }
 
-void TMainWnd::setUpHints() {
-    // Pop-up hints follow "Show Hint"; the status bar shows the long hint either way.
-    qApp->installEventFilter(this);
+void TMainWnd::setUpKeyboard() {
+    ui_->Save1->setShortcuts(QKeySequence::Save);
+    // Some keyboard schemes have no key to quit (the system closes windows there): the X11 one's is taken then.
+    const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+    ui_->Exit1->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit);
+    const WindowShell::EditActions edit = shell_->addEditActions(ui_->File1, lists_->undoStack());
+    connect(edit.undo, &QAction::triggered, this, &TMainWnd::UndoActionExecute);
+    connect(edit.redo, &QAction::triggered, this, &TMainWnd::RedoActionExecute);
+    connect(edit.find, &QAction::triggered, this, &TMainWnd::FindActionExecute);
+
+    // F5 shows the statistics read afresh, from whichever page.
+    auto* reloadStatistic = new QAction(this);
+    reloadStatistic->setObjectName(QStringLiteral("ReloadStatisticAction"));
+    reloadStatistic->setShortcut(Qt::Key_F5);
+    addAction(reloadStatistic);
+    connect(reloadStatistic, &QAction::triggered, this, [this] {
+        ui_->PageControl->setCurrentWidget(ui_->Statistic);
+        BReloadStatisticClick();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -115,7 +166,7 @@ void TMainWnd::FormCreate() {
     ProgramDir = workingDirectory_.isEmpty()
                      ? executablePath_.left(std::max<qsizetype>(executablePath_.lastIndexOf(QLatin1Char('/')), 0))
                      : workingDirectory_;
-    preferencesFile = preferencesLocation(executablePath_);
+    preferencesFile = windowpreferences::location(executablePath_);
     QDir::setCurrent(ProgramDir.trimmed()); // a failure leaves the current directory as it was
     LoadPreferences();
     IniFileName = QStringLiteral("./glym30.ini");
@@ -130,6 +181,55 @@ void TMainWnd::readConfiguration() {
     LoadServerConfig();
 }
 
+void TMainWnd::CreateDefaultServerConfig() {
+    if (messages::ask(this, QStringLiteral("Warning"), QStringLiteral("GLYM30.ini not found. Create new?"),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Question) == QMessageBox::Yes)
+        messages::guarded(this, [this] { createDefaultServerSettings(IniFileName.toStdString()); });
+    raise();
+    activateWindow();
+}
+
+bool TMainWnd::LoadServerConfig() {
+    return messages::guarded(this, [this] { loadServerConfig(); });
+}
+
+// Each setting is shown as it is read, and each rule file's list as soon as the file is read.
+void TMainWnd::loadServerConfig() {
+    loading_ = true;
+    const std::shared_ptr<void> loaded(nullptr, [this](void*) { loading_ = false; });
+    LineTokenizer = std::make_unique<TStructString>("", ":");
+    LineBuilder = std::make_unique<TUnStructString>(":");
+    GroupCount = GroupTable::kSlotCount;
+    document_.load({
+        .settingRead = [this](const ServerSetting& s, const SettingValue& value) { settingsForm_->show(s, value); },
+        .reached =
+            [this](LoadPoint point) {
+                if (point == LoadPoint::MemoryPoolShown)
+                    settingsForm_->showMemoryTotalOfLoad();
+            },
+        .failed = [this](const std::string& message) { messages::error(this, fromFileBytes(message)); },
+        .replacingRules = [this](std::size_t file, const auto& change) { replaceRules(file, change); },
+    });
+    setConfigChanged(false);
+    markSavedState();
+    ruleFileFields_->accept();
+    savequestions::tidyLeftovers(this, document_);
+    showDroppedLines(ui_->StatusBar1, document_.findings());
+}
+
+// The rules of one file change; the lists that show them follow.
+void TMainWnd::replaceRules(std::size_t file, const std::function<void()>& change) {
+    if (file == 0) {
+        change();
+        fillRuleLists();
+    } else if (file == 1) {
+        qobject_cast<FileLinesModel*>(list(CacheSkipEditor::list()).model)->replacing(change);
+    } else {
+        qobject_cast<FileLinesModel*>(list(manualServiceList()).model)->replacing(change);
+        manualServiceEditor_->showStandardServices();
+    }
+}
+
 void TMainWnd::ValueChange() {
     setConfigChanged(true);
     settingsChanged_ = true; // undoing every list step leaves this change
@@ -139,25 +239,68 @@ void TMainWnd::RouterRulesChange() {
     setConfigChanged(true);
 }
 
+// Both saves first store a relay server still being typed (the field keeps the focus: it was never left).
+void TMainWnd::save() {
+    if (manualServiceEditor_->storeEditedStandardServices())
+        SaveServerConfig();
+}
+
+// One save at a time in the directory (two windows, the command line): the lock is held from the check of the files
+// to the last replacement. A file that changes on disk between the check and its replacement stops the save with
+// nothing changed, and the check asks again.
+bool TMainWnd::SaveServerConfig() {
+    QDir::setCurrent(ProgramDir.trimmed());
+    if (!settingsForm_->confirmBeforeSave() || !ruleFileFields_->nameFilesToCreate() || ruleFileFields_->refused() ||
+        !messages::guarded(this, [this] { settingsForm_->store(true); }))
+        return false;
+    const SaveLock lock(QFile::encodeName(ProgramDir.trimmed()).toStdString());
+    for (;;) {
+        switch (savequestions::checkFilesBeforeSave(this, document_)) {
+        case savequestions::SaveCheck::Save: {
+            std::optional<ConflictChoice> choice;
+            Configuration::SaveResult saved;
+            if (!messages::guarded(this, [&] { choice = savequestions::resolveSettingConflicts(this, document_); }) ||
+                !choice || !messages::guarded(this, [&] { saved = document_.save(*choice); }))
+                return false;
+            if (!saved.changedMeanwhile.empty())
+                continue;
+            showSaved(saved.notes);
+            return true;
+        }
+        case savequestions::SaveCheck::Reload:
+            reloadConfiguration();
+            return false;
+        case savequestions::SaveCheck::Cancel:
+            return false;
+        }
+    }
+}
+
+void TMainWnd::showSaved(const std::vector<std::string>& notes) {
+    ruleFileFields_->accept();
+    setConfigChanged(false);
+    showDroppedLines(ui_->StatusBar1, document_.findings());
+    markSavedState();
+    QStringList said;
+    for (const std::string& note : notes)
+        said << fromFileBytes(note);
+    statusPanel1_->setText(said.join(u' ')); // also takes away what an earlier save had to say
+    statusPanel1_->setToolTip(statusPanel1_->text());
+}
+
 // Yes saves as the save button does: a file changed on disk by someone else is asked about first, and Reload there
 // reads the files again and keeps the window open (the administrator sees what is on disk now and decides again);
 // Cancel there keeps the window open with its changes.
 bool TMainWnd::FormCloseQuery() {
     // A relay server still being typed counts; one that cannot be stored keeps the window open to be mended.
-    bool canClose = storeEditedStandardServices();
+    bool canClose = manualServiceEditor_->storeEditedStandardServices();
     if (canClose && ConfigChanged) {
-        switch (messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config?"),
-                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question)) {
-        case QMessageBox::Yes:
-            if (!SaveServerConfig())
-                return false; // the error has been shown; the window stays open with its changes
-            break;
-        case QMessageBox::No:
-            break;
-        default:
-            canClose = false;
-            break;
-        }
+        const auto answer =
+            messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config?"),
+                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+        if (answer == QMessageBox::Yes && !SaveServerConfig())
+            return false; // the error has been shown; the window stays open with its changes
+        canClose = answer != QMessageBox::Cancel;
     }
     SavePreferences(); // a failure is shown, but does not keep the window from closing
     return canClose;
@@ -168,43 +311,17 @@ void TMainWnd::closeEvent(QCloseEvent* event) {
     event->setAccepted(FormCloseQuery());
 }
 
-// Both saves first store a relay server still being typed (the field keeps the focus: it was never left).
-void TMainWnd::ButtonSaveClick() {
-    if (storeEditedStandardServices())
-        SaveServerConfig();
-}
-
-void TMainWnd::Save1Click() {
-    if (storeEditedStandardServices())
-        SaveServerConfig();
-}
-
-void TMainWnd::ButtonReloadClick() {
-    reload();
-}
-
-void TMainWnd::Reload1Click() {
-    reload();
-}
-
 // Changes not saved are asked about first: Save saves, then reads the files (a save that fails, or that the user
 // stops, reads nothing); Discard reads them at once; Cancel does nothing.
 void TMainWnd::reload() {
-    if (!storeEditedStandardServices())
+    if (!manualServiceEditor_->storeEditedStandardServices())
         return;
     if (ConfigChanged) {
-        switch (messages::ask(this, QStringLiteral("Confirm"),
-                              QStringLiteral("Save changes to config before reloading?"),
-                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question)) {
-        case QMessageBox::Save:
-            if (!SaveServerConfig())
-                return;
-            break;
-        case QMessageBox::Discard:
-            break;
-        default:
+        const auto answer =
+            messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config before reloading?"),
+                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question);
+        if (answer != QMessageBox::Discard && (answer != QMessageBox::Save || !SaveServerConfig()))
             return;
-        }
     }
     reloadConfiguration();
 }
@@ -212,36 +329,35 @@ void TMainWnd::reload() {
 // Forgets what the window holds and reads the files again, through the same steps as the start-up.
 void TMainWnd::reloadConfiguration() {
     QDir::setCurrent(ProgramDir.trimmed());
-    // The edit history of the lists would refer to rows that are gone.
-    clearUndo();
-    // Every list is emptied before the records behind its rows go, as an error box of the load lets them draw.
-    Groups = GroupTable();
-    fillRuleLists();
+    clearUndo(); // the edit history of the lists would refer to rows that are gone
     readConfiguration();
 }
 
-void TMainWnd::Exit1Click() {
-    close();
-}
-
 void TMainWnd::ShowHint1Click() {
-    showHints_ = !showHints_;
-    ui_->ShowHint1->setChecked(showHints_);
+    shell_->setPopupHints(!shell_->popupHints());
+    ui_->ShowHint1->setChecked(shell_->popupHints());
 }
 
-bool TMainWnd::eventFilter(QObject* watched, QEvent* event) {
-    // Every event of the program passes here: a flag written directly is shown at the next one.
-    if (ConfigChanged != shownModified_)
-        showChangeState();
-    if (event->type() == QEvent::ToolTip && !showHints_) {
-        // A field's own complaint about its text is no hint: it shows either way.
-        if (auto* widget = qobject_cast<QWidget*>(watched);
-            widget && widget->window() == this && !widget->property(SettingsForm::kInvalidMark).toBool())
-            return true;
-    }
-    if (isCommandKeyForField(watched, event))
-        return true;
-    return QMainWindow::eventFilter(watched, event);
+bool TMainWnd::LoadPreferences() {
+    return messages::guarded(this, [this] { loadPreferences(); });
+}
+
+void TMainWnd::loadPreferences() {
+    const PreferenceValues value = loadPreferenceValues(preferencesFile.toStdString());
+    windowpreferences::show(this, value);
+    shell_->setPopupHints(value.at(PreferenceKey::Hint) != 0);
+    ui_->ShowHint1->setChecked(shell_->popupHints());
+}
+
+bool TMainWnd::SavePreferences() {
+    return messages::guarded(this, [this] { savePreferences(); });
+}
+
+void TMainWnd::savePreferences() {
+    PreferenceValues value = windowpreferences::of(this);
+    value[PreferenceKey::Hint] = shell_->popupHints() ? 1 : 0;
+    QDir().mkpath(QFileInfo(preferencesFile).absolutePath()); // the user's folder may not exist yet
+    savePreferenceValues(preferencesFile.toStdString(), value);
 }
 
 std::string TMainWnd::NormalizeRuleLine(const std::string& line) {
@@ -249,7 +365,45 @@ std::string TMainWnd::NormalizeRuleLine(const std::string& line) {
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// Rule lists: building them, the shared pop-up menu and the shared column sort
+// The settings pages
+
+OtherFiles TMainWnd::otherFiles() const {
+    return {IniFileName.toStdString(), QFile::encodeName(preferencesFile).toStdString(),
+            toFileBytes(ui_->ConnectLogFile->text()).value_or(std::string())};
+}
+
+// The load shows the exact product once both keys are read; an unreadable value is no error there. A text that is
+// no number is a change too: it is what a save would write, so closing asks about it.
+void TMainWnd::EditMemoryPageCountChange() {
+    if (loading_)
+        return setConfigChanged(true);
+    settingsForm_->computeMemoryTotal();
+    ValueChange();
+}
+
+void TMainWnd::SwitchBClick() {
+    if (!loading_)
+        settingsForm_->computeMemoryTotal();
+}
+
+// A rule-file name picked is asked about as one typed.
+void TMainWnd::pick(const char* name) {
+    auto* field = findChild<QLineEdit*>(QLatin1String(name));
+    if (field == ui_->FCachePath)
+        return settingsForm_->pickDirectoryInto(field);
+    settingsForm_->pickFileInto(field);
+    if (field == ui_->CheckFile || field == ui_->CacheSkipFile || field == ui_->RouterFile)
+        ruleFileFields_->entered(field);
+}
+
+// Windows' code of Return (13) may come instead of Qt's keys.
+void TMainWnd::storeStandardService(int slot, int key) {
+    if (key == 0 || key == Qt::Key_Return || key == Qt::Key_Enter || key == 13)
+        manualServiceEditor_->storeStandardService(slot, false);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Rule lists: building them, the named slots, the shared pop-up menu and the column sorts
 
 // Every list view is built once from its descriptor and bound to the editor whose actions its input runs; a view
 // the form lacks stops the start-up (GlymError).
@@ -261,44 +415,30 @@ void TMainWnd::buildLists() {
     manualServiceEditor_ = std::make_unique<ManualServiceEditor>(
         this, ManualServiceLines, StandardServiceLines,
         std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress}, ui_->EditProxyPort);
-    // A relay server typed but not yet confirmed counts for the port check of an Add: it is stored first.
-    manualServiceEditor_->setBeforeAdd([this] { return storeEditedStandardServices(); });
-    const ListSources sources{Groups, CacheSkipLines, ManualServiceLines};
-    auto bind = [this, &sources](const ListDescriptor& descriptor, ListActions& actions) {
-        const QAbstractItemModel* model = lists_->bind(descriptor, makeLineModel(descriptor, sources), &actions).model;
-        // A row added, changed or removed is a change of the configuration; selecting or sorting rows is not.
-        connect(model, &QAbstractItemModel::rowsInserted, this, &TMainWnd::RouterRulesChange);
-        connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainWnd::RouterRulesChange);
-        connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
-        connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
+    manualServiceEditor_->standardServiceChanged = [this] {
+        ValueChange();
     };
-    for (const ListDescriptor* descriptor : accesslists::all()) {
-        if (descriptor == &accesslists::groups())
-            bind(*descriptor, *groupEditor_);
-        else
-            bind(*descriptor, *ruleEditor_);
-    }
-    bind(CacheSkipEditor::list(), *cacheSkipEditor_);
-    bind(manualServiceList(), *manualServiceEditor_);
+    for (const ListDescriptor* descriptor : accesslists::all())
+        bindList(*descriptor, descriptor == &accesslists::groups() ? static_cast<ListActions&>(*groupEditor_)
+                                                                   : static_cast<ListActions&>(*ruleEditor_));
+    bindList(CacheSkipEditor::list(), *cacheSkipEditor_);
+    bindList(manualServiceList(), *manualServiceEditor_);
     statisticsPage_ = std::make_unique<StatisticsPage>(this, *lists_, ui_->StatusBar1, statusPanel1_);
     // The export refuses the files of the configuration, named as the window opens them (relative names count from
     // the program directory).
     statisticsPage_->setProtectedFiles([this] {
-        auto file = [this](const char* what, const QString& name, std::string path) {
+        auto file = [this](const char* what, const QString& name) {
+            std::string path = toFileBytes(name).value_or(std::string());
             if (!path.empty() && path.front() != '/')
                 path = QFile::encodeName(ProgramDir.trimmed()).toStdString() + '/' + path;
             return StatisticsPage::ProtectedFile{QString::fromUtf8(what), name, std::move(path)};
         };
-        auto shown = [&file](const char* what, const QLineEdit* field) {
-            return file(what, field->text(), toFileBytes(field->text()).value_or(std::string()));
-        };
-        return std::vector{
-            shown("the connection log", ui_->ConnectLogFile),
-            file("the server settings", QDir::cleanPath(IniFileName), QFile::encodeName(IniFileName).toStdString()),
-            file("the preferences file", preferencesFile, QFile::encodeName(preferencesFile).toStdString()),
-            shown("the access rules file", ui_->CheckFile),
-            shown("the cache-skip rules file", ui_->CacheSkipFile),
-            shown("the port-mapping rules file", ui_->RouterFile)};
+        return std::vector{file("the connection log", ui_->ConnectLogFile->text()),
+                           file("the server settings", QDir::cleanPath(IniFileName)),
+                           file("the preferences file", preferencesFile),
+                           file("the access rules file", ui_->CheckFile->text()),
+                           file("the cache-skip rules file", ui_->CacheSkipFile->text()),
+                           file("the port-mapping rules file", ui_->RouterFile->text())};
     });
     lists_->popupRequested = [this](BoundList& list, QPoint at) {
         popupComponent_ = list.view;
@@ -313,21 +453,69 @@ void TMainWnd::buildLists() {
     };
 }
 
+// A row added, changed or removed is a change of the configuration; selecting or sorting rows is not.
+void TMainWnd::bindList(const ListDescriptor& descriptor, ListActions& actions) {
+    const ListSources sources{Groups, CacheSkipLines, ManualServiceLines};
+    const QAbstractItemModel* model = lists_->bind(descriptor, makeLineModel(descriptor, sources), &actions).model;
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TMainWnd::RouterRulesChange);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainWnd::RouterRulesChange);
+    connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
+    connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
+}
+
 BoundList& TMainWnd::list(const ListDescriptor& descriptor) const {
     return lists_->of(descriptor);
+}
+
+// Every list of the access rules shows its lines afresh, through its editor.
+void TMainWnd::fillRuleLists() {
+    for (const ListDescriptor* descriptor : accesslists::all())
+        list(*descriptor).fill();
+}
+
+namespace {
+
+// By TMainWnd::RuleList.
+constexpr std::array<const ListDescriptor& (*)(), 13> kLists = {
+    accesslists::groups,     accesslists::networks, accesslists::hosts,         accesslists::urls,
+    accesslists::words,      accesslists::limits,   accesslists::speeds,        accesslists::portAccess,
+    accesslists::portBlocks, accesslists::times,    accesslists::authorization, CacheSkipEditor::list,
+    manualServiceList};
+
+} // namespace
+
+void TMainWnd::run(RuleList which, ListCommand command) {
+    BoundList& shown = list(kLists.at(static_cast<std::size_t>(which))());
+    switch (command) {
+    case ListCommand::Fill:
+        return shown.fill();
+    case ListCommand::Add:
+        return shown.add();
+    case ListCommand::Edit:
+        return shown.edit();
+    case ListCommand::Remove:
+        return shown.remove();
+    case ListCommand::DoubleClick:
+        return shown.doubleClick();
+    }
+}
+
+void TMainWnd::keyDown(RuleList which, int key) {
+    list(kLists.at(static_cast<std::size_t>(which))()).keyDown(key);
 }
 
 void TMainWnd::setUpPopupMenu() {
     CacheSkipPopup = new QMenu(this);
     CacheSkipPopup->setObjectName(QStringLiteral("CacheSkipPopup"));
-    auto addEntry = [this](const char* name, const QString& text, void (TMainWnd::*handler)()) {
-        QAction* action = CacheSkipPopup->addAction(text);
+    for (auto [name, text, handler] : std::initializer_list<std::tuple<const char*, const char*, void (TMainWnd::*)()>>{
+             {"AddPopAction", "&Add", &TMainWnd::AddPopActionExecute},
+             {"EditPopAction", "&Edit", &TMainWnd::EditPopActionExecute},
+             {"DeletePopAction", "&Delete", &TMainWnd::DeletePopActionExecute},
+         }) {
+        QAction* action = CacheSkipPopup->addAction(QString::fromLatin1(text));
         action->setObjectName(QLatin1String(name));
         connect(action, &QAction::triggered, this, handler);
-    };
-    addEntry("AddPopAction", QStringLiteral("&Add"), &TMainWnd::AddPopActionExecute);
-    addEntry("EditPopAction", QStringLiteral("&Edit"), &TMainWnd::EditPopActionExecute);
-    addEntry("DeletePopAction", QStringLiteral("&Delete"), &TMainWnd::DeletePopActionExecute);
+    }
 }
 
 // The list that opened the pop-up menu; before any pop-up, the rule list that has the focus.
@@ -335,36 +523,41 @@ BoundList* TMainWnd::popupList() const {
     return lists_->find(popupComponent_ ? static_cast<QObject*>(popupComponent_) : focusWidget());
 }
 
-void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
-    const BoundList* shown = lists_->find(sender);
-    if (!shown)
-        return;
-    SortColumn = column;
-    shown->proxy->sortByClick(column);
+void TMainWnd::runPopupEntry(ListCommand entry) {
+    BoundList* shown = popupList();
+    const PopupEntry popupEntry = entry == ListCommand::Add    ? PopupEntry::Add
+                                  : entry == ListCommand::Edit ? PopupEntry::Edit
+                                                               : PopupEntry::Delete;
+    if (!shown || !shown->popup(popupEntry))
+        messages::notice(this, QStringLiteral("NoRules"));
 }
 
-// Every list of the access rules shows its lines afresh, through its editor.
-void TMainWnd::fillRuleLists() {
-    for (const ListDescriptor* descriptor : accesslists::all()) {
-        BoundList& shown = list(*descriptor);
-        shown.actions->fill(shown);
+void TMainWnd::ShowGroupNotFound() {
+    ::ShowGroupNotFound(this);
+}
+
+void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
+    if (const BoundList* shown = lists_->find(sender)) {
+        SortColumn = column;
+        shown->proxy->sortByClick(column);
     }
 }
 
-// ---------------------------------------------------------------------------------------------------------------
-// Cache-skip rules
-
+// A file that cannot be read leaves the list empty, not with the lines of an earlier reading.
 void TMainWnd::LoadSkipActionExecute() {
     messages::guarded(this, [this] {
         LoadFindings dropped;
         const std::string path = toFileBytes(ui_->CacheSkipFile->text()).value_or(std::string());
-        // A file that cannot be read leaves the list empty, not with the lines of an earlier reading.
         replaceRules(1, [&] {
             CacheSkipLines.clear();
             CacheSkipLines = document_.readCacheSkipRules(path, dropped);
         });
         document_.addFindings(dropped.findings());
     });
+}
+
+void TMainWnd::UpdateSkipActionExecute() {
+    messages::guarded(this, [this] { cacheSkipEditor_->sort(list(CacheSkipEditor::list())); });
 }
 
 // The rules always sort by their whole line, whatever the column; a second click reverses.
@@ -377,8 +570,27 @@ void TMainWnd::CacheSkipRulesColumnClick(int column) {
     });
 }
 
+void TMainWnd::LoadMServiceActionExecute() {
+    messages::guarded(this, [this] {
+        LoadFindings dropped;
+        const std::string path = toFileBytes(ui_->RouterFile->text()).value_or(std::string());
+        replaceRules(2, [&] {
+            StandardServiceLines = {};
+            ManualServiceLines.clear();
+            document_.readPortMapping(path, StandardServiceLines, ManualServiceLines, dropped);
+        });
+        document_.addFindings(dropped.findings());
+    });
+}
+
+// RouterRules shows every manual service; a standard service a manual one on the same port has taken over is
+// marked so.
+void TMainWnd::SetMServiceActionExecute() {
+    manualServiceEditor_->markTakenStandardServices();
+}
+
 // ---------------------------------------------------------------------------------------------------------------
-// Statistics
+// Statistics, undo and redo, the change state
 
 void TMainWnd::BReloadStatisticClick() {
     messages::guarded(this, [this] { statisticsPage_->reload(ui_->ConnectLogFile->text()); });
@@ -388,68 +600,21 @@ void TMainWnd::LoadStatActionExecute() {
     messages::guarded(this, [this] { statisticsPage_->read(ui_->ConnectLogFile->text()); });
 }
 
-// ---------------------------------------------------------------------------------------------------------------
-// Undo, redo and the list filters
-
-// The Edit menu's entries may come with the form; what it lacks is made here.
-QAction* TMainWnd::editAction(const char* name, const QString& text, const QList<QKeySequence>& keys) {
-    if (auto* found = findChild<QAction*>(QLatin1String(name)))
-        return found;
-    auto* menu = findChild<QMenu*>(QStringLiteral("Edit1"));
-    if (!menu) {
-        menu = new QMenu(QStringLiteral("&Edit"), this);
-        menu->setObjectName(QStringLiteral("Edit1"));
-        const QList<QAction*> entries = menuBar()->actions();
-        const int file = static_cast<int>(entries.indexOf(ui_->File1->menuAction()));
-        menuBar()->insertMenu(entries.value(file + 1), menu);
-    }
-    auto* action = new QAction(text, this);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcuts(keys);
-    menu->addAction(action);
-    addAction(action); // its keys work with the menu bar hidden too
-    return action;
-}
-
-void TMainWnd::setUpEditActions() {
-    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
-    if (!redoKeys.contains(QKeySequence(QStringLiteral("Ctrl+Shift+Z"))))
-        redoKeys.prepend(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
-    QAction* undo = editAction("UndoAction", QStringLiteral("Undo"), QKeySequence::keyBindings(QKeySequence::Undo));
-    QAction* redo = editAction("RedoAction", QStringLiteral("Redo"), redoKeys);
-    QAction* find = editAction("FindAction", QStringLiteral("Find"), QKeySequence::keyBindings(QKeySequence::Find));
-    connect(undo, &QAction::triggered, this, &TMainWnd::UndoActionExecute);
-    connect(redo, &QAction::triggered, this, &TMainWnd::RedoActionExecute);
-    connect(find, &QAction::triggered, this, &TMainWnd::FindActionExecute);
-
-    // The entries name the step they undo or redo: "Undo delete URL rule".
-    const QUndoStack& steps = lists_->undoStack();
-    auto named = [](QAction* action, const QString& verb, const QString& step) {
-        action->setText(step.isEmpty() ? verb : verb + u' ' + step);
-    };
-    connect(&steps, &QUndoStack::undoTextChanged, undo, [=](const QString& step) { named(undo, tr("Undo"), step); });
-    connect(&steps, &QUndoStack::redoTextChanged, redo, [=](const QString& step) { named(redo, tr("Redo"), step); });
-    connect(&steps, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
-    connect(&steps, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
-    undo->setEnabled(false);
-    redo->setEnabled(false);
+void TMainWnd::BSaveStatisticClick() {
+    messages::guarded(this, [this] { statisticsPage_->save(); });
 }
 
 // Back where the last load or save left the lists, with no setting changed since, nothing is left to save.
 void TMainWnd::UndoActionExecute() {
-    messages::guarded(this, [this] {
-        lists_->undoStack().undo();
-        if (lists_->undoStack().isClean() && !settingsChanged_)
-            setConfigChanged(false);
-    });
+    messages::guarded(this, [this] { lists_->undoStack().undo(); });
+    if (lists_->undoStack().isClean() && !settingsChanged_)
+        setConfigChanged(false);
 }
 
 void TMainWnd::RedoActionExecute() {
-    messages::guarded(this, [this] {
-        lists_->undoStack().redo();
-        if (lists_->undoStack().isClean() && !settingsChanged_)
-            setConfigChanged(false);
-    });
+    messages::guarded(this, [this] { lists_->undoStack().redo(); });
+    if (lists_->undoStack().isClean() && !settingsChanged_)
+        setConfigChanged(false);
 }
 
 void TMainWnd::FindActionExecute() {
@@ -465,13 +630,6 @@ void TMainWnd::markSavedState() {
     settingsChanged_ = false;
 }
 
-void TMainWnd::BSaveStatisticClick() {
-    messages::guarded(this, [this] { statisticsPage_->save(); });
-}
-
-// ---------------------------------------------------------------------------------------------------------------
-// The change state, the keyboard and the hint of the focused control
-
 void TMainWnd::setConfigChanged(bool changed) {
     ConfigChanged = changed;
     showChangeState();
@@ -479,7 +637,7 @@ void TMainWnd::setConfigChanged(bool changed) {
 
 // "GLYM add-on - <full path of the settings file>", with the modified mark; Save (button, menu entry and so its
 // shortcut) only while there is something to save, so that a stray save does not rotate the last good backups
-// away.
+// away. Without a glym30.ini there is always something to save: the file itself.
 void TMainWnd::showChangeState() {
     QString title = QStringLiteral("GLYM add-on");
     if (!IniFileName.isEmpty())
@@ -487,7 +645,6 @@ void TMainWnd::showChangeState() {
                  QStringLiteral("[*]");
     if (title != windowTitle())
         setWindowTitle(title);
-    // Without a glym30.ini there is always something to save: the file itself.
     const bool canSave = ConfigChanged || document_.settingsFileMissing();
     if (ConfigChanged != shownModified_ || canSave != shownSaveEnabled_) {
         shownModified_ = ConfigChanged;
@@ -496,55 +653,4 @@ void TMainWnd::showChangeState() {
         ui_->ButtonSave->setEnabled(canSave);
         ui_->Save1->setEnabled(canSave);
     }
-}
-
-void TMainWnd::setUpKeyboard() {
-    ui_->Save1->setShortcuts(QKeySequence::Save);
-    // Some keyboard schemes have no key to quit (the system closes windows there): the X11 one's is taken then.
-    const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
-    ui_->Exit1->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit);
-    ui_->FindAction->setShortcuts(QKeySequence::Find);
-    ui_->UndoAction->setShortcuts(QKeySequence::Undo);
-    ui_->RedoAction->setShortcuts(QKeySequence::Redo);
-    // Undo and redo have nothing to do until the rule lists keep their steps.
-    ui_->UndoAction->setEnabled(false);
-    ui_->RedoAction->setEnabled(false);
-
-    // F5 shows the statistics read afresh, from whichever page.
-    auto* reloadStatistic = new QAction(this);
-    reloadStatistic->setObjectName(QStringLiteral("ReloadStatisticAction"));
-    reloadStatistic->setShortcut(Qt::Key_F5);
-    addAction(reloadStatistic);
-    connect(reloadStatistic, &QAction::triggered, this, [this] {
-        ui_->PageControl->setCurrentWidget(ui_->Statistic);
-        BReloadStatisticClick();
-    });
-
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
-}
-
-// The long hint of the control that receives the keys, as the pointer's shows when it moves over a control.
-void TMainWnd::showFocusHint(QWidget* focused) {
-    if (!focused || focused->window() != this)
-        return;
-    QString hint;
-    for (QWidget* widget = focused; widget && widget != this && hint.isEmpty(); widget = widget->parentWidget())
-        hint = widget->statusTip();
-    if (hint.isEmpty())
-        ui_->StatusBar1->clearMessage();
-    else
-        ui_->StatusBar1->showMessage(hint);
-}
-
-// A key pressed with Alt (and not Ctrl, which AltGr may bring) is a command: one that no menu, label or button
-// took must not become a letter in a text field.
-bool TMainWnd::isCommandKeyForField(QObject* watched, QEvent* event) const {
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const Qt::KeyboardModifiers modifiers = key->modifiers();
-    if (!(modifiers & Qt::AltModifier) || (modifiers & Qt::ControlModifier) || key->text().isEmpty())
-        return false;
-    return qobject_cast<QLineEdit*>(watched) || qobject_cast<QPlainTextEdit*>(watched) ||
-           qobject_cast<QTextEdit*>(watched);
 }

@@ -5,9 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QKeySequence>
-#include <QList>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +26,7 @@ class RuleEditor;
 class RuleFileFields;
 class SettingsForm;
 class StatisticsPage;
+class WindowShell;
 struct BoundList;
 struct ListDescriptor;
 
@@ -105,12 +105,12 @@ public Q_SLOTS:
     void ValueChange();
     void RouterRulesChange();
     bool FormCloseQuery(); // false keeps the window open
-    void ButtonSaveClick();
-    void Save1Click();
+    void ButtonSaveClick() { save(); }
+    void Save1Click() { save(); }
     // Reads every file again, as the start-up does (the preferences stay); unsaved changes are asked about first.
-    void ButtonReloadClick();
-    void Reload1Click();
-    void Exit1Click();
+    void ButtonReloadClick() { reload(); }
+    void Reload1Click() { reload(); }
+    void Exit1Click() { close(); }
     void ShowHint1Click();
 
     // The server settings file and the preferences file. Each returns whether it ran to its end.
@@ -123,15 +123,15 @@ public Q_SLOTS:
     // Settings pages: the memory total and the file and directory pickers.
     void EditMemoryPageCountChange();
     void SwitchBClick();
-    void SpeedButton1Click();
-    void CheckFileSelectClick();
-    void SpeedButton9Click();
-    void SpeedButton2Click();
-    void SpeedButton3Click();
-    void SpeedButton4Click();
-    void SpeedButton5Click();
-    void SpeedButton7Click();
-    void SpeedButton6Click();
+    void SpeedButton1Click() { pick("FCachePath"); }
+    void CheckFileSelectClick() { pick("CheckFile"); }
+    void SpeedButton9Click() { pick("CacheSkipFile"); }
+    void SpeedButton2Click() { pick("MainLogFile"); }
+    void SpeedButton3Click() { pick("StatusLogFile"); }
+    void SpeedButton4Click() { pick("ConnectLogFile"); }
+    void SpeedButton5Click() { pick("RouterLogFile"); }
+    void SpeedButton7Click() { pick("RouterFile"); }
+    void SpeedButton6Click() { pick("DNSFile"); }
 
     // The rule lists: each slot runs a command of its list as the list's own input does (base/ListViews.h).
     // User groups.
@@ -228,12 +228,12 @@ public Q_SLOTS:
     // are stored when their field is left (or Enter is pressed in it).
     void LoadMServiceActionExecute();
     void SetMServiceActionExecute();
-    void SMTPaddressExit();
-    void POP3addressExit();
-    void NNTPaddressExit();
-    void SMTPaddressKeyDown(int key);
-    void POP3addressKeyDown(int key);
-    void NNTPaddressKeyDown(int key);
+    void SMTPaddressExit() { storeStandardService(0, 0); }
+    void POP3addressExit() { storeStandardService(1, 0); }
+    void NNTPaddressExit() { storeStandardService(2, 0); }
+    void SMTPaddressKeyDown(int key) { storeStandardService(0, key); }
+    void POP3addressKeyDown(int key) { storeStandardService(1, key); }
+    void NNTPaddressKeyDown(int key) { storeStandardService(2, key); }
     // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
     // Delete key and the shared pop-up menu.
     void AddMServiceActionExecute() { run(RuleList::ManualServices, ListCommand::Add); }
@@ -259,44 +259,46 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Start-up pieces.
     void setUp();
     void setUpStatusBar();
-    void setUpHints();
-    void connectSettingsControls();
     void buildLists();
+    void bindList(const ListDescriptor& descriptor, ListActions& actions);
     void setUpPopupMenu();
-    void setUpEditActions();
-    QAction* editAction(const char* name, const QString& text, const QList<QKeySequence>& keys);
+    void setUpKeyboard();
     void markSavedState(); // the rule lists and settings are as saved (or loaded)
-    void setUpPortMapping();
-    QLineEdit* standardServiceField(int slot) const;
-    bool storeStandardService(int slot, bool onlyChanges);
-    bool storeEditedStandardServices();
 
-    // Reading the configuration, at start-up and on a reload, and what the window shows of a save.
+    // Reading the configuration, at start-up and on a reload, and saving it.
     void readConfiguration();
-    void reload();
-    void reloadConfiguration();
     void loadServerConfig();
     void replaceRules(std::size_t file, const std::function<void()>& change);
+    void save();
     void showSaved(const std::vector<std::string>& notes);
+    void reload();
+    void reloadConfiguration();
+    void fillRuleLists();
     OtherFiles otherFiles() const;
-    void showStandardServices();
     void loadPreferences();
     void savePreferences();
-    static QString preferencesLocation(const QString& executablePath);
-    void fillRuleLists();
+
+    // The settings pages: a picker fills the field of that objectName; a standard service's field stored when it
+    // is left (key 0) or Enter is pressed in it.
+    void pick(const char* field);
+    void storeStandardService(int slot, int key);
 
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const;
     BoundList* popupList() const;
-    void runPopupEntry(ListCommand entry); // on the list that opened the pop-up menu, or says there are no rules
     void run(RuleList list, ListCommand command);
     void keyDown(RuleList list, int key);
+    void runPopupEntry(ListCommand entry); // on the list that opened the pop-up menu, or says there are no rules
+
+    // The change state as the window shows it: the title's mark and Save follow ConfigChanged, refreshed wherever
+    // the flag is written and at every event, so that a flag written directly is shown too.
+    void setConfigChanged(bool changed);
+    void showChangeState();
 
     std::unique_ptr<Ui::TMainWnd> ui_;
     std::unique_ptr<ListViews> lists_;
@@ -307,26 +309,16 @@ private:
     std::unique_ptr<StatisticsPage> statisticsPage_;
     SettingsForm* settingsForm_ = nullptr;
     RuleFileFields* ruleFileFields_ = nullptr;
+    WindowShell* shell_ = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
     QAbstractItemView* popupComponent_ = nullptr; // the list view that opened CacheSkipPopup
     QLabel* statusPanel0_ = nullptr;              // 350 pixels: hints of the control under the mouse
     QLabel* statusPanel1_ = nullptr;              // progress notes
-    bool showHints_ = false;
-    bool settingsChanged_ = false; // a setting (not a rule list) changed since the last load or save
-    bool loading_ = false;         // LoadServerConfig is filling the controls
-    QString executablePath_;       // absolute
-    QString workingDirectory_;     // absolute; empty: the executable's directory
-
-    // The change state as the window shows it: the title's mark and Save follow ConfigChanged (and a relay
-    // server being typed), refreshed wherever the flag is written and on every pass of the event loop, so that
-    // a flag written directly is shown too.
-    void setConfigChanged(bool changed);
-    void showChangeState();
-    // Shortcuts, the hint of the control with the focus, and keys that must not become text.
-    void setUpKeyboard();
-    void showFocusHint(QWidget* focused);
-    bool isCommandKeyForField(QObject* watched, QEvent* event) const;
+    bool settingsChanged_ = false;                // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;                        // LoadServerConfig is filling the controls
+    QString executablePath_;                      // absolute
+    QString workingDirectory_;                    // absolute; empty: the executable's directory
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };

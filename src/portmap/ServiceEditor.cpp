@@ -3,6 +3,7 @@
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
+#include "base/RuleDialog.h"
 #include "base/Text.h"
 #include "common/Error.h"
 #include "portmap/ManualServiceDialog.h"
@@ -48,7 +49,58 @@ void showLine(TFMService& dialog, std::string_view line) {
 
 ManualServiceEditor::ManualServiceEditor(QWidget* window, RuleLines& lines, StandardServices& standard,
                                          std::array<QLineEdit*, 3> standardFields, QLineEdit* proxyPort)
-    : window_(window), lines_(lines), standard_(standard), standardFields_(standardFields), proxyPort_(proxyPort) {}
+    : window_(window), lines_(lines), standard_(standard), standardFields_(standardFields), proxyPort_(proxyPort) {
+    for (int slot = 0; slot < 3; ++slot) {
+        QLineEdit* field = standardFields_[static_cast<std::size_t>(slot)];
+        QObject::connect(field, &QLineEdit::editingFinished, field,
+                         [this, slot] { storeStandardService(slot, false); });
+        QObject::connect(field, &QLineEdit::textEdited, field, [this] { standardServiceChanged(); });
+    }
+}
+
+void ManualServiceEditor::showStandardServices() {
+    for (std::size_t slot = 0; slot < standardFields_.size(); ++slot) {
+        const TStructString line(standard_[slot], ":");
+        standardFields_[slot]->setReadOnly(false);
+        standardFields_[slot]->setText(fromFileBytes(line.Field(1)));
+    }
+    if (!lines_.empty())
+        markTakenStandardServices();
+}
+
+bool ManualServiceEditor::storeStandardService(int slot, bool onlyChanges) {
+    // Set while the error about a server that cannot be stored is shown: the box takes the focus from the field,
+    // whose leave handler must then not report the same text again.
+    static bool reportingUnstorableServer = false;
+    constexpr std::array<const char*, 3> kStandardTags = {"CS", "CP", "CN"};
+    QLineEdit* field = standardFields_.at(static_cast<std::size_t>(slot));
+    if (!field->isModified() || field->isReadOnly())
+        return true;
+    if (const QString problem = TRuleDialog::whyNotStorable(field->text()); !problem.isEmpty()) {
+        if (!reportingUnstorableServer) {
+            reportingUnstorableServer = true;
+            messages::error(window_, QStringLiteral("The server name %1").arg(problem));
+            reportingUnstorableServer = false;
+        }
+        return false;
+    }
+    const std::string server = *toFileBytes(field->text());
+    const std::string line =
+        server.empty() ? std::string() : joinRuleLine({kStandardTags[static_cast<std::size_t>(slot)], server, ""});
+    std::string& stored = standard_[static_cast<std::size_t>(slot)];
+    if (onlyChanges && line == stored)
+        return true;
+    stored = line;
+    standardServiceChanged();
+    return true;
+}
+
+bool ManualServiceEditor::storeEditedStandardServices() {
+    for (int slot = 0; slot < 3; ++slot)
+        if (!storeStandardService(slot, true))
+            return false;
+    return true;
+}
 
 FileLinesModel& ManualServiceEditor::modelOf(BoundList& list) const {
     auto* model = qobject_cast<FileLinesModel*>(list.model);
@@ -84,7 +136,7 @@ void ManualServiceEditor::freeStandardField(int slot, const FreeField& shown) {
 }
 
 void ManualServiceEditor::add(BoundList& list) {
-    if (beforeAdd_ && !beforeAdd_())
+    if (!storeEditedStandardServices()) // a relay server still being typed counts for the port check
         return;
     FileLinesModel& model = modelOf(list);
     TFMService dialog(window_);

@@ -29,9 +29,19 @@ public:
     // and cannot be edited, and their line is dropped.
     void markTakenStandardServices();
 
-    // What runs before every Add: storing a standard service still being typed, whose port the Add checks.
-    // False stops the Add.
-    void setBeforeAdd(std::function<bool()> check) { beforeAdd_ = std::move(check); }
+    // The standard services' fields show the lines held (also after a reading that failed, or an earlier one that
+    // marked them taken), and the taken ones are marked.
+    void showStandardServices();
+    // A standard service edited by the user is stored when its field is left (or Enter is pressed in it):
+    // "CS:<server>:", or nothing when the field is empty. Every save, the close question and every Add store an
+    // edited field first, as the field may still have the focus (a click on the tool bar or a shortcut does not
+    // take it away); there only a line that differs from the stored one counts (onlyChanges), so a field left
+    // edited does not make every later close ask again. False when the text cannot be stored (the error has been
+    // shown).
+    bool storeStandardService(int slot, bool onlyChanges);
+    bool storeEditedStandardServices();
+    // Called when a standard service changed (stored, or typed into: the close question asks at once).
+    std::function<void()> standardServiceChanged;
 
     // A new service through the dialog. A local port that is taken is refused while the dialog stays open, so
     // the user can change it or cancel.
@@ -60,5 +70,4 @@ private:
     StandardServices& standard_;
     std::array<QLineEdit*, 3> standardFields_;
     QLineEdit* proxyPort_;
-    std::function<bool()> beforeAdd_;
 };

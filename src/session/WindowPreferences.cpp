@@ -1,19 +1,16 @@
-// The configurator's preferences file: window geometry and interface state, kept between runs.
-
-#include "app/Main.h"
-
-#include "base/MessageBoxes.h"
-#include "config/Preferences.h"
-#include "ui_Main.h"
+#include "session/WindowPreferences.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabWidget>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -73,12 +70,30 @@ bool isSystemDirectory(const QString& path) {
     return false;
 }
 
+// The page controls and splitters whose state is kept, by the objectName the window gives them.
+constexpr std::pair<PreferenceKey, const char*> kPages[] = {
+    {PreferenceKey::Page, "PageControl"},
+    {PreferenceKey::PageGroup, "PageControl1"},
+    {PreferenceKey::PageMap, "PageControl2"},
+};
+constexpr std::pair<PreferenceKey, const char*> kSplitters[] = {
+    {PreferenceKey::BoxName, "GroupSplitter"},  {PreferenceKey::BoxNet, "NetHostSplitter"},
+    {PreferenceKey::BoxUrl, "UrlWordSplitter"}, {PreferenceKey::BoxLimit, "LimitSpeedSplitter"},
+    {PreferenceKey::BoxPorts, "PortsSplitter"},
+};
+
+template <typename Widget> Widget* child(const QMainWindow* window, const char* name) {
+    return window->findChild<Widget*>(QLatin1String(name));
+}
+
 } // namespace
+
+namespace windowpreferences {
 
 // Beside the executable, as a program run from its own folder always kept them. An installed program (its directory
 // not writable, or a system directory) keeps them in the user's configuration directory instead, so that closing
 // the window does not fail on every run.
-QString TMainWnd::preferencesLocation(const QString& executablePath) {
+QString location(const QString& executablePath) {
     const QString besideExecutable = QString::fromStdString(preferencesFilePath(executablePath.toStdString()));
     const QFileInfo directory(QFileInfo(executablePath).absolutePath());
     if (directory.isWritable() && !isSystemDirectory(directory.canonicalFilePath()))
@@ -87,53 +102,30 @@ QString TMainWnd::preferencesLocation(const QString& executablePath) {
            QLatin1String(kConfigFolder) + QLatin1Char('/') + QFileInfo(besideExecutable).fileName();
 }
 
-bool TMainWnd::LoadPreferences() {
-    return messages::guarded(this, [this] { loadPreferences(); });
+void show(QMainWindow* window, const PreferenceValues& value) {
+    const QRect geometry = fittedToScreen(QRect(value.at(PreferenceKey::Left), value.at(PreferenceKey::Top),
+                                                value.at(PreferenceKey::Width), value.at(PreferenceKey::Height)),
+                                          window->minimumSize());
+    window->move(geometry.topLeft());
+    window->resize(geometry.size());
+    for (const auto& [key, name] : kPages)
+        showPage(child<QTabWidget>(window, name), value.at(key));
+    for (const auto& [key, name] : kSplitters)
+        setFirstPane(child<QSplitter>(window, name), value.at(key));
 }
 
-void TMainWnd::loadPreferences() {
-    PreferenceValues value = loadPreferenceValues(preferencesFile.toStdString());
-
-    const QRect geometry = fittedToScreen(QRect(value[PreferenceKey::Left], value[PreferenceKey::Top],
-                                                value[PreferenceKey::Width], value[PreferenceKey::Height]),
-                                          minimumSize());
-    move(geometry.topLeft());
-    resize(geometry.size());
-
-    showHints_ = value[PreferenceKey::Hint] != 0;
-    ui_->ShowHint1->setChecked(showHints_);
-
-    showPage(ui_->PageControl, value[PreferenceKey::Page]);
-    showPage(ui_->PageControl1, value[PreferenceKey::PageGroup]);
-    showPage(ui_->PageControl2, value[PreferenceKey::PageMap]);
-
-    setFirstPane(ui_->GroupSplitter, value[PreferenceKey::BoxName]);
-    setFirstPane(ui_->NetHostSplitter, value[PreferenceKey::BoxNet]);
-    setFirstPane(ui_->UrlWordSplitter, value[PreferenceKey::BoxUrl]);
-    setFirstPane(ui_->LimitSpeedSplitter, value[PreferenceKey::BoxLimit]);
-    setFirstPane(ui_->PortsSplitter, value[PreferenceKey::BoxPorts]);
-}
-
-bool TMainWnd::SavePreferences() {
-    return messages::guarded(this, [this] { savePreferences(); });
-}
-
-void TMainWnd::savePreferences() {
-    const PreferenceValues value = {
-        {PreferenceKey::Top, y()},
-        {PreferenceKey::Left, x()},
-        {PreferenceKey::Height, height()},
-        {PreferenceKey::Width, width()},
-        {PreferenceKey::Hint, showHints_ ? 1 : 0},
-        {PreferenceKey::Page, ui_->PageControl->currentIndex()},
-        {PreferenceKey::PageGroup, ui_->PageControl1->currentIndex()},
-        {PreferenceKey::PageMap, ui_->PageControl2->currentIndex()},
-        {PreferenceKey::BoxName, firstPane(ui_->GroupSplitter)},
-        {PreferenceKey::BoxNet, firstPane(ui_->NetHostSplitter)},
-        {PreferenceKey::BoxUrl, firstPane(ui_->UrlWordSplitter)},
-        {PreferenceKey::BoxLimit, firstPane(ui_->LimitSpeedSplitter)},
-        {PreferenceKey::BoxPorts, firstPane(ui_->PortsSplitter)},
+PreferenceValues of(const QMainWindow* window) {
+    PreferenceValues value = {
+        {PreferenceKey::Top, window->y()},
+        {PreferenceKey::Left, window->x()},
+        {PreferenceKey::Height, window->height()},
+        {PreferenceKey::Width, window->width()},
     };
-    QDir().mkpath(QFileInfo(preferencesFile).absolutePath()); // the user's folder may not exist yet
-    savePreferenceValues(preferencesFile.toStdString(), value);
+    for (const auto& [key, name] : kPages)
+        value[key] = child<QTabWidget>(window, name)->currentIndex();
+    for (const auto& [key, name] : kSplitters)
+        value[key] = firstPane(child<QSplitter>(window, name));
+    return value;
 }
+
+} // namespace windowpreferences

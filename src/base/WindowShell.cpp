@@ -1,0 +1,104 @@
+#include "base/WindowShell.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QUndoStack>
+
+namespace {
+
+// A key pressed with Alt (and not Ctrl, which AltGr may bring) is a command: one that no menu, label or button
+// took must not become a letter in a text field.
+bool isCommandKeyForField(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers();
+    if (!(modifiers & Qt::AltModifier) || (modifiers & Qt::ControlModifier) || key->text().isEmpty())
+        return false;
+    return qobject_cast<QLineEdit*>(watched) || qobject_cast<QPlainTextEdit*>(watched) ||
+           qobject_cast<QTextEdit*>(watched);
+}
+
+} // namespace
+
+WindowShell::WindowShell(QMainWindow* window, QStatusBar* statusBar, const char* invalidMark)
+    : QObject(window), window_(window), statusBar_(statusBar), invalidMark_(invalidMark) {
+    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
+}
+
+bool WindowShell::eventFilter(QObject* watched, QEvent* event) {
+    if (everyEvent)
+        everyEvent();
+    if (event->type() == QEvent::ToolTip && !popupHints_) {
+        // A field's own complaint about its text is no hint: it shows either way.
+        if (auto* widget = qobject_cast<QWidget*>(watched);
+            widget && widget->window() == window_ && !widget->property(invalidMark_).toBool())
+            return true;
+    }
+    return isCommandKeyForField(watched, event) || QObject::eventFilter(watched, event);
+}
+
+// The long hint of the control that receives the keys, as the pointer's shows when it moves over a control.
+void WindowShell::showFocusHint(QWidget* focused) {
+    if (!focused || focused->window() != window_)
+        return;
+    QString hint;
+    for (QWidget* widget = focused; widget && widget != window_ && hint.isEmpty(); widget = widget->parentWidget())
+        hint = widget->statusTip();
+    if (hint.isEmpty())
+        statusBar_->clearMessage();
+    else
+        statusBar_->showMessage(hint);
+}
+
+QAction* WindowShell::editAction(QMenu* fileMenu, const char* name, const QString& text,
+                                 const QList<QKeySequence>& keys) {
+    auto* action = window_->findChild<QAction*>(QLatin1String(name));
+    if (!action) {
+        auto* menu = window_->findChild<QMenu*>(QStringLiteral("Edit1"));
+        if (!menu) {
+            menu = new QMenu(QStringLiteral("&Edit"), window_);
+            menu->setObjectName(QStringLiteral("Edit1"));
+            const QList<QAction*> entries = window_->menuBar()->actions();
+            const int file = static_cast<int>(entries.indexOf(fileMenu->menuAction()));
+            window_->menuBar()->insertMenu(entries.value(file + 1), menu);
+        }
+        action = new QAction(text, window_);
+        action->setObjectName(QLatin1String(name));
+        menu->addAction(action);
+    }
+    action->setShortcuts(keys);
+    window_->addAction(action); // its keys work with the menu bar hidden too
+    return action;
+}
+
+WindowShell::EditActions WindowShell::addEditActions(QMenu* fileMenu, const QUndoStack& steps) {
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(QStringLiteral("Ctrl+Shift+Z"))))
+        redoKeys.prepend(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    const EditActions actions{
+        editAction(fileMenu, "UndoAction", tr("Undo"), QKeySequence::keyBindings(QKeySequence::Undo)),
+        editAction(fileMenu, "RedoAction", tr("Redo"), redoKeys),
+        editAction(fileMenu, "FindAction", tr("Find"), QKeySequence::keyBindings(QKeySequence::Find))};
+    auto named = [](QAction* action, const QString& verb, const QString& step) {
+        action->setText(step.isEmpty() ? verb : verb + u' ' + step);
+    };
+    QAction* undo = actions.undo;
+    QAction* redo = actions.redo;
+    connect(&steps, &QUndoStack::undoTextChanged, undo, [=](const QString& step) { named(undo, tr("Undo"), step); });
+    connect(&steps, &QUndoStack::redoTextChanged, redo, [=](const QString& step) { named(redo, tr("Redo"), step); });
+    connect(&steps, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(&steps, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    return actions;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QAction;
+class QEvent;
+class QMainWindow;
+class QMenu;
+class QStatusBar;
+class QUndoStack;
+class QWidget;
+
+// What a main window offers around its pages, the same in every window of the program: the hints of its controls,
+// the keys that must not become text, and the Edit menu's Undo, Redo and Find.
+class WindowShell : public QObject {
+    Q_OBJECT
+
+public:
+    // Watches every event of the program for the window's hints and keys. invalidMark names the dynamic property
+    // of a field whose text cannot be used: its tool tip (the complaint) shows even with pop-up hints off.
+    WindowShell(QMainWindow* window, QStatusBar* statusBar, const char* invalidMark);
+
+    // Pop-up hints (tool tips) of the window's controls; the status bar shows the long hint either way.
+    void setPopupHints(bool on) { popupHints_ = on; }
+    bool popupHints() const { return popupHints_; }
+
+    // Runs at every event of the program (the window shows a state its code may have written directly).
+    std::function<void()> everyEvent;
+
+    // Undo, Redo and Find: the form's actions of those objectNames ("UndoAction", "RedoAction", "FindAction"),
+    // or made in a menu "&Edit" after fileMenu. Their keys work with the menu bar hidden; Undo and Redo name the
+    // step ("Undo delete URL rule") and are enabled as the stack allows.
+    struct EditActions {
+        QAction* undo;
+        QAction* redo;
+        QAction* find;
+    };
+    EditActions addEditActions(QMenu* fileMenu, const QUndoStack& steps);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* editAction(QMenu* fileMenu, const char* name, const QString& text, const QList<QKeySequence>& keys);
+    void showFocusHint(QWidget* focused);
+
+    QMainWindow* window_;
+    QStatusBar* statusBar_;
+    const char* invalidMark_;
+    bool popupHints_ = false;
+};
