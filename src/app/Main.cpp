@@ -85,30 +85,7 @@ void TMainWnd::setUp() {
         return loading_;
     };
 
-    for (auto [button, handler] : std::initializer_list<std::pair<QToolButton*, void (TMainWnd::*)()>>{
-             {ui_->ButtonSave, &TMainWnd::ButtonSaveClick},
-             {ui_->ButtonReload, &TMainWnd::ButtonReloadClick},
-             {ui_->ButtonExit, &TMainWnd::Exit1Click},
-             {ui_->BReloadStatistic, &TMainWnd::BReloadStatisticClick},
-             {ui_->BSaveStatistic, &TMainWnd::BSaveStatisticClick},
-             {ui_->SpeedButton1, &TMainWnd::SpeedButton1Click},
-             {ui_->CheckFileSelect, &TMainWnd::CheckFileSelectClick},
-             {ui_->SpeedButton9, &TMainWnd::SpeedButton9Click},
-             {ui_->SpeedButton2, &TMainWnd::SpeedButton2Click},
-             {ui_->SpeedButton3, &TMainWnd::SpeedButton3Click},
-             {ui_->SpeedButton4, &TMainWnd::SpeedButton4Click},
-             {ui_->SpeedButton5, &TMainWnd::SpeedButton5Click},
-             {ui_->SpeedButton7, &TMainWnd::SpeedButton7Click},
-             {ui_->SpeedButton6, &TMainWnd::SpeedButton6Click},
-         })
-        connect(button, &QToolButton::clicked, this, handler);
-    for (auto [action, handler] : std::initializer_list<std::pair<QAction*, void (TMainWnd::*)()>>{
-             {ui_->Save1, &TMainWnd::Save1Click},
-             {ui_->Reload1, &TMainWnd::Reload1Click},
-             {ui_->Exit1, &TMainWnd::Exit1Click},
-             {ui_->ShowHint1, &TMainWnd::ShowHint1Click},
-         })
-        connect(action, &QAction::triggered, this, handler);
+    // The tool buttons and the menu entries are connected to their slots by the form.
     setUpPopupMenu();
     setUpKeyboard();
 }
@@ -200,7 +177,16 @@ void TMainWnd::loadServerConfig() {
     LineTokenizer = std::make_unique<TStructString>("", ":");
     LineBuilder = std::make_unique<TUnStructString>(":");
     GroupCount = GroupTable::kSlotCount;
-    document_.load({
+    document_.load(loadObserver());
+    setConfigChanged(false);
+    markSavedState();
+    ruleFileFields_->accept();
+    savequestions::tidyLeftovers(this, document_);
+    showDroppedLines(ui_->StatusBar1, document_.findings());
+}
+
+Configuration::LoadObserver TMainWnd::loadObserver() {
+    return {
         .settingRead = [this](const ServerSetting& s, const SettingValue& value) { settingsForm_->show(s, value); },
         .reached =
             [this](LoadPoint point) {
@@ -209,12 +195,14 @@ void TMainWnd::loadServerConfig() {
             },
         .failed = [this](const std::string& message) { messages::error(this, fromFileBytes(message)); },
         .replacingRules = [this](std::size_t file, const auto& change) { replaceRules(file, change); },
-    });
-    setConfigChanged(false);
-    markSavedState();
-    ruleFileFields_->accept();
-    savequestions::tidyLeftovers(this, document_);
-    showDroppedLines(ui_->StatusBar1, document_.findings());
+    };
+}
+
+// A rule file read again under the name its field shows.
+void TMainWnd::rereadRules(std::size_t file) {
+    QDir::setCurrent(ProgramDir.trimmed());
+    settingsForm_->store(false);
+    document_.rereadRules(file, loadObserver());
 }
 
 // The rules of one file change; the lists that show them follow.
@@ -245,34 +233,23 @@ void TMainWnd::save() {
         SaveServerConfig();
 }
 
-// One save at a time in the directory (two windows, the command line): the lock is held from the check of the files
-// to the last replacement. A file that changes on disk between the check and its replacement stops the save with
-// nothing changed, and the check asks again.
+// The settings the proxy could not use and the rule-file names are settled first; then the save (see
+// savequestions::save) asks about what changed on disk.
 bool TMainWnd::SaveServerConfig() {
     QDir::setCurrent(ProgramDir.trimmed());
     if (!settingsForm_->confirmBeforeSave() || !ruleFileFields_->nameFilesToCreate() || ruleFileFields_->refused() ||
         !messages::guarded(this, [this] { settingsForm_->store(true); }))
         return false;
-    const SaveLock lock(QFile::encodeName(ProgramDir.trimmed()).toStdString());
-    for (;;) {
-        switch (savequestions::checkFilesBeforeSave(this, document_)) {
-        case savequestions::SaveCheck::Save: {
-            std::optional<ConflictChoice> choice;
-            Configuration::SaveResult saved;
-            if (!messages::guarded(this, [&] { choice = savequestions::resolveSettingConflicts(this, document_); }) ||
-                !choice || !messages::guarded(this, [&] { saved = document_.save(*choice); }))
-                return false;
-            if (!saved.changedMeanwhile.empty())
-                continue;
-            showSaved(saved.notes);
-            return true;
-        }
-        case savequestions::SaveCheck::Reload:
-            reloadConfiguration();
-            return false;
-        case savequestions::SaveCheck::Cancel:
-            return false;
-        }
+    std::vector<std::string> notes;
+    switch (savequestions::save(this, document_, QFile::encodeName(ProgramDir.trimmed()).toStdString(), notes)) {
+    case savequestions::SaveEnd::Saved:
+        showSaved(notes);
+        return true;
+    case savequestions::SaveEnd::Reload:
+        reloadConfiguration();
+        return false;
+    default:
+        return false;
     }
 }
 
@@ -473,19 +450,8 @@ void TMainWnd::fillRuleLists() {
         list(*descriptor).fill();
 }
 
-namespace {
-
-// By TMainWnd::RuleList.
-constexpr std::array<const ListDescriptor& (*)(), 13> kLists = {
-    accesslists::groups,     accesslists::networks, accesslists::hosts,         accesslists::urls,
-    accesslists::words,      accesslists::limits,   accesslists::speeds,        accesslists::portAccess,
-    accesslists::portBlocks, accesslists::times,    accesslists::authorization, CacheSkipEditor::list,
-    manualServiceList};
-
-} // namespace
-
-void TMainWnd::run(RuleList which, ListCommand command) {
-    BoundList& shown = list(kLists.at(static_cast<std::size_t>(which))());
+void TMainWnd::run(ListOf which, ListCommand command) {
+    BoundList& shown = list(which());
     switch (command) {
     case ListCommand::Fill:
         return shown.fill();
@@ -500,8 +466,8 @@ void TMainWnd::run(RuleList which, ListCommand command) {
     }
 }
 
-void TMainWnd::keyDown(RuleList which, int key) {
-    list(kLists.at(static_cast<std::size_t>(which))()).keyDown(key);
+void TMainWnd::keyDown(ListOf which, int key) {
+    list(which()).keyDown(key);
 }
 
 void TMainWnd::setUpPopupMenu() {
@@ -543,19 +509,6 @@ void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
     }
 }
 
-// A file that cannot be read leaves the list empty, not with the lines of an earlier reading.
-void TMainWnd::LoadSkipActionExecute() {
-    messages::guarded(this, [this] {
-        LoadFindings dropped;
-        const std::string path = toFileBytes(ui_->CacheSkipFile->text()).value_or(std::string());
-        replaceRules(1, [&] {
-            CacheSkipLines.clear();
-            CacheSkipLines = document_.readCacheSkipRules(path, dropped);
-        });
-        document_.addFindings(dropped.findings());
-    });
-}
-
 void TMainWnd::UpdateSkipActionExecute() {
     messages::guarded(this, [this] { cacheSkipEditor_->sort(list(CacheSkipEditor::list())); });
 }
@@ -567,19 +520,6 @@ void TMainWnd::CacheSkipRulesColumnClick(int column) {
         const Qt::SortOrder order = shown.proxy->nextOrder(column);
         cacheSkipEditor_->sort(list(CacheSkipEditor::list()), order);
         shown.proxy->markSorted(column, order);
-    });
-}
-
-void TMainWnd::LoadMServiceActionExecute() {
-    messages::guarded(this, [this] {
-        LoadFindings dropped;
-        const std::string path = toFileBytes(ui_->RouterFile->text()).value_or(std::string());
-        replaceRules(2, [&] {
-            StandardServiceLines = {};
-            ManualServiceLines.clear();
-            document_.readPortMapping(path, StandardServiceLines, ManualServiceLines, dropped);
-        });
-        document_.addFindings(dropped.findings());
     });
 }
 

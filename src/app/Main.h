@@ -1,6 +1,9 @@
 #pragma once
 
+#include "access/AccessLists.h"
+#include "cacheskip/CacheSkipEditor.h"
 #include "document/Configuration.h"
+#include "portmap/ServiceList.h"
 #include "rules/Strings.h"
 
 #include <QCoreApplication>
@@ -51,22 +54,6 @@ class TMainWnd : public QMainWindow {
     // The configuration the window shows: declared first, as the members below are bound to its parts.
     Configuration document_;
 
-    // The lists of the named slots.
-    enum class RuleList {
-        Groups,
-        Networks,
-        Hosts,
-        Urls,
-        Words,
-        Limits,
-        Speeds,
-        PortAccess,
-        PortBlocks,
-        Times,
-        Authorization,
-        CacheSkip,
-        ManualServices
-    };
     enum class ListCommand { Fill, Add, Edit, Remove, DoubleClick };
 
 public:
@@ -135,90 +122,90 @@ public Q_SLOTS:
 
     // The rule lists: each slot runs a command of its list as the list's own input does (base/ListViews.h).
     // User groups.
-    void SetNameActionExecute() { run(RuleList::Groups, ListCommand::Fill); }
-    void AddNameActionExecute() { run(RuleList::Groups, ListCommand::Add); }
-    void EditNameActionExecute() { run(RuleList::Groups, ListCommand::Edit); }
-    void DeleteNameActionExecute() { run(RuleList::Groups, ListCommand::Remove); }
-    void GroupNameDblClick() { run(RuleList::Groups, ListCommand::DoubleClick); }
-    void GroupNameKeyDown(int key) { keyDown(RuleList::Groups, key); }
+    void SetNameActionExecute() { run(accesslists::groups, ListCommand::Fill); }
+    void AddNameActionExecute() { run(accesslists::groups, ListCommand::Add); }
+    void EditNameActionExecute() { run(accesslists::groups, ListCommand::Edit); }
+    void DeleteNameActionExecute() { run(accesslists::groups, ListCommand::Remove); }
+    void GroupNameDblClick() { run(accesslists::groups, ListCommand::DoubleClick); }
+    void GroupNameKeyDown(int key) { keyDown(accesslists::groups, key); }
     // Networks and hosts.
-    void SetNetActionExecute() { run(RuleList::Networks, ListCommand::Fill); }
-    void AddNetActionExecute() { run(RuleList::Networks, ListCommand::Add); }
-    void EditNetActionExecute() { run(RuleList::Networks, ListCommand::Edit); }
-    void DeleteNetActionExecute() { run(RuleList::Networks, ListCommand::Remove); }
-    void LNetworkDblClick() { run(RuleList::Networks, ListCommand::DoubleClick); }
-    void LNetworkKeyDown(int key) { keyDown(RuleList::Networks, key); }
-    void SetHostActionExecute() { run(RuleList::Hosts, ListCommand::Fill); }
-    void AddHostActionExecute() { run(RuleList::Hosts, ListCommand::Add); }
-    void EditHostActionExecute() { run(RuleList::Hosts, ListCommand::Edit); }
-    void DeleteHostActionExecute() { run(RuleList::Hosts, ListCommand::Remove); }
-    void LHostDblClick() { run(RuleList::Hosts, ListCommand::DoubleClick); }
-    void LHostKeyDown(int key) { keyDown(RuleList::Hosts, key); }
+    void SetNetActionExecute() { run(accesslists::networks, ListCommand::Fill); }
+    void AddNetActionExecute() { run(accesslists::networks, ListCommand::Add); }
+    void EditNetActionExecute() { run(accesslists::networks, ListCommand::Edit); }
+    void DeleteNetActionExecute() { run(accesslists::networks, ListCommand::Remove); }
+    void LNetworkDblClick() { run(accesslists::networks, ListCommand::DoubleClick); }
+    void LNetworkKeyDown(int key) { keyDown(accesslists::networks, key); }
+    void SetHostActionExecute() { run(accesslists::hosts, ListCommand::Fill); }
+    void AddHostActionExecute() { run(accesslists::hosts, ListCommand::Add); }
+    void EditHostActionExecute() { run(accesslists::hosts, ListCommand::Edit); }
+    void DeleteHostActionExecute() { run(accesslists::hosts, ListCommand::Remove); }
+    void LHostDblClick() { run(accesslists::hosts, ListCommand::DoubleClick); }
+    void LHostKeyDown(int key) { keyDown(accesslists::hosts, key); }
     // URL rules and blocked words; the error box of an Add for a group that does not exist.
     void ShowGroupNotFound();
-    void SetUrlActionExecute() { run(RuleList::Urls, ListCommand::Fill); }
-    void AddUrlActionExecute() { run(RuleList::Urls, ListCommand::Add); }
-    void EditUrlActionExecute() { run(RuleList::Urls, ListCommand::Edit); }
-    void DeleteUrlActionExecute() { run(RuleList::Urls, ListCommand::Remove); }
-    void LUrlDblClick() { run(RuleList::Urls, ListCommand::DoubleClick); }
-    void LUrlKeyDown(int key) { keyDown(RuleList::Urls, key); }
-    void SetWordActionExecute() { run(RuleList::Words, ListCommand::Fill); }
-    void AddWordActionExecute() { run(RuleList::Words, ListCommand::Add); }
-    void EditWordActionExecute() { run(RuleList::Words, ListCommand::Edit); }
-    void DeleteWordActionExecute() { run(RuleList::Words, ListCommand::Remove); }
-    void LWordDblClick() { run(RuleList::Words, ListCommand::DoubleClick); }
-    void LWordKeyDown(int key) { keyDown(RuleList::Words, key); }
+    void SetUrlActionExecute() { run(accesslists::urls, ListCommand::Fill); }
+    void AddUrlActionExecute() { run(accesslists::urls, ListCommand::Add); }
+    void EditUrlActionExecute() { run(accesslists::urls, ListCommand::Edit); }
+    void DeleteUrlActionExecute() { run(accesslists::urls, ListCommand::Remove); }
+    void LUrlDblClick() { run(accesslists::urls, ListCommand::DoubleClick); }
+    void LUrlKeyDown(int key) { keyDown(accesslists::urls, key); }
+    void SetWordActionExecute() { run(accesslists::words, ListCommand::Fill); }
+    void AddWordActionExecute() { run(accesslists::words, ListCommand::Add); }
+    void EditWordActionExecute() { run(accesslists::words, ListCommand::Edit); }
+    void DeleteWordActionExecute() { run(accesslists::words, ListCommand::Remove); }
+    void LWordDblClick() { run(accesslists::words, ListCommand::DoubleClick); }
+    void LWordKeyDown(int key) { keyDown(accesslists::words, key); }
     // Traffic limits and speeds: one line per group.
-    void SetLimitActionExecute() { run(RuleList::Limits, ListCommand::Fill); }
-    void AddLimitActionExecute() { run(RuleList::Limits, ListCommand::Add); }
-    void EditLimitActionExecute() { run(RuleList::Limits, ListCommand::Edit); }
-    void DeleteLimitActionExecute() { run(RuleList::Limits, ListCommand::Remove); }
-    void LLimitDblClick() { run(RuleList::Limits, ListCommand::DoubleClick); }
-    void LLimitKeyDown(int key) { keyDown(RuleList::Limits, key); }
-    void SetSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Fill); }
-    void AddSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Add); }
-    void EditSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Edit); }
-    void DeleteSpeedActionExecute() { run(RuleList::Speeds, ListCommand::Remove); }
-    void LSpeedDblClick() { run(RuleList::Speeds, ListCommand::DoubleClick); }
-    void LSpeedKeyDown(int key) { keyDown(RuleList::Speeds, key); }
+    void SetLimitActionExecute() { run(accesslists::limits, ListCommand::Fill); }
+    void AddLimitActionExecute() { run(accesslists::limits, ListCommand::Add); }
+    void EditLimitActionExecute() { run(accesslists::limits, ListCommand::Edit); }
+    void DeleteLimitActionExecute() { run(accesslists::limits, ListCommand::Remove); }
+    void LLimitDblClick() { run(accesslists::limits, ListCommand::DoubleClick); }
+    void LLimitKeyDown(int key) { keyDown(accesslists::limits, key); }
+    void SetSpeedActionExecute() { run(accesslists::speeds, ListCommand::Fill); }
+    void AddSpeedActionExecute() { run(accesslists::speeds, ListCommand::Add); }
+    void EditSpeedActionExecute() { run(accesslists::speeds, ListCommand::Edit); }
+    void DeleteSpeedActionExecute() { run(accesslists::speeds, ListCommand::Remove); }
+    void LSpeedDblClick() { run(accesslists::speeds, ListCommand::DoubleClick); }
+    void LSpeedKeyDown(int key) { keyDown(accesslists::speeds, key); }
     // Port access and port blocking.
-    void SetPortAActionExecute() { run(RuleList::PortAccess, ListCommand::Fill); }
-    void AddPortAActionExecute() { run(RuleList::PortAccess, ListCommand::Add); }
-    void EditPortAActionExecute() { run(RuleList::PortAccess, ListCommand::Edit); }
-    void DeletePortAActionExecute() { run(RuleList::PortAccess, ListCommand::Remove); }
-    void LPortADblClick() { run(RuleList::PortAccess, ListCommand::DoubleClick); }
-    void LPortAKeyDown(int key) { keyDown(RuleList::PortAccess, key); }
-    void SetPortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Fill); }
-    void AddPortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Add); }
-    void EditPortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Edit); }
-    void DeletePortBActionExecute() { run(RuleList::PortBlocks, ListCommand::Remove); }
-    void LPortBDblClick() { run(RuleList::PortBlocks, ListCommand::DoubleClick); }
-    void LPortBKeyDown(int key) { keyDown(RuleList::PortBlocks, key); }
+    void SetPortAActionExecute() { run(accesslists::portAccess, ListCommand::Fill); }
+    void AddPortAActionExecute() { run(accesslists::portAccess, ListCommand::Add); }
+    void EditPortAActionExecute() { run(accesslists::portAccess, ListCommand::Edit); }
+    void DeletePortAActionExecute() { run(accesslists::portAccess, ListCommand::Remove); }
+    void LPortADblClick() { run(accesslists::portAccess, ListCommand::DoubleClick); }
+    void LPortAKeyDown(int key) { keyDown(accesslists::portAccess, key); }
+    void SetPortBActionExecute() { run(accesslists::portBlocks, ListCommand::Fill); }
+    void AddPortBActionExecute() { run(accesslists::portBlocks, ListCommand::Add); }
+    void EditPortBActionExecute() { run(accesslists::portBlocks, ListCommand::Edit); }
+    void DeletePortBActionExecute() { run(accesslists::portBlocks, ListCommand::Remove); }
+    void LPortBDblClick() { run(accesslists::portBlocks, ListCommand::DoubleClick); }
+    void LPortBKeyDown(int key) { keyDown(accesslists::portBlocks, key); }
     // Working hours and authorization.
-    void SetTimeActionExecute() { run(RuleList::Times, ListCommand::Fill); }
-    void AddTimeActionExecute() { run(RuleList::Times, ListCommand::Add); }
-    void EditTimeActionExecute() { run(RuleList::Times, ListCommand::Edit); }
-    void DeleteTimeActionExecute() { run(RuleList::Times, ListCommand::Remove); }
-    void LTimeDblClick() { run(RuleList::Times, ListCommand::DoubleClick); }
-    void LTimeKeyDown(int key) { keyDown(RuleList::Times, key); }
-    void SetAuthActionExecute() { run(RuleList::Authorization, ListCommand::Fill); }
-    void AddAuthActionExecute() { run(RuleList::Authorization, ListCommand::Add); }
-    void EditAuthActionExecute() { run(RuleList::Authorization, ListCommand::Edit); }
-    void DeleteAuthActionExecute() { run(RuleList::Authorization, ListCommand::Remove); }
-    void LAuthDblClick() { run(RuleList::Authorization, ListCommand::DoubleClick); }
-    void LAuthKeyDown(int key) { keyDown(RuleList::Authorization, key); }
+    void SetTimeActionExecute() { run(accesslists::times, ListCommand::Fill); }
+    void AddTimeActionExecute() { run(accesslists::times, ListCommand::Add); }
+    void EditTimeActionExecute() { run(accesslists::times, ListCommand::Edit); }
+    void DeleteTimeActionExecute() { run(accesslists::times, ListCommand::Remove); }
+    void LTimeDblClick() { run(accesslists::times, ListCommand::DoubleClick); }
+    void LTimeKeyDown(int key) { keyDown(accesslists::times, key); }
+    void SetAuthActionExecute() { run(accesslists::authorization, ListCommand::Fill); }
+    void AddAuthActionExecute() { run(accesslists::authorization, ListCommand::Add); }
+    void EditAuthActionExecute() { run(accesslists::authorization, ListCommand::Edit); }
+    void DeleteAuthActionExecute() { run(accesslists::authorization, ListCommand::Remove); }
+    void LAuthDblClick() { run(accesslists::authorization, ListCommand::DoubleClick); }
+    void LAuthKeyDown(int key) { keyDown(accesslists::authorization, key); }
 
     // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
     void LNetworkColumnClick(QAbstractItemView* sender, int column);
 
     // Cache-skip rules, and the pop-up menu shared by the rule lists.
-    void LoadSkipActionExecute();
-    void AddSkipActionExecute() { run(RuleList::CacheSkip, ListCommand::Add); }
-    void EditSkipActionExecute() { run(RuleList::CacheSkip, ListCommand::Edit); }
-    void DeleteSkipActionExecute() { run(RuleList::CacheSkip, ListCommand::Remove); }
+    void LoadSkipActionExecute() { rereadRules(1); }
+    void AddSkipActionExecute() { run(CacheSkipEditor::list, ListCommand::Add); }
+    void EditSkipActionExecute() { run(CacheSkipEditor::list, ListCommand::Edit); }
+    void DeleteSkipActionExecute() { run(CacheSkipEditor::list, ListCommand::Remove); }
     void UpdateSkipActionExecute();
-    void CacheSkipRulesDblClick() { run(RuleList::CacheSkip, ListCommand::DoubleClick); }
-    void CacheSkipRulesKeyDown(int key) { keyDown(RuleList::CacheSkip, key); }
+    void CacheSkipRulesDblClick() { run(CacheSkipEditor::list, ListCommand::DoubleClick); }
+    void CacheSkipRulesKeyDown(int key) { keyDown(CacheSkipEditor::list, key); }
     void CacheSkipRulesColumnClick(int column);
     void AddPopActionExecute() { runPopupEntry(ListCommand::Add); }
     void EditPopActionExecute() { runPopupEntry(ListCommand::Edit); }
@@ -226,7 +213,7 @@ public Q_SLOTS:
 
     // Port mapping: the rules are read at start-up and shown; a save writes them back. The standard services
     // are stored when their field is left (or Enter is pressed in it).
-    void LoadMServiceActionExecute();
+    void LoadMServiceActionExecute() { rereadRules(2); }
     void SetMServiceActionExecute();
     void SMTPaddressExit() { storeStandardService(0, 0); }
     void POP3addressExit() { storeStandardService(1, 0); }
@@ -236,11 +223,11 @@ public Q_SLOTS:
     void NNTPaddressKeyDown(int key) { storeStandardService(2, key); }
     // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
     // Delete key and the shared pop-up menu.
-    void AddMServiceActionExecute() { run(RuleList::ManualServices, ListCommand::Add); }
-    void EditMServiceActionExecute() { run(RuleList::ManualServices, ListCommand::Edit); }
-    void DeleteMServiceActionExecute() { run(RuleList::ManualServices, ListCommand::Remove); }
-    void RouterRulesDblClick() { run(RuleList::ManualServices, ListCommand::DoubleClick); }
-    void RouterRulesKeyDown(int key) { keyDown(RuleList::ManualServices, key); }
+    void AddMServiceActionExecute() { run(manualServiceList, ListCommand::Add); }
+    void EditMServiceActionExecute() { run(manualServiceList, ListCommand::Edit); }
+    void DeleteMServiceActionExecute() { run(manualServiceList, ListCommand::Remove); }
+    void RouterRulesDblClick() { run(manualServiceList, ListCommand::DoubleClick); }
+    void RouterRulesKeyDown(int key) { keyDown(manualServiceList, key); }
 
     // Usage statistics.
     void BReloadStatisticClick();
@@ -273,7 +260,9 @@ private:
     // Reading the configuration, at start-up and on a reload, and saving it.
     void readConfiguration();
     void loadServerConfig();
+    Configuration::LoadObserver loadObserver();
     void replaceRules(std::size_t file, const std::function<void()>& change);
+    void rereadRules(std::size_t file);
     void save();
     void showSaved(const std::vector<std::string>& notes);
     void reload();
@@ -291,8 +280,9 @@ private:
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const;
     BoundList* popupList() const;
-    void run(RuleList list, ListCommand command);
-    void keyDown(RuleList list, int key);
+    using ListOf = const ListDescriptor& (*)();
+    void run(ListOf list, ListCommand command);
+    void keyDown(ListOf list, int key);
     void runPopupEntry(ListCommand entry); // on the list that opened the pop-up menu, or says there are no rules
 
     // The change state as the window shows it: the title's mark and Save follow ConfigChanged, refreshed wherever

@@ -111,6 +111,30 @@ std::optional<ConflictChoice> resolveSettingConflicts(QWidget* parent, const Con
     }
 }
 
+SaveEnd save(QWidget* parent, Configuration& configuration, const std::string& directory,
+             std::vector<std::string>& notes) {
+    const SaveLock lock(directory);
+    for (;;) {
+        switch (checkFilesBeforeSave(parent, configuration)) {
+        case SaveCheck::Save: {
+            std::optional<ConflictChoice> choice;
+            Configuration::SaveResult saved;
+            if (!messages::guarded(parent, [&] { choice = resolveSettingConflicts(parent, configuration); }) ||
+                !choice || !messages::guarded(parent, [&] { saved = configuration.save(*choice); }))
+                return SaveEnd::NotSaved;
+            if (!saved.changedMeanwhile.empty())
+                continue;
+            notes = std::move(saved.notes);
+            return SaveEnd::Saved;
+        }
+        case SaveCheck::Reload:
+            return SaveEnd::Reload;
+        case SaveCheck::Cancel:
+            return SaveEnd::NotSaved;
+        }
+    }
+}
+
 void tidyLeftovers(QWidget* parent, Configuration& configuration) {
     std::vector<Leftover> leftovers = configuration.leftovers();
     QStringList removable;

@@ -3,6 +3,8 @@
 #include "config/ServerSettings.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 class Configuration;
 class QWidget;
@@ -26,6 +28,15 @@ SaveCheck checkFilesBeforeSave(QWidget* parent, Configuration& configuration);
 // Settings changed both here and in glym30.ini since it was read: asks which value stays. Nothing: save nothing.
 // GlymError when glym30.ini cannot be read now.
 std::optional<ConflictChoice> resolveSettingConflicts(QWidget* parent, const Configuration& configuration);
+
+// A save as a window makes it, one at a time in the directory (two windows, the command line: the lock is held
+// from the check of the files to the last replacement): the files checked and asked about, the settings changed on
+// both sides settled, then the files written. A file that changes on disk between the check and its replacement
+// stops the save with nothing changed, and the check asks again. Errors are shown. notes: what the writes had to do
+// differently.
+enum class SaveEnd { Saved, NotSaved, Reload };
+SaveEnd save(QWidget* parent, Configuration& configuration, const std::string& directory,
+             std::vector<std::string>& notes);
 
 // What a save cut short left beside the files: a backup moved aside goes back to its name at once; the rest is
 // offered for removal, except a file that may be the only copy of something. What stays is noted in the findings.

@@ -67,13 +67,12 @@ void Configuration::load(const LoadObserver& observer) {
     const FileRecord::Recording recording(readFiles_);
     loadFindings_ = LoadFindings(); // what an earlier load that stopped half-way collected is not this load's
     findings_.clear();
-    readRuleFile(observer, 0, [this] { groups_ = GroupTable(); });
-    readRuleFile(observer, 1, [this] { cacheSkipLines_.clear(); });
-    readRuleFile(observer, 2, [this] {
-        standardServices_ = {};
-        manualServices_.clear();
-    });
     std::fill(settings_.begin(), settings_.end(), SettingValue{});
+    for (std::size_t file : {0, 1, 2}) // what shows the rules of each file follows
+        readRuleFile(observer, file, [this, file] {
+            LoadFindings none;
+            readRules(file, none); // no file is named yet: the rules are emptied
+        });
     settingsFileMissing_ = !fileExists(settingsFile_);
     settingsProblem_ = profileFileProblem(settingsFile_);
     replaceSettingsFile_ = false;
@@ -89,25 +88,44 @@ void Configuration::load(const LoadObserver& observer) {
                 observer.settingRead(s, value);
         },
         [this, &observer](LoadPoint point) {
-            if (point == LoadPoint::CacheSkipFileKnown)
-                readRuleFile(observer, 1, [this] {
-                    cacheSkipLines_.clear(); // a file that cannot be read leaves no lines of an earlier reading
-                    cacheSkipLines_ = loadCacheSkipLines(ruleFileNames().cacheSkip, &loadFindings_);
-                });
-            if (point == LoadPoint::RouterFileKnown)
-                readRuleFile(observer, 2, [this] {
-                    loadPortMapping(ruleFileNames().portMapping, standardServices_, manualServices_, &loadFindings_);
-                });
+            if (point == LoadPoint::CacheSkipFileKnown || point == LoadPoint::RouterFileKnown) {
+                const std::size_t file = point == LoadPoint::CacheSkipFileKnown ? 1 : 2;
+                readRuleFile(observer, file, [this, file] { readRules(file, loadFindings_); });
+            }
             if (observer.reached)
                 observer.reached(point);
         });
-    readRuleFile(observer, 0, [this] { LoadAccessRules(ruleFileNames().accessRules, groups_, &loadFindings_); });
+    readRuleFile(observer, 0, [this] { readRules(0, loadFindings_); });
 
     unchangedRuleFiles_ = ruleFileContentsNow();
     if (!settingsProblem_.empty())
         findings_.push_back({settingsFile_, 0, {}, settingsProblem_ + " (the defaults are shown)"});
     addFindings(loadFindings_.findings());
     loadFindings_ = LoadFindings();
+}
+
+// The rules of one file as its name gives them now; a file that cannot be read leaves no rules of an earlier
+// reading.
+void Configuration::readRules(std::size_t file, LoadFindings& findings) {
+    const RuleFileNames names = ruleFileNames();
+    if (file == 0) {
+        groups_ = GroupTable();
+        LoadAccessRules(names.accessRules, groups_, &findings);
+    } else if (file == 1) {
+        cacheSkipLines_.clear();
+        cacheSkipLines_ = loadCacheSkipLines(names.cacheSkip, &findings);
+    } else {
+        standardServices_ = {};
+        manualServices_.clear();
+        loadPortMapping(names.portMapping, standardServices_, manualServices_, &findings);
+    }
+}
+
+void Configuration::rereadRules(std::size_t file, const LoadObserver& observer) {
+    const FileRecord::Recording recording(readFiles_);
+    LoadFindings dropped;
+    readRuleFile(observer, file, [this, file, &dropped] { readRules(file, dropped); });
+    addFindings(dropped.findings());
 }
 
 void Configuration::addFindings(std::vector<Finding> findings) {

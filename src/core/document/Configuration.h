@@ -66,6 +66,8 @@ public:
     // the port-mapping rules, then the access rules. A settings file that cannot be read as settings shows the load
     // defaults (settingsProblem says why). An error of the settings themselves stops the load (GlymError).
     void load(const LoadObserver& observer);
+    // Reads one rule file again (0, 1 or 2), under the name the settings now give it, in place of its rules.
+    void rereadRules(std::size_t file, const LoadObserver& observer);
     bool settingsFileMissing() const { return settingsFileMissing_; }
     const std::string& settingsProblem() const { return settingsProblem_; }
 
@@ -126,6 +128,7 @@ private:
                                       std::optional<FileToWrite> settings) const;
     bool stillAsChecked(const std::string& file) const;
     void readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read);
+    void readRules(std::size_t file, LoadFindings& findings);
 
     std::string settingsFile_;
     GroupTable groups_;
