@@ -18,8 +18,8 @@ const std::string& textOf(const std::vector<SettingValue>& settings, std::string
 
 } // namespace
 
-Configuration::Configuration(std::string settingsFile)
-    : settingsFile_(std::move(settingsFile)), settings_(kServerSettings.size()) {}
+Configuration::Configuration(std::string settingsFile, std::string directory)
+    : settingsFile_(std::move(settingsFile)), directory_(std::move(directory)), settings_(kServerSettings.size()) {}
 
 void Configuration::setSetting(std::size_t index, SettingValue value) {
     settings_.at(index) = std::move(value);
@@ -33,7 +33,11 @@ std::size_t Configuration::settingOfControl(std::string_view control) {
 }
 
 RuleFileNames Configuration::ruleFileNames() const {
-    return {textOf(settings_, "CheckFile"), textOf(settings_, "CacheSkipFile"), textOf(settings_, "RouterFile")};
+    auto file = [this](std::string_view control) {
+        const std::string& name = textOf(settings_, control);
+        return name.empty() ? name : pathInDirectory(directory_, name);
+    };
+    return {file("CheckFile"), file("CacheSkipFile"), file("RouterFile")};
 }
 
 std::string Configuration::connectionLog() const {
