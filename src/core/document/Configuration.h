@@ -126,7 +126,6 @@ private:
     SavedSettings preparedSettings(ConflictChoice onConflict) const;
     std::vector<FileToWrite> writesOf(const std::vector<RuleFileContent>& changed,
                                       std::optional<FileToWrite> settings) const;
-    bool stillAsChecked(const std::string& file) const;
     void readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read);
 
     std::string settingsFile_;
