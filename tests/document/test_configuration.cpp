@@ -97,6 +97,20 @@ private slots:
         QCOMPARE(config_.setting(index("FCachePath")), value("cache"));
     }
 
+    // The check reads a configuration in a directory it does not make current: relative rule-file names count from
+    // the directory given, and so do the files and findings named.
+    void loadsInAnotherDirectory() {
+        QVERIFY(QDir::setCurrent(previous_));
+        QVERIFY(writeBytes(dir_->filePath(QStringLiteral("skip.txt")), "SD:a:\r\nXX:b:\r\n"));
+        const std::string directory = dir_->path().toStdString();
+        Configuration config(directory + "/glym30.ini", directory);
+        config.load({});
+        QCOMPARE(config.ruleFileNames().portMapping, directory + "/router.txt");
+        QCOMPARE(config.manualServices().size(), std::size_t(3));
+        QCOMPARE(config.findings().size(), std::size_t(1));
+        QCOMPARE(config.findings()[0].file, directory + "/skip.txt");
+    }
+
     // Lines the loaders leave out are findings by file and line; a rule file that cannot be read is told and the
     // load goes on; a glym30.ini missing or not readable as settings shows the load defaults.
     void loadFindings_data() {
