@@ -7,6 +7,7 @@
 #include "common/Numbers.h"
 #include "config/IniFile.h"
 #include "config/ServerSettings.h"
+#include "document/Configuration.h"
 #include "rules/CacheSkipFile.h"
 #include "rules/Ipv4.h"
 #include "rules/PortMapFile.h"
@@ -98,6 +99,8 @@ constexpr std::array<RuleFileSetting, 3> kRuleFileSettings = {{
     {"Router", "port-mapping file"},
     {"Check", "access rules file"},
 }};
+// The controls showing them, as the configuration names its settings.
+constexpr std::array<std::string_view, 3> kRuleFileControls = {"CacheSkipFile", "RouterFile", "CheckFile"};
 constexpr std::size_t kCacheSkip = 0;
 constexpr std::size_t kPortMapping = 1;
 constexpr std::size_t kAccessRules = 2;
@@ -113,8 +116,6 @@ private:
     void add(const std::string& file, std::size_t line, std::string message) {
         report_.findings.push_back({file, line, {}, std::move(message)});
     }
-    // Runs a read; a file that cannot be read is reported and the check goes on without it.
-    void reading(const std::string& file, const std::function<void()>& read);
 
     void checkEncoding(std::string_view bytes);
     void checkSettingValues(const IniSession& ini);
@@ -133,7 +134,6 @@ private:
     std::string settingsPath_;
     std::array<std::string, 3> ruleNames_; // by kRuleFileSettings, as glym30.ini names them; "" when not named
     std::array<std::string, 3> ruleFiles_; // the same, joined to the directory
-    LoadFindings dropped_;
     CheckReport report_;
 };
 
@@ -165,14 +165,6 @@ CheckReport ConfigChecker::run() {
     checkNetworkAddresses();
     sortFindings();
     return std::move(report_);
-}
-
-void ConfigChecker::reading(const std::string& file, const std::function<void()>& read) {
-    try {
-        read();
-    } catch (const GlymError& error) {
-        report_.unreadable.push_back({file, error.what()});
-    }
 }
 
 void ConfigChecker::checkEncoding(std::string_view bytes) {
@@ -224,33 +216,32 @@ void ConfigChecker::checkSettingValues(const IniSession& ini) {
     }
 }
 
-// The rule files, read as the start-up reads them: each as soon as the setting naming it is known.
+// The rule files of a name in the order of kRuleFileSettings.
+std::array<std::string, 3> byCheckOrder(const RuleFileNames& names) {
+    return {names.cacheSkip, names.portMapping, names.accessRules};
+}
+
+// glym30.ini and the rule files, read by the load the configurator starts with: each rule file as soon as the
+// setting naming it is known, and every line its loader leaves out a finding.
 void ConfigChecker::loadRuleFiles() {
-    loadServerSettings(
-        settingsPath_,
-        [&](const ServerSetting& setting, const SettingValue& value) {
-            for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which)
-                if (setting.section == kRuleFileSettings[which].section && setting.key == "File Name") {
-                    ruleNames_[which] = value.text;
-                    ruleFiles_[which] = value.text.empty() ? std::string() : inDirectory(value.text);
-                }
-        },
-        [&](LoadPoint point) {
-            if (point == LoadPoint::CacheSkipFileKnown) {
-                const std::string& file = ruleFiles_[kCacheSkip];
-                reading(file, [&] { loadCacheSkipLines(file, &dropped_); });
-            } else if (point == LoadPoint::RouterFileKnown) {
-                const std::string& file = ruleFiles_[kPortMapping];
-                StandardServices standard;
-                RuleLines manual;
-                reading(file, [&] { loadPortMapping(file, standard, manual, &dropped_); });
-            }
-        });
-    const std::string& file = ruleFiles_[kAccessRules];
-    GroupTable groups;
-    reading(file, [&] { LoadAccessRules(file, groups, &dropped_); });
-    for (Finding& finding : dropped_.findings())
-        report_.findings.push_back(std::move(finding));
+    Configuration configuration(settingsPath_, directory_);
+    std::size_t reading = 0; // the rule file being read: 0 the access rules, 1 cache-skip, 2 port-mapping
+    Configuration::LoadObserver observer;
+    observer.replacingRules = [&reading](std::size_t file, const std::function<void()>& change) {
+        reading = file;
+        change();
+    };
+    observer.failed = [&](const std::string& message) {
+        const RuleFileNames names = configuration.ruleFileNames();
+        const std::array<const std::string*, 3> byLoad = {&names.accessRules, &names.cacheSkip, &names.portMapping};
+        report_.unreadable.push_back({*byLoad.at(reading), message});
+    };
+    configuration.load(observer);
+    ruleFiles_ = byCheckOrder(configuration.ruleFileNames());
+    for (std::size_t which = 0; which < kRuleFileSettings.size(); ++which)
+        ruleNames_[which] = configuration.setting(Configuration::settingOfControl(kRuleFileControls[which])).text;
+    const std::vector<Finding>& dropped = configuration.findings();
+    report_.findings.insert(report_.findings.end(), dropped.begin(), dropped.end());
 }
 
 // Rule files named but missing, and one file named by two settings in different spellings.
@@ -492,12 +483,6 @@ std::string toUtf8(std::string_view bytes) {
 }
 
 } // namespace
-
-std::string pathInDirectory(std::string_view directory, std::string_view name) {
-    if (name.starts_with('/') || directory.empty())
-        return str(name);
-    return str(directory) + (directory.ends_with('/') ? "" : "/") + str(name);
-}
 
 CheckReport checkConfiguration(const std::string& directory) {
     return ConfigChecker(directory).run();

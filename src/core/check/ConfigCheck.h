@@ -38,9 +38,6 @@ struct CheckReport {
 // symbolic link, on the way to the file or the file itself, that a save refuses to follow (see untrustedLink).
 CheckReport checkConfiguration(const std::string& directory);
 
-// A name as seen from outside directory: relative names are joined to it.
-std::string pathInDirectory(std::string_view directory, std::string_view name);
-
 // Prints one line per finding to out, "file:line: message" (formatFinding: a name that holds a line break or a quote
 // is quoted), and the message of each unreadable file (which names it) to errors, its control characters escaped;
 // messages are turned from Windows-1251 into UTF-8. Returns the exit status: 0 clean, 1 with findings, 2

@@ -536,6 +536,12 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string pathInDirectory(std::string_view directory, std::string_view name) {
+    if (name.starts_with('/') || directory.empty())
+        return std::string(name);
+    return std::string(directory) + (directory.ends_with('/') ? "" : "/") + std::string(name);
+}
+
 bool fileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

@@ -40,6 +40,9 @@ private:
 // The directory part of a path ("." for a bare name, "/" for a file at the root) and its last part.
 std::string directoryOf(const std::string& path);
 std::string baseNameOf(const std::string& path);
+// A name as seen from outside directory: relative names are joined to it ("." and "glym30.ini" give
+// "./glym30.ini"); an empty directory leaves every name as it is.
+std::string pathInDirectory(std::string_view directory, std::string_view name);
 
 // True when path names an existing regular file, directly or through symbolic links (a directory, a named pipe or
 // a device does not count).

@@ -18,8 +18,8 @@ const std::string& textOf(const std::vector<SettingValue>& settings, std::string
 
 } // namespace
 
-Configuration::Configuration(std::string settingsFile)
-    : settingsFile_(std::move(settingsFile)), settings_(kServerSettings.size()) {}
+Configuration::Configuration(std::string settingsFile, std::string directory)
+    : settingsFile_(std::move(settingsFile)), directory_(std::move(directory)), settings_(kServerSettings.size()) {}
 
 void Configuration::setSetting(std::size_t index, SettingValue value) {
     settings_.at(index) = std::move(value);
@@ -33,7 +33,11 @@ std::size_t Configuration::settingOfControl(std::string_view control) {
 }
 
 RuleFileNames Configuration::ruleFileNames() const {
-    return {textOf(settings_, "CheckFile"), textOf(settings_, "CacheSkipFile"), textOf(settings_, "RouterFile")};
+    auto file = [this](std::string_view control) {
+        const std::string& name = textOf(settings_, control);
+        return name.empty() ? name : pathInDirectory(directory_, name);
+    };
+    return {file("CheckFile"), file("CacheSkipFile"), file("RouterFile")};
 }
 
 std::string Configuration::connectionLog() const {
@@ -270,19 +274,34 @@ std::vector<SettingConflict> Configuration::settingConflicts() const {
         settingsAsRead_);
 }
 
-bool Configuration::stillAsChecked(const std::string& file) const {
-    return (checkedFiles_.knows(file) ? checkedFiles_ : readFiles_).changeOnDisk(file) == DiskChange::None;
-}
-
 Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
-    const FileRecord::Recording recording(readFiles_, true);
-    SavedSettings settings = preparedSettings(onConflict);
+    // A save that does not happen leaves the record as it was: the files it had replaced are put back.
+    const FileRecord asBefore = readFiles_;
+    SavedSettings settings;
+    {
+        // What the merge reads of glym30.ini is what the next save compares with, written or not (settings.asRead
+        // holds it): a change someone else made there, taken in by this save, is not told again.
+        const FileRecord::Recording reading(readFiles_);
+        settings = preparedSettings(onConflict);
+    }
     const std::vector<RuleFileContent> contents = ruleFileContentsNow();
     const std::vector<RuleFileContent> changed = changedRuleFiles(contents);
-    SaveOutcome outcome = writeFilesTogether(writesOf(changed, std::move(settings.write)),
-                                             [this](const std::string& file) { return stillAsChecked(file); });
-    if (!outcome.changedMeanwhile.empty())
+    // Each file replaced must still be what the check before the save saw (a file not checked: what was read).
+    SaveOutcome outcome;
+    try {
+        const FileRecord::Recording recording(readFiles_, true);
+        outcome = writeFilesTogether(
+            writesOf(changed, std::move(settings.write)), [this, &asBefore](const std::string& file) {
+                return (checkedFiles_.knows(file) ? checkedFiles_ : asBefore).changeOnDisk(file) == DiskChange::None;
+            });
+    } catch (...) {
+        readFiles_ = asBefore;
+        throw;
+    }
+    if (!outcome.changedMeanwhile.empty()) {
+        readFiles_ = asBefore;
         return {{}, outcome.changedMeanwhile};
+    }
     settingsAsRead_ = std::move(settings.asRead);
     unchangedRuleFiles_ = contents;
     settingsFileMissing_ = false;

@@ -19,11 +19,12 @@
 // of the three rule files, and what was read of each file, so that a save can tell what someone else changed since.
 // The window shows it and changes it; the command line reads it the same way.
 //
-// Names of files are the proxy's: relative ones count from the current directory, which the caller makes the
-// configuration directory.
+// Names of files are the proxy's: relative ones count from the current directory, which the window makes the
+// configuration directory; the check, which leaves the current directory as it is, names the directory instead.
 class Configuration {
 public:
-    explicit Configuration(std::string settingsFile = "./glym30.ini");
+    // directory: where relative rule-file names count from ("" the current directory; see pathInDirectory).
+    explicit Configuration(std::string settingsFile = "./glym30.ini", std::string directory = {});
 
     const std::string& settingsFile() const { return settingsFile_; }
 
@@ -48,6 +49,7 @@ public:
     }
     // The index of the setting shown by a control (its objectName); kServerSettings.size() when there is none.
     static std::size_t settingOfControl(std::string_view control);
+    // The rule files glym30.ini names, relative names joined to the directory; an empty name stays empty.
     RuleFileNames ruleFileNames() const;
     std::string connectionLog() const;
 
@@ -126,11 +128,11 @@ private:
     SavedSettings preparedSettings(ConflictChoice onConflict) const;
     std::vector<FileToWrite> writesOf(const std::vector<RuleFileContent>& changed,
                                       std::optional<FileToWrite> settings) const;
-    bool stillAsChecked(const std::string& file) const;
     void readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read);
     void readRules(std::size_t file, LoadFindings& findings);
 
     std::string settingsFile_;
+    std::string directory_;
     GroupTable groups_;
     std::vector<std::string> cacheSkipLines_;
     StandardServices standardServices_;
