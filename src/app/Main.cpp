@@ -3,7 +3,6 @@
 #include "access/AccessLists.h"
 #include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
-#include "app/DroppedLines.h"
 #include "base/ListActions.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
@@ -14,6 +13,7 @@
 #include "cacheskip/CacheSkipEditor.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
+#include "session/DroppedLines.h"
 #include "session/RuleFileFields.h"
 #include "session/SaveQuestions.h"
 #include "session/SettingsForm.h"
@@ -86,7 +86,6 @@ void TMainWnd::setUp() {
     };
 
     // The tool buttons and the menu entries are connected to their slots by the form.
-    setUpPopupMenu();
     setUpKeyboard();
 }
 
@@ -98,16 +97,8 @@ TMainWnd::~TMainWnd() {
 }
 
 void TMainWnd::setUpStatusBar() {
-    statusPanel0_ = new QLabel(ui_->StatusBar1);
-    statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
-    statusPanel0_->setFixedWidth(350);
-    statusPanel1_ = new QLabel(ui_->StatusBar1);
-    statusPanel1_->setObjectName(QStringLiteral("StatusPanel1"));
-    statusPanel1_->setMinimumWidth(50);
-    ui_->StatusBar1->addWidget(statusPanel0_);
-    // A permanent widget stays visible while the status bar shows the hint of the control under the mouse.
-    ui_->StatusBar1->addPermanentWidget(statusPanel1_, 1);
     shell_ = new WindowShell(this, ui_->StatusBar1, SettingsForm::kInvalidMark);
+    statusPanel1_ = shell_->notePanel();
     // Every event of the program passes here: a flag written directly is shown at the next one.
     shell_->everyEvent = [this] {
         if (ConfigChanged != shownModified_)
@@ -320,9 +311,7 @@ bool TMainWnd::LoadPreferences() {
 }
 
 void TMainWnd::loadPreferences() {
-    const PreferenceValues value = loadPreferenceValues(preferencesFile.toStdString());
-    windowpreferences::show(this, value);
-    shell_->setPopupHints(value.at(PreferenceKey::Hint) != 0);
+    shell_->setPopupHints(windowpreferences::load(this, preferencesFile));
     ui_->ShowHint1->setChecked(shell_->popupHints());
 }
 
@@ -331,10 +320,7 @@ bool TMainWnd::SavePreferences() {
 }
 
 void TMainWnd::savePreferences() {
-    PreferenceValues value = windowpreferences::of(this);
-    value[PreferenceKey::Hint] = shell_->popupHints() ? 1 : 0;
-    QDir().mkpath(QFileInfo(preferencesFile).absolutePath()); // the user's folder may not exist yet
-    savePreferenceValues(preferencesFile.toStdString(), value);
+    windowpreferences::save(this, preferencesFile, shell_->popupHints());
 }
 
 std::string TMainWnd::NormalizeRuleLine(const std::string& line) {
@@ -417,10 +403,8 @@ void TMainWnd::buildLists() {
                            file("the cache-skip rules file", ui_->CacheSkipFile->text()),
                            file("the port-mapping rules file", ui_->RouterFile->text())};
     });
-    lists_->popupRequested = [this](BoundList& list, QPoint at) {
-        popupComponent_ = list.view;
-        CacheSkipPopup->exec(at);
-    };
+    CacheSkipPopup = lists_->addPopupMenu("CacheSkipPopup", {"AddPopAction", "EditPopAction", "DeletePopAction"},
+                                          QStringLiteral("NoRules"));
     // The cache-skip rules sort by their whole line; every other list by the column clicked.
     lists_->columnClicked = [this](BoundList& list, int column) {
         if (list.descriptor == &CacheSkipEditor::list())
@@ -448,54 +432,6 @@ BoundList& TMainWnd::list(const ListDescriptor& descriptor) const {
 void TMainWnd::fillRuleLists() {
     for (const ListDescriptor* descriptor : accesslists::all())
         list(*descriptor).fill();
-}
-
-void TMainWnd::run(ListOf which, ListCommand command) {
-    BoundList& shown = list(which());
-    switch (command) {
-    case ListCommand::Fill:
-        return shown.fill();
-    case ListCommand::Add:
-        return shown.add();
-    case ListCommand::Edit:
-        return shown.edit();
-    case ListCommand::Remove:
-        return shown.remove();
-    case ListCommand::DoubleClick:
-        return shown.doubleClick();
-    }
-}
-
-void TMainWnd::keyDown(ListOf which, int key) {
-    list(which()).keyDown(key);
-}
-
-void TMainWnd::setUpPopupMenu() {
-    CacheSkipPopup = new QMenu(this);
-    CacheSkipPopup->setObjectName(QStringLiteral("CacheSkipPopup"));
-    for (auto [name, text, handler] : std::initializer_list<std::tuple<const char*, const char*, void (TMainWnd::*)()>>{
-             {"AddPopAction", "&Add", &TMainWnd::AddPopActionExecute},
-             {"EditPopAction", "&Edit", &TMainWnd::EditPopActionExecute},
-             {"DeletePopAction", "&Delete", &TMainWnd::DeletePopActionExecute},
-         }) {
-        QAction* action = CacheSkipPopup->addAction(QString::fromLatin1(text));
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, handler);
-    }
-}
-
-// The list that opened the pop-up menu; before any pop-up, the rule list that has the focus.
-BoundList* TMainWnd::popupList() const {
-    return lists_->find(popupComponent_ ? static_cast<QObject*>(popupComponent_) : focusWidget());
-}
-
-void TMainWnd::runPopupEntry(ListCommand entry) {
-    BoundList* shown = popupList();
-    const PopupEntry popupEntry = entry == ListCommand::Add    ? PopupEntry::Add
-                                  : entry == ListCommand::Edit ? PopupEntry::Edit
-                                                               : PopupEntry::Delete;
-    if (!shown || !shown->popup(popupEntry))
-        messages::notice(this, QStringLiteral("NoRules"));
 }
 
 void TMainWnd::ShowGroupNotFound() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "access/AccessLists.h"
+#include "base/ListViews.h"
 #include "cacheskip/CacheSkipEditor.h"
 #include "document/Configuration.h"
 #include "portmap/ServiceList.h"
@@ -53,8 +54,6 @@ class TMainWnd : public QMainWindow {
 
     // The configuration the window shows: declared first, as the members below are bound to its parts.
     Configuration document_;
-
-    enum class ListCommand { Fill, Add, Edit, Remove, DoubleClick };
 
 public:
     // executablePath decides where the window works: glym30.ini and the preferences file lie beside it.
@@ -122,94 +121,94 @@ public Q_SLOTS:
 
     // The rule lists: each slot runs a command of its list as the list's own input does (base/ListViews.h).
     // User groups.
-    void SetNameActionExecute() { run(accesslists::groups, ListCommand::Fill); }
-    void AddNameActionExecute() { run(accesslists::groups, ListCommand::Add); }
-    void EditNameActionExecute() { run(accesslists::groups, ListCommand::Edit); }
-    void DeleteNameActionExecute() { run(accesslists::groups, ListCommand::Remove); }
-    void GroupNameDblClick() { run(accesslists::groups, ListCommand::DoubleClick); }
-    void GroupNameKeyDown(int key) { keyDown(accesslists::groups, key); }
+    void SetNameActionExecute() { list(accesslists::groups()).fill(); }
+    void AddNameActionExecute() { list(accesslists::groups()).add(); }
+    void EditNameActionExecute() { list(accesslists::groups()).edit(); }
+    void DeleteNameActionExecute() { list(accesslists::groups()).remove(); }
+    void GroupNameDblClick() { list(accesslists::groups()).doubleClick(); }
+    void GroupNameKeyDown(int key) { list(accesslists::groups()).keyDown(key); }
     // Networks and hosts.
-    void SetNetActionExecute() { run(accesslists::networks, ListCommand::Fill); }
-    void AddNetActionExecute() { run(accesslists::networks, ListCommand::Add); }
-    void EditNetActionExecute() { run(accesslists::networks, ListCommand::Edit); }
-    void DeleteNetActionExecute() { run(accesslists::networks, ListCommand::Remove); }
-    void LNetworkDblClick() { run(accesslists::networks, ListCommand::DoubleClick); }
-    void LNetworkKeyDown(int key) { keyDown(accesslists::networks, key); }
-    void SetHostActionExecute() { run(accesslists::hosts, ListCommand::Fill); }
-    void AddHostActionExecute() { run(accesslists::hosts, ListCommand::Add); }
-    void EditHostActionExecute() { run(accesslists::hosts, ListCommand::Edit); }
-    void DeleteHostActionExecute() { run(accesslists::hosts, ListCommand::Remove); }
-    void LHostDblClick() { run(accesslists::hosts, ListCommand::DoubleClick); }
-    void LHostKeyDown(int key) { keyDown(accesslists::hosts, key); }
+    void SetNetActionExecute() { list(accesslists::networks()).fill(); }
+    void AddNetActionExecute() { list(accesslists::networks()).add(); }
+    void EditNetActionExecute() { list(accesslists::networks()).edit(); }
+    void DeleteNetActionExecute() { list(accesslists::networks()).remove(); }
+    void LNetworkDblClick() { list(accesslists::networks()).doubleClick(); }
+    void LNetworkKeyDown(int key) { list(accesslists::networks()).keyDown(key); }
+    void SetHostActionExecute() { list(accesslists::hosts()).fill(); }
+    void AddHostActionExecute() { list(accesslists::hosts()).add(); }
+    void EditHostActionExecute() { list(accesslists::hosts()).edit(); }
+    void DeleteHostActionExecute() { list(accesslists::hosts()).remove(); }
+    void LHostDblClick() { list(accesslists::hosts()).doubleClick(); }
+    void LHostKeyDown(int key) { list(accesslists::hosts()).keyDown(key); }
     // URL rules and blocked words; the error box of an Add for a group that does not exist.
     void ShowGroupNotFound();
-    void SetUrlActionExecute() { run(accesslists::urls, ListCommand::Fill); }
-    void AddUrlActionExecute() { run(accesslists::urls, ListCommand::Add); }
-    void EditUrlActionExecute() { run(accesslists::urls, ListCommand::Edit); }
-    void DeleteUrlActionExecute() { run(accesslists::urls, ListCommand::Remove); }
-    void LUrlDblClick() { run(accesslists::urls, ListCommand::DoubleClick); }
-    void LUrlKeyDown(int key) { keyDown(accesslists::urls, key); }
-    void SetWordActionExecute() { run(accesslists::words, ListCommand::Fill); }
-    void AddWordActionExecute() { run(accesslists::words, ListCommand::Add); }
-    void EditWordActionExecute() { run(accesslists::words, ListCommand::Edit); }
-    void DeleteWordActionExecute() { run(accesslists::words, ListCommand::Remove); }
-    void LWordDblClick() { run(accesslists::words, ListCommand::DoubleClick); }
-    void LWordKeyDown(int key) { keyDown(accesslists::words, key); }
+    void SetUrlActionExecute() { list(accesslists::urls()).fill(); }
+    void AddUrlActionExecute() { list(accesslists::urls()).add(); }
+    void EditUrlActionExecute() { list(accesslists::urls()).edit(); }
+    void DeleteUrlActionExecute() { list(accesslists::urls()).remove(); }
+    void LUrlDblClick() { list(accesslists::urls()).doubleClick(); }
+    void LUrlKeyDown(int key) { list(accesslists::urls()).keyDown(key); }
+    void SetWordActionExecute() { list(accesslists::words()).fill(); }
+    void AddWordActionExecute() { list(accesslists::words()).add(); }
+    void EditWordActionExecute() { list(accesslists::words()).edit(); }
+    void DeleteWordActionExecute() { list(accesslists::words()).remove(); }
+    void LWordDblClick() { list(accesslists::words()).doubleClick(); }
+    void LWordKeyDown(int key) { list(accesslists::words()).keyDown(key); }
     // Traffic limits and speeds: one line per group.
-    void SetLimitActionExecute() { run(accesslists::limits, ListCommand::Fill); }
-    void AddLimitActionExecute() { run(accesslists::limits, ListCommand::Add); }
-    void EditLimitActionExecute() { run(accesslists::limits, ListCommand::Edit); }
-    void DeleteLimitActionExecute() { run(accesslists::limits, ListCommand::Remove); }
-    void LLimitDblClick() { run(accesslists::limits, ListCommand::DoubleClick); }
-    void LLimitKeyDown(int key) { keyDown(accesslists::limits, key); }
-    void SetSpeedActionExecute() { run(accesslists::speeds, ListCommand::Fill); }
-    void AddSpeedActionExecute() { run(accesslists::speeds, ListCommand::Add); }
-    void EditSpeedActionExecute() { run(accesslists::speeds, ListCommand::Edit); }
-    void DeleteSpeedActionExecute() { run(accesslists::speeds, ListCommand::Remove); }
-    void LSpeedDblClick() { run(accesslists::speeds, ListCommand::DoubleClick); }
-    void LSpeedKeyDown(int key) { keyDown(accesslists::speeds, key); }
+    void SetLimitActionExecute() { list(accesslists::limits()).fill(); }
+    void AddLimitActionExecute() { list(accesslists::limits()).add(); }
+    void EditLimitActionExecute() { list(accesslists::limits()).edit(); }
+    void DeleteLimitActionExecute() { list(accesslists::limits()).remove(); }
+    void LLimitDblClick() { list(accesslists::limits()).doubleClick(); }
+    void LLimitKeyDown(int key) { list(accesslists::limits()).keyDown(key); }
+    void SetSpeedActionExecute() { list(accesslists::speeds()).fill(); }
+    void AddSpeedActionExecute() { list(accesslists::speeds()).add(); }
+    void EditSpeedActionExecute() { list(accesslists::speeds()).edit(); }
+    void DeleteSpeedActionExecute() { list(accesslists::speeds()).remove(); }
+    void LSpeedDblClick() { list(accesslists::speeds()).doubleClick(); }
+    void LSpeedKeyDown(int key) { list(accesslists::speeds()).keyDown(key); }
     // Port access and port blocking.
-    void SetPortAActionExecute() { run(accesslists::portAccess, ListCommand::Fill); }
-    void AddPortAActionExecute() { run(accesslists::portAccess, ListCommand::Add); }
-    void EditPortAActionExecute() { run(accesslists::portAccess, ListCommand::Edit); }
-    void DeletePortAActionExecute() { run(accesslists::portAccess, ListCommand::Remove); }
-    void LPortADblClick() { run(accesslists::portAccess, ListCommand::DoubleClick); }
-    void LPortAKeyDown(int key) { keyDown(accesslists::portAccess, key); }
-    void SetPortBActionExecute() { run(accesslists::portBlocks, ListCommand::Fill); }
-    void AddPortBActionExecute() { run(accesslists::portBlocks, ListCommand::Add); }
-    void EditPortBActionExecute() { run(accesslists::portBlocks, ListCommand::Edit); }
-    void DeletePortBActionExecute() { run(accesslists::portBlocks, ListCommand::Remove); }
-    void LPortBDblClick() { run(accesslists::portBlocks, ListCommand::DoubleClick); }
-    void LPortBKeyDown(int key) { keyDown(accesslists::portBlocks, key); }
+    void SetPortAActionExecute() { list(accesslists::portAccess()).fill(); }
+    void AddPortAActionExecute() { list(accesslists::portAccess()).add(); }
+    void EditPortAActionExecute() { list(accesslists::portAccess()).edit(); }
+    void DeletePortAActionExecute() { list(accesslists::portAccess()).remove(); }
+    void LPortADblClick() { list(accesslists::portAccess()).doubleClick(); }
+    void LPortAKeyDown(int key) { list(accesslists::portAccess()).keyDown(key); }
+    void SetPortBActionExecute() { list(accesslists::portBlocks()).fill(); }
+    void AddPortBActionExecute() { list(accesslists::portBlocks()).add(); }
+    void EditPortBActionExecute() { list(accesslists::portBlocks()).edit(); }
+    void DeletePortBActionExecute() { list(accesslists::portBlocks()).remove(); }
+    void LPortBDblClick() { list(accesslists::portBlocks()).doubleClick(); }
+    void LPortBKeyDown(int key) { list(accesslists::portBlocks()).keyDown(key); }
     // Working hours and authorization.
-    void SetTimeActionExecute() { run(accesslists::times, ListCommand::Fill); }
-    void AddTimeActionExecute() { run(accesslists::times, ListCommand::Add); }
-    void EditTimeActionExecute() { run(accesslists::times, ListCommand::Edit); }
-    void DeleteTimeActionExecute() { run(accesslists::times, ListCommand::Remove); }
-    void LTimeDblClick() { run(accesslists::times, ListCommand::DoubleClick); }
-    void LTimeKeyDown(int key) { keyDown(accesslists::times, key); }
-    void SetAuthActionExecute() { run(accesslists::authorization, ListCommand::Fill); }
-    void AddAuthActionExecute() { run(accesslists::authorization, ListCommand::Add); }
-    void EditAuthActionExecute() { run(accesslists::authorization, ListCommand::Edit); }
-    void DeleteAuthActionExecute() { run(accesslists::authorization, ListCommand::Remove); }
-    void LAuthDblClick() { run(accesslists::authorization, ListCommand::DoubleClick); }
-    void LAuthKeyDown(int key) { keyDown(accesslists::authorization, key); }
+    void SetTimeActionExecute() { list(accesslists::times()).fill(); }
+    void AddTimeActionExecute() { list(accesslists::times()).add(); }
+    void EditTimeActionExecute() { list(accesslists::times()).edit(); }
+    void DeleteTimeActionExecute() { list(accesslists::times()).remove(); }
+    void LTimeDblClick() { list(accesslists::times()).doubleClick(); }
+    void LTimeKeyDown(int key) { list(accesslists::times()).keyDown(key); }
+    void SetAuthActionExecute() { list(accesslists::authorization()).fill(); }
+    void AddAuthActionExecute() { list(accesslists::authorization()).add(); }
+    void EditAuthActionExecute() { list(accesslists::authorization()).edit(); }
+    void DeleteAuthActionExecute() { list(accesslists::authorization()).remove(); }
+    void LAuthDblClick() { list(accesslists::authorization()).doubleClick(); }
+    void LAuthKeyDown(int key) { list(accesslists::authorization()).keyDown(key); }
 
     // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
     void LNetworkColumnClick(QAbstractItemView* sender, int column);
 
     // Cache-skip rules, and the pop-up menu shared by the rule lists.
     void LoadSkipActionExecute() { rereadRules(1); }
-    void AddSkipActionExecute() { run(CacheSkipEditor::list, ListCommand::Add); }
-    void EditSkipActionExecute() { run(CacheSkipEditor::list, ListCommand::Edit); }
-    void DeleteSkipActionExecute() { run(CacheSkipEditor::list, ListCommand::Remove); }
+    void AddSkipActionExecute() { list(CacheSkipEditor::list()).add(); }
+    void EditSkipActionExecute() { list(CacheSkipEditor::list()).edit(); }
+    void DeleteSkipActionExecute() { list(CacheSkipEditor::list()).remove(); }
     void UpdateSkipActionExecute();
-    void CacheSkipRulesDblClick() { run(CacheSkipEditor::list, ListCommand::DoubleClick); }
-    void CacheSkipRulesKeyDown(int key) { keyDown(CacheSkipEditor::list, key); }
+    void CacheSkipRulesDblClick() { list(CacheSkipEditor::list()).doubleClick(); }
+    void CacheSkipRulesKeyDown(int key) { list(CacheSkipEditor::list()).keyDown(key); }
     void CacheSkipRulesColumnClick(int column);
-    void AddPopActionExecute() { runPopupEntry(ListCommand::Add); }
-    void EditPopActionExecute() { runPopupEntry(ListCommand::Edit); }
-    void DeletePopActionExecute() { runPopupEntry(ListCommand::Remove); }
+    void AddPopActionExecute() { lists_->runPopupEntry(PopupEntry::Add); }
+    void EditPopActionExecute() { lists_->runPopupEntry(PopupEntry::Edit); }
+    void DeletePopActionExecute() { lists_->runPopupEntry(PopupEntry::Delete); }
 
     // Port mapping: the rules are read at start-up and shown; a save writes them back. The standard services
     // are stored when their field is left (or Enter is pressed in it).
@@ -223,11 +222,11 @@ public Q_SLOTS:
     void NNTPaddressKeyDown(int key) { storeStandardService(2, key); }
     // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
     // Delete key and the shared pop-up menu.
-    void AddMServiceActionExecute() { run(manualServiceList, ListCommand::Add); }
-    void EditMServiceActionExecute() { run(manualServiceList, ListCommand::Edit); }
-    void DeleteMServiceActionExecute() { run(manualServiceList, ListCommand::Remove); }
-    void RouterRulesDblClick() { run(manualServiceList, ListCommand::DoubleClick); }
-    void RouterRulesKeyDown(int key) { keyDown(manualServiceList, key); }
+    void AddMServiceActionExecute() { list(manualServiceList()).add(); }
+    void EditMServiceActionExecute() { list(manualServiceList()).edit(); }
+    void DeleteMServiceActionExecute() { list(manualServiceList()).remove(); }
+    void RouterRulesDblClick() { list(manualServiceList()).doubleClick(); }
+    void RouterRulesKeyDown(int key) { list(manualServiceList()).keyDown(key); }
 
     // Usage statistics.
     void BReloadStatisticClick();
@@ -253,7 +252,6 @@ private:
     void setUpStatusBar();
     void buildLists();
     void bindList(const ListDescriptor& descriptor, ListActions& actions);
-    void setUpPopupMenu();
     void setUpKeyboard();
     void markSavedState(); // the rule lists and settings are as saved (or loaded)
 
@@ -279,11 +277,6 @@ private:
 
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const;
-    BoundList* popupList() const;
-    using ListOf = const ListDescriptor& (*)();
-    void run(ListOf list, ListCommand command);
-    void keyDown(ListOf list, int key);
-    void runPopupEntry(ListCommand entry); // on the list that opened the pop-up menu, or says there are no rules
 
     // The change state as the window shows it: the title's mark and Save follow ConfigChanged, refreshed wherever
     // the flag is written and at every event, so that a flag written directly is shown too.
@@ -302,13 +295,11 @@ private:
     WindowShell* shell_ = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
-    QAbstractItemView* popupComponent_ = nullptr; // the list view that opened CacheSkipPopup
-    QLabel* statusPanel0_ = nullptr;              // 350 pixels: hints of the control under the mouse
-    QLabel* statusPanel1_ = nullptr;              // progress notes
-    bool settingsChanged_ = false;                // a setting (not a rule list) changed since the last load or save
-    bool loading_ = false;                        // LoadServerConfig is filling the controls
-    QString executablePath_;                      // absolute
-    QString workingDirectory_;                    // absolute; empty: the executable's directory
+    QLabel* statusPanel1_ = nullptr; // progress notes
+    bool settingsChanged_ = false;   // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;           // LoadServerConfig is filling the controls
+    QString executablePath_;         // absolute
+    QString workingDirectory_;       // absolute; empty: the executable's directory
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };

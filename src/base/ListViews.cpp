@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -396,9 +397,36 @@ void ListViews::wireInput(BoundList& list) {
         return; // a list without rules to edit has no pop-up menu
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this, [this, &list](const QPoint& position) {
-        if (popupRequested)
-            popupRequested(list, list.view->viewport()->mapToGlobal(position));
+        if (popupMenu_) {
+            popupView_ = list.view;
+            popupMenu_->exec(list.view->viewport()->mapToGlobal(position));
+        }
     });
+}
+
+QMenu* ListViews::addPopupMenu(const char* objectName, const std::array<const char*, 3>& entryNames,
+                               const QString& nothingToDo) {
+    popupMenu_ = new QMenu(window_);
+    popupMenu_->setObjectName(QLatin1String(objectName));
+    nothingToDo_ = nothingToDo;
+    const std::array<std::pair<QString, PopupEntry>, 3> entries = {
+        {{tr("&Add"), PopupEntry::Add}, {tr("&Edit"), PopupEntry::Edit}, {tr("&Delete"), PopupEntry::Delete}}};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        QAction* action = popupMenu_->addAction(entries[i].first);
+        action->setObjectName(QLatin1String(entryNames[i]));
+        connect(action, &QAction::triggered, this, [this, entry = entries[i].second] { runPopupEntry(entry); });
+    }
+    return popupMenu_;
+}
+
+BoundList* ListViews::popupList() const {
+    return find(popupView_ ? popupView_ : window_->focusWidget());
+}
+
+void ListViews::runPopupEntry(PopupEntry entry) {
+    BoundList* shown = popupList();
+    if (!shown || !shown->popup(entry))
+        messages::notice(window_, nothingToDo_);
 }
 
 BoundList* ListViews::find(const QObject* view) const {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@ class ListModel;
 class QAbstractItemView;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QTableView;
 class QUndoStack;
 class QWidget;
@@ -94,18 +96,26 @@ public:
     // first one visible. False when no list with a filter is visible.
     bool focusFilter() const;
 
-    // Called when the user asks for the pop-up menu on a list that has actions, with the point (global) where it
-    // opens.
-    std::function<void(BoundList& list, QPoint at)> popupRequested;
+    // The pop-up menu the lists with actions share: made once, with the objectName given and its entries "&Add",
+    // "&Edit" and "&Delete" named by entryNames; it opens where the user asks for it on a list. Each entry runs on
+    // the list that opened the menu (before any pop-up, the list that has the focus); where it does not run there,
+    // a notice says nothingToDo.
+    QMenu* addPopupMenu(const char* objectName, const std::array<const char*, 3>& entryNames,
+                        const QString& nothingToDo);
+    void runPopupEntry(PopupEntry entry);
     // Called when the user clicks a header of a list, with the column's index in the model: the window sorts.
     std::function<void(BoundList& list, int column)> columnClicked;
 
 private:
     void wireInput(BoundList& list);
+    BoundList* popupList() const;
     void addFilter(BoundList& list);
 
     QWidget* window_;
     QUndoStack* undo_;
     bool keepSteps_ = false;
     std::vector<std::unique_ptr<BoundList>> lists_;
+    QMenu* popupMenu_ = nullptr;
+    QObject* popupView_ = nullptr; // the view that opened the pop-up menu last
+    QString nothingToDo_;
 };

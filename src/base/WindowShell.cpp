@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -30,7 +31,15 @@ bool isCommandKeyForField(QObject* watched, QEvent* event) {
 } // namespace
 
 WindowShell::WindowShell(QMainWindow* window, QStatusBar* statusBar, const char* invalidMark)
-    : QObject(window), window_(window), statusBar_(statusBar), invalidMark_(invalidMark) {
+    : QObject(window), window_(window), statusBar_(statusBar), invalidMark_(invalidMark),
+      notePanel_(new QLabel(statusBar)) {
+    auto* hintPanel = new QLabel(statusBar);
+    hintPanel->setObjectName(QStringLiteral("StatusPanel0"));
+    hintPanel->setFixedWidth(350);
+    notePanel_->setObjectName(QStringLiteral("StatusPanel1"));
+    notePanel_->setMinimumWidth(50);
+    statusBar->addWidget(hintPanel);
+    statusBar->addPermanentWidget(notePanel_, 1);
     qApp->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
 }

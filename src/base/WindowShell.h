@@ -5,6 +5,7 @@
 
 class QAction;
 class QEvent;
+class QLabel;
 class QMainWindow;
 class QMenu;
 class QStatusBar;
@@ -18,8 +19,11 @@ class WindowShell : public QObject {
 
 public:
     // Watches every event of the program for the window's hints and keys. invalidMark names the dynamic property
-    // of a field whose text cannot be used: its tool tip (the complaint) shows even with pop-up hints off.
+    // of a field whose text cannot be used: its tool tip (the complaint) shows even with pop-up hints off. The
+    // status bar gets its two panels: StatusPanel0 (350 pixels, left to the hint of the control under the mouse)
+    // and StatusPanel1, the notes of the window, which stays visible while a hint shows.
     WindowShell(QMainWindow* window, QStatusBar* statusBar, const char* invalidMark);
+    QLabel* notePanel() const { return notePanel_; }
 
     // Pop-up hints (tool tips) of the window's controls; the status bar shows the long hint either way.
     void setPopupHints(bool on) { popupHints_ = on; }
@@ -48,5 +52,6 @@ private:
     QMainWindow* window_;
     QStatusBar* statusBar_;
     const char* invalidMark_;
+    QLabel* notePanel_;
     bool popupHints_ = false;
 };

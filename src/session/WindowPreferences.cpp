@@ -102,7 +102,8 @@ QString location(const QString& executablePath) {
            QLatin1String(kConfigFolder) + QLatin1Char('/') + QFileInfo(besideExecutable).fileName();
 }
 
-void show(QMainWindow* window, const PreferenceValues& value) {
+bool load(QMainWindow* window, const QString& file) {
+    const PreferenceValues value = loadPreferenceValues(file.toStdString());
     const QRect geometry = fittedToScreen(QRect(value.at(PreferenceKey::Left), value.at(PreferenceKey::Top),
                                                 value.at(PreferenceKey::Width), value.at(PreferenceKey::Height)),
                                           window->minimumSize());
@@ -112,20 +113,21 @@ void show(QMainWindow* window, const PreferenceValues& value) {
         showPage(child<QTabWidget>(window, name), value.at(key));
     for (const auto& [key, name] : kSplitters)
         setFirstPane(child<QSplitter>(window, name), value.at(key));
+    return value.at(PreferenceKey::Hint) != 0;
 }
 
-PreferenceValues of(const QMainWindow* window) {
+void save(const QMainWindow* window, const QString& file, bool popupHints) {
     PreferenceValues value = {
-        {PreferenceKey::Top, window->y()},
-        {PreferenceKey::Left, window->x()},
-        {PreferenceKey::Height, window->height()},
+        {PreferenceKey::Hint, popupHints ? 1 : 0}, {PreferenceKey::Top, window->y()},
+        {PreferenceKey::Left, window->x()},        {PreferenceKey::Height, window->height()},
         {PreferenceKey::Width, window->width()},
     };
     for (const auto& [key, name] : kPages)
         value[key] = child<QTabWidget>(window, name)->currentIndex();
     for (const auto& [key, name] : kSplitters)
         value[key] = firstPane(child<QSplitter>(window, name));
-    return value;
+    QDir().mkpath(QFileInfo(file).absolutePath()); // the user's folder may not exist yet
+    savePreferenceValues(file.toStdString(), value);
 }
 
 } // namespace windowpreferences

@@ -14,9 +14,10 @@ namespace windowpreferences {
 // directory.
 QString location(const QString& executablePath);
 
-// Shows the values in the window: its rectangle brought onto the screen, the pages and the panes.
-void show(QMainWindow* window, const PreferenceValues& values);
-// The window's values, every key but Hint.
-PreferenceValues of(const QMainWindow* window);
+// Reads the file and shows its values in the window: its rectangle brought onto the screen, the pages and the
+// panes. Returns whether pop-up hints are on. GlymError when the file cannot be read.
+bool load(QMainWindow* window, const QString& file);
+// Writes the window's values and the pop-up hints' state into the file (its folder made when missing).
+void save(const QMainWindow* window, const QString& file, bool popupHints);
 
 } // namespace windowpreferences

@@ -1,4 +1,4 @@
-#include "app/DroppedLines.h"
+#include "session/DroppedLines.h"
 #include "app/Main.h"
 
 #include "support/GuiTestSupport.h"

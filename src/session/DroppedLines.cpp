@@ -1,4 +1,4 @@
-#include "app/DroppedLines.h"
+#include "session/DroppedLines.h"
 
 #include "base/Text.h"
 #include "ui_DroppedLines.h"
