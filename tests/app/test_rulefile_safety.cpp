@@ -1,5 +1,5 @@
-#include "session/DroppedLines.h"
 #include "app/Main.h"
+#include "session/DroppedLines.h"
 
 #include "support/GuiTestSupport.h"
 #include "support/ListReading.h"
