@@ -64,27 +64,19 @@ void TMainWnd::setUp() {
     OpenDialog1 = settingsForm_->fileDialog();
     connect(settingsForm_, &SettingsForm::valueChanged, this, &TMainWnd::ValueChange);
     connect(settingsForm_, &SettingsForm::memoryChanged, this, &TMainWnd::EditMemoryPageCountChange);
-    for (QRadioButton* unit : {ui_->SwitchB, ui_->SwitchKB, ui_->SwitchMB, ui_->SwitchGB})
-        connect(unit, &QRadioButton::toggled, this, [this](bool checked) {
-            if (checked)
-                SwitchBClick();
-        });
-    ruleFileFields_ = new RuleFileFields(this, document_, *settingsForm_, *lists_,
-                                         {ui_->CheckFile, ui_->CacheSkipFile, ui_->RouterFile});
-    ruleFileFields_->otherFiles = [this] {
-        return otherFiles();
-    };
-    ruleFileFields_->replaceRules = [this](std::size_t file, const auto& change) {
-        replaceRules(file, change);
-    };
-    ruleFileFields_->said = [this](const QString& note) {
-        showDroppedLines(ui_->StatusBar1, document_.findings());
-        statusPanel1_->setText(note);
-    };
-    ruleFileFields_->loading = [this] {
-        return loading_;
-    };
-
+    connect(settingsForm_, &SettingsForm::unitChosen, this, &TMainWnd::SwitchBClick);
+    ruleFileFields_ = new RuleFileFields(
+        this, document_, *settingsForm_, *lists_, {ui_->CheckFile, ui_->CacheSkipFile, ui_->RouterFile},
+        {.otherFiles = [this] { return otherFiles(); },
+         .replaceRules = [this](std::size_t file, const auto& change) { lists_->replaceRules(file, change); },
+         .said =
+             [this](const QString& note) {
+                 showDroppedLines(ui_->StatusBar1, document_.findings()), statusPanel1_->setText(note);
+             },
+         .loading =
+             [this] {
+                 return loading_;
+             }});
     // The tool buttons and the menu entries are connected to their slots by the form.
     setUpKeyboard();
 }
@@ -185,7 +177,7 @@ Configuration::LoadObserver TMainWnd::loadObserver() {
                     settingsForm_->showMemoryTotalOfLoad();
             },
         .failed = [this](const std::string& message) { messages::error(this, fromFileBytes(message)); },
-        .replacingRules = [this](std::size_t file, const auto& change) { replaceRules(file, change); },
+        .replacingRules = [this](std::size_t file, const auto& change) { lists_->replaceRules(file, change); },
     };
 }
 
@@ -194,19 +186,6 @@ void TMainWnd::rereadRules(std::size_t file) {
     QDir::setCurrent(ProgramDir.trimmed());
     settingsForm_->store(false);
     document_.rereadRules(file, loadObserver());
-}
-
-// The rules of one file change; the lists that show them follow.
-void TMainWnd::replaceRules(std::size_t file, const std::function<void()>& change) {
-    if (file == 0) {
-        change();
-        fillRuleLists();
-    } else if (file == 1) {
-        qobject_cast<FileLinesModel*>(list(CacheSkipEditor::list()).model)->replacing(change);
-    } else {
-        qobject_cast<FileLinesModel*>(list(manualServiceList()).model)->replacing(change);
-        manualServiceEditor_->showStandardServices();
-    }
 }
 
 void TMainWnd::ValueChange() {
@@ -220,7 +199,7 @@ void TMainWnd::RouterRulesChange() {
 
 // Both saves first store a relay server still being typed (the field keeps the focus: it was never left).
 void TMainWnd::save() {
-    if (manualServiceEditor_->storeEditedStandardServices())
+    if (lists_->manualServices().storeEditedStandardServices())
         SaveServerConfig();
 }
 
@@ -261,7 +240,7 @@ void TMainWnd::showSaved(const std::vector<std::string>& notes) {
 // Cancel there keeps the window open with its changes.
 bool TMainWnd::FormCloseQuery() {
     // A relay server still being typed counts; one that cannot be stored keeps the window open to be mended.
-    bool canClose = manualServiceEditor_->storeEditedStandardServices();
+    bool canClose = lists_->manualServices().storeEditedStandardServices();
     if (canClose && ConfigChanged) {
         const auto answer =
             messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config?"),
@@ -282,7 +261,7 @@ void TMainWnd::closeEvent(QCloseEvent* event) {
 // Changes not saved are asked about first: Save saves, then reads the files (a save that fails, or that the user
 // stops, reads nothing); Discard reads them at once; Cancel does nothing.
 void TMainWnd::reload() {
-    if (!manualServiceEditor_->storeEditedStandardServices())
+    if (!lists_->manualServices().storeEditedStandardServices())
         return;
     if (ConfigChanged) {
         const auto answer =
@@ -362,30 +341,22 @@ void TMainWnd::pick(const char* name) {
 // Windows' code of Return (13) may come instead of Qt's keys.
 void TMainWnd::storeStandardService(int slot, int key) {
     if (key == 0 || key == Qt::Key_Return || key == Qt::Key_Enter || key == 13)
-        manualServiceEditor_->storeStandardService(slot, false);
+        lists_->manualServices().storeStandardService(slot, false);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
 // Rule lists: building them, the named slots, the shared pop-up menu and the column sorts
 
-// Every list view is built once from its descriptor and bound to the editor whose actions its input runs; a view
-// the form lacks stops the start-up (GlymError).
+// Every list view is built once from its descriptor and bound to its editor; a view the form lacks stops the
+// start-up (GlymError).
 void TMainWnd::buildLists() {
-    lists_ = std::make_unique<ListViews>(this);
-    groupEditor_ = std::make_unique<GroupEditor>(this, Groups, *lists_);
-    ruleEditor_ = std::make_unique<RuleEditor>(this, Groups, *lists_);
-    cacheSkipEditor_ = std::make_unique<CacheSkipEditor>(this, CacheSkipLines);
-    manualServiceEditor_ = std::make_unique<ManualServiceEditor>(
-        this, ManualServiceLines, StandardServiceLines,
-        std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress}, ui_->EditProxyPort);
-    manualServiceEditor_->standardServiceChanged = [this] {
+    lists_ = std::make_unique<WindowLists>(
+        this, document_, std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress},
+        ui_->EditProxyPort);
+    connect(lists_.get(), &WindowLists::rowsChanged, this, &TMainWnd::RouterRulesChange);
+    lists_->manualServices().standardServiceChanged = [this] {
         ValueChange();
     };
-    for (const ListDescriptor* descriptor : accesslists::all())
-        bindList(*descriptor, descriptor == &accesslists::groups() ? static_cast<ListActions&>(*groupEditor_)
-                                                                   : static_cast<ListActions&>(*ruleEditor_));
-    bindList(CacheSkipEditor::list(), *cacheSkipEditor_);
-    bindList(manualServiceList(), *manualServiceEditor_);
     statisticsPage_ = std::make_unique<StatisticsPage>(this, *lists_, ui_->StatusBar1, statusPanel1_);
     // The export refuses the files of the configuration, named as the window opens them (relative names count from
     // the program directory).
@@ -414,55 +385,27 @@ void TMainWnd::buildLists() {
     };
 }
 
-// A row added, changed or removed is a change of the configuration; selecting or sorting rows is not.
-void TMainWnd::bindList(const ListDescriptor& descriptor, ListActions& actions) {
-    const ListSources sources{Groups, CacheSkipLines, ManualServiceLines};
-    const QAbstractItemModel* model = lists_->bind(descriptor, makeLineModel(descriptor, sources), &actions).model;
-    connect(model, &QAbstractItemModel::rowsInserted, this, &TMainWnd::RouterRulesChange);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &TMainWnd::RouterRulesChange);
-    connect(model, &QAbstractItemModel::dataChanged, this, &TMainWnd::RouterRulesChange);
-    connect(model, &QAbstractItemModel::modelReset, this, &TMainWnd::RouterRulesChange);
-}
-
-BoundList& TMainWnd::list(const ListDescriptor& descriptor) const {
-    return lists_->of(descriptor);
-}
-
-// Every list of the access rules shows its lines afresh, through its editor.
-void TMainWnd::fillRuleLists() {
-    for (const ListDescriptor* descriptor : accesslists::all())
-        list(*descriptor).fill();
-}
-
 void TMainWnd::ShowGroupNotFound() {
     ::ShowGroupNotFound(this);
 }
 
 void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
-    if (const BoundList* shown = lists_->find(sender)) {
-        SortColumn = column;
-        shown->proxy->sortByClick(column);
-    }
+    SortColumn = column;
+    lists_->sortView(sender, column);
 }
 
 void TMainWnd::UpdateSkipActionExecute() {
-    messages::guarded(this, [this] { cacheSkipEditor_->sort(list(CacheSkipEditor::list())); });
+    messages::guarded(this, [this] { lists_->cacheSkip().sort(list(CacheSkipEditor::list())); });
 }
 
-// The rules always sort by their whole line, whatever the column; a second click reverses.
 void TMainWnd::CacheSkipRulesColumnClick(int column) {
-    messages::guarded(this, [this, column] {
-        const BoundList& shown = list(CacheSkipEditor::list());
-        const Qt::SortOrder order = shown.proxy->nextOrder(column);
-        cacheSkipEditor_->sort(list(CacheSkipEditor::list()), order);
-        shown.proxy->markSorted(column, order);
-    });
+    lists_->sortCacheSkip(column);
 }
 
 // RouterRules shows every manual service; a standard service a manual one on the same port has taken over is
 // marked so.
 void TMainWnd::SetMServiceActionExecute() {
-    manualServiceEditor_->markTakenStandardServices();
+    lists_->manualServices().markTakenStandardServices();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

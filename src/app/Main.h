@@ -1,7 +1,7 @@
 #pragma once
 
 #include "access/AccessLists.h"
-#include "base/ListViews.h"
+#include "app/WindowLists.h"
 #include "cacheskip/CacheSkipEditor.h"
 #include "document/Configuration.h"
 #include "portmap/ServiceList.h"
@@ -251,7 +251,6 @@ private:
     void setUp();
     void setUpStatusBar();
     void buildLists();
-    void bindList(const ListDescriptor& descriptor, ListActions& actions);
     void setUpKeyboard();
     void markSavedState(); // the rule lists and settings are as saved (or loaded)
 
@@ -259,13 +258,11 @@ private:
     void readConfiguration();
     void loadServerConfig();
     Configuration::LoadObserver loadObserver();
-    void replaceRules(std::size_t file, const std::function<void()>& change);
     void rereadRules(std::size_t file);
     void save();
     void showSaved(const std::vector<std::string>& notes);
     void reload();
     void reloadConfiguration();
-    void fillRuleLists();
     OtherFiles otherFiles() const;
     void loadPreferences();
     void savePreferences();
@@ -276,7 +273,7 @@ private:
     void storeStandardService(int slot, int key);
 
     // Rule lists.
-    BoundList& list(const ListDescriptor& descriptor) const;
+    BoundList& list(const ListDescriptor& descriptor) const { return lists_->of(descriptor); }
 
     // The change state as the window shows it: the title's mark and Save follow ConfigChanged, refreshed wherever
     // the flag is written and at every event, so that a flag written directly is shown too.
@@ -284,11 +281,7 @@ private:
     void showChangeState();
 
     std::unique_ptr<Ui::TMainWnd> ui_;
-    std::unique_ptr<ListViews> lists_;
-    std::unique_ptr<GroupEditor> groupEditor_;
-    std::unique_ptr<RuleEditor> ruleEditor_;
-    std::unique_ptr<CacheSkipEditor> cacheSkipEditor_;
-    std::unique_ptr<ManualServiceEditor> manualServiceEditor_;
+    std::unique_ptr<WindowLists> lists_;
     std::unique_ptr<StatisticsPage> statisticsPage_;
     SettingsForm* settingsForm_ = nullptr;
     RuleFileFields* ruleFileFields_ = nullptr;

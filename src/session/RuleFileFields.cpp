@@ -36,8 +36,9 @@ std::string bytesOf(const QLineEdit* field) {
 } // namespace
 
 RuleFileFields::RuleFileFields(QWidget* window, Configuration& configuration, SettingsForm& form, ListViews& lists,
-                               Fields fields)
-    : QObject(window), window_(window), configuration_(configuration), form_(form), lists_(lists), fields_(fields) {
+                               Fields fields, Hooks hooks)
+    : QObject(window), window_(window), configuration_(configuration), form_(form), lists_(lists), fields_(fields),
+      hooks_(std::move(hooks)) {
     for (QLineEdit* field : fields_)
         connect(field, &QLineEdit::editingFinished, this, [this, field] { entered(field); });
 }
@@ -54,7 +55,7 @@ void RuleFileFields::accept() {
 bool RuleFileFields::refused(QLineEdit* changed) {
     form_.store(false);
     QStringList clashes;
-    for (const RuleFileClash& clash : configuration_.ruleFileClashes(otherFiles()))
+    for (const RuleFileClash& clash : configuration_.ruleFileClashes(hooks_.otherFiles()))
         if (!changed || fields_.at(clash.file) == changed)
             clashes << fromFileBytes(clash.message);
     if (clashes.isEmpty())
@@ -66,7 +67,7 @@ bool RuleFileFields::refused(QLineEdit* changed) {
 
 void RuleFileFields::entered(QLineEdit* field) {
     const QString accepted = field->property(kAcceptedName).toString();
-    if (field->text() == accepted || loading())
+    if (field->text() == accepted || hooks_.loading())
         return;
     if (refused(field)) {
         field->setText(accepted);
@@ -122,12 +123,13 @@ bool RuleFileFields::readRulesFrom(QLineEdit* field) {
         }
         auto keepingSteps = [this, kind, swap] {
             lists_.keepSteps(true);
-            replaceRules(kind, swap);
+            hooks_.replaceRules(kind, swap);
             lists_.keepSteps(false);
         };
         lists_.undoStack().push(new SwapRules(QStringLiteral("read rules of %1").arg(field->text()), keepingSteps));
         configuration_.addFindings(dropped.findings());
-        said(QStringLiteral("The rules of %1 are shown (Ctrl+Z brings back the previous ones)").arg(field->text()));
+        hooks_.said(
+            QStringLiteral("The rules of %1 are shown (Ctrl+Z brings back the previous ones)").arg(field->text()));
     });
 }
 

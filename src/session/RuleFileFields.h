@@ -22,16 +22,19 @@ class RuleFileFields : public QObject {
 public:
     // The three name fields in the order RuleFileNames counts them: access, cache-skip, port-mapping rules.
     using Fields = std::array<QLineEdit*, 3>;
-    RuleFileFields(QWidget* window, Configuration& configuration, SettingsForm& form, ListViews& lists, Fields fields);
-
-    // The files the names must not be (glym30.ini, the preferences, the connection log).
-    std::function<OtherFiles()> otherFiles;
-    // Replaces the rules of one file (0, 1 or 2) by change, the lists that show them following.
-    std::function<void(std::size_t file, const std::function<void()>& change)> replaceRules;
-    // Tells the user something about the rules (the status bar), and that the findings changed.
-    std::function<void(const QString& note)> said;
-    // While it says true, names shown are not asked about (a load is filling the fields).
-    std::function<bool()> loading;
+    // What the window does for the fields.
+    struct Hooks {
+        // The files the names must not be (glym30.ini, the preferences, the connection log).
+        std::function<OtherFiles()> otherFiles;
+        // Replaces the rules of one file (0, 1 or 2) by change, the lists that show them following.
+        std::function<void(std::size_t file, const std::function<void()>& change)> replaceRules;
+        // Tells the user something about the rules (the status bar), and that the findings changed.
+        std::function<void(const QString& note)> said;
+        // While it says true, names shown are not asked about (a load is filling the fields).
+        std::function<bool()> loading;
+    };
+    RuleFileFields(QWidget* window, Configuration& configuration, SettingsForm& form, ListViews& lists, Fields fields,
+                   Hooks hooks);
 
     // After a load or a save, the names shown are the ones the files were read or written under.
     void accept();
@@ -53,4 +56,5 @@ private:
     SettingsForm& form_;
     ListViews& lists_;
     Fields fields_;
+    Hooks hooks_;
 };

@@ -151,6 +151,12 @@ SettingsForm::SettingsForm(QWidget* window, Configuration& configuration)
                 connect(edit, &QLineEdit::textChanged, this, [this, edit] { markNumberField(edit); });
         }
     }
+    for (const char* unit : {"SwitchB", "SwitchKB", "SwitchMB", "SwitchGB"})
+        connect(window_->findChild<QRadioButton*>(QLatin1String(unit)), &QRadioButton::toggled, this,
+                [this](bool checked) {
+                    if (checked)
+                        Q_EMIT unitChosen();
+                });
 }
 
 QLineEdit* SettingsForm::field(std::string_view objectName) const {

@@ -58,6 +58,7 @@ Q_SIGNALS:
     // The user changed a value (a number field is marked as it is typed into); the memory fields and units apart.
     void valueChanged();
     void memoryChanged();
+    void unitChosen(); // the unit of the memory total (SwitchB, SwitchKB, SwitchMB, SwitchGB)
 
 private:
     QLineEdit* field(std::string_view objectName) const;
