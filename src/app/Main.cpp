@@ -149,11 +149,21 @@ void TMainWnd::CreateDefaultServerConfig() {
     activateWindow();
 }
 
-bool TMainWnd::LoadServerConfig() {
-    return messages::guarded(this, [this] { loadServerConfig(); });
+// Each setting is shown as it is read, and each rule file's list as soon as the file is read.
+bool TMainWnd::guarded(void (TMainWnd::*body)()) {
+    return messages::guarded(this, [this, body] { (this->*body)(); });
 }
 
-// Each setting is shown as it is read, and each rule file's list as soon as the file is read.
+void TMainWnd::ValueChange() {
+    setConfigChanged(true);
+    settingsChanged_ = true; // undoing every list step leaves this change
+}
+
+void TMainWnd::setConfigChanged(bool changed) {
+    ConfigChanged = changed;
+    showChangeState();
+}
+
 void TMainWnd::loadServerConfig() {
     loading_ = true;
     const std::shared_ptr<void> loaded(nullptr, [this](void*) { loading_ = false; });
@@ -186,15 +196,6 @@ void TMainWnd::rereadRules(std::size_t file) {
     QDir::setCurrent(ProgramDir.trimmed());
     settingsForm_->store(false);
     document_.rereadRules(file, loadObserver());
-}
-
-void TMainWnd::ValueChange() {
-    setConfigChanged(true);
-    settingsChanged_ = true; // undoing every list step leaves this change
-}
-
-void TMainWnd::RouterRulesChange() {
-    setConfigChanged(true);
 }
 
 // Both saves first store a relay server still being typed (the field keeps the focus: it was never left).
@@ -285,25 +286,13 @@ void TMainWnd::ShowHint1Click() {
     ui_->ShowHint1->setChecked(shell_->popupHints());
 }
 
-bool TMainWnd::LoadPreferences() {
-    return messages::guarded(this, [this] { loadPreferences(); });
-}
-
 void TMainWnd::loadPreferences() {
     shell_->setPopupHints(windowpreferences::load(this, preferencesFile));
     ui_->ShowHint1->setChecked(shell_->popupHints());
 }
 
-bool TMainWnd::SavePreferences() {
-    return messages::guarded(this, [this] { savePreferences(); });
-}
-
 void TMainWnd::savePreferences() {
     windowpreferences::save(this, preferencesFile, shell_->popupHints());
-}
-
-std::string TMainWnd::NormalizeRuleLine(const std::string& line) {
-    return ::NormalizeRuleLine(line);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -321,11 +310,6 @@ void TMainWnd::EditMemoryPageCountChange() {
         return setConfigChanged(true);
     settingsForm_->computeMemoryTotal();
     ValueChange();
-}
-
-void TMainWnd::SwitchBClick() {
-    if (!loading_)
-        settingsForm_->computeMemoryTotal();
 }
 
 // A rule-file name picked is asked about as one typed.
@@ -389,23 +373,8 @@ void TMainWnd::ShowGroupNotFound() {
     ::ShowGroupNotFound(this);
 }
 
-void TMainWnd::LNetworkColumnClick(QAbstractItemView* sender, int column) {
-    SortColumn = column;
-    lists_->sortView(sender, column);
-}
-
 void TMainWnd::UpdateSkipActionExecute() {
     messages::guarded(this, [this] { lists_->cacheSkip().sort(list(CacheSkipEditor::list())); });
-}
-
-void TMainWnd::CacheSkipRulesColumnClick(int column) {
-    lists_->sortCacheSkip(column);
-}
-
-// RouterRules shows every manual service; a standard service a manual one on the same port has taken over is
-// marked so.
-void TMainWnd::SetMServiceActionExecute() {
-    lists_->manualServices().markTakenStandardServices();
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -436,22 +405,9 @@ void TMainWnd::RedoActionExecute() {
         setConfigChanged(false);
 }
 
-void TMainWnd::FindActionExecute() {
-    lists_->focusFilter();
-}
-
-void TMainWnd::clearUndo() {
-    lists_->clearUndo();
-}
-
 void TMainWnd::markSavedState() {
     lists_->undoStack().setClean();
     settingsChanged_ = false;
-}
-
-void TMainWnd::setConfigChanged(bool changed) {
-    ConfigChanged = changed;
-    showChangeState();
 }
 
 // "GLYM add-on - <full path of the settings file>", with the modified mark; Save (button, menu entry and so its

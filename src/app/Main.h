@@ -2,10 +2,13 @@
 
 #include "access/AccessLists.h"
 #include "app/WindowLists.h"
+#include "base/MessageBoxes.h"
 #include "cacheskip/CacheSkipEditor.h"
 #include "document/Configuration.h"
+#include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
 #include "rules/Strings.h"
+#include "session/SettingsForm.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,24 +18,13 @@
 #include <string>
 #include <vector>
 
-class CacheSkipEditor;
-class GroupEditor;
-class ListActions;
-class ListViews;
-class ManualServiceEditor;
 class QAbstractItemView;
-class QAction;
 class QFileDialog;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class RuleEditor;
 class RuleFileFields;
-class SettingsForm;
 class StatisticsPage;
 class WindowShell;
-struct BoundList;
-struct ListDescriptor;
 
 namespace Ui {
 class TMainWnd;
@@ -43,7 +35,7 @@ class TMainWnd;
 //
 // Handlers are slots named after the controls and actions they serve. An error that reaches a handler is shown
 // in the standard error box and ends that handler; nothing escapes to the event loop. The slots of the rule lists
-// (ListSlots.cpp) run the list's actions, which its editor implements, as the list's own input does.
+// run the list's actions, which its editor implements, as the list's own input does.
 class TMainWnd : public QMainWindow {
     Q_OBJECT
     Q_PROPERTY(QString ProgramDir MEMBER ProgramDir)
@@ -83,13 +75,13 @@ public:
     int SortColumn = 0;
 
     // The line with every ":"-separated field trimmed.
-    std::string NormalizeRuleLine(const std::string& line);
+    std::string NormalizeRuleLine(const std::string& line) { return ::NormalizeRuleLine(line); }
 
 public Q_SLOTS:
     // Start-up, the change flag, saving and closing.
     void FormCreate();
     void ValueChange();
-    void RouterRulesChange();
+    void RouterRulesChange() { setConfigChanged(true); }
     bool FormCloseQuery(); // false keeps the window open
     void ButtonSaveClick() { save(); }
     void Save1Click() { save(); }
@@ -100,15 +92,15 @@ public Q_SLOTS:
     void ShowHint1Click();
 
     // The server settings file and the preferences file. Each returns whether it ran to its end.
-    bool LoadServerConfig();
+    bool LoadServerConfig() { return guarded(&TMainWnd::loadServerConfig); }
     bool SaveServerConfig();
     void CreateDefaultServerConfig();
-    bool LoadPreferences();
-    bool SavePreferences();
+    bool LoadPreferences() { return guarded(&TMainWnd::loadPreferences); }
+    bool SavePreferences() { return guarded(&TMainWnd::savePreferences); }
 
     // Settings pages: the memory total and the file and directory pickers.
     void EditMemoryPageCountChange();
-    void SwitchBClick();
+    void SwitchBClick() { settingsForm_->computeMemoryTotal(); } // a load never chooses the unit
     void SpeedButton1Click() { pick("FCachePath"); }
     void CheckFileSelectClick() { pick("CheckFile"); }
     void SpeedButton9Click() { pick("CacheSkipFile"); }
@@ -195,7 +187,9 @@ public Q_SLOTS:
     void LAuthKeyDown(int key) { list(accesslists::authorization()).keyDown(key); }
 
     // The column sort shared by the rule lists and the statistics: sorts the rows of sender once by column.
-    void LNetworkColumnClick(QAbstractItemView* sender, int column);
+    void LNetworkColumnClick(QAbstractItemView* sender, int column) {
+        SortColumn = column, lists_->sortView(sender, column);
+    }
 
     // Cache-skip rules, and the pop-up menu shared by the rule lists.
     void LoadSkipActionExecute() { rereadRules(1); }
@@ -205,7 +199,7 @@ public Q_SLOTS:
     void UpdateSkipActionExecute();
     void CacheSkipRulesDblClick() { list(CacheSkipEditor::list()).doubleClick(); }
     void CacheSkipRulesKeyDown(int key) { list(CacheSkipEditor::list()).keyDown(key); }
-    void CacheSkipRulesColumnClick(int column);
+    void CacheSkipRulesColumnClick(int column) { lists_->sortCacheSkip(column); }
     void AddPopActionExecute() { lists_->runPopupEntry(PopupEntry::Add); }
     void EditPopActionExecute() { lists_->runPopupEntry(PopupEntry::Edit); }
     void DeletePopActionExecute() { lists_->runPopupEntry(PopupEntry::Delete); }
@@ -213,7 +207,7 @@ public Q_SLOTS:
     // Port mapping: the rules are read at start-up and shown; a save writes them back. The standard services
     // are stored when their field is left (or Enter is pressed in it).
     void LoadMServiceActionExecute() { rereadRules(2); }
-    void SetMServiceActionExecute();
+    void SetMServiceActionExecute() { lists_->manualServices().markTakenStandardServices(); }
     void SMTPaddressExit() { storeStandardService(0, 0); }
     void POP3addressExit() { storeStandardService(1, 0); }
     void NNTPaddressExit() { storeStandardService(2, 0); }
@@ -237,16 +231,19 @@ public Q_SLOTS:
     // Undo and redo of the changes made through the rule lists, and the filter of the list shown (Ctrl+F).
     void UndoActionExecute();
     void RedoActionExecute();
-    void FindActionExecute();
+    void FindActionExecute() { lists_->focusFilter(); }
 
 public:
     // Forgets every step to undo (a reload of everything calls it).
-    void clearUndo();
+    void clearUndo() { lists_->clearUndo(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Runs a body of the slots above; an error it throws is shown, and the slot returns false.
+    bool guarded(void (TMainWnd::*body)());
+
     // Start-up pieces.
     void setUp();
     void setUpStatusBar();
