@@ -211,6 +211,14 @@ void TestRulesFile::loadAccessRules_data() {
     QTest::newRow("CR, LF, CR LF and no final line end")
         << QByteArray("GN:1:a:\rGD:1:b:c:\nCD:1:h:\r\nPA:1:u:") << QList<int>{0, 1}
         << QByteArrayList{"GN:0:AllUsers:", "GN:1:a:", "GD:1:b:c:", "CD:1:h:", "PA:1:u:"};
+    QTest::newRow("lines of groups and kinds interleaved: each list in file order")
+        << QByteArray("GD:2:a:\nCD:1:h1:\nGD:1:n1:\nGD:2:b:\nCD:1:h2:\nGD:1:n2:\nGN:2:x:\nGN:1:y:\n")
+        << QList<int>{0, 1, 2} << QByteArrayList{"GN:0:AllUsers:", "GN:1:y:", "GD:1:n1:", "GD:1:n2:", "CD:1:h1:",
+                                                 "CD:1:h2:",       "GN:2:x:", "GD:2:a:",  "GD:2:b:"};
+    QTest::newRow("tabs and control characters at field ends trimmed, CR CR LF")
+        << QByteArray("\tGD:1:\x01"
+                      "a\t: b:\r\r\nCD:1:h\x7F:\r\n")
+        << QList<int>{0, 1} << QByteArrayList{"GN:0:AllUsers:", "GD:1:a:b:", "CD:1:h\x7F:"};
     QTest::newRow("short lines kept as they are")
         << QByteArray("GD:1\nTL:1\n") << QList<int>{0, 1} << QByteArrayList{"GN:0:AllUsers:", "GD:1", "TL:1"};
     QTest::newRow("Cyrillic names") << QByteArray("GN:1:\xC1\xF3\xF5\xE3\xE0\xEB\xF2\xE5\xF0\xE8\xFF:\xEF\xEE\xEB \r\n")
