@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <numeric>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -23,8 +25,8 @@ namespace {
 struct SortKey {
     std::uint64_t value; // 0 in a column of text
     textorder::TextKeys::Head text;
-    int row;
     std::uint32_t textIndex; // of the text in ColumnKeys, with kHasRest when it is longer than its head
+    std::uint32_t place;     // where the row stood before the sort: equal keys keep that order
 };
 
 constexpr std::uint32_t kHasRest = std::uint32_t(1) << 31;
@@ -135,6 +137,8 @@ public:
         heads_.resize(rows.size());
         texts_.reserve(rows.size());
         std::string scratch;
+        // The keys are written in the order the cells are read, each with the place its row had.
+        std::size_t at = 0;
         readCells(model, rows, [&](std::size_t i, const auto& cells) {
             const std::string_view cell = cells(column, scratch);
             std::optional<std::uint64_t> value;
@@ -144,10 +148,10 @@ public:
                 value = numberValue(cell);
             const auto text = static_cast<std::uint32_t>(texts_.size());
             const textorder::TextKeys::Head head = texts_.add(cell); // equal values go by their text
-            heads_[i] = {value                            ? *value
-                         : kind.ipAddress || kind.numeric ? kNoValue
-                                                          : 0,
-                         head, rows[i], text | (texts_.hasRest(text) ? kHasRest : 0)};
+            heads_[at++] = {value                            ? *value
+                            : kind.ipAddress || kind.numeric ? kNoValue
+                                                             : 0,
+                            head, text | (texts_.hasRest(text) ? kHasRest : 0), static_cast<std::uint32_t>(i)};
         });
         texts_.finish();
         if (texts_.collated()) // the heads are no longer what decides
@@ -159,22 +163,44 @@ public:
 
     std::vector<SortKey>& heads() { return heads_; }
 
-    bool less(const SortKey& a, const SortKey& b) const {
+    // -1, 0 or 1 as a's cell sorts before, with or after b's.
+    int compare(const SortKey& a, const SortKey& b) const {
         if (a.value != b.value)
-            return a.value < b.value;
+            return a.value < b.value ? -1 : 1;
         if (a.text.high != b.text.high)
-            return a.text.high < b.text.high;
+            return a.text.high < b.text.high ? -1 : 1;
         if (a.text.low != b.text.low)
-            return a.text.low < b.text.low;
+            return a.text.low < b.text.low ? -1 : 1;
         if (((a.textIndex | b.textIndex) & kHasRest) == 0)
-            return false; // most ties: short texts, equal
-        return texts_.compareRest(a.textIndex & ~kHasRest, b.textIndex & ~kHasRest) < 0;
+            return 0; // most ties: short texts, equal
+        return texts_.compareRest(a.textIndex & ~kHasRest, b.textIndex & ~kHasRest);
     }
 
 private:
     textorder::TextKeys texts_;
     std::vector<SortKey> heads_;
 };
+
+// Sorts items by their member `number`, equal numbers kept in the order they have: a byte at a time from the least
+// one, skipping the bytes that are the same in every number.
+template <class Item> void radixSort(std::vector<Item>& items) {
+    std::array<std::array<std::uint32_t, 256>, 8> counts{};
+    for (const Item& item : items)
+        for (std::size_t digit = 0; digit < 8; ++digit)
+            ++counts[digit][(item.number >> (8 * digit)) & 0xFF];
+    std::vector<Item> other(items.size());
+    for (std::size_t digit = 0; digit < 8; ++digit) {
+        std::array<std::uint32_t, 256>& count = counts[digit];
+        if (std::find(count.begin(), count.end(), items.size()) != count.end())
+            continue; // every number has the same byte here
+        std::uint32_t start = 0;
+        for (std::uint32_t& bucket : count)
+            start += std::exchange(bucket, start);
+        for (const Item& item : items)
+            other[count[(item.number >> (8 * digit)) & 0xFF]++] = item;
+        items.swap(other);
+    }
+}
 
 // Lower case of every byte, for the filter.
 const std::array<unsigned char, 256>& foldTable() {
@@ -315,15 +341,54 @@ void RowOrderProxy::setOrder(std::vector<int> order) {
 
 std::vector<int> RowOrderProxy::sorted(std::vector<int> rows, int column, Qt::SortOrder order) const {
     ColumnKeys keys(*source_, column, rows);
-    std::vector<SortKey>& heads = keys.heads();
-    // Reversed, ties still keep the order they had.
-    if (order == Qt::AscendingOrder)
-        std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(a, b); });
-    else
-        std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(b, a); });
-    for (std::size_t view = 0; view < heads.size(); ++view)
-        rows[view] = heads[view].row;
-    return rows;
+    const std::vector<SortKey>& heads = keys.heads();
+    const bool ascending = order == Qt::AscendingOrder;
+    // First the rows are put in order by one number of their keys, the first part of them that differs between
+    // rows (the value, else the head of the text, else its second half), with a radix sort that keeps the order of
+    // equal numbers; then the rows of each run of equal numbers are put in order by their whole keys. The rows
+    // start in the order they had, and equal keys keep it, reversed too.
+    struct Item {
+        std::uint64_t number;
+        std::uint32_t key;   // index in heads
+        std::uint32_t place; // where the row stood
+    };
+    auto differ = [&heads](auto part) {
+        return std::any_of(heads.begin(), heads.end(),
+                           [&heads, part](const SortKey& key) { return part(key) != part(heads.front()); });
+    };
+    std::uint64_t (*number)(const SortKey&) = [](const SortKey& key) {
+        return key.value;
+    };
+    if (!heads.empty() && !differ(number)) {
+        number = [](const SortKey& key) {
+            return key.text.high;
+        };
+        if (!differ(number))
+            number = [](const SortKey& key) {
+                return key.text.low;
+            };
+    }
+    std::vector<Item> items(heads.size());
+    for (std::size_t i = 0; i < heads.size(); ++i) {
+        const std::uint64_t value = number(heads[i]);
+        items[heads[i].place] = {ascending ? value : ~value, static_cast<std::uint32_t>(i), heads[i].place};
+    }
+    radixSort(items);
+    auto less = [&keys, &heads, ascending](const Item& a, const Item& b) {
+        const int cells = keys.compare(heads[a.key], heads[b.key]);
+        return cells != 0 ? (cells < 0) == ascending : a.place < b.place;
+    };
+    for (auto run = items.begin(); run != items.end();) {
+        const auto end =
+            std::find_if(run + 1, items.end(), [&run](const Item& item) { return item.number != run->number; });
+        if (end - run > 1 && !std::is_sorted(run, end, less))
+            std::sort(run, end, less);
+        run = end;
+    }
+    std::vector<int> result(rows.size());
+    for (std::size_t view = 0; view < items.size(); ++view)
+        result[view] = rows[items[view].place];
+    return result;
 }
 
 void RowOrderProxy::showRows(std::vector<int> rows) {
