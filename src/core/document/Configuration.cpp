@@ -102,8 +102,9 @@ void Configuration::load(const LoadObserver& observer) {
                 observer.reached(point);
         });
     readRuleFile(observer, 0, [this] { LoadAccessRules(ruleFileNames().accessRules, groups_, &loadFindings_); });
-
-    unchangedRuleFiles_ = ruleFileContentsNow();
+    unchangedRuleFiles_.clear();
+    for (const RuleFileContent& file : ruleFileContentsNow())
+        unchangedRuleFiles_.push_back(stampOf(file));
     if (!settingsProblem_.empty())
         findings_.push_back({settingsFile_, 0, {}, settingsProblem_ + " (the defaults are shown)"});
     addFindings(loadFindings_.findings());
@@ -181,12 +182,16 @@ std::vector<RuleFileContent> Configuration::ruleFileContentsNow() const {
 // The rule files a save writes: those whose name or content differs from what was last read or written. A file the
 // user did not change is left as it is, with its backup, whatever it holds (lines the load left out, changes made
 // by someone else since).
-std::vector<RuleFileContent> Configuration::changedRuleFiles(const std::vector<RuleFileContent>& contents) const {
-    std::vector<RuleFileContent> changed;
-    for (const RuleFileContent& file : contents)
-        if (std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), file) == unchangedRuleFiles_.end())
-            changed.push_back(file);
-    return changed;
+Configuration::RuleFileStamp Configuration::stampOf(const RuleFileContent& file) {
+    return {file.name, file.bytes.size(), std::hash<std::string_view>{}(file.bytes)};
+}
+
+std::vector<RuleFileContent> Configuration::changedRuleFiles(std::vector<RuleFileContent> contents) const {
+    std::erase_if(contents, [this](const RuleFileContent& file) {
+        return std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), stampOf(file)) !=
+               unchangedRuleFiles_.end();
+    });
+    return contents;
 }
 
 SavedSettings Configuration::preparedSettings(ConflictChoice onConflict) const {
@@ -197,12 +202,13 @@ SavedSettings Configuration::preparedSettings(ConflictChoice onConflict) const {
 }
 
 // The rule files first and glym30.ini last: at every moment the settings name files that hold their rules.
-std::vector<FileToWrite> Configuration::writesOf(const std::vector<RuleFileContent>& changed,
+std::vector<FileToWrite> Configuration::writesOf(std::vector<RuleFileContent> changed,
                                                  std::optional<FileToWrite> settings) const {
     std::vector<FileToWrite> files;
-    for (const RuleFileContent& file : changed)
-        files.push_back(
-            {file.name, file.bytes, {.keepBackup = true, .refuseWriteProtected = false, .newFileLike = settingsFile_}});
+    for (RuleFileContent& file : changed)
+        files.push_back({std::move(file.name),
+                         std::move(file.bytes),
+                         {.keepBackup = true, .refuseWriteProtected = false, .newFileLike = settingsFile_}});
     if (settings)
         files.push_back(std::move(*settings));
     return files;
@@ -259,14 +265,24 @@ bool Configuration::stillAsChecked(const std::string& file) const {
 Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
     const FileRecord::Recording recording(readFiles_, true);
     SavedSettings settings = preparedSettings(onConflict);
-    const std::vector<RuleFileContent> contents = ruleFileContentsNow();
-    const std::vector<RuleFileContent> changed = changedRuleFiles(contents);
-    SaveOutcome outcome = writeFilesTogether(writesOf(changed, std::move(settings.write)),
-                                             [this](const std::string& file) { return stillAsChecked(file); });
+    std::vector<RuleFileStamp> stamps;
+    std::vector<std::string> changed; // the names of the rule files written
+    std::vector<FileToWrite> writes;
+    {
+        std::vector<RuleFileContent> contents = ruleFileContentsNow();
+        for (const RuleFileContent& file : contents)
+            stamps.push_back(stampOf(file));
+        contents = changedRuleFiles(std::move(contents));
+        for (const RuleFileContent& file : contents)
+            changed.push_back(file.name);
+        writes = writesOf(std::move(contents), std::move(settings.write));
+    }
+    SaveOutcome outcome =
+        writeFilesTogether(std::move(writes), [this](const std::string& file) { return stillAsChecked(file); });
     if (!outcome.changedMeanwhile.empty())
         return {{}, outcome.changedMeanwhile};
     settingsAsRead_ = std::move(settings.asRead);
-    unchangedRuleFiles_ = contents;
+    unchangedRuleFiles_ = std::move(stamps);
     settingsFileMissing_ = false;
     settingsProblem_.clear();
     replaceSettingsFile_ = false;
@@ -274,7 +290,7 @@ Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
     std::erase_if(findings_, [&changed, this](const Finding& finding) {
         return finding.file == settingsFile_ ||
                std::any_of(changed.begin(), changed.end(),
-                           [&finding](const RuleFileContent& file) { return sameFile(file.name, finding.file); });
+                           [&finding](const std::string& file) { return sameFile(file, finding.file); });
     });
     return {std::move(outcome.notes), {}};
 }

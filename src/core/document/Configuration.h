@@ -119,11 +119,19 @@ public:
     SaveResult save(ConflictChoice onConflict = ConflictChoice::Mine);
 
 private:
+    // A rule file as last read or written: its name, and the size and hash of its content.
+    struct RuleFileStamp {
+        std::string name;
+        std::size_t size = 0;
+        std::size_t hash = 0;
+        friend bool operator==(const RuleFileStamp&, const RuleFileStamp&) = default;
+    };
+    static RuleFileStamp stampOf(const RuleFileContent& file);
+
     std::vector<RuleFileContent> ruleFileContentsNow() const;
-    std::vector<RuleFileContent> changedRuleFiles(const std::vector<RuleFileContent>& contents) const;
+    std::vector<RuleFileContent> changedRuleFiles(std::vector<RuleFileContent> contents) const;
     SavedSettings preparedSettings(ConflictChoice onConflict) const;
-    std::vector<FileToWrite> writesOf(const std::vector<RuleFileContent>& changed,
-                                      std::optional<FileToWrite> settings) const;
+    std::vector<FileToWrite> writesOf(std::vector<RuleFileContent> changed, std::optional<FileToWrite> settings) const;
     bool stillAsChecked(const std::string& file) const;
     void readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read);
 
@@ -137,7 +145,7 @@ private:
     SettingsAsRead settingsAsRead_; // what the last load read of each setting and the file stored, or the last save
     // The rule files as the last load read them or the last save wrote them: a file whose name and content are
     // still the same is not written again (so it keeps its backup).
-    std::vector<RuleFileContent> unchangedRuleFiles_;
+    std::vector<RuleFileStamp> unchangedRuleFiles_;
     FileRecord readFiles_;    // the files as the last load read them, or the last save wrote them
     FileRecord checkedFiles_; // the files a save writes, as the check before it saw them
     LoadFindings loadFindings_;
