@@ -34,6 +34,8 @@ private slots:
 
     void golden_data();
     void golden();
+    void stampsAreThoseOfTheContents_data();
+    void stampsAreThoseOfTheContents();
 
     void failureOnFirstFileStopsTheSave();
     void failureOnLaterFileKeepsItsOldFiles();
@@ -295,6 +297,52 @@ void TestRulesFile::golden() {
         reported += qbytes(formatFinding(finding)) + "\n";
     const QByteArray expectedFindings = QFile::exists(caseDir + "/findings") ? readBytes(caseDir + "/findings") : "";
     QCOMPARE(reported, expectedFindings);
+}
+
+// The stamps a save compares with are taken without building the files; they must be those of the bytes it writes,
+// however the rule files share names, and differ when a byte does.
+void TestRulesFile::stampsAreThoseOfTheContents_data() {
+    QTest::addColumn<QStringList>("names"); // access rules, cache-skip, port mapping
+    QTest::addColumn<int>("files");
+    QTest::newRow("three files") << QStringList{"a.txt", "s.txt", "r.txt"} << 3;
+    QTest::newRow("cache-skip rules in the access file") << QStringList{"a.txt", "a.txt", "r.txt"} << 2;
+    QTest::newRow("port mapping in the access file") << QStringList{"a.txt", "s.txt", "a.txt"} << 2;
+    QTest::newRow("port mapping in the cache-skip file") << QStringList{"a.txt", "s.txt", "s.txt"} << 2;
+    QTest::newRow("one file") << QStringList{"a.txt", "a.txt", "a.txt"} << 1;
+    QTest::newRow("no access file") << QStringList{"", "s.txt", "r.txt"} << 2;
+}
+
+void TestRulesFile::stampsAreThoseOfTheContents() {
+    QFETCH(QStringList, names);
+    QFETCH(int, files);
+    auto nameOf = [this, &names](int file) {
+        return names[file].isEmpty() ? std::string() : path(names[file]).toStdString();
+    };
+    const RuleFileNames named{nameOf(0), nameOf(1), nameOf(2)};
+    GroupTable groups;
+    TProxyUsers& group = groups.create(3);
+    group.SetGroupLine("GN:3:three:");
+    for (int i = 0; i < 3000; ++i) // more than one piece of the hash
+        group.NetworkRules.append("GD:3:10.0." + std::to_string(i % 256) + ".0:255.255.255.0:" + std::to_string(i));
+    std::vector<std::string> cacheSkip = {"SA:a.example:", "SD:b.example:x"};
+    const StandardServices standard = {"CS:mail:", "", "CN:news:"};
+    RuleLines manual;
+    manual.append("CR:1:8080:h:80:1:1:1:1:1:");
+
+    std::vector<RuleFileStamp> expected;
+    const std::vector<RuleFileContent> contents = ruleFileContents(named, groups, cacheSkip, standard, manual);
+    for (const RuleFileContent& file : contents)
+        expected.push_back(stampOf(file));
+    QCOMPARE(static_cast<int>(expected.size()), files);
+    QVERIFY(ruleFileStamps(named, groups, cacheSkip, standard, manual) == expected);
+    QCOMPARE(expected.front().size, contents.front().bytes.size());
+
+    cacheSkip.back().back() = 'y';
+    const std::vector<RuleFileStamp> changed = ruleFileStamps(named, groups, cacheSkip, standard, manual);
+    int differing = 0;
+    for (std::size_t i = 0; i < changed.size(); ++i)
+        differing += changed[i] == expected[i] ? 0 : 1;
+    QCOMPARE(differing, 1);
 }
 
 void TestRulesFile::failureOnFirstFileStopsTheSave() {

@@ -102,9 +102,7 @@ void Configuration::load(const LoadObserver& observer) {
                 observer.reached(point);
         });
     readRuleFile(observer, 0, [this] { LoadAccessRules(ruleFileNames().accessRules, groups_, &loadFindings_); });
-    unchangedRuleFiles_.clear();
-    for (const RuleFileContent& file : ruleFileContentsNow())
-        unchangedRuleFiles_.push_back(stampOf(file));
+    unchangedRuleFiles_ = ruleFileStampsNow();
     if (!settingsProblem_.empty())
         findings_.push_back({settingsFile_, 0, {}, settingsProblem_ + " (the defaults are shown)"});
     addFindings(loadFindings_.findings());
@@ -182,15 +180,16 @@ std::vector<RuleFileContent> Configuration::ruleFileContentsNow() const {
 // The rule files a save writes: those whose name or content differs from what was last read or written. A file the
 // user did not change is left as it is, with its backup, whatever it holds (lines the load left out, changes made
 // by someone else since).
-Configuration::RuleFileStamp Configuration::stampOf(const RuleFileContent& file) {
-    return {file.name, file.bytes.size(), std::hash<std::string_view>{}(file.bytes)};
+std::vector<RuleFileStamp> Configuration::ruleFileStampsNow() const {
+    return ruleFileStamps(ruleFileNames(), groups_, cacheSkipLines_, standardServices_, manualServices_);
+}
+
+bool Configuration::unchanged(const RuleFileStamp& file) const {
+    return std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), file) != unchangedRuleFiles_.end();
 }
 
 std::vector<RuleFileContent> Configuration::changedRuleFiles(std::vector<RuleFileContent> contents) const {
-    std::erase_if(contents, [this](const RuleFileContent& file) {
-        return std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), stampOf(file)) !=
-               unchangedRuleFiles_.end();
-    });
+    std::erase_if(contents, [this](const RuleFileContent& file) { return unchanged(stampOf(file)); });
     return contents;
 }
 
@@ -222,8 +221,8 @@ std::vector<FileToWrite> Configuration::changes(ConflictChoice onConflict) const
 // A rule file that could not be read is named apart: the configuration does not hold its rules.
 std::vector<Configuration::OutsideChange> Configuration::checkFiles() {
     std::vector<std::string> files = {settingsFile_}; // each file once, under the first name of it
-    for (const RuleFileContent& file : changedRuleFiles(ruleFileContentsNow()))
-        if (!sameFile(file.name, files.front()))
+    for (const RuleFileStamp& file : ruleFileStampsNow())
+        if (!unchanged(file) && !sameFile(file.name, files.front()))
             files.push_back(file.name);
 
     // What the files hold now, before they are compared: a change after this stops the save.

@@ -119,16 +119,9 @@ public:
     SaveResult save(ConflictChoice onConflict = ConflictChoice::Mine);
 
 private:
-    // A rule file as last read or written: its name, and the size and hash of its content.
-    struct RuleFileStamp {
-        std::string name;
-        std::size_t size = 0;
-        std::size_t hash = 0;
-        friend bool operator==(const RuleFileStamp&, const RuleFileStamp&) = default;
-    };
-    static RuleFileStamp stampOf(const RuleFileContent& file);
-
     std::vector<RuleFileContent> ruleFileContentsNow() const;
+    std::vector<RuleFileStamp> ruleFileStampsNow() const;
+    bool unchanged(const RuleFileStamp& file) const;
     std::vector<RuleFileContent> changedRuleFiles(std::vector<RuleFileContent> contents) const;
     SavedSettings preparedSettings(ConflictChoice onConflict) const;
     std::vector<FileToWrite> writesOf(std::vector<RuleFileContent> changed, std::optional<FileToWrite> settings) const;

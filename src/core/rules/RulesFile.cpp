@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <memory>
 
 namespace {
 
@@ -137,8 +139,22 @@ bool isNormalized(std::string_view line) {
     }
 }
 
-bool namesGroup(const std::string& tag) {
+bool namesGroup(std::string_view tag) {
     return tag == "GN" || tag == "GD" || tag == "CD";
+}
+
+// The first two fields of a rule line, the tag and the group, trimmed (empty when the line has no such field).
+struct LeadingFields {
+    std::string_view tag;
+    std::string_view group;
+};
+
+LeadingFields leadingFields(std::string_view line) {
+    const std::size_t first = line.find(':');
+    if (first == std::string_view::npos)
+        return {TrimField(line), {}};
+    const std::string_view rest = line.substr(first + 1);
+    return {TrimField(line.substr(0, first)), TrimField(rest.substr(0, rest.find(':')))};
 }
 
 // The tags of which a group keeps one line: a later line replaces the earlier one.
@@ -149,7 +165,7 @@ class ReplacedLines {
 public:
     explicit ReplacedLines(DropReport& report) : report_(report) {}
 
-    void store(int group, const std::string& tag, std::size_t index, const std::vector<std::string_view>& lines) {
+    void store(int group, std::string_view tag, std::size_t index, const std::vector<std::string_view>& lines) {
         const auto kind = std::find(kSingleLineTags.begin(), kSingleLineTags.end(), tag);
         if (!report_.active() || kind == kSingleLineTags.end())
             return;
@@ -157,7 +173,8 @@ public:
             from_[static_cast<std::size_t>(group)][static_cast<std::size_t>(kind - kSingleLineTags.begin())];
         if (earlier != 0)
             report_.drop(earlier, lines[earlier - 1],
-                         "replaced by line " + std::to_string(index + 1) + " (one \"" + tag + "\" line per group)");
+                         "replaced by line " + std::to_string(index + 1) + " (one \"" + std::string(tag) +
+                             "\" line per group)");
         earlier = index + 1;
     }
 
@@ -235,13 +252,12 @@ void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* 
         bytes.remove_prefix(3);
     const std::vector<std::string_view> lines = lineViews(bytes);
     DropReport report(findings, path);
-    TStructString tokenizer("", ":");
 
     for (const std::string_view line : lines) {
-        tokenizer.Parse(line);
-        if (!namesGroup(tokenizer.Field(0)))
+        const LeadingFields fields = leadingFields(line);
+        if (!namesGroup(fields.tag))
             continue;
-        if (const auto group = GroupTable::groupNumber(tokenizer.Field(1)))
+        if (const auto group = GroupTable::groupNumber(fields.group))
             groups.create(*group);
     }
     if (!groups.exists(0))
@@ -261,16 +277,16 @@ void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* 
         std::string_view normalized = line;
         if (!isNormalized(line))
             normalized = normalizedLines.emplace_back(NormalizeRuleLine(line));
-        tokenizer.Parse(normalized);
-        const std::string tag = tokenizer.Field(0);
-        if (ruleFileKindOfTag(tag) != RuleFileKind::AccessRules) {
+        const auto [tag, groupField] = leadingFields(normalized);
+        const std::optional<Member> member = memberOfTag(tag); // every tag of the access rules has one
+        if (!member) {
             if (!isBlankRuleLine(line))
                 report.drop(i + 1, line, otherTagMessage(tag, RuleFileKind::AccessRules), LoadFindings::Kind::Other);
             continue;
         }
-        const auto group = GroupTable::groupNumber(tokenizer.Field(1));
+        const auto group = GroupTable::groupNumber(groupField);
         if (!group) {
-            report.drop(i + 1, line, "group " + quotedField(tokenizer.Field(1)) + " is not a number from 0 to 64");
+            report.drop(i + 1, line, "group " + quotedField(groupField) + " is not a number from 0 to 64");
             continue;
         }
         if (!groups.exists(*group)) {
@@ -280,7 +296,7 @@ void LoadAccessRules(const std::string& path, GroupTable& groups, LoadFindings* 
             continue;
         }
         replaced.store(*group, tag, i, lines);
-        kept.push_back({normalized, static_cast<std::uint16_t>(*group * kMemberCount + *memberOfTag(tag))});
+        kept.push_back({normalized, static_cast<std::uint16_t>(*group * kMemberCount + *member)});
     }
 
     // Stored group by group and member by member, each member's lines in the order of the file: the lines of a
@@ -320,14 +336,17 @@ std::string writeRuleFile(const std::string& name, const std::vector<std::string
     return writeFileAtomically(name, joinCrLfLines(lines), {.keepBackup = true, .refuseWriteProtected = false});
 }
 
-std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const GroupTable& groups,
-                                              const std::vector<std::string>& cacheSkipLines,
-                                              const StandardServices& standardServices,
-                                              const RuleLines& manualServices) {
-    std::vector<RuleFileContent> files;
-    auto add = [&files](const std::string& name, const auto& each) {
+namespace {
+
+// Calls file(name, each) for every rule file a save writes, in order, each(line) calling line(text) for every line
+// of that file.
+template <class File>
+void forEachRuleFile(const RuleFileNames& names, const GroupTable& groups,
+                     const std::vector<std::string>& cacheSkipLines, const StandardServices& standardServices,
+                     const RuleLines& manualServices, File file) {
+    auto add = [&file](const std::string& name, const auto& each) {
         if (!name.empty())
-            files.push_back({name, crLfLines(each)});
+            file(name, each);
     };
     const bool cacheSkipInAccess = sameFile(names.cacheSkip, names.accessRules);
     const bool portMappingInAccess = sameFile(names.portMapping, names.accessRules);
@@ -360,7 +379,84 @@ std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const 
     }
     if (!portMappingWritten)
         add(names.portMapping, portMapping);
+}
+
+// The size and hash of bytes given in parts: the hash goes over pieces of a fixed size, so that it is the same
+// however the bytes are cut into parts.
+class ContentHash {
+public:
+    void add(std::string_view bytes) {
+        size_ += bytes.size();
+        while (!bytes.empty()) {
+            if (used_ == 0 && bytes.size() >= kPiece) {
+                mix(bytes.substr(0, kPiece));
+                bytes.remove_prefix(kPiece);
+                continue;
+            }
+            const std::size_t taken = std::min(bytes.size(), kPiece - used_);
+            std::memcpy(piece_.data() + used_, bytes.data(), taken);
+            used_ += taken;
+            bytes.remove_prefix(taken);
+            if (used_ == kPiece) {
+                mix({piece_.data(), kPiece});
+                used_ = 0;
+            }
+        }
+    }
+    RuleFileStamp stamp(const std::string& name) {
+        if (used_ > 0)
+            mix({piece_.data(), used_});
+        used_ = 0;
+        return {name, size_, hash_};
+    }
+
+private:
+    static constexpr std::size_t kPiece = 16384;
+    void mix(std::string_view piece) {
+        hash_ = (std::rotl(hash_, 23) ^ std::hash<std::string_view>{}(piece)) * 0x9E3779B97F4A7C15u;
+    }
+
+    std::array<char, kPiece> piece_;
+    std::size_t used_ = 0;
+    std::uint64_t size_ = 0;
+    std::uint64_t hash_ = 0;
+};
+
+} // namespace
+
+std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const GroupTable& groups,
+                                              const std::vector<std::string>& cacheSkipLines,
+                                              const StandardServices& standardServices,
+                                              const RuleLines& manualServices) {
+    std::vector<RuleFileContent> files;
+    forEachRuleFile(names, groups, cacheSkipLines, standardServices, manualServices,
+                    [&files](const std::string& name, const auto& each) {
+                        files.push_back({name, crLfLines(each)});
+                    });
     return files;
+}
+
+RuleFileStamp stampOf(const RuleFileContent& file) {
+    ContentHash hash;
+    hash.add(file.bytes);
+    return hash.stamp(file.name);
+}
+
+std::vector<RuleFileStamp> ruleFileStamps(const RuleFileNames& names, const GroupTable& groups,
+                                          const std::vector<std::string>& cacheSkipLines,
+                                          const StandardServices& standardServices, const RuleLines& manualServices) {
+    std::vector<RuleFileStamp> stamps;
+    const auto hash = std::make_unique<ContentHash>();
+    forEachRuleFile(names, groups, cacheSkipLines, standardServices, manualServices,
+                    [&stamps, &hash](const std::string& name, const auto& each) {
+                        *hash = ContentHash();
+                        each([&hash](std::string_view line) {
+                            hash->add(line);
+                            hash->add("\r\n");
+                        });
+                        stamps.push_back(hash->stamp(name));
+                    });
+    return stamps;
 }
 
 std::vector<std::string> writeRuleFiles(const std::vector<RuleFileContent>& files, const std::string& settingsFile) {
