@@ -181,14 +181,22 @@ private:
     std::vector<SortKey> heads_;
 };
 
-// Sorts items by their member `number`, equal numbers kept in the order they have: a byte at a time from the least
-// one, skipping the bytes that are the same in every number.
-template <class Item> void radixSort(std::vector<Item>& items) {
+// A row as the sort moves it: the part of its key that is sorted by now, its key and the place it had.
+struct SortItem {
+    std::uint64_t number;
+    std::uint32_t key;   // index of the row's SortKey
+    std::uint32_t place; // where the row stood before the sort
+};
+
+// Sorts items by their number, equal numbers kept in the order they have: a byte at a time from the least one,
+// skipping the bytes that are the same in every number. spare is as long as items.
+void radixSort(std::span<SortItem> items, std::span<SortItem> spare) {
     std::array<std::array<std::uint32_t, 256>, 8> counts{};
-    for (const Item& item : items)
+    for (const SortItem& item : items)
         for (std::size_t digit = 0; digit < 8; ++digit)
             ++counts[digit][(item.number >> (8 * digit)) & 0xFF];
-    std::vector<Item> other(items.size());
+    std::span<SortItem> from = items;
+    std::span<SortItem> to = spare;
     for (std::size_t digit = 0; digit < 8; ++digit) {
         std::array<std::uint32_t, 256>& count = counts[digit];
         if (std::find(count.begin(), count.end(), items.size()) != count.end())
@@ -196,10 +204,12 @@ template <class Item> void radixSort(std::vector<Item>& items) {
         std::uint32_t start = 0;
         for (std::uint32_t& bucket : count)
             start += std::exchange(bucket, start);
-        for (const Item& item : items)
-            other[count[(item.number >> (8 * digit)) & 0xFF]++] = item;
-        items.swap(other);
+        for (const SortItem& item : from)
+            to[count[(item.number >> (8 * digit)) & 0xFF]++] = item;
+        std::swap(from, to);
     }
+    if (from.data() != items.data())
+        std::copy(from.begin(), from.end(), items.begin());
 }
 
 // Lower case of every byte, for the filter.
@@ -343,48 +353,50 @@ std::vector<int> RowOrderProxy::sorted(std::vector<int> rows, int column, Qt::So
     ColumnKeys keys(*source_, column, rows);
     const std::vector<SortKey>& heads = keys.heads();
     const bool ascending = order == Qt::AscendingOrder;
-    // First the rows are put in order by one number of their keys, the first part of them that differs between
-    // rows (the value, else the head of the text, else its second half), with a radix sort that keeps the order of
-    // equal numbers; then the rows of each run of equal numbers are put in order by their whole keys. The rows
-    // start in the order they had, and equal keys keep it, reversed too.
-    struct Item {
-        std::uint64_t number;
-        std::uint32_t key;   // index in heads
-        std::uint32_t place; // where the row stood
+    // The rows start in the order they had; a radix sort that keeps the order of equal numbers puts them in order by
+    // the first part of their keys that differs between them (the value, the head of the text, its second half),
+    // then each run of rows equal in that part by the next part, and so on; what is left equal is compared whole.
+    // Equal keys keep the order the rows had, reversed too.
+    std::vector<SortItem> items(heads.size());
+    for (std::size_t i = 0; i < heads.size(); ++i)
+        items[heads[i].place] = {0, static_cast<std::uint32_t>(i), heads[i].place};
+    std::vector<SortItem> scratch(items.size());
+    using Part = std::uint64_t (*)(const SortKey&);
+    static constexpr std::array<Part, 3> kParts = {
+        [](const SortKey& key) { return key.value; },
+        [](const SortKey& key) { return key.text.high; },
+        [](const SortKey& key) { return key.text.low; },
     };
-    auto differ = [&heads](auto part) {
-        return std::any_of(heads.begin(), heads.end(),
-                           [&heads, part](const SortKey& key) { return part(key) != part(heads.front()); });
-    };
-    std::uint64_t (*number)(const SortKey&) = [](const SortKey& key) {
-        return key.value;
-    };
-    if (!heads.empty() && !differ(number)) {
-        number = [](const SortKey& key) {
-            return key.text.high;
-        };
-        if (!differ(number))
-            number = [](const SortKey& key) {
-                return key.text.low;
-            };
-    }
-    std::vector<Item> items(heads.size());
-    for (std::size_t i = 0; i < heads.size(); ++i) {
-        const std::uint64_t value = number(heads[i]);
-        items[heads[i].place] = {ascending ? value : ~value, static_cast<std::uint32_t>(i), heads[i].place};
-    }
-    radixSort(items);
-    auto less = [&keys, &heads, ascending](const Item& a, const Item& b) {
+    auto less = [&keys, &heads, ascending](const SortItem& a, const SortItem& b) {
         const int cells = keys.compare(heads[a.key], heads[b.key]);
         return cells != 0 ? (cells < 0) == ascending : a.place < b.place;
     };
-    for (auto run = items.begin(); run != items.end();) {
-        const auto end =
-            std::find_if(run + 1, items.end(), [&run](const Item& item) { return item.number != run->number; });
-        if (end - run > 1 && !std::is_sorted(run, end, less))
-            std::sort(run, end, less);
-        run = end;
-    }
+    // Orders a run of rows that are equal in the parts before `part`.
+    auto orderRun = [&](auto& self, std::span<SortItem> run, std::span<SortItem> spare, std::size_t part) -> void {
+        constexpr std::size_t kFew = 64; // rows compared whole rather than sorted part by part
+        for (; part < kParts.size() && run.size() > kFew; ++part) {
+            for (SortItem& item : run) {
+                const std::uint64_t number = kParts[part](heads[item.key]);
+                item.number = ascending ? number : ~number;
+            }
+            if (std::all_of(run.begin(), run.end(),
+                            [&run](const SortItem& item) { return item.number == run[0].number; }))
+                continue;
+            radixSort(run, spare);
+            for (std::size_t first = 0; first < run.size();) {
+                std::size_t end = first + 1;
+                while (end < run.size() && run[end].number == run[first].number)
+                    ++end;
+                if (end - first > 1)
+                    self(self, run.subspan(first, end - first), spare.subspan(first, end - first), part + 1);
+                first = end;
+            }
+            return;
+        }
+        if (!std::is_sorted(run.begin(), run.end(), less))
+            std::sort(run.begin(), run.end(), less);
+    };
+    orderRun(orderRun, std::span<SortItem>(items), std::span<SortItem>(scratch), 0);
     std::vector<int> result(rows.size());
     for (std::size_t view = 0; view < items.size(); ++view)
         result[view] = rows[items[view].place];
