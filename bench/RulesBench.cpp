@@ -31,6 +31,9 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -380,8 +383,9 @@ int main(int argc, char** argv) {
     Report report;
 
     report.begin();
-    const QByteArray access = options.blocking ? blockingRules(options.accessLines) : accessRules(options.accessLines);
-    if (!writeFile(dir + QStringLiteral("/access.txt"), access) ||
+    // The generated text is not held beyond its file: the memory figures are the configurator's.
+    if (!writeFile(dir + QStringLiteral("/access.txt"),
+                   options.blocking ? blockingRules(options.accessLines) : accessRules(options.accessLines)) ||
         !writeFile(dir + QStringLiteral("/skip.txt"), cacheSkipRules(options.skipRules)) ||
         !writeFile(dir + QStringLiteral("/glym30.ini"), serverIni())) {
         std::fprintf(stderr, "cannot write the rule files into %s\n", qPrintable(dir));
@@ -407,6 +411,12 @@ int main(int argc, char** argv) {
         report.add("core loaders, lines left out collected",
                    QStringLiteral("%1 left out").arg(findings.findings().size()));
     }
+
+    // What the loaders alone freed goes back to the system, so that the window starts as a program does, with no
+    // memory of theirs to reuse, and the memory figures are the window's.
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 
     report.begin();
     TMainWnd window(dir + QStringLiteral("/glymconf"));

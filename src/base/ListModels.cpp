@@ -120,17 +120,27 @@ RowLine GroupLinesModel::rowLine(int row) const {
     const Row& shown = rows_[static_cast<std::size_t>(row)];
     RowLine result{{}, shown.group, 0, shown.added, shown.edited};
     if (const RuleLines* lines = linesOf(row))
-        if (const std::string* line = lines->find(shown.line))
-            result.line = *line;
+        if (const std::size_t at = lines->indexOf(shown.line, shown.at); at != RuleLines::npos) {
+            shown.at = static_cast<std::uint32_t>(at);
+            result.line = (*lines)[at].text;
+        }
     return result;
 }
 
 void GroupLinesModel::fill() {
     std::vector<Row> added;
+    std::size_t count = 0;
     for (int group = 0; group < GroupTable::kSlotCount; ++group)
         if (const TProxyUsers* record = groups_.find(group))
-            for (const RuleLines::Entry& entry : record->*list_.lines)
-                added.push_back({entry.id, group, false, false});
+            count += (record->*list_.lines).size();
+    added.reserve(count);
+    for (int group = 0; group < GroupTable::kSlotCount; ++group)
+        if (const TProxyUsers* record = groups_.find(group)) {
+            const RuleLines& lines = record->*list_.lines;
+            for (std::size_t at = 0; at < lines.size(); ++at)
+                added.push_back(
+                    {lines[at].id, static_cast<std::uint32_t>(at), static_cast<std::int16_t>(group), false, false});
+        }
     beginResetModel();
     rows_ = std::move(added);
     endResetModel();
@@ -149,7 +159,8 @@ void GroupLinesModel::addLine(int group, std::string line) {
                 lines.restore({id, line});
             const int row = rowCount();
             beginInsertRows(QModelIndex(), row, row);
-            rows_.push_back({id, group, true, true});
+            rows_.push_back(
+                {id, static_cast<std::uint32_t>(lines.indexOf(id)), static_cast<std::int16_t>(group), true, true});
             endInsertRows();
         },
         [this, group] {

@@ -109,7 +109,8 @@ public:
 private:
     struct Row {
         RuleLines::Id line;
-        std::int32_t group;
+        mutable std::uint32_t at; // where the line stood in its list when last looked up: most still stand there
+        std::int16_t group;
         bool added;
         bool edited;
     };

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <numeric>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -23,8 +25,8 @@ namespace {
 struct SortKey {
     std::uint64_t value; // 0 in a column of text
     textorder::TextKeys::Head text;
-    int row;
     std::uint32_t textIndex; // of the text in ColumnKeys, with kHasRest when it is longer than its head
+    std::uint32_t place;     // where the row stood before the sort: equal keys keep that order
 };
 
 constexpr std::uint32_t kHasRest = std::uint32_t(1) << 31;
@@ -135,6 +137,8 @@ public:
         heads_.resize(rows.size());
         texts_.reserve(rows.size());
         std::string scratch;
+        // The keys are written in the order the cells are read, each with the place its row had.
+        std::size_t at = 0;
         readCells(model, rows, [&](std::size_t i, const auto& cells) {
             const std::string_view cell = cells(column, scratch);
             std::optional<std::uint64_t> value;
@@ -144,10 +148,10 @@ public:
                 value = numberValue(cell);
             const auto text = static_cast<std::uint32_t>(texts_.size());
             const textorder::TextKeys::Head head = texts_.add(cell); // equal values go by their text
-            heads_[i] = {value                            ? *value
-                         : kind.ipAddress || kind.numeric ? kNoValue
-                                                          : 0,
-                         head, rows[i], text | (texts_.hasRest(text) ? kHasRest : 0)};
+            heads_[at++] = {value                            ? *value
+                            : kind.ipAddress || kind.numeric ? kNoValue
+                                                             : 0,
+                            head, text | (texts_.hasRest(text) ? kHasRest : 0), static_cast<std::uint32_t>(i)};
         });
         texts_.finish();
         if (texts_.collated()) // the heads are no longer what decides
@@ -159,22 +163,54 @@ public:
 
     std::vector<SortKey>& heads() { return heads_; }
 
-    bool less(const SortKey& a, const SortKey& b) const {
+    // -1, 0 or 1 as a's cell sorts before, with or after b's.
+    int compare(const SortKey& a, const SortKey& b) const {
         if (a.value != b.value)
-            return a.value < b.value;
+            return a.value < b.value ? -1 : 1;
         if (a.text.high != b.text.high)
-            return a.text.high < b.text.high;
+            return a.text.high < b.text.high ? -1 : 1;
         if (a.text.low != b.text.low)
-            return a.text.low < b.text.low;
+            return a.text.low < b.text.low ? -1 : 1;
         if (((a.textIndex | b.textIndex) & kHasRest) == 0)
-            return false; // most ties: short texts, equal
-        return texts_.compareRest(a.textIndex & ~kHasRest, b.textIndex & ~kHasRest) < 0;
+            return 0; // most ties: short texts, equal
+        return texts_.compareRest(a.textIndex & ~kHasRest, b.textIndex & ~kHasRest);
     }
 
 private:
     textorder::TextKeys texts_;
     std::vector<SortKey> heads_;
 };
+
+// A row as the sort moves it: the part of its key that is sorted by now, its key and the place it had.
+struct SortItem {
+    std::uint64_t number;
+    std::uint32_t key;   // index of the row's SortKey
+    std::uint32_t place; // where the row stood before the sort
+};
+
+// Sorts items by their number, equal numbers kept in the order they have: a byte at a time from the least one,
+// skipping the bytes that are the same in every number. spare is as long as items.
+void radixSort(std::span<SortItem> items, std::span<SortItem> spare) {
+    std::array<std::array<std::uint32_t, 256>, 8> counts{};
+    for (const SortItem& item : items)
+        for (std::size_t digit = 0; digit < 8; ++digit)
+            ++counts[digit][(item.number >> (8 * digit)) & 0xFF];
+    std::span<SortItem> from = items;
+    std::span<SortItem> to = spare;
+    for (std::size_t digit = 0; digit < 8; ++digit) {
+        std::array<std::uint32_t, 256>& count = counts[digit];
+        if (std::find(count.begin(), count.end(), items.size()) != count.end())
+            continue; // every number has the same byte here
+        std::uint32_t start = 0;
+        for (std::uint32_t& bucket : count)
+            start += std::exchange(bucket, start);
+        for (const SortItem& item : from)
+            to[count[(item.number >> (8 * digit)) & 0xFF]++] = item;
+        std::swap(from, to);
+    }
+    if (from.data() != items.data())
+        std::copy(from.begin(), from.end(), items.begin());
+}
 
 // Lower case of every byte, for the filter.
 const std::array<unsigned char, 256>& foldTable() {
@@ -315,15 +351,56 @@ void RowOrderProxy::setOrder(std::vector<int> order) {
 
 std::vector<int> RowOrderProxy::sorted(std::vector<int> rows, int column, Qt::SortOrder order) const {
     ColumnKeys keys(*source_, column, rows);
-    std::vector<SortKey>& heads = keys.heads();
-    // Reversed, ties still keep the order they had.
-    if (order == Qt::AscendingOrder)
-        std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(a, b); });
-    else
-        std::stable_sort(heads.begin(), heads.end(), [&keys](const auto& a, const auto& b) { return keys.less(b, a); });
-    for (std::size_t view = 0; view < heads.size(); ++view)
-        rows[view] = heads[view].row;
-    return rows;
+    const std::vector<SortKey>& heads = keys.heads();
+    const bool ascending = order == Qt::AscendingOrder;
+    // The rows start in the order they had; a radix sort that keeps the order of equal numbers puts them in order by
+    // the first part of their keys that differs between them (the value, the head of the text, its second half),
+    // then each run of rows equal in that part by the next part, and so on; what is left equal is compared whole.
+    // Equal keys keep the order the rows had, reversed too.
+    std::vector<SortItem> items(heads.size());
+    for (std::size_t i = 0; i < heads.size(); ++i)
+        items[heads[i].place] = {0, static_cast<std::uint32_t>(i), heads[i].place};
+    std::vector<SortItem> scratch(items.size());
+    using Part = std::uint64_t (*)(const SortKey&);
+    static constexpr std::array<Part, 3> kParts = {
+        [](const SortKey& key) { return key.value; },
+        [](const SortKey& key) { return key.text.high; },
+        [](const SortKey& key) { return key.text.low; },
+    };
+    auto less = [&keys, &heads, ascending](const SortItem& a, const SortItem& b) {
+        const int cells = keys.compare(heads[a.key], heads[b.key]);
+        return cells != 0 ? (cells < 0) == ascending : a.place < b.place;
+    };
+    // Orders a run of rows that are equal in the parts before `part`.
+    auto orderRun = [&](auto& self, std::span<SortItem> run, std::span<SortItem> spare, std::size_t part) -> void {
+        constexpr std::size_t kFew = 64; // rows compared whole rather than sorted part by part
+        for (; part < kParts.size() && run.size() > kFew; ++part) {
+            for (SortItem& item : run) {
+                const std::uint64_t number = kParts[part](heads[item.key]);
+                item.number = ascending ? number : ~number;
+            }
+            if (std::all_of(run.begin(), run.end(),
+                            [&run](const SortItem& item) { return item.number == run[0].number; }))
+                continue;
+            radixSort(run, spare);
+            for (std::size_t first = 0; first < run.size();) {
+                std::size_t end = first + 1;
+                while (end < run.size() && run[end].number == run[first].number)
+                    ++end;
+                if (end - first > 1)
+                    self(self, run.subspan(first, end - first), spare.subspan(first, end - first), part + 1);
+                first = end;
+            }
+            return;
+        }
+        if (!std::is_sorted(run.begin(), run.end(), less))
+            std::sort(run.begin(), run.end(), less);
+    };
+    orderRun(orderRun, std::span<SortItem>(items), std::span<SortItem>(scratch), 0);
+    std::vector<int> result(rows.size());
+    for (std::size_t view = 0; view < items.size(); ++view)
+        result[view] = rows[items[view].place];
+    return result;
 }
 
 void RowOrderProxy::showRows(std::vector<int> rows) {

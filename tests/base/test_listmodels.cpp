@@ -21,6 +21,8 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -64,6 +66,22 @@ constexpr ListDescriptor kImageList{
     .columns = kImageColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
+};
+
+// Columns whose sort keys differ in different parts: a number (or none), a short text, texts alike in their first
+// 8 places, texts alike in their first 16 places and more.
+constexpr ListColumn kKeyColumns[] = {
+    {.title = "Number", .numeric = true, .text = cells::field<2>},
+    {.title = "Short", .text = cells::field<3>},
+    {.title = "Alike in 8", .text = cells::field<4>},
+    {.title = "Alike in 16", .text = cells::field<5>},
+};
+
+constexpr ListDescriptor kKeyList{
+    .objectName = "Keys",
+    .columns = kKeyColumns,
+    .source = RowSource::GroupLines,
+    .lines = &TProxyUsers::HostRules,
 };
 
 // Groups 1 ("b", "A"), 2 ("c") and 3 ("a"): the rows start as 1|b, 1|A, 2|c, 3|a.
@@ -519,6 +537,73 @@ private slots:
                 QVERIFY2((expected > 0) - (expected < 0) == keys.compare(i, i + 1),
                          qPrintable(fromFileBytes(texts[i]) + u'|' + fromFileBytes(texts[i + 1])));
             }
+        }
+    }
+
+    // Sorts by every kind of column, each way round and each from the order the sort before left, order the rows as
+    // a plain stable sort does with the collator: numbers by value before cells that hold none, then by text. Many
+    // rows share a key, so the order they had must stay.
+    void sortsAsAStableSortDoes() {
+        GroupTable groups;
+        const char* const numbers[] = {"3", "12", "", "-4", "x", "0", "12", "7"};
+        const char* const shorts[] = {"b", "A", "a", "_c", "B", "10", "9", "\xC0"};
+        std::vector<std::string> lines;
+        quint32 seed = 11;
+        auto next = [&seed](quint32 count) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) % count;
+        };
+        for (int i = 0; i < 600; ++i) {
+            const std::string number = numbers[next(8)];
+            const std::string line = "CD:" + std::to_string(next(3)) + ":" + number + ":" + shorts[next(8)] +
+                                     ":networks" + shorts[next(8)] + ":sixteen places, " + shorts[next(8)] + "." +
+                                     std::to_string(next(4)) + ":" + std::to_string(i);
+            groups.create(static_cast<int>(ruleField(line, 1)[0] - '0')).HostRules.append(line);
+        }
+        GroupLinesModel model(kKeyList, groups);
+        model.fill();
+        RowOrderProxy view;
+        view.setSourceModel(&model);
+        const Checked checkedView(&view);
+
+        auto cellOf = [&model](int row, int column) {
+            return model.cellText(row, column);
+        };
+        std::vector<int> expected(static_cast<std::size_t>(model.rowCount()));
+        std::iota(expected.begin(), expected.end(), 0);
+        for (const auto& [column, order] :
+             std::initializer_list<std::pair<int, Qt::SortOrder>>{{0, Qt::AscendingOrder},
+                                                                  {1, Qt::AscendingOrder},
+                                                                  {0, Qt::DescendingOrder},
+                                                                  {2, Qt::AscendingOrder},
+                                                                  {3, Qt::DescendingOrder},
+                                                                  {1, Qt::DescendingOrder},
+                                                                  {3, Qt::AscendingOrder},
+                                                                  {2, Qt::DescendingOrder}}) {
+            auto less = [&](int a, int b) {
+                const QString x = cellOf(a, column);
+                const QString y = cellOf(b, column);
+                if (column == 0) {
+                    bool xNumber = false;
+                    bool yNumber = false;
+                    const qlonglong xValue = x.toLongLong(&xNumber);
+                    const qlonglong yValue = y.toLongLong(&yNumber);
+                    if (xNumber != yNumber)
+                        return xNumber;
+                    if (xNumber && xValue != yValue)
+                        return xValue < yValue;
+                }
+                return textorder::collator().compare(x, y) < 0;
+            };
+            if (order == Qt::AscendingOrder)
+                std::stable_sort(expected.begin(), expected.end(), less);
+            else
+                std::stable_sort(expected.begin(), expected.end(), [&less](int a, int b) { return less(b, a); });
+            view.sortOnce(column, order);
+            std::vector<int> shown;
+            for (int row = 0; row < view.rowCount(); ++row)
+                shown.push_back(view.sourceRow(row));
+            QVERIFY2(shown == expected, qPrintable(QStringLiteral("column %1, order %2").arg(column).arg(order)));
         }
     }
 

@@ -34,6 +34,8 @@ private slots:
 
     void golden_data();
     void golden();
+    void stampsAreThoseOfTheContents_data();
+    void stampsAreThoseOfTheContents();
 
     void failureOnFirstFileStopsTheSave();
     void failureOnLaterFileKeepsItsOldFiles();
@@ -211,6 +213,14 @@ void TestRulesFile::loadAccessRules_data() {
     QTest::newRow("CR, LF, CR LF and no final line end")
         << QByteArray("GN:1:a:\rGD:1:b:c:\nCD:1:h:\r\nPA:1:u:") << QList<int>{0, 1}
         << QByteArrayList{"GN:0:AllUsers:", "GN:1:a:", "GD:1:b:c:", "CD:1:h:", "PA:1:u:"};
+    QTest::newRow("lines of groups and kinds interleaved: each list in file order")
+        << QByteArray("GD:2:a:\nCD:1:h1:\nGD:1:n1:\nGD:2:b:\nCD:1:h2:\nGD:1:n2:\nGN:2:x:\nGN:1:y:\n")
+        << QList<int>{0, 1, 2} << QByteArrayList{"GN:0:AllUsers:", "GN:1:y:", "GD:1:n1:", "GD:1:n2:", "CD:1:h1:",
+                                                 "CD:1:h2:",       "GN:2:x:", "GD:2:a:",  "GD:2:b:"};
+    QTest::newRow("tabs and control characters at field ends trimmed, CR CR LF")
+        << QByteArray("\tGD:1:\x01"
+                      "a\t: b:\r\r\nCD:1:h\x7F:\r\n")
+        << QList<int>{0, 1} << QByteArrayList{"GN:0:AllUsers:", "GD:1:a:b:", "CD:1:h\x7F:"};
     QTest::newRow("short lines kept as they are")
         << QByteArray("GD:1\nTL:1\n") << QList<int>{0, 1} << QByteArrayList{"GN:0:AllUsers:", "GD:1", "TL:1"};
     QTest::newRow("Cyrillic names") << QByteArray("GN:1:\xC1\xF3\xF5\xE3\xE0\xEB\xF2\xE5\xF0\xE8\xFF:\xEF\xEE\xEB \r\n")
@@ -287,6 +297,52 @@ void TestRulesFile::golden() {
         reported += qbytes(formatFinding(finding)) + "\n";
     const QByteArray expectedFindings = QFile::exists(caseDir + "/findings") ? readBytes(caseDir + "/findings") : "";
     QCOMPARE(reported, expectedFindings);
+}
+
+// The stamps a save compares with are taken without building the files; they must be those of the bytes it writes,
+// however the rule files share names, and differ when a byte does.
+void TestRulesFile::stampsAreThoseOfTheContents_data() {
+    QTest::addColumn<QStringList>("names"); // access rules, cache-skip, port mapping
+    QTest::addColumn<int>("files");
+    QTest::newRow("three files") << QStringList{"a.txt", "s.txt", "r.txt"} << 3;
+    QTest::newRow("cache-skip rules in the access file") << QStringList{"a.txt", "a.txt", "r.txt"} << 2;
+    QTest::newRow("port mapping in the access file") << QStringList{"a.txt", "s.txt", "a.txt"} << 2;
+    QTest::newRow("port mapping in the cache-skip file") << QStringList{"a.txt", "s.txt", "s.txt"} << 2;
+    QTest::newRow("one file") << QStringList{"a.txt", "a.txt", "a.txt"} << 1;
+    QTest::newRow("no access file") << QStringList{"", "s.txt", "r.txt"} << 2;
+}
+
+void TestRulesFile::stampsAreThoseOfTheContents() {
+    QFETCH(QStringList, names);
+    QFETCH(int, files);
+    auto nameOf = [this, &names](int file) {
+        return names[file].isEmpty() ? std::string() : path(names[file]).toStdString();
+    };
+    const RuleFileNames named{nameOf(0), nameOf(1), nameOf(2)};
+    GroupTable groups;
+    TProxyUsers& group = groups.create(3);
+    group.SetGroupLine("GN:3:three:");
+    for (int i = 0; i < 3000; ++i) // more than one piece of the hash
+        group.NetworkRules.append("GD:3:10.0." + std::to_string(i % 256) + ".0:255.255.255.0:" + std::to_string(i));
+    std::vector<std::string> cacheSkip = {"SA:a.example:", "SD:b.example:x"};
+    const StandardServices standard = {"CS:mail:", "", "CN:news:"};
+    RuleLines manual;
+    manual.append("CR:1:8080:h:80:1:1:1:1:1:");
+
+    std::vector<RuleFileStamp> expected;
+    const std::vector<RuleFileContent> contents = ruleFileContents(named, groups, cacheSkip, standard, manual);
+    for (const RuleFileContent& file : contents)
+        expected.push_back(stampOf(file));
+    QCOMPARE(static_cast<int>(expected.size()), files);
+    QVERIFY(ruleFileStamps(named, groups, cacheSkip, standard, manual) == expected);
+    QCOMPARE(expected.front().size, contents.front().bytes.size());
+
+    cacheSkip.back().back() = 'y';
+    const std::vector<RuleFileStamp> changed = ruleFileStamps(named, groups, cacheSkip, standard, manual);
+    int differing = 0;
+    for (std::size_t i = 0; i < changed.size(); ++i)
+        differing += changed[i] == expected[i] ? 0 : 1;
+    QCOMPARE(differing, 1);
 }
 
 void TestRulesFile::failureOnFirstFileStopsTheSave() {

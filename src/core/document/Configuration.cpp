@@ -101,7 +101,7 @@ void Configuration::load(const LoadObserver& observer) {
         });
     readRuleFile(observer, 0, [this] { readRules(0, loadFindings_); });
 
-    unchangedRuleFiles_ = ruleFileContentsNow();
+    unchangedRuleFiles_ = ruleFileStampsNow();
     if (!settingsProblem_.empty())
         findings_.push_back({settingsFile_, 0, {}, settingsProblem_ + " (the defaults are shown)"});
     addFindings(loadFindings_.findings());
@@ -203,12 +203,17 @@ std::vector<RuleFileContent> Configuration::ruleFileContentsNow() const {
 // The rule files a save writes: those whose name or content differs from what was last read or written. A file the
 // user did not change is left as it is, with its backup, whatever it holds (lines the load left out, changes made
 // by someone else since).
-std::vector<RuleFileContent> Configuration::changedRuleFiles(const std::vector<RuleFileContent>& contents) const {
-    std::vector<RuleFileContent> changed;
-    for (const RuleFileContent& file : contents)
-        if (std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), file) == unchangedRuleFiles_.end())
-            changed.push_back(file);
-    return changed;
+std::vector<RuleFileStamp> Configuration::ruleFileStampsNow() const {
+    return ruleFileStamps(ruleFileNames(), groups_, cacheSkipLines_, standardServices_, manualServices_);
+}
+
+bool Configuration::unchanged(const RuleFileStamp& file) const {
+    return std::find(unchangedRuleFiles_.begin(), unchangedRuleFiles_.end(), file) != unchangedRuleFiles_.end();
+}
+
+std::vector<RuleFileContent> Configuration::changedRuleFiles(std::vector<RuleFileContent> contents) const {
+    std::erase_if(contents, [this](const RuleFileContent& file) { return unchanged(stampOf(file)); });
+    return contents;
 }
 
 SavedSettings Configuration::preparedSettings(ConflictChoice onConflict) const {
@@ -219,12 +224,13 @@ SavedSettings Configuration::preparedSettings(ConflictChoice onConflict) const {
 }
 
 // The rule files first and glym30.ini last: at every moment the settings name files that hold their rules.
-std::vector<FileToWrite> Configuration::writesOf(const std::vector<RuleFileContent>& changed,
+std::vector<FileToWrite> Configuration::writesOf(std::vector<RuleFileContent> changed,
                                                  std::optional<FileToWrite> settings) const {
     std::vector<FileToWrite> files;
-    for (const RuleFileContent& file : changed)
-        files.push_back(
-            {file.name, file.bytes, {.keepBackup = true, .refuseWriteProtected = false, .newFileLike = settingsFile_}});
+    for (RuleFileContent& file : changed)
+        files.push_back({std::move(file.name),
+                         std::move(file.bytes),
+                         {.keepBackup = true, .refuseWriteProtected = false, .newFileLike = settingsFile_}});
     if (settings)
         files.push_back(std::move(*settings));
     return files;
@@ -238,8 +244,8 @@ std::vector<FileToWrite> Configuration::changes(ConflictChoice onConflict) const
 // A rule file that could not be read is named apart: the configuration does not hold its rules.
 std::vector<Configuration::OutsideChange> Configuration::checkFiles() {
     std::vector<std::string> files = {settingsFile_}; // each file once, under the first name of it
-    for (const RuleFileContent& file : changedRuleFiles(ruleFileContentsNow()))
-        if (!sameFile(file.name, files.front()))
+    for (const RuleFileStamp& file : ruleFileStampsNow())
+        if (!unchanged(file) && !sameFile(file.name, files.front()))
             files.push_back(file.name);
 
     // What the files hold now, before they are compared: a change after this stops the save.
@@ -284,16 +290,25 @@ Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
         const FileRecord::Recording reading(readFiles_);
         settings = preparedSettings(onConflict);
     }
-    const std::vector<RuleFileContent> contents = ruleFileContentsNow();
-    const std::vector<RuleFileContent> changed = changedRuleFiles(contents);
+    std::vector<RuleFileStamp> stamps;
+    std::vector<std::string> changed; // the names of the rule files written
+    std::vector<FileToWrite> writes;
+    {
+        std::vector<RuleFileContent> contents = ruleFileContentsNow();
+        for (const RuleFileContent& file : contents)
+            stamps.push_back(stampOf(file));
+        contents = changedRuleFiles(std::move(contents));
+        for (const RuleFileContent& file : contents)
+            changed.push_back(file.name);
+        writes = writesOf(std::move(contents), std::move(settings.write));
+    }
     // Each file replaced must still be what the check before the save saw (a file not checked: what was read).
     SaveOutcome outcome;
     try {
         const FileRecord::Recording recording(readFiles_, true);
-        outcome = writeFilesTogether(
-            writesOf(changed, std::move(settings.write)), [this, &asBefore](const std::string& file) {
-                return (checkedFiles_.knows(file) ? checkedFiles_ : asBefore).changeOnDisk(file) == DiskChange::None;
-            });
+        outcome = writeFilesTogether(std::move(writes), [this, &asBefore](const std::string& file) {
+            return (checkedFiles_.knows(file) ? checkedFiles_ : asBefore).changeOnDisk(file) == DiskChange::None;
+        });
     } catch (...) {
         readFiles_ = asBefore;
         throw;
@@ -303,7 +318,7 @@ Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
         return {{}, outcome.changedMeanwhile};
     }
     settingsAsRead_ = std::move(settings.asRead);
-    unchangedRuleFiles_ = contents;
+    unchangedRuleFiles_ = std::move(stamps);
     settingsFileMissing_ = false;
     settingsProblem_.clear();
     replaceSettingsFile_ = false;
@@ -311,7 +326,7 @@ Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
     std::erase_if(findings_, [&changed, this](const Finding& finding) {
         return finding.file == settingsFile_ ||
                std::any_of(changed.begin(), changed.end(),
-                           [&finding](const RuleFileContent& file) { return sameFile(file.name, finding.file); });
+                           [&finding](const std::string& file) { return sameFile(file, finding.file); });
     });
     return {std::move(outcome.notes), {}};
 }

@@ -124,10 +124,11 @@ public:
 
 private:
     std::vector<RuleFileContent> ruleFileContentsNow() const;
-    std::vector<RuleFileContent> changedRuleFiles(const std::vector<RuleFileContent>& contents) const;
+    std::vector<RuleFileStamp> ruleFileStampsNow() const;
+    bool unchanged(const RuleFileStamp& file) const;
+    std::vector<RuleFileContent> changedRuleFiles(std::vector<RuleFileContent> contents) const;
     SavedSettings preparedSettings(ConflictChoice onConflict) const;
-    std::vector<FileToWrite> writesOf(const std::vector<RuleFileContent>& changed,
-                                      std::optional<FileToWrite> settings) const;
+    std::vector<FileToWrite> writesOf(std::vector<RuleFileContent> changed, std::optional<FileToWrite> settings) const;
     void readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read);
     void readRules(std::size_t file, LoadFindings& findings);
 
@@ -142,7 +143,7 @@ private:
     SettingsAsRead settingsAsRead_; // what the last load read of each setting and the file stored, or the last save
     // The rule files as the last load read them or the last save wrote them: a file whose name and content are
     // still the same is not written again (so it keeps its backup).
-    std::vector<RuleFileContent> unchangedRuleFiles_;
+    std::vector<RuleFileStamp> unchangedRuleFiles_;
     FileRecord readFiles_;    // the files as the last load read them, or the last save wrote them
     FileRecord checkedFiles_; // the files a save writes, as the check before it saw them
     LoadFindings loadFindings_;

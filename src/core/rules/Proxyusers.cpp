@@ -5,17 +5,7 @@
 #include <stdexcept>
 
 void TProxyUsers::WriteTo(std::vector<std::string>& lines) const {
-    auto addIfSet = [&lines](const std::string& line) {
-        if (!line.empty())
-            lines.push_back(line);
-    };
-    addIfSet(GroupLine);
-    for (const RuleLines* list :
-         {&NetworkRules, &HostRules, &UrlRules, &WordRules, &TimeRules, &PortAccessRules, &PortBlockRules})
-        for (const auto& entry : *list)
-            lines.push_back(entry.text);
-    for (const std::string* single : {&LimitRule, &SpeedRule, &InputAuthRule, &OutputAuthRule})
-        addIfSet(*single);
+    forEachLine([&lines](const std::string& line) { lines.push_back(line); });
 }
 
 std::size_t TProxyUsers::namingLineCount() const {

@@ -20,6 +20,8 @@ public:
     // Appends the group's lines in the order the access rules file holds them: the "GN" line, the list kinds,
     // then the single lines; empty single lines are left out.
     void WriteTo(std::vector<std::string>& lines) const;
+    // Calls line(text) for each of those lines, in that order.
+    template <class Line> void forEachLine(Line line) const;
 
     // The lines that bring a group into being when the access rules file is loaded: its "GN" line (when set) and
     // its "GD" and "CD" lines. Group 0 comes into being without one.
@@ -61,3 +63,15 @@ public:
 private:
     std::array<std::unique_ptr<TProxyUsers>, kSlotCount> slots_;
 };
+
+template <class Line> void TProxyUsers::forEachLine(Line line) const {
+    if (!GroupLine.empty())
+        line(GroupLine);
+    for (const RuleLines* list :
+         {&NetworkRules, &HostRules, &UrlRules, &WordRules, &TimeRules, &PortAccessRules, &PortBlockRules})
+        for (const auto& entry : *list)
+            line(entry.text);
+    for (const std::string* single : {&LimitRule, &SpeedRule, &InputAuthRule, &OutputAuthRule})
+        if (!single->empty())
+            line(*single);
+}

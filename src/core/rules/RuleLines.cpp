@@ -21,6 +21,13 @@ std::vector<RuleLines::Entry>::const_iterator RuleLines::locate(Id id) const {
     return it != entries_.end() && it->id == id ? it : entries_.end();
 }
 
+std::size_t RuleLines::indexOf(Id id, std::size_t hint) const {
+    if (hint < entries_.size() && entries_[hint].id == id)
+        return hint;
+    const auto it = locate(id);
+    return it == entries_.end() ? npos : static_cast<std::size_t>(it - entries_.begin());
+}
+
 const std::string* RuleLines::find(Id id) const {
     const auto it = locate(id);
     return it == entries_.end() ? nullptr : &it->text;

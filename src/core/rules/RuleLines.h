@@ -22,6 +22,10 @@ public:
 
     // The line with that id, or nullptr when this list holds no such line.
     const std::string* find(Id id) const;
+    // The place of the line with that id, or npos. `hint` is where the caller saw it last: a line still there is
+    // found at once, as most are (only the lines after one removed or put back move, by one place).
+    static constexpr std::size_t npos = ~std::size_t(0);
+    std::size_t indexOf(Id id, std::size_t hint = npos) const;
     bool replace(Id id, std::string text);
     bool remove(Id id);
     // Puts back a line removed before, under its id, so that it stands where it stood.
@@ -36,6 +40,7 @@ public:
     auto begin() const { return entries_.begin(); }
     auto end() const { return entries_.end(); }
     void clear() { entries_.clear(); }
+    void reserve(std::size_t count) { entries_.reserve(count); }
 
 private:
     std::vector<Entry>::const_iterator locate(Id id) const;

@@ -5,6 +5,7 @@
 #include "rules/RuleLines.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,21 @@ std::vector<RuleFileContent> ruleFileContents(const RuleFileNames& names, const 
                                               const std::vector<std::string>& cacheSkipLines,
                                               const StandardServices& standardServices,
                                               const RuleLines& manualServices);
+
+// A rule file in brief: its name, and the size and a hash of its content. A save leaves a file alone whose stamp is
+// still the one of the last load or save.
+struct RuleFileStamp {
+    std::string name;
+    std::uint64_t size = 0;
+    std::uint64_t hash = 0;
+
+    friend bool operator==(const RuleFileStamp&, const RuleFileStamp&) = default;
+};
+RuleFileStamp stampOf(const RuleFileContent& file);
+// The stamps of the files ruleFileContents gives, in its order, without building their contents.
+std::vector<RuleFileStamp> ruleFileStamps(const RuleFileNames& names, const GroupTable& groups,
+                                          const std::vector<std::string>& cacheSkipLines,
+                                          const StandardServices& standardServices, const RuleLines& manualServices);
 
 // Writes the files in order, each keeping its previous content as name + ".bak". Stops at the first file that
 // fails (GlymError). Returns what the writes had to do differently (see writeFileAtomically), a sentence a file.
