@@ -1,35 +1,20 @@
 #include "app/Main.h"
 
-#include "access/AccessLists.h"
-#include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
-#include "base/ListActions.h"
-#include "base/ListModels.h"
-#include "base/ListViews.h"
 #include "base/MessageBoxes.h"
-#include "base/RowOrder.h"
 #include "base/Text.h"
 #include "base/WindowShell.h"
-#include "cacheskip/CacheSkipEditor.h"
-#include "portmap/ServiceEditor.h"
-#include "portmap/ServiceList.h"
 #include "session/DroppedLines.h"
 #include "session/RuleFileFields.h"
 #include "session/SaveQuestions.h"
-#include "session/SettingsForm.h"
 #include "session/WindowPreferences.h"
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QRadioButton>
-#include <QToolButton>
 #include <QUndoStack>
-#include <array>
 
 TMainWnd::TMainWnd(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent), ui_(new Ui::TMainWnd), executablePath_(QFileInfo(executablePath).absoluteFilePath()) {
@@ -67,16 +52,9 @@ void TMainWnd::setUp() {
     connect(settingsForm_, &SettingsForm::unitChosen, this, &TMainWnd::SwitchBClick);
     ruleFileFields_ = new RuleFileFields(
         this, document_, *settingsForm_, *lists_, {ui_->CheckFile, ui_->CacheSkipFile, ui_->RouterFile},
-        {.otherFiles = [this] { return otherFiles(); },
-         .replaceRules = [this](std::size_t file, const auto& change) { lists_->replaceRules(file, change); },
-         .said =
-             [this](const QString& note) {
-                 showDroppedLines(ui_->StatusBar1, document_.findings()), statusPanel1_->setText(note);
-             },
-         .loading =
-             [this] {
-                 return loading_;
-             }});
+        {[this] { return otherFiles(); },
+         [this](std::size_t file, const auto& change) { lists_->replaceRules(file, change); }, ui_->StatusBar1,
+         statusPanel1_, &loading_});
     // The tool buttons and the menu entries are connected to their slots by the form.
     setUpKeyboard();
 }
@@ -310,22 +288,6 @@ void TMainWnd::EditMemoryPageCountChange() {
         return setConfigChanged(true);
     settingsForm_->computeMemoryTotal();
     ValueChange();
-}
-
-// A rule-file name picked is asked about as one typed.
-void TMainWnd::pick(const char* name) {
-    auto* field = findChild<QLineEdit*>(QLatin1String(name));
-    if (field == ui_->FCachePath)
-        return settingsForm_->pickDirectoryInto(field);
-    settingsForm_->pickFileInto(field);
-    if (field == ui_->CheckFile || field == ui_->CacheSkipFile || field == ui_->RouterFile)
-        ruleFileFields_->entered(field);
-}
-
-// Windows' code of Return (13) may come instead of Qt's keys.
-void TMainWnd::storeStandardService(int slot, int key) {
-    if (key == 0 || key == Qt::Key_Return || key == Qt::Key_Enter || key == 13)
-        lists_->manualServices().storeStandardService(slot, false);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -101,15 +101,15 @@ public Q_SLOTS:
     // Settings pages: the memory total and the file and directory pickers.
     void EditMemoryPageCountChange();
     void SwitchBClick() { settingsForm_->computeMemoryTotal(); } // a load never chooses the unit
-    void SpeedButton1Click() { pick("FCachePath"); }
-    void CheckFileSelectClick() { pick("CheckFile"); }
-    void SpeedButton9Click() { pick("CacheSkipFile"); }
-    void SpeedButton2Click() { pick("MainLogFile"); }
-    void SpeedButton3Click() { pick("StatusLogFile"); }
-    void SpeedButton4Click() { pick("ConnectLogFile"); }
-    void SpeedButton5Click() { pick("RouterLogFile"); }
-    void SpeedButton7Click() { pick("RouterFile"); }
-    void SpeedButton6Click() { pick("DNSFile"); }
+    void SpeedButton1Click() { settingsForm_->pickInto("FCachePath"); }
+    void CheckFileSelectClick() { settingsForm_->pickInto("CheckFile"); }
+    void SpeedButton9Click() { settingsForm_->pickInto("CacheSkipFile"); }
+    void SpeedButton2Click() { settingsForm_->pickInto("MainLogFile"); }
+    void SpeedButton3Click() { settingsForm_->pickInto("StatusLogFile"); }
+    void SpeedButton4Click() { settingsForm_->pickInto("ConnectLogFile"); }
+    void SpeedButton5Click() { settingsForm_->pickInto("RouterLogFile"); }
+    void SpeedButton7Click() { settingsForm_->pickInto("RouterFile"); }
+    void SpeedButton6Click() { settingsForm_->pickInto("DNSFile"); }
 
     // The rule lists: each slot runs a command of its list as the list's own input does (base/ListViews.h).
     // User groups.
@@ -208,12 +208,12 @@ public Q_SLOTS:
     // are stored when their field is left (or Enter is pressed in it).
     void LoadMServiceActionExecute() { rereadRules(2); }
     void SetMServiceActionExecute() { lists_->manualServices().markTakenStandardServices(); }
-    void SMTPaddressExit() { storeStandardService(0, 0); }
-    void POP3addressExit() { storeStandardService(1, 0); }
-    void NNTPaddressExit() { storeStandardService(2, 0); }
-    void SMTPaddressKeyDown(int key) { storeStandardService(0, key); }
-    void POP3addressKeyDown(int key) { storeStandardService(1, key); }
-    void NNTPaddressKeyDown(int key) { storeStandardService(2, key); }
+    void SMTPaddressExit() { lists_->manualServices().storeStandardService(0, false); }
+    void POP3addressExit() { lists_->manualServices().storeStandardService(1, false); }
+    void NNTPaddressExit() { lists_->manualServices().storeStandardService(2, false); }
+    void SMTPaddressKeyDown(int key) { lists_->manualServices().standardServiceKey(0, key); }
+    void POP3addressKeyDown(int key) { lists_->manualServices().standardServiceKey(1, key); }
+    void NNTPaddressKeyDown(int key) { lists_->manualServices().standardServiceKey(2, key); }
     // The manual services: Add, Edit and Delete through the dialog TFMService, a double click or Enter, the
     // Delete key and the shared pop-up menu.
     void AddMServiceActionExecute() { list(manualServiceList()).add(); }
@@ -263,11 +263,6 @@ private:
     OtherFiles otherFiles() const;
     void loadPreferences();
     void savePreferences();
-
-    // The settings pages: a picker fills the field of that objectName; a standard service's field stored when it
-    // is left (key 0) or Enter is pressed in it.
-    void pick(const char* field);
-    void storeStandardService(int slot, int key);
 
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const { return lists_->of(descriptor); }

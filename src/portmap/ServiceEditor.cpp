@@ -95,6 +95,11 @@ bool ManualServiceEditor::storeStandardService(int slot, bool onlyChanges) {
     return true;
 }
 
+void ManualServiceEditor::standardServiceKey(int slot, int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == 13)
+        storeStandardService(slot, false);
+}
+
 bool ManualServiceEditor::storeEditedStandardServices() {
     for (int slot = 0; slot < 3; ++slot)
         if (!storeStandardService(slot, true))

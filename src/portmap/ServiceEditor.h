@@ -40,6 +40,8 @@ public:
     // shown).
     bool storeStandardService(int slot, bool onlyChanges);
     bool storeEditedStandardServices();
+    // A key pressed in a standard service's field: Return or Enter (or Windows' code of Return, 13) stores it.
+    void standardServiceKey(int slot, int key);
     // Called when a standard service changed (stored, or typed into: the close question asks at once).
     std::function<void()> standardServiceChanged;
 

@@ -4,10 +4,12 @@
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "document/Configuration.h"
+#include "session/DroppedLines.h"
 #include "session/SettingsForm.h"
 
 #include <QDir>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QUndoCommand>
 #include <QUndoStack>
@@ -41,6 +43,11 @@ RuleFileFields::RuleFileFields(QWidget* window, Configuration& configuration, Se
       hooks_(std::move(hooks)) {
     for (QLineEdit* field : fields_)
         connect(field, &QLineEdit::editingFinished, this, [this, field] { entered(field); });
+    // A name picked is asked about as one typed.
+    connect(&form_, &SettingsForm::filePicked, this, [this](QLineEdit* field) {
+        if (indexOf(field) < fields_.size())
+            entered(field);
+    });
 }
 
 std::size_t RuleFileFields::indexOf(const QLineEdit* field) const {
@@ -67,7 +74,7 @@ bool RuleFileFields::refused(QLineEdit* changed) {
 
 void RuleFileFields::entered(QLineEdit* field) {
     const QString accepted = field->property(kAcceptedName).toString();
-    if (field->text() == accepted || hooks_.loading())
+    if (field->text() == accepted || *hooks_.loading)
         return;
     if (refused(field)) {
         field->setText(accepted);
@@ -128,7 +135,8 @@ bool RuleFileFields::readRulesFrom(QLineEdit* field) {
         };
         lists_.undoStack().push(new SwapRules(QStringLiteral("read rules of %1").arg(field->text()), keepingSteps));
         configuration_.addFindings(dropped.findings());
-        hooks_.said(
+        showDroppedLines(hooks_.statusBar, configuration_.findings());
+        hooks_.notePanel->setText(
             QStringLiteral("The rules of %1 are shown (Ctrl+Z brings back the previous ones)").arg(field->text()));
     });
 }

@@ -9,7 +9,9 @@
 
 class Configuration;
 class ListViews;
+class QLabel;
 class QLineEdit;
+class QStatusBar;
 class QWidget;
 class SettingsForm;
 
@@ -28,10 +30,11 @@ public:
         std::function<OtherFiles()> otherFiles;
         // Replaces the rules of one file (0, 1 or 2) by change, the lists that show them following.
         std::function<void(std::size_t file, const std::function<void()>& change)> replaceRules;
-        // Tells the user something about the rules (the status bar), and that the findings changed.
-        std::function<void(const QString& note)> said;
-        // While it says true, names shown are not asked about (a load is filling the fields).
-        std::function<bool()> loading;
+        // Where the window tells the user about the rules: the note panel, and the findings in the status bar.
+        QStatusBar* statusBar;
+        QLabel* notePanel;
+        // While it is true, names shown are not asked about (a load is filling the fields).
+        const bool* loading;
     };
     RuleFileFields(QWidget* window, Configuration& configuration, SettingsForm& form, ListViews& lists, Fields fields,
                    Hooks hooks);

@@ -387,6 +387,14 @@ void SettingsForm::pickFileInto(QLineEdit* field) {
     }
 }
 
+void SettingsForm::pickInto(const char* fieldName) {
+    QLineEdit* picked = field(fieldName);
+    if (std::string_view(fieldName) == "FCachePath")
+        return pickDirectoryInto(picked);
+    pickFileInto(picked);
+    Q_EMIT filePicked(picked);
+}
+
 void SettingsForm::pickDirectoryInto(QLineEdit* field) {
     DirectoryChooser dialog(window_);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

@@ -53,12 +53,15 @@ public:
     void pickFileInto(QLineEdit* field);
     // The directory of the file cache: a name that does not exist may be typed; it is created after a question.
     void pickDirectoryInto(QLineEdit* field);
+    // A picker's button: the field of that objectName gets a file picked (the cache directory: a directory).
+    void pickInto(const char* fieldName);
 
 Q_SIGNALS:
     // The user changed a value (a number field is marked as it is typed into); the memory fields and units apart.
     void valueChanged();
     void memoryChanged();
     void unitChosen(); // the unit of the memory total (SwitchB, SwitchKB, SwitchMB, SwitchGB)
+    void filePicked(QLineEdit* field);
 
 private:
     QLineEdit* field(std::string_view objectName) const;
