@@ -85,6 +85,21 @@ constexpr ListDescriptor kKeyList{
 };
 
 // Groups 1 ("b", "A"), 2 ("c") and 3 ("a"): the rows start as 1|b, 1|A, 2|c, 3|a.
+void load(GroupTable& groups);
+
+// A window holding the view "List" in a box layout, the groups of load() and the window's list views.
+struct ListWindow {
+    ListWindow() {
+        table->setObjectName(QStringLiteral("List"));
+        (new QVBoxLayout(&window))->addWidget(table);
+        load(groups);
+    }
+    QWidget window;
+    QTableView* table = new QTableView(&window);
+    GroupTable groups;
+    ListViews views{&window};
+};
+
 void load(GroupTable& groups) {
     for (const char* line : {"GD:1:b:", "GD:1:A:", "GD:2:c:", "GD:3:a:"}) {
         const TStructString fields(line, ":");
@@ -394,13 +409,11 @@ private slots:
         QFETCH(QString, script);
         QFETCH(int, actions);
         QFETCH(QString, calls);
-        QWidget window;
-        auto* table = new QTableView(&window);
-        table->setObjectName(QStringLiteral("List"));
-        (new QVBoxLayout(&window))->addWidget(table);
-        GroupTable groups;
-        load(groups);
-        ListViews views(&window);
+        ListWindow shown;
+        QWidget& window = shown.window;
+        QTableView* table = shown.table;
+        GroupTable& groups = shown.groups;
+        ListViews& views = shown.views;
         auto model = std::make_unique<GroupLinesModel>(kList, groups);
         model->fill();
         RecordingActions recorder;
@@ -487,16 +500,11 @@ private slots:
         QFETCH(bool, sorted);
         QFETCH(int, selected);
         QFETCH(QString, count);
-        QWidget window;
-        auto* table = new QTableView(&window);
-        table->setObjectName(QStringLiteral("List"));
-        (new QVBoxLayout(&window))->addWidget(table);
-        GroupTable groups;
-        load(groups);
-        ListViews views(&window);
-        auto model = std::make_unique<GroupLinesModel>(kImageList, groups);
+        ListWindow shown;
+        QWidget& window = shown.window;
+        auto model = std::make_unique<GroupLinesModel>(kImageList, shown.groups);
         model->fill();
-        const BoundList& list = views.bind(kImageList, std::move(model));
+        const BoundList& list = shown.views.bind(kImageList, std::move(model));
         const Checked checkedModel(list.model);
         const Checked checkedView(list.proxy);
         auto* filter = window.findChild<QLineEdit*>(QStringLiteral("ListFilter"));
