@@ -148,65 +148,67 @@ void GroupLinesModel::fill() {
 }
 
 void GroupLinesModel::addLine(int group, std::string line) {
-    RuleLines::Id id = 0; // the line keeps its id through undo and redo: it stands where it stood
+    // The line keeps its id through undo and redo: it stands where it stood.
+    ConfigurationChange step = changes::addGroupLine(groups_, list_.lines, group, std::move(line));
     runStep(
         "add",
-        [this, group, id, line]() mutable {
-            RuleLines& lines = groups_.create(group).*list_.lines;
-            if (id == 0)
-                id = lines.append(line);
-            else
-                lines.restore({id, line});
+        [this, group, id = step.line, apply = std::move(step.apply)] {
+            apply();
+            const RuleLines& lines = groups_.create(group).*list_.lines;
             const int row = rowCount();
             beginInsertRows(QModelIndex(), row, row);
             rows_.push_back(
                 {id, static_cast<std::uint32_t>(lines.indexOf(id)), static_cast<std::int16_t>(group), true, true});
             endInsertRows();
         },
-        [this, group] {
-            // The step's row is the last one again; the group it may have created stays, empty, as groups do.
+        [this, revert = std::move(step.revert)] {
+            // The step's row is the last one again.
             const int row = rowCount() - 1;
-            const RuleLines::Id added = lineIdOf(row);
             beginRemoveRows(QModelIndex(), row, row);
             rows_.pop_back();
             endRemoveRows();
-            (groups_.create(group).*list_.lines).remove(added);
+            revert();
         });
 }
 
 bool GroupLinesModel::replaceLine(int row, std::string line) {
-    RuleLines* lines = linesOf(row);
-    const RuleLines::Id id = lineIdOf(row);
-    const std::string* old = lines ? lines->find(id) : nullptr;
-    if (!old)
+    std::optional<ConfigurationChange> step =
+        changes::replaceGroupLine(groups_, list_.lines, groupOf(row), lineIdOf(row), std::move(line));
+    if (!step)
         return false;
     const bool wasEdited = rows_[static_cast<std::size_t>(row)].edited;
-    auto set = [this, row, id](const std::string& text, bool edited) {
-        linesOf(row)->replace(id, text);
+    auto show = [this, row](bool edited) {
         rows_[static_cast<std::size_t>(row)].edited = edited;
         lineChanged(row);
     };
     runStep(
-        "edit", [set, line] { set(line, true); }, [set, before = *old, wasEdited] { set(before, wasEdited); });
+        "edit",
+        [show, apply = std::move(step->apply)] {
+            apply();
+            show(true);
+        },
+        [show, revert = std::move(step->revert), wasEdited] {
+            revert();
+            show(wasEdited);
+        });
     return true;
 }
 
 bool GroupLinesModel::removeLine(int row) {
-    RuleLines* lines = linesOf(row);
     const Row shown = rows_[static_cast<std::size_t>(row)];
-    const std::string* old = lines ? lines->find(shown.line) : nullptr;
-    if (!old)
+    std::optional<ConfigurationChange> step = changes::removeGroupLine(groups_, list_.lines, shown.group, shown.line);
+    if (!step)
         return false;
     runStep(
         "delete",
-        [this, row, shown] {
+        [this, row, apply = std::move(step->apply)] {
             beginRemoveRows(QModelIndex(), row, row);
             rows_.erase(rows_.begin() + row);
             endRemoveRows();
-            (groups_.create(shown.group).*list_.lines).remove(shown.line);
+            apply();
         },
-        [this, row, shown, text = *old] {
-            (groups_.create(shown.group).*list_.lines).restore({shown.line, text});
+        [this, row, shown, revert = std::move(step->revert)] {
+            revert();
             beginInsertRows(QModelIndex(), row, row);
             rows_.insert(rows_.begin() + row, shown);
             endInsertRows();
@@ -277,20 +279,20 @@ void GroupLineModel::eraseRow(int row) {
 
 void GroupLineModel::setLine(int group, int type, std::string line) {
     const int row = findRow(group, type);
-    const std::string old = groups_.exists(group) ? groups_.find(group)->*memberOf(type) : std::string();
+    ConfigurationChange step = changes::setGroupLine(groups_, memberOf(type), group, std::move(line));
     const Row before = row >= 0 ? rows_[static_cast<std::size_t>(row)] : Row{};
     const auto shown = Row{static_cast<std::int16_t>(group), static_cast<std::int16_t>(type), row < 0, true};
     runStep(
         row >= 0 ? "edit" : "add",
-        [this, row, shown, line] {
-            groups_.create(shown.group).*memberOf(shown.type) = line;
+        [this, row, shown, apply = std::move(step.apply)] {
+            apply();
             if (row < 0)
                 return insertRow(rowCount(), shown);
             rows_[static_cast<std::size_t>(row)].edited = true;
             lineChanged(row); // a change even when the row's texts stay ("GN:01:..." for "GN:1:...")
         },
-        [this, row, before, shown, old] {
-            groups_.create(shown.group).*memberOf(shown.type) = old;
+        [this, row, before, revert = std::move(step.revert)] {
+            revert();
             if (row < 0)
                 return eraseRow(rowCount() - 1);
             rows_[static_cast<std::size_t>(row)] = before;
@@ -300,17 +302,15 @@ void GroupLineModel::setLine(int group, int type, std::string line) {
 
 void GroupLineModel::clearLine(int row) {
     const Row shown = rows_[static_cast<std::size_t>(row)];
-    const TProxyUsers* record = groups_.find(shown.group);
-    const std::string old = record ? record->*memberOf(shown.type) : std::string();
+    ConfigurationChange step = changes::clearGroupLine(groups_, memberOf(shown.type), shown.group);
     runStep(
         "delete",
-        [this, row, shown] {
+        [this, row, apply = std::move(step.apply)] {
             eraseRow(row);
-            if (TProxyUsers* held = groups_.find(shown.group))
-                (held->*memberOf(shown.type)).clear();
+            apply();
         },
-        [this, row, shown, old] {
-            groups_.create(shown.group).*memberOf(shown.type) = old;
+        [this, row, shown, revert = std::move(step.revert)] {
+            revert();
             insertRow(row, shown);
         });
 }
@@ -320,27 +320,23 @@ void GroupLineModel::replaceLine(int row, int type, std::string line) {
     const int former = typeOf(row);
     if (former == type)
         return setLine(group, type, std::move(line));
-    const TProxyUsers* record = groups_.find(group);
-    const std::string formerBefore = record ? record->*memberOf(former) : std::string();
-    const std::string typeBefore = record ? record->*memberOf(type) : std::string();
+    ConfigurationChange step = changes::both(changes::clearGroupLine(groups_, memberOf(former), group),
+                                             changes::setGroupLine(groups_, memberOf(type), group, std::move(line)));
     // The rows of a group-line list are a handful per group: the step keeps them whole, before and after.
     std::vector<Row> rowsAfter = rows_;
     rowsAfter[static_cast<std::size_t>(row)].type = static_cast<std::int16_t>(type);
     rowsAfter[static_cast<std::size_t>(row)].edited = true;
     if (const int other = findRow(group, type); other >= 0)
         rowsAfter.erase(rowsAfter.begin() + other);
-    auto show = [this, group, former, type](const std::string& formerText, const std::string& typeText,
-                                            const std::vector<Row>& rows) {
-        TProxyUsers& held = groups_.create(group);
-        held.*memberOf(former) = formerText;
-        held.*memberOf(type) = typeText;
+    auto show = [this](const std::function<void()>& change, const std::vector<Row>& rows) {
         beginResetModel();
+        change();
         rows_ = rows;
         endResetModel();
     };
     runStep(
-        "edit", [show, line, rowsAfter] { show(std::string(), line, rowsAfter); },
-        [show, formerBefore, typeBefore, rowsBefore = rows_] { show(formerBefore, typeBefore, rowsBefore); });
+        "edit", [show, apply = std::move(step.apply), rowsAfter] { show(apply, rowsAfter); },
+        [show, revert = std::move(step.revert), rowsBefore = rows_] { show(revert, rowsBefore); });
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -348,33 +344,23 @@ void GroupLineModel::replaceLine(int row, int type, std::string line) {
 
 FileLinesModel::FileLinesModel(const ListDescriptor& list, std::vector<std::string>& lines, QObject* parent)
     : LineModel(list, parent) {
-    using Index = std::ptrdiff_t;
     lines_.count = [&lines] {
         return lines.size();
     };
     lines_.line = [&lines](std::size_t i) {
         return std::string_view(lines[i]);
     };
-    lines_.make = [](std::string text) {
-        return Held{0, std::move(text)};
+    lines_.append = [&lines](std::string text) {
+        return changes::appendLine(lines, std::move(text));
     };
-    lines_.insert = [&lines](std::size_t i, Held line) {
-        lines.insert(lines.begin() + static_cast<Index>(i), std::move(line.text));
+    lines_.replace = [&lines](std::size_t i, std::string text) {
+        return changes::replaceLine(lines, i, std::move(text));
     };
-    lines_.take = [&lines](std::size_t i) {
-        Held line{0, std::move(lines[i])};
-        lines.erase(lines.begin() + static_cast<Index>(i));
-        return line;
+    lines_.remove = [&lines](std::size_t i) {
+        return changes::removeLine(lines, i);
     };
-    lines_.set = [&lines](std::size_t i, std::string text) {
-        return std::exchange(lines[i], std::move(text));
-    };
-    lines_.permute = [&lines](const std::vector<int>& order) {
-        std::vector<std::string> moved;
-        moved.reserve(lines.size());
-        for (const int from : order)
-            moved.push_back(std::move(lines[static_cast<std::size_t>(from)]));
-        lines = std::move(moved);
+    lines_.reorder = [&lines](std::vector<int> order) {
+        return changes::reorderLines(lines, std::move(order));
     };
 }
 
@@ -386,24 +372,14 @@ FileLinesModel::FileLinesModel(const ListDescriptor& list, RuleLines& lines, QOb
     lines_.line = [&lines](std::size_t i) {
         return std::string_view(lines[i].text);
     };
-    lines_.make = [&lines](std::string text) {
-        // An id for the line, the next one: appended and taken back at once, the line itself goes in by insert.
-        const RuleLines::Id id = lines.append(text);
-        lines.remove(id);
-        return Held{id, std::move(text)};
+    lines_.append = [&lines](std::string text) {
+        return changes::appendLine(lines, std::move(text));
     };
-    lines_.insert = [&lines](std::size_t, Held line) {
-        lines.restore({line.id, std::move(line.text)});
+    lines_.replace = [&lines](std::size_t i, std::string text) {
+        return changes::replaceLine(lines, i, std::move(text));
     };
-    lines_.take = [&lines](std::size_t i) {
-        Held line{lines[i].id, lines[i].text};
-        lines.remove(line.id);
-        return line;
-    };
-    lines_.set = [&lines](std::size_t i, std::string text) {
-        std::string old = lines[i].text;
-        lines.replace(lines[i].id, std::move(text));
-        return old;
+    lines_.remove = [&lines](std::size_t i) {
+        return changes::removeLine(lines, i);
     };
 }
 
@@ -415,38 +391,35 @@ RowLine FileLinesModel::rowLine(int row) const {
     return RowLine{lines_.line(static_cast<std::size_t>(row))};
 }
 
-void FileLinesModel::insertLine(std::size_t row, Held line) {
-    const int at = static_cast<int>(row);
-    beginInsertRows(QModelIndex(), at, at);
-    lines_.insert(row, std::move(line));
+void FileLinesModel::insertRow(int row, const std::function<void()>& change) {
+    beginInsertRows(QModelIndex(), row, row);
+    change();
     endInsertRows();
 }
 
-FileLinesModel::Held FileLinesModel::takeLine(std::size_t row) {
-    const int at = static_cast<int>(row);
-    beginRemoveRows(QModelIndex(), at, at);
-    Held line = lines_.take(row);
+void FileLinesModel::eraseRow(int row, const std::function<void()>& change) {
+    beginRemoveRows(QModelIndex(), row, row);
+    change();
     endRemoveRows();
-    return line;
 }
 
 void FileLinesModel::appendLine(std::string line) {
+    ConfigurationChange step = lines_.append(std::move(line));
     runStep(
-        "add", [this, held = lines_.make(std::move(line))] { insertLine(lines_.count(), held); },
-        [this] { takeLine(lines_.count() - 1); });
+        "add", [this, apply = std::move(step.apply)] { insertRow(rowCount(), apply); },
+        [this, revert = std::move(step.revert)] { eraseRow(rowCount() - 1, revert); });
 }
 
 void FileLinesModel::replaceLine(int row, std::string line) {
-    const auto at = static_cast<std::size_t>(row);
-    std::string old(lines_.line(at));
+    ConfigurationChange step = lines_.replace(static_cast<std::size_t>(row), std::move(line));
     runStep(
         "edit",
-        [this, row, at, line] {
-            lines_.set(at, line);
+        [this, row, apply = std::move(step.apply)] {
+            apply();
             lineChanged(row); // the line was rebuilt, even if the row shows the same texts
         },
-        [this, row, at, old] {
-            lines_.set(at, old);
+        [this, row, revert = std::move(step.revert)] {
+            revert();
             lineChanged(row);
         });
 }
@@ -456,36 +429,33 @@ void FileLinesModel::removeLine(int row) {
 }
 
 void FileLinesModel::removeLine(int row, Alongside alongside) {
-    const auto at = static_cast<std::size_t>(row);
-    // The line goes into the step when it is taken: the step holds the one copy while the line is gone.
-    auto held = std::make_shared<Held>();
+    ConfigurationChange step = lines_.remove(static_cast<std::size_t>(row));
     runStep(
         "delete",
-        [this, at, held, redo = std::move(alongside.redo)] {
-            *held = takeLine(at);
+        [this, row, apply = std::move(step.apply), redo = std::move(alongside.redo)] {
+            eraseRow(row, apply);
             if (redo)
                 redo();
         },
-        [this, at, held, undo = std::move(alongside.undo)] {
-            insertLine(at, std::move(*held));
+        [this, row, revert = std::move(step.revert), undo = std::move(alongside.undo)] {
+            insertRow(row, revert);
             if (undo)
                 undo();
         });
 }
 
 void FileLinesModel::reorder(std::vector<int> order) {
-    if (!lines_.permute)
+    if (!lines_.reorder)
         throw GlymError(std::string("The list view ") + list_.objectName + " keeps its lines in their order.");
-    std::vector<int> back(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        back[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
-    auto apply = [this](const std::vector<int>& permutation) {
+    ConfigurationChange step = lines_.reorder(std::move(order));
+    auto show = [this](const std::function<void()>& change) {
         beginResetModel();
-        lines_.permute(permutation);
+        change();
         endResetModel();
     };
     runStep(
-        "sort", [apply, order = std::move(order)] { apply(order); }, [apply, back = std::move(back)] { apply(back); });
+        "sort", [show, apply = std::move(step.apply)] { show(apply); },
+        [show, revert = std::move(step.revert)] { show(revert); });
 }
 
 void FileLinesModel::replacing(const std::function<void()>& change) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/ListDescriptor.h"
+#include "document/ConfigurationChange.h"
 
 #include <QAbstractTableModel>
 #include <cstdint>
@@ -193,22 +194,18 @@ public:
     void replacing(const std::function<void()>& change);
 
 private:
-    // A line as the list holds it; the id only in a list of ids.
-    struct Held {
-        RuleLines::Id id = 0;
-        std::string text;
-    };
+    // How the model reads its list and the steps that change it (see document/ConfigurationChange.h).
     struct Access {
         std::function<std::size_t()> count;
         std::function<std::string_view(std::size_t)> line;
-        std::function<Held(std::string)> make; // a new line
-        std::function<void(std::size_t, Held)> insert;
-        std::function<Held(std::size_t)> take;
-        std::function<std::string(std::size_t, std::string)> set; // returns the old line
-        std::function<void(const std::vector<int>&)> permute;     // nullptr: a list of ids
+        std::function<ConfigurationChange(std::string)> append;
+        std::function<ConfigurationChange(std::size_t, std::string)> replace;
+        std::function<ConfigurationChange(std::size_t)> remove;
+        std::function<ConfigurationChange(std::vector<int>)> reorder; // nullptr: a list of ids
     };
-    void insertLine(std::size_t row, Held line);
-    Held takeLine(std::size_t row);
+    // A row inserted or erased around the change that brings or takes its line.
+    void insertRow(int row, const std::function<void()>& change);
+    void eraseRow(int row, const std::function<void()>& change);
 
     Access lines_;
 };

@@ -1,4 +1,5 @@
 #include "document/Configuration.h"
+#include "document/ConfigurationChange.h"
 
 #include "common/CoreTestSupport.h"
 
@@ -7,6 +8,10 @@
 #include <QTest>
 
 using namespace coretest;
+
+// A step built on the configuration as the steps before it left it, as the window builds each on the user's action.
+using StepOf = std::function<ConfigurationChange(Configuration&)>;
+Q_DECLARE_METATYPE(StepOf)
 
 // The configuration document without a window: a copy of examples/ in a directory made current, loaded, changed
 // through the document's functions, checked against the disk and saved.
@@ -242,6 +247,116 @@ private slots:
         QCOMPARE(readBytes("glym30.ini"), before["glym30.ini"]);
         QCOMPARE(readBytes("skip.txt"), QByteArray("SA:mine:\r\n"));
         QCOMPARE(outside(), QStringList());
+    }
+
+    // The rule-line steps: applied in order, a rule file holds the lines they give; reverted the other way round,
+    // nothing is left to save; applied again, the same bytes (lines keep their ids and places).
+    void steps_data() {
+        QTest::addColumn<QList<StepOf>>("steps");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArrayList>("edits"); // of the bytes as saved: from, to, from, to, ...
+        const auto gd = &TProxyUsers::NetworkRules;
+        const auto cd = &TProxyUsers::HostRules;
+        QTest::newRow("group lines")
+            << QList<StepOf>{
+                   [=](Configuration& c) {
+                       return changes::addGroupLine(c.groups(), gd, 5, "GD:5:10.0.0.0:255.0.0.0:lab");
+                   },
+                   [=](Configuration& c) {
+                       return changes::addGroupLine(c.groups(), gd, 1, "GD:1:10.1.0.0:255.255.0.0:");
+                   },
+                   [=](Configuration& c) {
+                       return *changes::replaceGroupLine(c.groups(), gd, 2, (c.groups().find(2)->*gd)[0].id,
+                                                         "GD:2:x:y:");
+                   },
+                   [=](Configuration& c) {
+                       return *changes::removeGroupLine(c.groups(), cd, 2, (c.groups().find(2)->*cd)[0].id);
+                   },
+               }
+            << "access.txt"
+            << QByteArrayList{"office network\r\n",
+                              "office network\r\nGD:1:10.1.0.0:255.255.0.0:\r\n",
+                              "GD:2:192.168.20.0:255.255.255.128:",
+                              "GD:2:x:y:",
+                              "CD:2:BOOKKEEPER:\r\n",
+                              "",
+                              "RL:3:6000000:\r\n",
+                              "RL:3:6000000:\r\nGD:5:10.0.0.0:255.0.0.0:lab\r\n"};
+        QTest::newRow("single lines")
+            << QList<StepOf>{
+                   [](Configuration& c) {
+                       return changes::setGroupLine(c.groups(), &TProxyUsers::LimitRule, 3, "TL:3:5:");
+                   },
+                   [](Configuration& c) { return changes::clearGroupLine(c.groups(), &TProxyUsers::SpeedRule, 3); },
+                   [](Configuration& c) {
+                       return changes::both(
+                           changes::clearGroupLine(c.groups(), &TProxyUsers::GroupLine, 1),
+                           changes::setGroupLine(c.groups(), &TProxyUsers::InputAuthRule, 1, "IA:1:x:"));
+                   },
+               }
+            << "access.txt"
+            << QByteArrayList{"TL:3:102400:100 MB a day",    "TL:3:5:", "RL:3:6000000:\r\n",       "",
+                              "GN:1:Office:first floor\r\n", "",        "IA:1:office:Spring2024:", "IA:1:x:"};
+        QTest::newRow("cache-skip lines")
+            << QList<StepOf>{
+                   [](Configuration& c) { return changes::appendLine(c.cacheSkipLines(), "SD:new:"); },
+                   [](Configuration& c) { return changes::replaceLine(c.cacheSkipLines(), 0, "SD:/bin/:"); },
+                   [](Configuration& c) { return changes::removeLine(c.cacheSkipLines(), 1); },
+                   [](Configuration& c) {
+                       return changes::reorderLines(c.cacheSkipLines(), {4, 1, 2, 3, 0});
+                   },
+               }
+            << "skip.txt"
+            << QByteArrayList{"SD:/cgi-bin/:dynamic pages\r\nSD:*.php?*:\r\n", "SD:new:\r\n", "BR:404:\r\n",
+                              "BR:404:\r\nSD:/bin/:\r\n"};
+        QTest::newRow("port-mapping services")
+            << QList<StepOf>{
+                   [](Configuration& c) { return changes::appendLine(c.manualServices(), "CR:1:1:h:new:1:1:1:1:1:"); },
+                   [](Configuration& c) {
+                       return changes::replaceLine(c.manualServices(), 0, "CR:8026:25:relay:smtp:1:1:1:1:1:");
+                   },
+                   [](Configuration& c) { return changes::removeLine(c.manualServices(), 1); },
+               }
+            << "router.txt"
+            << QByteArrayList{"CR:8025:25:relay.example.net:smtp relay:15:15:60:100:100:second mail route",
+                              "CR:8026:25:relay:smtp:1:1:1:1:1:",
+                              "CR:3389:3389:192.168.20.15:rdp:4:15:600:100:100:accounting terminal\r\n",
+                              "",
+                              "64:60:100:100:\r\n",
+                              "64:60:100:100:\r\nCR:1:1:h:new:1:1:1:1:1:\r\n"};
+    }
+    void steps() {
+        QFETCH(QList<StepOf>, steps);
+        QFETCH(QString, file);
+        QFETCH(QByteArrayList, edits);
+        config_.load({});
+        // The edits are of the file as a save writes it (the access rules group by group, a blank line before the
+        // manual services): saved with the first step and saved again without it.
+        ConfigurationChange first = steps[0](config_);
+        first.apply();
+        QVERIFY(config_.save().changedMeanwhile.empty());
+        first.revert();
+        QVERIFY(config_.save().changedMeanwhile.empty());
+        QByteArray expected = readBytes(file);
+        for (qsizetype i = 0; i + 1 < edits.size(); i += 2) {
+            QVERIFY2(expected.contains(edits[i]), edits[i].constData());
+            expected.replace(edits[i], edits[i + 1]);
+        }
+        std::vector<ConfigurationChange> taken;
+        for (int round = 0; round < 2; ++round) {
+            for (std::size_t i = 0; i < std::size_t(steps.size()); ++i) {
+                if (round == 0)
+                    taken.push_back(steps[qsizetype(i)](config_));
+                taken[i].apply();
+            }
+            const std::vector<FileToWrite> changes = config_.changes();
+            QCOMPARE(changes.size(), std::size_t(1));
+            QCOMPARE(QString::fromStdString(changes[0].path), file);
+            QCOMPARE(qbytes(changes[0].bytes), expected);
+            for (auto step = taken.rbegin(); step != taken.rend(); ++step)
+                step->revert();
+            QVERIFY(config_.changes().empty());
+        }
     }
 };
 

@@ -28,7 +28,8 @@ public:
 
     const std::string& settingsFile() const { return settingsFile_; }
 
-    // The rules. The lists are changed in place by their editors; a save writes what they hold.
+    // The rules. Their lines change by the steps of document/ConfigurationChange.h (which the window's list models
+    // put on its undo stack); a save writes what they hold.
     GroupTable& groups() { return groups_; }
     const GroupTable& groups() const { return groups_; }
     std::vector<std::string>& cacheSkipLines() { return cacheSkipLines_; }
