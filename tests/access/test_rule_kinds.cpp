@@ -530,6 +530,14 @@ private slots:
             QCOMPARE(record.tag, tag);
             QCOMPARE(record.values, values);
             QCOMPARE(dialog->type(), type);
+            // Tab visits the fields in the order the line holds them, as they stand in the dialog.
+            QStringList inTabOrder;
+            for (QWidget* widget = dialog->nextInFocusChain(); widget != dialog.get();
+                 widget = widget->nextInFocusChain())
+                if (const auto* edit = qobject_cast<QLineEdit*>(widget);
+                    edit && shown.contains(edit->objectName() + u'=' + edit->text()))
+                    inTabOrder << edit->objectName() + u'=' + edit->text();
+            QCOMPARE(inTabOrder, shown);
         }
     }
 
