@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QToolButton>
 
 TFAuth::TFAuth(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFAuth) {
     ui_->setupUi(this);
@@ -19,6 +20,9 @@ TFAuth::TFAuth(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFAuth) {
     for (int i = 0; i < Combo->count(); ++i)
         Combo->setItemIcon(i, listImage(ImageList::IAuth, i));
     Combo->setCurrentIndex(-1);
+    // The password is masked, as anyone may be looking at the screen; the button shows it while it is down.
+    connect(ui_->RevealPassword, &QToolButton::toggled, passw,
+            [this](bool shown) { passw->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password); });
     finishForm();
 }
 

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QListWidget>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace rulelists;
@@ -45,6 +46,18 @@ QByteArray fileOf(const QByteArrayList& lines) {
 
 } // namespace
 
+// The authorization rows as the list shows them: a password that is set as eight bullets, whatever it is.
+QStringList masked(const QStringList& rows) {
+    QStringList shown;
+    for (QString row : rows) {
+        QStringList fields = row.split(u'|');
+        if (!fields.value(2).isEmpty())
+            fields[2] = QString(8, QChar(0x2022));
+        shown << fields.join(u'|');
+    }
+    return shown;
+}
+
 class TestTimeAuth : public QObject {
     Q_OBJECT
 
@@ -53,6 +66,21 @@ class TestTimeAuth : public QObject {
     QTableView* logins() const { return w_->list("LAuth"); }
 
 private slots:
+    // The dialog masks the password; its button shows it while pressed in, and the text is the same either way.
+    void passwordIsMaskedUntilShown() {
+        const std::unique_ptr<TRuleDialog> dialog = TFAuth::create(nullptr, EditorAction::Add);
+        auto* password = dialog->findChild<QLineEdit*>(QStringLiteral("passw"));
+        auto* reveal = dialog->findChild<QToolButton*>(QStringLiteral("RevealPassword"));
+        QVERIFY(password && reveal);
+        QTest::keyClicks(password, QStringLiteral("s3cret"));
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        reveal->click();
+        QCOMPARE(password->echoMode(), QLineEdit::Normal);
+        reveal->click();
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog->record().values.value(1), QStringLiteral("s3cret"));
+    }
+
     void cleanup() { w_.reset(); }
 
     void session() {
@@ -60,7 +88,7 @@ private slots:
         startAnew(w_, input);
         QCOMPARE(rowTexts(times()), (QStringList{"1|Monday|8|18|weekdays", "1|x|9|17|odd day", "2|9|10|12|out of range",
                                                  "2|EveryDay|8|18|"}));
-        QCOMPARE(rowTexts(logins()), (QStringList{"1|boss|secret|", "2|in2|p2|", "2|out2|q2|note"}));
+        QCOMPARE(rowTexts(logins()), masked((QStringList{"1|boss|secret|", "2|in2|p2|", "2|out2|q2|note"})));
         ModalAnswers answers;
 
         // Sunday moved up in the pop-up and picked with Enter: the line stores Sunday (7), not the entry's new
@@ -172,7 +200,7 @@ private slots:
         });
         w_->doubleClick(logins(), 2);
         QCOMPARE(authShown, (QStringList{" Edit Authorization Rules ", "Output", "out2", "q2"}));
-        QCOMPARE(rowTexts(logins()), (QStringList{"1|chief||x", "2|out2|q2|note", "1|out1|pw|"}));
+        QCOMPARE(rowTexts(logins()), masked((QStringList{"1|chief||x", "2|out2|q2|note", "1|out1|pw|"})));
         const QList<qint64> loginImages{imageKey(logins(), 0, 1), imageKey(logins(), 1, 1), imageKey(logins(), 2, 1)};
         QCOMPARE(loginImages, (QList<qint64>{listImage(ImageList::ImageList1, mainimage::kInputLogin).cacheKey(),
                                              listImage(ImageList::ImageList1, mainimage::kInputLogin).cacheKey(),
@@ -191,7 +219,7 @@ private slots:
 
         // The next start shows one row per group and type, the input row first.
         startAnew(w_, written);
-        QCOMPARE(rowTexts(logins()), (QStringList{"1|out1|pw|", "2|out2|q2|note"}));
+        QCOMPARE(rowTexts(logins()), masked((QStringList{"1|out1|pw|", "2|out2|q2|note"})));
     }
 
     // A day field that holds no day number is shown as it stands, the line is saved as it was, the lists filled
@@ -272,7 +300,7 @@ private slots:
         });
         w_->doubleClick(logins(), editRow);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
-        QCOMPARE(rowTexts(logins()), rows);
+        QCOMPARE(rowTexts(logins()), masked(rows));
         QCOMPARE(w_->savedLines(QStringLiteral("access.txt")), saved);
     }
 };
