@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QUndoStack>
+#include <algorithm>
 
 namespace {
 
@@ -40,6 +41,12 @@ WindowShell::WindowShell(QMainWindow* window, QStatusBar* statusBar, const char*
     notePanel_->setMinimumWidth(50);
     statusBar->addWidget(hintPanel);
     statusBar->addPermanentWidget(notePanel_, 1);
+    // A message (the hint of a control) is painted where the hint panel stands, which it hides; the notes, which
+    // stretch over the rest, give that room up while it shows, or the message would have none.
+    connect(statusBar, &QStatusBar::messageChanged, notePanel_, [this, hintPanel](const QString& message) {
+        notePanel_->setMaximumWidth(message.isEmpty() ? QWIDGETSIZE_MAX
+                                                      : std::max(50, statusBar_->width() - hintPanel->width()));
+    });
     qApp->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
 }

@@ -3,6 +3,7 @@
 #include "support/GuiTestSupport.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
@@ -71,6 +72,26 @@ private Q_SLOTS:
     // Alt with a letter opens a menu or does nothing; Ctrl+S with nothing to save writes nothing; Ctrl+Q closes
     // through the close question; F5 shows the statistics read afresh. The field with the focus shows its hint and
     // keeps its text through all of it.
+    // The hint the status bar shows is painted where the hint panel stands, and the notes panel, which stretches
+    // over the rest of the bar, does not cover it: the hint's place looks the same with a note as without one.
+    void theHintIsNotCovered() {
+        start();
+        QVERIFY(activate());
+        auto* bar = child<QStatusBar>("StatusBar1");
+        auto* notes = child<QLabel>("StatusPanel1");
+        auto hintPlace = [bar](const QString& note, QLabel* panel) {
+            panel->setText(note);
+            bar->showMessage(QStringLiteral("WWWWWWWWWWWWWWWWWWWW"));
+            return bar->grab().toImage().copy(0, 0, 300, bar->height());
+        };
+        const QImage alone = hintPlace({}, notes);
+        const QImage withNote = hintPlace(QString(60, u'#'), notes);
+        bar->clearMessage();
+        const QImage empty = bar->grab().toImage().copy(0, 0, 300, bar->height());
+        QVERIFY2(alone != empty, "the hint is not painted");
+        QVERIFY2(withNote == alone, "the note covers the hint");
+    }
+
     void shortcutsDoNotTypeIntoFields() {
         dir->write(QStringLiteral("connect.log"), QByteArray());
         dir->write(QStringLiteral("glym30.ini"), QByteArray(kServerFile) + "[Connect Log]\r\nFile Name=" +
