@@ -280,11 +280,11 @@ private:
     WindowShell* shell_ = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
-    QLabel* statusPanel1_ = nullptr; // progress notes
-    bool settingsChanged_ = false;   // a setting (not a rule list) changed since the last load or save
-    bool loading_ = false;           // LoadServerConfig is filling the controls
-    QString executablePath_;         // absolute
-    QString workingDirectory_;       // absolute; empty: the executable's directory
+    QLabel* statusPanel1_ = nullptr;       // progress notes
+    bool settingsChanged_ = false;         // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;                 // LoadServerConfig is filling the controls
+    QString executablePath_;               // absolute
+    QString workingDirectory_;             // absolute; empty: the executable's directory
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };
