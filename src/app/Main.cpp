@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "access/RuleEditor.h"
+#include "app/Help.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "base/WindowShell.h"
@@ -262,6 +263,16 @@ void TMainWnd::reloadConfiguration() {
 void TMainWnd::ShowHint1Click() {
     shell_->setPopupHints(!shell_->popupHints());
     ui_->ShowHint1->setChecked(shell_->popupHints());
+}
+
+void TMainWnd::UserManual1Click() {
+    if (!manual_)
+        manual_ = new help::ManualWindow(this);
+    manual_->showSection(help::sectionOfPage(ui_->PageControl));
+}
+
+void TMainWnd::About1Click() {
+    help::showAbout(this);
 }
 
 void TMainWnd::loadPreferences() {
