@@ -1,4 +1,5 @@
 #include "access/AccessLists.h"
+#include "access/GroupNameDialog.h"
 #include "access/SpeedDialog.h"
 #include "app/Help.h"
 #include "app/Translations.h"
@@ -169,8 +170,9 @@ private Q_SLOTS:
 
         std::vector<std::unique_ptr<QDialog>> dialogs;
         for (const ListDescriptor* list : accesslists::all())
-            dialogs.push_back(list->dialog.create(window.get(), EditorAction::Add));
-        dialogs.push_back(accesslists::groups().dialog.create(window.get(), EditorAction::Edit));
+            if (list->dialog.create) // the group list makes its dialog itself
+                dialogs.push_back(list->dialog.create(window.get(), EditorAction::Add));
+        dialogs.push_back(std::make_unique<TFGroupName>(window.get()));
         dialogs.push_back(std::make_unique<TFCacheSkip>(window.get()));
         dialogs.push_back(std::make_unique<TFMService>(window.get()));
         for (const auto& dialog : dialogs) {
