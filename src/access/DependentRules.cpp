@@ -7,9 +7,15 @@
 #include "base/Text.h"
 #include "rules/Strings.h"
 
+#include <QCoreApplication>
 #include <QUndoStack>
 
 namespace {
+
+// The texts of this file, translated in their own context.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(DependentRules)
+};
 
 // Whether a list shows lines that bring a group into being (the groups, networks and hosts).
 bool showsNamingLines(const ListDescriptor& list) {
@@ -40,11 +46,11 @@ bool DependentRules::removeNamingLine(int group, std::size_t deleted, const char
         return true;
     }
     const QString name = fromFileBytes(TrimField(ruleField(record->GroupLine, 2)));
-    const QString counted = rules == 1 ? QStringLiteral("1 rule") : QStringLiteral("%1 rules").arg(rules);
+    const QString counted = rules == 1 ? Texts::tr("1 rule") : Texts::tr("%1 rules").arg(rules);
     const QString text =
-        QStringLiteral("Group %1%2 keeps %3 (URL, word, time, port, limit, speed or authorization rules), but this "
-                       "delete leaves it no name, network or host line. The next start keeps the rules only of "
-                       "groups that have one, so it would drop them.\n\nDelete the group's %3 too?")
+        Texts::tr("Group %1%2 keeps %3 (URL, word, time, port, limit, speed or authorization rules), but this "
+                  "delete leaves it no name, network or host line. The next start keeps the rules only of "
+                  "groups that have one, so it would drop them.\n\nDelete the group's %3 too?")
             .arg(group)
             .arg(name.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(name))
             .arg(counted);

@@ -25,6 +25,8 @@ std::unique_ptr<TRuleDialog> TFGroupName::createForHost(QWidget* parent, EditorA
     dialog->setWindowTitle(edit ? QStringLiteral("Edit Host") : QStringLiteral("Add Host"));
     dialog->Box1->setTitle(edit ? QStringLiteral(" Edit Host in Group ") : QStringLiteral(" Add Host in Group "));
     dialog->Label2->setText(QStringLiteral("Host Name :"));
+    dialog->name->setToolTip(tr("Host name of a computer that belongs to the group"));
+    dialog->name->setStatusTip(dialog->name->toolTip());
     return dialog;
 }
 
@@ -35,6 +37,8 @@ std::unique_ptr<TRuleDialog> TFGroupName::createForWord(QWidget* parent, EditorA
     dialog->setWindowTitle(edit ? QStringLiteral("Edit Word") : QStringLiteral("Add Word"));
     dialog->Box1->setTitle(edit ? QStringLiteral(" Edit Blocking Word ") : QStringLiteral(" Add Blocking Word "));
     dialog->Label2->setText(QStringLiteral("Word :"));
+    dialog->name->setToolTip(tr("Word that no URL requested by the group may contain"));
+    dialog->name->setStatusTip(dialog->name->toolTip());
     return dialog;
 }
 

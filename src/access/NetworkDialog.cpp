@@ -23,8 +23,7 @@ TFNet::TFNet(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFNet) {
 TFNet::~TFNet() = default;
 
 bool TFNet::refuse(QLineEdit* field, const QString& problem) {
-    messages::error(this,
-                    QStringLiteral("The field \"%1\" holds \"%2\", %3").arg(fieldName(field), field->text(), problem));
+    messages::error(this, tr("The field \"%1\" holds \"%2\", %3").arg(fieldName(field), field->text(), problem));
     field->setFocus(Qt::OtherFocusReason);
     return false;
 }
@@ -37,17 +36,17 @@ bool TFNet::checkOwnFields() {
     const std::string netmask = toFileBytes(mask->text()).value_or(std::string());
     if (const auto network = splitCidr(address)) {
         if (!TrimField(netmask).empty() && parseIpv4(netmask) != parseIpv4(network->mask))
-            return refuse(ip, QStringLiteral("whose prefix length gives the mask %1, not the mask \"%2\".")
+            return refuse(ip, tr("whose prefix length gives the mask %1, not the mask \"%2\".")
                                   .arg(fromFileBytes(network->mask), mask->text()));
         ip->setText(fromFileBytes(network->address));
         mask->setText(fromFileBytes(network->mask));
         return true;
     }
     if (!parseIpv4(address))
-        return refuse(ip, QStringLiteral("which is not an IPv4 address in dotted form (such as 192.168.1.0, or "
-                                         "192.168.1.0/24 with the mask left empty)."));
+        return refuse(ip, tr("which is not an IPv4 address in dotted form (such as 192.168.1.0, or "
+                             "192.168.1.0/24 with the mask left empty)."));
     if (!parseIpv4(netmask))
-        return refuse(mask, QStringLiteral("which is not an IPv4 mask in dotted form (such as 255.255.255.0)."));
+        return refuse(mask, tr("which is not an IPv4 mask in dotted form (such as 255.255.255.0)."));
     return true;
 }
 

@@ -9,7 +9,14 @@
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 
+#include <QCoreApplication>
+
 namespace {
+
+// The texts of this file, translated in their own context.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(RuleEditor)
+};
 
 std::string bytesOf(const QString& text) {
     // The dialogs refuse text Windows-1251 cannot hold, so this always succeeds for what they hand over.
@@ -152,6 +159,6 @@ void RuleEditor::remove(BoundList& list) {
 }
 
 void RuleEditor::reportLostLine() const {
-    messages::error(window_, QStringLiteral("The rule of the selected row is no longer held in its group. "
-                                            "Nothing was changed."));
+    messages::error(window_, Texts::tr("The rule of the selected row is no longer held in its group. "
+                                       "Nothing was changed."));
 }

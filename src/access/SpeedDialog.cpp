@@ -34,6 +34,8 @@ std::unique_ptr<TRuleDialog> TFSpeed::createForLimit(QWidget* parent, EditorActi
     dialog->Box1->setTitle(action == EditorAction::Edit ? QStringLiteral(" Edit Limit Traffic Rules ")
                                                         : QStringLiteral(" Add Limit Traffic Rules "));
     dialog->Label2->setText(QStringLiteral("Limit, kB/day :"));
+    dialog->speed->setToolTip(tr("Daily traffic limit of the group, in kilobytes per day (0 to 2147483647)"));
+    dialog->speed->setStatusTip(dialog->speed->toolTip());
     return dialog;
 }
 

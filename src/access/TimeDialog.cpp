@@ -79,8 +79,9 @@ bool TFTime::checkOwnFields() {
 
 void TFTime::accept() {
     if (dayIndex() < 0) {
-        messages::error(this, QStringLiteral("The field \"Day\" must hold one of the day names: %1.")
-                                  .arg(dayNameList().join(QStringLiteral(", "))));
+        messages::error(
+            this,
+            tr("The field \"Day\" must hold one of the day names: %1.").arg(dayNameList().join(QStringLiteral(", "))));
         day->setFocus(Qt::OtherFocusReason);
         return;
     }

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "access/RuleEditor.h"
+#include "app/Help.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "base/WindowShell.h"
@@ -244,7 +245,7 @@ void TMainWnd::reload() {
         return;
     if (ConfigChanged) {
         const auto answer =
-            messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config before reloading?"),
+            messages::ask(this, QStringLiteral("Confirm"), tr("Save changes to config before reloading?"),
                           QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question);
         if (answer != QMessageBox::Discard && (answer != QMessageBox::Save || !SaveServerConfig()))
             return;
@@ -262,6 +263,16 @@ void TMainWnd::reloadConfiguration() {
 void TMainWnd::ShowHint1Click() {
     shell_->setPopupHints(!shell_->popupHints());
     ui_->ShowHint1->setChecked(shell_->popupHints());
+}
+
+void TMainWnd::UserManual1Click() {
+    if (!manual_)
+        manual_ = new help::ManualWindow(this);
+    manual_->showSection(help::sectionOfPage(ui_->PageControl));
+}
+
+void TMainWnd::About1Click() {
+    help::showAbout(this);
 }
 
 void TMainWnd::loadPreferences() {
@@ -311,14 +322,14 @@ void TMainWnd::buildLists() {
             std::string path = toFileBytes(name).value_or(std::string());
             if (!path.empty() && path.front() != '/')
                 path = QFile::encodeName(ProgramDir.trimmed()).toStdString() + '/' + path;
-            return StatisticsPage::ProtectedFile{QString::fromUtf8(what), name, std::move(path)};
+            return StatisticsPage::ProtectedFile{tr(what), name, std::move(path)};
         };
-        return std::vector{file("the connection log", ui_->ConnectLogFile->text()),
-                           file("the server settings", QDir::cleanPath(IniFileName)),
-                           file("the preferences file", preferencesFile),
-                           file("the access rules file", ui_->CheckFile->text()),
-                           file("the cache-skip rules file", ui_->CacheSkipFile->text()),
-                           file("the port-mapping rules file", ui_->RouterFile->text())};
+        return std::vector{file(QT_TR_NOOP("the connection log"), ui_->ConnectLogFile->text()),
+                           file(QT_TR_NOOP("the server settings"), QDir::cleanPath(IniFileName)),
+                           file(QT_TR_NOOP("the preferences file"), preferencesFile),
+                           file(QT_TR_NOOP("the access rules file"), ui_->CheckFile->text()),
+                           file(QT_TR_NOOP("the cache-skip rules file"), ui_->CacheSkipFile->text()),
+                           file(QT_TR_NOOP("the port-mapping rules file"), ui_->RouterFile->text())};
     });
     CacheSkipPopup = lists_->addPopupMenu("CacheSkipPopup", {"AddPopAction", "EditPopAction", "DeletePopAction"},
                                           QStringLiteral("NoRules"));

@@ -23,6 +23,9 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class RuleFileFields;
+namespace help {
+class ManualWindow;
+}
 class StatisticsPage;
 class WindowShell;
 
@@ -90,6 +93,9 @@ public Q_SLOTS:
     void Reload1Click() { reload(); }
     void Exit1Click() { close(); }
     void ShowHint1Click();
+    // Help: the user manual at the section about the page shown (F1), and the About box.
+    void UserManual1Click();
+    void About1Click();
 
     // The server settings file and the preferences file. Each returns whether it ran to its end.
     bool LoadServerConfig() { return guarded(&TMainWnd::loadServerConfig); }
@@ -280,11 +286,12 @@ private:
     WindowShell* shell_ = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
-    QLabel* statusPanel1_ = nullptr; // progress notes
-    bool settingsChanged_ = false;   // a setting (not a rule list) changed since the last load or save
-    bool loading_ = false;           // LoadServerConfig is filling the controls
-    QString executablePath_;         // absolute
-    QString workingDirectory_;       // absolute; empty: the executable's directory
+    help::ManualWindow* manual_ = nullptr; // made at its first use
+    QLabel* statusPanel1_ = nullptr;       // progress notes
+    bool settingsChanged_ = false;         // a setting (not a rule list) changed since the last load or save
+    bool loading_ = false;                 // LoadServerConfig is filling the controls
+    QString executablePath_;               // absolute
+    QString workingDirectory_;             // absolute; empty: the executable's directory
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 #include "app/CommandLine.h"
 #include "app/ConsoleCommand.h"
+#include "app/Translations.h"
 
 #include <QApplication>
 #include <memory>
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
     command = parseCommandLine(QApplication::arguments(), true);
     if (command.action != CommandLine::Action::Window)
         return runConsoleCommand(command);
+    translations::install(QLocale::system()); // before the window: its form takes the texts as it is built
     const auto window = command.directory.isEmpty()
                             ? std::make_unique<TMainWnd>()
                             : std::make_unique<TMainWnd>(QApplication::applicationFilePath(), QDir(command.directory));

@@ -336,7 +336,7 @@ void ListViews::addFilter(BoundList& list) {
     list.filter->setObjectName(name + QStringLiteral("Filter"));
     list.filter->setPlaceholderText(QStringLiteral("Filter"));
     list.filter->setClearButtonEnabled(true);
-    list.filter->setToolTip(QStringLiteral("Shows only the rows that contain this text (Ctrl+F; Escape clears)"));
+    list.filter->setToolTip(tr("Shows only the rows that contain this text (Ctrl+F; Escape clears)"));
     list.filterCount = new QLabel(list.view->parentWidget());
     list.filterCount->setObjectName(name + QStringLiteral("FilterCount"));
     new FilterKeys(list.filter);

@@ -23,11 +23,11 @@ void TRuleDialog::lockField(QLineEdit* field) {
 
 QString TRuleDialog::whyNotStorable(const QString& text) {
     if (text.contains(QLatin1Char(':')))
-        return QStringLiteral("cannot hold \":\": it separates the fields of a rule line.");
+        return tr("cannot hold \":\": it separates the fields of a rule line.");
     if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
-        return QStringLiteral("cannot hold a line break.");
+        return tr("cannot hold a line break.");
     if (const QChar c = firstUnencodable(text); !c.isNull())
-        return QStringLiteral("holds \"%1\", a character the rule files cannot store (Windows-1251).").arg(c);
+        return tr("holds \"%1\", a character the rule files cannot store (Windows-1251).").arg(c);
     return QString();
 }
 
@@ -104,12 +104,12 @@ bool TRuleDialog::checkFields() {
             bool isNumber = false;
             spin->text().toInt(&isNumber, 10);
             if (!isNumber || spin->text() != spin->text().trimmed())
-                problem = QStringLiteral("must hold a whole number.");
+                problem = tr("must hold a whole number.");
         }
         if (problem.isEmpty())
             problem = whyNotStorable(edit->text());
         if (!problem.isEmpty()) {
-            messages::error(this, QStringLiteral("The field \"%1\" %2").arg(fieldName(edit), problem));
+            messages::error(this, tr("The field \"%1\" %2").arg(fieldName(edit), problem));
             edit->setFocus(Qt::OtherFocusReason);
             return false;
         }

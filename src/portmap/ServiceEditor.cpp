@@ -11,12 +11,18 @@
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <algorithm>
 #include <memory>
 
 namespace {
+
+// The texts of this file, translated in their own context.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(ManualServiceEditor)
+};
 
 const QString kTakenByManualService = QStringLiteral("Used Manual Service");
 
@@ -79,7 +85,7 @@ bool ManualServiceEditor::storeStandardService(int slot, bool onlyChanges) {
     if (const QString problem = TRuleDialog::whyNotStorable(field->text()); !problem.isEmpty()) {
         if (!reportingUnstorableServer) {
             reportingUnstorableServer = true;
-            messages::error(window_, QStringLiteral("The server name %1").arg(problem));
+            messages::error(window_, Texts::tr("The server name %1").arg(problem));
             reportingUnstorableServer = false;
         }
         return false;

@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "ui_DroppedLines.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QStatusBar>
@@ -60,7 +61,7 @@ DroppedLinesDialog::DroppedLinesDialog(const std::vector<Finding>& findings, QWi
     if (listed < findings.size())
         ui_->DroppedLinesText->setText(
             ui_->DroppedLinesText->text() +
-            QStringLiteral(" The first %1 of %2 lines are listed.").arg(listed).arg(findings.size()));
+            DroppedLinesDialog::tr(" The first %1 of %2 lines are listed.").arg(listed).arg(findings.size()));
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(listed));
     for (std::size_t i = 0; i < listed; ++i) {
@@ -92,7 +93,7 @@ void showDroppedLines(QStatusBar* statusBar, const std::vector<Finding>& finding
     note->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     note->setIcon(note->style()->standardIcon(QStyle::SP_MessageBoxWarning));
     note->setText(noteText(*lines));
-    note->setToolTip(QStringLiteral("Lines of the rule files that were not loaded: show which and why"));
+    note->setToolTip(DroppedLinesDialog::tr("Lines of the rule files that were not loaded: show which and why"));
     statusBar->addPermanentWidget(note);
     QObject::connect(note, &QToolButton::clicked, note, [note, lines] {
         DroppedLinesDialog dialog(*lines, note->window());

@@ -67,8 +67,8 @@ bool RuleFileFields::refused(QLineEdit* changed) {
             clashes << fromFileBytes(clash.message);
     if (clashes.isEmpty())
         return false;
-    messages::error(window_, clashes.join(u'\n') + (changed ? QStringLiteral("\n\nThe previous name is kept.")
-                                                            : QStringLiteral("\n\nNothing was saved.")));
+    messages::error(window_, clashes.join(u'\n') +
+                                 (changed ? tr("\n\nThe previous name is kept.") : tr("\n\nNothing was saved.")));
     return true;
 }
 
@@ -84,10 +84,10 @@ void RuleFileFields::entered(QLineEdit* field) {
     if (!file.empty() && fileExists(file) && !configuration_.wasRead(file)) {
         const auto answer = messages::ask(
             window_, QStringLiteral("Confirm"),
-            QStringLiteral("The file \"%1\" exists, and the configurator has not read it.\n\n"
-                           "Read rules: show its rules in place of the present ones (Ctrl+Z brings them back).\n"
-                           "Keep rules: keep the present rules; the next save replaces the file with them.\n"
-                           "Cancel: keep the previous name.")
+            tr("The file \"%1\" exists, and the configurator has not read it.\n\n"
+               "Read rules: show its rules in place of the present ones (Ctrl+Z brings them back).\n"
+               "Keep rules: keep the present rules; the next save replaces the file with them.\n"
+               "Cancel: keep the previous name.")
                 .arg(field->text()),
             QMessageBox::Open | QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Question,
             {{QMessageBox::Open, QStringLiteral("Read rules")}, {QMessageBox::Save, QStringLiteral("Keep rules")}},
@@ -137,7 +137,7 @@ bool RuleFileFields::readRulesFrom(QLineEdit* field) {
         configuration_.addFindings(dropped.findings());
         showDroppedLines(hooks_.statusBar, configuration_.findings());
         hooks_.notePanel->setText(
-            QStringLiteral("The rules of %1 are shown (Ctrl+Z brings back the previous ones)").arg(field->text()));
+            tr("The rules of %1 are shown (Ctrl+Z brings back the previous ones)").arg(field->text()));
     });
 }
 
@@ -148,9 +148,9 @@ bool RuleFileFields::nameFilesToCreate() {
         const char* what;
     };
     constexpr std::array<Unnamed, 3> kinds = {{
-        {"access.txt", "access rules"},
-        {"skip.txt", "cache-skip rules"},
-        {"router.txt", "port-mapping rules"},
+        {"access.txt", QT_TR_NOOP("access rules")},
+        {"skip.txt", QT_TR_NOOP("cache-skip rules")},
+        {"router.txt", QT_TR_NOOP("port-mapping rules")},
     }};
     for (std::size_t kind = 0; kind < kinds.size(); ++kind) {
         QLineEdit* field = fields_[kind];
@@ -159,20 +159,20 @@ bool RuleFileFields::nameFilesToCreate() {
         QInputDialog dialog(window_);
         dialog.setObjectName(QStringLiteral("RuleFileNameDialog"));
         dialog.setWindowTitle(QStringLiteral("Save"));
-        dialog.setLabelText(QStringLiteral("The %1 have no file yet. Save them in the file (relative names count "
-                                           "from %2):")
-                                .arg(QLatin1String(kinds[kind].what), QDir::toNativeSeparators(QDir::currentPath())));
+        dialog.setLabelText(tr("The %1 have no file yet. Save them in the file (relative names count "
+                               "from %2):")
+                                .arg(tr(kinds[kind].what), QDir::toNativeSeparators(QDir::currentPath())));
         dialog.setTextValue(QLatin1String(kinds[kind].proposal));
         if (dialog.exec() != QDialog::Accepted || dialog.textValue().trimmed().isEmpty())
             return false;
         field->setText(dialog.textValue().trimmed());
         const std::string file = bytesOf(field);
         if (fileExists(file) && !configuration_.wasRead(file) &&
-            messages::ask(window_, QStringLiteral("Confirm"),
-                          QStringLiteral("The file \"%1\" exists already. Replace it with the %2?")
-                              .arg(field->text(), QLatin1String(kinds[kind].what)),
-                          QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Warning, {},
-                          QMessageBox::Cancel) != QMessageBox::Yes) {
+            messages::ask(
+                window_, QStringLiteral("Confirm"),
+                tr("The file \"%1\" exists already. Replace it with the %2?").arg(field->text(), tr(kinds[kind].what)),
+                QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Warning, {},
+                QMessageBox::Cancel) != QMessageBox::Yes) {
             field->clear();
             return false;
         }

@@ -4,11 +4,17 @@
 #include "base/Text.h"
 #include "document/Configuration.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace savequestions {
 
 namespace {
+
+// The texts of this file, translated in their own context.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(savequestions)
+};
 
 QString listed(const QStringList& files) {
     return QStringLiteral("\n\n    ") + files.join(QStringLiteral("\n    ")) + QStringLiteral("\n\n");
@@ -28,9 +34,9 @@ bool replaceUnusableSettingsFile(QWidget* parent, Configuration& configuration) 
         return true;
     const bool replace =
         messages::ask(parent, QStringLiteral("Warning"),
-                      QStringLiteral("%1 %2, so the window shows the default settings, not its own.\n\n"
-                                     "Overwrite: replace it with the settings the window shows (its present content "
-                                     "is kept as %1.bak).\nCancel: save nothing.")
+                      Texts::tr("%1 %2, so the window shows the default settings, not its own.\n\n"
+                                "Overwrite: replace it with the settings the window shows (its present content "
+                                "is kept as %1.bak).\nCancel: save nothing.")
                           .arg(fromFileBytes(file), fromFileBytes(configuration.settingsProblem())),
                       QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning, {kOverwrite},
                       QMessageBox::Cancel) == QMessageBox::Save;
@@ -50,26 +56,26 @@ SaveCheck checkFilesBeforeSave(QWidget* parent, Configuration& configuration) {
 
     if (!unreadable.isEmpty() &&
         messages::ask(parent, QStringLiteral("Warning"),
-                      QStringLiteral("These rule files could not be read when the configuration was loaded, so the "
-                                     "window does not hold their rules:") +
+                      Texts::tr("These rule files could not be read when the configuration was loaded, so the "
+                                "window does not hold their rules:") +
                           listed(unreadable) +
-                          QStringLiteral("Saving would replace their content with what the window shows (the "
-                                         "present content would be kept only as the .bak file).\n\n"
-                                         "Overwrite: write them anyway.\nCancel: save nothing."),
+                          Texts::tr("Saving would replace their content with what the window shows (the "
+                                    "present content would be kept only as the .bak file).\n\n"
+                                    "Overwrite: write them anyway.\nCancel: save nothing."),
                       QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning, {kOverwrite},
                       QMessageBox::Cancel) != QMessageBox::Save)
         return SaveCheck::Cancel;
     if (changed.isEmpty())
         return SaveCheck::Save;
-    switch (messages::ask(
-        parent, QStringLiteral("Warning"),
-        QStringLiteral("These files were changed on disk by someone else since the configurator read them:") +
-            listed(changed) +
-            QStringLiteral("Overwrite: save the configuration of the window over them.\n"
-                           "Reload: read the files again; the changes made in the window are lost.\n"
-                           "Cancel: save nothing."),
-        QMessageBox::Save | QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Warning,
-        {kOverwrite, {QMessageBox::Reset, QStringLiteral("Reload")}}, QMessageBox::Cancel)) {
+    switch (
+        messages::ask(parent, QStringLiteral("Warning"),
+                      Texts::tr("These files were changed on disk by someone else since the configurator read them:") +
+                          listed(changed) +
+                          Texts::tr("Overwrite: save the configuration of the window over them.\n"
+                                    "Reload: read the files again; the changes made in the window are lost.\n"
+                                    "Cancel: save nothing."),
+                      QMessageBox::Save | QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Warning,
+                      {kOverwrite, {QMessageBox::Reset, QStringLiteral("Reload")}}, QMessageBox::Cancel)) {
     case QMessageBox::Save:
         return SaveCheck::Save;
     case QMessageBox::Reset:
@@ -86,19 +92,19 @@ std::optional<ConflictChoice> resolveSettingConflicts(QWidget* parent, const Con
     QStringList keys;
     for (const SettingConflict& conflict : conflicts) {
         const ServerSetting& setting = kServerSettings[conflict.index];
-        const QString theirs = conflict.theirs ? QStringLiteral("\"%1\"").arg(fromFileBytes(*conflict.theirs))
-                                               : QStringLiteral("no such key");
-        keys << QStringLiteral("[%1] %2: here \"%3\", on disk %4")
+        const QString theirs =
+            conflict.theirs ? QStringLiteral("\"%1\"").arg(fromFileBytes(*conflict.theirs)) : Texts::tr("no such key");
+        keys << Texts::tr("[%1] %2: here \"%3\", on disk %4")
                     .arg(name(setting.section), name(setting.key), fromFileBytes(conflict.mine), theirs);
     }
     switch (messages::ask(
         parent, QStringLiteral("Warning"),
-        QStringLiteral("These settings of %1 were changed both in the window and on disk by someone else since the "
-                       "configurator read it:")
+        Texts::tr("These settings of %1 were changed both in the window and on disk by someone else since the "
+                  "configurator read it:")
                 .arg(fromFileBytes(configuration.settingsFile())) +
             listed(keys) +
-            QStringLiteral("Use mine: save the values of the window.\nKeep theirs: keep the values on disk (the "
-                           "window's other changes are saved).\nCancel: save nothing."),
+            Texts::tr("Use mine: save the values of the window.\nKeep theirs: keep the values on disk (the "
+                      "window's other changes are saved).\nCancel: save nothing."),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Warning,
         {{QMessageBox::Save, QStringLiteral("Use mine")}, {QMessageBox::Discard, QStringLiteral("Keep theirs")}},
         QMessageBox::Cancel)) {
@@ -144,8 +150,8 @@ void tidyLeftovers(QWidget* parent, Configuration& configuration) {
     const bool remove =
         !removable.isEmpty() &&
         messages::ask(parent, QStringLiteral("Confirm"),
-                      QStringLiteral("A save that was cut short left these files, whose content is held elsewhere "
-                                     "or was never saved:\n\n    %1\n\nRemove them?")
+                      Texts::tr("A save that was cut short left these files, whose content is held elsewhere "
+                                "or was never saved:\n\n    %1\n\nRemove them?")
                           .arg(removable.join(QStringLiteral("\n    "))),
                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, {},
                       QMessageBox::Yes) == QMessageBox::Yes;

@@ -66,7 +66,7 @@ public:
             std::error_code error;
             std::filesystem::create_directories(QFile::encodeName(directory).toStdString(), error);
             if (error) {
-                messages::error(this, QStringLiteral("Cannot create directory \"%1\". %2")
+                messages::error(this, SettingsForm::tr("Cannot create directory \"%1\". %2")
                                           .arg(directory, QString::fromLocal8Bit(error.message())));
                 return;
             }
@@ -251,12 +251,12 @@ bool SettingsForm::confirmNumberFields() const {
             marked << QStringLiteral("[%1] %2: %3").arg(name(setting.section), name(setting.key), problem);
     }
     return marked.isEmpty() ||
-           messages::ask(
-               window_, QStringLiteral("Warning"),
-               QStringLiteral("These settings hold values that the proxy cannot read as its numbers:") +
-                   listed(marked) + QStringLiteral("Save anyway: store them as they stand.\nCancel: save nothing."),
-               QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
-               {{QMessageBox::Save, QStringLiteral("Save anyway")}}, QMessageBox::Cancel) == QMessageBox::Save;
+           messages::ask(window_, QStringLiteral("Warning"),
+                         tr("These settings hold values that the proxy cannot read as its numbers:") + listed(marked) +
+                             tr("Save anyway: store them as they stand.\nCancel: save nothing."),
+                         QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
+                         {{QMessageBox::Save, QStringLiteral("Save anyway")}},
+                         QMessageBox::Cancel) == QMessageBox::Save;
 }
 
 // A parent proxy needs its address and its port. When the user has left only one of them, the save stores none;
@@ -270,12 +270,12 @@ bool SettingsForm::confirmParentProxy() const {
     const SettingValue shown{toFileBytes(address).value_or("\n"), toFileBytes(port).value_or("\n"), false};
     if (!configuration_.differsFromRead(Configuration::settingOfControl("EditParentIP"), shown))
         return true;
-    const QString half = address.isEmpty() ? QStringLiteral("the port \"%1\" but no address").arg(port)
-                                           : QStringLiteral("the address \"%1\" but no port").arg(address);
+    const QString half = address.isEmpty() ? tr("the port \"%1\" but no address").arg(port)
+                                           : tr("the address \"%1\" but no port").arg(address);
     return messages::ask(window_, QStringLiteral("Warning"),
-                         QStringLiteral("The parent proxy has %1: the proxy needs both to use it.\n\n"
-                                        "Save without parent proxy: store no parent proxy (an empty Master of "
-                                        "[Server]).\nCancel: save nothing.")
+                         tr("The parent proxy has %1: the proxy needs both to use it.\n\n"
+                            "Save without parent proxy: store no parent proxy (an empty Master of "
+                            "[Server]).\nCancel: save nothing.")
                              .arg(half),
                          QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
                          {{QMessageBox::Save, QStringLiteral("Save without parent proxy")}},
@@ -374,10 +374,9 @@ void SettingsForm::pickFileInto(QLineEdit* field) {
             return;
         const QString file = files.first();
         if (!QFileInfo::exists(file)) {
-            const auto answer =
-                messages::ask(window_, fileDialog_->windowTitle(),
-                              QStringLiteral("%1\nThis file does not exist.\nCreate the file?").arg(file),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
+            const auto answer = messages::ask(window_, fileDialog_->windowTitle(),
+                                              tr("%1\nThis file does not exist.\nCreate the file?").arg(file),
+                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning);
             if (answer != QMessageBox::Yes)
                 continue;
         }

@@ -31,7 +31,7 @@ StatisticsChart::StatisticsChart(QWidget* panel) : QObject(panel) {
     measure_ = new QComboBox(panel);
     measure_->setObjectName(QStringLiteral("ChartMeasure"));
     measure_->addItems({QStringLiteral("Send, kB"), QStringLiteral("Count Access")});
-    measure_->setToolTip(QStringLiteral("What the bars of the top clients measure"));
+    measure_->setToolTip(tr("What the bars of the top clients measure"));
     chart_ = new QChart;
     chart_->legend()->hide();
     chart_->setMargins(QMargins(2, 2, 2, 2));

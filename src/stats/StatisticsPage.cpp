@@ -66,7 +66,6 @@ constexpr std::string ConnectionStatsRow::*kCells[] = {
 
 const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
 const QString kTsvFilter = QStringLiteral("Tab-separated text (*.tsv *.txt)");
-const QString kStopped = QStringLiteral("Reading stopped: the rows of the reading before are kept.");
 
 // A control of the page the form must hold; a missing one is an error of the program's build.
 template <typename Widget> Widget* control(QWidget* window, const char* name) {
@@ -211,7 +210,7 @@ void StatisticsPage::read(const QString& logName) {
     clock.start();
     ConnectionStats stats = readInWorker(*path);
     if (stats.cancelled) {
-        totals_->setText(kStopped);
+        totals_->setText(tr("Reading stopped: the rows of the reading before are kept."));
         return;
     }
     showRows(stats, static_cast<double>(clock.nsecsElapsed()) / 1e9);
@@ -311,19 +310,17 @@ void StatisticsPage::save() {
     refuseProtected(fileName);
     const QFileInfo existing(fileName);
     if (existing.exists() || existing.isSymLink()) {
-        const auto answer =
-            messages::ask(window_, QStringLiteral("Confirm"),
-                          QStringLiteral("%1 already exists.\nReplace it with the statistics?")
-                              .arg(QDir::toNativeSeparators(fileName)),
-                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, {}, QMessageBox::No);
+        const auto answer = messages::ask(
+            window_, QStringLiteral("Confirm"),
+            tr("%1 already exists.\nReplace it with the statistics?").arg(QDir::toNativeSeparators(fileName)),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, {}, QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return;
     }
     const std::size_t rows = exportTo(fileName, dialog.format());
-    statusPanel_->setText(QStringLiteral("Statistic exported to %1: %2 %3")
-                              .arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()))
-                              .arg(rows)
-                              .arg(rows == 1 ? QStringLiteral("row") : QStringLiteral("rows")));
+    const QString exported = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+    statusPanel_->setText(rows == 1 ? tr("Statistic exported to %1: 1 row").arg(exported)
+                                    : tr("Statistic exported to %1: %2 rows").arg(exported).arg(rows));
 }
 
 void StatisticsPage::refuseProtected(const QString& fileName) const {
@@ -333,11 +330,11 @@ void StatisticsPage::refuseProtected(const QString& fileName) const {
     for (const ProtectedFile& file : protectedFiles_()) {
         if (file.path.empty() || !sameFile(file.path, path))
             continue;
-        QString text = QStringLiteral("The statistics cannot be exported to %1: it is %2")
-                           .arg(QDir::toNativeSeparators(fileName), file.what);
+        QString text =
+            tr("The statistics cannot be exported to %1: it is %2").arg(QDir::toNativeSeparators(fileName), file.what);
         if (!file.name.isEmpty())
             text += QStringLiteral(" \"%1\"").arg(file.name);
-        text += QStringLiteral(". Choose another file.");
+        text += tr(". Choose another file.");
         throw GlymError(toFileBytes(text).value_or(text.toStdString()));
     }
 }

@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "app/Translations.h"
 #include "base/Images.h"
 
 #include "support/GuiTestSupport.h"
@@ -26,7 +27,17 @@ private slots:
         begin();
         start(QByteArray()); // an (empty) server file next to the executable, so start-up has nothing to ask
     }
-    void cleanup() { verifyNoProblems(finish()); }
+    void cleanup() {
+        translations::install(QLocale::c());
+        verifyNoProblems(finish());
+    }
+
+    // The hints the window has had in Russian come from its Russian translation, which the window takes as it is
+    // built.
+    void restartInRussian() {
+        translations::install(QLocale(QLocale::Russian, QLocale::Russia));
+        restart();
+    }
 
     void windowFrame() {
         QCOMPARE(window->objectName(), QStringLiteral("MainWnd"));
@@ -103,12 +114,14 @@ private slots:
     }
 
     void textsKeepTheirBlanks() {
+        restartInRussian();
         QCOMPARE(child<QGroupBox>("MainLogBox")->title(), QStringLiteral(" Main Log  "));
         QCOMPARE(child<QGroupBox>("FCacheBox")->title(), QStringLiteral(" Cache in File System  "));
         QCOMPARE(child<QGroupBox>("MemoryBox")->toolTip(), QStringLiteral("Управление памятью сервера "));
     }
 
     void hintsSplitIntoShortAndLong() {
+        restartInRussian();
         QCOMPARE(child<QAction>("Exit1")->toolTip(), QStringLiteral("Выход"));
         QCOMPARE(child<QAction>("Exit1")->statusTip(), QStringLiteral("Завершить работу программы"));
         QCOMPARE(child<QToolButton>("SpeedButton2")->toolTip(), QStringLiteral("Указать файл"));

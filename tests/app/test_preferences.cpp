@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "app/Translations.h"
 
 #include "config/ReplaceCounter.h"
 #include "support/GuiTestSupport.h"
@@ -53,7 +54,10 @@ private slots:
         begin();
         dir->write(QStringLiteral("glym30.ini"), QByteArray());
     }
-    void cleanup() { verifyNoProblems(finish()); }
+    void cleanup() {
+        translations::install(QLocale::c());
+        verifyNoProblems(finish());
+    }
 
     void firstRun() {
         start();
@@ -193,8 +197,10 @@ private slots:
         QVERIFY(window->width() >= 640 && window->height() >= 480);
     }
 
-    // "Show Hint" switches the pop-up hints of the window; a second click returns to the first state.
+    // "Show Hint" switches the pop-up hints of the window; a second click returns to the first state. The hints are
+    // those of the Russian translation here.
     void showHint() {
+        translations::install(QLocale(QLocale::Russian, QLocale::Russia));
         start();
         auto* hint = child<QAction>("ShowHint1");
         // A tip that is hidden lingers a moment: each check uses a button whose tip was not shown before.
