@@ -422,10 +422,14 @@ Configuration::SaveResult Configuration::restore(unsigned number, const std::str
         current = filesOnDisk();
         writes = restoringWrites(restored);
     }
+    // What would be lost must be in the history first: when it cannot be recorded, nothing is restored.
     SaveResult result;
     const std::optional<history::Generation> newest = store.newest();
     if (!newest || !history::holdsSameFiles(*newest, current))
-        recordInHistory(current, "As found before restoring " + restoring, result.notes);
+        for (const std::string& problem : history::Store(directory)
+                                              .record(current, "As found before restoring " + restoring, history_->keep)
+                                              .problems)
+            result.notes.push_back("History: " + problem + ".");
     if (writes.empty()) {
         result.notes.push_back("The files already hold " + restoring + ": nothing was written.");
         return result;

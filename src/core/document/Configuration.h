@@ -141,8 +141,9 @@ public:
     // Writes the files of the history's generation `number` back, byte for byte, as one save (the caller holds the
     // SaveLock of the directory, as for save): glym30.ini and the rule files it named then, each under that name,
     // those that differ from the disk only. A file that generation did not have is emptied. When the files on disk
-    // differ from the newest generation (someone changed them), they are recorded first, so that nothing is lost;
-    // the files restored are recorded as a generation of their own, so that restoring the one before undoes it.
+    // differ from the newest generation (someone changed them), they are recorded first, so that nothing is lost
+    // (when that fails, nothing is restored); the files restored are recorded as a generation of their own, so that
+    // restoring the one before undoes it.
     // A file that changes on disk meanwhile stops the restore (changedMeanwhile, nothing written). What the
     // configuration holds is not changed: load it again. GlymError when there is no such generation, or it or the
     // files cannot be read or written.
