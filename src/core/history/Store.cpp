@@ -265,10 +265,15 @@ GenerationFile Store::recorded(const SnapshotFile& file, const std::optional<Gen
                 before = &candidate;
     if (before && before->content == entry.content)
         return entry;
+    // Only counted: the size check is enough here (a restore or a diff checks the whole content).
     std::string older;
     try {
-        if (before && !before->content.empty())
-            older = readContent(*before);
+        if (before && !before->content.empty()) {
+            older = readWholeFile(contentPath(before->content));
+            if (older.size() != before->size)
+                throw GlymError(contentPath(before->content) +
+                                ": the content is damaged (it is not what was stored as " + before->name + ")");
+        }
     } catch (const GlymError& error) {
         problems.push_back(error.what()); // counted against nothing, then
     }
