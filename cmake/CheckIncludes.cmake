@@ -4,8 +4,9 @@
 # use. The core lives in src/core and is its own include root ("common/FileIo.h"); the GUI's include root is src/
 # ("base/Text.h"). The folder of an include is the part of its path before the first "/", written with quotes or
 # angle brackets alike. The layers depend one way: app -> the features -> the base -> the core, and inside the
-# core: check -> document -> rules, logs -> config -> common. Besides, a path that climbs out of its root ("../"),
-# a core header named through "core/", and a Qt header in the core are refused.
+# core: check -> document -> rules, logs -> config -> common, and document -> history -> common. Besides, a path
+# that climbs out of its root ("../"), a core header named through "core/", and a Qt header in the core are
+# refused.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -13,7 +14,7 @@ if(NOT GLYM_SOURCE_DIR)
     message(FATAL_ERROR "CheckIncludes.cmake: set GLYM_SOURCE_DIR to the directory to check")
 endif()
 
-set(core common config rules logs document check)
+set(core common config rules logs history document check)
 set(base base widgets)
 set(features access cacheskip portmap session stats)
 
@@ -22,7 +23,8 @@ set(allowed_common common)
 set(allowed_config common config)
 set(allowed_rules common config rules)
 set(allowed_logs common config logs)
-set(allowed_document common config rules logs document)
+set(allowed_history common history)
+set(allowed_document common config rules logs history document)
 set(allowed_check ${core})
 set(allowed_base ${core} ${base})
 set(allowed_widgets ${core} ${base})
@@ -67,5 +69,5 @@ endforeach()
 if(problems)
     message(FATAL_ERROR "Includes against the direction of the layers (app -> access, cacheskip, portmap, session, stats "
                         "-> base, widgets -> the core; in the core: check -> document -> rules, logs -> config "
-                        "-> common):${problems}")
+                        "-> common, and document -> history -> common):${problems}")
 endif()

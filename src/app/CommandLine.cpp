@@ -3,7 +3,9 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 namespace {
 
@@ -23,10 +25,30 @@ struct Options {
                            QStringLiteral("DIR")};
 };
 
-// The names that ask for something no window is needed for.
+// The commands on the history, by the word that names them, and how many generation numbers each takes.
+struct HistoryCommand {
+    const char* word;
+    CommandLine::Action action;
+    qsizetype fewest;
+    qsizetype most;
+};
+constexpr HistoryCommand kHistoryCommands[] = {
+    {"history", CommandLine::Action::History, 0, 0},
+    {"diff", CommandLine::Action::Diff, 1, 2},
+    {"restore", CommandLine::Action::Restore, 1, 1},
+};
+
+// The names that ask for something no window is needed for (the value of --dir is no name).
 bool asksForConsoleCommand(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString name = arguments[i];
+        if (name == QLatin1String("--dir") || name == QLatin1String("-dir")) {
+            ++i;
+            continue;
+        }
+        for (const HistoryCommand& command : kHistoryCommands)
+            if (name == QLatin1String(command.word))
+                return true;
         while (name.startsWith(QLatin1Char('-')))
             name.remove(0, 1);
         for (const char* console : {"check", "help", "h", "version", "v"})
@@ -49,7 +71,30 @@ bool mayBeToolkitOptions(const QCommandLineParser& parser, const QStringList& ar
 }
 
 CommandLine error(const QString& message) {
-    return {CommandLine::Action::Error, {}, message};
+    return {CommandLine::Action::Error, {}, message, {}};
+}
+
+// "history", "diff N [M]" or "restore N", with numbers from 1 up.
+CommandLine historyCommand(const QStringList& words) {
+    const auto found =
+        std::find_if(std::begin(kHistoryCommands), std::end(kHistoryCommands),
+                     [&words](const HistoryCommand& c) { return words.first() == QLatin1String(c.word); });
+    if (found == std::end(kHistoryCommands))
+        return error(QStringLiteral("Unexpected argument '%1'.").arg(words.first()));
+    const QStringList numbers = words.mid(1);
+    if (numbers.size() < found->fewest)
+        return error(QStringLiteral("'%1' needs the number of a generation.").arg(words.first()));
+    if (numbers.size() > found->most)
+        return error(QStringLiteral("Unexpected argument '%1'.").arg(numbers[found->most]));
+    CommandLine command{found->action, {}, {}, {}};
+    for (const QString& number : numbers) {
+        bool ok = false;
+        const unsigned generation = number.toUInt(&ok);
+        if (!ok || generation == 0 || !number.front().isDigit())
+            return error(QStringLiteral("'%1' is not the number of a generation.").arg(number));
+        command.generations << generation;
+    }
+    return command;
 }
 
 // Why --dir cannot be worked on: nothing there, or something other than a directory (a link is followed); empty
@@ -97,6 +142,18 @@ QString commandLineHelp(const QString& programName) {
                        "files and reads the connection log. Without options it opens its window on the glym30.ini "
                        "beside the program."));
     parser.addOptions({options.check, options.dir, options.help, options.version});
+    parser.addPositionalArgument(QStringLiteral("history"),
+                                 QStringLiteral("Lists the saves the history recorded, newest first, one a line: "
+                                                "number, time, user@host, files changed, lines added and removed, "
+                                                "comment."));
+    parser.addPositionalArgument(QStringLiteral("diff N [M]"),
+                                 QStringLiteral("Shows what changed from generation N to generation M, or to the "
+                                                "files now, as a unified diff. Exit status: 0 the same, 1 "
+                                                "different, 2 when a generation cannot be read."));
+    parser.addPositionalArgument(QStringLiteral("restore N"),
+                                 QStringLiteral("Writes the files of generation N back as a save, which is recorded "
+                                                "itself (files changed since the newest generation are recorded "
+                                                "first)."));
     QString text = parser.helpText();
     // The usage line names the program as it was started; the help names it by its name.
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
@@ -114,14 +171,18 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
         return error(parser.errorText());
     }
     if (parser.isSet(options.help))
-        return {CommandLine::Action::Help, {}, {}};
+        return {CommandLine::Action::Help, {}, {}, {}};
     if (parser.isSet(options.version))
-        return {CommandLine::Action::Version, {}, {}};
-    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
-        return error(QStringLiteral("Unexpected argument '%1'.").arg(extra.first()));
-
+        return {CommandLine::Action::Version, {}, {}, {}};
     CommandLine command;
     command.action = parser.isSet(options.check) ? CommandLine::Action::Check : CommandLine::Action::Window;
+    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty()) {
+        if (parser.isSet(options.check))
+            return error(QStringLiteral("Unexpected argument '%1'.").arg(extra.first()));
+        command = historyCommand(extra);
+        if (command.action == CommandLine::Action::Error)
+            return command;
+    }
     if (parser.isSet(options.dir)) {
         command.directory = parser.value(options.dir);
         if (const QString problem = notADirectory(command.directory); !problem.isEmpty())

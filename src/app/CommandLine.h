@@ -6,12 +6,16 @@
 // The configurator's command line:
 //   glymconf [--dir DIR]             the window, on DIR/glym30.ini instead of the one beside the executable
 //   glymconf --check [--dir DIR]     checks glym30.ini and its rule files, prints the findings, no display needed
+//   glymconf [--dir DIR] history     lists the saves the history recorded, newest first
+//   glymconf [--dir DIR] diff N [M]  shows what changed from generation N to M (or to the files now)
+//   glymconf [--dir DIR] restore N   writes generation N back
 //   glymconf --help | --version
 struct CommandLine {
-    enum class Action { Window, Check, Help, Version, Error };
+    enum class Action { Window, Check, History, Diff, Restore, Help, Version, Error };
     Action action = Action::Window;
-    QString directory; // --dir as given; empty when not given
-    QString message;   // Help: the help text; Error: what is wrong with the command line
+    QString directory;           // --dir as given; empty when not given
+    QString message;             // Help: the help text; Error: what is wrong with the command line
+    QList<unsigned> generations; // Diff: N and perhaps M; Restore: N
 };
 
 // The arguments as the program received them (its own name first).

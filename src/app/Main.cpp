@@ -45,6 +45,8 @@ void TMainWnd::setUp() {
     ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
     buildLists();
+    document_.setHistory(
+        history::Place{.userRoot = history::defaultUserRoot()}); // every save is recorded, as the command line's
 
     settingsForm_ = new SettingsForm(this, document_);
     OpenDialog1 = settingsForm_->fileDialog();

@@ -180,6 +180,13 @@ void IniSession::startAfresh() {
     afresh_ = true;
 }
 
+std::string readProfileString(std::string content, const std::string& section, const std::string& key) {
+    const IniDocument document(std::move(content));
+    if (const auto value = document.value(withoutSpaces(section), withoutSpaces(key)))
+        return valueAsRead(*value);
+    return defaultAsRead(std::string());
+}
+
 std::string profileFileProblem(const std::string& path) {
     const FileContent content = readProfileFile(path);
     if (!content.unwritable.empty())

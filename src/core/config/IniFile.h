@@ -75,6 +75,10 @@ private:
 // Writes a profile's new content (IniSession::pendingWrite); an error names the file as it was given.
 std::string writeProfileFile(const FileToWrite& write);
 
+// What IniSession::readString gives for the key in a profile of that content ("" when it has none), for a caller
+// that holds the file's bytes already.
+std::string readProfileString(std::string content, const std::string& section, const std::string& key);
+
 // Why the file cannot serve as a profile: "cannot be read: <reason>" (it exists, but is no readable regular file)
 // or "is UTF-16 text" (whose keys no reader finds); empty when it can, or when it does not exist.
 std::string profileFileProblem(const std::string& path);

@@ -16,6 +16,17 @@ const std::string& textOf(const std::vector<SettingValue>& settings, std::string
     return index < settings.size() ? settings[index].text : none;
 }
 
+// The keys of glym30.ini that name the rule files, in the order of their roles.
+const std::pair<history::FileRole, std::string_view> kRuleFileControls[] = {
+    {history::FileRole::AccessRules, "CheckFile"},
+    {history::FileRole::CacheSkip, "CacheSkipFile"},
+    {history::FileRole::PortMapping, "RouterFile"},
+};
+
+std::string historyFailure(const std::exception& error) {
+    return std::string("The save could not be recorded in the history: ") + error.what();
+}
+
 } // namespace
 
 Configuration::Configuration(std::string settingsFile, std::string directory)
@@ -280,7 +291,7 @@ std::vector<SettingConflict> Configuration::settingConflicts() const {
         settingsAsRead_);
 }
 
-Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
+Configuration::SaveResult Configuration::save(ConflictChoice onConflict, const std::string& comment) {
     // A save that does not happen leaves the record as it was: the files it had replaced are put back.
     const FileRecord asBefore = readFiles_;
     SavedSettings settings;
@@ -328,5 +339,136 @@ Configuration::SaveResult Configuration::save(ConflictChoice onConflict) {
                std::any_of(changed.begin(), changed.end(),
                            [&finding](const std::string& file) { return sameFile(file, finding.file); });
     });
-    return {std::move(outcome.notes), {}};
+    SaveResult result{std::move(outcome.notes), {}, 0};
+    if (history_) {
+        FileRecord apart; // the history's reading is no reading of the configuration
+        const FileRecord::Recording quiet(apart);
+        try {
+            result.generation = recordInHistory(filesOnDisk(), comment, result.notes);
+        } catch (const std::exception& error) {
+            result.notes.push_back(historyFailure(error));
+        }
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The history
+
+std::string Configuration::configurationDirectory() const {
+    return directoryOf(settingsFile_);
+}
+
+std::string Configuration::historyDirectory() const {
+    return history_ ? history::storeDirectory(*history_, configurationDirectory()) : std::string();
+}
+
+history::Snapshot Configuration::filesOnDisk() const {
+    history::Snapshot files;
+    std::optional<std::string> settings = readWholeFileIfPresent(settingsFile_);
+    std::vector<std::string> paths = {settingsFile_};
+    files.push_back({history::FileRole::Settings, baseNameOf(settingsFile_), settings});
+    if (!settings)
+        return files;
+    for (const auto& [role, control] : kRuleFileControls) {
+        const ServerSetting& setting = kServerSettings[settingOfControl(control)];
+        std::string name = readProfileString(*settings, std::string(setting.section), std::string(setting.key));
+        const std::string path = pathInDirectory(directory_, name);
+        if (name.empty() || std::any_of(paths.begin(), paths.end(),
+                                        [&path](const std::string& known) { return sameFile(known, path); }))
+            continue; // a file two keys name is one file, under its first role
+        paths.push_back(path);
+        files.push_back({role, std::move(name), readWholeFileIfPresent(path)});
+    }
+    return files;
+}
+
+// Records the files unless the configuration keeps no history; what went wrong in the history is noted, never
+// thrown: the save stands.
+unsigned Configuration::recordInHistory(const history::Snapshot& files, const std::string& comment,
+                                        std::vector<std::string>& notes) const {
+    const std::string directory = historyDirectory();
+    if (directory.empty())
+        return 0;
+    try {
+        const history::Store::Recorded recorded = history::Store(directory).record(files, comment, history_->keep);
+        for (const std::string& problem : recorded.problems)
+            notes.push_back("History: " + problem + ".");
+        return recorded.generation.number;
+    } catch (const std::exception& error) {
+        notes.push_back(historyFailure(error));
+        return 0;
+    }
+}
+
+Configuration::SaveResult Configuration::restore(unsigned number, const std::string& comment) {
+    // The history's reading and writing is no reading of the configuration: the record of what was read stays.
+    FileRecord apart;
+    const FileRecord::Recording quiet(apart);
+    const std::string directory = historyDirectory();
+    if (directory.empty())
+        throw GlymError("This configuration keeps no history.");
+    const history::Store store(directory);
+    const history::Generation generation = store.generation(number);
+    const history::Snapshot restored = store.files(generation);
+    const std::string restoring = "generation " + std::to_string(number);
+
+    // The files as they are now, noted: a change between now and their replacement stops the restore.
+    FileRecord now;
+    history::Snapshot current;
+    std::vector<FileToWrite> writes;
+    {
+        const FileRecord::Recording recording(now);
+        current = filesOnDisk();
+        writes = restoringWrites(restored);
+    }
+    // What would be lost must be in the history first: when it cannot be recorded, nothing is restored.
+    SaveResult result;
+    const std::optional<history::Generation> newest = store.newest();
+    if (!newest || !history::holdsSameFiles(*newest, current))
+        for (const std::string& problem : history::Store(directory)
+                                              .record(current, "As found before restoring " + restoring, history_->keep)
+                                              .problems)
+            result.notes.push_back("History: " + problem + ".");
+    if (writes.empty()) {
+        result.notes.push_back("The files already hold " + restoring + ": nothing was written.");
+        return result;
+    }
+    SaveOutcome outcome = writeFilesTogether(
+        std::move(writes), [&now](const std::string& file) { return now.changeOnDisk(file) == DiskChange::None; });
+    if (!outcome.changedMeanwhile.empty())
+        return {{}, std::move(outcome.changedMeanwhile), 0};
+    result.notes.insert(result.notes.end(), outcome.notes.begin(), outcome.notes.end());
+    result.generation =
+        recordInHistory(filesOnDisk(), "Restored " + restoring + (comment.empty() ? "" : ": " + comment), result.notes);
+    return result;
+}
+
+// The writes that make the files what the snapshot holds: those that differ, rule files first (each keeping its
+// backup, as a save does), glym30.ini last. Reads the files it compares.
+std::vector<FileToWrite> Configuration::restoringWrites(const history::Snapshot& files) const {
+    std::vector<FileToWrite> writes;
+    std::optional<FileToWrite> settings;
+    std::vector<std::string> paths;
+    for (const history::SnapshotFile& file : files) {
+        const bool isSettings = file.role == history::FileRole::Settings;
+        const std::string path = isSettings ? settingsFile_ : pathInDirectory(directory_, file.name);
+        if (std::any_of(paths.begin(), paths.end(),
+                        [&path](const std::string& known) { return sameFile(known, path); }))
+            continue;
+        paths.push_back(path);
+        const std::optional<std::string> onDisk = readWholeFileIfPresent(path);
+        if (onDisk == file.bytes || (!onDisk && file.bytes && file.bytes->empty()) || (!file.bytes && !onDisk))
+            continue;
+        FileToWrite write{path, file.bytes.value_or(std::string()),
+                          isSettings ? AtomicWriteOptions{.keepBackup = false, .refuseWriteProtected = true}
+                                     : AtomicWriteOptions{.keepBackup = true, .newFileLike = settingsFile_}};
+        if (isSettings)
+            settings = std::move(write);
+        else
+            writes.push_back(std::move(write));
+    }
+    if (settings)
+        writes.push_back(std::move(*settings));
+    return writes;
 }

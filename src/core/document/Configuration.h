@@ -5,6 +5,8 @@
 #include "common/Findings.h"
 #include "common/Leftovers.h"
 #include "config/ServerSettings.h"
+#include "history/Generation.h"
+#include "history/Store.h"
 #include "rules/Proxyusers.h"
 #include "rules/RulesFile.h"
 
@@ -116,12 +118,36 @@ public:
     bool replacesSettingsFile() const { return replaceSettingsFile_; }
 
     struct SaveResult {
-        std::vector<std::string> notes; // what the writes had to do differently
-        std::string changedMeanwhile;   // the file changed since checkFiles; nothing was saved
+        // What the writes had to do differently, and why the history could not record the save (the save itself
+        // stands).
+        std::vector<std::string> notes;
+        std::string changedMeanwhile; // the file changed since checkFiles; nothing was saved
+        unsigned generation = 0;      // the generation the history recorded the save as; 0 when none
     };
     // Writes changes() as one save; on success, what it wrote is what the next save compares with, and the findings
-    // about the files written are gone.
-    SaveResult save(ConflictChoice onConflict = ConflictChoice::Mine);
+    // about the files written are gone, and the history (see setHistory) records the files as a new generation with
+    // the comment.
+    SaveResult save(ConflictChoice onConflict = ConflictChoice::Mine, const std::string& comment = {});
+
+    // The history every save records a generation in: none until this is called (a configuration made for a test
+    // or a check records nothing).
+    void setHistory(history::Place place) { history_ = std::move(place); }
+    // Where this configuration's history is kept (see history::storeDirectory); empty when it keeps none.
+    std::string historyDirectory() const;
+    // glym30.ini as it is on disk, and the rule files it names (relative names counting from the directory), each
+    // file once: what a generation of the history holds. GlymError when one exists but cannot be read.
+    history::Snapshot filesOnDisk() const;
+
+    // Writes the files of the history's generation `number` back, byte for byte, as one save (the caller holds the
+    // SaveLock of the directory, as for save): glym30.ini and the rule files it named then, each under that name,
+    // those that differ from the disk only. A file that generation did not have is emptied. When the files on disk
+    // differ from the newest generation (someone changed them), they are recorded first, so that nothing is lost
+    // (when that fails, nothing is restored); the files restored are recorded as a generation of their own, so that
+    // restoring the one before undoes it.
+    // A file that changes on disk meanwhile stops the restore (changedMeanwhile, nothing written). What the
+    // configuration holds is not changed: load it again. GlymError when there is no such generation, or it or the
+    // files cannot be read or written.
+    SaveResult restore(unsigned number, const std::string& comment = {});
 
 private:
     std::vector<RuleFileContent> ruleFileContentsNow() const;
@@ -132,6 +158,10 @@ private:
     std::vector<FileToWrite> writesOf(std::vector<RuleFileContent> changed, std::optional<FileToWrite> settings) const;
     void readRuleFile(const LoadObserver& observer, std::size_t file, const std::function<void()>& read);
     void readRules(std::size_t file, LoadFindings& findings);
+    std::string configurationDirectory() const;
+    std::vector<FileToWrite> restoringWrites(const history::Snapshot& files) const;
+    unsigned recordInHistory(const history::Snapshot& files, const std::string& comment,
+                             std::vector<std::string>& notes) const;
 
     std::string settingsFile_;
     std::string directory_;
@@ -152,4 +182,5 @@ private:
     std::string settingsProblem_;
     bool settingsFileMissing_ = false;
     bool replaceSettingsFile_ = false;
+    std::optional<history::Place> history_;
 };
