@@ -1,6 +1,9 @@
 #include "app/Main.h"
 #include "app/CommandLine.h"
+#include "app/ConfigurationDirectory.h"
 #include "app/ConsoleCommand.h"
+#include "app/Theme.h"
+#include "session/WindowPreferences.h"
 
 #include <QApplication>
 #include <memory>
@@ -17,9 +20,19 @@ int main(int argc, char* argv[]) {
     command = parseCommandLine(QApplication::arguments(), true);
     if (command.action != CommandLine::Action::Window)
         return runConsoleCommand(command);
-    const auto window = command.directory.isEmpty()
-                            ? std::make_unique<TMainWnd>()
-                            : std::make_unique<TMainWnd>(QApplication::applicationFilePath(), QDir(command.directory));
+    const QString executable = QApplication::applicationFilePath();
+    // An installed program has no glym30.ini beside it: it works on the directory opened last, or asks for one (in
+    // the theme of the window to come); Cancel ends the program.
+    if (command.directory.isEmpty() && !configurationdirectory::besideExecutable(executable)) {
+        const windowpreferences::Options options =
+            windowpreferences::readOptions(windowpreferences::location(executable));
+        theme::apply(options.theme);
+        command.directory = configurationdirectory::lastOrChosen(options.recentDirectories);
+        if (command.directory.isEmpty())
+            return 0;
+    }
+    const auto window = command.directory.isEmpty() ? std::make_unique<TMainWnd>(executable)
+                                                    : std::make_unique<TMainWnd>(executable, QDir(command.directory));
     window->show();
     return application.exec();
 }

@@ -237,6 +237,12 @@ void StatisticsPage::read(const QString& logName) {
         throw GlymError(*stats.error);
 }
 
+void StatisticsPage::clear() {
+    totals_->clear();
+    chart_->setRows({});
+    rows_->setRows({});
+}
+
 void StatisticsPage::showRows(ConnectionStats& stats, double seconds) {
     totals_->setText(QString::fromStdString(statsreport::totalsText(statsreport::totalsOf(stats.rows), seconds)));
     chart_->setRows(stats.rows);
