@@ -37,6 +37,11 @@ std::string_view groupName(const RowLine& row, std::string&) {
     return TrimField(name).empty() ? std::string_view("noname") : TrimField(name);
 }
 
+// The comment of a rule gets a column of its own width: the rule's value, beside it, takes the room the window has.
+constexpr ListColumn kCommentColumn(CellText text) {
+    return {.title = "Comments", .sizing = Interactive, .width = 120, .text = text};
+}
+
 constexpr ListColumn groupColumn(CellImage image = groupImage) {
     return {.title = "Group ID", .sizing = Fixed, .width = 55, .numeric = true, .text = cells::groupId, .image = image};
 }
@@ -45,8 +50,8 @@ constexpr ListColumn groupColumn(CellImage image = groupImage) {
 
 constexpr ListColumn kGroupColumns[] = {
     groupColumn(),
-    {.title = "Group Name", .text = groupName},
-    {.title = "Comments", .text = cells::field<3>},
+    {.title = "Group Name", .sizing = Stretch, .text = groupName},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kGroups{
@@ -60,9 +65,9 @@ constexpr ListDescriptor kGroups{
 
 constexpr ListColumn kNetworkColumns[] = {
     groupColumn(networkImage),
-    {.title = "IP Address", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<2>},
+    {.title = "IP Address", .sizing = Stretch, .ipAddress = true, .text = cells::field<2>},
     {.title = "Mask", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<3>},
-    {.title = "Comments", .text = cells::field<4>},
+    kCommentColumn(cells::field<4>),
 };
 
 constexpr ListDescriptor kNetworks{
@@ -78,8 +83,8 @@ constexpr ListDescriptor kNetworks{
 
 constexpr ListColumn kHostColumns[] = {
     groupColumn(hostImage),
-    {.title = "Computer Name", .text = cells::field<2>},
-    {.title = "Comments", .text = cells::field<3>},
+    {.title = "Computer Name", .sizing = Stretch, .text = cells::field<2>},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kHosts{
@@ -108,7 +113,7 @@ constexpr ListColumn kUrlColumns[] = {
     groupColumn(),
     {.title = "Status", .sizing = Fixed, .width = 65, .alignment = kCentre, .text = urlStatus, .image = urlStatusImage},
     {.title = "URL Blocked", .sizing = Stretch, .text = cells::field<2>},
-    {.title = "Comments", .sizing = Fixed, .width = 61, .text = cells::field<3>},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kUrls{
@@ -128,8 +133,8 @@ int wordImage(const RowLine&) {
 
 constexpr ListColumn kWordColumns[] = {
     groupColumn(),
-    {.title = "Word", .text = cells::field<2>, .image = wordImage},
-    {.title = "Comments", .text = cells::field<3>},
+    {.title = "Word", .sizing = Stretch, .text = cells::field<2>, .image = wordImage},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kWords{

@@ -8,7 +8,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QShowEvent>
+#include <limits>
 
 TRuleDialog::TRuleDialog(QWidget* parent) : QDialog(parent) {}
 
@@ -94,6 +96,22 @@ void TRuleDialog::accept() {
         QDialog::accept();
 }
 
+// A number within 32 bits has been brought into the field's bounds; digits beyond them name the bound they pass.
+QString TRuleDialog::numberProblem(const TAdvSpinEdit* spin) {
+    const QString text = spin->text();
+    bool isNumber = false;
+    text.toInt(&isNumber, 10);
+    if (isNumber && text == text.trimmed())
+        return {};
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!digits.match(text).hasMatch())
+        return QStringLiteral("must hold a whole number.");
+    const bool bounded = spin->minValue() != spin->maxValue();
+    if (text.startsWith(QLatin1Char('-')))
+        return tr("must be at least %1.").arg(bounded ? spin->minValue() : std::numeric_limits<int>::min());
+    return tr("must be at most %1.").arg(bounded ? spin->maxValue() : std::numeric_limits<int>::max());
+}
+
 bool TRuleDialog::checkFields() {
     for (QLineEdit* edit : fields()) {
         if (edit->isReadOnly() || !edited(edit))
@@ -101,10 +119,7 @@ bool TRuleDialog::checkFields() {
         QString problem;
         if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit)) {
             spin->applyBounds();
-            bool isNumber = false;
-            spin->text().toInt(&isNumber, 10);
-            if (!isNumber || spin->text() != spin->text().trimmed())
-                problem = tr("must hold a whole number.");
+            problem = numberProblem(spin);
         }
         if (problem.isEmpty())
             problem = whyNotStorable(edit->text());

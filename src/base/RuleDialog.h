@@ -103,4 +103,6 @@ private:
 
     QList<QLineEdit*> fields() const;
     bool checkFields();
+    // Why a number field's text is no value it takes ("must be at most 65535."); empty when it is one.
+    static QString numberProblem(const TAdvSpinEdit* spin);
 };

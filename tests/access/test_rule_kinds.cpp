@@ -116,6 +116,53 @@ private slots:
         compareSaved(QStringLiteral("cache-blocking.txt"));
     }
 
+    // Digits too many for a number field name the bound they pass; text that is no number says so; Ok is refused
+    // either way and the dialog stays open with the text.
+    void numberBeyondTheBoundNamesIt_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("speed above") << "LSpeed"
+                                     << "99999999999"
+                                     << "The field \"Speed, B/min\" must be at most 2147483647.";
+        QTest::newRow("speed below") << "LSpeed"
+                                     << "-99999999999"
+                                     << "The field \"Speed, B/min\" must be at least 0.";
+        QTest::newRow("port above") << "LPortA"
+                                    << "+123456789012"
+                                    << "The field \"Port Access\" must be at most 65535.";
+        QTest::newRow("port below") << "LPortA"
+                                    << "-123456789012"
+                                    << "The field \"Port Access\" must be at least 1.";
+        QTest::newRow("no number") << "LPortA"
+                                   << "1e9"
+                                   << "The field \"Port Access\" must hold a whole number.";
+    }
+    void numberBeyondTheBoundNamesIt() {
+        QFETCH(QString, list);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        ModalAnswers answers;
+        QString kept;
+        auto numberField = [&list](QWidget* d) {
+            return d->findChild<QLineEdit*>(list == QLatin1String("LSpeed") ? "speed" : "port");
+        };
+        answers.push([&](QWidget* d) {
+            numberField(d)->setText(typed); // pasted: typing refuses the letters
+            pressOkLater(d);
+        });
+        answers.pushBox(QMessageBox::Ok);
+        answers.push([&](QWidget* d) {
+            kept = numberField(d)->text();
+            pressCancel(d);
+        });
+        w_->doubleClick(this->list(list), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(answers.seen().size(), std::size_t(1));
+        QCOMPARE(answers.seen()[0].text, message);
+        QCOMPARE(kept, typed);
+    }
+
     void trafficSession() {
         QTableView* limits = list("LLimit");
         QTableView* speeds = list("LSpeed");
