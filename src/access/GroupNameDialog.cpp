@@ -10,9 +10,10 @@ TFGroupName::TFGroupName(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFG
     ui_->setupUi(this);
     Box1 = ui_->Box1;
     Label2 = ui_->Label2;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     name = ui_->name;
     comment = ui_->comment;
+    ui_->groupChoice->setToolTip(tr("The group to name: choose one to rename it, or type a new number (0 to 64)"));
     finishForm();
 }
 
@@ -25,6 +26,7 @@ std::unique_ptr<TRuleDialog> TFGroupName::createForHost(QWidget* parent, EditorA
     dialog->setWindowTitle(edit ? QStringLiteral("Edit Host") : QStringLiteral("Add Host"));
     dialog->Box1->setTitle(edit ? QStringLiteral(" Edit Host in Group ") : QStringLiteral(" Add Host in Group "));
     dialog->Label2->setText(QStringLiteral("Host Name :"));
+    dialog->ui_->groupChoice->setToolTip(GroupCombo::ruleHint());
     return dialog;
 }
 
@@ -35,6 +37,7 @@ std::unique_ptr<TRuleDialog> TFGroupName::createForWord(QWidget* parent, EditorA
     dialog->setWindowTitle(edit ? QStringLiteral("Edit Word") : QStringLiteral("Add Word"));
     dialog->Box1->setTitle(edit ? QStringLiteral(" Edit Blocking Word ") : QStringLiteral(" Add Blocking Word "));
     dialog->Label2->setText(QStringLiteral("Word :"));
+    dialog->ui_->groupChoice->setToolTip(GroupCombo::ruleHint());
     return dialog;
 }
 

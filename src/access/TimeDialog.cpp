@@ -35,7 +35,7 @@ QStringList dayNameList() {
 TFTime::TFTime(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFTime) {
     ui_->setupUi(this);
     Box1 = ui_->Box1;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     day = ui_->day;
     begin = ui_->begin;
     end = ui_->end;

@@ -6,7 +6,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
+struct GroupEntry; // base/GroupCombo.h
 class QLabel;
 class QLineEdit;
 class TAdvSpinEdit;
@@ -44,7 +46,8 @@ public:
 
     bool Changed = false;
 
-    // Makes a field read-only and takes it out of the tab order (Edit never moves a rule to another group).
+    // Makes a field read-only and takes it out of the tab order (Edit never moves a rule to another group); the
+    // group field then offers no groups either.
     static void lockField(QLineEdit* field);
 
     // Why text cannot be stored in a rule line, or an empty string when it can.
@@ -66,6 +69,11 @@ public:
     // showing a row's type in them. Every other kind has one type, 0.
     virtual int type() const { return 0; }
     virtual void showType(int) {}
+    // The name of the type the fields choose, for messages ("Input"); empty for a kind of one type.
+    virtual QString typeName() const { return {}; }
+
+    // The existing groups the group field offers (a dialog without one offers none).
+    void offerGroups(const std::vector<GroupEntry>& groups);
 
     // The editor's check of "Ok": returns false, after telling the user why, to keep the dialog open.
     using AcceptCheck = std::function<bool()>;

@@ -6,6 +6,8 @@
 #include "access/RuleListDriver.h"
 #include "widgets/Advspin.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QtTest>
@@ -76,7 +78,7 @@ private slots:
         QVERIFY(answers.allAnswered());
         QCOMPARE(seen.title, QStringLiteral("Add Group Name"));
         QCOMPARE(seen.box, QStringLiteral(" Add Group Name "));
-        QCOMPARE(seen.group, QStringLiteral("0"));
+        QCOMPARE(seen.group, QString()); // no row selected, no group used yet: the user chooses
         QVERIFY(!seen.groupReadOnly);
         QCOMPARE(rowTexts(groups()).last(), QStringLiteral("5|Sales|Отдел продаж"));
         QVERIFY(w_->window->ConfigChanged);
@@ -113,20 +115,70 @@ private slots:
                                  "GD:3:10.0.0.0:255.0.0.0:", "CD:3:PC1:"}));
     }
 
-    // The row shows the same texts, but the stored line is new ("GN:01:..."): that is a change to be saved.
+    // The row shows the same texts, but the stored line is new ("GN:01:..."): that is a change to be saved, once
+    // the user has agreed to replace the group's name line.
     void addWithTheRowsOwnTextsIsAChange() {
         ModalAnswers answers;
         answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
             type(d->groupID, QStringLiteral("01"));
             type(d->name, QStringLiteral("Office"));
             type(d->comment, QStringLiteral("first floor"));
-            pressOk(d);
+            pressOkLater(d);
         });
+        answers.pushBox(QMessageBox::Yes);
         w_->doubleClick(groups(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowTexts(groups())[1], QStringLiteral("1|Office|first floor"));
         QVERIFY(w_->window->ConfigChanged);
         QCOMPARE(savedAccessLines()[1], QByteArray("GN:01:Office:first floor"));
+    }
+
+    // An Add under the number of a group with a name line asks before it replaces the line, naming the group and
+    // what the line holds; No is the default. Yes renames; No keeps the dialog open with what was typed, and a
+    // Cancel then leaves everything, the undo steps included, as it was.
+    void addOverANameAsks_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("row"); // of the group afterwards
+        QTest::newRow("named group, Yes")
+            << "1" << int(QMessageBox::Yes) << "Group 1 already has its name: \"Office\", \"first floor\"."
+            << "1|Lab|";
+        QTest::newRow("named group, No") << "1" << int(QMessageBox::No) << "Group 1"
+                                         << "1|Office|first floor";
+        QTest::newRow("empty name") << "2" << int(QMessageBox::No)
+                                    << "Group 2 already has its name: \"noname\", \"nameless comment\"."
+                                    << "2|noname|nameless comment";
+    }
+    void addOverANameAsks() {
+        QFETCH(QString, typed);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(QString, row);
+        ModalAnswers answers;
+        QString keptName;
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            type(d->groupID, typed);
+            type(d->name, QStringLiteral("Lab"));
+            pressOkLater(d);
+        });
+        Asked asked;
+        pushQuestion(answers, QMessageBox::StandardButton(answer), asked);
+        if (answer == QMessageBox::No)
+            answers.pushDialog<TFGroupName>([&](TFGroupName* d) { // still open
+                keptName = d->name->text();
+                pressCancel(d);
+            });
+        w_->doubleClick(groups(), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
+        QCOMPARE(asked.defaultButton, QMessageBox::No);
+        QVERIFY2(asked.text.contains(question), qPrintable(asked.text));
+        QCOMPARE(rowTexts(groups())[typed.toInt()], row);
+        if (answer == QMessageBox::No) {
+            QCOMPARE(keptName, QStringLiteral("Lab"));
+            QVERIFY(!w_->window->ConfigChanged);
+            QVERIFY(!w_->window->findChild<QAction*>(QStringLiteral("UndoAction"))->isEnabled());
+        }
     }
 
     void addAfterDeleteAppendsARowAgain() {
@@ -147,17 +199,33 @@ private slots:
         QCOMPARE(lines.mid(1, 3), (QByteArrayList{"GN:1:Again:", "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:"}));
     }
 
-    void addPresetsNothingFromTheSelectedRow() {
+    // Add starts at the group of the selected row, else at the group of the last Add or Edit that took effect; the
+    // field offers every group by number and name.
+    void addStartsAtTheSelectedOrLastGroup() {
         ModalAnswers answers;
-        SeenDialog seen;
+        QStringList seen, offered;
         answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
-            seen = seeDialog(d);
+            seen << d->groupID->text();
+            auto* choice = d->findChild<QComboBox*>(QStringLiteral("groupChoice"));
+            for (int i = 0; i < choice->count(); ++i)
+                offered << choice->itemText(i);
             pressCancel(d);
         });
         w_->click(groups(), 2);
         w_->popup(groups(), 2, Qt::Key_A);
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            type(d->comment, QStringLiteral("changed"));
+            pressOk(d);
+        });
+        w_->doubleClick(groups(), 3); // an Edit of group 3
+        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
+            seen << d->groupID->text();
+            pressCancel(d);
+        });
+        w_->doubleClick(groups(), -1);
         QVERIFY(answers.allAnswered());
-        QCOMPARE(seen.group, QStringLiteral("0"));
+        QCOMPARE(seen, (QStringList{"2", "3"}));
+        QCOMPARE(offered, (QStringList{"0 - AllUsers", "1 - Office", "2 - noname", "3 - noname"}));
     }
 
     void editGroup() {
