@@ -1,6 +1,7 @@
 #include "access/RuleEditor.h"
 
 #include "access/GroupChoice.h"
+#include "access/UndoMacro.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
@@ -99,7 +100,7 @@ void RuleEditor::add(BoundList& list) {
     if (singleLine(list))
         return setLine(list, group, dialog->type(), buildRuleLine(dialog->record(), QString::number(group)));
     const bool missing = !groups_.exists(group);
-    modelOf<GroupLinesModel>(list).addLine(group, buildRuleLine(dialog->record(), groupField->text()));
+    addLines(list, group, groupField->text(), dialog->records());
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
 }
@@ -120,6 +121,17 @@ bool RuleEditor::acceptAdd(BoundList& list, TRuleDialog& dialog) const {
     if (severalTypes(list))
         what += QStringLiteral(" (%1)").arg(dialog.typeName());
     return confirmReplace(dialog, modelOf<GroupLineModel>(list), group, dialog.type(), what);
+}
+
+// Several rules at once are one step, undone and redone together.
+void RuleEditor::addLines(BoundList& list, int group, const QString& groupText, const QList<RuleRecord>& records) {
+    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
+    std::optional<UndoMacro> together;
+    if (records.size() > 1)
+        together.emplace(lists_.undoStack(),
+                         tr("add %1 %2s").arg(records.size()).arg(QString::fromUtf8(list.descriptor->noun)));
+    for (const RuleRecord& record : records)
+        model.addLine(group, buildRuleLine(record, groupText));
 }
 
 // Sets the group's single line. The group's row is found by its number, so "03" typed updates the row of group

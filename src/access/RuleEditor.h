@@ -23,7 +23,8 @@ struct BoundList;
 // Add starts at the group of the selected row, else at the group last used (GroupChoice), and refuses a group
 // field left empty.
 //
-// Kinds of many lines per group (RowSource::GroupLines: networks, hosts, URL rules, ...) append a line with Add.
+// Kinds of many lines per group (RowSource::GroupLines: networks, hosts, URL rules, ...) append a line with Add;
+// a dialog that gives several rules at once (the working hours of Monday to Friday) appends them as one step.
 // Kinds of one line per group (RowSource::GroupLine: traffic limit, speed) set the group's line with Add, and keep
 // one row per group; an Add that would replace a line the group has asks first. Delete empties the line. Deleting
 // a group's last network or host asks first when its other rules would then be dropped by the next load (see
@@ -33,7 +34,8 @@ class RuleEditor : public ListActions {
 
 public:
     RuleEditor(QWidget* window, GroupTable& groups, ListViews& lists, GroupChoice& groupChoice)
-        : window_(window), groups_(groups), groupChoice_(groupChoice), dependentRules_(window, groups, lists) {}
+        : window_(window), groups_(groups), lists_(lists), groupChoice_(groupChoice),
+          dependentRules_(window, groups, lists) {}
 
     void fill(BoundList& list) override;
     void add(BoundList& list) override;
@@ -44,11 +46,13 @@ private:
     // The editor's check of "Ok" in an Add: a group chosen, existing (or created by the kind), and, for a kind of
     // single lines, its line replaced only when the user agrees.
     bool acceptAdd(BoundList& list, TRuleDialog& dialog) const;
+    void addLines(BoundList& list, int group, const QString& groupText, const QList<RuleRecord>& records);
     void setLine(BoundList& list, int group, int type, std::string line);
     void reportLostLine() const;
 
     QWidget* window_;
     GroupTable& groups_;
+    ListViews& lists_;
     GroupChoice& groupChoice_;
     DependentRules dependentRules_;
 };

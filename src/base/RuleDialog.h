@@ -63,6 +63,8 @@ public:
     virtual TAdvSpinEdit* groupField() { return nullptr; }
     // The rule the fields hold: its tag (the fields may choose it) and its values.
     virtual RuleRecord record() const { return {}; }
+    // The rules an Add stores: the one record() gives, or several at once (the working hours of Monday to Friday).
+    virtual QList<RuleRecord> records() const { return {record()}; }
     // Shows a rule's values in the fields (its tag where a field chooses it).
     virtual void showRecord(const RuleRecord&) {}
     // A kind of several single lines per group, one per type (authorization): the type the fields choose, and
