@@ -133,54 +133,6 @@ private slots:
         QCOMPARE(savedAccessLines()[1], QByteArray("GN:01:Office:first floor"));
     }
 
-    // An Add under the number of a group with a name line asks before it replaces the line, naming the group and
-    // what the line holds; No is the default. Yes renames; No keeps the dialog open with what was typed, and a
-    // Cancel then leaves everything, the undo steps included, as it was.
-    void addOverANameAsks_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("question");
-        QTest::addColumn<QString>("row"); // of the group afterwards
-        QTest::newRow("named group, Yes")
-            << "1" << int(QMessageBox::Yes) << "Group 1 already has its name: \"Office\", \"first floor\"."
-            << "1|Lab|";
-        QTest::newRow("named group, No") << "1" << int(QMessageBox::No) << "Group 1"
-                                         << "1|Office|first floor";
-        QTest::newRow("empty name") << "2" << int(QMessageBox::No)
-                                    << "Group 2 already has its name: \"noname\", \"nameless comment\"."
-                                    << "2|noname|nameless comment";
-    }
-    void addOverANameAsks() {
-        QFETCH(QString, typed);
-        QFETCH(int, answer);
-        QFETCH(QString, question);
-        QFETCH(QString, row);
-        ModalAnswers answers;
-        QString keptName;
-        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
-            type(d->groupID, typed);
-            type(d->name, QStringLiteral("Lab"));
-            pressOkLater(d);
-        });
-        Asked asked;
-        pushQuestion(answers, QMessageBox::StandardButton(answer), asked);
-        if (answer == QMessageBox::No)
-            answers.pushDialog<TFGroupName>([&](TFGroupName* d) { // still open
-                keptName = d->name->text();
-                pressCancel(d);
-            });
-        w_->doubleClick(groups(), -1);
-        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
-        QCOMPARE(asked.defaultButton, QMessageBox::No);
-        QVERIFY2(asked.text.contains(question), qPrintable(asked.text));
-        QCOMPARE(rowTexts(groups())[typed.toInt()], row);
-        if (answer == QMessageBox::No) {
-            QCOMPARE(keptName, QStringLiteral("Lab"));
-            QVERIFY(!w_->window->ConfigChanged);
-            QVERIFY(!w_->window->findChild<QAction*>(QStringLiteral("UndoAction"))->isEnabled());
-        }
-    }
-
     void addAfterDeleteAppendsARowAgain() {
         w_->click(groups(), 1);
         w_->key(groups(), Qt::Key_Delete);

@@ -665,47 +665,56 @@ private slots:
         QCOMPARE(rowCount(view), 2);
     }
 
-    // An Add that would replace a group's single line of its kind (traffic limit, speed limit, authorization of
-    // the type chosen) asks first, naming the group and what the line holds, No being the default. Yes replaces;
-    // No keeps the dialog open with what was typed, and Cancel then changes nothing and leaves no step to undo.
-    // A line of another type, or a group without the line, asks nothing.
+    // An Add that would replace a group's single line of its kind (its name, traffic limit, speed limit,
+    // authorization of the type chosen) asks first, naming the group and what the line holds, No being the
+    // default. Yes replaces; No keeps the dialog open with what was typed, at its group field, and Cancel then
+    // changes nothing and leaves no step to undo. A line of another type, or a group without the line, asks nothing.
     void addOverASingleLineAsks_data() {
         QTest::addColumn<QString>("listName");
-        QTest::addColumn<int>("authType"); // -1: no type to choose
-        QTest::addColumn<int>("answer");   // 0: no question
+        QTest::addColumn<QStringList>("typed"); // field=text; "Combo=i" chooses entry i
+        QTest::addColumn<int>("answer");        // 0: no question
         QTest::addColumn<QString>("question");
-        QTest::addColumn<QByteArray>("line"); // of group 1 after the Add
-        QTest::newRow("limit, Yes") << "LLimit" << -1 << int(QMessageBox::Yes)
+        QTest::addColumn<QByteArray>("line"); // of the group after the Add
+        const QStringList limit{"groupID=1", "speed=7"}, login{"groupID=1", "login=x", "passw=y"};
+        QTest::newRow("name, Yes") << "GroupName" << QStringList{"groupID=1", "name=Lab"} << int(QMessageBox::Yes)
+                                   << "Group 1 already has its name: \"Office\"." << QByteArray("GN:1:Lab:new");
+        QTest::newRow("empty name, No") << "GroupName" << QStringList{"groupID=2", "name=Lab"} << int(QMessageBox::No)
+                                        << "Group 2 already has its name: \"noname\", \"note\"."
+                                        << QByteArray("GN:2::note");
+        QTest::newRow("no name line yet")
+            << "GroupName" << QStringList{"groupID=4", "name=Lab"} << 0 << QString() << QByteArray("GN:4:Lab:new");
+        QTest::newRow("limit, Yes") << "LLimit" << limit << int(QMessageBox::Yes)
                                     << "Group 1 already has its traffic limit: \"5000\", \"daily\"."
                                     << QByteArray("TL:1:7:new");
-        QTest::newRow("limit, No") << "LLimit" << -1 << int(QMessageBox::No) << "traffic limit"
+        QTest::newRow("limit, No") << "LLimit" << limit << int(QMessageBox::No) << "traffic limit"
                                    << QByteArray("TL:1:5000:daily");
-        QTest::newRow("speed, No") << "LSpeed" << -1 << int(QMessageBox::No)
+        QTest::newRow("speed, No") << "LSpeed" << limit << int(QMessageBox::No)
                                    << "Group 1 already has its speed limit: \"6000\"." << QByteArray("RL:1:6000:");
         QTest::newRow("input login, Yes")
-            << "LAuth" << 0 << int(QMessageBox::Yes)
+            << "LAuth" << login + QStringList{"Combo=0"} << int(QMessageBox::Yes)
             << QString::fromUtf8("Group 1 already has its authorization rule (Input): \"u\", \"••••"
                                  "••••\".")
             << QByteArray("IA:1:x:y:new");
-        QTest::newRow("output login, none yet") << "LAuth" << 1 << 0 << QString() << QByteArray("OA:1:x:y:new");
+        QTest::newRow("output login, none yet")
+            << "LAuth" << login + QStringList{"Combo=1"} << 0 << QString() << QByteArray("OA:1:x:y:new");
     }
     void addOverASingleLineAsks() {
         QFETCH(QString, listName);
-        QFETCH(int, authType);
+        QFETCH(QStringList, typed);
         QFETCH(int, answer);
         QFETCH(QString, question);
         QFETCH(QByteArray, line);
-        startAnew(w_, "GN:1:Office:\r\nTL:1:5000:daily\r\nRL:1:6000:\r\nIA:1:u:p:\r\n");
+        startAnew(w_, "GN:1:Office:\r\nGN:2::note\r\nGD:4:10.0.0.0:255.0.0.0:\r\nTL:1:5000:daily\r\nRL:1:6000:\r\n"
+                      "IA:1:u:p:\r\n");
         ModalAnswers answers;
         QString keptComment, focusedOnNo;
         answers.push([&](QWidget* d) {
-            type(d->findChild<QLineEdit*>(QStringLiteral("groupID")), QStringLiteral("1"));
-            if (authType >= 0) {
-                d->findChild<QComboBox*>(QStringLiteral("Combo"))->setCurrentIndex(authType);
-                type(d->findChild<QLineEdit*>(QStringLiteral("login")), QStringLiteral("x"));
-                type(d->findChild<QLineEdit*>(QStringLiteral("passw")), QStringLiteral("y"));
-            } else {
-                type(d->findChild<QLineEdit*>(QStringLiteral("speed")), QStringLiteral("7"));
+            for (const QString& field : typed) {
+                const QString name = field.section(u'=', 0, 0), text = field.section(u'=', 1);
+                if (name == QLatin1String("Combo"))
+                    d->findChild<QComboBox*>(name)->setCurrentIndex(text.toInt());
+                else
+                    type(d->findChild<QLineEdit*>(name), text);
             }
             type(d->findChild<QLineEdit*>(QStringLiteral("comment")), QStringLiteral("new"));
             pressOkLater(d);
