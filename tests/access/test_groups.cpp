@@ -6,8 +6,6 @@
 #include "access/RuleListDriver.h"
 #include "widgets/Advspin.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QtTest>
@@ -149,35 +147,6 @@ private slots:
         QCOMPARE(rowTexts(groups()).last(), QStringLiteral("1|Again|"));
         const QByteArrayList lines = savedAccessLines();
         QCOMPARE(lines.mid(1, 3), (QByteArrayList{"GN:1:Again:", "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:"}));
-    }
-
-    // Add starts at the group of the selected row, else at the group of the last Add or Edit that took effect; the
-    // field offers every group by number and name.
-    void addStartsAtTheSelectedOrLastGroup() {
-        ModalAnswers answers;
-        QStringList seen, offered;
-        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
-            seen << d->groupID->text();
-            auto* choice = d->findChild<QComboBox*>(QStringLiteral("groupChoice"));
-            for (int i = 0; i < choice->count(); ++i)
-                offered << choice->itemText(i);
-            pressCancel(d);
-        });
-        w_->click(groups(), 2);
-        w_->popup(groups(), 2, Qt::Key_A);
-        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
-            type(d->comment, QStringLiteral("changed"));
-            pressOk(d);
-        });
-        w_->doubleClick(groups(), 3); // an Edit of group 3
-        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
-            seen << d->groupID->text();
-            pressCancel(d);
-        });
-        w_->doubleClick(groups(), -1);
-        QVERIFY(answers.allAnswered());
-        QCOMPARE(seen, (QStringList{"2", "3"}));
-        QCOMPARE(offered, (QStringList{"0 - AllUsers", "1 - Office", "2 - noname", "3 - noname"}));
     }
 
     void editGroup() {
