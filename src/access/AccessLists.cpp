@@ -28,13 +28,9 @@ int networkImage(const RowLine& row) {
     return TrimField(ruleField(row.line, 3)) == "255.255.255.255" ? mainimage::kHost : mainimage::kGroup;
 }
 
-// A group is listed by its name; one whose line has no name (or that has no "GN" line) as "noname", until the
-// user sets the line.
+// A group the user has named shows the name as typed, until the next start.
 std::string_view groupName(const RowLine& row, std::string&) {
-    const std::string_view name = ruleField(row.line, 2);
-    if (row.edited)
-        return name;
-    return TrimField(name).empty() ? std::string_view("noname") : TrimField(name);
+    return row.edited ? ruleField(row.line, 2) : listedGroupName(row.line);
 }
 
 // The comment of a rule gets a column of its own width: the rule's value, beside it, takes the room the window has.
@@ -278,6 +274,11 @@ constexpr const ListDescriptor* kAll[] = {&kGroups, &kNetworks,   &kHosts,      
                                           &kSpeeds, &kPortBlocks, &kPortAccess, &kTimes, &kAuthorization};
 
 } // namespace
+
+std::string_view listedGroupName(std::string_view groupLine) {
+    const std::string_view name = TrimField(ruleField(groupLine, 2));
+    return name.empty() ? std::string_view("noname") : name;
+}
 
 const ListDescriptor& groups() {
     return kGroups;

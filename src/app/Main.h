@@ -308,11 +308,6 @@ private:
     bool loading_ = false;                 // LoadServerConfig is filling the controls
     QString executablePath_;               // absolute
     QString workingDirectory_;             // absolute; empty: the executable's directory
-    QLabel* statusPanel1_ = nullptr;       // progress notes
-    bool settingsChanged_ = false;         // a setting (not a rule list) changed since the last load or save
-    bool loading_ = false;                 // LoadServerConfig is filling the controls
-    QString executablePath_;               // absolute
-    QString workingDirectory_;             // absolute; empty: the executable's directory
     Theme theme_ = Theme::System;
     QStringList recentDirectories_; // the latest first
     bool shownModified_ = false;

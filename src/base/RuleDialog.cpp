@@ -1,5 +1,6 @@
 #include "base/RuleDialog.h"
 
+#include "base/GroupCombo.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "widgets/Advspin.h"
@@ -21,6 +22,15 @@ void TRuleDialog::groupIDChange() {
 void TRuleDialog::lockField(QLineEdit* field) {
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::ClickFocus);
+    if (QWidget* combo = qobject_cast<GroupCombo*>(field->parentWidget())) {
+        combo->setFocusPolicy(Qt::ClickFocus); // it takes the field's focus, and Tab would reach it
+        combo->setToolTip(tr("An edit keeps the group: to use another one, add the rule there and delete it here"));
+    }
+}
+
+void TRuleDialog::offerGroups(const std::vector<GroupEntry>& groups) {
+    if (auto* combo = groupField() ? qobject_cast<GroupCombo*>(groupField()->parentWidget()) : nullptr)
+        combo->setGroups(groups);
 }
 
 QString TRuleDialog::whyNotStorable(const QString& text) {
@@ -133,8 +143,10 @@ bool TRuleDialog::checkFields() {
 }
 
 QString TRuleDialog::fieldName(const QWidget* field) const {
+    // A combo box's line edit hands its focus to the combo box, the label's buddy.
+    const QWidget* focused = field->focusProxy() ? field->focusProxy() : field;
     for (const QLabel* label : findChildren<QLabel*>())
-        if (label->buddy() == field) {
+        if (label->buddy() == field || label->buddy() == focused) {
             QString name = label->text().remove(QLatin1Char('&')).trimmed();
             if (name.endsWith(QLatin1Char(':')))
                 name.chop(1);
