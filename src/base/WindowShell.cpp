@@ -42,11 +42,15 @@ WindowShell::WindowShell(QMainWindow* window, QStatusBar* statusBar, const char*
     notePanel_->setMinimumWidth(50);
     statusBar->addWidget(hintPanel);
     statusBar->addPermanentWidget(notePanel_, 1);
-    // A message (the hint of a control) is painted where the hint panel stands, which it hides; the notes, which
-    // stretch over the rest, give that room up while it shows, or the message would have none.
+    // A message (the hint of a control, a report) is painted where the hint panel stands, which it hides; the
+    // notes, which stretch over the rest, give that room up while it shows, and more for a longer message, or the
+    // message would be cut.
     connect(statusBar, &QStatusBar::messageChanged, notePanel_, [this, hintPanel](const QString& message) {
-        notePanel_->setMaximumWidth(message.isEmpty() ? QWIDGETSIZE_MAX
-                                                      : std::max(50, statusBar_->width() - hintPanel->width()));
+        // The bar paints the message from its left margin to just before the notes, which end where they end.
+        const int messageEnd = statusBar_->fontMetrics().horizontalAdvance(message) + 16;
+        const int notesEnd = notePanel_->width() > 0 ? notePanel_->geometry().right() + 1 : statusBar_->width();
+        notePanel_->setMaximumWidth(
+            message.isEmpty() ? QWIDGETSIZE_MAX : std::max(50, notesEnd - std::max(hintPanel->width(), messageEnd)));
     });
     qApp->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
