@@ -1,15 +1,16 @@
 #include "access/DependentRules.h"
 
 #include "access/AccessLists.h"
-#include "access/UndoMacro.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
+#include "base/UndoMacro.h"
 #include "rules/Strings.h"
 
 #include <QCoreApplication>
 #include <QUndoStack>
+#include <vector>
 
 namespace {
 
@@ -24,35 +25,60 @@ bool showsNamingLines(const ListDescriptor& list) {
            list.lines == &TProxyUsers::HostRules;
 }
 
+// "a", "a and b", "a, b and c", the last two joined by lastTwo ("%1 and %2").
+QString listed(const QStringList& items, const QString& lastTwo) {
+    if (items.size() < 2)
+        return items.join(QString());
+    return lastTwo.arg(items.first(items.size() - 1).join(QStringLiteral(", ")), items.last());
+}
+
 } // namespace
 
-bool DependentRules::removeNamingLine(int group, std::size_t deleted, const char* noun,
-                                      const std::function<void()>& remove) {
-    const TProxyUsers* record = groups_.find(group);
-    const std::size_t rules = record ? record->dependentRuleCount() : 0;
-    if (group == 0 || rules == 0 || record->namingLineCount() > deleted) {
+bool DependentRules::removeNamingLines(const std::map<int, std::size_t>& deleted, const ListDescriptor& list,
+                                       std::size_t rows, const std::function<void()>& remove) {
+    // The groups that the delete leaves with rules but with no line that brings them into being.
+    QStringList numbers;
+    QStringList named; // the numbers with the groups' names
+    std::vector<int> orphaned;
+    std::size_t rules = 0;
+    for (const auto& [group, count] : deleted) {
+        const TProxyUsers* record = groups_.find(group);
+        const std::size_t kept = record ? record->dependentRuleCount() : 0;
+        if (group == 0 || kept == 0 || record->namingLineCount() > count)
+            continue;
+        orphaned.push_back(group);
+        rules += kept;
+        const QString name = fromFileBytes(TrimField(ruleField(record->GroupLine, 2)));
+        numbers << QString::number(group);
+        named << (name.isEmpty() ? numbers.last() : QStringLiteral("%1 \"%2\"").arg(numbers.last(), name));
+    }
+    if (orphaned.empty()) {
         remove();
         return true;
     }
-    const QString name = fromFileBytes(TrimField(ruleField(record->GroupLine, 2)));
+    const bool one = orphaned.size() == 1;
     const QString counted = rules == 1 ? Texts::tr("1 rule") : Texts::tr("%1 rules").arg(rules);
     const QString text =
-        Texts::tr("Group %1%2 keeps %3 (URL, word, time, port, limit, speed or authorization rules), but this "
-                  "delete leaves it no name, network or host line. The next start keeps the rules only of "
-                  "groups that have one, so it would drop them.\n\nDelete the group's %3 too?")
-            .arg(group)
-            .arg(name.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(name))
-            .arg(counted);
+        one ? Texts::tr("Group %1%2 keeps %3 (URL, word, time, port, limit, speed or authorization rules), but this "
+                        "delete leaves it no name, network or host line. The next start keeps the rules only of "
+                        "groups that have one, so it would drop them.\n\nDelete the group's %3 too?")
+                  .arg(numbers.first(), named.first().mid(numbers.first().size()), counted)
+            : Texts::tr("Groups %1 keep %2 (URL, word, time, port, limit, speed or authorization rules), but this "
+                        "delete leaves them no name, network or host line. The next start keeps the rules only of "
+                        "groups that have one, so it would drop them.\n\nDelete the groups' %2 too?")
+                  .arg(listed(named, Texts::tr("%1 and %2")), counted);
     const auto answer = messages::ask(window_, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::Cancel,
                                       QMessageBox::Warning, {{QMessageBox::Yes, QStringLiteral("Delete rules too")}},
                                       QMessageBox::Cancel);
     if (answer != QMessageBox::Yes)
         return false;
-    const UndoMacro step(
-        lists_.undoStack(),
-        QStringLiteral("delete %1 and the %2 of group %3").arg(QString::fromUtf8(noun), counted).arg(group));
+    const UndoMacro step(lists_.undoStack(), QStringLiteral("delete %1 and the %2 of %3 %4")
+                                                 .arg(countedRows(list, rows), counted,
+                                                      one ? QStringLiteral("group") : QStringLiteral("groups"),
+                                                      listed(numbers, QStringLiteral("%1 and %2"))));
     remove();
-    removeDependentRules(group);
+    for (const int group : orphaned)
+        removeDependentRules(group);
     return true;
 }
 

@@ -2,10 +2,13 @@
 
 #include "rules/Proxyusers.h"
 
+#include <cstddef>
 #include <functional>
+#include <map>
 
 class ListViews;
 class QWidget;
+struct ListDescriptor;
 
 // The rules of a group that need it to exist. A load of the access rules file keeps a group's URL, word, time,
 // port, limit, speed and authorization rules only when a "GN", "GD" or "CD" line brings the group into being
@@ -15,11 +18,12 @@ public:
     DependentRules(QWidget* window, GroupTable& groups, ListViews& lists)
         : window_(window), groups_(groups), lists_(lists) {}
 
-    // Runs `remove`, a delete that takes `deleted` (0 or 1) of the group's lines that bring it into being. When
-    // that leaves the group with rules but no such line, asks first, naming the group and its rules: Yes deletes
-    // the rules too, through their lists, and the whole is one step to undo named "delete <noun> and ..."; Cancel
-    // deletes nothing. Returns false when the user cancels.
-    bool removeNamingLine(int group, std::size_t deleted, const char* noun, const std::function<void()>& remove);
+    // Runs `remove`, a delete of `rows` rows of `list` that takes, of each group in `deleted`, that many of its
+    // lines that bring it into being. When that leaves groups with rules but no such line, asks once, naming the
+    // groups and their rules: Yes deletes the rules too, through their lists, and the whole is one step to undo
+    // named "delete <rows> and ..."; Cancel deletes nothing. Returns false when the user cancels.
+    bool removeNamingLines(const std::map<int, std::size_t>& deleted, const ListDescriptor& list, std::size_t rows,
+                           const std::function<void()>& remove);
 
 private:
     // Deletes every rule of the group that needs it through the lists that show them, each a step.

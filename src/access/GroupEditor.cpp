@@ -12,6 +12,8 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
+#include <map>
+#include <vector>
 
 GroupLineModel& GroupEditor::modelOf(BoundList& list) const {
     auto* model = qobject_cast<GroupLineModel*>(list.model);
@@ -78,11 +80,15 @@ void GroupEditor::edit(BoundList& list) {
 
 void GroupEditor::remove(BoundList& list) {
     GroupLineModel& model = modelOf(list);
-    const auto row = list.selectedRow();
-    if (!row)
+    const std::vector<int> rows = list.selectedRows();
+    if (rows.empty())
         return;
-    const int group = model.groupOf(*row);
-    const TProxyUsers* record = groups_.find(group);
-    const std::size_t deleted = record && !record->GroupLine.empty() ? 1 : 0;
-    dependentRules_.removeNamingLine(group, deleted, list.descriptor->noun, [&] { model.clearLine(*row); });
+    std::map<int, std::size_t> deleted; // the group's name line, when it has one
+    for (const int row : rows) {
+        const int group = model.groupOf(row);
+        const TProxyUsers* record = groups_.find(group);
+        deleted[group] = record && !record->GroupLine.empty() ? 1 : 0;
+    }
+    dependentRules_.removeNamingLines(deleted, *list.descriptor, rows.size(),
+                                      [&] { list.removeRows(rows, [&model](int row) { model.clearLine(row); }); });
 }

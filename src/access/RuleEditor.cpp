@@ -1,17 +1,19 @@
 #include "access/RuleEditor.h"
 
 #include "access/GroupChoice.h"
-#include "access/UndoMacro.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
 #include "base/RuleDialog.h"
 #include "base/Text.h"
+#include "base/UndoMacro.h"
 #include "common/Error.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 
 #include <QCoreApplication>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -179,22 +181,28 @@ void RuleEditor::edit(BoundList& list) {
 }
 
 void RuleEditor::remove(BoundList& list) {
-    const auto row = list.selectedRow();
-    if (!row)
+    const std::vector<int> rows = list.selectedRows();
+    if (rows.empty())
         return;
-    if (singleLine(list))
-        return modelOf<GroupLineModel>(list).clearLine(*row);
+    if (singleLine(list)) {
+        GroupLineModel& model = modelOf<GroupLineModel>(list);
+        return list.removeRows(rows, [&model](int row) { model.clearLine(row); });
+    }
     GroupLinesModel& model = modelOf<GroupLinesModel>(list);
-    const RuleLines* lines = model.linesOf(*row);
-    if (!lines || !lines->find(model.lineIdOf(*row)))
-        return reportLostLine();
+    std::map<int, std::size_t> deleted; // lines per group
+    for (const int row : rows) {
+        const RuleLines* lines = model.linesOf(row);
+        if (!lines || !lines->find(model.lineIdOf(row)))
+            return reportLostLine();
+        ++deleted[model.groupOf(row)];
+    }
     auto remove = [&] {
-        model.removeLine(*row);
+        list.removeRows(rows, [&model](int row) { model.removeLine(row); });
     };
     // A network or host is a line that brings its group into being at a load.
     const RuleLines TProxyUsers::*member = list.descriptor->lines;
     if (member == &TProxyUsers::NetworkRules || member == &TProxyUsers::HostRules)
-        dependentRules_.removeNamingLine(model.groupOf(*row), 1, list.descriptor->noun, remove);
+        dependentRules_.removeNamingLines(deleted, *list.descriptor, rows.size(), remove);
     else
         remove();
 }

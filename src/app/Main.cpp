@@ -417,6 +417,9 @@ void TMainWnd::buildLists() {
         this, document_, std::array<QLineEdit*, 3>{ui_->SMTPaddress, ui_->POP3address, ui_->NNTPaddress},
         ui_->EditProxyPort);
     connect(lists_.get(), &WindowLists::rowsChanged, this, &TMainWnd::RouterRulesChange);
+    lists_->reportDeleted = [this](const QString& report) {
+        shell_->showReport(report);
+    };
     lists_->manualServices().standardServiceChanged = [this] {
         ValueChange();
     };

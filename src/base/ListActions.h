@@ -14,8 +14,10 @@ public:
     virtual void fill(BoundList&) {}
     // A new row through the kind's dialog.
     virtual void add(BoundList& list) = 0;
-    // The selected row through the kind's dialog, and removing it; both do nothing without a selected row.
+    // The selected row through the kind's dialog (BoundList::selectedRow); nothing without a selected row.
     virtual void edit(BoundList& list) = 0;
+    // Removes every selected row (BoundList::selectedRows) as one step to undo (BoundList::removeRows); nothing
+    // without a selected row. A question it asks first is asked once for all of them.
     virtual void remove(BoundList& list) = 0;
     // Whether "&Edit" and "&Delete" of the pop-up menu need a selected row: without one they then only say that
     // there is nothing to act on.

@@ -86,6 +86,9 @@ struct ListDescriptor {
     const char* noun = "rule";
 };
 
+// Rows of a list counted by its noun, as the undo steps name them: "URL rule" for one, "3 URL rules" for more.
+QString countedRows(const ListDescriptor& list, std::size_t rows);
+
 // Cells that many lists share.
 namespace cells {
 

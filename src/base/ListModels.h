@@ -70,6 +70,7 @@ public:
 
     // The stack the change functions put their steps on (none: they change at once, with no way back).
     void setUndoStack(QUndoStack* stack) { undo_ = stack; }
+    QUndoStack* undoStack() const { return undo_; }
 
 Q_SIGNALS:
     // The rows changed outside the steps (a fill, a load): the steps taken before no longer fit them.

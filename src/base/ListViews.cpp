@@ -1,13 +1,17 @@
 #include "base/ListViews.h"
 
+#include "base/Images.h"
 #include "base/ListActions.h"
 #include "base/ListModels.h"
 #include "base/MessageBoxes.h"
 #include "base/RowOrder.h"
+#include "base/UndoMacro.h"
 #include "common/Error.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,8 +21,11 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
+#include <QToolButton>
 #include <QUndoStack>
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -35,9 +42,9 @@ int rowHeight(const QTableView* view) {
     return height + (view->showGrid() ? 1 : 0);
 }
 
-// Report style: one whole row selected at a time, no editing in place, no row numbers, grid lines, and every row of
-// one fixed height, so that the view never measures rows: adding or removing one among a million rows costs what
-// it costs among ten. Tab leaves the list as it leaves any other control.
+// Report style: one whole row selected at a time (a list with actions allows several: wireInput), no editing in place,
+// no row numbers, grid lines, and every row of one fixed height, so that the view never measures rows: adding or
+// removing one among a million rows costs what it costs among ten. Tab leaves the list as it leaves any other control.
 void setUpReportStyle(QTableView* view) {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -104,35 +111,78 @@ void widenFixedColumns(QTableView* view, const ListDescriptor& list) {
                                                    static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column)));
 }
 
-// Keyboard and mouse of a list: Delete and a double click or Enter run the list's actions, Home and End go to the
-// first and the last row, and a click on no row clears the selection.
+// The list's commands and their kinds, which name their buttons ("LUrlAdd") and actions ("LUrlAddAction").
+std::array<std::pair<QAction*, const char*>, 3> commandsOf(const BoundList& list) {
+    return {{{list.addCommand, "Add"}, {list.editCommand, "Edit"}, {list.deleteCommand, "Delete"}}};
+}
+
+// The icons of the commands: the desktop's own where its theme has them, else drawings in the list's colours.
+void showCommandIcons(const BoundList& list) {
+    const QPalette palette = list.view->palette();
+    auto icon = [&palette](const char* themed, const char* drawing) {
+        return QIcon::fromTheme(QLatin1String(themed),
+                                glyphIcon(QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1String(drawing)), palette));
+    };
+    list.addCommand->setIcon(icon("list-add", "new"));
+    list.editCommand->setIcon(icon("document-edit", "edit"));
+    list.deleteCommand->setIcon(icon("list-remove", "delete"));
+}
+
+// The keys that open a list's pop-up menu at its selected row: the Menu key and Shift+F10.
+bool isPopupKey(const QKeyEvent& press) {
+    return (press.key() == Qt::Key_Menu && press.modifiers() == Qt::NoModifier) ||
+           (press.key() == Qt::Key_F10 && press.modifiers() == Qt::ShiftModifier);
+}
+
+// The list's command (Add, Edit or Delete) whose keys the key pressed is, or nullptr. The keypad's keys count as
+// the others.
+QAction* commandOfKey(const BoundList& list, const QKeyEvent& press) {
+    const QKeySequence pressed(QKeyCombination(press.modifiers() & ~Qt::KeypadModifier, Qt::Key(press.key())));
+    for (QAction* command : {list.addCommand, list.editCommand, list.deleteCommand})
+        if (command && command->shortcuts().contains(pressed))
+            return command;
+    return nullptr;
+}
+
+// Keyboard and mouse of a list, on the view and on its command buttons: the commands' keys run them (Insert or
+// Ctrl+N, F2, Delete), a double click or Enter runs doubleClick, the Menu key and Shift+F10 open the pop-up menu at
+// the selected row, Home and End go to the first and the last row, and a click on no row clears the selection.
+// The list's keys go before the window's shortcuts while it has the focus: they never fight another page's.
 class ListInput : public QObject {
 public:
-    explicit ListInput(BoundList& list) : QObject(list.view), list_(list) {
+    ListInput(BoundList& list, std::function<void()> popupAtSelection)
+        : QObject(list.view), list_(list), popupAtSelection_(std::move(popupAtSelection)) {
         list.view->installEventFilter(this);
         list.view->viewport()->installEventFilter(this);
     }
+    // The command buttons take the list's keys too.
+    void watchButton(QWidget* button) { button->installEventFilter(this); }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         QTableView* view = list_.view;
         switch (event->type()) {
-        case QEvent::KeyPress: {
-            const auto* press = static_cast<QKeyEvent*>(event);
-            const int key = press->key();
-            if (watched != view)
-                break;
-            if ((key == Qt::Key_Home || key == Qt::Key_End) && press->modifiers() == Qt::NoModifier)
-                return goToEnd(key == Qt::Key_Home);
-            if (key == Qt::Key_Delete && list_.actions) {
-                list_.keyDown(key);
-                return true;
-            }
-            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list_.actions) {
-                list_.doubleClick();
+        case QEvent::ShortcutOverride:
+            if (watched != view->viewport() && isListKey(*static_cast<QKeyEvent*>(event))) {
+                event->accept();
                 return true;
             }
             break;
-        }
+        case QEvent::KeyPress:
+            if (watched != view->viewport()) // the view or a button
+                return keyPressed(*static_cast<QKeyEvent*>(event), watched == view);
+            break;
+        case QEvent::PaletteChange:
+            if (watched == view && list_.addCommand)
+                showCommandIcons(list_);
+            break;
+        case QEvent::ContextMenu:
+            // The Menu key (the platform may send this besides the key itself) opens the menu at the selected row.
+            if (watched == view && list_.actions &&
+                static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+                popupAtSelection_();
+                return true;
+            }
+            break;
         case QEvent::MouseButtonPress:
             if (watched == view->viewport() &&
                 !view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid()) {
@@ -154,6 +204,31 @@ public:
     }
 
 private:
+    bool isListKey(const QKeyEvent& press) const {
+        return list_.actions && (commandOfKey(list_, press) || isPopupKey(press));
+    }
+
+    bool keyPressed(const QKeyEvent& press, bool onView) {
+        const int key = press.key();
+        if (onView && (key == Qt::Key_Home || key == Qt::Key_End) && press.modifiers() == Qt::NoModifier)
+            return goToEnd(key == Qt::Key_Home);
+        if (!list_.actions)
+            return false;
+        if (QAction* command = commandOfKey(list_, press)) {
+            command->trigger(); // nothing while the selection does not allow it
+            return true;
+        }
+        if (isPopupKey(press)) {
+            popupAtSelection_();
+            return true;
+        }
+        if (onView && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            list_.doubleClick();
+            return true;
+        }
+        return false;
+    }
+
     // A table's Home and End go to the first and the last column; in a list of whole rows they go to the first
     // and the last row.
     bool goToEnd(bool first) const {
@@ -167,6 +242,7 @@ private:
     }
 
     BoundList& list_;
+    std::function<void()> popupAtSelection_;
 };
 
 // The box layout that holds a widget, at any depth below a layout, and the widget's place in it.
@@ -203,17 +279,40 @@ public:
 
 } // namespace
 
+std::vector<int> BoundList::selectedRows() const {
+    std::set<int> viewRows;
+    for (const QModelIndex& index : view->selectionModel()->selectedIndexes())
+        viewRows.insert(index.row());
+    std::vector<int> rows;
+    for (const int viewRow : viewRows)
+        if (const int row = proxy->sourceRow(viewRow); row >= 0)
+            rows.push_back(row);
+    return rows;
+}
+
 std::optional<int> BoundList::selectedRow() const {
-    const QModelIndexList selected = view->selectionModel()->selectedIndexes();
-    if (selected.isEmpty())
-        return std::nullopt;
-    const int row = proxy->sourceRow(selected.first().row());
-    return row < 0 ? std::nullopt : std::optional<int>(row);
+    const QModelIndex current = view->selectionModel()->currentIndex();
+    if (current.isValid() && view->selectionModel()->isSelected(current))
+        if (const int row = proxy->sourceRow(current.row()); row >= 0)
+            return row;
+    const std::vector<int> rows = selectedRows();
+    return rows.empty() ? std::nullopt : std::optional<int>(rows.front());
 }
 
 void BoundList::selectRow(int modelRow) const {
     const QModelIndex shown = proxy->index(proxy->viewRow(modelRow), 0);
     view->selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void BoundList::selectRows(const std::vector<int>& modelRows) const {
+    QItemSelection selection;
+    for (const int row : modelRows)
+        if (const int viewRow = proxy->viewRow(row); viewRow >= 0)
+            selection.select(proxy->index(viewRow, 0), proxy->index(viewRow, 0));
+    if (selection.isEmpty())
+        return;
+    view->selectionModel()->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
+    view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 // The commands run the actions with the window's error box as the guard: an error ends the command, and never
@@ -226,6 +325,20 @@ constexpr int kVirtualKeyDelete = 46;
 void runAction(BoundList& list, void (ListActions::*action)(BoundList&)) {
     if (list.actions)
         messages::guarded(list.view->window(), [&list, action] { (list.actions->*action)(list); });
+}
+
+// What a delete took away and how to bring it back: "Deleted 3 URL rules. Ctrl+Z brings them back."
+QString deletedReport(const ListDescriptor& list, int rows, int otherRows) {
+    auto counted = [](int count, const QString& noun) {
+        return count == 1 ? ListViews::tr("1 %1").arg(noun) : ListViews::tr("%1 %2s").arg(count).arg(noun);
+    };
+    QString what = counted(rows, QString::fromUtf8(list.noun));
+    if (otherRows > 0)
+        what = ListViews::tr("%1 and %2").arg(what, counted(otherRows, ListViews::tr("other rule")));
+    const QString undoKey = QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText);
+    return (rows + otherRows == 1 ? ListViews::tr("Deleted %1. %2 brings it back.")
+                                  : ListViews::tr("Deleted %1. %2 brings them back."))
+        .arg(what, undoKey);
 }
 
 } // namespace
@@ -242,14 +355,32 @@ void BoundList::edit() {
     runAction(*this, &ListActions::edit);
 }
 
+// The rows that went are counted on the model: a delete the user cancels, or one refused, takes none.
 void BoundList::remove() {
+    const int rowsBefore = model->rowCount();
+    const int allBefore = views ? views->totalRows() : rowsBefore;
     runAction(*this, &ListActions::remove);
+    const int rows = rowsBefore - model->rowCount();
+    if (rows > 0 && views && views->reportDeleted)
+        views->reportDeleted(deletedReport(*descriptor, rows, allBefore - views->totalRows() - rows));
 }
 
+void BoundList::removeRows(std::vector<int> rows, const std::function<void(int row)>& removeRow) const {
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    const auto* lines = qobject_cast<const LineModel*>(model);
+    std::optional<UndoMacro> step;
+    if (rows.size() > 1 && lines && lines->undoStack())
+        step.emplace(*lines->undoStack(), QStringLiteral("delete ") + countedRows(*descriptor, rows.size()));
+    for (const int row : rows)
+        removeRow(row);
+}
+
+// Several rows selected are no row to edit, nor one to add beside.
 void BoundList::doubleClick() {
-    if (selectedRow())
+    const std::size_t selected = selectedRows().size();
+    if (selected == 1)
         edit();
-    else
+    else if (selected == 0)
         add();
 }
 
@@ -290,6 +421,7 @@ BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel
     bound->descriptor = &list;
     bound->view = view;
     bound->actions = actions;
+    bound->views = this;
 
     bound->model = model.release();
     bound->model->setParent(view);
@@ -302,8 +434,10 @@ BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel
     view->setModel(bound->proxy);
     setUpReportStyle(view);
     applyColumns(view, list);
+    if (actions)
+        addCommands(*bound);
+    addRowAbove(*bound);
     wireInput(*bound);
-    addFilter(*bound);
     BoundList* shown = bound.get();
     auto widen = [shown] {
         if (!shown->widened && shown->model->rowCount() > 0) {
@@ -317,6 +451,13 @@ BoundList& ListViews::bind(const ListDescriptor& list, std::unique_ptr<ListModel
     return *lists_.back();
 }
 
+int ListViews::totalRows() const {
+    int rows = 0;
+    for (const auto& list : lists_)
+        rows += list->model->rowCount();
+    return rows;
+}
+
 // The rows no longer are what the steps left: none of the states the steps lead back to is the saved one.
 void ListViews::clearUndo() const {
     if (keepSteps_)
@@ -325,13 +466,40 @@ void ListViews::clearUndo() const {
     undo_->resetClean();
 }
 
-// Every list gets its filter here, so a list added to the window has one without more code. The field keeps the
-// selected row selected while it is shown.
-void ListViews::addFilter(BoundList& list) {
+// Every list gets its row above the view here, so a list added to the window has one without more code: the
+// buttons of its commands, then the filter and its count. The view's parent must hold it in a box layout.
+void ListViews::addRowAbove(BoundList& list) {
     int place = 0;
     QBoxLayout* box = boxHolding(list.view->parentWidget()->layout(), list.view, place);
     if (!box)
         return;
+    auto* row = new QHBoxLayout;
+    // Tab goes from what came before the list to its filter, the list, then its buttons, and on as it went.
+    QWidget* before = list.view->previousInFocusChain();
+    std::vector<QWidget*> tabOrder;
+    for (const auto& [command, kind] : commandsOf(list)) {
+        if (!command)
+            continue;
+        auto* button = new QToolButton(list.view->parentWidget());
+        button->setObjectName(QLatin1String(list.descriptor->objectName) + QLatin1String(kind));
+        button->setDefaultAction(command);
+        button->setAutoRaise(true);
+        row->addWidget(button);
+        tabOrder.push_back(button);
+    }
+    addFilter(list, row);
+    tabOrder.insert(tabOrder.begin(), {list.filter, list.view});
+    for (QWidget* next : tabOrder)
+        QWidget::setTabOrder(std::exchange(before, next), next);
+    box->insertLayout(place, row);
+    // The row takes room the view had: the view may be as low as its header and one row, so a pane keeps the
+    // height it was given.
+    list.view->setMinimumHeight(list.view->horizontalHeader()->sizeHint().height() +
+                                list.view->verticalHeader()->defaultSectionSize() + 2 * list.view->frameWidth());
+}
+
+// The field keeps the selected rows selected while it is shown.
+void ListViews::addFilter(BoundList& list, QHBoxLayout* row) {
     const QString name = QLatin1String(list.descriptor->objectName);
     list.filter = new QLineEdit(list.view->parentWidget());
     list.filter->setObjectName(name + QStringLiteral("Filter"));
@@ -341,15 +509,8 @@ void ListViews::addFilter(BoundList& list) {
     list.filterCount = new QLabel(list.view->parentWidget());
     list.filterCount->setObjectName(name + QStringLiteral("FilterCount"));
     new FilterKeys(list.filter);
-    auto* row = new QHBoxLayout;
     row->addWidget(list.filter, 1);
     row->addWidget(list.filterCount);
-    box->insertLayout(place, row);
-    // The field takes room the view had: the view may be as low as its header and one row, so a pane keeps the
-    // height it was given.
-    list.view->setMinimumHeight(list.view->horizontalHeader()->sizeHint().height() +
-                                list.view->verticalHeader()->defaultSectionSize() + 2 * list.view->frameWidth());
-    QWidget::setTabOrder(list.filter, list.view);
 
     auto count = [&list] {
         list.filterCount->setText(QStringLiteral("%1 of %2").arg(list.proxy->rowCount()).arg(list.proxy->totalRows()));
@@ -357,10 +518,9 @@ void ListViews::addFilter(BoundList& list) {
     count();
     connect(list.proxy, &RowOrderProxy::shownRowsChanged, list.filterCount, count);
     connect(list.filter, &QLineEdit::textChanged, list.proxy, [&list](const QString& text) {
-        const std::optional<int> selected = list.selectedRow();
+        const std::vector<int> selected = list.selectedRows();
         list.proxy->setFilter(text);
-        if (selected && list.proxy->viewRow(*selected) >= 0)
-            list.selectRow(*selected);
+        list.selectRows(selected);
     });
 }
 
@@ -383,7 +543,7 @@ bool ListViews::focusFilter() const {
 }
 
 void ListViews::wireInput(BoundList& list) {
-    new ListInput(list);
+    auto* input = new ListInput(list, [this, &list] { popupAtSelection(list); });
     QTableView* view = list.view;
     QHeaderView* header = view->horizontalHeader();
     header->setSortIndicatorShown(true);
@@ -395,14 +555,74 @@ void ListViews::wireInput(BoundList& list) {
             columnClicked(list, column);
     });
     if (!list.actions)
-        return; // a list without rules to edit has no pop-up menu
+        return; // a list without rules to edit has no pop-up menu, and one row is selected at a time
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (const auto& [command, kind] : commandsOf(list))
+        for (QObject* user : command->associatedObjects())
+            if (auto* button = qobject_cast<QToolButton*>(user))
+                input->watchButton(button);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(view, &QWidget::customContextMenuRequested, this, [this, &list](const QPoint& position) {
-        if (popupMenu_) {
-            popupView_ = list.view;
-            popupMenu_->exec(list.view->viewport()->mapToGlobal(position));
-        }
-    });
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, &list](const QPoint& position) { openPopup(list, position); });
+}
+
+// The list's Add, Edit and Delete as actions on the view, with their keys and hints, enabled as the selection
+// allows. Their keys act only while the list or its buttons have the focus (ListInput).
+void ListViews::addCommands(BoundList& list) {
+    QTableView* view = list.view;
+    const QString noun = QString::fromUtf8(list.descriptor->noun);
+    auto command = [&list, view](const char* kind, const QString& text, const QString& hint,
+                                 const QList<QKeySequence>& keys, void (BoundList::*run)()) {
+        auto* action = new QAction(text, view);
+        action->setObjectName(QLatin1String(list.descriptor->objectName) + QLatin1String(kind) +
+                              QStringLiteral("Action"));
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        view->addAction(action);
+        connect(action, &QAction::triggered, view, [&list, run] { (list.*run)(); });
+        return action;
+    };
+    list.addCommand = command("Add", tr("Add"), tr("New %1 (Insert or Ctrl+N)").arg(noun),
+                              {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_N)}, &BoundList::add);
+    list.editCommand = command("Edit", tr("Edit"), tr("Edit the selected %1 (F2 or Enter)").arg(noun),
+                               {QKeySequence(Qt::Key_F2)}, &BoundList::edit);
+    list.deleteCommand = command("Delete", tr("Delete"), tr("Delete the selected %1s (Delete)").arg(noun),
+                                 {QKeySequence(Qt::Key_Delete)}, &BoundList::remove);
+    showCommandIcons(list);
+
+    auto enable = [&list] {
+        const std::size_t selected = list.selectedRows().size();
+        list.editCommand->setEnabled(selected == 1);
+        list.deleteCommand->setEnabled(selected > 0);
+    };
+    enable();
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view, enable);
+    for (auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(list.proxy, rowsChanged, view, enable);
+    connect(list.proxy, &QAbstractItemModel::modelReset, view, enable);
+    connect(list.proxy, &QAbstractItemModel::layoutChanged, view, enable);
+}
+
+void ListViews::openPopup(BoundList& list, QPoint where) {
+    if (!popupMenu_)
+        return;
+    popupView_ = list.view;
+    popupMenu_->exec(list.view->viewport()->mapToGlobal(where));
+}
+
+// Below the row an edit would act on, scrolled into sight; at the top of the list when no row is selected.
+void ListViews::popupAtSelection(BoundList& list) {
+    QTableView* view = list.view;
+    QPoint where(0, 0);
+    if (const std::optional<int> row = list.selectedRow()) {
+        const QModelIndex shown = list.proxy->index(list.proxy->viewRow(*row), 0);
+        view->scrollTo(shown);
+        const QRect place = view->visualRect(shown);
+        where = QPoint(std::max(place.left(), 0), place.bottom());
+    }
+    openPopup(list, where);
 }
 
 QMenu* ListViews::addPopupMenu(const char* objectName, const std::array<const char*, 3>& entryNames,

@@ -12,7 +12,10 @@
 
 class ListActions;
 class ListModel;
+class ListViews;
 class QAbstractItemView;
+class QAction;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -37,32 +40,51 @@ struct BoundList {
 
     // What the user's input runs on the rows; none for a list that only shows them.
     ListActions* actions = nullptr;
+    const ListViews* views = nullptr; // the lists of the window, this one among them
+    // The list's Add, Edit and Delete with their keys, shown as the tool buttons above the view; none for a list
+    // without actions. Edit is enabled with exactly one row selected, Delete with one or more.
+    QAction* addCommand = nullptr;
+    QAction* editCommand = nullptr;
+    QAction* deleteCommand = nullptr;
 
-    // The model row of the row selected in the view, whatever order the view shows.
+    // The model rows of the rows selected in the view, in the order the view shows them.
+    std::vector<int> selectedRows() const;
+    // The model row of the row an edit acts on, whatever order the view shows: the current row when it is
+    // selected, else the first one selected.
     std::optional<int> selectedRow() const;
-    // Selects the view row that shows a model row, as a click would.
+    // Selects the view row that shows a model row, as a click would; or several, the first becoming current.
     void selectRow(int modelRow) const;
+    void selectRows(const std::vector<int>& modelRows) const;
 
     // The list's commands, as the user's input runs them: through its actions (nothing without them), an error
-    // ending the command and showing in the window's error box.
+    // ending the command and showing in the window's error box. Delete removes every selected row, as one step to
+    // undo, and the window then says what went (with the rows of other lists that went with them) and how to bring
+    // it back (ListViews::reportDeleted).
     void fill();
     void add();
     void edit();
     void remove();
     // A double click or Enter: edits the selected row, or adds one when none is selected.
     void doubleClick();
-    // A key pressed on the list: the Delete key (Qt's code, or Windows' 46) removes the selected row.
+    // A key pressed on the list: the Delete key (Qt's code, or Windows' 46) removes the selected rows.
     void keyDown(int key);
     // An entry of the pop-up menu. False, doing nothing, when the list has no actions, or when "&Edit" and
     // "&Delete" need a selected row that it lacks.
     bool popup(PopupEntry entry);
+
+    // For the actions' remove: runs removeRow on each model row given, from the last one up, so that the rows still
+    // to remove keep their numbers. Several rows are one step to undo ("delete 3 URL rules").
+    void removeRows(std::vector<int> rows, const std::function<void(int row)>& removeRow) const;
 };
 
-// Every list view of a window, each built once from its descriptor: report style (one whole row selected at a
-// time, no editing in place, grid lines, rows of one height), the columns with their widths, a filter field above
-// it, and the user's input wired to the list's actions: a double click or Enter, the Delete key, a click on empty
-// space (it clears the selection, so that the next double click adds) and the pop-up menu key or button; a click
-// on a header goes to columnClicked. The changes made through the lists' models are steps of one undo stack.
+// Every list view of a window, each built once from its descriptor: report style (whole rows selected, several
+// with Shift and Ctrl where the list has actions; no editing in place, grid lines, rows of one height), the columns
+// with their widths, a row above it with the Add, Edit and Delete buttons and the filter field, and the user's
+// input wired to the list's actions: a double click or Enter, Insert or Ctrl+N, F2, the Delete key, a click on
+// empty space (it clears the selection, so that the next double click adds) and the pop-up menu (the mouse's
+// button, the Menu key or Shift+F10, the last two opening it at the selected row); a click on a header goes to
+// columnClicked. The keys act while the list or its buttons have the focus. The changes made through the lists'
+// models are steps of one undo stack.
 class ListViews : public QObject {
     Q_OBJECT
 
@@ -84,6 +106,8 @@ public:
     BoundList& of(const ListDescriptor& list) const;
 
     const std::vector<std::unique_ptr<BoundList>>& all() const { return lists_; }
+    // The rows of every list.
+    int totalRows() const;
 
     // The steps of every list, to undo and redo. A change of the rows outside the steps (a fill, a load)
     // empties it; a reload of everything must as well (clearUndo).
@@ -105,11 +129,18 @@ public:
     void runPopupEntry(PopupEntry entry);
     // Called when the user clicks a header of a list, with the column's index in the model: the window sorts.
     std::function<void(BoundList& list, int column)> columnClicked;
+    // Called with what a delete took away and how to bring it back: the window's status bar shows it.
+    std::function<void(const QString& report)> reportDeleted;
 
 private:
     void wireInput(BoundList& list);
+    void addCommands(BoundList& list);
+    // Opens the pop-up menu for the list at a point of its view's viewport, or at its selected row.
+    void openPopup(BoundList& list, QPoint where);
+    void popupAtSelection(BoundList& list);
     BoundList* popupList() const;
-    void addFilter(BoundList& list);
+    void addRowAbove(BoundList& list);
+    void addFilter(BoundList& list, QHBoxLayout* row);
 
     QWidget* window_;
     QUndoStack* undo_;

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTextEdit>
 #include <QUndoStack>
 #include <algorithm>
@@ -41,11 +42,15 @@ WindowShell::WindowShell(QMainWindow* window, QStatusBar* statusBar, const char*
     notePanel_->setMinimumWidth(50);
     statusBar->addWidget(hintPanel);
     statusBar->addPermanentWidget(notePanel_, 1);
-    // A message (the hint of a control) is painted where the hint panel stands, which it hides; the notes, which
-    // stretch over the rest, give that room up while it shows, or the message would have none.
+    // A message (the hint of a control, a report) is painted where the hint panel stands, which it hides; the
+    // notes, which stretch over the rest, give that room up while it shows, and more for a longer message, or the
+    // message would be cut.
     connect(statusBar, &QStatusBar::messageChanged, notePanel_, [this, hintPanel](const QString& message) {
-        notePanel_->setMaximumWidth(message.isEmpty() ? QWIDGETSIZE_MAX
-                                                      : std::max(50, statusBar_->width() - hintPanel->width()));
+        // The bar paints the message from its left margin to just before the notes, which end where they end.
+        const int messageEnd = statusBar_->fontMetrics().horizontalAdvance(message) + 16;
+        const int notesEnd = notePanel_->width() > 0 ? notePanel_->geometry().right() + 1 : statusBar_->width();
+        notePanel_->setMaximumWidth(
+            message.isEmpty() ? QWIDGETSIZE_MAX : std::max(50, notesEnd - std::max(hintPanel->width(), messageEnd)));
     });
     qApp->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
@@ -54,6 +59,14 @@ WindowShell::WindowShell(QMainWindow* window, QStatusBar* statusBar, const char*
 bool WindowShell::eventFilter(QObject* watched, QEvent* event) {
     if (everyEvent)
         everyEvent();
+    // The mouse leaving a control ends its hint: the report the hint covered comes back.
+    if (event->type() == QEvent::StatusTip && !report_.isEmpty() &&
+        static_cast<QStatusTipEvent*>(event)->tip().isEmpty()) {
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->window() == window_) {
+            statusBar_->showMessage(report_);
+            return true;
+        }
+    }
     if (event->type() == QEvent::ToolTip && !popupHints_) {
         // A field's own complaint about its text is no hint: it shows either way.
         if (auto* widget = qobject_cast<QWidget*>(watched);
@@ -63,10 +76,14 @@ bool WindowShell::eventFilter(QObject* watched, QEvent* event) {
     return isCommandKeyForField(watched, event) || QObject::eventFilter(watched, event);
 }
 
-// The long hint of the control that receives the keys, as the pointer's shows when it moves over a control.
+// The long hint of the control that receives the keys, as the pointer's shows when it moves over a control. The keys
+// coming back to the control that had them (a box closed, the window active again) are no move: the bar keeps what
+// it says, such as what the command answered there did.
 void WindowShell::showFocusHint(QWidget* focused) {
-    if (!focused || focused->window() != window_)
+    if (!focused || focused->window() != window_ || focused == focusHinted_)
         return;
+    focusHinted_ = focused;
+    report_.clear();
     QString hint;
     for (QWidget* widget = focused; widget && widget != window_ && hint.isEmpty(); widget = widget->parentWidget())
         hint = widget->statusTip();
@@ -74,6 +91,17 @@ void WindowShell::showFocusHint(QWidget* focused) {
         statusBar_->clearMessage();
     else
         statusBar_->showMessage(hint);
+}
+
+void WindowShell::showReport(const QString& report) {
+    report_ = report;
+    statusBar_->showMessage(report);
+}
+
+void WindowShell::endReport() {
+    if (!report_.isEmpty() && statusBar_->currentMessage() == report_)
+        statusBar_->clearMessage();
+    report_.clear();
 }
 
 QAction* WindowShell::editAction(QMenu* fileMenu, const char* name, const QString& text,
@@ -112,6 +140,7 @@ WindowShell::EditActions WindowShell::addEditActions(QMenu* fileMenu, const QUnd
     QAction* redo = actions.redo;
     connect(&steps, &QUndoStack::undoTextChanged, undo, [=](const QString& step) { named(undo, tr("Undo"), step); });
     connect(&steps, &QUndoStack::redoTextChanged, redo, [=](const QString& step) { named(redo, tr("Redo"), step); });
+    connect(&steps, &QUndoStack::indexChanged, this, &WindowShell::endReport); // what it said is past
     connect(&steps, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
     connect(&steps, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
     undo->setEnabled(false);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QString>
 #include <functional>
 
 class QAction;
@@ -29,12 +31,19 @@ public:
     void setPopupHints(bool on) { popupHints_ = on; }
     bool popupHints() const { return popupHints_; }
 
+    // A report of what a command did ("Deleted 3 URL rules. ..."): the bar's message area shows it until the keys
+    // go to another control or another report comes. The hint of a control under the mouse covers it only while
+    // the mouse is there; the keys coming back to the control that had them (a box closed) keep it.
+    void showReport(const QString& report);
+    // The report ends: a step is done or undone (Undo and Redo, addEditActions), or the keys move.
+    void endReport();
+
     // Runs at every event of the program (the window shows a state its code may have written directly).
     std::function<void()> everyEvent;
 
     // Undo, Redo and Find: the form's actions of those objectNames ("UndoAction", "RedoAction", "FindAction"),
     // or made in a menu "&Edit" after fileMenu. Their keys work with the menu bar hidden; Undo and Redo name the
-    // step ("Undo delete URL rule") and are enabled as the stack allows.
+    // step ("Undo delete URL rule") and are enabled as the stack allows; a step done or undone ends the report.
     struct EditActions {
         QAction* undo;
         QAction* redo;
@@ -53,5 +62,7 @@ private:
     QStatusBar* statusBar_;
     const char* invalidMark_;
     QLabel* notePanel_;
+    QPointer<QWidget> focusHinted_; // the control whose hint the focus showed last
+    QString report_;
     bool popupHints_ = false;
 };

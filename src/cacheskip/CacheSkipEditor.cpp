@@ -172,10 +172,7 @@ void CacheSkipEditor::edit(BoundList& list) {
 
 void CacheSkipEditor::remove(BoundList& list) {
     FileLinesModel& model = modelOf(list);
-    const auto row = list.selectedRow();
-    if (!row)
-        return;
-    model.removeLine(*row);
+    list.removeRows(list.selectedRows(), [&model](int row) { model.removeLine(row); });
 }
 
 void CacheSkipEditor::sort(BoundList& list, Qt::SortOrder order) {

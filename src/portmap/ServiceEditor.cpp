@@ -192,11 +192,13 @@ void ManualServiceEditor::edit(BoundList& list) {
 }
 
 void ManualServiceEditor::remove(BoundList& list) {
+    list.removeRows(list.selectedRows(), [this, &list](int row) { removeService(list, row); });
+}
+
+// Several services on one port go one by one: the last of them frees the port's standard field.
+void ManualServiceEditor::removeService(BoundList& list, int row) {
     FileLinesModel& model = modelOf(list);
-    const auto row = list.selectedRow();
-    if (!row)
-        return;
-    const RuleLines::Entry& entry = lines_[static_cast<std::size_t>(*row)];
+    const RuleLines::Entry& entry = lines_[static_cast<std::size_t>(row)];
 
     // A standard field that this service had taken is free again once no other service listens on its port. A
     // field the user may still edit holds what its standard line holds, and stays so.
@@ -205,12 +207,12 @@ void ManualServiceEditor::remove(BoundList& list) {
     const auto listening = std::count_if(lines_.begin(), lines_.end(),
                                          [port](const auto& line) { return samePort(ruleField(line.text, 1), port); });
     if (!slot || listening > 1 || !standardFields_[static_cast<std::size_t>(*slot)]->isReadOnly())
-        return model.removeLine(*row);
+        return model.removeLine(row);
     // Undo takes the field again, keeping what the user had put into it meanwhile for the redo that frees it.
     auto whileFree = std::make_shared<FreeField>();
-    model.removeLine(*row, {.redo = [this, slot = *slot, whileFree] { freeStandardField(slot, *whileFree); },
-                            .undo =
-                                [this, slot = *slot, whileFree] {
-                                    *whileFree = takeStandardField(slot);
-                                }});
+    model.removeLine(row, {.redo = [this, slot = *slot, whileFree] { freeStandardField(slot, *whileFree); },
+                           .undo =
+                               [this, slot = *slot, whileFree] {
+                                   *whileFree = takeStandardField(slot);
+                               }});
 }

@@ -50,11 +50,12 @@ public:
     void add(BoundList& list) override;
     // Edits the service of the selected row; its local port stays.
     void edit(BoundList& list) override;
-    // Removes the service of the selected row.
+    // Removes the services of the selected rows.
     void remove(BoundList& list) override;
 
 private:
     FileLinesModel& modelOf(BoundList& list) const;
+    void removeService(BoundList& list, int row);
 
     // What a standard field held while it was free: its line and its text. (Its edit is stored before the undo
     // that takes it runs: the undo is chosen outside the field, which the field's leave handler sees first.)

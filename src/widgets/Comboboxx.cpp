@@ -1,8 +1,9 @@
 #include "widgets/Comboboxx.h"
 
+#include "base/Images.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QIconEngine>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
@@ -11,7 +12,6 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QStyledItemDelegate>
-#include <QSvgRenderer>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -47,75 +47,11 @@ int buttonIndex(TCustomComboBoxX::TCBXButton button) {
 
 // ---- Button pictures ----
 //
-// The pictures are one-colour SVG drawings kept in the resources. The SVG renderer draws them at the size asked
-// for, then every painted pixel takes one colour of the palette, so the pictures follow light and dark palettes
-// and stay sharp at any scale.
+// One-colour SVG drawings of the resources, painted in the control's palette (base/Images.h).
 
-using Glyph = QSvgRenderer*;
-
-Glyph buttonGlyph(int index) {
-    // Kept until the process ends, as the icons that use them may be.
-    static const std::array<Glyph, kButtonCount> kGlyphs = [] {
-        initComboBoxXResources();
-        std::array<Glyph, kButtonCount> read{};
-        for (int i = 0; i < kButtonCount; ++i) {
-            read[i] = new QSvgRenderer(QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1StringView(kGlyphFiles[i])));
-            read[i]->setAspectRatioMode(Qt::KeepAspectRatio);
-        }
-        return read;
-    }();
-    return kGlyphs[index];
+QString glyphFile(int index) {
+    return QStringLiteral(":/comboboxx/%1.svg").arg(QLatin1StringView(kGlyphFiles[index]));
 }
-
-// Draws a glyph in one palette colour. A disabled button takes the palette's disabled text colour, or a faded
-// text colour where the palette gives both the same, so an "off" button always looks different.
-class GlyphIconEngine : public QIconEngine {
-public:
-    GlyphIconEngine(Glyph glyph, const QPalette& palette) : glyph_(glyph), palette_(palette) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        if (isNull() || rect.isEmpty())
-            return;
-        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        QImage image(rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        {
-            QPainter drawing(&image);
-            glyph_->render(&drawing, QRectF(image.rect()));
-            drawing.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            drawing.fillRect(image.rect(), colorFor(mode));
-        }
-        image.setDevicePixelRatio(ratio);
-        painter->drawImage(rect, image);
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paint(&painter, QRect(QPoint(), size), mode, state);
-        return pixmap;
-    }
-
-    QIconEngine* clone() const override { return new GlyphIconEngine(*this); }
-    bool isNull() override { return !glyph_ || !glyph_->isValid(); }
-
-private:
-    QColor colorFor(QIcon::Mode mode) const {
-        const QColor normal = palette_.color(QPalette::Active, QPalette::ButtonText);
-        if (mode == QIcon::Selected)
-            return palette_.color(QPalette::Active, QPalette::HighlightedText);
-        if (mode != QIcon::Disabled)
-            return normal;
-        QColor disabled = palette_.color(QPalette::Disabled, QPalette::ButtonText);
-        if (disabled == normal)
-            disabled.setAlphaF(0.35f);
-        return disabled;
-    }
-
-    Glyph glyph_;
-    QPalette palette_;
-};
 
 // The entry at which the text points (see TCustomComboBoxX::selectMatchingEntry).
 QList<int> matchingRows(const QStringList& entries, const QString& text, bool multiSelect, bool editable) {
@@ -413,7 +349,7 @@ void TCustomComboBoxX::setButtons(TCBXButtons shown) {
 
 void TCustomComboBoxX::refreshIcons() {
     for (int i = 0; i < kButtonCount; ++i)
-        toolButtons_[i]->setIcon(QIcon(new GlyphIconEngine(buttonGlyph(i), palette())));
+        toolButtons_[i]->setIcon(glyphIcon(glyphFile(i), palette()));
 }
 
 void TCustomComboBoxX::setButtonHint(const QString& hints) {

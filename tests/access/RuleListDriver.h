@@ -184,8 +184,9 @@ public:
         return point;
     }
 
-    void click(QTableView* list, int row) {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, row));
+    // With Ctrl or Shift the row joins the rows selected.
+    void click(QTableView* list, int row, Qt::KeyboardModifiers with = {}) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, with, rowPoint(list, row));
     }
     void clickEmpty(QTableView* list) { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, emptyPoint(list)); }
     void doubleClick(QTableView* list, int row) {

@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QtTest>
 
 using namespace rulelists;
@@ -31,6 +33,23 @@ const QByteArray kSkip = "SD:news.example:\r\n"
                          "SA:Local.example:intranet\r\n"
                          "BR:404:\r\n"
                          "SD:ads.example:\r\n";
+
+// Groups 2 and 3 have a network each and no name, group 4 a name and no network.
+const QByteArray kMany = "GN:0:AllUsers:\r\n"
+                         "GN:1:Office:\r\n"
+                         "GD:1:192.168.1.0:255.255.255.0:lan\r\n"
+                         "GD:2:172.16.0.0:255.240.0.0:wifi\r\n"
+                         "GD:3:10.3.0.0:255.255.0.0:lab\r\n"
+                         "GN:4:Lab:\r\n"
+                         "PA:1:a.example:\r\n"
+                         "PD:1:b.example:\r\n"
+                         "PA:2:c.example:\r\n"
+                         "PD:3:d.example:\r\n"
+                         "PA:4:e.example:\r\n"
+                         "TL:3:1000:\r\n";
+
+constexpr const char* kLists[] = {"GroupName", "LNetwork", "LHost",  "LUrl",  "LWord", "LLimit",
+                                  "LSpeed",    "LPortA",   "LPortB", "LTime", "LAuth", "CacheSkipRules"};
 
 } // namespace
 
@@ -156,6 +175,89 @@ private slots:
         QVERIFY(w_->window->ConfigChanged);
         w_->window->findChild<QAction*>(QStringLiteral("RedoAction"))->trigger();
         QVERIFY(!w_->window->ConfigChanged);
+    }
+
+    // Rows selected with Ctrl and Shift go with one Delete, asking once about the rules of groups that would lose
+    // their last network or name; the status bar says what went, and one Ctrl+Z brings everything back.
+    void deletingSeveralRowsIsOneStep_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("clicks");   // view rows, "ctrl 2" or "shift 2" adding to the selection
+        QTest::addColumn<QString>("question"); // how it begins, when one is asked
+        QTest::addColumn<bool>("yes");         // the answer to it
+        QTest::addColumn<int>("gone");         // rows gone from every list
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("step");
+        const QString twoGroups = QStringLiteral("Groups 2 and 3 keep 3 rules");
+        // clang-format off
+        QTest::newRow("URL rules") << "LUrl" << "0;ctrl 2;ctrl 4" << "" << true << 3
+            << "Deleted 3 URL rules. Ctrl+Z brings them back." << "delete 3 URL rules";
+        QTest::newRow("one limit") << "LLimit" << "0" << "" << true << 1
+            << "Deleted 1 traffic limit. Ctrl+Z brings it back." << "delete traffic limit";
+        QTest::newRow("the networks of two groups") << "LNetwork" << "1;shift 2" << twoGroups << true << 5
+            << "Deleted 2 network rules and 3 other rules. Ctrl+Z brings them back."
+            << "delete 2 network rules and the 3 rules of groups 2 and 3";
+        QTest::newRow("the question cancelled") << "LNetwork" << "1;shift 2" << twoGroups << false << 0
+            << "" << "";
+        QTest::newRow("groups") << "GroupName" << "2;ctrl 4" << "Group 4 \"Lab\" keeps 1 rule" << true << 3
+            << "Deleted 2 groups and 1 other rule. Ctrl+Z brings them back."
+            << "delete 2 groups and the 1 rule of group 4";
+        QTest::newRow("cache-skip rules") << "CacheSkipRules" << "0;shift 2" << "" << true << 3
+            << "Deleted 3 cache-skip rules. Ctrl+Z brings them back." << "delete 3 cache-skip rules";
+        // clang-format on
+    }
+    void deletingSeveralRowsIsOneStep() {
+        QFETCH(QString, name);
+        QFETCH(QString, clicks);
+        QFETCH(QString, question);
+        QFETCH(bool, yes);
+        QFETCH(int, gone);
+        QFETCH(QString, message);
+        QFETCH(QString, step);
+        w_ = std::make_unique<Window>(kMany, kSkip);
+        w_->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_->window.get()));
+        auto everyRow = [this] {
+            QStringList rows;
+            for (const char* shown : kLists)
+                rows << rowTexts(list(shown));
+            return rows;
+        };
+        const QStringList before = everyRow();
+        QTableView* view = list(qPrintable(name));
+        for (const QString& click : clicks.split(u';'))
+            w_->click(view, click.section(u' ', -1).toInt(),
+                      click.startsWith(u"ctrl")    ? Qt::ControlModifier
+                      : click.startsWith(u"shift") ? Qt::ShiftModifier
+                                                   : Qt::NoModifier);
+        const qsizetype unexpected = answers_.unexpected().size(); // boxes no answer was pushed for
+        if (!question.isEmpty())
+            answers_.pushBox(yes ? QMessageBox::Yes : QMessageBox::Cancel);
+        w_->key(view, Qt::Key_Delete);
+        QVERIFY(answers_.allAnswered() && answers_.unexpected().size() == unexpected);
+        if (!question.isEmpty())
+            QVERIFY2(answers_.seen().back().text.startsWith(question), qPrintable(answers_.seen().back().text));
+        QCOMPARE(before.size() - everyRow().size(), gone);
+        // The report stays when the keys come back to the list from another window (the question's), and comes back
+        // when the mouse leaves a control whose hint covered it.
+        QWidget elsewhere;
+        elsewhere.show();
+        QApplication::setActiveWindow(&elsewhere);
+        QApplication::setActiveWindow(w_->window.get());
+        QVERIFY(view->hasFocus());
+        QStatusTipEvent hint(QStringLiteral("a hint")), hintEnds{QString()};
+        QApplication::sendEvent(view, &hint);
+        QApplication::sendEvent(view, &hintEnds);
+        auto* bar = w_->window->findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+        const QString shown = bar->currentMessage();
+        QCOMPARE(shown.startsWith(u"Deleted") ? shown : QString(), message);
+        QCOMPARE(action("UndoAction")->isEnabled(), !step.isEmpty());
+        if (step.isEmpty())
+            return;
+        QCOMPARE(action("UndoAction")->text(), QStringLiteral("Undo ") + step);
+        keys(Qt::ControlModifier, 1);
+        QCOMPARE(everyRow(), before);
+        QVERIFY(!action("UndoAction")->isEnabled());
+        QCOMPARE(bar->currentMessage(), QString()); // what it said is past
     }
 
     // Undoing every step after the load leaves a setting changed meanwhile a change to save.

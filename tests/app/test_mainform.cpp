@@ -204,7 +204,17 @@ private slots:
         QCOMPARE(table->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
         QVERIFY(table->showGrid());
         QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
-        QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
+        // A list of rules selects several rows to delete, and has its Add, Edit and Delete buttons, with icons and
+        // hints that name their keys; the statistics show one row at a time, and have none.
+        const bool rules = name != u"LStat";
+        QCOMPARE(view->selectionMode(),
+                 rules ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+        for (const char* kind : {"Add", "Edit", "Delete"}) {
+            auto* button = window->findChild<QToolButton*>(name + QLatin1String(kind));
+            QCOMPARE(button != nullptr, rules);
+            if (button)
+                QVERIFY(!button->icon().isNull() && button->toolTip().contains(u'('));
+        }
         QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
         const QStringList layouts = columns.split(u'|');
         QCOMPARE(view->model()->columnCount(), layouts.size());

@@ -113,6 +113,13 @@ private Q_SLOTS:
         const QImage empty = bar->grab().toImage().copy(0, 0, 300, bar->height());
         QVERIFY2(alone != empty, "the hint is not painted");
         QVERIFY2(withNote == alone, "the note covers the hint");
+        // A message longer than the hint panel (a report) is painted whole.
+        auto beyondThePanel = [bar] {
+            return bar->grab().toImage().copy(360, 0, 200, bar->height());
+        };
+        const QImage nothing = beyondThePanel();
+        bar->showMessage(QString(60, u'W'));
+        QVERIFY2(beyondThePanel() != nothing, "a long message is cut");
     }
 
     // View > Theme: Dark draws the window from a dark palette, the inner vertical tabs and the chart too, and the

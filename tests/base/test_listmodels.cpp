@@ -17,7 +17,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableView>
+#include <QToolButton>
 #include <QUndoStack>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -137,7 +139,13 @@ class RecordingActions : public ListActions {
 public:
     void add(BoundList& list) override { note("add", list); }
     void edit(BoundList& list) override { note("edit", list); }
-    void remove(BoundList& list) override { note("remove", list); }
+    // The rows a delete takes: every row selected ("remove 1,3").
+    void remove(BoundList& list) override {
+        QStringList rows;
+        for (const int row : list.selectedRows())
+            rows << QString::number(row);
+        calls << QStringLiteral("remove %1").arg(rows.join(u',')).trimmed();
+    }
     bool popupNeedsSelection() const override { return needsSelection; }
 
     bool needsSelection = false;
@@ -384,9 +392,11 @@ private slots:
     // selected row or adds one when none is selected, the Delete key (or Windows' code 46 given to keyDown)
     // removes it, and the pop-up menu's entries run theirs; "&Edit" and "&Delete" there need a row when the
     // actions say so. A list bound without actions takes none of this input and has no pop-up menu.
-    // A script is steps separated by ";": "select <view row>", "clear" (a click on empty space), "dblclick",
-    // "key <Enter|Return|Delete|Insert>", "keydown <code>", "popup <add|edit|delete>" (noting "refused" when the
-    // entry does not run).
+    // Insert or Ctrl+N adds, F2 edits the one row selected; Shift and Ctrl select several rows, which Delete
+    // removes all, while F2 and Enter do nothing on them.
+    // A script is steps separated by ";": "select <view row>", "ctrl <view row>" and "shift <view row>" (clicks with
+    // those keys), "clear" (a click on empty space), "dblclick", "key [Ctrl+|Shift+]<key>", "keydown <code>",
+    // "popup <add|edit|delete>" (noting "refused" when the entry does not run).
     void inputRunsTheListsActions_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("actions"); // 0 none, 1 actions, 2 actions whose pop-up Edit and Delete need a row
@@ -395,15 +405,19 @@ private slots:
         QTest::newRow("double click on empty space adds") << "select 1;clear;dblclick" << 1 << "add";
         QTest::newRow("Enter edits the selected row") << "select 1;key Enter" << 1 << "edit 1";
         QTest::newRow("Return with no row selected adds") << "key Return" << 1 << "add";
-        QTest::newRow("Delete removes the selected row") << "select 3;key Delete" << 1 << "remove 3";
+        QTest::newRow("Delete removes the selected row") << "select 3;key Del" << 1 << "remove 3";
         QTest::newRow("Windows' code of Delete removes") << "select 0;keydown 46" << 1 << "remove 0";
-        QTest::newRow("other keys run nothing") << "select 0;key Insert;keydown 45" << 1 << "";
+        QTest::newRow("Insert and Ctrl+N add, F2 edits")
+            << "select 0;key Ins;key Ctrl+N;key F2" << 1 << "add 0;add 0;edit 0";
+        QTest::newRow("other keys run nothing") << "select 0;key Ctrl+Ins;key Shift+F2;keydown 45" << 1 << "";
+        QTest::newRow("Delete removes every row selected")
+            << "select 1;ctrl 3;key Del;select 0;shift 2;key Del" << 1 << "remove 1,3;remove 0,1,2";
+        QTest::newRow("several rows are none to edit") << "select 1;ctrl 2;key F2;key Enter" << 1 << "";
         QTest::newRow("pop-up entries") << "select 1;popup add;popup edit;popup delete" << 1 << "add 1;edit 1;remove 1";
         QTest::newRow("pop-up edit and delete without a row") << "popup edit;popup delete" << 1 << "edit;remove";
         QTest::newRow("pop-up edit and delete that need a row")
             << "popup edit;popup delete;popup add" << 2 << "refused;refused;add";
-        QTest::newRow("no actions: the input runs nothing")
-            << "select 1;dblclick;key Delete;popup add" << 0 << "refused";
+        QTest::newRow("no actions: the input runs nothing") << "select 1;dblclick;key Del;popup add" << 0 << "refused";
     }
     void inputRunsTheListsActions() {
         QFETCH(QString, script);
@@ -427,9 +441,12 @@ private slots:
         for (const QString& step : script.split(u';')) {
             const QString verb = step.section(u' ', 0, 0);
             const QString argument = step.section(u' ', 1);
-            if (verb == u"select") {
+            if (verb == u"select" || verb == u"ctrl" || verb == u"shift") {
                 const QRect row = table->visualRect(table->model()->index(argument.toInt(), 0));
-                QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+                const Qt::KeyboardModifiers with = verb == u"ctrl"    ? Qt::ControlModifier
+                                                   : verb == u"shift" ? Qt::ShiftModifier
+                                                                      : Qt::NoModifier;
+                QTest::mouseClick(table->viewport(), Qt::LeftButton, with, row.center());
             } else if (verb == u"clear") {
                 QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(5, table->viewport()->height() - 3));
             } else if (verb == u"dblclick") {
@@ -438,11 +455,8 @@ private slots:
                                                      : QPoint(5, table->viewport()->height() - 3);
                 QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
             } else if (verb == u"key") {
-                const Qt::Key key = argument == u"Enter"    ? Qt::Key_Enter
-                                    : argument == u"Return" ? Qt::Key_Return
-                                    : argument == u"Delete" ? Qt::Key_Delete
-                                                            : Qt::Key_Insert;
-                QTest::keyClick(table, key);
+                const QKeyCombination key = QKeySequence(argument)[0];
+                QTest::keyClick(table, key.key(), key.keyboardModifiers());
             } else if (verb == u"keydown") {
                 list.keyDown(argument.toInt());
             } else if (verb == u"popup") {
@@ -454,6 +468,78 @@ private slots:
             }
         }
         QCOMPARE(recorder.calls.join(u';'), calls);
+    }
+
+    // The buttons above a list run its commands and are enabled as the selection allows: Edit with one row
+    // selected, Delete with one or more. The list's keys work on its buttons too (not in its filter field), and
+    // Shift+F10 or the Menu key opens the pop-up menu below the selected row, wherever the mouse is.
+    void commandButtonsFollowTheSelection() {
+        ListWindow shown;
+        QTableView* table = shown.table;
+        auto model = std::make_unique<GroupLinesModel>(kList, shown.groups);
+        model->fill();
+        RecordingActions recorder;
+        BoundList& list = shown.views.bind(kList, std::move(model), &recorder);
+        QMenu* menu = shown.views.addPopupMenu("Popup", {"AddEntry", "EditEntry", "DeleteEntry"}, {});
+        shown.window.resize(400, 300);
+        shown.window.show();
+        QApplication::setActiveWindow(&shown.window);
+        QVERIFY(QTest::qWaitForWindowActive(&shown.window));
+        auto button = [&shown](const char* kind) {
+            return shown.window.findChild<QToolButton*>(QStringLiteral("List") + QLatin1String(kind));
+        };
+        auto enabled = [&button] {
+            return QString::number(button("Add")->isEnabled()) + QString::number(button("Edit")->isEnabled()) +
+                   QString::number(button("Delete")->isEnabled());
+        };
+        QCOMPARE(enabled(), QStringLiteral("100"));
+        list.selectRow(2);
+        QCOMPARE(enabled(), QStringLiteral("111"));
+        table->selectionModel()->select(table->model()->index(0, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(enabled(), QStringLiteral("101"));
+        qobject_cast<GroupLinesModel*>(list.model)->fill(); // the rows shown afresh: none selected
+        QCOMPARE(enabled(), QStringLiteral("100"));
+
+        list.selectRow(2);
+        QTest::mouseClick(button("Edit"), Qt::LeftButton);
+        button("Add")->setFocus();
+        QTest::keyClick(button("Add"), Qt::Key_Delete);
+        for (const QKeyCombination key : {Qt::SHIFT | Qt::Key_F10, QKeyCombination(Qt::Key_Menu)}) {
+            QCursor::setPos(table->mapToGlobal(QPoint(390, 5)));
+            QPoint openedAt;
+            QTimer answer;
+            connect(&answer, &QTimer::timeout, [&] {
+                if (QWidget* popup = QApplication::activePopupWidget(); popup && popup->isVisible()) {
+                    answer.stop();
+                    openedAt = popup->pos();
+                    QTest::keyClick(popup, Qt::Key_E);
+                }
+            });
+            answer.start(5);
+            table->setFocus();
+            QTest::keyClick(table, key.key(), key.keyboardModifiers());
+            const QRect row = table->visualRect(table->model()->index(2, 0));
+            QCOMPARE(openedAt, table->viewport()->mapToGlobal(row.bottomLeft()));
+        }
+        QVERIFY(!menu->isVisible());
+        // The filter field takes those keys as a field does.
+        auto* filter = shown.window.findChild<QLineEdit*>(QStringLiteral("ListFilter"));
+        filter->setFocus();
+        for (const QKeyCombination key : {QKeyCombination(Qt::Key_Insert), Qt::CTRL | Qt::Key_N,
+                                          QKeyCombination(Qt::Key_F2), QKeyCombination(Qt::Key_Delete)})
+            QTest::keyClick(filter, key.key(), key.keyboardModifiers());
+        QCOMPARE(recorder.calls.join(u';'), QStringLiteral("edit 2;remove 2;edit 2;edit 2"));
+
+        // The drawings take the colours of the palette, also of one set later (a dark one).
+        const QPalette before = QApplication::palette();
+        QPalette dark = before;
+        dark.setColor(QPalette::ButtonText, Qt::white);
+        QApplication::setPalette(dark);
+        QApplication::processEvents(); // the windows hear of it
+        const QImage drawn = button("Add")->icon().pixmap(16).toImage();
+        QApplication::setPalette(before);
+        QCOMPARE(drawn.pixelColor(8, 8), QColor(Qt::white));
     }
 
     // A list of one line per group in a sorted view: a line set for a new group is a new last row, one set for a
