@@ -19,6 +19,18 @@ Delete the group&apos;s %3 too?</source>
 
 Удалить вместе с группой и её правила (%3)?</translation>
     </message>
+    <message>
+        <source>Groups %1 keep %2 (URL, word, time, port, limit, speed or authorization rules), but this delete leaves them no name, network or host line. The next start keeps the rules only of groups that have one, so it would drop them.
+
+Delete the groups&apos; %2 too?</source>
+        <translation>У групп %1 остаётся %2 (правила URL, слов, времени, портов, ограничений, скорости или авторизации), но после этого удаления у них не будет ни имени, ни сети, ни компьютера. При следующем запуске сохраняются правила только тех групп, у которых что-то из этого есть, поэтому они пропадут.
+
+Удалить вместе с группами и их правила (%2)?</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 и %2</translation>
+    </message>
 </context>
 <context>
     <name>DroppedLinesDialog</name>
@@ -76,6 +88,110 @@ Delete the group&apos;s %3 too?</source>
     <message>
         <source>&amp;Delete</source>
         <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>group</source>
+        <translation>группа</translation>
+    </message>
+    <message>
+        <source>network rule</source>
+        <translation>сеть</translation>
+    </message>
+    <message>
+        <source>host rule</source>
+        <translation>компьютер</translation>
+    </message>
+    <message>
+        <source>URL rule</source>
+        <translation>правило URL</translation>
+    </message>
+    <message>
+        <source>word rule</source>
+        <translation>запрещённое слово</translation>
+    </message>
+    <message>
+        <source>traffic limit</source>
+        <translation>ограничение трафика</translation>
+    </message>
+    <message>
+        <source>speed limit</source>
+        <translation>ограничение скорости</translation>
+    </message>
+    <message>
+        <source>allowed port rule</source>
+        <translation>разрешённый порт</translation>
+    </message>
+    <message>
+        <source>blocked port rule</source>
+        <translation>запрещённый порт</translation>
+    </message>
+    <message>
+        <source>time rule</source>
+        <translation>правило времени</translation>
+    </message>
+    <message>
+        <source>authorization rule</source>
+        <translation>авторизация</translation>
+    </message>
+    <message>
+        <source>rule</source>
+        <translation>правило</translation>
+    </message>
+    <message>
+        <source>cache-skip rule</source>
+        <translation>правило кэширования</translation>
+    </message>
+    <message>
+        <source>service</source>
+        <translation>сервис</translation>
+    </message>
+    <message>
+        <source>1 %1</source>
+        <translation>%1: 1</translation>
+    </message>
+    <message>
+        <source>%1 %2s</source>
+        <translation>%2: %1</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 и %2</translation>
+    </message>
+    <message>
+        <source>other rule</source>
+        <translation>прочие правила</translation>
+    </message>
+    <message>
+        <source>Deleted %1. %2 brings it back.</source>
+        <translation>Удалено (%1). %2 вернёт удалённое.</translation>
+    </message>
+    <message>
+        <source>Deleted %1. %2 brings them back.</source>
+        <translation>Удалено (%1). %2 вернёт удалённое.</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Добавить</translation>
+    </message>
+    <message>
+        <source>New %1 (Insert or Ctrl+N)</source>
+        <translation>Добавить: %1 (Insert или Ctrl+N)</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Изменить</translation>
+    </message>
+    <message>
+        <source>Edit the selected %1 (F2 or Enter)</source>
+        <translation>Изменить выбранное: %1 (F2 или Enter)</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>Delete the selected %1s (Delete)</source>
+        <translation>Удалить выбранные: %1 (Delete)</translation>
     </message>
 </context>
 <context>

@@ -54,7 +54,7 @@ constexpr ListDescriptor kGroups{
     .objectName = "GroupName",
     .columns = kGroupColumns,
     .source = RowSource::Groups,
-    .noun = "group",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "group"),
 };
 
 // ---- LNetwork
@@ -72,7 +72,7 @@ constexpr ListDescriptor kNetworks{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
     .dialog = {.create = TFNet::create, .valueCount = 3, .createsMissingGroup = true},
-    .noun = "network rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "network rule"),
 };
 
 // ---- LHost
@@ -89,7 +89,7 @@ constexpr ListDescriptor kHosts{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::HostRules,
     .dialog = {.create = TFGroupName::createForHost, .valueCount = 2, .createsMissingGroup = true},
-    .noun = "host rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "host rule"),
 };
 
 // ---- LUrl
@@ -118,7 +118,7 @@ constexpr ListDescriptor kUrls{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::UrlRules,
     .dialog = {.create = TFUrl::create, .valueCount = 2},
-    .noun = "URL rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "URL rule"),
 };
 
 // ---- LWord
@@ -139,7 +139,7 @@ constexpr ListDescriptor kWords{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::WordRules,
     .dialog = {.create = TFGroupName::createForWord, .valueCount = 2},
-    .noun = "word rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "word rule"),
 };
 
 // ---- LLimit and LSpeed: one line per group, both edited with TFSpeed
@@ -164,7 +164,7 @@ constexpr ListDescriptor kLimits{
     .source = RowSource::GroupLine,
     .singleLines = kLimitLine,
     .dialog = {.create = TFSpeed::createForLimit, .valueCount = 2},
-    .noun = "traffic limit",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "traffic limit"),
 };
 
 constexpr ListDescriptor kSpeeds{
@@ -173,7 +173,7 @@ constexpr ListDescriptor kSpeeds{
     .source = RowSource::GroupLine,
     .singleLines = kSpeedLine,
     .dialog = {.create = TFSpeed::createForSpeed, .valueCount = 2},
-    .noun = "speed limit",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "speed limit"),
 };
 
 // ---- LPortA
@@ -190,7 +190,7 @@ constexpr ListDescriptor kPortAccess{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::PortAccessRules,
     .dialog = {.create = TFPortA::create, .valueCount = 2},
-    .noun = "allowed port rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "allowed port rule"),
 };
 
 // ---- LPortB
@@ -208,7 +208,7 @@ constexpr ListDescriptor kPortBlocks{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::PortBlockRules,
     .dialog = {.create = TFPortB::create, .valueCount = 3},
-    .noun = "blocked port rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "blocked port rule"),
 };
 
 // ---- LTime
@@ -235,7 +235,7 @@ constexpr ListDescriptor kTimes{
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::TimeRules,
     .dialog = {.create = TFTime::create, .valueCount = 4},
-    .noun = "time rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "time rule"),
 };
 
 // ---- LAuth
@@ -267,7 +267,7 @@ constexpr ListDescriptor kAuthorization{
     .source = RowSource::GroupLine,
     .singleLines = kAuthLines,
     .dialog = {.create = TFAuth::create, .valueCount = 3},
-    .noun = "authorization rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "authorization rule"),
 };
 
 constexpr const ListDescriptor* kAll[] = {&kGroups, &kNetworks,   &kHosts,      &kUrls,  &kWords,        &kLimits,

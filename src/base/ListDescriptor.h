@@ -81,9 +81,10 @@ struct ListDescriptor {
     RuleLines TProxyUsers::*lines = nullptr;                     // RowSource::GroupLines
     std::span<std::string TProxyUsers::*const> singleLines = {}; // RowSource::GroupLine, by type
     RuleDialogSpec dialog = {};
-    // What one row is, in the Edit menu's undo steps ("Undo delete URL rule"): a short noun, lower case except
-    // for names ("URL rule", "group").
-    const char* noun = "rule";
+    // What one row is, in the Edit menu's undo steps ("Undo delete URL rule") and, translated in the context
+    // "ListViews" (QT_TRANSLATE_NOOP), in the hints of the list's buttons and the report of a delete: a short noun,
+    // lower case except for names ("URL rule", "group").
+    const char* noun = QT_TRANSLATE_NOOP("ListViews", "rule");
 };
 
 // Rows of a list counted by its noun, as the undo steps name them: "URL rule" for one, "3 URL rules" for more.

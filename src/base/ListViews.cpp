@@ -332,7 +332,7 @@ QString deletedReport(const ListDescriptor& list, int rows, int otherRows) {
     auto counted = [](int count, const QString& noun) {
         return count == 1 ? ListViews::tr("1 %1").arg(noun) : ListViews::tr("%1 %2s").arg(count).arg(noun);
     };
-    QString what = counted(rows, QString::fromUtf8(list.noun));
+    QString what = counted(rows, ListViews::tr(list.noun));
     if (otherRows > 0)
         what = ListViews::tr("%1 and %2").arg(what, counted(otherRows, ListViews::tr("other rule")));
     const QString undoKey = QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText);
@@ -570,7 +570,7 @@ void ListViews::wireInput(BoundList& list) {
 // allows. Their keys act only while the list or its buttons have the focus (ListInput).
 void ListViews::addCommands(BoundList& list) {
     QTableView* view = list.view;
-    const QString noun = QString::fromUtf8(list.descriptor->noun);
+    const QString noun = tr(list.descriptor->noun);
     auto command = [&list, view](const char* kind, const QString& text, const QString& hint,
                                  const QList<QKeySequence>& keys, void (BoundList::*run)()) {
         auto* action = new QAction(text, view);

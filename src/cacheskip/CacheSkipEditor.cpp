@@ -62,7 +62,7 @@ constexpr ListDescriptor kList{
     .columns = kColumns,
     .images = ImageList::CacheSkipImage,
     .source = RowSource::CacheSkipLines,
-    .noun = "cache-skip rule",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "cache-skip rule"),
 };
 
 std::string lineOfDialog(const TFCacheSkip& dialog) {

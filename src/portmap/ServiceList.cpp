@@ -23,7 +23,7 @@ constexpr ListDescriptor kList{
     .objectName = "RouterRules",
     .columns = kColumns,
     .source = RowSource::ManualServices,
-    .noun = "service",
+    .noun = QT_TRANSLATE_NOOP("ListViews", "service"),
 };
 
 } // namespace

@@ -257,7 +257,7 @@ private slots:
         keys(Qt::ControlModifier, 1);
         QCOMPARE(everyRow(), before);
         QVERIFY(!action("UndoAction")->isEnabled());
-        QCOMPARE(bar->currentMessage(), QString()); // what it said is past
+        QVERIFY(!bar->currentMessage().startsWith(u"Deleted")); // what it said is past
     }
 
     // Undoing every step after the load leaves a setting changed meanwhile a change to save.
