@@ -102,7 +102,7 @@ QString location(const QString& executablePath) {
            QLatin1String(kConfigFolder) + QLatin1Char('/') + QFileInfo(besideExecutable).fileName();
 }
 
-bool load(QMainWindow* window, const QString& file) {
+Options load(QMainWindow* window, const QString& file) {
     const PreferenceValues value = loadPreferenceValues(file.toStdString());
     const QRect geometry = fittedToScreen(QRect(value.at(PreferenceKey::Left), value.at(PreferenceKey::Top),
                                                 value.at(PreferenceKey::Width), value.at(PreferenceKey::Height)),
@@ -113,13 +113,17 @@ bool load(QMainWindow* window, const QString& file) {
         showPage(child<QTabWidget>(window, name), value.at(key));
     for (const auto& [key, name] : kSplitters)
         setFirstPane(child<QSplitter>(window, name), value.at(key));
-    return value.at(PreferenceKey::Hint) != 0;
+    return {.popupHints = value.at(PreferenceKey::Hint) != 0,
+            .askSaveComment = value.at(PreferenceKey::AskSaveComment) != 0};
 }
 
-void save(const QMainWindow* window, const QString& file, bool popupHints) {
+void save(const QMainWindow* window, const QString& file, const Options& options) {
     PreferenceValues value = {
-        {PreferenceKey::Hint, popupHints ? 1 : 0}, {PreferenceKey::Top, window->y()},
-        {PreferenceKey::Left, window->x()},        {PreferenceKey::Height, window->height()},
+        {PreferenceKey::Hint, options.popupHints ? 1 : 0},
+        {PreferenceKey::AskSaveComment, options.askSaveComment ? 1 : 0},
+        {PreferenceKey::Top, window->y()},
+        {PreferenceKey::Left, window->x()},
+        {PreferenceKey::Height, window->height()},
         {PreferenceKey::Width, window->width()},
     };
     for (const auto& [key, name] : kPages)

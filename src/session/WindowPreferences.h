@@ -14,10 +14,16 @@ namespace windowpreferences {
 // directory.
 QString location(const QString& executablePath);
 
+// The options of the program the file keeps besides the window's state.
+struct Options {
+    bool popupHints = false;
+    bool askSaveComment = false; // a save asks for a comment for the history of saves
+};
+
 // Reads the file and shows its values in the window: its rectangle brought onto the screen, the pages and the
-// panes. Returns whether pop-up hints are on. GlymError when the file cannot be read.
-bool load(QMainWindow* window, const QString& file);
-// Writes the window's values and the pop-up hints' state into the file (its folder made when missing).
-void save(const QMainWindow* window, const QString& file, bool popupHints);
+// panes. Returns the options. GlymError when the file cannot be read.
+Options load(QMainWindow* window, const QString& file);
+// Writes the window's values and the options into the file (its folder made when missing).
+void save(const QMainWindow* window, const QString& file, const Options& options);
 
 } // namespace windowpreferences

@@ -10,6 +10,7 @@
 enum class PreferenceKey {
     Top, Left, Height, Width, // the main window, pixels
     Hint,                     // pop-up hints on (a check)
+    AskSaveComment,           // a save asks for a comment for the history of saves (a check)
     Page, PageGroup, PageMap, // active page of the main, permissions and port-mapping page controls
     BoxName, BoxNet, BoxUrl, BoxLimit, BoxPorts, // splitter panes (BoxNet is a height, the others widths)
 };
@@ -20,15 +21,19 @@ struct Preference {
     std::string_view section;
     std::string_view key;
     int defaultValue;
+    // A key of the configurator's own, beyond the window's state: written only once it differs from its default
+    // (or the file has it already), so that the file of a user who never changed it stays as it was.
+    bool onlyWhenSet = false;
 };
 
 // In read and write order.
-inline constexpr std::array<Preference, 13> kPreferences = {{
+inline constexpr std::array<Preference, 14> kPreferences = {{
     {PreferenceKey::Top, "Form", "Top", 100},
     {PreferenceKey::Left, "Form", "Left", 100},
     {PreferenceKey::Height, "Form", "Height", 480},
     {PreferenceKey::Width, "Form", "Width", 640},
     {PreferenceKey::Hint, "Options", "Hint", 0},
+    {PreferenceKey::AskSaveComment, "Options", "AskSaveComment", 0, true},
     {PreferenceKey::Page, "Interface", "Page", 0},
     {PreferenceKey::PageGroup, "Interface", "PageGroup", 0},
     {PreferenceKey::PageMap, "Interface", "PageMap", 0},
@@ -50,7 +55,8 @@ using PreferenceValues = std::map<PreferenceKey, int>;
 // value is not an integer.
 PreferenceValues loadPreferenceValues(const std::string& path);
 
-// Writes every key of the table in order (Hint as "1" or "0", the others as decimal integers), replacing the file
+// Writes every key of the table in order (the checks as "1" or "0", the others as decimal integers; a key only
+// written when set, only then), replacing the file
 // once; every other line of the file is kept. Throws GlymError ("Unable to write to <path>: <reason>") and leaves the
 // file as it was when that fails.
 void savePreferenceValues(const std::string& path, const PreferenceValues& values);
