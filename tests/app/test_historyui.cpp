@@ -8,7 +8,9 @@
 #include "support/GuiTestSupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -151,6 +153,30 @@ private slots:
         view.setChanges({}, QStringLiteral("nothing"));
         QCOMPARE(view.summary(), QStringLiteral("nothing"));
         QCOMPARE(view.lines().rowCount(), 0);
+    }
+
+    // Every list, box and button of the dialogs has a hint.
+    void everyControlHasAHint() {
+        const ChangesDialog changes({}, nullptr);
+        const OutsideChangesDialog sides({}, nullptr);
+        const QTemporaryDir empty;
+        const HistoryDialog history({empty.path().toStdString(), {}, {}, {}});
+        for (const QDialog* dialog : std::initializer_list<const QDialog*>{&changes, &sides, &history}) {
+            QStringList without;
+            for (const QWidget* control : dialog->findChildren<QWidget*>()) {
+                const bool input = qobject_cast<const QAbstractItemView*>(control) ||
+                                   qobject_cast<const QComboBox*>(control) ||
+                                   qobject_cast<const QAbstractButton*>(control);
+                if (input && !control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_") &&
+                    control->toolTip().isEmpty())
+                    without << control->objectName();
+            }
+            QVERIFY2(without.isEmpty(), qPrintable(dialog->objectName() + QStringLiteral(": ") + without.join(u' ')));
+        }
+        QCOMPARE(history.model().rowCount(), 0);
+        QVERIFY(history.findChild<QLabel*>(QStringLiteral("HistoryProblems"))
+                    ->text()
+                    .contains(QStringLiteral("No save has been recorded yet.")));
     }
 
     // View > Changes (Ctrl+D): what a save would write, against the disk, the field being typed included.
