@@ -151,7 +151,7 @@ ChangesView::ChangesView(QWidget* parent)
     }
     ui_->ChangesSplitter->setStretchFactor(0, 0);
     ui_->ChangesSplitter->setStretchFactor(1, 1);
-    ui_->ChangesSplitter->setSizes({180, 600});
+    ui_->ChangesSplitter->setSizes({190, 600});
     connect(ui_->ChangedFiles, &QListWidget::currentRowChanged, this, &ChangesView::showFile);
 }
 

@@ -28,8 +28,9 @@ HistoryDialog::HistoryDialog(Sources sources, QWidget* parent)
     QHeaderView* header = ui_->Generations->horizontalHeader();
     for (int column = 0; column < HistoryModel::Comment; ++column)
         header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-    ui_->HistorySplitter->setStretchFactor(0, 1);
-    ui_->HistorySplitter->setStretchFactor(1, 2);
+    ui_->HistorySplitter->setStretchFactor(0, 2);
+    ui_->HistorySplitter->setStretchFactor(1, 3);
+    ui_->HistorySplitter->setSizes({240, 360});
     ui_->HistoryPlace->setText(tr("Every save of the configuration in %1 is recorded in %2.")
                                    .arg(QString::fromStdString(sources_.configurationDirectory),
                                         QString::fromStdString(sources_.storeDirectory)));
