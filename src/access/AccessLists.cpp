@@ -28,13 +28,14 @@ int networkImage(const RowLine& row) {
     return TrimField(ruleField(row.line, 3)) == "255.255.255.255" ? mainimage::kHost : mainimage::kGroup;
 }
 
-// A group is listed by its name; one whose line has no name (or that has no "GN" line) as "noname", until the
-// user sets the line.
+// A group the user has named shows the name as typed, until the next start.
 std::string_view groupName(const RowLine& row, std::string&) {
-    const std::string_view name = ruleField(row.line, 2);
-    if (row.edited)
-        return name;
-    return TrimField(name).empty() ? std::string_view("noname") : TrimField(name);
+    return row.edited ? ruleField(row.line, 2) : listedGroupName(row.line);
+}
+
+// The comment of a rule gets a column of its own width: the rule's value, beside it, takes the room the window has.
+constexpr ListColumn kCommentColumn(CellText text) {
+    return {.title = "Comments", .sizing = Interactive, .width = 120, .text = text};
 }
 
 constexpr ListColumn groupColumn(CellImage image = groupImage) {
@@ -45,8 +46,8 @@ constexpr ListColumn groupColumn(CellImage image = groupImage) {
 
 constexpr ListColumn kGroupColumns[] = {
     groupColumn(),
-    {.title = "Group Name", .text = groupName},
-    {.title = "Comments", .text = cells::field<3>},
+    {.title = "Group Name", .sizing = Stretch, .text = groupName},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kGroups{
@@ -60,9 +61,9 @@ constexpr ListDescriptor kGroups{
 
 constexpr ListColumn kNetworkColumns[] = {
     groupColumn(networkImage),
-    {.title = "IP Address", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<2>},
+    {.title = "IP Address", .sizing = Stretch, .ipAddress = true, .text = cells::field<2>},
     {.title = "Mask", .sizing = Fixed, .width = 93, .ipAddress = true, .text = cells::field<3>},
-    {.title = "Comments", .text = cells::field<4>},
+    kCommentColumn(cells::field<4>),
 };
 
 constexpr ListDescriptor kNetworks{
@@ -78,8 +79,8 @@ constexpr ListDescriptor kNetworks{
 
 constexpr ListColumn kHostColumns[] = {
     groupColumn(hostImage),
-    {.title = "Computer Name", .text = cells::field<2>},
-    {.title = "Comments", .text = cells::field<3>},
+    {.title = "Computer Name", .sizing = Stretch, .text = cells::field<2>},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kHosts{
@@ -108,7 +109,7 @@ constexpr ListColumn kUrlColumns[] = {
     groupColumn(),
     {.title = "Status", .sizing = Fixed, .width = 65, .alignment = kCentre, .text = urlStatus, .image = urlStatusImage},
     {.title = "URL Blocked", .sizing = Stretch, .text = cells::field<2>},
-    {.title = "Comments", .sizing = Fixed, .width = 61, .text = cells::field<3>},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kUrls{
@@ -128,8 +129,8 @@ int wordImage(const RowLine&) {
 
 constexpr ListColumn kWordColumns[] = {
     groupColumn(),
-    {.title = "Word", .text = cells::field<2>, .image = wordImage},
-    {.title = "Comments", .text = cells::field<3>},
+    {.title = "Word", .sizing = Stretch, .text = cells::field<2>, .image = wordImage},
+    kCommentColumn(cells::field<3>),
 };
 
 constexpr ListDescriptor kWords{
@@ -273,6 +274,11 @@ constexpr const ListDescriptor* kAll[] = {&kGroups, &kNetworks,   &kHosts,      
                                           &kSpeeds, &kPortBlocks, &kPortAccess, &kTimes, &kAuthorization};
 
 } // namespace
+
+std::string_view listedGroupName(std::string_view groupLine) {
+    const std::string_view name = TrimField(ruleField(groupLine, 2));
+    return name.empty() ? std::string_view("noname") : name;
+}
 
 const ListDescriptor& groups() {
     return kGroups;

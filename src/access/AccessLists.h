@@ -3,6 +3,7 @@
 #include "base/ListDescriptor.h"
 
 #include <span>
+#include <string_view>
 
 // The lists of the page "Permissions": the user groups, and the rules of every kind that a group holds.
 namespace accesslists {
@@ -24,5 +25,9 @@ const ListDescriptor& authorization(); // LAuth: a group's "IA" and "OA" lines, 
 
 // Every list above.
 std::span<const ListDescriptor* const> all();
+
+// The name a group is listed by: the name its "GN" line holds, or "noname" when the line has none (or the group
+// has no "GN" line at all).
+std::string_view listedGroupName(std::string_view groupLine);
 
 } // namespace accesslists

@@ -12,7 +12,7 @@
 TFAuth::TFAuth(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFAuth) {
     ui_->setupUi(this);
     Box1 = ui_->Box1;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     Combo = ui_->Combo;
     login = ui_->login;
     passw = ui_->passw;
@@ -48,6 +48,10 @@ void TFAuth::showRecord(const RuleRecord& record) {
     login->setText(record.values.value(0));
     passw->setText(record.values.value(1));
     comment->setText(record.values.value(2));
+}
+
+QString TFAuth::typeName() const {
+    return Combo->itemText(authType());
 }
 
 void TFAuth::showType(int type) {

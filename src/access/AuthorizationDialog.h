@@ -28,6 +28,7 @@ public:
     void showRecord(const RuleRecord& record) override;
     int type() const override { return authType(); }
     void showType(int type) override;
+    QString typeName() const override;
 
     QGroupBox* Box1;
     TAdvSpinEdit* groupID;

@@ -1,6 +1,7 @@
 #include "access/DependentRules.h"
 
 #include "access/AccessLists.h"
+#include "access/UndoMacro.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
@@ -22,18 +23,6 @@ bool showsNamingLines(const ListDescriptor& list) {
     return list.source == RowSource::Groups || list.lines == &TProxyUsers::NetworkRules ||
            list.lines == &TProxyUsers::HostRules;
 }
-
-// Ends an undo macro however the scope ends, so that the stack never stays open.
-class Macro {
-public:
-    Macro(QUndoStack& stack, const QString& text) : stack_(stack) { stack_.beginMacro(text); }
-    ~Macro() { stack_.endMacro(); }
-    Macro(const Macro&) = delete;
-    Macro& operator=(const Macro&) = delete;
-
-private:
-    QUndoStack& stack_;
-};
 
 } // namespace
 
@@ -59,7 +48,7 @@ bool DependentRules::removeNamingLine(int group, std::size_t deleted, const char
                                       QMessageBox::Cancel);
     if (answer != QMessageBox::Yes)
         return false;
-    const Macro step(
+    const UndoMacro step(
         lists_.undoStack(),
         QStringLiteral("delete %1 and the %2 of group %3").arg(QString::fromUtf8(noun), counted).arg(group));
     remove();

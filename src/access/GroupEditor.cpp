@@ -1,5 +1,6 @@
 #include "access/GroupEditor.h"
 
+#include "access/GroupChoice.h"
 #include "access/GroupNameDialog.h"
 #include "access/RuleEditor.h"
 #include "base/ListModels.h"
@@ -35,11 +36,23 @@ void GroupEditor::add(BoundList& list) {
     TFGroupName dialog(window_);
     dialog.setWindowTitle(QStringLiteral("Add Group Name"));
     dialog.Box1->setTitle(QStringLiteral(" Add Group Name "));
+    const auto selected = list.selectedRow();
+    groupChoice_.prepareAdd(dialog, selected ? std::optional(model.cellText(*selected, 0)) : std::nullopt);
+    dialog.setAcceptCheck([&] { return acceptAdd(model, dialog); });
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
-    storeGroupLine(model, dialog.groupID->GetValue(), dialog.groupID->text(), dialog.name->text(),
-                   dialog.comment->text());
+    const int group = dialog.groupID->GetValue();
+    groupChoice_.used(group);
+    storeGroupLine(model, group, dialog.groupID->text(), dialog.name->text(), dialog.comment->text());
+}
+
+// A number is chosen, and a name line the group has is replaced only when the user agrees; No keeps the dialog
+// open to choose another number.
+bool GroupEditor::acceptAdd(const GroupLineModel& model, TFGroupName& dialog) const {
+    if (!dialog.Changed)
+        return true;
+    return GroupChoice::chosen(dialog) && confirmReplace(dialog, model, dialog.groupID->GetValue(), 0, tr("name"));
 }
 
 void GroupEditor::edit(BoundList& list) {
@@ -50,16 +63,16 @@ void GroupEditor::edit(BoundList& list) {
     TFGroupName dialog(window_);
     dialog.setWindowTitle(QStringLiteral("Edit Group Name "));
     dialog.Box1->setTitle(QStringLiteral(" Edit Group Name "));
-    dialog.groupID->setText(model.cellText(*row, 0));
+    groupChoice_.prepareEdit(dialog, model.cellText(*row, 0));
     // The name comes from the group's line, not from the row: a nameless group shows "noname" there, also one
     // that has no "GN" line at all (its fields are then empty).
     const std::string_view line = model.rowLine(*row).line;
     dialog.name->setText(fromFileBytes(TrimField(ruleField(line, 2))));
     dialog.comment->setText(fromFileBytes(TrimField(ruleField(line, 3))));
-    TRuleDialog::lockField(dialog.groupID);
     dialog.Changed = false;
     if (dialog.exec() != QDialog::Accepted || !dialog.Changed)
         return;
+    groupChoice_.used(model.groupOf(*row));
     storeGroupLine(model, model.groupOf(*row), dialog.groupID->text(), dialog.name->text(), dialog.comment->text());
 }
 

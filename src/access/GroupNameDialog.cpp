@@ -10,9 +10,10 @@ TFGroupName::TFGroupName(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFG
     ui_->setupUi(this);
     Box1 = ui_->Box1;
     Label2 = ui_->Label2;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     name = ui_->name;
     comment = ui_->comment;
+    ui_->groupChoice->setToolTip(tr("The group to name: choose one to rename it, or type a new number (0 to 64)"));
     finishForm();
 }
 
@@ -27,6 +28,7 @@ std::unique_ptr<TRuleDialog> TFGroupName::createForHost(QWidget* parent, EditorA
     dialog->Label2->setText(QStringLiteral("Host Name :"));
     dialog->name->setToolTip(tr("Host name of a computer that belongs to the group"));
     dialog->name->setStatusTip(dialog->name->toolTip());
+    dialog->ui_->groupChoice->setToolTip(GroupCombo::ruleHint());
     return dialog;
 }
 
@@ -39,6 +41,7 @@ std::unique_ptr<TRuleDialog> TFGroupName::createForWord(QWidget* parent, EditorA
     dialog->Label2->setText(QStringLiteral("Word :"));
     dialog->name->setToolTip(tr("Word that no URL requested by the group may contain"));
     dialog->name->setStatusTip(dialog->name->toolTip());
+    dialog->ui_->groupChoice->setToolTip(GroupCombo::ruleHint());
     return dialog;
 }
 

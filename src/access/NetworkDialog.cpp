@@ -13,7 +13,7 @@
 TFNet::TFNet(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFNet) {
     ui_->setupUi(this);
     Box1 = ui_->Box1;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     ip = ui_->ip;
     mask = ui_->mask;
     comment = ui_->comment;

@@ -10,7 +10,7 @@
 TFPortA::TFPortA(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortA) {
     ui_->setupUi(this);
     Box1 = ui_->Box1;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     port = ui_->port;
     comment = ui_->comment;
     finishForm();

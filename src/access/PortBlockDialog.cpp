@@ -6,7 +6,7 @@
 TFPortB::TFPortB(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortB) {
     ui_->setupUi(this);
     Box1 = ui_->Box1;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     portStart = ui_->portStart;
     portEnd = ui_->portEnd;
     comment = ui_->comment;

@@ -1,5 +1,7 @@
 #include "access/RuleEditor.h"
 
+#include "access/GroupChoice.h"
+#include "access/UndoMacro.h"
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
@@ -62,6 +64,25 @@ void ShowGroupNotFound(QWidget* parent) {
     messages::error(parent, QStringLiteral("Group not found!!! Greate group first!"));
 }
 
+bool confirmReplace(TRuleDialog& dialog, const GroupLineModel& model, int group, int type, const QString& what) {
+    const int row = model.findRow(group, type);
+    if (row < 0 || model.rowLine(row).line.empty())
+        return true; // a group without a line (listed as "noname") loses nothing
+    QStringList shown;
+    for (int column = 1; column < model.columnCount(); ++column)
+        if (const QString cell = model.cellText(row, column); !cell.isEmpty())
+            shown << QStringLiteral("\"%1\"").arg(cell);
+    const QString text =
+        RuleEditor::tr("Group %1 already has its %2: %3.\n\nReplace it with the one typed here?")
+            .arg(group)
+            .arg(what, shown.isEmpty() ? RuleEditor::tr("no values") : shown.join(QStringLiteral(", ")));
+    const bool replace = messages::ask(&dialog, RuleEditor::tr("Replace"), text, QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::Question, {}, QMessageBox::No) == QMessageBox::Yes;
+    if (!replace)
+        dialog.groupField()->setFocus(Qt::TabFocusReason); // selected, to type another number over it
+    return replace;
+}
+
 void RuleEditor::fill(BoundList& list) {
     if (singleLine(list))
         modelOf<GroupLineModel>(list).fill();
@@ -72,32 +93,52 @@ void RuleEditor::fill(BoundList& list) {
 void RuleEditor::add(BoundList& list) {
     const ListDescriptor& kind = *list.descriptor;
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Add);
-    TAdvSpinEdit* groupField = dialog->groupField();
-    // A kind of one line per group starts at group 0: its Add sets a group's line, not one more beside a row's.
-    // A kind of lines of several types (authorization) takes the row's group, to add the group's other type.
-    if (!singleLine(list) || severalTypes(list))
-        if (const auto selected = list.selectedRow())
-            groupField->setText(list.model->cellText(*selected, 0));
-    // A rule for a group that does not exist is refused while the dialog is still open, so nothing typed is lost.
-    dialog->setAcceptCheck([&] {
-        if (!dialog->Changed || kind.dialog.createsMissingGroup || groups_.exists(groupField->GetValue()))
-            return true;
-        ShowGroupNotFound(dialog.get());
-        return false;
-    });
+    const auto selected = list.selectedRow();
+    groupChoice_.prepareAdd(*dialog, selected ? std::optional(list.model->cellText(*selected, 0)) : std::nullopt);
+    // What cannot be stored is refused while the dialog is still open, so nothing typed is lost.
+    dialog->setAcceptCheck([&] { return acceptAdd(list, *dialog); });
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
 
+    TAdvSpinEdit* groupField = dialog->groupField();
     const int group = groupField->GetValue(); // the dialog has brought it into 0..64
-    const RuleRecord record = dialog->record();
+    groupChoice_.used(group);
     if (singleLine(list))
-        return setLine(list, group, dialog->type(), buildRuleLine(record, QString::number(group)));
-    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
+        return setLine(list, group, dialog->type(), buildRuleLine(dialog->record(), QString::number(group)));
     const bool missing = !groups_.exists(group);
-    model.addLine(group, buildRuleLine(record, groupField->text()));
+    addLines(list, group, groupField->text(), dialog->records());
     if (missing)
         messages::note(window_, QStringLiteral("New group created succesfull!"));
+}
+
+bool RuleEditor::acceptAdd(BoundList& list, TRuleDialog& dialog) const {
+    if (!dialog.Changed)
+        return true; // "Ok" with nothing changed stores nothing
+    if (!GroupChoice::chosen(dialog))
+        return false;
+    const int group = dialog.groupField()->GetValue();
+    if (!list.descriptor->dialog.createsMissingGroup && !groups_.exists(group)) {
+        ShowGroupNotFound(&dialog);
+        return false;
+    }
+    if (!singleLine(list))
+        return true;
+    QString what = QString::fromUtf8(list.descriptor->noun);
+    if (severalTypes(list))
+        what += QStringLiteral(" (%1)").arg(dialog.typeName());
+    return confirmReplace(dialog, modelOf<GroupLineModel>(list), group, dialog.type(), what);
+}
+
+// Several rules at once are one step, undone and redone together.
+void RuleEditor::addLines(BoundList& list, int group, const QString& groupText, const QList<RuleRecord>& records) {
+    GroupLinesModel& model = modelOf<GroupLinesModel>(list);
+    std::optional<UndoMacro> together;
+    if (records.size() > 1)
+        together.emplace(lists_.undoStack(),
+                         tr("add %1 %2s").arg(records.size()).arg(QString::fromUtf8(list.descriptor->noun)));
+    for (const RuleRecord& record : records)
+        model.addLine(group, buildRuleLine(record, groupText));
 }
 
 // Sets the group's single line. The group's row is found by its number, so "03" typed updates the row of group
@@ -117,14 +158,14 @@ void RuleEditor::edit(BoundList& list) {
     LineModel& model = modelOf<LineModel>(list);
     std::unique_ptr<TRuleDialog> dialog = kind.dialog.create(window_, EditorAction::Edit);
     TAdvSpinEdit* groupField = dialog->groupField();
-    groupField->setText(model.cellText(*row, 0));
+    groupChoice_.prepareEdit(*dialog, model.cellText(*row, 0));
     dialog->showRecord(recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
     if (severalTypes(list))
         dialog->showType(modelOf<GroupLineModel>(list).typeOf(*row));
-    TRuleDialog::lockField(groupField);
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
+    groupChoice_.used(model.rowLine(*row).group);
 
     std::string line = buildRuleLine(dialog->record(), groupField->text());
     if (line == model.rowLine(*row).line)

@@ -9,6 +9,9 @@
 
 #include "ui_TimeDialog.h"
 
+#include <QPushButton>
+#include <utility>
+
 std::optional<int> dayNumber(std::string_view field) {
     const std::string_view trimmed = TrimField(field);
     const auto number = parseInt32(trimmed);
@@ -30,18 +33,38 @@ QStringList dayNameList() {
     return names;
 }
 
+// The days one button puts into the day field, by the English name the field also takes in any language.
+struct SeveralDays {
+    const char* name;
+    int first;
+    int last;
+};
+constexpr SeveralDays kWorkDays{"Mon-Fri", 1, 5};
+constexpr SeveralDays kWeekend{"Sat-Sun", 6, 7};
+
+bool sameText(const QString& text, const QString& name) {
+    return text.compare(name, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 TFTime::TFTime(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFTime) {
     ui_->setupUi(this);
     Box1 = ui_->Box1;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     day = ui_->day;
     begin = ui_->begin;
     end = ui_->end;
     comment = ui_->comment;
+    WorkDays = ui_->WorkDays;
+    Weekend = ui_->Weekend;
     day->setItems(dayNameList());
     showDay(QStringLiteral("0"));
+    for (QPushButton* button : {WorkDays, Weekend})
+        connect(button, &QPushButton::clicked, this, [this, button] {
+            day->setText(button->text());
+            begin->setFocus(Qt::TabFocusReason); // the hours come next, selected to be typed over
+        });
     connect(begin, &TAdvSpinEdit::OnChange, this, &TFTime::beginChange);
     connect(end, &QLineEdit::editingFinished, this, &TFTime::raiseEnd);
     finishForm();
@@ -49,8 +72,26 @@ TFTime::TFTime(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFTime) {
 
 TFTime::~TFTime() = default;
 
+std::vector<int> TFTime::days() const {
+    const QString text = day->text().trimmed();
+    for (std::size_t number = 0; number < DayNames.size(); ++number)
+        if (sameText(text, dayName(number)))
+            return {static_cast<int>(number)};
+    if (!severalDays_)
+        return {};
+    for (const auto& [button, several] : {std::pair{WorkDays, kWorkDays}, std::pair{Weekend, kWeekend}})
+        if (sameText(text, button->text()) || sameText(text, QLatin1String(several.name))) {
+            std::vector<int> numbers;
+            for (int number = several.first; number <= several.last; ++number)
+                numbers.push_back(number);
+            return numbers;
+        }
+    return {};
+}
+
 int TFTime::dayIndex() const {
-    return static_cast<int>(dayNameList().indexOf(day->text()));
+    const std::vector<int> named = days();
+    return named.size() == 1 ? named.front() : -1;
 }
 
 void TFTime::showDay(const QString& field) {
@@ -78,10 +119,12 @@ bool TFTime::checkOwnFields() {
 }
 
 void TFTime::accept() {
-    if (dayIndex() < 0) {
-        messages::error(
-            this,
-            tr("The field \"Day\" must hold one of the day names: %1.").arg(dayNameList().join(QStringLiteral(", "))));
+    if (days().empty()) {
+        const QString names = dayNameList().join(QStringLiteral(", "));
+        messages::error(this, severalDays_ ? tr("The field \"Day\" must hold one of the day names: %1; or %2 or %3 for "
+                                                "several days.")
+                                                 .arg(names, WorkDays->text(), Weekend->text())
+                                           : tr("The field \"Day\" must hold one of the day names: %1.").arg(names));
         day->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -90,15 +133,31 @@ void TFTime::accept() {
 
 std::unique_ptr<TRuleDialog> TFTime::create(QWidget* parent, EditorAction action) {
     auto dialog = std::make_unique<TFTime>(parent);
-    if (action == EditorAction::Edit)
+    if (action == EditorAction::Edit) {
         dialog->Box1->setTitle(QStringLiteral(" Edit Access Time "));
+        // An Edit changes one line: several days are for an Add.
+        dialog->severalDays_ = false;
+        dialog->WorkDays->setEnabled(false);
+        dialog->Weekend->setEnabled(false);
+    }
     return dialog;
 }
 
 // The day is what the field's text names (the dialog accepts no other text), wherever the user has moved its
 // entry in the list.
 RuleRecord TFTime::record() const {
-    return {QStringLiteral("WT"), {QString::number(dayIndex()), begin->text(), end->text(), comment->text()}};
+    return recordOfDay(dayIndex());
+}
+
+QList<RuleRecord> TFTime::records() const {
+    QList<RuleRecord> rules;
+    for (const int number : days())
+        rules << recordOfDay(number);
+    return rules;
+}
+
+RuleRecord TFTime::recordOfDay(int number) const {
+    return {QStringLiteral("WT"), {QString::number(number), begin->text(), end->text(), comment->text()}};
 }
 
 void TFTime::showRecord(const RuleRecord& record) {

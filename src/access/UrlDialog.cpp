@@ -10,7 +10,7 @@
 TFUrl::TFUrl(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFUrl) {
     ui_->setupUi(this);
     Box1 = ui_->Box1;
-    groupID = ui_->groupID;
+    groupID = ui_->groupChoice->field();
     Combo = ui_->Combo;
     url = ui_->url;
     comment = ui_->comment;

@@ -140,7 +140,7 @@ QString commandLineHelp(const QString& programName) {
     parser.setApplicationDescription(
         QStringLiteral("The configurator of the GLYM proxy server: views and edits glym30.ini, its three rule "
                        "files and reads the connection log. Without options it opens its window on the glym30.ini "
-                       "beside the program."));
+                       "beside the program; without one there, on the directory opened last, or it asks for one."));
     parser.addOptions({options.check, options.dir, options.help, options.version});
     parser.addPositionalArgument(QStringLiteral("history"),
                                  QStringLiteral("Lists the saves the history recorded, newest first, one a line: "

@@ -1,7 +1,9 @@
 #include "app/Main.h"
 
 #include "access/RuleEditor.h"
+#include "app/ConfigurationDirectory.h"
 #include "app/Help.h"
+#include "app/Theme.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "base/WindowShell.h"
@@ -14,6 +16,7 @@
 #include "stats/StatisticsPage.h"
 #include "ui_Main.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -63,6 +66,7 @@ void TMainWnd::setUp() {
          statusPanel1_, &loading_});
     // The tool buttons and the menu entries are connected to their slots by the form.
     setUpKeyboard();
+    setUpViewMenu();
 }
 
 // A field that still has the focus is left while the window goes: its leave handlers (a relay server stored, a
@@ -84,6 +88,7 @@ void TMainWnd::setUpStatusBar() {
 
 void TMainWnd::setUpKeyboard() {
     ui_->Save1->setShortcuts(QKeySequence::Save);
+    ui_->OpenConfigDirAction->setShortcuts(QKeySequence::Open);
     // Some keyboard schemes have no key to quit (the system closes windows there): the X11 one's is taken then.
     const QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
     ui_->Exit1->setShortcuts(quit.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quit);
@@ -258,16 +263,49 @@ void TMainWnd::closeEvent(QCloseEvent* event) {
 // Changes not saved are asked about first: Save saves, then reads the files (a save that fails, or that the user
 // stops, reads nothing); Discard reads them at once; Cancel does nothing.
 void TMainWnd::reload() {
+    if (settleChanges(tr("Save changes to config before reloading?")))
+        reloadConfiguration();
+}
+
+// Whether the files may be read afresh: nothing unsaved, or saved, or to be discarded, as the user answers.
+bool TMainWnd::settleChanges(const QString& question) {
     if (!lists_->manualServices().storeEditedStandardServices())
-        return;
-    if (ConfigChanged) {
-        const auto answer =
-            messages::ask(this, QStringLiteral("Confirm"), tr("Save changes to config before reloading?"),
-                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question);
-        if (answer != QMessageBox::Discard && (answer != QMessageBox::Save || !SaveServerConfig()))
-            return;
+        return false;
+    if (!ConfigChanged)
+        return true;
+    const auto answer =
+        messages::ask(this, QStringLiteral("Confirm"), question,
+                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question);
+    return answer == QMessageBox::Discard || (answer == QMessageBox::Save && SaveServerConfig());
+}
+
+void TMainWnd::OpenConfigDirActionExecute() {
+    const QString directory = configurationdirectory::choose(this, ProgramDir);
+    if (!directory.isEmpty())
+        OpenConfigDir(directory);
+}
+
+// The window reads the other directory's files through the same steps as a reload, once that directory is the
+// current one; the preferences stay the executable's. The statistics of the other connection log are put away.
+bool TMainWnd::OpenConfigDir(const QString& directory) {
+    const QString path = QDir::cleanPath(QDir(directory).absolutePath());
+    if (!QFileInfo(path).isDir()) {
+        messages::error(this, tr("The directory \"%1\" does not exist.").arg(path));
+        recentDirectories_.removeAll(path);
+        showRecentDirectories();
+        return false;
     }
+    if (!settleChanges(tr("Save changes to config before opening another directory?")))
+        return false;
+    workingDirectory_ = path;
+    ProgramDir = path;
+    settingsForm_->startPickersAfresh();
+    statisticsPage_->clear();
     reloadConfiguration();
+    recentDirectories_ = windowpreferences::withRecentDirectory(recentDirectories_, ProgramDir);
+    showRecentDirectories();
+    showChangeState();
+    return true;
 }
 
 // Forgets what the window holds and reads the files again, through the same steps as the start-up.
@@ -380,16 +418,81 @@ void TMainWnd::About1Click() {
     help::showAbout(this);
 }
 
+// The theme is applied before the window is first shown; the directory worked on becomes the latest recent one.
 void TMainWnd::loadPreferences() {
     const windowpreferences::Options options = windowpreferences::load(this, preferencesFile);
     shell_->setPopupHints(options.popupHints);
     ui_->ShowHint1->setChecked(shell_->popupHints());
     ui_->AskSaveComment->setChecked(options.askSaveComment);
+    setTheme(options.theme);
+    recentDirectories_ = windowpreferences::withRecentDirectory(options.recentDirectories, QDir::cleanPath(ProgramDir));
+    showRecentDirectories();
 }
 
 void TMainWnd::savePreferences() {
     windowpreferences::save(this, preferencesFile,
-                            {.popupHints = shell_->popupHints(), .askSaveComment = ui_->AskSaveComment->isChecked()});
+                            {shell_->popupHints(), ui_->AskSaveComment->isChecked(), theme_, recentDirectories_});
+}
+
+// View > Theme: one of three, checked as the preferences say.
+void TMainWnd::setUpViewMenu() {
+    auto* themes = new QActionGroup(this);
+    themes->setExclusive(true);
+    const std::pair<QAction*, void (TMainWnd::*)()> entries[] = {{ui_->ThemeSystem, &TMainWnd::ThemeSystemExecute},
+                                                                 {ui_->ThemeLight, &TMainWnd::ThemeLightExecute},
+                                                                 {ui_->ThemeDark, &TMainWnd::ThemeDarkExecute}};
+    for (const auto& [action, slot] : entries) {
+        action->setCheckable(true);
+        themes->addAction(action);
+        connect(action, &QAction::triggered, this, slot);
+    }
+    ui_->ThemeSystem->setChecked(true);
+    // A directory listed may have gone meanwhile: it is shown disabled.
+    connect(ui_->RecentDirs1, &QMenu::aboutToShow, this, &TMainWnd::showRecentDirectories);
+}
+
+void TMainWnd::setTheme(Theme theme) {
+    theme_ = theme;
+    theme::apply(theme);
+    // The application tells its windows of a new palette through their window-system windows: a window not yet
+    // shown has none and would keep the palette it was built with (and so would its children).
+    QEvent paletteChange(QEvent::ApplicationPaletteChange);
+    QCoreApplication::sendEvent(this, &paletteChange);
+    QAction* checked = theme == Theme::Light  ? ui_->ThemeLight
+                       : theme == Theme::Dark ? ui_->ThemeDark
+                                              : ui_->ThemeSystem;
+    checked->setChecked(true);
+}
+
+// "&1 /srv/glym", ...; a directory that no longer exists is shown, disabled, until another one takes its place.
+void TMainWnd::showRecentDirectories() {
+    QMenu* menu = ui_->RecentDirs1;
+    for (QAction* old : menu->actions()) { // one of them may be running now: deleted once it has run
+        menu->removeAction(old);
+        old->deleteLater();
+    }
+    for (qsizetype i = 0; i < recentDirectories_.size(); ++i) {
+        const QString& directory = recentDirectories_[i];
+        QString label = directory;
+        label.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* entry = menu->addAction(QStringLiteral("&%1 %2").arg(QString::number(i + 1), label));
+        entry->setObjectName(QStringLiteral("RecentDir%1").arg(i + 1));
+        entry->setData(directory);
+        entry->setStatusTip(directory);
+        entry->setEnabled(QFileInfo(directory).isDir());
+        connect(entry, &QAction::triggered, this, [this, directory] { OpenConfigDir(directory); });
+    }
+    menu->setEnabled(!recentDirectories_.isEmpty());
+}
+
+// A widget under a style sheet (the inner page controls draw their tabs by one, a marked field has one) keeps the
+// palette its sheet was applied with, on the pages not shown yet too: the sheets are applied again.
+void TMainWnd::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        for (QWidget* widget : findChildren<QWidget*>())
+            if (!widget->styleSheet().isEmpty())
+                widget->setStyleSheet(widget->styleSheet());
 }
 
 // ---------------------------------------------------------------------------------------------------------------

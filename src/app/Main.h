@@ -4,6 +4,7 @@
 #include "app/WindowLists.h"
 #include "base/MessageBoxes.h"
 #include "cacheskip/CacheSkipEditor.h"
+#include "config/Preferences.h"
 #include "document/Configuration.h"
 #include "portmap/ServiceEditor.h"
 #include "portmap/ServiceList.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -100,6 +102,15 @@ public Q_SLOTS:
     // Help: the user manual at the section about the page shown (F1), and the About box.
     void UserManual1Click();
     void About1Click();
+    // Asks for a directory and works on its files from then on, as --dir does; unsaved changes are asked about
+    // first. The directories opened are listed under File > Recent Directories (RecentDirs1), the latest first.
+    void OpenConfigDirActionExecute();
+    // Works on the files of that directory; false when it is no directory, or the user kept the window as it was.
+    bool OpenConfigDir(const QString& directory);
+    // The look of the program (View > Theme), kept in the preferences.
+    void ThemeSystemExecute() { setTheme(Theme::System); }
+    void ThemeLightExecute() { setTheme(Theme::Light); }
+    void ThemeDarkExecute() { setTheme(Theme::Dark); }
 
     // The server settings file and the preferences file. Each returns whether it ran to its end.
     bool LoadServerConfig() { return guarded(&TMainWnd::loadServerConfig); }
@@ -249,6 +260,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Runs a body of the slots above; an error it throws is shown, and the slot returns false.
@@ -270,6 +282,7 @@ private:
     void showSaved(const std::vector<std::string>& notes);
     void showNotes(const std::vector<std::string>& notes); // in the status bar, in place of the last ones
     void reload();
+    bool settleChanges(const QString& question);
     void reloadConfiguration();
     void showChanges();
     bool askSaveComment(std::string& comment);
@@ -277,6 +290,9 @@ private:
     OtherFiles otherFiles() const;
     void loadPreferences();
     void savePreferences();
+    void setUpViewMenu();
+    void setTheme(Theme theme);
+    void showRecentDirectories();
 
     // Rule lists.
     BoundList& list(const ListDescriptor& descriptor) const { return lists_->of(descriptor); }
@@ -300,6 +316,8 @@ private:
     bool loading_ = false;                 // LoadServerConfig is filling the controls
     QString executablePath_;               // absolute
     QString workingDirectory_;             // absolute; empty: the executable's directory
+    Theme theme_ = Theme::System;
+    QStringList recentDirectories_; // the latest first
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };

@@ -1,6 +1,7 @@
 #include "app/WindowLists.h"
 
 #include "access/AccessLists.h"
+#include "access/GroupChoice.h"
 #include "access/GroupEditor.h"
 #include "access/RuleEditor.h"
 #include "base/ListModels.h"
@@ -16,8 +17,9 @@
 
 WindowLists::WindowLists(QMainWindow* window, Configuration& configuration, std::array<QLineEdit*, 3> standardFields,
                          QLineEdit* proxyPort)
-    : ListViews(window), groups_(std::make_unique<GroupEditor>(window, configuration.groups(), *this)),
-      rules_(std::make_unique<RuleEditor>(window, configuration.groups(), *this)),
+    : ListViews(window), groupChoice_(std::make_unique<GroupChoice>(configuration.groups())),
+      groups_(std::make_unique<GroupEditor>(window, configuration.groups(), *this, *groupChoice_)),
+      rules_(std::make_unique<RuleEditor>(window, configuration.groups(), *this, *groupChoice_)),
       cacheSkip_(std::make_unique<CacheSkipEditor>(window, configuration.cacheSkipLines())),
       manualServices_(std::make_unique<ManualServiceEditor>(
           window, configuration.manualServices(), configuration.standardServices(), standardFields, proxyPort)) {

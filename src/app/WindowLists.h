@@ -8,6 +8,7 @@
 
 class CacheSkipEditor;
 class Configuration;
+class GroupChoice;
 class GroupEditor;
 class ListActions;
 class ManualServiceEditor;
@@ -47,6 +48,7 @@ Q_SIGNALS:
 private:
     void bindList(const ListDescriptor& descriptor, ListActions& actions, Configuration& configuration);
 
+    std::unique_ptr<GroupChoice> groupChoice_; // the group fields of the access rule dialogs, for both editors
     std::unique_ptr<GroupEditor> groups_;
     std::unique_ptr<RuleEditor> rules_;
     std::unique_ptr<CacheSkipEditor> cacheSkip_;

@@ -34,15 +34,17 @@ using CellText = std::string_view (*)(const RowLine& row, std::string& scratch);
 using CellImage = int (*)(const RowLine& row);
 
 enum class ColumnSizing {
-    Fixed,    // starts at `width` pixels (wider if its header text needs it); the user may drag it
-    Contents, // follows the widest text of the column
-    Stretch,  // takes the room the other columns leave
+    Fixed,       // starts at `width` pixels (wider if its header text or its first rows need it); the user may drag it
+    Interactive, // stays at `width` pixels (wider if its header text needs it) whatever its rows hold, so that a long
+                 // comment leaves the room to the stretching column beside it; the user may drag it
+    Contents,    // follows the widest text of the column
+    Stretch,     // takes the room the other columns leave
 };
 
 struct ListColumn {
     const char* title;
     ColumnSizing sizing = ColumnSizing::Contents;
-    int width = 0; // pixels, for ColumnSizing::Fixed
+    int width = 0; // pixels, for ColumnSizing::Fixed and Interactive
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool numeric = false;    // the column holds whole numbers (group numbers, ports, hours, limits, counts)
     bool ipAddress = false;  // the column holds IPv4 addresses: they sort by their numeric value

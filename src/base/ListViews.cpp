@@ -69,6 +69,7 @@ void applyColumns(QTableView* view, const ListDescriptor& list) {
         const ListColumn& layout = list.columns[static_cast<std::size_t>(column)];
         switch (layout.sizing) {
         case ColumnSizing::Fixed:
+        case ColumnSizing::Interactive:
             // The widths were laid out for a small 8-point font: with a larger one the column still shows its
             // whole header text.
             header->setSectionResizeMode(column, QHeaderView::Interactive);

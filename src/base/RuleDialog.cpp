@@ -1,5 +1,6 @@
 #include "base/RuleDialog.h"
 
+#include "base/GroupCombo.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "widgets/Advspin.h"
@@ -8,7 +9,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QShowEvent>
+#include <limits>
 
 TRuleDialog::TRuleDialog(QWidget* parent) : QDialog(parent) {}
 
@@ -19,6 +22,15 @@ void TRuleDialog::groupIDChange() {
 void TRuleDialog::lockField(QLineEdit* field) {
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::ClickFocus);
+    if (QWidget* combo = qobject_cast<GroupCombo*>(field->parentWidget())) {
+        combo->setFocusPolicy(Qt::ClickFocus); // it takes the field's focus, and Tab would reach it
+        combo->setToolTip(tr("An edit keeps the group: to use another one, add the rule there and delete it here"));
+    }
+}
+
+void TRuleDialog::offerGroups(const std::vector<GroupEntry>& groups) {
+    if (auto* combo = groupField() ? qobject_cast<GroupCombo*>(groupField()->parentWidget()) : nullptr)
+        combo->setGroups(groups);
 }
 
 QString TRuleDialog::whyNotStorable(const QString& text) {
@@ -94,6 +106,22 @@ void TRuleDialog::accept() {
         QDialog::accept();
 }
 
+// A number within 32 bits has been brought into the field's bounds; digits beyond them name the bound they pass.
+QString TRuleDialog::numberProblem(const TAdvSpinEdit* spin) {
+    const QString text = spin->text();
+    bool isNumber = false;
+    text.toInt(&isNumber, 10);
+    if (isNumber && text == text.trimmed())
+        return {};
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!digits.match(text).hasMatch())
+        return QStringLiteral("must hold a whole number.");
+    const bool bounded = spin->minValue() != spin->maxValue();
+    if (text.startsWith(QLatin1Char('-')))
+        return tr("must be at least %1.").arg(bounded ? spin->minValue() : std::numeric_limits<int>::min());
+    return tr("must be at most %1.").arg(bounded ? spin->maxValue() : std::numeric_limits<int>::max());
+}
+
 bool TRuleDialog::checkFields() {
     for (QLineEdit* edit : fields()) {
         if (edit->isReadOnly() || !edited(edit))
@@ -101,10 +129,7 @@ bool TRuleDialog::checkFields() {
         QString problem;
         if (auto* spin = qobject_cast<TAdvSpinEdit*>(edit)) {
             spin->applyBounds();
-            bool isNumber = false;
-            spin->text().toInt(&isNumber, 10);
-            if (!isNumber || spin->text() != spin->text().trimmed())
-                problem = tr("must hold a whole number.");
+            problem = numberProblem(spin);
         }
         if (problem.isEmpty())
             problem = whyNotStorable(edit->text());
@@ -118,8 +143,10 @@ bool TRuleDialog::checkFields() {
 }
 
 QString TRuleDialog::fieldName(const QWidget* field) const {
+    // A combo box's line edit hands its focus to the combo box, the label's buddy.
+    const QWidget* focused = field->focusProxy() ? field->focusProxy() : field;
     for (const QLabel* label : findChildren<QLabel*>())
-        if (label->buddy() == field) {
+        if (label->buddy() == field || label->buddy() == focused) {
             QString name = label->text().remove(QLatin1Char('&')).trimmed();
             if (name.endsWith(QLatin1Char(':')))
                 name.chop(1);

@@ -6,7 +6,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
+struct GroupEntry; // base/GroupCombo.h
 class QLabel;
 class QLineEdit;
 class TAdvSpinEdit;
@@ -44,7 +46,8 @@ public:
 
     bool Changed = false;
 
-    // Makes a field read-only and takes it out of the tab order (Edit never moves a rule to another group).
+    // Makes a field read-only and takes it out of the tab order (Edit never moves a rule to another group); the
+    // group field then offers no groups either.
     static void lockField(QLineEdit* field);
 
     // Why text cannot be stored in a rule line, or an empty string when it can.
@@ -60,12 +63,19 @@ public:
     virtual TAdvSpinEdit* groupField() { return nullptr; }
     // The rule the fields hold: its tag (the fields may choose it) and its values.
     virtual RuleRecord record() const { return {}; }
+    // The rules an Add stores: the one record() gives, or several at once (the working hours of Monday to Friday).
+    virtual QList<RuleRecord> records() const { return {record()}; }
     // Shows a rule's values in the fields (its tag where a field chooses it).
     virtual void showRecord(const RuleRecord&) {}
     // A kind of several single lines per group, one per type (authorization): the type the fields choose, and
     // showing a row's type in them. Every other kind has one type, 0.
     virtual int type() const { return 0; }
     virtual void showType(int) {}
+    // The name of the type the fields choose, for messages ("Input"); empty for a kind of one type.
+    virtual QString typeName() const { return {}; }
+
+    // The existing groups the group field offers (a dialog without one offers none).
+    void offerGroups(const std::vector<GroupEntry>& groups);
 
     // The editor's check of "Ok": returns false, after telling the user why, to keep the dialog open.
     using AcceptCheck = std::function<bool()>;
@@ -103,4 +113,6 @@ private:
 
     QList<QLineEdit*> fields() const;
     bool checkFields();
+    // Why a number field's text is no value it takes ("must be at most 65535."); empty when it is one.
+    static QString numberProblem(const TAdvSpinEdit* spin);
 };

@@ -53,7 +53,8 @@ constexpr ListColumn kColumns[] = {
      .image = kindOf,
      .minimumWidth = 30},
     {.title = "URL / Code", .sizing = ColumnSizing::Stretch, .text = cells::trimmedField<1>},
-    {.title = "Comments", .sizing = ColumnSizing::Fixed, .width = 90, .text = cells::trimmedField<2>},
+    // The comment keeps its width: the URL takes the room the window has.
+    {.title = "Comments", .sizing = ColumnSizing::Interactive, .width = 120, .text = cells::trimmedField<2>},
 };
 
 constexpr ListDescriptor kList{

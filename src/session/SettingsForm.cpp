@@ -184,8 +184,11 @@ void SettingsForm::show(const ServerSetting& s, const SettingValue& value) {
     }
 }
 
+// A reload keeps the unit the user chose: only the bytes are shown exactly.
 void SettingsForm::showMemoryTotalOfLoad() {
     computeMemoryTotal(); // marks a field that holds no number; the total is then "-"
+    if (!window_->findChild<QRadioButton*>(QStringLiteral("SwitchB"))->isChecked())
+        return;
     const auto count = parseInt64(field("EditMemoryPageCount")->text().toStdString());
     const auto size = parseInt64(field("EditMemoryPageSize")->text().toStdString());
     __int128 product = 0;
@@ -384,6 +387,10 @@ void SettingsForm::pickFileInto(QLineEdit* field) {
         field->setText(file);
         return;
     }
+}
+
+void SettingsForm::startPickersAfresh() {
+    fileDialog_->setProperty(kLastChosenFile, QVariant());
 }
 
 void SettingsForm::pickInto(const char* fieldName) {

@@ -26,7 +26,7 @@ public:
 
     // Shows a setting's value in its controls (a load shows each as it is read).
     void show(const ServerSetting& setting, const SettingValue& value);
-    // After the memory keys are read, the total shows their exact product in bytes.
+    // After the memory keys are read, the total shows their product in the unit chosen (in bytes, the exact one).
     void showMemoryTotalOfLoad();
     // Puts the values of the controls into the configuration. With strict, text that glym30.ini (Windows-1251)
     // cannot store is an error naming the setting (GlymError, nothing stored); without, such a setting keeps the
@@ -51,6 +51,8 @@ public:
     // The shared file dialog of every picker (objectName "OpenDialog1"); a picked name goes into the field.
     QFileDialog* fileDialog() const { return fileDialog_; }
     void pickFileInto(QLineEdit* field);
+    // The file dialog starts in the current directory again (another configuration directory was opened).
+    void startPickersAfresh();
     // The directory of the file cache: a name that does not exist may be typed; it is created after a question.
     void pickDirectoryInto(QLineEdit* field);
     // A picker's button: the field of that objectName gets a file picked (the cache directory: a directory).

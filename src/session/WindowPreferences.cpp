@@ -1,6 +1,8 @@
 #include "session/WindowPreferences.h"
 
 #include <QDir>
+#include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -8,8 +10,11 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTabWidget>
 #include <algorithm>
+#include <cmath>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -19,45 +24,117 @@ void showPage(QTabWidget* pages, int index) {
     pages->setCurrentIndex(index >= 0 && index < pages->count() && pages->isTabVisible(index) ? index : 0);
 }
 
-// The window's rectangle moved and shrunk as little as needed to lie on the screen it is meant for.
-QRect fittedToScreen(QRect wanted, const QSize& minimum) {
-    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
+// The widths of the window manager's frame around the window: measured once the window is shown; before, the
+// title bar the style would draw and a thin border stand in for them.
+QMargins frameOf(const QWidget* window) {
+    if (window->isVisible()) {
+        const QRect frame = window->frameGeometry();
+        const QRect client = window->geometry();
+        return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                frame.bottom() - client.bottom()};
+    }
+    const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    return {2, titleBar + 2, 2, 2};
+}
+
+// The window moved and shrunk as little as needed for its frame to lie on the screen it is meant for. The
+// rectangle is the frame's top left with the size of the client area, as pos() and size() give them.
+QRect fittedToScreen(const QRect& wanted, const QSize& minimum, const QMargins& frame) {
+    QRect outer(wanted.topLeft(), wanted.size().grownBy(frame));
+    const QScreen* screen = QGuiApplication::screenAt(outer.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return wanted;
     const QRect area = screen->availableGeometry();
-    wanted.setWidth(std::max(std::min(wanted.width(), area.width()), minimum.width()));
-    wanted.setHeight(std::max(std::min(wanted.height(), area.height()), minimum.height()));
-    wanted.moveLeft(std::clamp(wanted.left(), area.left(), std::max(area.left(), area.right() - wanted.width() + 1)));
-    wanted.moveTop(std::clamp(wanted.top(), area.top(), std::max(area.top(), area.bottom() - wanted.height() + 1)));
-    return wanted;
+    const QSize least = minimum.grownBy(frame);
+    outer.setWidth(std::max(std::min(outer.width(), area.width()), least.width()));
+    outer.setHeight(std::max(std::min(outer.height(), area.height()), least.height()));
+    outer.moveLeft(std::clamp(outer.left(), area.left(), std::max(area.left(), area.right() - outer.width() + 1)));
+    outer.moveTop(std::clamp(outer.top(), area.top(), std::max(area.top(), area.bottom() - outer.height() + 1)));
+    return {outer.topLeft(), outer.size().shrunkBy(frame)};
 }
 
-// The size asked for a splitter's first pane, kept on the splitter until its layout has given it real room.
-constexpr char kWantedFirstPane[] = "wantedFirstPane";
+// The first start's window: large enough for the lists, in the middle of the screen.
+constexpr QSize kFirstWindow(1000, 700);
 
-// The first pane of a splitter gets its stored size; the other takes what is left as the window changes size.
-void setFirstPane(QSplitter* splitter, int size) {
-    splitter->setProperty(kWantedFirstPane, size);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    const int total = std::max(splitter->orientation() == Qt::Horizontal ? splitter->width() : splitter->height(),
-                               size + splitter->handleWidth() + 1);
-    splitter->setSizes({size, total - size - splitter->handleWidth()});
+QRect firstWindow(const QSize& minimum, const QMargins& frame) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {QPoint(100, 100), kFirstWindow};
+    QRect outer(QPoint(), kFirstWindow.grownBy(frame));
+    outer.moveCenter(screen->availableGeometry().center());
+    return fittedToScreen({outer.topLeft(), kFirstWindow}, minimum, frame);
 }
 
-// The first pane's size as the window shows it. A splitter on a page never shown has not been laid out yet: its
-// panes are squeezed into a default size, so the size asked for (and shown once the page is seen) counts.
-int firstPane(const QSplitter* splitter) {
-    if (!splitter->testAttribute(Qt::WA_Resized)) {
-        bool stored = false;
-        const int wanted = splitter->property(kWantedFirstPane).toInt(&stored);
-        if (stored)
-            return wanted;
+// The first pane of a splitter at its share of the splitter's length, applied whenever the splitter is laid out
+// or resized: a window of another size, or at another scale, shows the same proportions. A drag of the handle takes
+// a new share. Until the splitter is first shown (its page not yet seen), the share is the one it was given.
+class PaneShare : public QObject {
+public:
+    static PaneShare* of(QSplitter* splitter) {
+        for (QObject* child : splitter->children())
+            if (auto* share = dynamic_cast<PaneShare*>(child))
+                return share;
+        return new PaneShare(splitter);
     }
-    return splitter->sizes().value(0);
-}
+
+    // `pane` pixels of `total`; a total of 0 (not known) keeps the pane at its pixels until the handle is dragged.
+    void set(int pane, int total) {
+        pane_ = pane;
+        total_ = total;
+        if (laidOut())
+            apply();
+    }
+
+    // The pane's size and the splitter's length as the window shows them; as set while never shown (a splitter on
+    // a page not seen may have been laid out in passing, at a size the window never had).
+    std::pair<int, int> shown() const {
+        if (!seen_)
+            return {pane_, total_};
+        const QList<int> sizes = splitter_->sizes();
+        return {sizes.value(0), sizes.value(0) + sizes.value(1)};
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            apply();
+        else if (event->type() == QEvent::Show)
+            seen_ = true;
+        return false;
+    }
+
+private:
+    explicit PaneShare(QSplitter* splitter) : QObject(splitter), splitter_(splitter) {
+        splitter->setStretchFactor(0, 0);
+        splitter->setStretchFactor(1, 1);
+        splitter->installEventFilter(this);
+        connect(splitter, &QSplitter::splitterMoved, this, [this] { std::tie(pane_, total_) = shown(); });
+    }
+
+    bool laidOut() const { return splitter_->testAttribute(Qt::WA_Resized); }
+
+    // Both panes, without the handle between them.
+    int length() const {
+        const QRect area = splitter_->contentsRect();
+        return (splitter_->orientation() == Qt::Horizontal ? area.width() : area.height()) - splitter_->handleWidth();
+    }
+
+    void apply() {
+        const int available = length();
+        if (available <= 0)
+            return;
+        const double share = total_ > 0 ? double(pane_) / total_ : double(pane_) / available;
+        const int pane = std::clamp(static_cast<int>(std::lround(share * available)), 0, available);
+        splitter_->setSizes({pane, available - pane});
+    }
+
+    QSplitter* splitter_;
+    int pane_ = 0;
+    int total_ = 0;
+    bool seen_ = false;
+};
 
 // The folder of the user's configuration directory that holds the preferences of an installed program.
 constexpr char kConfigFolder[] = "glymconf";
@@ -76,10 +153,17 @@ constexpr std::pair<PreferenceKey, const char*> kPages[] = {
     {PreferenceKey::PageGroup, "PageControl1"},
     {PreferenceKey::PageMap, "PageControl2"},
 };
-constexpr std::pair<PreferenceKey, const char*> kSplitters[] = {
-    {PreferenceKey::BoxName, "GroupSplitter"},  {PreferenceKey::BoxNet, "NetHostSplitter"},
-    {PreferenceKey::BoxUrl, "UrlWordSplitter"}, {PreferenceKey::BoxLimit, "LimitSpeedSplitter"},
-    {PreferenceKey::BoxPorts, "PortsSplitter"},
+struct KeptSplitter {
+    PreferenceKey pane;
+    PreferenceKey total;
+    const char* name;
+};
+constexpr KeptSplitter kSplitters[] = {
+    {PreferenceKey::BoxName, PreferenceKey::BoxNameTotal, "GroupSplitter"},
+    {PreferenceKey::BoxNet, PreferenceKey::BoxNetTotal, "NetHostSplitter"},
+    {PreferenceKey::BoxUrl, PreferenceKey::BoxUrlTotal, "UrlWordSplitter"},
+    {PreferenceKey::BoxLimit, PreferenceKey::BoxLimitTotal, "LimitSpeedSplitter"},
+    {PreferenceKey::BoxPorts, PreferenceKey::BoxPortsTotal, "PortsSplitter"},
 };
 
 template <typename Widget> Widget* child(const QMainWindow* window, const char* name) {
@@ -102,23 +186,37 @@ QString location(const QString& executablePath) {
            QLatin1String(kConfigFolder) + QLatin1Char('/') + QFileInfo(besideExecutable).fileName();
 }
 
+Options optionsOf(const PreferenceValues& value) {
+    Options options{value.at(PreferenceKey::Hint) != 0, value.at(PreferenceKey::AskSaveComment) != 0, value.theme, {}};
+    for (const std::string& directory : value.recentDirectories)
+        options.recentDirectories << QFile::decodeName(QByteArray::fromStdString(directory));
+    return options;
+}
+
+Options readOptions(const QString& file) {
+    return optionsOf(loadPreferenceValues(file.toStdString()));
+}
+
 Options load(QMainWindow* window, const QString& file) {
     const PreferenceValues value = loadPreferenceValues(file.toStdString());
-    const QRect geometry = fittedToScreen(QRect(value.at(PreferenceKey::Left), value.at(PreferenceKey::Top),
-                                                value.at(PreferenceKey::Width), value.at(PreferenceKey::Height)),
-                                          window->minimumSize());
+    const QMargins frame = frameOf(window);
+    const QRect geometry = QFileInfo::exists(file)
+                               ? fittedToScreen(QRect(value.at(PreferenceKey::Left), value.at(PreferenceKey::Top),
+                                                      value.at(PreferenceKey::Width), value.at(PreferenceKey::Height)),
+                                                window->minimumSize(), frame)
+                               : firstWindow(window->minimumSize(), frame);
     window->move(geometry.topLeft());
     window->resize(geometry.size());
     for (const auto& [key, name] : kPages)
         showPage(child<QTabWidget>(window, name), value.at(key));
-    for (const auto& [key, name] : kSplitters)
-        setFirstPane(child<QSplitter>(window, name), value.at(key));
-    return {.popupHints = value.at(PreferenceKey::Hint) != 0,
-            .askSaveComment = value.at(PreferenceKey::AskSaveComment) != 0};
+    for (const KeptSplitter& kept : kSplitters)
+        PaneShare::of(child<QSplitter>(window, kept.name))->set(value.at(kept.pane), value.at(kept.total));
+    return optionsOf(value);
 }
 
 void save(const QMainWindow* window, const QString& file, const Options& options) {
-    PreferenceValues value = {
+    PreferenceValues value;
+    value.numbers = {
         {PreferenceKey::Hint, options.popupHints ? 1 : 0},
         {PreferenceKey::AskSaveComment, options.askSaveComment ? 1 : 0},
         {PreferenceKey::Top, window->y()},
@@ -128,10 +226,21 @@ void save(const QMainWindow* window, const QString& file, const Options& options
     };
     for (const auto& [key, name] : kPages)
         value[key] = child<QTabWidget>(window, name)->currentIndex();
-    for (const auto& [key, name] : kSplitters)
-        value[key] = firstPane(child<QSplitter>(window, name));
+    for (const KeptSplitter& kept : kSplitters)
+        std::tie(value[kept.pane], value[kept.total]) = PaneShare::of(child<QSplitter>(window, kept.name))->shown();
+    value.theme = options.theme;
+    for (const QString& directory : options.recentDirectories)
+        value.recentDirectories.push_back(QFile::encodeName(directory).toStdString());
     QDir().mkpath(QFileInfo(file).absolutePath()); // the user's folder may not exist yet
     savePreferenceValues(file.toStdString(), value);
+}
+
+QStringList withRecentDirectory(QStringList recent, const QString& directory) {
+    recent.removeAll(directory);
+    recent.prepend(directory);
+    while (recent.size() > static_cast<qsizetype>(kRecentDirectoryCount))
+        recent.removeLast();
+    return recent;
 }
 
 } // namespace windowpreferences

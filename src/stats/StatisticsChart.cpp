@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QEvent>
 #include <QHorizontalBarSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -21,6 +22,13 @@ constexpr qsizetype kLongestAddress = 24; // characters of an address a bar labe
 QString amountText(statsreport::Measure measure, std::int64_t value) {
     return measure == statsreport::Measure::Traffic ? QString::fromStdString(statsreport::humanKilobytes(value))
                                                     : QString::number(value);
+}
+
+// A colour part of the way from one to another, for lines that must show on the background in any palette.
+QColor between(const QColor& from, const QColor& to, double part) {
+    return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * part),
+                            static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * part),
+                            static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * part));
 }
 
 } // namespace
@@ -51,7 +59,31 @@ StatisticsChart::StatisticsChart(QWidget* panel) : QObject(panel) {
     layout->addWidget(measure_);
     layout->addWidget(view_, 1);
     connect(measure_, &QComboBox::currentIndexChanged, this, &StatisticsChart::draw);
+    view_->installEventFilter(this);
     draw();
+}
+
+bool StatisticsChart::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::PaletteChange)
+        draw();
+    return QObject::eventFilter(watched, event);
+}
+
+// The chart's own theme is light: its background, texts, lines and bars are taken from the view's palette instead.
+void StatisticsChart::takePaletteColours() {
+    const QPalette palette = view_->palette();
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor lines = between(palette.color(QPalette::Base), text, 0.3);
+    view_->setBackgroundBrush(palette.brush(QPalette::Base));
+    chart_->setBackgroundBrush(palette.brush(QPalette::Base));
+    chart_->setBackgroundPen(QPen(lines));
+    chart_->setTitleBrush(text);
+    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(clients_), static_cast<QAbstractAxis*>(amounts_)}) {
+        axis->setLabelsBrush(text);
+        axis->setTitleBrush(text);
+        axis->setLinePenColor(lines);
+        axis->setGridLineColor(lines);
+    }
 }
 
 void StatisticsChart::setRows(std::span<const ConnectionStatsRow> rows) {
@@ -61,6 +93,7 @@ void StatisticsChart::setRows(std::span<const ConnectionStatsRow> rows) {
 }
 
 void StatisticsChart::draw() {
+    takePaletteColours();
     const statsreport::Measure measure = kMeasures[std::max(measure_->currentIndex(), 0)];
     const auto& top = measure == statsreport::Measure::Traffic ? byTraffic_ : byConnections_;
     chart_->removeAllSeries();
@@ -74,7 +107,7 @@ void StatisticsChart::draw() {
     if (top.empty())
         return;
 
-    // Traffic is drawn in the unit of the largest bar, so that the axis reads "MB" or "GB" rather than kB.
+    // Traffic is drawn in the unit of the largest bar, so that the axis reads "MiB" or "GiB" rather than KiB.
     std::int64_t largest = 0;
     for (const auto& client : top)
         largest = std::max(largest, client.value < 0 ? -client.value : client.value);
@@ -82,6 +115,8 @@ void StatisticsChart::draw() {
     const double scale = measure == statsreport::Measure::Traffic ? unit.kilobytes : 1.0;
 
     auto* bars = new QBarSet(measure_->currentText());
+    bars->setColor(view_->palette().color(QPalette::Highlight));
+    bars->setBorderColor(view_->palette().color(QPalette::Highlight).darker(120));
     QStringList labels;
     double lowest = 0;
     double highest = 0;

@@ -15,7 +15,8 @@ class QWidget;
 
 // The chart beside LStat: horizontal bars of the top clients by traffic ("Send, kB") or by connections ("Count
 // Access"), chosen in the combo box above it, each labelled with its address and amount. It shows the clients of
-// the last reading in their ranking, whatever order the list is sorted in.
+// the last reading in their ranking, whatever order the list is sorted in. It is drawn in the colours of the
+// palette, and again whenever the palette changes.
 class StatisticsChart : public QObject {
     Q_OBJECT
 
@@ -28,8 +29,12 @@ public:
     // Ranks the rows of a reading and draws the chosen measure.
     void setRows(std::span<const ConnectionStatsRow> rows);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void draw();
+    void takePaletteColours();
 
     QComboBox* measure_;
     QChartView* view_;

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -27,6 +28,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <array>
+#include <charconv>
 #include <exception>
 
 namespace {
@@ -139,6 +141,22 @@ public:
     }
     int cellImage(int, int column) const override { return column == 0 ? mainimage::kHost : -1; }
 
+    // A number of the log is shown grouped by the user's locale ("1,234,567"); the sort, the filter and the export
+    // read the log's own digits (cellBytes).
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        if (role == Qt::DisplayRole && index.isValid() && index.row() < rowCount() && index.column() < columnCount() &&
+            kColumns[static_cast<std::size_t>(index.column())].numeric) {
+            std::string scratch;
+            const std::string_view cell = cellBytes(index.row(), index.column(), scratch);
+            qlonglong number = 0;
+            const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), number);
+            // Only a number written plainly: "007" or "+5" stays as the log has it.
+            if (error == std::errc() && end == cell.data() + cell.size() && std::to_string(number) == cell)
+                return QLocale().toString(number);
+        }
+        return ListModel::data(index, role);
+    }
+
     void setRows(std::vector<ConnectionStatsRow> rows) {
         beginResetModel();
         rows_ = std::move(rows);
@@ -216,6 +234,12 @@ void StatisticsPage::read(const QString& logName) {
     showRows(stats, static_cast<double>(clock.nsecsElapsed()) / 1e9);
     if (stats.error)
         throw GlymError(*stats.error);
+}
+
+void StatisticsPage::clear() {
+    totals_->clear();
+    chart_->setRows({});
+    rows_->setRows({});
 }
 
 void StatisticsPage::showRows(ConnectionStats& stats, double seconds) {

@@ -52,6 +52,8 @@ public:
     // Reads the log and shows its rows (errors reach the caller as exceptions).
     void read(const QString& logName);
 
+    // Shows no rows, no totals and no chart, as before the first reading.
+    void clear();
     // Stops a reading in progress: it ends at its next block and leaves the rows as they were.
     void cancel() { cancel_ = true; }
 

@@ -14,6 +14,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -77,6 +79,26 @@ inline void pressCancel(QWidget* dialog) {
 // field) can then be answered by the next answer of ModalAnswers, whose timer does not run inside its own answer.
 inline void pressOkLater(QWidget* dialog) {
     QTimer::singleShot(0, dialog, [dialog] { pressOk(dialog); });
+}
+
+// What a question box asked, and the button Enter would have pressed in it.
+struct Asked {
+    QString text;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+// Answers the next modal widget, a question box, with one of its buttons, keeping what it asked.
+inline void pushQuestion(ModalAnswers& answers, QMessageBox::StandardButton button, Asked& asked) {
+    answers.push([button, &asked](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        QAbstractButton* pressed = box ? box->button(button) : nullptr;
+        if (!pressed) {
+            asked.text = QStringLiteral("no question with that button");
+            widget->close();
+            return;
+        }
+        asked = {box->text(), box->standardButton(box->defaultButton())};
+        pressed->click();
+    });
 }
 
 // Answers the next pop-up menu that opens by pressing a key in it (the entries' mnemonics: A, E, D), as a person

@@ -76,7 +76,7 @@ private slots:
         QVERIFY(answers.allAnswered());
         QCOMPARE(seen.title, QStringLiteral("Add Group Name"));
         QCOMPARE(seen.box, QStringLiteral(" Add Group Name "));
-        QCOMPARE(seen.group, QStringLiteral("0"));
+        QCOMPARE(seen.group, QString()); // no row selected, no group used yet: the user chooses
         QVERIFY(!seen.groupReadOnly);
         QCOMPARE(rowTexts(groups()).last(), QStringLiteral("5|Sales|Отдел продаж"));
         QVERIFY(w_->window->ConfigChanged);
@@ -113,15 +113,17 @@ private slots:
                                  "GD:3:10.0.0.0:255.0.0.0:", "CD:3:PC1:"}));
     }
 
-    // The row shows the same texts, but the stored line is new ("GN:01:..."): that is a change to be saved.
+    // The row shows the same texts, but the stored line is new ("GN:01:..."): that is a change to be saved, once
+    // the user has agreed to replace the group's name line.
     void addWithTheRowsOwnTextsIsAChange() {
         ModalAnswers answers;
         answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
             type(d->groupID, QStringLiteral("01"));
             type(d->name, QStringLiteral("Office"));
             type(d->comment, QStringLiteral("first floor"));
-            pressOk(d);
+            pressOkLater(d);
         });
+        answers.pushBox(QMessageBox::Yes);
         w_->doubleClick(groups(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(rowTexts(groups())[1], QStringLiteral("1|Office|first floor"));
@@ -145,19 +147,6 @@ private slots:
         QCOMPARE(rowTexts(groups()).last(), QStringLiteral("1|Again|"));
         const QByteArrayList lines = savedAccessLines();
         QCOMPARE(lines.mid(1, 3), (QByteArrayList{"GN:1:Again:", "GD:1:192.168.1.0:255.255.255.0:", "PA:1:x.com:"}));
-    }
-
-    void addPresetsNothingFromTheSelectedRow() {
-        ModalAnswers answers;
-        SeenDialog seen;
-        answers.pushDialog<TFGroupName>([&](TFGroupName* d) {
-            seen = seeDialog(d);
-            pressCancel(d);
-        });
-        w_->click(groups(), 2);
-        w_->popup(groups(), 2, Qt::Key_A);
-        QVERIFY(answers.allAnswered());
-        QCOMPARE(seen.group, QStringLiteral("0"));
     }
 
     void editGroup() {

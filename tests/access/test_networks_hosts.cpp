@@ -8,6 +8,7 @@
 #include "base/Images.h"
 #include "widgets/Advspin.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -351,7 +352,7 @@ private slots:
         w_->doubleClick(networks(), -1);
         QVERIFY(answers.allAnswered());
         QCOMPARE(box, QStringLiteral(" New IP Address in Group  "));
-        QCOMPARE(group, QStringLiteral("0"));
+        QCOMPARE(group, QString()); // no row selected and no group used yet: no group is chosen for the user
         QVERIFY(selectedRows(networks()).isEmpty());
         QVERIFY(!w_->window->ConfigChanged);
     }
@@ -449,7 +450,9 @@ private slots:
         QTest::newRow("group not a number") << "groupID"
                                             << "1-2" << false << "The field \"Group ID\" must hold a whole number.";
         QTest::newRow("group empty") << "groupID"
-                                     << "" << false << "The field \"Group ID\" must hold a whole number.";
+                                     << "" << false
+                                     << "Choose the group of the rule in \"Group ID\": pick it from the list or type "
+                                        "its number (0 to 64).";
     }
     void refusedField() {
         QFETCH(QString, field);
@@ -474,7 +477,11 @@ private slots:
         QString focused;
         answers.pushDialog<TFNet>([&](TFNet* d) { // the same dialog, still open
             kept = QStringList{d->groupID->text(), d->ip->text(), d->mask->text(), d->comment->text()};
-            focused = d->focusWidget() ? d->focusWidget()->objectName() : QString();
+            // The group field's combo box takes the focus for it.
+            QWidget* focus = d->focusWidget();
+            if (auto* combo = qobject_cast<QComboBox*>(focus))
+                focus = combo->lineEdit();
+            focused = focus ? focus->objectName() : QString();
             type(d->findChild<QLineEdit*>(field), fixedText(field));
             pressOk(d);
         });

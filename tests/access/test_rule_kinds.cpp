@@ -11,6 +11,7 @@
 #include "base/Images.h"
 #include "widgets/Advspin.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -61,7 +62,8 @@ private slots:
         ModalAnswers answers;
         QStringList seen;
         // URL rules: one allowed for the group of the row the pop-up opened on, one with no entry chosen (denied)
-        // for group 0, the hand-written "PA:03:x.com:" denied, the one with a field too many deleted.
+        // for group 0 (the Add starts at group 1, the group last used), the hand-written "PA:03:x.com:" denied, the
+        // one with a field too many deleted.
         answers.pushDialog<TFUrl>([&](TFUrl* d) {
             seen << d->windowTitle() << d->Box1->title() << d->groupID->text()
                  << QString::number(d->Combo->currentIndex());
@@ -73,6 +75,8 @@ private slots:
         w_->click(urls, 1);
         w_->popup(urls, 1, Qt::Key_A);
         answers.pushDialog<TFUrl>([&](TFUrl* d) {
+            seen << d->groupID->text();
+            type(d->groupID, QStringLiteral("0"));
             type(d->url, QStringLiteral("ads.example"));
             pressOk(d);
         });
@@ -87,7 +91,8 @@ private slots:
         w_->doubleClick(urls, 2);
         w_->click(urls, 3);
         w_->key(urls, Qt::Key_Delete);
-        QCOMPARE(seen, (QStringList{"Url Rules", " New Url Rules ", "1", "-1", " Edit Url Rules ", "3", "0", "x.com"}));
+        QCOMPARE(seen,
+                 (QStringList{"Url Rules", " New Url Rules ", "1", "-1", "1", " Edit Url Rules ", "3", "0", "x.com"}));
         QCOMPARE(rowTexts(urls),
                  (QStringList{"1|Access|intranet.example.com|", "1|Deny|games.example.net|no games",
                               "3|Deny|x.com|now denied", "1|Access|news.example|ok", "0|Deny|ads.example|"}));
@@ -116,6 +121,53 @@ private slots:
         compareSaved(QStringLiteral("cache-blocking.txt"));
     }
 
+    // Digits too many for a number field name the bound they pass; text that is no number says so; Ok is refused
+    // either way and the dialog stays open with the text.
+    void numberBeyondTheBoundNamesIt_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("speed above") << "LSpeed"
+                                     << "99999999999"
+                                     << "The field \"Speed, B/min\" must be at most 2147483647.";
+        QTest::newRow("speed below") << "LSpeed"
+                                     << "-99999999999"
+                                     << "The field \"Speed, B/min\" must be at least 0.";
+        QTest::newRow("port above") << "LPortA"
+                                    << "+123456789012"
+                                    << "The field \"Port Access\" must be at most 65535.";
+        QTest::newRow("port below") << "LPortA"
+                                    << "-123456789012"
+                                    << "The field \"Port Access\" must be at least 1.";
+        QTest::newRow("no number") << "LPortA"
+                                   << "1e9"
+                                   << "The field \"Port Access\" must hold a whole number.";
+    }
+    void numberBeyondTheBoundNamesIt() {
+        QFETCH(QString, list);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        ModalAnswers answers;
+        QString kept;
+        auto numberField = [&list](QWidget* d) {
+            return d->findChild<QLineEdit*>(list == QLatin1String("LSpeed") ? "speed" : "port");
+        };
+        answers.push([&](QWidget* d) {
+            numberField(d)->setText(typed); // pasted: typing refuses the letters
+            pressOkLater(d);
+        });
+        answers.pushBox(QMessageBox::Ok);
+        answers.push([&](QWidget* d) {
+            kept = numberField(d)->text();
+            pressCancel(d);
+        });
+        w_->doubleClick(this->list(list), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(answers.seen().size(), std::size_t(1));
+        QCOMPARE(answers.seen()[0].text, message);
+        QCOMPARE(kept, typed);
+    }
+
     void trafficSession() {
         QTableView* limits = list("LLimit");
         QTableView* speeds = list("LSpeed");
@@ -124,19 +176,22 @@ private slots:
 
         ModalAnswers answers;
         QStringList seen;
-        // A limit for group "03" updates the row of group 3, although Add starts at group 0 with a row selected.
+        // A limit for group "03" updates the row of group 3 once the user agrees to replace it; the Add starts at
+        // the selected row's group.
         answers.pushDialog<TFSpeed>([&](TFSpeed* d) {
             seen << d->windowTitle() << d->Box1->title() << d->Label2->text() << d->groupID->text();
             type(d->groupID, QStringLiteral("03"));
             type(d->speed, QStringLiteral("2048"));
             type(d->comment, QStringLiteral("2 MB"));
-            pressOk(d);
+            pressOkLater(d);
         });
+        answers.pushBox(QMessageBox::Yes);
         w_->click(limits, 0);
         w_->popup(limits, 0, Qt::Key_A);
         QCOMPARE(rowTexts(limits), (QStringList{"1|5000|", "3|2048|2 MB"}));
-        // A limit for group 0, which has none: a row of its own. Then the limit of group 1 deleted.
+        // A limit for group 0, which has none: a row of its own, and no question. Then the limit of group 1 deleted.
         answers.pushDialog<TFSpeed>([&](TFSpeed* d) {
+            type(d->groupID, QStringLiteral("0"));
             type(d->speed, QStringLiteral("0"));
             pressOk(d);
         });
@@ -164,8 +219,10 @@ private slots:
             answers.pushDialog<TFSpeed>([&, speed](TFSpeed* d) {
                 type(d->groupID, QStringLiteral("1"));
                 type(d->speed, QLatin1String(speed));
-                pressOk(d);
+                pressOkLater(d);
             });
+            if (QLatin1String(speed) == "1280")
+                answers.pushBox(QMessageBox::Yes); // it replaces the first
             w_->doubleClick(speeds, -1);
         }
         QCOMPARE(rowTexts(speeds), (QStringList{"3|6000000|fast", "1|1280|"}));
@@ -180,7 +237,7 @@ private slots:
         w_->doubleClick(speeds, -1);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
         QCOMPARE(rowTexts(speeds), (QStringList{"3|6000000|fast", "1|640|"}));
-        QCOMPARE(seen, (QStringList{"Limit Rules", " Add Limit Traffic Rules ", "Limit, kB/day :", "0",
+        QCOMPARE(seen, (QStringList{"Limit Rules", " Add Limit Traffic Rules ", "Limit, kB/day :", "1",
                                     " Edit Limit Traffic Rules ", "0", "0", "Speed Rules", " Edit Speed Rules ",
                                     "Speed, B/min :", "3", " New Speed Rules "}));
         compareSaved(QStringLiteral("traffic.txt"));
@@ -213,10 +270,12 @@ private slots:
         w_->doubleClick(access, 1);
         QCOMPARE(rowTexts(access), (QStringList{"1|443|", "3|80|web server", "3|8080|"}));
 
-        // Port blocking: a single port (start and end equal), the peer-to-peer range moved up (the end follows the
-        // start), the mail rule deleted.
+        // Port blocking: a single port (start and end equal) for group 0 (the Add starts at group 3, last used),
+        // the peer-to-peer range moved up (the end follows the start), the mail rule deleted.
         answers.pushDialog<TFPortB>([&](TFPortB* d) {
-            seen << d->windowTitle() << d->Box1->title() << d->portStart->text() << d->portEnd->text();
+            seen << d->windowTitle() << d->Box1->title() << d->groupID->text() << d->portStart->text()
+                 << d->portEnd->text();
+            type(d->groupID, QStringLiteral("0"));
             type(d->portStart, QStringLiteral("80"));
             seen << d->portEnd->text();
             pressOk(d);
@@ -236,7 +295,7 @@ private slots:
         QCOMPARE(rowTexts(blocks), (QStringList{"3|7000|7000|p2p", "0|80|80|"}));
         QCOMPARE(seen,
                  (QStringList{"Port Access Rules", " New Port Access Rules ", "3", "1", " Edit Port Access Rules ",
-                              "80", "web", "Port Blocking Rules", " New Port Blocking Rules ", "1", "1", "80",
+                              "80", "web", "Port Blocking Rules", " New Port Blocking Rules ", "3", "1", "1", "80",
                               " Edit Port Blocking Rules ", "6881", "6889", "6881", "7000"}));
         compareSaved(QStringLiteral("ports.txt"));
     }
@@ -245,14 +304,14 @@ private slots:
     // the user then picks an existing group, or cancels and nothing is stored.
     void addToMissingGroupKeepsTheDialogOpen_data() {
         QTest::addColumn<QString>("listName");
-        QTest::addColumn<QByteArray>("line"); // stored after group 1 is chosen; none when cancelled
-        QTest::newRow("URL") << "LUrl" << QByteArray("PD:1::kept");
+        QTest::addColumn<QByteArray>("line"); // stored after group 0 is chosen; none when cancelled
+        QTest::newRow("URL") << "LUrl" << QByteArray("PD:0::kept");
         QTest::newRow("URL, cancelled") << "LUrl" << QByteArray();
-        QTest::newRow("word") << "LWord" << QByteArray("BW:1::kept");
-        QTest::newRow("limit") << "LLimit" << QByteArray("TL:1:0:kept");
+        QTest::newRow("word") << "LWord" << QByteArray("BW:0::kept");
+        QTest::newRow("limit") << "LLimit" << QByteArray("TL:0:0:kept");
         QTest::newRow("speed, cancelled") << "LSpeed" << QByteArray();
-        QTest::newRow("port access") << "LPortA" << QByteArray("RP:1:1:kept");
-        QTest::newRow("port blocking") << "LPortB" << QByteArray("BP:1:1:1:kept");
+        QTest::newRow("port access") << "LPortA" << QByteArray("RP:0:1:kept");
+        QTest::newRow("port blocking") << "LPortB" << QByteArray("BP:0:1:1:kept");
     }
     void addToMissingGroupKeepsTheDialogOpen() {
         QFETCH(QString, listName);
@@ -271,7 +330,7 @@ private slots:
                    d->findChild<QLineEdit*>(QStringLiteral("comment"))->text();
             if (line.isNull())
                 return pressCancel(d);
-            type(d->findChild<QLineEdit*>(QStringLiteral("groupID")), QStringLiteral("1"));
+            type(d->findChild<QLineEdit*>(QStringLiteral("groupID")), QStringLiteral("0"));
             pressOk(d);
         });
         w_->doubleClick(list(listName), -1);
@@ -321,6 +380,7 @@ private slots:
         QFETCH(QByteArray, line);
         ModalAnswers answers;
         answers.push([&](QWidget* d) {
+            type(d->findChild<QLineEdit*>(QStringLiteral("groupID")), QStringLiteral("0")); // none chosen at start
             auto* edit = d->findChild<QLineEdit*>(field);
             type(edit, typed);
             // Once this answer has returned, so that the next one can answer a box that Enter opens.
@@ -539,6 +599,197 @@ private slots:
                     inTabOrder << edit->objectName() + u'=' + edit->text();
             QCOMPARE(inTabOrder, shown);
         }
+    }
+
+    // Every dialog's group field is a combo box ("groupChoice") whose line edit is the number field "groupID": an
+    // Add's offers the existing groups as "N - name" (a group without a name as "noname"), each with its number as
+    // data; choosing one with the mouse or stepping with the arrow keys puts only its number into the field; a
+    // number typed stays as typed; Tab goes on to the dialog's first value field. An Edit's field offers nothing
+    // and cannot be changed.
+    void groupFieldOffersTheGroups_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QString>("nextField");
+        for (const auto& [list, next] :
+             std::initializer_list<std::pair<const char*, const char*>>{{"GroupName", "name"},
+                                                                        {"LNetwork", "ip"},
+                                                                        {"LHost", "name"},
+                                                                        {"LUrl", "Combo"},
+                                                                        {"LWord", "name"},
+                                                                        {"LLimit", "speed"},
+                                                                        {"LSpeed", "speed"},
+                                                                        {"LPortA", "port"},
+                                                                        {"LPortB", "portStart"},
+                                                                        {"LTime", "day"},
+                                                                        {"LAuth", "Combo"}})
+            QTest::newRow(list) << QString::fromLatin1(list) << QString::fromLatin1(next);
+    }
+    void groupFieldOffersTheGroups() {
+        QFETCH(QString, listName);
+        QFETCH(QString, nextField);
+        startAnew(w_, "GN:0:AllUsers:\r\nGN:1:Office:\r\nGN:3:Guests:\r\nGD:5:10.0.0.0:255.0.0.0:\r\n"
+                      "GD:1:10.1.0.0:255.255.0.0:\r\nCD:1:pc1:\r\nPA:1:a.com:\r\nBW:1:dice:\r\nTL:1:5000:\r\n"
+                      "RL:1:6000:\r\nRP:1:443:\r\nBP:1:25:25:\r\nWT:1:1:9:18:\r\nIA:1:u:p:\r\n");
+        QStringList offered, seen;
+        ModalAnswers answers;
+        answers.push([&](QWidget* d) {
+            auto* choice = d->findChild<QComboBox*>(QStringLiteral("groupChoice"));
+            auto* field = d->findChild<QLineEdit*>(QStringLiteral("groupID"));
+            for (int i = 0; i < choice->count(); ++i)
+                offered << choice->itemText(i) + u'=' + choice->itemData(i).toString();
+            choice->showPopup();
+            QAbstractItemView* entries = choice->view();
+            QTest::mouseClick(entries->viewport(), Qt::LeftButton, {},
+                              entries->visualRect(entries->model()->index(2, 0)).center());
+            seen << field->text(); // chosen with the mouse
+            type(field, QStringLiteral("1"));
+            choice->setFocus();
+            QTest::keyClick(choice, Qt::Key_Down);
+            seen << field->text(); // the next group after the one typed
+            type(field, QStringLiteral("03"));
+            seen << field->text();
+            field->setFocus();
+            QTest::keyClick(d->focusWidget(), Qt::Key_Tab);
+            seen << d->focusWidget()->objectName();
+            pressCancel(d);
+        });
+        answers.push([&](QWidget* d) {
+            auto* choice = d->findChild<QComboBox*>(QStringLiteral("groupChoice"));
+            choice->showPopup();
+            seen << (choice->view()->isVisible() ? "opens" : "stays closed");
+            QTest::keyClick(choice, Qt::Key_Down);
+            seen << d->findChild<QLineEdit*>(QStringLiteral("groupID"))->text();
+            pressCancel(d);
+        });
+        w_->doubleClick(list(listName), -1);
+        w_->doubleClick(list(listName), static_cast<int>(columnTexts(list(listName), 0).indexOf("1")));
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QCOMPARE(offered, (QStringList{"0 - AllUsers=0", "1 - Office=1", "3 - Guests=3", "5 - noname=5"}));
+        QCOMPARE(seen, (QStringList{"3", "3", "03", nextField, "stays closed", "1"}));
+        QVERIFY(!w_->window->ConfigChanged);
+    }
+
+    // Add starts at the group of the selected row; without one, at the group of the last Add that took effect in
+    // this session; before any, at no group (the field is empty): never at a group the user did not choose. The
+    // selected row wins over the group last used.
+    void addStartsAtTheSelectedOrLastGroup_data() {
+        QTest::addColumn<QString>("listName");
+        for (const char* list : {"GroupName", "LNetwork", "LHost", "LUrl", "LWord", "LLimit", "LSpeed", "LPortA",
+                                 "LPortB", "LTime", "LAuth"})
+            QTest::newRow(list) << QString::fromLatin1(list);
+    }
+    void addStartsAtTheSelectedOrLastGroup() {
+        QFETCH(QString, listName);
+        startAnew(w_, "GN:1:Office:\r\nCD:3:guest:\r\nGD:1:10.1.0.0:255.255.0.0:\r\nCD:1:pc1:\r\nPA:1:a.com:\r\n"
+                      "BW:1:dice:\r\nTL:1:5000:\r\nRL:1:6000:\r\nRP:1:443:\r\nBP:1:25:25:\r\nWT:1:1:9:18:\r\n"
+                      "IA:1:u:p:\r\n");
+        QTableView* view = list(listName);
+        QStringList seen;
+        ModalAnswers answers;
+        const auto see = [&] {
+            answers.push([&](QWidget* d) {
+                seen << d->findChild<QLineEdit*>(QStringLiteral("groupID"))->text();
+                pressCancel(d);
+            });
+        };
+        see();
+        w_->click(view, 0);
+        w_->popup(view, 0, Qt::Key_A);
+        see();
+        w_->doubleClick(view, -1);
+        answers.push([&](QWidget* d) {
+            type(d->findChild<QLineEdit*>(QStringLiteral("groupID")), QStringLiteral("3"));
+            type(d->findChild<QLineEdit*>(QStringLiteral("comment")), QStringLiteral("for the guests"));
+            pressOk(d);
+        });
+        w_->doubleClick(view, -1);
+        see();
+        w_->doubleClick(view, -1);
+        see();
+        w_->click(view, 0);
+        w_->popup(view, 0, Qt::Key_A);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        const QString firstRowsGroup = cell(view, 0, 0);
+        QCOMPARE(seen, (QStringList{firstRowsGroup, "", "3", firstRowsGroup}));
+        QVERIFY(w_->window->ConfigChanged); // the Add for group 3 took effect
+    }
+
+    // An Add that would replace a group's single line of its kind (its name, traffic limit, speed limit,
+    // authorization of the type chosen) asks first, naming the group and what the line holds, No being the
+    // default. Yes replaces; No keeps the dialog open with what was typed, at its group field, and Cancel then
+    // changes nothing and leaves no step to undo. A line of another type, or a group without the line, asks nothing.
+    void addOverASingleLineAsks_data() {
+        QTest::addColumn<QString>("listName");
+        QTest::addColumn<QStringList>("typed"); // field=text; "Combo=i" chooses entry i
+        QTest::addColumn<int>("answer");        // 0: no question
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QByteArray>("line"); // of the group after the Add
+        const QStringList limit{"groupID=1", "speed=7"}, login{"groupID=1", "login=x", "passw=y"};
+        QTest::newRow("name, Yes") << "GroupName" << QStringList{"groupID=1", "name=Lab"} << int(QMessageBox::Yes)
+                                   << "Group 1 already has its name: \"Office\"." << QByteArray("GN:1:Lab:new");
+        QTest::newRow("empty name, No") << "GroupName" << QStringList{"groupID=2", "name=Lab"} << int(QMessageBox::No)
+                                        << "Group 2 already has its name: \"noname\", \"note\"."
+                                        << QByteArray("GN:2::note");
+        QTest::newRow("no name line yet")
+            << "GroupName" << QStringList{"groupID=4", "name=Lab"} << 0 << QString() << QByteArray("GN:4:Lab:new");
+        QTest::newRow("limit, Yes") << "LLimit" << limit << int(QMessageBox::Yes)
+                                    << "Group 1 already has its traffic limit: \"5000\", \"daily\"."
+                                    << QByteArray("TL:1:7:new");
+        QTest::newRow("limit, No") << "LLimit" << limit << int(QMessageBox::No) << "traffic limit"
+                                   << QByteArray("TL:1:5000:daily");
+        QTest::newRow("speed, No") << "LSpeed" << limit << int(QMessageBox::No)
+                                   << "Group 1 already has its speed limit: \"6000\"." << QByteArray("RL:1:6000:");
+        QTest::newRow("input login, Yes")
+            << "LAuth" << login + QStringList{"Combo=0"} << int(QMessageBox::Yes)
+            << QString::fromUtf8("Group 1 already has its authorization rule (Input): \"u\", \"••••"
+                                 "••••\".")
+            << QByteArray("IA:1:x:y:new");
+        QTest::newRow("output login, none yet")
+            << "LAuth" << login + QStringList{"Combo=1"} << 0 << QString() << QByteArray("OA:1:x:y:new");
+    }
+    void addOverASingleLineAsks() {
+        QFETCH(QString, listName);
+        QFETCH(QStringList, typed);
+        QFETCH(int, answer);
+        QFETCH(QString, question);
+        QFETCH(QByteArray, line);
+        startAnew(w_, "GN:1:Office:\r\nGN:2::note\r\nGD:4:10.0.0.0:255.0.0.0:\r\nTL:1:5000:daily\r\nRL:1:6000:\r\n"
+                      "IA:1:u:p:\r\n");
+        ModalAnswers answers;
+        QString keptComment, focusedOnNo;
+        answers.push([&](QWidget* d) {
+            for (const QString& field : typed) {
+                const QString name = field.section(u'=', 0, 0), text = field.section(u'=', 1);
+                if (name == QLatin1String("Combo"))
+                    d->findChild<QComboBox*>(name)->setCurrentIndex(text.toInt());
+                else
+                    type(d->findChild<QLineEdit*>(name), text);
+            }
+            type(d->findChild<QLineEdit*>(QStringLiteral("comment")), QStringLiteral("new"));
+            pressOkLater(d);
+        });
+        Asked asked;
+        if (answer != 0)
+            pushQuestion(answers, QMessageBox::StandardButton(answer), asked);
+        if (answer == QMessageBox::No)
+            answers.push([&](QWidget* d) { // the dialog, still open, at its group field
+                keptComment = d->findChild<QLineEdit*>(QStringLiteral("comment"))->text();
+                focusedOnNo = d->focusWidget() ? d->focusWidget()->objectName() : QString();
+                pressCancel(d);
+            });
+        w_->doubleClick(list(listName), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        if (answer != 0) {
+            QVERIFY2(asked.text.contains(question), qPrintable(asked.text));
+            QCOMPARE(asked.defaultButton, QMessageBox::No);
+        }
+        if (answer == QMessageBox::No) {
+            QCOMPARE(keptComment, QStringLiteral("new"));
+            QCOMPARE(focusedOnNo, QStringLiteral("groupChoice"));
+            QVERIFY(!w_->window->ConfigChanged);
+            QVERIFY(!w_->window->findChild<QAction*>(QStringLiteral("UndoAction"))->isEnabled());
+            w_->window->ConfigChanged = true; // saved all the same, to see the line
+        }
+        QVERIFY(w_->savedLines(QStringLiteral("access.txt")).contains(line));
     }
 
     // Every rule list of the window runs its own editor's actions: a double click on a row, one on empty space and

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
 
@@ -141,7 +142,8 @@ private slots:
         });
         w_->doubleClick(times(), -1);
         QCOMPARE(dayRefusal, QStringLiteral("Error: The field \"Day\" must hold one of the day names: EveryDay, "
-                                            "Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday."));
+                                            "Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday; or "
+                                            "Mon-Fri or Sat-Sun for several days."));
         QCOMPARE(groupRefusal, QStringLiteral("Error: Group not found!!! Greate group first!"));
         QCOMPARE(commentKept, QStringLiteral("kept"));
 
@@ -182,8 +184,9 @@ private slots:
             d->Combo->setCurrentIndex(0);
             type(d->login, QStringLiteral("chief"));
             type(d->comment, QStringLiteral("x"));
-            pressOk(d);
+            pressOkLater(d);
         });
+        answers.pushBox(QMessageBox::Yes); // group 1 has an input line
         w_->doubleClick(logins(), -1);
         answers.pushDialog<TFAuth>([](TFAuth* d) {
             type(d->login, QStringLiteral("out1"));
@@ -220,6 +223,93 @@ private slots:
         // The next start shows one row per group and type, the input row first.
         startAnew(w_, written);
         QCOMPARE(rowTexts(logins()), masked((QStringList{"1|out1|pw|", "2|out2|q2|note"})));
+    }
+
+    // The day field takes a day name in any letter case, and in an Add "Mon-Fri" and "Sat-Sun" (put there by the
+    // buttons beside it, or typed): one Ok adds one line per day with the same hours and comment, as one step
+    // that one Ctrl+Z takes back whole, and Ctrl+Shift+Z brings back whole.
+    void daysOfAnAdd_data() {
+        QTest::addColumn<QString>("button"); // pressed; else the day is typed
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<int>>("days");
+        QTest::addColumn<QString>("undoText");
+        QTest::newRow("Mon-Fri button") << "WorkDays"
+                                        << "" << QList<int>{1, 2, 3, 4, 5} << "Undo add 5 time rules";
+        QTest::newRow("Sat-Sun button") << "Weekend"
+                                        << "" << QList<int>{6, 7} << "Undo add 2 time rules";
+        QTest::newRow("mon-fri typed") << ""
+                                       << "mon-fri" << QList<int>{1, 2, 3, 4, 5} << "Undo add 5 time rules";
+        QTest::newRow("SAT-SUN typed") << ""
+                                       << " SAT-SUN " << QList<int>{6, 7} << "Undo add 2 time rules";
+        QTest::newRow("monday") << ""
+                                << "monday" << QList<int>{1} << "Undo add time rule";
+        QTest::newRow("SUNDAY") << ""
+                                << "SUNDAY" << QList<int>{7} << "Undo add time rule";
+        QTest::newRow("everyDay") << ""
+                                  << "everyDay" << QList<int>{0} << "Undo add time rule";
+    }
+    void daysOfAnAdd() {
+        QFETCH(QString, button);
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, days);
+        QFETCH(QString, undoText);
+        const QByteArrayList start{"GN:0:AllUsers:", "GN:1:Office:", "WT:1:3:7:8:"};
+        startAnew(w_, fileOf(start));
+        ModalAnswers answers;
+        answers.pushDialog<TFTime>([&](TFTime* d) {
+            type(d->groupID, QStringLiteral("1"));
+            if (button.isEmpty())
+                type(d->day, typed);
+            else
+                d->findChild<QPushButton*>(button)->click();
+            type(d->begin, QStringLiteral("9"));
+            type(d->end, QStringLiteral("18"));
+            type(d->comment, QStringLiteral("office"));
+            pressOk(d);
+        });
+        w_->doubleClick(times(), -1);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
+        QByteArrayList added;
+        for (const int day : days)
+            added << "WT:1:" + QByteArray::number(day) + ":9:18:office";
+        QCOMPARE(rowCount(times()), 1 + days.size());
+        QCOMPARE(w_->savedLines(QStringLiteral("access.txt")), start + added);
+        QCOMPARE(w_->window->findChild<QAction*>(QStringLiteral("UndoAction"))->text(), undoText);
+
+        w_->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_->window.get()));
+        w_->showPageOf(times());
+        times()->setFocus();
+        QTest::keyClick(times(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(rowTexts(times()), QStringList{"1|Wednesday|7|8|"});
+        QVERIFY(!w_->window->findChild<QAction*>(QStringLiteral("UndoAction"))->isEnabled());
+        QTest::keyClick(times(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(rowCount(times()), 1 + days.size());
+    }
+
+    // An Edit changes one line of one day: the buttons are disabled, and "Mon-Fri" typed is refused with the
+    // dialog left open.
+    void editTakesOneDay() {
+        startAnew(w_, fileOf({"GN:1:Office:", "WT:1:3:7:8:"}));
+        ModalAnswers answers;
+        bool buttonsEnabled = true;
+        QString refusal;
+        answers.pushDialog<TFTime>([&](TFTime* d) {
+            buttonsEnabled = d->WorkDays->isEnabled() || d->Weekend->isEnabled();
+            type(d->day, QStringLiteral("Mon-Fri"));
+            pressOkLater(d);
+        });
+        pushRefusal(answers, refusal);
+        answers.pushDialog<TFTime>([](TFTime* d) {
+            type(d->day, QStringLiteral("friday"));
+            pressOk(d);
+        });
+        w_->doubleClick(times(), 0);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
+        QVERIFY(!buttonsEnabled);
+        QCOMPARE(refusal, QStringLiteral("Error: The field \"Day\" must hold one of the day names: EveryDay, Monday, "
+                                         "Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday."));
+        QCOMPARE(rowTexts(times()), QStringList{"1|Friday|7|8|"});
     }
 
     // A day field that holds no day number is shown as it stands, the line is saved as it was, the lists filled
@@ -262,8 +352,8 @@ private slots:
         QTest::addColumn<QByteArrayList>("saved");
         const QByteArrayList input{"GN:3:x:", "IA:3:in:p:"};
         const QByteArrayList both{"GN:3:x:", "IA:3:in:p:", "OA:3:out:q:"};
-        QTest::newRow("add input over input") << input << -1 << "3" << 0 << QStringList{"3|new|n|"}
-                                              << QByteArrayList{"GN:0:AllUsers:", "GN:3:x:", "IA:3:new:n:"};
+        QTest::newRow("add input over input, agreed") << input << -1 << "3" << 0 << QStringList{"3|new|n|"}
+                                                      << QByteArrayList{"GN:0:AllUsers:", "GN:3:x:", "IA:3:new:n:"};
         QTest::newRow("add output beside input, typed 03")
             << input << -1 << "03" << 1 << QStringList{"3|in|p|", "3|new|n|"}
             << QByteArrayList{"GN:0:AllUsers:", "GN:3:x:", "IA:3:in:p:", "OA:3:new:n:"};
@@ -296,8 +386,11 @@ private slots:
             type(d->login, QStringLiteral("new"));
             type(d->passw, QStringLiteral("n"));
             type(d->comment, QString());
-            pressOk(d);
+            pressOkLater(d);
         });
+        // An Add over the group's line of the same type asks first; an Edit changes the row's own line.
+        if (editRow < 0 && typeIndex == 0 && start.contains("IA:3:in:p:"))
+            answers.pushBox(QMessageBox::Yes);
         w_->doubleClick(logins(), editRow);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));
         QCOMPARE(rowTexts(logins()), masked(rows));

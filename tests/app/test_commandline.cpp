@@ -1,3 +1,4 @@
+#include "app/ConfigurationDirectory.h"
 #include "app/Main.h"
 
 #include "support/GuiTestSupport.h"
@@ -175,6 +176,31 @@ private slots:
         QVERIFY(closeWindow());
         QVERIFY(dir->exists(QStringLiteral("glymconf.ini")));
         QVERIFY(!QFile::exists(files.filePath(QStringLiteral("glymconf.ini"))));
+    }
+
+    // Without --dir an installed program (no glym30.ini beside it) works on the latest recent directory that still
+    // exists, or asks for one starting at home; Cancel gives no directory (the program then ends).
+    void startDirectoryWithoutDir() {
+        QVERIFY(!configurationdirectory::besideExecutable(dir->executable()));
+        dir->write(QStringLiteral("glym30.ini"), "[Server]\r\nPort=3128\r\n");
+        QVERIFY(configurationdirectory::besideExecutable(dir->executable()));
+
+        QTemporaryDir kept;
+        QStringList asked;
+        QString answer;
+        const auto previous = configurationdirectory::choose;
+        const auto restore = qScopeGuard([&previous] { configurationdirectory::choose = previous; });
+        configurationdirectory::choose = [&](QWidget*, const QString& start) {
+            asked << start;
+            return answer;
+        };
+        const QString gone = kept.path() + QStringLiteral("/gone");
+        QCOMPARE(configurationdirectory::lastOrChosen({gone, kept.path()}), kept.path());
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(configurationdirectory::lastOrChosen({gone}), QString());
+        QCOMPARE(asked, QStringList{QDir::homePath()});
+        answer = kept.path();
+        QCOMPARE(configurationdirectory::lastOrChosen({}), kept.path());
     }
 
     // An installed program (in /usr/bin, which even root must not write to) keeps its preferences in the user's

@@ -374,7 +374,11 @@ private slots:
         QCOMPARE(QString::fromStdString(store().list().generations.front().comment),
                  QStringLiteral("before the audit \u2014 ok"));
         QVERIFY(window->close());
-        QVERIFY(dir->read(QStringLiteral("glymconf.ini")).contains("[Options]\r\nHint=0\r\nAskSaveComment=1\r\n"));
+        const QByteArray preferences = dir->read(QStringLiteral("glymconf.ini"));
+        const qsizetype options = preferences.indexOf("[Options]\r\n");
+        QVERIFY2(options >= 0 && preferences.mid(options, preferences.indexOf('[', options + 1) - options)
+                                     .contains("\r\nAskSaveComment=1\r\n"),
+                 preferences.constData());
         restart();
         QVERIFY(child<QAction>("AskSaveComment")->isChecked());
     }

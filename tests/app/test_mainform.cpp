@@ -163,17 +163,17 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("columns");
         QTest::newRow("CacheSkipRules") << "CacheSkipRules"
-                                        << "Cached:95|URL / Code:*|Comments:90";
+                                        << "Cached:95|URL / Code:*|Comments:120";
         QTest::newRow("GroupName") << "GroupName"
-                                   << "Group ID:55|Group Name|Comments";
+                                   << "Group ID:55|Group Name:*|Comments:120";
         QTest::newRow("LNetwork") << "LNetwork"
-                                  << "Group ID:55|IP Address:93|Mask:93|Comments";
+                                  << "Group ID:55|IP Address:*|Mask:93|Comments:120";
         QTest::newRow("LHost") << "LHost"
-                               << "Group ID:55|Computer Name|Comments";
+                               << "Group ID:55|Computer Name:*|Comments:120";
         QTest::newRow("LUrl") << "LUrl"
-                              << "Group ID:55|Status:65^|URL Blocked:*|Comments:61";
+                              << "Group ID:55|Status:65^|URL Blocked:*|Comments:120";
         QTest::newRow("LWord") << "LWord"
-                               << "Group ID:55|Word|Comments";
+                               << "Group ID:55|Word:*|Comments:120";
         QTest::newRow("LLimit") << "LLimit"
                                 << "Group ID:55|Limit, kB/day|Comments";
         QTest::newRow("LSpeed") << "LSpeed"

@@ -21,14 +21,22 @@
 class TestPreferences : public QObject, WindowTest {
     Q_OBJECT
 
-    static constexpr char kDefaultPreferences[] = "[Form]\r\nTop=100\r\nLeft=100\r\nHeight=480\r\nWidth=640\r\n"
-                                                  "[Options]\r\nHint=0\r\n"
-                                                  "[Interface]\r\nPage=0\r\nPageGroup=0\r\nPageMap=0\r\n"
-                                                  "BoxName=250\r\nBoxNet=130\r\nBoxUrl=330\r\nBoxLimit=280\r\n"
-                                                  "BoxPorts=270\r\n";
+    // The keys after [Form], as the first close writes them when no page with a splitter was seen.
+    static constexpr char kDefaultOptionsAndPanes[] =
+        "[Options]\r\nHint=0\r\nTheme=System\r\n"
+        "[Interface]\r\nPage=0\r\nPageGroup=0\r\nPageMap=0\r\n"
+        "BoxName=250\r\nBoxNet=130\r\nBoxUrl=330\r\nBoxLimit=280\r\nBoxPorts=270\r\n"
+        "BoxNameTotal=660\r\nBoxNetTotal=260\r\nBoxUrlTotal=550\r\nBoxLimitTotal=620\r\nBoxPortsTotal=620\r\n";
+    static QByteArray defaultPreferences() {
+        return "[Form]\r\nTop=100\r\nLeft=100\r\nHeight=480\r\nWidth=640\r\n" + QByteArray(kDefaultOptionsAndPanes);
+    }
 
     QTabWidget* pages(const char* name) const { return child<QTabWidget>(name); }
-    int firstPane(const char* splitter) const { return child<QSplitter>(splitter)->sizes().value(0); }
+    // The first pane's share of its splitter, both panes counted.
+    double share(const char* splitter) const {
+        const QList<int> sizes = child<QSplitter>(splitter)->sizes();
+        return double(sizes.value(0)) / (sizes.value(0) + sizes.value(1));
+    }
 
     // The window started and shown: its geometry is known only then.
     void start() {
@@ -59,18 +67,45 @@ private slots:
         verifyNoProblems(finish());
     }
 
+    // Without a preferences file the window opens at 1000 x 700 in the middle of the screen, as far as the screen
+    // holds it; the URL rules get more than half of their page.
     void firstRun() {
         start();
-        QCOMPARE(window->pos(), QPoint(100, 100));
-        QCOMPARE(window->size(), QSize(640, 480));
+        const QRect screen = window->screen()->availableGeometry();
+        const QRect shown(window->pos(), window->size());
+        QVERIFY(screen.contains(shown));
+        QVERIFY(window->width() > 640 && window->height() > 480);
+        QVERIFY(window->width() <= 1000 && window->height() <= 700);
+        if (screen.width() > 1100 && screen.height() > 800)
+            QCOMPARE(window->size(), QSize(1000, 700));
+        // The frame the window manager adds is reckoned with: the window stands in the middle within a title bar.
+        QVERIFY(qAbs(shown.center().x() - screen.center().x()) <= 30);
+        QVERIFY(qAbs(shown.center().y() - screen.center().y()) <= 30);
         QVERIFY(!child<QAction>("ShowHint1")->isChecked());
         QCOMPARE(pages("PageControl")->currentIndex(), 0);
         QCOMPARE(pages("PageControl1")->currentIndex(), 0);
         QCOMPARE(pages("PageControl2")->currentIndex(), 0);
+        visit(3, "PageControl1", 1);
+        QVERIFY2(qAbs(share("UrlWordSplitter") - 0.6) < 0.02, qPrintable(QString::number(share("UrlWordSplitter"))));
+        visit(0, "PageControl1", 0);
         ReplaceCounter replaces(dir->path(QString()), "glymconf.ini");
         QVERIFY(window->close());
-        QCOMPARE(preferences(), QByteArray(kDefaultPreferences));
-        QCOMPARE(replaces.take(), 1); // the 13 keys in one write
+        const QByteArray written = preferences();
+        QVERIFY2(written.startsWith(QStringLiteral("[Form]\r\nTop=%1\r\nLeft=%2\r\nHeight=%3\r\nWidth=%4\r\n")
+                                        .arg(window->y())
+                                        .arg(window->x())
+                                        .arg(window->height())
+                                        .arg(window->width())
+                                        .toLatin1()),
+                 written.constData());
+        QVERIFY2(written.contains("[Options]\r\nHint=0\r\nTheme=System\r\n[Interface]\r\nPage=0\r\nPageGroup=0\r\n"
+                                  "PageMap=0\r\nBoxName="),
+                 written.constData());
+        QVERIFY2(written.contains("\r\nBoxLimit=280\r\nBoxPorts=270\r\n"), written.constData()); // pages not seen
+        QVERIFY2(written.endsWith("[Recent Directories]\r\nDirectory1=" +
+                                  QFileInfo(dir->executable()).absolutePath().toUtf8() + "\r\n"),
+                 written.constData());
+        QCOMPARE(replaces.take(), 1); // every key in one write
     }
 
     // The stored pane sizes are what the boxes show once their pages are seen, and what the next close writes,
@@ -102,6 +137,45 @@ private slots:
                  preferences().constData());
     }
 
+    // A pane keeps its share of the splitter: at a start in a window of another size, while the window changes size,
+    // and after a drag of the handle, which sets a new share.
+    void panesKeepTheirShare() {
+        dir->write(QStringLiteral("glymconf.ini"),
+                   "[Form]\r\nTop=0\r\nLeft=0\r\nHeight=500\r\nWidth=660\r\n[Interface]\r\nBoxUrl=600\r\n"
+                   "BoxUrlTotal=1000\r\nBoxNet=100\r\nBoxNetTotal=400\r\n");
+        start();
+        visit(3, "PageControl1", 1);
+        QVERIFY2(qAbs(share("UrlWordSplitter") - 0.6) < 0.01, qPrintable(QString::number(share("UrlWordSplitter"))));
+        const int before = child<QGroupBox>("BoxUrl")->width();
+        window->resize(780, 580);
+        QTRY_VERIFY(child<QGroupBox>("BoxUrl")->width() > before);
+        QVERIFY2(qAbs(share("UrlWordSplitter") - 0.6) < 0.01, qPrintable(QString::number(share("UrlWordSplitter"))));
+        visit(3, "PageControl1", 0);
+        QVERIFY2(qAbs(share("NetHostSplitter") - 0.25) < 0.02, qPrintable(QString::number(share("NetHostSplitter"))));
+
+        // A drag to 45 %: the next start, in a smaller window, shows 45 %.
+        QSplitter* splitter = child<QSplitter>("NetHostSplitter");
+        QSplitterHandle* handle = splitter->handle(1);
+        const QList<int> sizes = splitter->sizes();
+        const int drag = (sizes[0] + sizes[1]) * 45 / 100 - sizes[0];
+        const QPoint grip = handle->rect().center();
+        QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(handle, grip + QPoint(0, drag));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, drag));
+        QVERIFY2(qAbs(share("NetHostSplitter") - 0.45) < 0.02, qPrintable(QString::number(share("NetHostSplitter"))));
+        QVERIFY(window->close());
+        QVERIFY2(preferences().contains("\r\nBoxUrl=" + QByteArray::number(child<QGroupBox>("BoxUrl")->width())),
+                 preferences().constData());
+
+        restart();
+        window->resize(640, 480);
+        QVERIFY(showWindow());
+        visit(3, "PageControl1", 0);
+        QVERIFY2(qAbs(share("NetHostSplitter") - 0.45) < 0.02, qPrintable(QString::number(share("NetHostSplitter"))));
+        visit(3, "PageControl1", 1);
+        QVERIFY2(qAbs(share("UrlWordSplitter") - 0.6) < 0.01, qPrintable(QString::number(share("UrlWordSplitter"))));
+    }
+
     // Moving the window, switching pages, turning hints on and dragging a splitter: the next start restores it all.
     void roundTrip() {
         start();
@@ -122,9 +196,14 @@ private slots:
         child<QAction>("ShowHint1")->trigger();
         QVERIFY(window->close());
         const QByteArray written = preferences();
-        QCOMPARE(written, QByteArray("[Form]\r\nTop=40\r\nLeft=30\r\nHeight=520\r\nWidth=700\r\n[Options]\r\nHint=1\r\n"
-                                     "[Interface]\r\nPage=4\r\nPageGroup=2\r\nPageMap=1\r\nBoxName=180\r\n"
-                                     "BoxNet=130\r\nBoxUrl=330\r\nBoxLimit=280\r\nBoxPorts=270\r\n"));
+        const QList<int> group = child<QSplitter>("GroupSplitter")->sizes();
+        QVERIFY2(written.startsWith("[Form]\r\nTop=40\r\nLeft=30\r\nHeight=520\r\nWidth=700\r\n[Options]\r\n"
+                                    "Hint=1\r\nTheme=System\r\n[Interface]\r\nPage=4\r\nPageGroup=2\r\nPageMap=1\r\n"
+                                    "BoxName=180\r\n"),
+                 written.constData());
+        QVERIFY2(written.contains(QStringLiteral("\r\nBoxUrl=330\r\n").toLatin1()), written.constData());
+        QVERIFY2(written.contains(QStringLiteral("\r\nBoxNameTotal=%1\r\n").arg(group[0] + group[1]).toLatin1()),
+                 written.constData());
 
         window.reset();
         start();
@@ -167,11 +246,11 @@ private slots:
     }
 
     void valuesThatAreNotIntegers() {
-        dir->write(QStringLiteral("glymconf.ini"), "[Form]\r\nTop=abc\r\nLeft=\r\nHeight=1e3\r\nWidth= 700 \r\n"
+        dir->write(QStringLiteral("glymconf.ini"), "[Form]\r\nTop=abc\r\nLeft=\r\nHeight=1e3\r\nWidth= 660 \r\n"
                                                    "[Options]\r\nHint=yes\r\n");
         start();
         QCOMPARE(window->pos(), QPoint(100, 100));
-        QCOMPARE(window->size(), QSize(700, 480));
+        QCOMPARE(window->size(), QSize(660, 480));
         QVERIFY(!child<QAction>("ShowHint1")->isChecked());
     }
 
@@ -182,6 +261,7 @@ private slots:
         QTest::newRow("larger than the screen") << QByteArray("Top=0\r\nLeft=0\r\nHeight=5000\r\nWidth=5000");
         QTest::newRow("smaller than the minimum") << QByteArray("Height=10\r\nWidth=10");
         QTest::newRow("far left and below") << QByteArray("Top=4000\r\nLeft=-4000\r\nHeight=500\r\nWidth=700");
+        QTest::newRow("huge and far off") << QByteArray("Top=-3000\r\nLeft=-3000\r\nHeight=4000\r\nWidth=5000");
     }
     void geometryFittedToTheScreen() {
         QFETCH(QByteArray, stored);
@@ -230,7 +310,7 @@ private slots:
     // A preferences file that cannot be written: the error is shown and the window still closes (an administrator
     // must be able to leave a program whose directory is read-only).
     void preferencesCannotBeWritten() {
-        dir->write(QStringLiteral("glymconf.ini"), kDefaultPreferences);
+        dir->write(QStringLiteral("glymconf.ini"), defaultPreferences());
         QVERIFY(QFile::setPermissions(dir->path(QStringLiteral("glymconf.ini")), QFile::ReadOwner));
         start();
         window->move(20, 20);
@@ -241,7 +321,7 @@ private slots:
         QVERIFY2(answers->seen()[0].text.startsWith(QStringLiteral("Unable to write to ") + dir->path("glymconf.ini") +
                                                     QStringLiteral(": Permission denied")),
                  qPrintable(answers->seen()[0].text));
-        QCOMPARE(preferences(), QByteArray(kDefaultPreferences));
+        QCOMPARE(preferences(), defaultPreferences());
     }
 };
 

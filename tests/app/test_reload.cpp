@@ -1,3 +1,4 @@
+#include "app/ConfigurationDirectory.h"
 #include "app/Main.h"
 
 #include "support/GuiTestSupport.h"
@@ -7,7 +8,9 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
+#include <QMenu>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QtTest>
@@ -130,6 +133,112 @@ private slots:
         if (reloads) // a second reload shows the same rows, not twice as many
             child<QAction>("Reload1")->trigger();
         verifyListsAsStarted(1);
+    }
+
+    // The memory total keeps the unit chosen through a reload; in bytes it is the exact product again.
+    void memoryTotalKeepsItsUnit_data() {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("afterReload");
+        QTest::newRow("MB") << "SwitchMB"
+                            << "4.000"
+                            << "4.000";
+        QTest::newRow("kB") << "SwitchKB"
+                            << "4096.000"
+                            << "4096.000";
+        QTest::newRow("B") << "SwitchB"
+                           << "4194304.000"
+                           << "4194304";
+    }
+    void memoryTotalKeepsItsUnit() {
+        QFETCH(QString, unit);
+        QFETCH(QString, shown);
+        QFETCH(QString, afterReload);
+        auto* total = child<QLineEdit>("EditMemoryTotal");
+        child<QRadioButton>(unit == QLatin1String("SwitchB") ? "SwitchGB" : "SwitchB")->click();
+        child<QRadioButton>(unit.toLatin1().constData())->click();
+        QCOMPARE(total->text(), shown);
+        child<QAction>("Reload1")->trigger();
+        QVERIFY(child<QRadioButton>(unit.toLatin1().constData())->isChecked());
+        QCOMPARE(total->text(), afterReload);
+        QVERIFY(!window->ConfigChanged);
+    }
+
+    // File > Open Configuration Directory (Ctrl+O) reads another directory's files as --dir does, after the
+    // question about unsaved changes; the directories opened are listed latest first under Recent Directories, a
+    // listed one opens again from there, and the list is kept in the preferences.
+    void openAnotherDirectory() {
+        QTemporaryDir other;
+        const QString otherPath = QDir(other.path()).absolutePath();
+        auto write = [&otherPath](const char* name, const QByteArray& bytes) {
+            QFile file(QDir(otherPath).filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        };
+        write("glym30.ini", "[Server]\r\nPort=8080\r\n[Check]\r\nFile Name=access.txt\r\n");
+        write("access.txt", "GN:1:Office:\r\nGN:2:Far:\r\nGN:3:Away:\r\n");
+        QString askedFrom;
+        const auto previous = configurationdirectory::choose;
+        const auto restore = qScopeGuard([&previous] { configurationdirectory::choose = previous; });
+        configurationdirectory::choose = [&](QWidget*, const QString& start) {
+            askedFrom = start;
+            return otherPath;
+        };
+        QAction* open = child<QAction>("OpenConfigDirAction");
+        QCOMPARE(open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        auto recent = [this] {
+            QStringList listed;
+            for (QAction* entry : child<QMenu>("RecentDirs1")->actions())
+                listed << entry->data().toString();
+            return listed;
+        };
+        const QString here = QFileInfo(dir->executable()).absolutePath();
+        QCOMPARE(recent(), QStringList{here});
+
+        typePort(QStringLiteral("9090"));
+        answers->pushBox(QMessageBox::Cancel);
+        open->trigger();
+        QCOMPARE(answers->seen().back().text,
+                 QStringLiteral("Save changes to config before opening another directory?"));
+        QCOMPARE(askedFrom, here);
+        QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("9090"));
+        QCOMPARE(window->ProgramDir, here);
+
+        answers->pushBox(QMessageBox::Discard);
+        open->trigger();
+        QCOMPARE(window->ProgramDir, otherPath);
+        QCOMPARE(valueOf(QStringLiteral("EditProxyPort")), QStringLiteral("8080"));
+        QCOMPARE(rows("GroupName"), 4); // with the group 0 every file has
+        QCOMPARE(rows("LUrl"), 0);
+        QVERIFY(!window->ConfigChanged);
+        QVERIFY(window->windowTitle().contains(otherPath + QStringLiteral("/glym30.ini")));
+        QVERIFY(!child<QAction>("UndoAction")->isEnabled());
+        QCOMPARE(recent(), (QStringList{otherPath, here}));
+        QVERIFY(!dir->read(QStringLiteral("glym30.ini")).contains("9090")); // discarded
+
+        child<QMenu>("RecentDirs1")->actions().at(1)->trigger(); // nothing changed: no question
+        QCOMPARE(window->ProgramDir, here);
+        verifyListsAsStarted(1);
+        QCOMPARE(recent(), (QStringList{here, otherPath}));
+        QVERIFY(window->close());
+        QVERIFY2(dir->read(QStringLiteral("glymconf.ini"))
+                     .endsWith("[Recent Directories]\r\nDirectory1=" + here.toUtf8() +
+                               "\r\nDirectory2=" + otherPath.toUtf8() + "\r\n"),
+                 dir->read(QStringLiteral("glymconf.ini")).constData());
+
+        // At the next start the list is there; a directory gone meanwhile is shown disabled, and opening it says so
+        // and takes it off the list.
+        QVERIFY(other.remove());
+        restart();
+        QCOMPARE(recent(), (QStringList{here, otherPath}));
+        QVERIFY(QMetaObject::invokeMethod(child<QMenu>("RecentDirs1"), "aboutToShow"));
+        QVERIFY(child<QMenu>("RecentDirs1")->actions().at(0)->isEnabled());
+        QVERIFY(!child<QMenu>("RecentDirs1")->actions().at(1)->isEnabled());
+        answers->pushBox(QMessageBox::Ok);
+        QVERIFY(!window->OpenConfigDir(otherPath));
+        QCOMPARE(answers->seen().back().text, QStringLiteral("The directory \"%1\" does not exist.").arg(otherPath));
+        QCOMPARE(recent(), QStringList{here});
+        QCOMPARE(window->ProgramDir, here);
     }
 
     // A reload shows what the files hold now, the lines left out of them included. A save that leaves the file

@@ -253,19 +253,21 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("problem");
         QTest::newRow("port above") << QByteArray("EditProxyPort") << "99999"
-                                    << "'99999' is not between 1 and 65535";
+                                    << "'99999' is too large: at most 65535";
         QTest::newRow("port 0") << QByteArray("EditProxyPort") << "0"
-                                << "'0' is not between 1 and 65535";
+                                << "'0' is too small: at least 1";
         QTest::newRow("port 65535") << QByteArray("EditProxyPort") << "65535"
                                     << "";
         QTest::newRow("parent port above") << QByteArray("EditParentPort") << "65536"
-                                           << "'65536' is not between 1 and 65535";
+                                           << "'65536' is too large: at most 65535";
         QTest::newRow("parent port text") << QByteArray("EditParentPort") << "http"
                                           << "'http' is not a whole number";
         QTest::newRow("parent port empty") << QByteArray("EditParentPort") << ""
                                            << "";
         QTest::newRow("threads") << QByteArray("EditTreadsCount") << "lots"
                                  << "'lots' is not a whole number";
+        QTest::newRow("threads beyond 64 bits") << QByteArray("EditTreadsCount") << "99999999999999999999"
+                                                << "'99999999999999999999' is too large: at most 9223372036854775807";
         QTest::newRow("threads in hexadecimal") << QByteArray("EditTreadsCount") << "$20"
                                                 << "";
         QTest::newRow("hour with minutes") << QByteArray("DNSUpdateFrom") << "5:00"
@@ -327,7 +329,7 @@ private slots:
         });
         window->ButtonSaveClick();
         QCOMPARE(question, QStringLiteral("These settings hold values that the proxy cannot read as its numbers:\n\n"
-                                          "    [Server] Port: '99999' is not between 1 and 65535\n"
+                                          "    [Server] Port: '99999' is too large: at most 65535\n"
                                           "    [Server] Threads: '32k' is not a whole number\n\n"
                                           "Save anyway: store them as they stand.\nCancel: save nothing."));
         QCOMPARE(dir->read(QStringLiteral("glym30.ini")), file);

@@ -2,11 +2,16 @@
 
 #include "support/GuiTestSupport.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QChart>
+#include <QChartView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -27,6 +32,24 @@ class TestWindow : public QObject, WindowTest {
         QCOMPARE(child<QToolButton>("ButtonSave")->isEnabled(), changed);
         QCOMPARE(child<QAction>("Save1")->isEnabled(), changed);
     }
+    // The largest difference in lightness between a tab's background (its commonest colour) and any pixel inside
+    // it: the text, when the text can be read.
+    static int tabContrast(QTabBar* bar, int tab) {
+        const QImage image = bar->grab(bar->tabRect(tab).adjusted(4, 4, -4, -4)).toImage();
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ++counts[image.pixel(x, y)];
+        QRgb background = 0;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            if (it.value() > counts.value(background))
+                background = it.key();
+        int contrast = 0;
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+            contrast = std::max(contrast, std::abs(QColor(it.key()).lightness() - QColor(background).lightness()));
+        return contrast;
+    }
+
     bool activate() {
         window->show();
         QApplication::setActiveWindow(window.get());
@@ -90,6 +113,56 @@ private Q_SLOTS:
         const QImage empty = bar->grab().toImage().copy(0, 0, 300, bar->height());
         QVERIFY2(alone != empty, "the hint is not painted");
         QVERIFY2(withNote == alone, "the note covers the hint");
+    }
+
+    // View > Theme: Dark draws the window from a dark palette, the inner vertical tabs and the chart too, and the
+    // choice comes back at the next start; System gives back the style and palette the program started with.
+    void themeIsKeptAndReadable() {
+        start();
+        const QString startingStyle = QApplication::style()->name();
+        const QPalette startingPalette = QApplication::palette();
+        QVERIFY(child<QAction>("ThemeSystem")->isChecked());
+        QVERIFY(activate()); // switched while shown: the pages not seen yet take the palette too
+        child<QAction>("ThemeDark")->trigger();
+        QVERIFY(child<QAction>("ThemeDark")->isChecked());
+        QVERIFY(!child<QAction>("ThemeSystem")->isChecked());
+        QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+        QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 100);
+
+        child<QTabWidget>("PageControl")->setCurrentWidget(child<QWidget>("Users"));
+        QTabBar* inner = child<QTabWidget>("PageControl1")->tabBar();
+        QCOMPARE(inner->currentIndex(), 0);
+        for (int tab : {0, 1}) // the page shown, and one not shown
+            QVERIFY2(tabContrast(inner, tab) > 100, qPrintable(QString::number(tabContrast(inner, tab))));
+        QWidget* networks = child<QAbstractItemView>("LNetwork")->viewport();
+        QVERIFY(networks->grab().toImage().pixelColor(networks->width() - 3, networks->height() - 3).lightness() < 100);
+        QChart* chart = child<QChartView>("StatisticChart")->chart();
+        QCOMPARE(chart->backgroundBrush().color(), QApplication::palette().color(QPalette::Base));
+        QCOMPARE(chart->titleBrush().color(), QApplication::palette().color(QPalette::WindowText));
+
+        QVERIFY(window->close());
+        QVERIFY(dir->read(QStringLiteral("glymconf.ini")).contains("\r\nTheme=Dark\r\n"));
+        restart();
+        QVERIFY(child<QAction>("ThemeDark")->isChecked());
+        QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 100);
+        child<QAction>("ThemeLight")->trigger();
+        QVERIFY(QApplication::palette().color(QPalette::Window).lightness() > 150);
+        QCOMPARE(child<QChartView>("StatisticChart")->chart()->backgroundBrush().color(),
+                 QApplication::palette().color(QPalette::Base));
+        child<QAction>("ThemeSystem")->trigger();
+        QCOMPARE(QApplication::style()->name(), startingStyle);
+        QCOMPARE(QApplication::palette(), startingPalette);
+        QVERIFY(window->close());
+        QByteArray preferences = dir->read(QStringLiteral("glymconf.ini"));
+        QVERIFY(preferences.contains("\r\nTheme=System\r\n"));
+
+        // A start in Dark from the desktop's look: the window, built before the theme is read, is dark when shown.
+        dir->write(QStringLiteral("glymconf.ini"), preferences.replace("Theme=System", "Theme=Dark"));
+        restart();
+        QVERIFY(window->palette().color(QPalette::Window).lightness() < 100);
+        QVERIFY(child<QChartView>("StatisticChart")->chart()->backgroundBrush().color().lightness() < 100);
+        child<QAction>("ThemeSystem")->trigger();
+        QCOMPARE(window->palette().color(QPalette::Window), startingPalette.color(QPalette::Window));
     }
 
     void shortcutsDoNotTypeIntoFields() {

@@ -156,19 +156,24 @@ private slots:
         QTest::addColumn<QByteArray>("server");
         QTest::addColumn<QByteArray>("finding");
         QTest::newRow("port above 65535")
-            << QByteArray("Port=99999") << QByteArray("[Server] Port: \"99999\" is not between 1 and 65535");
-        QTest::newRow("port 0") << QByteArray("Port=0")
-                                << QByteArray("[Server] Port: \"0\" is not between 1 and 65535");
+            << QByteArray("Port=99999") << QByteArray("[Server] Port: \"99999\" is too large: at most 65535");
+        QTest::newRow("port 0") << QByteArray("Port=0") << QByteArray("[Server] Port: \"0\" is too small: at least 1");
         QTest::newRow("port 65535") << QByteArray("Port=65535") << QByteArray();
         QTest::newRow("port in hexadecimal") << QByteArray("Port=$FFFF") << QByteArray();
         QTest::newRow("parent port above 65535")
             << QByteArray("Master=gate:70000")
-            << QByteArray("[Server] Master: port \"70000\" is not between 1 and 65535");
+            << QByteArray("[Server] Master: port \"70000\" is too large: at most 65535");
         QTest::newRow("parent port not a number")
             << QByteArray("Master=gate:x") << QByteArray("[Server] Master: port \"x\" is not a whole number");
         QTest::newRow("threads") << QByteArray("Threads=lots")
                                  << QByteArray("[Server] Threads: \"lots\" is not a whole number");
         QTest::newRow("many threads") << QByteArray("Threads=99999") << QByteArray();
+        QTest::newRow("threads beyond 64 bits")
+            << QByteArray("Threads=99999999999999999999")
+            << QByteArray("[Server] Threads: \"99999999999999999999\" is too large: at most 9223372036854775807");
+        QTest::newRow("threads below 64 bits")
+            << QByteArray("Threads=-99999999999999999999")
+            << QByteArray("[Server] Threads: \"-99999999999999999999\" is too small: at least -9223372036854775808");
     }
     void settingNumbers() {
         QFETCH(QByteArray, server);

@@ -35,6 +35,8 @@ private slots:
     void failedSaveLeavesTheFile();
     void fullDiskLeavesTheFile();
     void preferencesWrittenOnce();
+    void preferenceOptionsReadBack();
+    void paneTotalsOfAnOlderFile();
     void defaultValuesAreTheLoadDefaults();
     void keysAreUnique();
 
@@ -375,9 +377,52 @@ void TestServerSettings::preferencesWrittenOnce() {
     savePreferenceValues(path.toStdString(), values);
     QCOMPARE(replaces.take(), 1);
     QCOMPARE(readBytes(path), QByteArray("[Form]\r\nTop=1\r\nLeft=100\r\nHeight=480\r\nWidth=640\r\n; mine\r\n"
-                                         "[Extra]\r\nkeep=1\r\n[Options]\r\nHint=1\r\n[Interface]\r\nPage=-1\r\n"
-                                         "PageGroup=0\r\nPageMap=0\r\nBoxName=250\r\nBoxNet=130\r\nBoxUrl=330\r\n"
-                                         "BoxLimit=280\r\nBoxPorts=270\r\n"));
+                                         "[Extra]\r\nkeep=1\r\n[Options]\r\nHint=1\r\nTheme=System\r\n"
+                                         "[Interface]\r\nPage=-1\r\nPageGroup=0\r\nPageMap=0\r\nBoxName=250\r\n"
+                                         "BoxNet=130\r\nBoxUrl=330\r\nBoxLimit=280\r\nBoxPorts=270\r\n"
+                                         "BoxNameTotal=660\r\nBoxNetTotal=260\r\nBoxUrlTotal=550\r\n"
+                                         "BoxLimitTotal=620\r\nBoxPortsTotal=620\r\n"));
+}
+
+// The theme by its name (an unknown one is System) and the recent directories in their order: a name the file
+// could not give back as it is stays out, and a shorter list empties the keys it no longer uses.
+void TestServerSettings::preferenceOptionsReadBack() {
+    const QString path = dir_->filePath("glymconf.ini");
+    QVERIFY(writeBytes(path, "[Options]\r\nTheme=dark\r\n"));
+    PreferenceValues values = loadPreferenceValues(path.toStdString());
+    QCOMPARE(values.theme, Theme::Dark);
+    QVERIFY(values.recentDirectories.empty());
+
+    values.theme = Theme::Light;
+    values.recentDirectories = {"/srv/glym", " /srv/blank", "/srv/two\nlines", "\"/srv/quoted\"", "/home/a b"};
+    savePreferenceValues(path.toStdString(), values);
+    QVERIFY(readBytes(path).contains("[Options]\r\nTheme=Light\r\nHint=0\r\n"));
+    QVERIFY(readBytes(path).endsWith("[Recent Directories]\r\nDirectory1=/srv/glym\r\nDirectory2=/home/a b\r\n"));
+    values = loadPreferenceValues(path.toStdString());
+    QCOMPARE(values.theme, Theme::Light);
+    QCOMPARE(values.recentDirectories, (std::vector<std::string>{"/srv/glym", "/home/a b"}));
+
+    values.recentDirectories = {"/home/a b"};
+    savePreferenceValues(path.toStdString(), values);
+    QVERIFY(readBytes(path).endsWith("[Recent Directories]\r\nDirectory1=/home/a b\r\nDirectory2=\r\n"));
+    QCOMPARE(loadPreferenceValues(path.toStdString()).recentDirectories, values.recentDirectories);
+
+    for (const char* unknown : {"Theme=Purple", "Theme=", "Theme=1"}) {
+        QVERIFY(writeBytes(path, "[Options]\r\n" + QByteArray(unknown) + "\r\n"));
+        QCOMPARE(loadPreferenceValues(path.toStdString()).theme, Theme::System);
+    }
+}
+
+// A size an older version stored without its total keeps its pixels (total 0); a size with none stored gets the
+// default share.
+void TestServerSettings::paneTotalsOfAnOlderFile() {
+    const QString path = dir_->filePath("glymconf.ini");
+    QVERIFY(writeBytes(path, "[Interface]\r\nBoxName=200\r\nBoxUrl=300\r\nBoxUrlTotal=900\r\n"));
+    const PreferenceValues values = loadPreferenceValues(path.toStdString());
+    QCOMPARE(values.at(PreferenceKey::BoxNameTotal), 0);
+    QCOMPARE(values.at(PreferenceKey::BoxUrlTotal), 900);
+    QCOMPARE(values.at(PreferenceKey::BoxNet), 130);
+    QCOMPARE(values.at(PreferenceKey::BoxNetTotal), 260);
 }
 
 void TestServerSettings::defaultValuesAreTheLoadDefaults() {

@@ -173,8 +173,12 @@ class TestStatisticsPage : public QObject, WindowTest {
     }
 
 private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); } // numbers shown as the log writes them
     void init() { begin(); }
-    void cleanup() { verifyNoProblems(finish()); }
+    void cleanup() {
+        QLocale::setDefault(QLocale::c());
+        verifyNoProblems(finish());
+    }
 
     void rowsMatchTheReckoning_data() {
         QTest::addColumn<QByteArray>("log");
@@ -439,15 +443,29 @@ private slots:
                               fromCp1251("\xCF\xCA-\xC1\xF3\xF5-0099")}));
     }
 
-    // Sums sort by value, and a second click reverses.
+    // Sums sort by value, and a second click reverses; they are shown grouped as the user's locale writes numbers.
+    void sendSortsByValueBothWays_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QStringList>("ascending");
+        QTest::newRow("C") << QLocale::c() << QStringList{"30", "1000", "1234567"};
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates)
+                                 << QStringList{"30", "1,000", "1,234,567"};
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany)
+                                << QStringList{"30", "1.000", "1.234.567"};
+    }
     void sendSortsByValueBothWays() {
+        QFETCH(QLocale, locale);
+        QFETCH(QStringList, ascending);
+        QLocale::setDefault(locale);
         start();
-        writeLog(lines({"a b x d1 t1 d2 t2 1 200", "a b y d1 t1 d2 t2 1 1000", "a b z d1 t1 d2 t2 1 30"}));
+        writeLog(lines({"a b x d1 t1 d2 t2 1 1234567", "a b y d1 t1 d2 t2 1 1000", "a b z d1 t1 d2 t2 1 30"}));
         clickReload();
         window->LNetworkColumnClick(list_, 1);
-        QCOMPARE(listview::columnTexts(list_, 1), QStringList({"30", "200", "1000"}));
+        QCOMPARE(listview::columnTexts(list_, 1), ascending);
         window->LNetworkColumnClick(list_, 1);
-        QCOMPARE(listview::columnTexts(list_, 1), QStringList({"1000", "200", "30"}));
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+        QCOMPARE(listview::columnTexts(list_, 1), descending);
     }
 };
 

@@ -69,16 +69,16 @@ private slots:
     void humanUnits_data() {
         QTest::addColumn<qint64>("kilobytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("nothing") << qint64(0) << "0 kB";
-        QTest::newRow("below a megabyte") << qint64(1023) << "1023 kB";
-        QTest::newRow("one megabyte") << qint64(1024) << "1.0 MB";
-        QTest::newRow("one and a half") << qint64(1536) << "1.5 MB";
-        QTest::newRow("rounds up to the next unit") << qint64(1024 * 1024 - 1) << "1.0 GB";
-        QTest::newRow("stays below it") << qint64(1024 * 1024 - 60) << "1023.9 MB";
-        QTest::newRow("gigabytes") << qint64(20) * 1024 * 1024 << "20.0 GB";
-        QTest::newRow("terabytes") << qint64(3) * 1024 * 1024 * 1024 << "3.0 TB";
-        QTest::newRow("negative") << qint64(-2048) << "-2.0 MB";
-        QTest::newRow("largest") << std::numeric_limits<qint64>::max() << "8388608.0 PB";
+        QTest::newRow("nothing") << qint64(0) << "0 KiB";
+        QTest::newRow("below a megabyte") << qint64(1023) << "1023 KiB";
+        QTest::newRow("one megabyte") << qint64(1024) << "1.0 MiB";
+        QTest::newRow("one and a half") << qint64(1536) << "1.5 MiB";
+        QTest::newRow("rounds up to the next unit") << qint64(1024 * 1024 - 1) << "1.0 GiB";
+        QTest::newRow("stays below it") << qint64(1024 * 1024 - 60) << "1023.9 MiB";
+        QTest::newRow("gigabytes") << qint64(20) * 1024 * 1024 << "20.0 GiB";
+        QTest::newRow("terabytes") << qint64(3) * 1024 * 1024 * 1024 << "3.0 TiB";
+        QTest::newRow("negative") << qint64(-2048) << "-2.0 MiB";
+        QTest::newRow("largest") << std::numeric_limits<qint64>::max() << "8388608.0 PiB";
     }
 
     void humanUnits() {
@@ -98,14 +98,32 @@ private slots:
         QCOMPARE(totals.kilobytes, std::int64_t(2048));
         QCOMPARE(totals.unreadableCells, std::size_t(2));
         QCOMPARE(QString::fromStdString(totalsText(totals, 0.4213)),
-                 "3 clients, 6 connections, 22 queries, 2.0 MB sent; read in 0.42 s (2 cells are no number and not "
-                 "counted)");
+                 "3 clients, 6 connections, 22 queries, 2.0 MiB sent; read in 0.42 s (2 cells are not numbers and are "
+                 "not counted)");
 
         const std::string max = std::to_string(std::numeric_limits<std::int64_t>::max());
         const std::vector<ConnectionStatsRow> huge{row("a", max), row("b", max), row("c", "-5")};
         QCOMPARE(totalsOf(huge).kilobytes, std::numeric_limits<std::int64_t>::max() - 5);
         QCOMPARE(QString::fromStdString(totalsText(totalsOf({}), 0)),
-                 "0 clients, 0 connections, 0 queries, 0 kB sent; read in 0.00 s");
+                 "0 clients, 0 connections, 0 queries, 0 KiB sent; read in 0.00 s");
+    }
+
+    // The note of cells that are no number reads as English for one cell and for many.
+    void unreadableCellsNote_data() {
+        QTest::addColumn<int>("cells");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("none") << 0 << "";
+        QTest::newRow("one") << 1 << " (1 cell is not a number and is not counted)";
+        QTest::newRow("three") << 3 << " (3 cells are not numbers and are not counted)";
+    }
+    void unreadableCellsNote() {
+        QFETCH(int, cells);
+        QFETCH(QString, note);
+        Totals totals;
+        totals.clients = 1;
+        totals.unreadableCells = static_cast<std::size_t>(cells);
+        QCOMPARE(QString::fromStdString(totalsText(totals, 0)),
+                 "1 client, 0 connections, 0 queries, 0 KiB sent; read in 0.00 s" + note);
     }
 
     void topClientsRankByTheMeasure_data() {

@@ -301,15 +301,33 @@ SavedSettings prepareServerSettingsFrom(const std::string& path, std::string con
     return mergedSettings(ini, valueOf, asRead, false, ConflictChoice::Mine);
 }
 
+namespace {
+
+// Decimal digits with a sign perhaps, as the proxy reads a whole number, but too many for 64 bits: -1 below the
+// range, 1 above it, 0 for any other text.
+int outOfRange(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return 0;
+    return negative ? -1 : 1;
+}
+
+} // namespace
+
 std::string numberProblem(const NumberRule& rule, std::string_view text) {
     if (!rule.whole)
         return {};
     const std::optional<std::int64_t> number = parseInt64(text);
-    if (!number)
-        return "is not a whole number";
-    if (*number < rule.min || *number > rule.max)
-        return "is not between " + std::to_string(rule.min) + " and " + std::to_string(rule.max);
-    return {};
+    const int side = number ? (*number < rule.min ? -1 : *number > rule.max ? 1 : 0) : outOfRange(text);
+    if (side < 0)
+        return "is too small: at least " + std::to_string(rule.min);
+    if (side > 0)
+        return "is too large: at most " + std::to_string(rule.max);
+    return number ? std::string() : "is not a whole number";
 }
 
 void createDefaultServerSettings(const std::string& path) {

@@ -30,8 +30,9 @@ struct NumberRule {
 inline constexpr NumberRule kWholeNumber{true};
 inline constexpr NumberRule kPortNumber{true, 1, 65535};
 
-// Why the proxy cannot take text by the rule, as the end of a sentence about it ("is not a whole number", "is not
-// between 1 and 65535"); empty when it can, and for a rule that asks for no number.
+// Why the proxy cannot take text by the rule, as the end of a sentence about it: "is not a whole number", or for a
+// number beyond the rule's bounds (digits too many for 64 bits among them) the bound it passed, "is too large: at
+// most 65535", "is too small: at least 1"; empty when it can, and for a rule that asks for no number.
 std::string numberProblem(const NumberRule& rule, std::string_view text);
 
 struct ServerSetting {

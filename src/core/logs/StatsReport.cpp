@@ -164,14 +164,14 @@ Totals totalsOf(std::span<const ConnectionStatsRow> rows) {
 }
 
 KilobyteUnit unitFor(std::int64_t kilobytes) {
-    static constexpr KilobyteUnit kUnits[] = {{"kB", 1.0},
-                                              {"MB", 1024.0},
-                                              {"GB", 1024.0 * 1024},
-                                              {"TB", 1024.0 * 1024 * 1024},
-                                              {"PB", 1024.0 * 1024 * 1024 * 1024}};
+    static constexpr KilobyteUnit kUnits[] = {{"KiB", 1.0},
+                                              {"MiB", 1024.0},
+                                              {"GiB", 1024.0 * 1024},
+                                              {"TiB", 1024.0 * 1024 * 1024},
+                                              {"PiB", 1024.0 * 1024 * 1024 * 1024}};
     const double size = std::fabs(static_cast<double>(kilobytes));
     std::size_t unit = 0;
-    // The next unit as soon as one decimal of this one would round up to 1024 of it ("1.0 GB", not "1024.0 MB").
+    // The next unit as soon as one decimal of this one would round up to 1024 of it ("1.0 GiB", not "1024.0 MiB").
     while (unit + 1 < std::size(kUnits) && size >= kUnits[unit + 1].kilobytes - kUnits[unit].kilobytes * 0.05)
         ++unit;
     return kUnits[unit];
@@ -180,7 +180,7 @@ KilobyteUnit unitFor(std::int64_t kilobytes) {
 std::string humanKilobytes(std::int64_t kilobytes) {
     const KilobyteUnit unit = unitFor(kilobytes);
     if (unit.kilobytes == 1.0)
-        return std::to_string(kilobytes) + " kB";
+        return std::to_string(kilobytes) + " KiB";
     char text[64];
     std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(kilobytes) / unit.kilobytes, unit.name);
     return text;
@@ -196,8 +196,10 @@ std::string totalsText(const Totals& totals, double seconds) {
                        counted(totals.connections, " connection, ", " connections, ") +
                        counted(totals.queries, " query, ", " queries, ") + humanKilobytes(totals.kilobytes) +
                        " sent; read in " + time;
-    if (totals.unreadableCells != 0)
-        text += " (" + std::to_string(totals.unreadableCells) + " cells are no number and not counted)";
+    if (totals.unreadableCells == 1)
+        text += " (1 cell is not a number and is not counted)";
+    else if (totals.unreadableCells > 1)
+        text += " (" + std::to_string(totals.unreadableCells) + " cells are not numbers and are not counted)";
     return text;
 }
 

@@ -60,10 +60,11 @@ struct Totals {
 // Sums the rows. A sum beyond the 64-bit range stays at the largest (or smallest) value.
 Totals totalsOf(std::span<const ConnectionStatsRow> rows);
 
-// "12 clients, 340 connections, 5120 queries, 1.5 MB sent; read in 0.42 s" (and a note of unreadable cells).
+// "12 clients, 340 connections, 5120 queries, 1.5 MiB sent; read in 0.42 s" (and a note of unreadable cells).
 std::string totalsText(const Totals& totals, double seconds);
 
-// An amount of kilobytes in the unit that suits it: "512 kB", "1.5 MB", "20.0 GB", "3.2 TB" (1 MB = 1024 kB).
+// An amount of kilobytes in the binary unit that suits it: "512 KiB", "1.5 MiB", "20.0 GiB", "3.2 TiB" (1 MiB =
+// 1024 KiB).
 std::string humanKilobytes(std::int64_t kilobytes);
 
 // The unit humanKilobytes gives an amount, and the kilobytes one of it holds.
