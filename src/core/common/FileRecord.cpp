@@ -46,20 +46,21 @@ FileRecord::Recording::~Recording() {
 }
 
 void FileRecord::noteRead(const std::string& name, const struct stat& info, std::string_view bytes) {
-    if (current && !current->writesOnly_)
-        current->record_.noteBytes(name, info, bytes);
-}
-
-void FileRecord::noteWritten(const std::string& name, const struct stat& info, std::string_view bytes) {
-    if (current)
-        current->record_.noteBytes(name, info, bytes);
-}
-
-void FileRecord::noteBytes(const std::string& name, const struct stat& info, std::string_view bytes) {
+    if (!current || current->writesOnly_)
+        return;
     FileFingerprint fingerprint = fingerprintOf(info, bytes);
-    if (keepBytes_)
+    if (current->record_.keepBytes_)
         fingerprint.bytes = std::make_shared<const std::string>(bytes);
-    note(name, std::move(fingerprint));
+    current->record_.note(name, std::move(fingerprint));
+}
+
+void FileRecord::noteWritten(const std::string& name, const struct stat& info, std::string bytes) {
+    if (!current)
+        return;
+    FileFingerprint fingerprint = fingerprintOf(info, bytes);
+    if (current->record_.keepBytes_)
+        fingerprint.bytes = std::make_shared<const std::string>(std::move(bytes));
+    current->record_.note(name, std::move(fingerprint));
 }
 
 void FileRecord::noteMissing(const std::string& name) {

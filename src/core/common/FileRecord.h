@@ -65,7 +65,8 @@ public:
 
     // What the file operations of this thread report to (nothing when no Recording lives).
     static void noteRead(const std::string& name, const struct stat& info, std::string_view bytes);
-    static void noteWritten(const std::string& name, const struct stat& info, std::string_view bytes);
+    // The writer hands over the bytes it wrote (no copy of them is made for a record that keeps them).
+    static void noteWritten(const std::string& name, const struct stat& info, std::string bytes);
     static void noteMissing(const std::string& name);
     static void noteUnreadable(const std::string& name, const std::string& reason);
 
@@ -92,7 +93,6 @@ public:
 
 private:
     void note(const std::string& name, FileFingerprint fingerprint);
-    void noteBytes(const std::string& name, const struct stat& info, std::string_view bytes);
     const FileFingerprint* find(const std::string& name) const;
 
     std::vector<std::pair<std::string, FileFingerprint>> files_;

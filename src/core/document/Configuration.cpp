@@ -377,7 +377,7 @@ std::vector<SettingConflict> Configuration::settingConflicts() const {
 
 Configuration::SaveResult Configuration::save(ConflictChoice onConflict, const std::string& comment) {
     // A save that does not happen leaves the record as it was: the files it had replaced are put back.
-    const FileRecord asBefore = readFiles_;
+    FileRecord asBefore = readFiles_;
     SavedSettings settings;
     {
         // What the merge reads of glym30.ini is what the next save compares with, written or not (settings.asRead
@@ -412,6 +412,7 @@ Configuration::SaveResult Configuration::save(ConflictChoice onConflict, const s
         readFiles_ = asBefore;
         return {{}, outcome.changedMeanwhile};
     }
+    asBefore.clear(); // the bytes read before go now, not after the history has read the files again
     settingsAsRead_ = std::move(settings.asRead);
     unchangedRuleFiles_ = std::move(stamps);
     settingsFileMissing_ = false;
