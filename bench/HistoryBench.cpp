@@ -2,13 +2,23 @@
 // Times the history: (1) the diff of two versions of a 100,000-line file that differ in 10 lines, spread over it
 // (diffLines and its unified text); (2) what recording a generation adds to a save of 100,000 access lines and
 // 50,000 cache-skip rules: saves that change one access line, with no history, with a history being filled, and
-// with a full history of 200 generations (each save then prunes one and removes its content). Prints the best and
-// the median of each. The files go to DIR (a temporary directory by default, removed at the end): time it on the
-// disk the configuration lives on.
+// with a full history of 200 generations (each save then prunes one and removes its content); (3) in a build with
+// the window (run it offscreen), the history dialog opened on those 200 generations, and the diff of (1) shown in
+// the diff view. Prints the best and the median of each. The files go to DIR (a temporary directory by default,
+// removed at the end): time it on the disk the configuration lives on.
 
 #include "document/Configuration.h"
 #include "history/Diff.h"
 #include "history/Store.h"
+
+#ifdef GLYM_BENCH_WINDOW
+#include "history/SnapshotDiff.h"
+#include "session/ChangesView.h"
+#include "session/HistoryDialog.h"
+#include "session/HistoryModel.h"
+
+#include <QApplication>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -72,14 +82,23 @@ std::string skipFile(std::size_t lines) {
     return text;
 }
 
-void diffBench(std::size_t lines) {
+struct Versions {
     std::string older;
     std::string newer;
+};
+
+Versions versions(std::size_t lines) {
+    Versions made;
     for (std::size_t n = 0; n < lines; ++n) {
         const std::string line = accessLine(n) + "\r\n";
-        older += line;
-        newer += n % (lines / 10) == lines / 20 ? "PD:1:changed" + std::to_string(n) + ".example:\r\n" : line;
+        made.older += line;
+        made.newer += n % (lines / 10) == lines / 20 ? "PD:1:changed" + std::to_string(n) + ".example:\r\n" : line;
     }
+    return made;
+}
+
+void diffBench(std::size_t lines) {
+    const auto [older, newer] = versions(lines);
     std::size_t added = 0;
     std::size_t bytes = 0;
     const Figures figures = timed(7, [&](int) {
@@ -106,6 +125,50 @@ Figures saves(Configuration& configuration, int runs, int& serial) {
             std::printf("  note: %s\n", result.notes.front().c_str());
     });
 }
+
+#ifdef GLYM_BENCH_WINDOW
+// The history dialog opened, its list shown; then with the diff of the newest generation against the one before it
+// shown too (read from the store and compared once the list is up). The diff view showing a diff of two
+// 100,000-line versions, from the versions' bytes to the rows drawn.
+void windowBench(const Configuration& configuration, std::size_t lines) {
+    const HistoryDialog::Sources sources{.storeDirectory = configuration.historyDirectory(),
+                                         .configurationDirectory = fs::current_path().string(),
+                                         .filesNow = [&configuration] { return configuration.filesOnDisk(); },
+                                         .restore =
+                                             [](unsigned) {
+                                                 return false;
+                                             }};
+    int listed = 0;
+    const Figures opened = timed(7, [&](int) {
+        HistoryDialog dialog(sources);
+        dialog.show();
+        QCoreApplication::processEvents(); // shown; the diff waits for the next turn
+        listed = dialog.model().rowCount();
+    });
+    std::printf("history dialog opened with %d generations, list shown: best %.1f ms, median %.1f ms\n", listed,
+                opened.best, opened.median);
+    const Figures diffed = timed(7, [&](int) {
+        HistoryDialog dialog(sources);
+        dialog.show();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(); // the newest generation's diff computed and shown
+    });
+    std::printf("  and the newest generation's diff shown: best %.1f ms, median %.1f ms\n", diffed.best, diffed.median);
+
+    const auto [older, newer] = versions(lines);
+    ChangesView view;
+    view.resize(900, 600);
+    view.show();
+    const Figures shown = timed(7, [&](int) {
+        view.setChanges(history::compareSnapshots({{history::FileRole::AccessRules, "access.txt", older}},
+                                                  {{history::FileRole::AccessRules, "access.txt", newer}}),
+                        {});
+        view.repaint();
+    });
+    std::printf("diff view of two %zu-line versions, %d rows: best %.1f ms, median %.1f ms\n", lines,
+                view.lines().rowCount(), shown.best, shown.median);
+}
+#endif
 
 void saveBench(const fs::path& directory, std::size_t accessLines, std::size_t skipRules) {
     std::ofstream(directory / "glym30.ini", std::ios::binary)
@@ -136,11 +199,17 @@ void saveBench(const fs::path& directory, std::size_t accessLines, std::size_t s
         ++contents;
     }
     std::printf("  %zu generations kept, %zu contents stored\n", store.list().generations.size(), contents);
+#ifdef GLYM_BENCH_WINDOW
+    windowBench(configuration, 100000);
+#endif
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef GLYM_BENCH_WINDOW
+    QApplication application(argc, argv);
+#endif
     std::size_t accessLines = 100000;
     std::size_t skipRules = 50000;
     std::string keep;

@@ -2,6 +2,52 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>ChangesDialog</name>
+    <message>
+        <source>Changes</source>
+        <translation>Changes</translation>
+    </message>
+    <message>
+        <source>What a save would write: each file it would change, against what the file holds on disk now.</source>
+        <translation>Что запишет сохранение: каждый файл, который оно изменит, в сравнении с тем, что файл содержит на диске сейчас.</translation>
+    </message>
+    <message>
+        <source>Nothing to save: the files hold what the window shows.</source>
+        <translation>Сохранять нечего: файлы содержат то, что показывает окно.</translation>
+    </message>
+</context>
+<context>
+    <name>ChangesView</name>
+    <message>
+        <source>How many files change, and how many lines are added (+) and removed (-) in all</source>
+        <translation>Сколько файлов изменяется и сколько всего строк добавляется (+) и удаляется (-)</translation>
+    </message>
+    <message>
+        <source>The files that change, each with its lines added (+) and removed (-); choose one to see its lines</source>
+        <translation>Изменяемые файлы, у каждого число добавленных (+) и удалённых (-) строк; выберите файл, чтобы увидеть его строки</translation>
+    </message>
+    <message>
+        <source>The lines of the file that change, with three unchanged lines around them: added lines are green (+), removed lines red (-); the numbers are the lines&apos; places in the older and the newer version</source>
+        <translation>Изменяемые строки файла с тремя неизменными строками вокруг: добавленные строки зелёные (+), удалённые красные (-); числа — номера строк в старой и новой версии</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>без изменений</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>новый</translation>
+    </message>
+    <message>
+        <source>deleted</source>
+        <translation>удалён</translation>
+    </message>
+    <message>
+        <source>Files changed: %1, lines %2</source>
+        <translation>Изменено файлов: %1, строк %2</translation>
+    </message>
+</context>
+<context>
     <name>DependentRules</name>
     <message>
         <source>1 rule</source>
@@ -30,6 +76,25 @@ Delete the groups&apos; %2 too?</source>
     <message>
         <source>%1 and %2</source>
         <translation>%1 и %2</translation>
+    </message>
+</context>
+<context>
+    <name>DiffLinesModel</name>
+    <message>
+        <source>\ No newline at end of file</source>
+        <translation>\ Нет перевода строки в конце файла</translation>
+    </message>
+    <message>
+        <source>Old</source>
+        <translation>Old</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>Line</translation>
     </message>
 </context>
 <context>
@@ -69,6 +134,108 @@ Delete the groups&apos; %2 too?</source>
     <message>
         <source>Lines of the rule files that were not loaded: show which and why</source>
         <translation>Строки файлов правил, которые не были загружены: показать, какие и почему</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryDialog</name>
+    <message>
+        <source>History</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>Every save the history recorded, newest first: its number, when and by whom, how many files and lines it changed, and its comment</source>
+        <translation>Все сохранения, записанные в историю, новые сначала: номер, когда и кем, сколько файлов и строк изменено, комментарий</translation>
+    </message>
+    <message>
+        <source>Compare with:</source>
+        <translation>Compare with:</translation>
+    </message>
+    <message>
+        <source>What the chosen generation is compared with: the generation before it, the files as they are now, or any other generation</source>
+        <translation>С чем сравнивается выбранное поколение: с предыдущим поколением, с файлами в их нынешнем виде или с любым другим поколением</translation>
+    </message>
+    <message>
+        <source>The two versions compared: lines of the first one removed (-), lines of the second one added (+)</source>
+        <translation>Сравниваемые версии: строки первой удалены (-), строки второй добавлены (+)</translation>
+    </message>
+    <message>
+        <source>&amp;Restore</source>
+        <translation>&amp;Restore</translation>
+    </message>
+    <message>
+        <source>Write the files of the chosen generation back, as a save; the restore is recorded in the history too, so restoring the generation before it undoes it</source>
+        <translation>Записать файлы выбранного поколения обратно, как при сохранении; восстановление тоже записывается в историю, и восстановление предыдущего поколения его отменяет</translation>
+    </message>
+    <message>
+        <source>Every save of the configuration in %1 is recorded in %2.</source>
+        <translation>Каждое сохранение конфигурации в %1 записывается в %2.</translation>
+    </message>
+    <message>
+        <source>No save has been recorded yet.</source>
+        <translation>Ни одно сохранение ещё не записано.</translation>
+    </message>
+    <message>
+        <source>the generation before it</source>
+        <translation>с предыдущим поколением</translation>
+    </message>
+    <message>
+        <source>the files now</source>
+        <translation>с файлами сейчас</translation>
+    </message>
+    <message>
+        <source>generation %1 (%2)</source>
+        <translation>с поколением %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Choose a generation.</source>
+        <translation>Выберите поколение.</translation>
+    </message>
+    <message>
+        <source>generation %1</source>
+        <translation>поколение %1</translation>
+    </message>
+    <message>
+        <source>nothing</source>
+        <translation>ничего</translation>
+    </message>
+    <message>
+        <source>The two versions hold the same lines.</source>
+        <translation>Обе версии содержат одинаковые строки.</translation>
+    </message>
+    <message>
+        <source>Restore generation %1, saved %2 by %3?
+
+Its files are written back as a save: those that differ from the disk are replaced, each rule file keeping its present content as .bak, and the window reads them again. The restore is recorded in the history as a generation of its own, so restoring the one before it undoes it.</source>
+        <translation>Восстановить поколение %1, сохранённое %2 пользователем %3?
+
+Его файлы записываются обратно, как при сохранении: те, что отличаются от диска, заменяются (нынешнее содержимое каждого файла правил сохраняется как .bak), и окно перечитывает их. Восстановление записывается в историю отдельным поколением, и восстановление предыдущего поколения его отменяет.</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryModel</name>
+    <message>
+        <source>No.</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>Lines</source>
+        <translation>Lines</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Comment</translation>
     </message>
 </context>
 <context>
@@ -199,6 +366,41 @@ Delete the groups&apos; %2 too?</source>
     <message>
         <source>The server name %1</source>
         <translation>Имя сервера %1</translation>
+    </message>
+</context>
+<context>
+    <name>OutsideChangesDialog</name>
+    <message>
+        <source>Changes on disk and in the window</source>
+        <translation>Changes on disk and in the window</translation>
+    </message>
+    <message>
+        <source>Someone else changed files since the configurator read them. On the left their change (what was read against what is on disk now), on the right the window&apos;s (what was read against what a save would write).
+
+Overwrite: save the configuration of the window over their change.
+Reload: read the files again, taking their lines into the window; the changes made in the window are lost.
+Cancel: save nothing.</source>
+        <translation>Кто-то другой изменил файлы после того, как конфигуратор их прочитал. Слева их изменение (прочитанное в сравнении с тем, что на диске сейчас), справа изменение окна (прочитанное в сравнении с тем, что запишет сохранение).
+
+Overwrite: сохранить конфигурацию окна поверх их изменения.
+Reload: перечитать файлы, взяв их строки в окно; изменения, сделанные в окне, будут потеряны.
+Cancel: ничего не сохранять.</translation>
+    </message>
+    <message>
+        <source>Their change: on disk since it was read</source>
+        <translation>Their change: on disk since it was read</translation>
+    </message>
+    <message>
+        <source>Our change: what the window would write</source>
+        <translation>Our change: what the window would write</translation>
+    </message>
+    <message>
+        <source>Their change left no line different.</source>
+        <translation>Их изменение не изменило ни одной строки.</translation>
+    </message>
+    <message>
+        <source>The window changes no line of these files.</source>
+        <translation>Окно не меняет ни одной строки этих файлов.</translation>
     </message>
 </context>
 <context>
@@ -2078,6 +2280,84 @@ QTabWidget#PageControl1 &gt; QTabBar::tab:!selected {
         <source>the port-mapping rules file</source>
         <translation>файл правил роутинга портов</translation>
     </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>Ask for a &amp;Comment at Save</source>
+        <translation>Ask for a &amp;Comment at Save</translation>
+    </message>
+    <message>
+        <source>Ask for a one-line comment at every save, kept with the save in the history</source>
+        <translation>Спрашивать однострочный комментарий при каждом сохранении; он хранится с сохранением в истории</translation>
+    </message>
+    <message>
+        <source>&amp;History...</source>
+        <translation>&amp;History...</translation>
+    </message>
+    <message>
+        <source>The saves of the configuration: what each changed, and restoring one</source>
+        <translation>Сохранения конфигурации: что изменило каждое, и восстановление любого из них</translation>
+    </message>
+    <message>
+        <source>&amp;Changes</source>
+        <translation>&amp;Changes</translation>
+    </message>
+    <message>
+        <source>The lines a save would change in each file, against what is on disk now</source>
+        <translation>Строки, которые сохранение изменит в каждом файле, в сравнении с тем, что на диске сейчас</translation>
+    </message>
+    <message>
+        <source>Ctrl+D</source>
+        <translation>Ctrl+D</translation>
+    </message>
+    <message>
+        <source>Show changes</source>
+        <translation>Show changes</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>A comment for the history of saves (one line, may be empty):</source>
+        <translation>Комментарий для истории сохранений (одна строка, может быть пустой):</translation>
+    </message>
+    <message>
+        <source>This configuration keeps no history: the user&apos;s state directory is not known.</source>
+        <translation>У этой конфигурации нет истории: каталог состояния пользователя неизвестен.</translation>
+    </message>
+    <message>
+        <source>Save changes to config before restoring?</source>
+        <translation>Сохранить изменения конфигурации перед восстановлением?</translation>
+    </message>
+    <message>
+        <source>These files were changed on disk by someone else since the configurator read them:</source>
+        <translation>Эти файлы на диске изменил кто-то другой после того, как конфигуратор их прочитал:</translation>
+    </message>
+    <message>
+        <source>The history records them as they are before the restore replaces them, so they can be restored too.
+
+Restore: restore generation %1.
+Cancel: restore nothing.</source>
+        <translation>История запишет их в нынешнем виде до того, как восстановление их заменит, так что их тоже можно будет восстановить.
+
+Restore: восстановить поколение %1.
+Cancel: ничего не восстанавливать.</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>%1 was changed by someone else during the restore: nothing was restored.</source>
+        <translation>%1 изменил кто-то другой во время восстановления: ничего не восстановлено.</translation>
+    </message>
+    <message>
+        <source>Restored generation %1 as generation %2.</source>
+        <translation>Поколение %1 восстановлено как поколение %2.</translation>
+    </message>
 </context>
 <context>
     <name>TRuleDialog</name>
@@ -2197,6 +2477,10 @@ Remove them?</source>
     %1
 
 Удалить их?</translation>
+    </message>
+    <message>
+        <source>Show changes</source>
+        <translation>Show changes</translation>
     </message>
 </context>
 </TS>

@@ -7,7 +7,9 @@
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "base/WindowShell.h"
+#include "session/ChangesDialog.h"
 #include "session/DroppedLines.h"
+#include "session/HistoryDialog.h"
 #include "session/RuleFileFields.h"
 #include "session/SaveQuestions.h"
 #include "session/WindowPreferences.h"
@@ -17,6 +19,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QUndoStack>
 
@@ -197,8 +200,12 @@ bool TMainWnd::SaveServerConfig() {
     if (!settingsForm_->confirmBeforeSave() || !ruleFileFields_->nameFilesToCreate() || ruleFileFields_->refused() ||
         !messages::guarded(this, [this] { settingsForm_->store(true); }))
         return false;
+    std::string comment;
+    if (!askSaveComment(comment))
+        return false;
     std::vector<std::string> notes;
-    switch (savequestions::save(this, document_, QFile::encodeName(ProgramDir.trimmed()).toStdString(), notes)) {
+    switch (
+        savequestions::save(this, document_, QFile::encodeName(ProgramDir.trimmed()).toStdString(), notes, comment)) {
     case savequestions::SaveEnd::Saved:
         showSaved(notes);
         return true;
@@ -215,6 +222,10 @@ void TMainWnd::showSaved(const std::vector<std::string>& notes) {
     setConfigChanged(false);
     showDroppedLines(ui_->StatusBar1, document_.findings());
     markSavedState();
+    showNotes(notes);
+}
+
+void TMainWnd::showNotes(const std::vector<std::string>& notes) {
     QStringList said;
     for (const std::string& note : notes)
         said << fromFileBytes(note);
@@ -230,8 +241,12 @@ bool TMainWnd::FormCloseQuery() {
     bool canClose = lists_->manualServices().storeEditedStandardServices();
     if (canClose && ConfigChanged) {
         const auto answer =
-            messages::ask(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config?"),
-                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+            messages::askWithMore(this, QStringLiteral("Confirm"), QStringLiteral("Save changes to config?"),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question, {},
+                                  QMessageBox::Yes, tr("Show changes"), QStringLiteral("ShowChangesButton"), [this] {
+                                      showChanges();
+                                      return QMessageBox::NoButton; // then the question again
+                                  });
         if (answer == QMessageBox::Yes && !SaveServerConfig())
             return false; // the error has been shown; the window stays open with its changes
         canClose = answer != QMessageBox::Cancel;
@@ -300,6 +315,94 @@ void TMainWnd::reloadConfiguration() {
     readConfiguration();
 }
 
+// The lines a save would change now: the settings being typed and a relay server still in its field count.
+void TMainWnd::showChanges() {
+    QDir::setCurrent(ProgramDir.trimmed());
+    if (lists_->manualServices().storeEditedStandardServices() &&
+        messages::guarded(this, [this] { settingsForm_->store(false); }))
+        ChangesDialog::showPending(this, document_);
+}
+
+// The comment the history keeps with a save, when the preference asks for one; false: the user cancelled the save.
+bool TMainWnd::askSaveComment(std::string& comment) {
+    if (!ui_->AskSaveComment->isChecked())
+        return true;
+    bool given = false;
+    const QString text =
+        QInputDialog::getText(this, tr("Comment"), tr("A comment for the history of saves (one line, may be empty):"),
+                              QLineEdit::Normal, QString(), &given);
+    comment = text.simplified().toStdString();
+    return given;
+}
+
+void TMainWnd::HistoryActionExecute() {
+    QDir::setCurrent(ProgramDir.trimmed());
+    const std::string store = document_.historyDirectory();
+    if (store.empty())
+        return messages::error(this,
+                               tr("This configuration keeps no history: the user's state directory is not known."));
+    HistoryDialog dialog({.storeDirectory = store,
+                          .configurationDirectory = QFile::encodeName(ProgramDir.trimmed()).toStdString(),
+                          .filesNow =
+                              [this] {
+                                  QDir::setCurrent(ProgramDir.trimmed());
+                                  return document_.filesOnDisk();
+                              },
+                          .restore =
+                              [this](unsigned number) {
+                                  return restoreGeneration(number);
+                              }},
+                         this);
+    dialog.exec();
+}
+
+// A restore is a save: changes not saved are asked about first (Save saves them, and that save is recorded too),
+// files someone else changed are named (the history records them before it restores), and it happens under the
+// save lock. The window then reads the files again, as Reload does.
+bool TMainWnd::restoreGeneration(unsigned number) {
+    if (!lists_->manualServices().storeEditedStandardServices())
+        return false;
+    if (ConfigChanged) {
+        const auto answer =
+            messages::ask(this, QStringLiteral("Confirm"), tr("Save changes to config before restoring?"),
+                          QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question);
+        if (answer != QMessageBox::Discard && (answer != QMessageBox::Save || !SaveServerConfig()))
+            return false;
+    }
+    QDir::setCurrent(ProgramDir.trimmed());
+    QStringList changed;
+    for (const Configuration::OutsideChange& change : document_.changedOnDisk())
+        changed << QStringLiteral("%1 (%2)").arg(fromFileBytes(change.file), fromFileBytes(change.what));
+    if (!changed.isEmpty() &&
+        messages::ask(this, QStringLiteral("Warning"),
+                      tr("These files were changed on disk by someone else since the configurator read them:") +
+                          QStringLiteral("\n\n    ") + changed.join(QStringLiteral("\n    ")) + QStringLiteral("\n\n") +
+                          tr("The history records them as they are before the restore replaces them, so they can "
+                             "be restored too.\n\nRestore: restore generation %1.\nCancel: restore nothing.")
+                              .arg(number),
+                      QMessageBox::Save | QMessageBox::Cancel, QMessageBox::Warning,
+                      {{QMessageBox::Save, tr("Restore")}}, QMessageBox::Cancel) != QMessageBox::Save)
+        return false;
+    Configuration::SaveResult restored;
+    {
+        const SaveLock lock(QFile::encodeName(ProgramDir.trimmed()).toStdString());
+        if (!messages::guarded(this, [&] { restored = document_.restore(number); }))
+            return false;
+    }
+    if (!restored.changedMeanwhile.empty()) {
+        messages::error(this, tr("%1 was changed by someone else during the restore: nothing was restored.")
+                                  .arg(fromFileBytes(restored.changedMeanwhile)));
+        return false;
+    }
+    reloadConfiguration();
+    std::vector<std::string> notes = std::move(restored.notes);
+    if (restored.generation != 0)
+        notes.insert(notes.begin(),
+                     tr("Restored generation %1 as generation %2.").arg(number).arg(restored.generation).toStdString());
+    showNotes(notes);
+    return true;
+}
+
 void TMainWnd::ShowHint1Click() {
     shell_->setPopupHints(!shell_->popupHints());
     ui_->ShowHint1->setChecked(shell_->popupHints());
@@ -320,13 +423,15 @@ void TMainWnd::loadPreferences() {
     const windowpreferences::Options options = windowpreferences::load(this, preferencesFile);
     shell_->setPopupHints(options.popupHints);
     ui_->ShowHint1->setChecked(shell_->popupHints());
+    ui_->AskSaveComment->setChecked(options.askSaveComment);
     setTheme(options.theme);
     recentDirectories_ = windowpreferences::withRecentDirectory(options.recentDirectories, QDir::cleanPath(ProgramDir));
     showRecentDirectories();
 }
 
 void TMainWnd::savePreferences() {
-    windowpreferences::save(this, preferencesFile, {shell_->popupHints(), theme_, recentDirectories_});
+    windowpreferences::save(this, preferencesFile,
+                            {shell_->popupHints(), ui_->AskSaveComment->isChecked(), theme_, recentDirectories_});
 }
 
 // View > Theme: one of three, checked as the preferences say.

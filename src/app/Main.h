@@ -95,6 +95,10 @@ public Q_SLOTS:
     void Reload1Click() { reload(); }
     void Exit1Click() { close(); }
     void ShowHint1Click();
+    // Reviewing and undoing saves: the lines a save would change (View > Changes, Ctrl+D), and the history of saves
+    // with its diffs and Restore (File > History...).
+    void ChangesActionExecute() { showChanges(); }
+    void HistoryActionExecute();
     // Help: the user manual at the section about the page shown (F1), and the About box.
     void UserManual1Click();
     void About1Click();
@@ -276,9 +280,13 @@ private:
     void rereadRules(std::size_t file);
     void save();
     void showSaved(const std::vector<std::string>& notes);
+    void showNotes(const std::vector<std::string>& notes); // in the status bar, in place of the last ones
     void reload();
     bool settleChanges(const QString& question);
     void reloadConfiguration();
+    void showChanges();
+    bool askSaveComment(std::string& comment);
+    bool restoreGeneration(unsigned number);
     OtherFiles otherFiles() const;
     void loadPreferences();
     void savePreferences();

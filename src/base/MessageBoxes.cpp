@@ -3,6 +3,7 @@
 #include "base/Text.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QWidget>
 
 namespace messages {
@@ -28,6 +29,28 @@ QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const Q
         box.button(button)->setText(label);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton askWithMore(QWidget* parent, const QString& caption, const QString& text,
+                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                        const std::vector<std::pair<QMessageBox::StandardButton, QString>>& labels,
+                                        QMessageBox::StandardButton defaultButton, const QString& moreLabel,
+                                        const QString& moreName,
+                                        const std::function<QMessageBox::StandardButton()>& more) {
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    for (const auto& [button, label] : labels)
+        box.button(button)->setText(label);
+    QPushButton* moreButton = box.addButton(moreLabel, QMessageBox::ActionRole);
+    moreButton->setObjectName(moreName);
+    for (;;) {
+        box.setDefaultButton(defaultButton); // a button pressed last would be the default otherwise
+        box.exec();
+        if (box.clickedButton() != moreButton)
+            return box.standardButton(box.clickedButton());
+        if (const QMessageBox::StandardButton answer = more(); answer != QMessageBox::NoButton)
+            return answer;
+    }
 }
 
 void error(QWidget* parent, const QString& text) {

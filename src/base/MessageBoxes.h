@@ -22,6 +22,16 @@ QMessageBox::StandardButton ask(QWidget* parent, const QString& caption, const Q
                                 const std::vector<std::pair<QMessageBox::StandardButton, QString>>& labels,
                                 QMessageBox::StandardButton defaultButton);
 
+// As ask, with one more button (text moreLabel, objectName moreName) that does not answer by itself: it runs more(),
+// which gives the answer, or QMessageBox::NoButton to have the question asked again. For a question that is better
+// answered after a look ("Show changes").
+QMessageBox::StandardButton askWithMore(QWidget* parent, const QString& caption, const QString& text,
+                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                        const std::vector<std::pair<QMessageBox::StandardButton, QString>>& labels,
+                                        QMessageBox::StandardButton defaultButton, const QString& moreLabel,
+                                        const QString& moreName,
+                                        const std::function<QMessageBox::StandardButton()>& more);
+
 // "Error" with the error icon and OK.
 void error(QWidget* parent, const QString& text);
 // "Note" with the information icon and OK.

@@ -3,6 +3,7 @@
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
 #include "document/Configuration.h"
+#include "session/ChangesDialog.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -25,6 +26,16 @@ QString name(std::string_view text) {
 }
 
 const std::pair<QMessageBox::StandardButton, QString> kOverwrite{QMessageBox::Save, QStringLiteral("Overwrite")};
+
+// Their change and ours side by side; the answer given there, or none (the question is asked again).
+QMessageBox::StandardButton showOutsideChanges(QWidget* parent, const Configuration& configuration,
+                                               const std::vector<Configuration::OutsideChange>& changed) {
+    Configuration::ChangesSinceRead sides;
+    if (!messages::guarded(parent, [&] { sides = configuration.changesSinceRead(changed); }))
+        return QMessageBox::NoButton;
+    const int answer = OutsideChangesDialog(std::move(sides), parent).exec();
+    return answer == QDialog::Rejected ? QMessageBox::NoButton : static_cast<QMessageBox::StandardButton>(answer);
+}
 
 } // namespace
 
@@ -50,9 +61,13 @@ SaveCheck checkFilesBeforeSave(QWidget* parent, Configuration& configuration) {
         return SaveCheck::Cancel;
     QStringList unreadable;
     QStringList changed;
-    for (const Configuration::OutsideChange& change : configuration.checkFiles())
+    std::vector<Configuration::OutsideChange> outside;
+    for (Configuration::OutsideChange& change : configuration.checkFiles()) {
         (change.unreadable ? unreadable : changed)
             << QStringLiteral("%1 (%2)").arg(fromFileBytes(change.file), fromFileBytes(change.what));
+        if (!change.unreadable)
+            outside.push_back(std::move(change));
+    }
 
     if (!unreadable.isEmpty() &&
         messages::ask(parent, QStringLiteral("Warning"),
@@ -67,15 +82,16 @@ SaveCheck checkFilesBeforeSave(QWidget* parent, Configuration& configuration) {
         return SaveCheck::Cancel;
     if (changed.isEmpty())
         return SaveCheck::Save;
-    switch (
-        messages::ask(parent, QStringLiteral("Warning"),
-                      Texts::tr("These files were changed on disk by someone else since the configurator read them:") +
-                          listed(changed) +
-                          Texts::tr("Overwrite: save the configuration of the window over them.\n"
-                                    "Reload: read the files again; the changes made in the window are lost.\n"
-                                    "Cancel: save nothing."),
-                      QMessageBox::Save | QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Warning,
-                      {kOverwrite, {QMessageBox::Reset, QStringLiteral("Reload")}}, QMessageBox::Cancel)) {
+    switch (messages::askWithMore(
+        parent, QStringLiteral("Warning"),
+        Texts::tr("These files were changed on disk by someone else since the configurator read them:") +
+            listed(changed) +
+            Texts::tr("Overwrite: save the configuration of the window over them.\n"
+                      "Reload: read the files again; the changes made in the window are lost.\n"
+                      "Cancel: save nothing."),
+        QMessageBox::Save | QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Warning,
+        {kOverwrite, {QMessageBox::Reset, QStringLiteral("Reload")}}, QMessageBox::Cancel, Texts::tr("Show changes"),
+        QStringLiteral("ShowChangesButton"), [&] { return showOutsideChanges(parent, configuration, outside); })) {
     case QMessageBox::Save:
         return SaveCheck::Save;
     case QMessageBox::Reset:
@@ -118,7 +134,7 @@ std::optional<ConflictChoice> resolveSettingConflicts(QWidget* parent, const Con
 }
 
 SaveEnd save(QWidget* parent, Configuration& configuration, const std::string& directory,
-             std::vector<std::string>& notes) {
+             std::vector<std::string>& notes, const std::string& comment) {
     const SaveLock lock(directory);
     for (;;) {
         switch (checkFilesBeforeSave(parent, configuration)) {
@@ -126,7 +142,7 @@ SaveEnd save(QWidget* parent, Configuration& configuration, const std::string& d
             std::optional<ConflictChoice> choice;
             Configuration::SaveResult saved;
             if (!messages::guarded(parent, [&] { choice = resolveSettingConflicts(parent, configuration); }) ||
-                !choice || !messages::guarded(parent, [&] { saved = configuration.save(*choice); }))
+                !choice || !messages::guarded(parent, [&] { saved = configuration.save(*choice, comment); }))
                 return SaveEnd::NotSaved;
             if (!saved.changedMeanwhile.empty())
                 continue;

@@ -22,7 +22,8 @@ enum class SaveCheck { Save, Reload, Cancel };
 bool replaceUnusableSettingsFile(QWidget* parent, Configuration& configuration);
 
 // Notes the files a save would write as they are now, and asks about any that someone else changed, created or
-// deleted since they were read, and any rule file that could not be read.
+// deleted since they were read (its Show changes shows their change and the window's side by side, and takes the
+// answer there too), and any rule file that could not be read.
 SaveCheck checkFilesBeforeSave(QWidget* parent, Configuration& configuration);
 
 // Settings changed both here and in glym30.ini since it was read: asks which value stays. Nothing: save nothing.
@@ -33,10 +34,10 @@ std::optional<ConflictChoice> resolveSettingConflicts(QWidget* parent, const Con
 // from the check of the files to the last replacement): the files checked and asked about, the settings changed on
 // both sides settled, then the files written. A file that changes on disk between the check and its replacement
 // stops the save with nothing changed, and the check asks again. Errors are shown. notes: what the writes had to do
-// differently.
+// differently. The history records the save with the comment.
 enum class SaveEnd { Saved, NotSaved, Reload };
 SaveEnd save(QWidget* parent, Configuration& configuration, const std::string& directory,
-             std::vector<std::string>& notes);
+             std::vector<std::string>& notes, const std::string& comment = {});
 
 // What a save cut short left beside the files: a backup moved aside goes back to its name at once; the rest is
 // offered for removal, except a file that may be the only copy of something. What stays is noted in the findings.

@@ -187,7 +187,7 @@ QString location(const QString& executablePath) {
 }
 
 Options optionsOf(const PreferenceValues& value) {
-    Options options{value.at(PreferenceKey::Hint) != 0, value.theme, {}};
+    Options options{value.at(PreferenceKey::Hint) != 0, value.at(PreferenceKey::AskSaveComment) != 0, value.theme, {}};
     for (const std::string& directory : value.recentDirectories)
         options.recentDirectories << QFile::decodeName(QByteArray::fromStdString(directory));
     return options;
@@ -218,6 +218,7 @@ void save(const QMainWindow* window, const QString& file, const Options& options
     PreferenceValues value;
     value.numbers = {
         {PreferenceKey::Hint, options.popupHints ? 1 : 0},
+        {PreferenceKey::AskSaveComment, options.askSaveComment ? 1 : 0},
         {PreferenceKey::Top, window->y()},
         {PreferenceKey::Left, window->x()},
         {PreferenceKey::Height, window->height()},

@@ -14,6 +14,7 @@ namespace windowpreferences {
 
 struct Options {
     bool popupHints = false;
+    bool askSaveComment = false; // a save asks for a comment for the history of saves
     Theme theme = Theme::System;
     QStringList recentDirectories; // the latest first
 };

@@ -53,6 +53,21 @@ class TestConfiguration : public QObject {
                          QString::fromStdString(change.what);
         return found;
     }
+    // "name +a -d: -removed +added" for each file, the lines without their ends.
+    static QStringList described(const std::vector<history::FileChange>& files) {
+        QStringList shown;
+        for (const history::FileChange& file : files) {
+            QString text = QString::fromStdString(file.newerName.empty() ? file.olderName : file.newerName) +
+                           QStringLiteral(" +%1 -%2:").arg(file.diff.counts.added).arg(file.diff.counts.removed);
+            for (const textdiff::Hunk& hunk : file.diff.hunks)
+                for (const textdiff::DiffLine& line : hunk.lines)
+                    if (line.change != textdiff::LineChange::Same)
+                        text += u' ' + QChar(char16_t(line.change)) +
+                                QString::fromStdString(std::string(textdiff::lineText(line)));
+            shown << text;
+        }
+        return shown;
+    }
     QStringList findings() const {
         QStringList all;
         for (const Finding& finding : config_.findings())
@@ -247,6 +262,43 @@ private slots:
         QCOMPARE(readBytes("glym30.ini"), before["glym30.ini"]);
         QCOMPARE(readBytes("skip.txt"), QByteArray("SA:mine:\r\n"));
         QCOMPARE(outside(), QStringList());
+    }
+
+    // What each side of an outside change did, and what a save would do to the disk. The configuration keeps the
+    // bytes it read (and then those it wrote): theirs is what was read against the disk, ours what was read against
+    // what the window makes of it, glym30.ini merged into the file as read, so their key is no change of ours.
+    void sidesOfAnOutsideChange() {
+        config_.load({});
+        const QByteArray settingsAtLoad = readBytes("glym30.ini");
+        QCOMPARE(qbytes(*config_.bytesAsRead("./glym30.ini")), settingsAtLoad);
+        QCOMPARE(config_.bytesAsRead("router.txt")->size(), std::size_t(readBytes("router.txt").size()));
+        config_.setSetting(index("EditProxyPort"), value("8080"));
+        config_.cacheSkipLines().push_back("SA:mine:");
+        change("glym30.ini", "Threads=32", "Threads=64");
+        change("skip.txt", "BR:404:\r\n", "BR:404:\r\nSD:theirs:\r\n");
+        change("router.txt", "CS:", "CS:9.9.9.9:x\r\nCS:"); // a file the window would not write
+
+        QCOMPARE(described(config_.pendingChanges()), // glym30.ini merged into the file as it is now
+                 QStringList({"glym30.ini +1 -1: -Port=3128 +Port=8080", "skip.txt +1 -1: -SD:theirs: +SA:mine:"}));
+        QStringList changed;
+        for (const Configuration::OutsideChange& file : config_.changedOnDisk())
+            changed << QString::fromStdString(file.file + " " + file.what);
+        QCOMPARE(changed, QStringList({"./glym30.ini changed", "skip.txt changed", "router.txt changed"}));
+        const Configuration::ChangesSinceRead sides = config_.changesSinceRead(config_.checkFiles());
+        QCOMPARE(described(sides.theirs),
+                 QStringList({"glym30.ini +1 -1: -Threads=32 +Threads=64", "skip.txt +1 -0: +SD:theirs:"}));
+        QCOMPARE(described(sides.ours),
+                 QStringList({"glym30.ini +1 -1: -Port=3128 +Port=8080", "skip.txt +1 -0: +SA:mine:"}));
+
+        // Saved: what was written is what was read now, and nothing differs on either side.
+        QVERIFY(config_.save().changedMeanwhile.empty());
+        QCOMPARE(qbytes(*config_.bytesAsRead("skip.txt")), readBytes("skip.txt"));
+        QCOMPARE(qbytes(*config_.bytesAsRead("./glym30.ini")), readBytes("glym30.ini"));
+        const Configuration::ChangesSinceRead after = config_.changesSinceRead(config_.checkFiles());
+        QVERIFY(after.theirs.empty() && after.ours.empty());
+        QVERIFY(config_.pendingChanges().empty());
+        // A file never read has no bytes to show.
+        QVERIFY(!config_.bytesAsRead("other.txt"));
     }
 
     // The rule-line steps: applied in order, a rule file holds the lines they give; reverted the other way round,

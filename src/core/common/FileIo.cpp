@@ -253,7 +253,7 @@ void Replacement::commit() {
     putNewFileInPlace();
     ::fsync(dir()); // best effort: the renames themselves have happened
     committed_ = true;
-    FileRecord::noteWritten(path_, written_, bytes_);
+    FileRecord::noteWritten(path_, written_, std::move(bytes_)); // not needed any more
 }
 
 std::string Replacement::finish() {
@@ -455,7 +455,7 @@ void Replacement::commitInPlace() {
     }
     ::fstat(fd.get(), &written_);
     committed_ = true;
-    FileRecord::noteWritten(path_, written_, bytes_);
+    FileRecord::noteWritten(path_, written_, std::move(bytes_)); // not needed any more
 }
 
 // The previous backup is moved aside (not deleted, so that it can come back), then the old file becomes the

@@ -46,13 +46,21 @@ FileRecord::Recording::~Recording() {
 }
 
 void FileRecord::noteRead(const std::string& name, const struct stat& info, std::string_view bytes) {
-    if (current && !current->writesOnly_)
-        current->record_.note(name, fingerprintOf(info, bytes));
+    if (!current || current->writesOnly_)
+        return;
+    FileFingerprint fingerprint = fingerprintOf(info, bytes);
+    if (current->record_.keepBytes_)
+        fingerprint.bytes = std::make_shared<const std::string>(bytes);
+    current->record_.note(name, std::move(fingerprint));
 }
 
-void FileRecord::noteWritten(const std::string& name, const struct stat& info, std::string_view bytes) {
-    if (current)
-        current->record_.note(name, fingerprintOf(info, bytes));
+void FileRecord::noteWritten(const std::string& name, const struct stat& info, std::string bytes) {
+    if (!current)
+        return;
+    FileFingerprint fingerprint = fingerprintOf(info, bytes);
+    if (current->record_.keepBytes_)
+        fingerprint.bytes = std::make_shared<const std::string>(std::move(bytes));
+    current->record_.note(name, std::move(fingerprint));
 }
 
 void FileRecord::noteMissing(const std::string& name) {
@@ -62,7 +70,8 @@ void FileRecord::noteMissing(const std::string& name) {
 
 void FileRecord::noteUnreadable(const std::string& name, const std::string& reason) {
     if (current && !current->writesOnly_)
-        current->record_.note(name, FileFingerprint{.state = FileFingerprint::State::Unreadable, .reason = reason});
+        current->record_.note(
+            name, FileFingerprint{.state = FileFingerprint::State::Unreadable, .reason = reason, .bytes = nullptr});
 }
 
 bool FileRecord::wasRead(const std::string& name) const {
@@ -88,6 +97,11 @@ const FileFingerprint* FileRecord::find(const std::string& name) const {
         if (sameFile(known, name))
             return &print;
     return nullptr;
+}
+
+std::shared_ptr<const std::string> FileRecord::bytes(const std::string& name) const {
+    const FileFingerprint* known = find(name);
+    return known ? known->bytes : nullptr;
 }
 
 std::optional<std::string> FileRecord::unreadable(const std::string& name) const {

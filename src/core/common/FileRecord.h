@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,8 @@ struct FileFingerprint {
     std::uint64_t inode = 0;
     std::size_t hash = 0;
     std::string reason; // Unreadable: why ("Permission denied")
+    // Read: the bytes themselves, kept only by a record that keeps them (see FileRecord), shared by its copies.
+    std::shared_ptr<const std::string> bytes;
 };
 
 // How a file on disk differs from what was last read or written.
@@ -39,6 +42,10 @@ std::string_view describe(DiskChange change);
 // The readers and the writer of FileIo (and the INI layer) report to the recording of their thread, if any.
 class FileRecord {
 public:
+    // A record that keeps the bytes of what it hears of as well, so that what was read can be shown beside what the
+    // file holds now (the configuration's own record: its rule files are a few megabytes at most).
+    explicit FileRecord(bool keepBytes = false) : keepBytes_(keepBytes) {}
+
     // Reports the file operations of the current thread to record for as long as it lives. Recordings nest: the
     // innermost one is told. With writesOnly, reads are not noted (a save reads the settings file to merge into it,
     // but the window does not hold what it read there).
@@ -58,11 +65,16 @@ public:
 
     // What the file operations of this thread report to (nothing when no Recording lives).
     static void noteRead(const std::string& name, const struct stat& info, std::string_view bytes);
-    static void noteWritten(const std::string& name, const struct stat& info, std::string_view bytes);
+    // The writer hands over the bytes it wrote (no copy of them is made for a record that keeps them).
+    static void noteWritten(const std::string& name, const struct stat& info, std::string bytes);
     static void noteMissing(const std::string& name);
     static void noteUnreadable(const std::string& name, const std::string& reason);
 
     void clear() { files_.clear(); }
+
+    // The bytes of the file of that name as they were read or written last; nothing when the record keeps no bytes,
+    // or the file was missing, unreadable or never read.
+    std::shared_ptr<const std::string> bytes(const std::string& name) const;
 
     // Why the file of that name could not be read when it was read last; nothing when it was read (or missing,
     // or never read). Two names of one file (see sameFile) are one file.
@@ -84,4 +96,5 @@ private:
     const FileFingerprint* find(const std::string& name) const;
 
     std::vector<std::pair<std::string, FileFingerprint>> files_;
+    bool keepBytes_ = false;
 };

@@ -128,6 +128,9 @@ IniSession::IniSession(std::string path) : path_(std::move(path)) {
     document_ = std::make_unique<IniDocument>(std::move(content.bytes));
 }
 
+IniSession::IniSession(std::string path, std::string content)
+    : path_(std::move(path)), document_(std::make_unique<IniDocument>(std::move(content))) {}
+
 IniSession::~IniSession() = default;
 
 std::string IniSession::readString(const std::string& section, const std::string& key,

@@ -30,6 +30,9 @@ class IniDocument;
 class IniSession {
 public:
     explicit IniSession(std::string path);
+    // A session over content given instead of the file's (what the file held once): nothing is read, and what it
+    // would write comes back through pendingWrite only.
+    IniSession(std::string path, std::string content);
     ~IniSession();
     IniSession(const IniSession&) = delete;
     IniSession& operator=(const IniSession&) = delete;

@@ -93,7 +93,9 @@ PreferenceValues loadPreferenceValues(const std::string& path) {
 void savePreferenceValues(const std::string& path, const PreferenceValues& values) {
     IniSession ini(path);
     for (const Preference& p : kPreferences) {
-        if (p.id == PreferenceKey::Hint)
+        if (p.onlyWhenSet && values.at(p.id) == p.defaultValue && !ini.storedValue(str(p.section), str(p.key)))
+            continue;
+        if (p.id == PreferenceKey::Hint || p.id == PreferenceKey::AskSaveComment)
             ini.writeBool(str(p.section), str(p.key), values.at(p.id) != 0);
         else
             ini.writeInteger(str(p.section), str(p.key), values.at(p.id));

@@ -12,6 +12,7 @@
 enum class PreferenceKey {
     Top, Left, Height, Width, // the main window, pixels
     Hint,                     // pop-up hints on (a check)
+    AskSaveComment,           // a save asks for a comment for the history of saves (a check)
     Page, PageGroup, PageMap, // active page of the main, permissions and port-mapping page controls
     BoxName, BoxNet, BoxUrl, BoxLimit, BoxPorts, // splitter panes (BoxNet is a height, the others widths)
     // The length of each splitter the pane above was measured in (both panes, without the handle), so that the
@@ -26,16 +27,20 @@ struct Preference {
     std::string_view section;
     std::string_view key;
     int defaultValue;
+    // A key of the configurator's own, beyond the window's state: written only once it differs from its default
+    // (or the file has it already), so that the file of a user who never changed it stays as it was.
+    bool onlyWhenSet = false;
 };
 
 // In read and write order. The default totals give the panes the shares they had in the first window of 640 x 480
 // pixels, a little more for the URL rules and the networks, whose lines are long or many.
-inline constexpr std::array<Preference, 18> kPreferences = {{
+inline constexpr std::array<Preference, 19> kPreferences = {{
     {PreferenceKey::Top, "Form", "Top", 100},
     {PreferenceKey::Left, "Form", "Left", 100},
     {PreferenceKey::Height, "Form", "Height", 480},
     {PreferenceKey::Width, "Form", "Width", 640},
     {PreferenceKey::Hint, "Options", "Hint", 0},
+    {PreferenceKey::AskSaveComment, "Options", "AskSaveComment", 0, true},
     {PreferenceKey::Page, "Interface", "Page", 0},
     {PreferenceKey::PageGroup, "Interface", "PageGroup", 0},
     {PreferenceKey::PageMap, "Interface", "PageMap", 0},
@@ -81,9 +86,9 @@ struct PreferenceValues {
 // value is not an integer; the theme, System when missing or unknown; the recent directories that are not empty.
 PreferenceValues loadPreferenceValues(const std::string& path);
 
-// Writes every key of the table in order (Hint as "1" or "0", the others as decimal integers), the theme and the
-// recent directories (at most kRecentDirectoryCount; a name the file could not give back as it is, with a line
-// break or blanks around it, is left out; a key of a directory no longer listed is emptied), replacing the file
-// once; every other line of the file is kept. Throws GlymError ("Unable to write to <path>: <reason>") and leaves
-// the file as it was when that fails.
+// Writes every key of the table in order (the checks as "1" or "0", the others as decimal integers; a key only
+// written when set, only then), the theme and the recent directories (at most kRecentDirectoryCount; a name the
+// file could not give back as it is, with a line break or blanks around it, is left out; a key of a directory no
+// longer listed is emptied), replacing the file once; every other line of the file is kept. Throws GlymError
+// ("Unable to write to <path>: <reason>") and leaves the file as it was when that fails.
 void savePreferenceValues(const std::string& path, const PreferenceValues& values);

@@ -265,11 +265,10 @@ SavedSettings saveServerSettings(const std::string& path, const SettingValueOf& 
     return saved;
 }
 
-SavedSettings prepareServerSettings(const std::string& path, const SettingValueOf& valueOf,
-                                    const SettingsAsRead& asRead, bool afresh, ConflictChoice onConflict) {
-    IniSession ini(path);
-    if (afresh)
-        ini.startAfresh();
+namespace {
+
+SavedSettings mergedSettings(IniSession& ini, const SettingValueOf& valueOf, const SettingsAsRead& asRead, bool afresh,
+                             ConflictChoice onConflict) {
     SettingsAsRead saved;
     saved.reserve(kServerSettings.size());
     for (std::size_t i = 0; i < kServerSettings.size(); ++i) {
@@ -284,6 +283,22 @@ SavedSettings prepareServerSettings(const std::string& path, const SettingValueO
         saved.push_back({value, std::move(stored), readSetting(ini, setting), leftOut});
     }
     return {std::move(saved), {}, ini.pendingWrite()};
+}
+
+} // namespace
+
+SavedSettings prepareServerSettings(const std::string& path, const SettingValueOf& valueOf,
+                                    const SettingsAsRead& asRead, bool afresh, ConflictChoice onConflict) {
+    IniSession ini(path);
+    if (afresh)
+        ini.startAfresh();
+    return mergedSettings(ini, valueOf, asRead, afresh, onConflict);
+}
+
+SavedSettings prepareServerSettingsFrom(const std::string& path, std::string content, const SettingValueOf& valueOf,
+                                        const SettingsAsRead& asRead) {
+    IniSession ini(path, std::move(content));
+    return mergedSettings(ini, valueOf, asRead, false, ConflictChoice::Mine);
 }
 
 namespace {

@@ -147,5 +147,10 @@ SavedSettings prepareServerSettings(const std::string& path, const SettingValueO
                                     const SettingsAsRead& asRead = {}, bool afresh = false,
                                     ConflictChoice onConflict = ConflictChoice::Mine);
 
+// The same, merged into content given instead of the file as it is now (what the file held when it was read): what
+// the window's changes make of that content. Nothing is read or written.
+SavedSettings prepareServerSettingsFrom(const std::string& path, std::string content, const SettingValueOf& valueOf,
+                                        const SettingsAsRead& asRead);
+
 // Writes a new glym30.ini with the 41 keys of a default file, in their order, all in one write.
 void createDefaultServerSettings(const std::string& path);

@@ -282,6 +282,90 @@ std::vector<Configuration::OutsideChange> Configuration::checkFiles() {
     return found;
 }
 
+std::vector<Configuration::OutsideChange> Configuration::changedOnDisk() const {
+    const RuleFileNames rules = ruleFileNames();
+    std::vector<std::string> files = {settingsFile_};
+    for (const std::string* file : {&rules.accessRules, &rules.cacheSkip, &rules.portMapping})
+        if (!file->empty() && std::none_of(files.begin(), files.end(),
+                                           [file](const std::string& known) { return sameFile(known, *file); }))
+            files.push_back(*file);
+    std::vector<OutsideChange> found;
+    for (const std::string& file : files)
+        if (const DiskChange change = readFiles_.changeOnDisk(file); change != DiskChange::None)
+            found.push_back({file, std::string(describe(change)), false});
+    return found;
+}
+
+history::FileRole Configuration::roleOf(const std::string& file) const {
+    if (sameFile(file, settingsFile_))
+        return history::FileRole::Settings;
+    const RuleFileNames rules = ruleFileNames();
+    if (sameFile(file, rules.cacheSkip))
+        return history::FileRole::CacheSkip;
+    if (sameFile(file, rules.portMapping))
+        return history::FileRole::PortMapping;
+    return history::FileRole::AccessRules;
+}
+
+// A file as two versions, named as glym30.ini names it (the settings file by its own name); nothing: no such file.
+history::FileChange Configuration::fileChange(const std::string& file, const std::string* older,
+                                              const std::string* newer) const {
+    const history::FileRole role = roleOf(file);
+    const std::string name = role == history::FileRole::Settings ? baseNameOf(file) : file;
+    return {role, older ? name : std::string(), newer ? name : std::string(),
+            textdiff::diffLines(older ? *older : std::string_view(), newer ? *newer : std::string_view())};
+}
+
+namespace {
+
+void sortByRole(std::vector<history::FileChange>& files) {
+    std::stable_sort(files.begin(), files.end(),
+                     [](const history::FileChange& a, const history::FileChange& b) { return a.role < b.role; });
+}
+
+} // namespace
+
+std::vector<history::FileChange> Configuration::pendingChanges() const {
+    FileRecord apart; // a look at the files is no reading of the configuration
+    const FileRecord::Recording quiet(apart);
+    std::vector<history::FileChange> files;
+    for (const FileToWrite& write : changes()) {
+        const std::optional<std::string> onDisk = readWholeFileIfPresent(write.path);
+        files.push_back(fileChange(write.path, onDisk ? &*onDisk : nullptr, &write.bytes));
+    }
+    sortByRole(files);
+    return files;
+}
+
+Configuration::ChangesSinceRead Configuration::changesSinceRead(const std::vector<OutsideChange>& changed) const {
+    FileRecord apart;
+    const FileRecord::Recording quiet(apart);
+    ChangesSinceRead sides;
+    for (const OutsideChange& change : changed) {
+        const std::shared_ptr<const std::string> read = bytesAsRead(change.file);
+        const std::optional<std::string> onDisk = readWholeFileIfPresent(change.file);
+        sides.theirs.push_back(fileChange(change.file, read.get(), onDisk ? &*onDisk : nullptr));
+    }
+    for (const FileToWrite& write : changes()) {
+        const std::shared_ptr<const std::string> read = bytesAsRead(write.path);
+        if (!sameFile(write.path, settingsFile_)) {
+            sides.ours.push_back(fileChange(write.path, read.get(), &write.bytes));
+            continue;
+        }
+        const SavedSettings merged = prepareServerSettingsFrom(
+            settingsFile_, read ? *read : std::string(),
+            [this](const ServerSetting& s) { return settings_[static_cast<std::size_t>(&s - kServerSettings.data())]; },
+            settingsAsRead_);
+        if (merged.write)
+            sides.ours.push_back(fileChange(write.path, read.get(), &merged.write->bytes));
+    }
+    for (std::vector<history::FileChange>* side : {&sides.theirs, &sides.ours}) {
+        std::erase_if(*side, [](const history::FileChange& file) { return file.diff.counts.same(); });
+        sortByRole(*side);
+    }
+    return sides;
+}
+
 std::vector<SettingConflict> Configuration::settingConflicts() const {
     if (replaceSettingsFile_)
         return {}; // the file is replaced, not merged into
@@ -293,7 +377,7 @@ std::vector<SettingConflict> Configuration::settingConflicts() const {
 
 Configuration::SaveResult Configuration::save(ConflictChoice onConflict, const std::string& comment) {
     // A save that does not happen leaves the record as it was: the files it had replaced are put back.
-    const FileRecord asBefore = readFiles_;
+    FileRecord asBefore = readFiles_;
     SavedSettings settings;
     {
         // What the merge reads of glym30.ini is what the next save compares with, written or not (settings.asRead
@@ -328,6 +412,7 @@ Configuration::SaveResult Configuration::save(ConflictChoice onConflict, const s
         readFiles_ = asBefore;
         return {{}, outcome.changedMeanwhile};
     }
+    asBefore.clear(); // the bytes read before go now, not after the history has read the files again
     settingsAsRead_ = std::move(settings.asRead);
     unchangedRuleFiles_ = std::move(stamps);
     settingsFileMissing_ = false;

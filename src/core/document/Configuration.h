@@ -6,12 +6,14 @@
 #include "common/Leftovers.h"
 #include "config/ServerSettings.h"
 #include "history/Generation.h"
+#include "history/SnapshotDiff.h"
 #include "history/Store.h"
 #include "rules/Proxyusers.h"
 #include "rules/RulesFile.h"
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -111,6 +113,28 @@ public:
         bool unreadable = false;
     };
     std::vector<OutsideChange> checkFiles();
+    // The files of the configuration (glym30.ini and the rule files its settings name) that someone else changed,
+    // created or deleted since the last load read them or the last save wrote them.
+    std::vector<OutsideChange> changedOnDisk() const;
+
+    // What the last load read of the file (or the last save wrote there), byte for byte; nothing when it was
+    // missing, could not be read, or was not read.
+    std::shared_ptr<const std::string> bytesAsRead(const std::string& file) const { return readFiles_.bytes(file); }
+
+    // The review before a save: how each file changes() would write differs from what is on disk now, glym30.ini
+    // first. Reads the files (GlymError when one cannot be read).
+    std::vector<history::FileChange> pendingChanges() const;
+
+    // The two sides of an outside change. Theirs: for each file changed on disk, what was read against what the
+    // file holds now. Ours: for each file a save would write, what was read against what the window makes of it
+    // (the rule files as changes() gives them, glym30.ini merged into the file as it was read, not as it is now).
+    // Files that are the same on a side are left out of it; glym30.ini first.
+    struct ChangesSinceRead {
+        std::vector<history::FileChange> theirs;
+        std::vector<history::FileChange> ours;
+    };
+    ChangesSinceRead changesSinceRead(const std::vector<OutsideChange>& changed) const;
+
     // Settings changed both here and in glym30.ini since it was read.
     std::vector<SettingConflict> settingConflicts() const;
     // A glym30.ini that could not be read as settings is replaced by a save (kept as its backup) only after this.
@@ -160,6 +184,8 @@ private:
     void readRules(std::size_t file, LoadFindings& findings);
     std::string configurationDirectory() const;
     std::vector<FileToWrite> restoringWrites(const history::Snapshot& files) const;
+    history::FileRole roleOf(const std::string& file) const;
+    history::FileChange fileChange(const std::string& file, const std::string* older, const std::string* newer) const;
     unsigned recordInHistory(const history::Snapshot& files, const std::string& comment,
                              std::vector<std::string>& notes) const;
 
@@ -175,8 +201,8 @@ private:
     // The rule files as the last load read them or the last save wrote them: a file whose name and content are
     // still the same is not written again (so it keeps its backup).
     std::vector<RuleFileStamp> unchangedRuleFiles_;
-    FileRecord readFiles_;    // the files as the last load read them, or the last save wrote them
-    FileRecord checkedFiles_; // the files a save writes, as the check before it saw them
+    FileRecord readFiles_{true}; // the files as the last load read them, or the last save wrote them, with their bytes
+    FileRecord checkedFiles_;    // the files a save writes, as the check before it saw them
     LoadFindings loadFindings_;
     std::vector<Finding> findings_;
     std::string settingsProblem_;

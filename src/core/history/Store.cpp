@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <pwd.h>
@@ -74,6 +75,36 @@ std::string readableName(const std::string& directory) {
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-')
             c = '_';
     return name.substr(0, 64);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// A content's bytes under its name: written beside it and renamed into place, so that the name never holds part of
+// them, but not flushed to the disk (a flush per file was most of what recording cost): the generation that names
+// them is written after them and flushed, and the file system writes them out with it or soon after. A content a
+// crash loses all the same is found by its size or hash when it is read, and written again by the next save that
+// holds it (see storeContent).
+void writeContentUnflushed(const std::string& path, std::string_view bytes) {
+    const std::string temporary = path + ".part" + std::to_string(::getpid());
+    auto failed = [&](int error) {
+        ::unlink(temporary.c_str());
+        throw GlymError("Unable to write to " + path + ": " + reasonOf(error));
+    };
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (fd.get() < 0)
+        failed(errno);
+    if (!writeAll(fd.get(), bytes) || ::close(fd.release()) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0)
+        failed(errno);
 }
 
 std::string resolved(const std::string& directory) {
@@ -247,7 +278,7 @@ void Store::storeContent(const std::string& id, const std::string& bytes) const 
             // written again below
         }
     }
-    writeFileAtomically(path, bytes);
+    writeContentUnflushed(path, bytes);
 }
 
 GenerationFile Store::recorded(const SnapshotFile& file, const std::optional<Generation>& previous,

@@ -15,8 +15,10 @@
 //   <store>/blobs/<content id>     a file's bytes, as they were
 //   <store>/directory              the configuration directory it belongs to, for whoever looks inside
 //
-// Everything is written with writeFileAtomically, the contents before the generation that names them, so that a
-// save cut short leaves at most a content no generation names (removed at the next pruning).
+// The contents are written first, each under a temporary name renamed into place but not flushed one by one; then
+// the generation that names them, with writeFileAtomically (flushed). A save cut short leaves at most a content no
+// generation names (removed at the next pruning); a content a crash loses is found by its hash and written again
+// by the next save that holds it.
 namespace history {
 
 // Where a configuration's history lives.
