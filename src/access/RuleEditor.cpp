@@ -126,19 +126,21 @@ bool RuleEditor::acceptAdd(BoundList& list, TRuleDialog& dialog) const {
     }
     if (!singleLine(list))
         return true;
-    QString what = QString::fromUtf8(list.descriptor->noun);
+    QString what = ListViews::tr(list.descriptor->noun);
     if (severalTypes(list))
         what += QStringLiteral(" (%1)").arg(dialog.typeName());
     return confirmReplace(dialog, modelOf<GroupLineModel>(list), group, dialog.type(), what);
 }
 
-// Several rules at once are one step, undone and redone together.
+// Several rules at once are one step, undone and redone together; its text is built as the lists build the text of
+// every other step (LineModel::runStep).
 void RuleEditor::addLines(BoundList& list, int group, const QString& groupText, const QList<RuleRecord>& records) {
     GroupLinesModel& model = modelOf<GroupLinesModel>(list);
     std::optional<UndoMacro> together;
     if (records.size() > 1)
-        together.emplace(lists_.undoStack(),
-                         tr("add %1 %2s").arg(records.size()).arg(QString::fromUtf8(list.descriptor->noun)));
+        together.emplace(
+            lists_.undoStack(),
+            QStringLiteral("add %1 %2s").arg(records.size()).arg(QString::fromUtf8(list.descriptor->noun)));
     for (const RuleRecord& record : records)
         model.addLine(group, buildRuleLine(record, groupText));
 }
