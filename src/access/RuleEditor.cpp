@@ -132,6 +132,16 @@ bool RuleEditor::acceptAdd(BoundList& list, TRuleDialog& dialog) const {
     return confirmReplace(dialog, modelOf<GroupLineModel>(list), group, dialog.type(), what);
 }
 
+// An edit that changes the type of a group's line (authorization) would replace the group's line of that type: asked
+// first, as an Add asks.
+bool RuleEditor::acceptTypeChange(BoundList& list, TRuleDialog& dialog, int row, int typeBefore) const {
+    if (!dialog.Changed || dialog.type() == typeBefore)
+        return true;
+    const GroupLineModel& model = modelOf<GroupLineModel>(list);
+    const QString what = ListViews::tr(list.descriptor->noun) + QStringLiteral(" (%1)").arg(dialog.typeName());
+    return confirmReplace(dialog, model, model.rowLine(row).group, dialog.type(), what);
+}
+
 // Several rules at once are one step, undone and redone together; its text is built as the lists build the text of
 // every other step (LineModel::runStep).
 void RuleEditor::addLines(BoundList& list, int group, const QString& groupText, const QList<RuleRecord>& records) {
@@ -164,8 +174,11 @@ void RuleEditor::edit(BoundList& list) {
     TAdvSpinEdit* groupField = dialog->groupField();
     groupChoice_.prepareEdit(*dialog, model.cellText(*row, 0));
     dialog->showRecord(recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
-    if (severalTypes(list))
-        dialog->showType(modelOf<GroupLineModel>(list).typeOf(*row));
+    if (severalTypes(list)) {
+        const int type = modelOf<GroupLineModel>(list).typeOf(*row);
+        dialog->showType(type);
+        dialog->setAcceptCheck([&, type] { return acceptTypeChange(list, *dialog, *row, type); });
+    }
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;
