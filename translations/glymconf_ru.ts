@@ -2423,6 +2423,30 @@ Cancel: ничего не восстанавливать.</translation>
         <source>Save changes to config before opening another directory?</source>
         <translation>Сохранить изменения конфигурации перед открытием другого каталога?</translation>
     </message>
+    <message>
+        <source>Saves &amp;Kept in the History...</source>
+        <translation>Saves &amp;Kept in the History...</translation>
+    </message>
+    <message>
+        <source>How many saves the history keeps; the oldest go first</source>
+        <translation>Сколько сохранений хранит история; первыми удаляются самые старые</translation>
+    </message>
+    <message>
+        <source>Keep the History &amp;Beside the Files</source>
+        <translation>Keep the History &amp;Beside the Files</translation>
+    </message>
+    <message>
+        <source>Record the saves in a .glymconf-history folder beside glym30.ini instead of in your state directory; a directory with that folder keeps its history there for everyone</source>
+        <translation>Записывать сохранения в папку .glymconf-history рядом с glym30.ini, а не в каталог состояния пользователя; каталог с такой папкой хранит историю в ней для всех</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>How many saves the history keeps (the oldest go at the next save):</source>
+        <translation>Сколько сохранений хранит история (самые старые удаляются при следующем сохранении):</translation>
+    </message>
 </context>
 <context>
     <name>TRuleDialog</name>
