@@ -87,11 +87,23 @@ std::span<const RuleKind> ruleKinds() {
     return kKinds;
 }
 
-std::string fieldTextProblem(std::string_view text) {
+FieldText fieldTextKind(std::string_view text) {
     if (text.find(':') != std::string_view::npos)
-        return "cannot hold \":\": it separates the fields of a rule line.";
+        return FieldText::HoldsSeparator;
     if (text.find_first_of("\r\n") != std::string_view::npos)
+        return FieldText::HoldsLineBreak;
+    return FieldText::Storable;
+}
+
+std::string fieldTextProblem(std::string_view text) {
+    switch (fieldTextKind(text)) {
+    case FieldText::HoldsSeparator:
+        return "cannot hold \":\": it separates the fields of a rule line.";
+    case FieldText::HoldsLineBreak:
         return "cannot hold a line break.";
+    case FieldText::Storable:
+        break;
+    }
     return {};
 }
 
@@ -109,8 +121,8 @@ std::string numberFieldProblem(const RuleField& field, std::string_view text) {
 }
 
 std::string ruleLineProblem(std::string_view line) {
-    if (const std::string problem = fieldTextProblem(line); problem == "cannot hold a line break.")
-        return "a rule line " + problem;
+    if (line.find_first_of("\r\n") != std::string_view::npos)
+        return "a rule line cannot hold a line break.";
     const RuleKind* kind = ruleKindOfTag(TrimField(ruleField(line, 0)));
     if (!kind) // no tag of any file: "unknown tag "XX"", "lower-case tag "pd"", "not a rule line"
         return otherTagMessage(TrimField(ruleField(line, 0)), RuleFileKind::AccessRules);

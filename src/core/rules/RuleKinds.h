@@ -46,7 +46,10 @@ std::span<const RuleKind> ruleKinds();
 // The field of a kind that holds the group number (index 1), and the bounds of a group number.
 inline constexpr RuleField kGroupField{"group", true, 0, 64};
 
-// Why text cannot be a field of a rule line: a ":" (it separates the fields), a line break; empty when it can.
+// Why text cannot be a field of a rule line: a ":" (it separates the fields), a line break. The window says it in
+// the user's language, the command line with fieldTextProblem (empty when the text can be a field).
+enum class FieldText { Storable, HoldsSeparator, HoldsLineBreak };
+FieldText fieldTextKind(std::string_view text);
 std::string fieldTextProblem(std::string_view text);
 
 // Why a number field's text is no value it takes, as the end of a sentence naming the field: "must hold a whole
