@@ -4,6 +4,7 @@
 #include "cli/ConfigurationJson.h"
 #include "cli/SettingText.h"
 #include "common/FileIo.h"
+#include "config/IniFile.h"
 #include "document/Configuration.h"
 #include "document/RuleEdits.h"
 #include "history/SnapshotDiff.h"
@@ -163,6 +164,7 @@ std::string commentOf(const ConfigurationRequest& request) {
     return toFileBytes(comment.left(200)).value_or("glymconf " + request.command.toStdString());
 }
 
+// Reads glym30.ini alone: the rule files play no part in a setting.
 int runGet(const std::string& directory, const ConfigurationRequest& request) {
     const ServerSetting* setting = findSetting(request.words[0], request.words[1]);
     if (!setting) {
@@ -170,11 +172,16 @@ int runGet(const std::string& directory, const ConfigurationRequest& request) {
              ".");
         return 2;
     }
-    Session session(directory, false);
-    if (!session.load())
+    const std::string path = pathInDirectory(directory, "glym30.ini");
+    if (const std::string problem = profileFileProblem(path); !problem.empty()) {
+        tell(fromFileBytes(path + ": " + problem).toStdString());
         return 2;
-    const auto index = static_cast<std::size_t>(setting - kServerSettings.data());
-    std::cout << settingText(*setting, session.configuration().setting(index)) << '\n';
+    }
+    SettingValue value;
+    loadServerSettings(
+        path, [&](const ServerSetting& read, const SettingValue& shown) { value = &read == setting ? shown : value; },
+        [](LoadPoint) {});
+    std::cout << settingText(*setting, value) << '\n';
     return 0;
 }
 

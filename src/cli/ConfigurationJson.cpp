@@ -29,8 +29,22 @@ void appendUtf8(std::string& out, std::string_view bytes) {
     }
 }
 
+// Printable ASCII but the two characters JSON escapes: the same in every encoding, and in JSON.
+bool plainAscii(std::string_view text) {
+    for (const char c : text)
+        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\')
+            return false;
+    return true;
+}
+
 // A JSON string of UTF-8 text (utf8) or of the files' bytes.
 void appendString(std::string& out, std::string_view text, bool utf8) {
+    if (plainAscii(text)) { // most rule fields
+        out.push_back('"');
+        out.append(text);
+        out.push_back('"');
+        return;
+    }
     std::string converted;
     if (!utf8)
         appendUtf8(converted, text);
@@ -139,33 +153,21 @@ std::optional<std::string> ruleLineOf(const QJsonObject& rule, std::string& prob
 
 } // namespace
 
-void appendRuleJson(std::string& out, const ListedRule& rule, int indent) {
-    out += "{";
-    newLine(out, indent + 2);
-    appendKey(out, "file");
+void appendRuleJson(std::string& out, const ListedRule& rule) {
+    out += "{\"file\": ";
     appendString(out, rule.file, false);
-    out += ",";
-    newLine(out, indent + 2);
-    appendKey(out, "line");
+    out += ", \"line\": ";
     out += std::to_string(rule.line);
-    out += ",";
-    newLine(out, indent + 2);
-    appendKey(out, "tag");
+    out += ", \"tag\": ";
     appendString(out, rule.kind->tag, true);
-    out += ",";
-    newLine(out, indent + 2);
-    appendKey(out, "fields");
-    out += "{";
+    out += ", \"fields\": {";
     for (std::size_t i = 0; i < rule.kind->fields.size(); ++i) {
         out += i ? ", " : "";
         appendKey(out, rule.kind->fields[i].name);
         appendString(out, TrimField(ruleField(rule.text, static_cast<int>(i) + 1)), false);
     }
-    out += "},";
-    newLine(out, indent + 2);
-    appendKey(out, "text");
+    out += "}, \"text\": ";
     appendString(out, rule.text, false);
-    newLine(out, indent);
     out += "}";
 }
 
@@ -174,7 +176,7 @@ std::string rulesJson(const std::vector<ListedRule>& rules) {
     for (std::size_t i = 0; i < rules.size(); ++i) {
         out += i ? "," : "";
         newLine(out, 2);
-        appendRuleJson(out, rules[i], 2);
+        appendRuleJson(out, rules[i]);
     }
     out += rules.empty() ? "]\n" : "\n]\n";
     return out;
@@ -213,7 +215,7 @@ std::string configurationJson(const Configuration& configuration) {
     for (std::size_t i = 0; i < rules.size(); ++i) {
         out += i ? "," : "";
         newLine(out, 4);
-        appendRuleJson(out, rules[i], 4);
+        appendRuleJson(out, rules[i]);
     }
     if (!rules.empty())
         newLine(out, 2);

@@ -14,8 +14,8 @@ struct ServerSetting;
 // glym30.ini in the order of the file's table, every rule in the order the files hold them. Written by hand, not
 // through QJsonObject, so that keys keep their documented order and 100,000 rules take no time.
 
-// A rule as a JSON object: "file", "line", "tag", "fields" (named as RuleKind names them), "text".
-void appendRuleJson(std::string& out, const ListedRule& rule, int indent);
+// A rule as a JSON object on one line: "file", "line", "tag", "fields" (named as RuleKind names them), "text".
+void appendRuleJson(std::string& out, const ListedRule& rule);
 
 // The rules as a JSON array, one object a rule.
 std::string rulesJson(const std::vector<ListedRule>& rules);

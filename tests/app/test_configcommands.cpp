@@ -217,6 +217,14 @@ private slots:
                  QStringLiteral("CR:3389:3389:192.168.20.15:rdp:4:15:600:100:100:accounting terminal"));
         const QList<QByteArray> lines = dir->read(QStringLiteral("router.txt")).split('\n');
         QVERIFY(lines[3].startsWith("CR:3389:"));
+        // A file a save would write in another order (examples/access.txt holds every group's name first): the
+        // lines come in the file's order, with the file's numbers.
+        const QJsonArray hosts =
+            QJsonDocument::fromJson(glymconf({"rules", "list", "--json", "--kind", "CD"}).out).array();
+        QCOMPARE(hosts.size(), 3);
+        QCOMPARE(hosts[0].toObject()["line"].toInt(), 8);
+        QCOMPARE(hosts[2].toObject()["line"].toInt(), 10);
+        QCOMPARE(listed().left(listed().indexOf("GD:")).count('\n'), 4); // the four names first, as the file
         // Cyrillic comes out as UTF-8.
         QVERIFY(listed({"--group", "2", "--kind", "GN"}) == "GN:2:Бухгалтерия:второй этаж\n");
     }

@@ -18,6 +18,19 @@ namespace {
 constexpr std::array<std::string_view, 3> kFileControls = {"CheckFile", "CacheSkipFile", "RouterFile"};
 constexpr std::array<std::string_view, 3> kFileNouns = {"access rules file", "cache-skip file", "port-mapping file"};
 constexpr std::array<std::string_view, 3> kFileKeys = {"Check", "Cache Skip", "Router"};
+constexpr std::size_t kNone = ~std::size_t(0);
+
+// The lines of a file's bytes (ended by CR, LF or CR LF), as parts of them.
+std::vector<std::string_view> lineViews(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    while (!bytes.empty()) {
+        const std::size_t end = std::min(bytes.find_first_of("\r\n"), bytes.size());
+        lines.push_back(bytes.substr(0, end));
+        const std::size_t next = end + (bytes.substr(end, 2) == "\r\n" ? 2 : 1);
+        bytes.remove_prefix(std::min(next, bytes.size()));
+    }
+    return lines;
+}
 
 std::string tagOf(std::string_view line) {
     return std::string(TrimField(ruleField(line, 0)));
@@ -123,27 +136,33 @@ std::vector<ListedRule> listRules(const Configuration& configuration) {
         if (asRead && *asRead == content.bytes)
             continue; // the file holds the lines where a save puts them
         // Otherwise each line takes the number of the first line of the file that holds it (as read, or trimmed
-        // as a load trims it), and the lines follow the file's order.
-        std::unordered_map<std::string_view, std::vector<std::size_t>> byText;
-        for (std::size_t i = first; i < listed.size(); ++i) {
-            byText[listed[i].text].push_back(i);
+        // as a load trims it), and the lines follow the file's order. Equal lines are chained, first to last.
+        std::unordered_map<std::string_view, std::size_t> firstOf;
+        firstOf.reserve(listed.size() - first);
+        std::vector<std::size_t> nextOf(listed.size() - first, kNone);
+        for (std::size_t i = listed.size(); i-- > first;) {
             listed[i].line = 0;
+            const auto [place, added] = firstOf.try_emplace(listed[i].text, i);
+            if (!added) {
+                nextOf[i - first] = place->second;
+                place->second = i;
+            }
         }
-        std::unordered_map<std::string_view, std::size_t> taken;
         std::string_view bytes = asRead ? std::string_view(*asRead) : std::string_view();
         if (hasUtf8Signature(bytes))
             bytes.remove_prefix(3);
-        const std::vector<std::string> fileLines = splitTextLines(bytes);
-        for (std::size_t n = 0; n < fileLines.size(); ++n) {
-            const std::string normalized = NormalizeRuleLine(fileLines[n]);
-            for (const std::string_view key : {std::string_view(fileLines[n]), std::string_view(normalized)}) {
-                const auto found = byText.find(key);
-                if (found == byText.end() || taken[found->first] >= found->second.size())
-                    continue;
-                listed[found->second[taken[found->first]++]].line = n + 1;
-                break;
-            }
-        }
+        const std::vector<std::string_view> fileLines = lineViews(bytes);
+        auto take = [&](std::string_view text, std::size_t number) {
+            const auto found = firstOf.find(text);
+            if (found == firstOf.end() || found->second == kNone)
+                return false;
+            listed[found->second].line = number;
+            found->second = nextOf[found->second - first];
+            return true;
+        };
+        for (std::size_t n = 0; n < fileLines.size(); ++n)
+            if (!take(fileLines[n], n + 1))
+                take(NormalizeRuleLine(fileLines[n]), n + 1);
         std::stable_sort(listed.begin() + static_cast<std::ptrdiff_t>(first), listed.end(),
                          [](const ListedRule& a, const ListedRule& b) {
                              const auto key = [](const ListedRule& r) {
