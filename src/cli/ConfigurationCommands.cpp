@@ -54,6 +54,7 @@ public:
             failures.push_back(message);
         };
         configuration_.load(observer);
+        configuration_.leaveMissingKeysOut();
         if (!configuration_.settingsProblem().empty())
             failures.insert(failures.begin(), configuration_.settingsFile() + ": " + configuration_.settingsProblem());
         for (const std::string& failure : failures)
@@ -343,18 +344,17 @@ QList<QCommandLineOption> configurationOptions() {
 void addConfigurationHelp(QCommandLineParser& parser) {
     parser.addOptions(configurationOptions());
     const std::pair<const char*, const char*> kCommands[] = {
-        {"get SECTION KEY", "Prints a setting of glym30.ini as the window shows it (a check 1 or 0, the cache type 1 "
-                            "or 2, the parent proxy host:port)."},
-        {"set SECTION KEY VALUE", "Changes one setting, with the window's checks."},
-        {"rules list", "Prints the rule lines, or with --json objects with the tag, the named fields, the file and "
-                       "the line number."},
-        {"rules add LINE...", "Adds rule lines written as in the files ('PD:2:example.com:'), checked as the "
-                              "dialogs check them; '-' reads the lines from standard input."},
-        {"rules delete LINE...", "Deletes exactly these lines; exit status 1 when one is not there."},
-        {"export", "Prints the whole configuration as one JSON document."},
-        {"import FILE.json", "Makes the files say what the document says. A change is saved once, with the backups "
-                             "and a generation of the history, or not at all when any part is refused (exit status "
-                             "1)."},
+        {"get", "get SECTION KEY: prints a setting of glym30.ini as the window shows it (a check 1 or 0, the cache "
+                "type 1 or 2, the parent proxy host:port)."},
+        {"set", "set SECTION KEY VALUE: changes one setting, with the window's checks."},
+        {"rules", "rules list: prints the rule lines, or with --json objects with the tag, the named fields, the "
+                  "file and the line number. rules add LINE...: adds rule lines written as in the files "
+                  "('PD:2:example.com:'), checked as the dialogs check them; '-' reads the lines from standard "
+                  "input. rules delete LINE...: deletes exactly these lines (exit status 1 when one is not there)."},
+        {"export", "export --json: prints the whole configuration as one JSON document."},
+        {"import", "import FILE.json: makes the files say what the document says. A change is saved once, with the "
+                   "backups and a generation of the history, or not at all when any part is refused (exit status "
+                   "1)."},
     };
     for (const auto& [syntax, description] : kCommands)
         parser.addPositionalArgument(QLatin1String(syntax), QLatin1String(description));

@@ -259,6 +259,20 @@ private slots:
         QCOMPARE(generations(), 1);
     }
 
+    // A glym30.ini of a few keys keeps them few: the keys it lacks are not added by a command that does not set them.
+    void commandsWriteOnlyWhatTheyAreAskedTo() {
+        dir->write(QStringLiteral("glym30.ini"), "[Server]\r\nPort=3128\r\n[Check]\r\nFile Name=access.txt\r\n");
+        const QByteArray exported = glymconf({"export"}).out;
+        dir->write(QStringLiteral("exported.json"), exported);
+        const QMap<QString, QByteArray> before = files();
+        QCOMPARE(glymconf({"import", dir->path(QStringLiteral("exported.json"))}).status, 0);
+        QCOMPARE(glymconf({"rules", "add", "PD:1:games.example.net:no games at work"}).status, 0);
+        QCOMPARE(files(), before);
+        QCOMPARE(glymconf({"set", "Server", "Threads", "64"}).status, 0);
+        QCOMPARE(dir->read(QStringLiteral("glym30.ini")),
+                 QByteArray("[Server]\r\nPort=3128\r\nThreads=64\r\n[Check]\r\nFile Name=access.txt\r\n"));
+    }
+
     void importRefusesAsAWhole() {
         const QMap<QString, QByteArray> before = files();
         QJsonObject root = QJsonDocument::fromJson(glymconf({"export"}).out).object();
