@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "base/UndoMacro.h"
 #include "common/Error.h"
+#include "rules/RuleKinds.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 
@@ -120,7 +121,8 @@ bool RuleEditor::acceptAdd(BoundList& list, TRuleDialog& dialog) const {
     if (!GroupChoice::chosen(dialog))
         return false;
     const int group = dialog.groupField()->GetValue();
-    if (!list.descriptor->dialog.createsMissingGroup && !groups_.exists(group)) {
+    const RuleKind* kind = ruleKindOfTag(bytesOf(dialog.record().tag));
+    if (!(kind && kind->createsGroup) && !groups_.exists(group)) {
         ShowGroupNotFound(&dialog);
         return false;
     }

@@ -117,6 +117,8 @@ int runConsoleCommand(const CommandLine& command) {
         return guarded(runDiff, command);
     case CommandLine::Action::Restore:
         return guarded(runRestore, command);
+    case CommandLine::Action::Configure:
+        return runConfigurationCommand(configurationDirectory(command), command.configure);
     case CommandLine::Action::Help:
         std::cout << commandLineHelp(QLatin1String(kProgramName)).toLocal8Bit().toStdString();
         return 0;
