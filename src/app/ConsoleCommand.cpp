@@ -26,13 +26,18 @@ int runCheck(const CommandLine& command) {
     return printCheckReport(report, std::cout, std::cerr);
 }
 
-// The configuration of the directory with the history the window keeps of it, where and as long as the window's
-// preferences say.
+// Where the window records its saves and how many it keeps, as its preferences say: the commands keep the same
+// history.
+history::Place historyOfTheWindow() {
+    return windowpreferences::historyPlace(
+        windowpreferences::readOptions(windowpreferences::location(QCoreApplication::applicationFilePath())));
+}
+
+// The configuration of the directory with the history the window keeps of it.
 Configuration configurationWithHistory(const CommandLine& command) {
     const std::string directory = configurationDirectory(command);
     Configuration configuration(pathInDirectory(directory, "glym30.ini"), directory);
-    configuration.setHistory(windowpreferences::historyPlace(
-        windowpreferences::readOptions(windowpreferences::location(QCoreApplication::applicationFilePath()))));
+    configuration.setHistory(historyOfTheWindow());
     return configuration;
 }
 
@@ -96,6 +101,12 @@ int runRestore(const CommandLine& command) {
 }
 
 // The history's commands end on an error with its message and status 2.
+int runConfigure(const CommandLine& command) {
+    ConfigurationRequest request = command.configure;
+    request.history = historyOfTheWindow();
+    return runConfigurationCommand(configurationDirectory(command), request);
+}
+
 int guarded(int (*run)(const CommandLine&), const CommandLine& command) {
     try {
         return run(command);
@@ -118,7 +129,7 @@ int runConsoleCommand(const CommandLine& command) {
     case CommandLine::Action::Restore:
         return guarded(runRestore, command);
     case CommandLine::Action::Configure:
-        return runConfigurationCommand(configurationDirectory(command), command.configure);
+        return guarded(runConfigure, command);
     case CommandLine::Action::Help:
         std::cout << commandLineHelp(QLatin1String(kProgramName)).toLocal8Bit().toStdString();
         return 0;

@@ -40,11 +40,11 @@ void tell(const std::string& message) {
 // is read to the end of the program, so that two commands (or a command and a window's save) never interleave.
 class Session {
 public:
-    Session(const std::string& directory, bool changes)
+    Session(const std::string& directory, const history::Place& history, bool changes)
         : directory_(directory), configuration_(pathInDirectory(directory, "glym30.ini"), directory) {
         if (changes)
             lock_.emplace(directory);
-        configuration_.setHistory(history::Place{.userRoot = history::defaultUserRoot()});
+        configuration_.setHistory(history);
     }
     // False, after telling why, when a file cannot be read.
     bool load() {
@@ -193,7 +193,7 @@ int runSet(const std::string& directory, const ConfigurationRequest& request) {
              ".");
         return 2;
     }
-    Session session(directory, true);
+    Session session(directory, request.history, true);
     if (!session.load())
         return 2;
     Configuration& configuration = session.configuration();
@@ -231,7 +231,7 @@ std::vector<GivenLine> givenLines(const QStringList& words) {
 
 int runRulesChange(const std::string& directory, const ConfigurationRequest& request, bool add) {
     const std::vector<GivenLine> lines = givenLines(request.words.mid(1));
-    Session session(directory, true);
+    Session session(directory, request.history, true);
     if (!session.load())
         return 2;
     RuleEdits edits(session.configuration());
@@ -252,7 +252,7 @@ int runRulesChange(const std::string& directory, const ConfigurationRequest& req
 }
 
 int runRulesList(const std::string& directory, const ConfigurationRequest& request) {
-    Session session(directory, false);
+    Session session(directory, {}, false); // reads only: no history
     if (!session.load())
         return 2;
     std::vector<ListedRule> rules = listRules(session.configuration());
@@ -275,7 +275,7 @@ int runRulesList(const std::string& directory, const ConfigurationRequest& reque
 }
 
 int runExport(const std::string& directory) {
-    Session session(directory, false);
+    Session session(directory, {}, false); // reads only: no history
     if (!session.load())
         return 2;
     std::cout << configurationJson(session.configuration());
@@ -298,7 +298,7 @@ int runImport(const std::string& directory, const ConfigurationRequest& request)
         tell(name.toStdString() + ": " + problem);
         return 2;
     }
-    Session session(directory, true);
+    Session session(directory, request.history, true);
     if (!session.load())
         return 2;
     Configuration& configuration = session.configuration();

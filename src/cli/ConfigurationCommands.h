@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/Store.h"
+
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
@@ -26,6 +28,9 @@ struct ConfigurationRequest {
     bool json = false;
     QString kind;  // rules list --kind
     QString group; // rules list --group
+    // Where a save is recorded and how many saves are kept: as the window's preferences say, so that the window and
+    // the commands keep one history.
+    history::Place history{.userRoot = history::defaultUserRoot()};
 };
 
 // Whether the word starts one of these commands.
