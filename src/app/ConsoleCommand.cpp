@@ -5,6 +5,8 @@
 #include "common/Error.h"
 #include "document/Configuration.h"
 #include "history/SnapshotDiff.h"
+#include "session/WindowPreferences.h"
+#include "systemd/ServiceCommand.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -92,6 +94,16 @@ int runRestore(const CommandLine& command) {
     return 0;
 }
 
+// Without --unit, the unit the window's preferences name.
+int runService(const CommandLine& command) {
+    const QString unit =
+        command.unit.isEmpty()
+            ? windowpreferences::readOptions(windowpreferences::location(QCoreApplication::applicationFilePath()))
+                  .serviceUnit
+            : command.unit;
+    return servicecommand::run(command.service, unit);
+}
+
 // The history's commands end on an error with its message and status 2.
 int guarded(int (*run)(const CommandLine&), const CommandLine& command) {
     try {
@@ -114,6 +126,8 @@ int runConsoleCommand(const CommandLine& command) {
         return guarded(runDiff, command);
     case CommandLine::Action::Restore:
         return guarded(runRestore, command);
+    case CommandLine::Action::Service:
+        return guarded(runService, command);
     case CommandLine::Action::Help:
         std::cout << commandLineHelp(QLatin1String(kProgramName)).toLocal8Bit().toStdString();
         return 0;

@@ -9,14 +9,16 @@ class QMainWindow;
 
 // The configurator's own preferences: where the file lies, and the state of the main window they keep between runs
 // (its place and size, the pages shown, the shares of its splitters' panes), the controls found by their objectName;
-// besides, the options of the program: pop-up hints, the theme and the configuration directories opened last.
+// besides, the options of the program: pop-up hints, the theme, the configuration directories opened last and the
+// proxy's systemd unit.
 namespace windowpreferences {
 
 struct Options {
     bool popupHints = false;
     bool askSaveComment = false; // a save asks for a comment for the history of saves
     Theme theme = Theme::System;
-    QStringList recentDirectories; // the latest first
+    QStringList recentDirectories;                                  // the latest first
+    QString serviceUnit = QString::fromLatin1(kDefaultServiceUnit); // the proxy's systemd unit
 };
 
 // Beside the executable, with ".ini" as its extension; for an installed program, in the user's configuration
