@@ -32,6 +32,11 @@ constexpr int kJobTimeoutMs = 300'000;
 // A job whose object has gone before its JobRemoved arrived: the signal may still be on its way.
 constexpr int kJobGoneGraceMs = 500;
 
+// The slots as SLOT() names them, written out: QtDBus looks them up as they are written, and SLOT() would get the
+// blanks of the layout, which no normalized signature has.
+constexpr char kJobRemovedSlot[] = "1jobRemoved(uint,QDBusObjectPath,QString,QString)";
+constexpr char kPropertiesChangedSlot[] = "1propertiesChanged(QString,QVariantMap,QStringList)";
+
 std::atomic<int> connectionCount{0};
 
 bool isError(const QDBusMessage& reply) {
@@ -51,9 +56,10 @@ QString errorText(const QDBusMessage& reply) {
     return lines.last().trimmed().isEmpty() ? reply.errorName() : lines.last().trimmed();
 }
 
-// Nobody answers for systemd: not on the bus, gone, or too slow.
+// Nobody answers for systemd: not on the bus, gone, too slow, or a bus that tried to start it and failed.
 bool noSystemd(const QDBusMessage& reply) {
-    return errorIs(reply, {"org.freedesktop.DBus.Error.ServiceUnknown", "org.freedesktop.DBus.Error.NameHasNoOwner",
+    return reply.errorName().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn.")) ||
+           errorIs(reply, {"org.freedesktop.DBus.Error.ServiceUnknown", "org.freedesktop.DBus.Error.NameHasNoOwner",
                            "org.freedesktop.DBus.Error.NoReply", "org.freedesktop.DBus.Error.Timeout",
                            "org.freedesktop.DBus.Error.TimedOut", "org.freedesktop.DBus.Error.Disconnected",
                            "org.freedesktop.DBus.Error.NoServer"});
@@ -99,6 +105,8 @@ QString timeText(const QDateTime& when) {
 } // namespace
 
 UnitControl::UnitControl(QObject* parent) : QObject(parent), jobTimer_(new QTimer(this)) {
+    // QtDBus refuses a slot with a type not yet registered, and the object path's is registered at its first use.
+    qRegisterMetaType<QDBusObjectPath>();
     jobTimer_->setSingleShot(true);
     connect(jobTimer_, &QTimer::timeout, this, [this] {
         finishJob(Outcome::Failed,
@@ -170,8 +178,7 @@ void UnitControl::connected(quint64 attempt, const QString& connectionName, cons
     connectionName_ = connectionName;
     // Signals by name: QtDBus connects them to slots named by their signature. No sender is named, as naming one
     // would make QtDBus ask the bus for its owner and wait for the answer; only systemd sends these.
-    bus().connect(QString(), kManagerPath, kManager, QStringLiteral("JobRemoved"), this,
-                  SLOT(jobRemoved(uint, QDBusObjectPath, QString, QString)));
+    bus().connect(QString(), kManagerPath, kManager, QStringLiteral("JobRemoved"), this, kJobRemovedSlot);
     // systemd sends its signals only while some client has subscribed.
     call(QDBusMessage::createMethodCall(kSystemd, kManagerPath, kManager, QStringLiteral("Subscribe")),
          kLookupTimeoutMs, [](const QDBusMessage&) {});
@@ -197,8 +204,7 @@ void UnitControl::findUnit(const QString& method) {
 
 void UnitControl::unitFound(const QString& path) {
     unitPath_ = path;
-    bus().connect(QString(), unitPath_, kProperties, QStringLiteral("PropertiesChanged"), this,
-                  SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
+    bus().connect(QString(), unitPath_, kProperties, QStringLiteral("PropertiesChanged"), this, kPropertiesChangedSlot);
     readProperties([this](bool read) {
         if (read)
             becomeReady();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusObjectPath>
 #include <QDateTime>
 #include <QHash>
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <functional>
 
 class QDBusMessage;
-class QDBusObjectPath;
 class QTimer;
 
 // One unit of systemd, driven through systemd's D-Bus API on the system bus (the address in
