@@ -348,17 +348,19 @@ void UnitControl::jobCalled(const QDBusMessage& reply) {
         return finishJob(Outcome::Refused, tr("systemd refused to %1 %2: %3").arg(verb, unit_, errorText(reply)));
     }
     job_.path = reply.arguments().value(0).value<QDBusObjectPath>().path();
+    if (job_.path.isEmpty()) // systemd names the job it queued; an answer without one leaves nothing to wait for
+        return jobEnded(QStringLiteral("done"));
     if (removedJobs_.contains(job_.path))
         return jobEnded(removedJobs_.value(job_.path));
     // The job may have ended before its JobRemoved could be matched (a bus that keeps no job objects tells only
-    // that way): its object is asked for; gone, the job is over.
+    // that way): its object is asked for; when it cannot be read, the job is over.
     QDBusMessage probe = QDBusMessage::createMethodCall(kSystemd, job_.path, kProperties, QStringLiteral("Get"));
     probe << kJob << QStringLiteral("State");
     const QString path = job_.path;
     call(probe, kLookupTimeoutMs, [this, path](const QDBusMessage& reply) {
         if (!job_.running || job_.path != path)
             return;
-        if (!isError(reply) || !noSuchObject(reply))
+        if (!isError(reply))
             return jobTimer_->start(kJobTimeoutMs);
         QTimer::singleShot(kJobGoneGraceMs, this, [this, path, attempt = attempt_] {
             if (attempt == attempt_ && job_.running && job_.path == path)

@@ -56,6 +56,10 @@ private slots:
                                  << QByteArray() << 0 << QStringList{"RestartUnit glym.service replace"};
         QTest::newRow("reload") << int(Systemd) << QString() << QStringList{"service", "reload"} << inactive
                                 << QByteArray() << 0 << QStringList{"ReloadOrRestartUnit glym.service replace"};
+        // Without JobRemoved the job is over once its object is gone.
+        QTest::newRow("no JobRemoved") << int(Systemd) << "silent:RestartUnit" << QStringList{"service", "restart"}
+                                       << inactive << QByteArray() << 0
+                                       << QStringList{"RestartUnit glym.service replace"};
         QTest::newRow("failed job") << int(Systemd) << "fail:ReloadOrRestartUnit" << QStringList{"service", "reload"}
                                     << inactive
                                     << QByteArray("glymconf: The reload of glym.service failed: the job ended with "
@@ -104,6 +108,8 @@ private slots:
         }
         if (prepare.startsWith(QLatin1String("fail:")))
             QCOMPARE(systemd->endJobsWith(prepare.mid(5), QStringLiteral("failed")), QString());
+        if (prepare.startsWith(QLatin1String("silent:")))
+            QCOMPARE(systemd->endJobsSilently(prepare.mid(7)), QString());
         if (prepare.startsWith(QLatin1String("refuse:")))
             QCOMPARE(systemd->refuse(prepare.mid(7), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
                                      QStringLiteral("Interactive authentication required.")),
