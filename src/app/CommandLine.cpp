@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "systemd/ServiceCommand.h"
+
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +25,10 @@ struct Options {
                            QStringLiteral("Works on DIR/glym30.ini and its rule files (relative names count from "
                                           "DIR) instead of those beside the program."),
                            QStringLiteral("DIR")};
+    QCommandLineOption unit{QStringLiteral("unit"),
+                            QStringLiteral("With 'service': drives the systemd unit NAME instead of the one the "
+                                           "preferences name (glym.service unless set)."),
+                            QStringLiteral("NAME")};
 };
 
 // The commands on the history, by the word that names them, and how many generation numbers each takes.
@@ -42,14 +48,14 @@ constexpr HistoryCommand kHistoryCommands[] = {
 bool asksForConsoleCommand(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString name = arguments[i];
-        if (name == QLatin1String("--dir") || name == QLatin1String("-dir")) {
+        if (name == QLatin1String("--dir") || name == QLatin1String("-dir") || name == QLatin1String("--unit")) {
             ++i;
             continue;
         }
         for (const HistoryCommand& command : kHistoryCommands)
             if (name == QLatin1String(command.word))
                 return true;
-        if (isConfigurationCommand(name))
+        if (isConfigurationCommand(name) || name == QLatin1String("service"))
             return true;
         while (name.startsWith(QLatin1Char('-')))
             name.remove(0, 1);
@@ -99,6 +105,18 @@ CommandLine historyCommand(const QStringList& words) {
     return command;
 }
 
+// "service status|start|stop|restart|reload".
+CommandLine serviceCommand(const QStringList& words) {
+    if (words.size() < 2 || !servicecommand::isCommandWord(words[1]))
+        return error(QStringLiteral("'service' takes one of status, start, stop, restart, reload."));
+    if (words.size() > 2)
+        return error(QStringLiteral("Unexpected argument '%1'.").arg(words[2]));
+    CommandLine command;
+    command.action = CommandLine::Action::Service;
+    command.service = words[1];
+    return command;
+}
+
 // Why --dir cannot be worked on: nothing there, or something other than a directory (a link is followed); empty
 // for a directory.
 QString notADirectory(const QString& directory) {
@@ -143,7 +161,7 @@ QString commandLineHelp(const QString& programName) {
         QStringLiteral("The configurator of the GLYM proxy server: views and edits glym30.ini, its three rule "
                        "files and reads the connection log. Without options it opens its window on the glym30.ini "
                        "beside the program; without one there, on the directory opened last, or it asks for one."));
-    parser.addOptions({options.check, options.dir, options.help, options.version});
+    parser.addOptions({options.check, options.dir, options.unit, options.help, options.version});
     parser.addPositionalArgument(QStringLiteral("history"),
                                  QStringLiteral("Lists the saves the history recorded, newest first, one a line: "
                                                 "number, time, user@host, files changed, lines added and removed, "
@@ -157,6 +175,11 @@ QString commandLineHelp(const QString& programName) {
                                                 "itself (files changed since the newest generation are recorded "
                                                 "first)."));
     addConfigurationHelp(parser);
+    parser.addPositionalArgument(QStringLiteral("service COMMAND"),
+                                 QStringLiteral("Drives the proxy's systemd unit: status, start, stop, restart or "
+                                                "reload, and prints its state. Exit status: 0 done, 1 when systemd "
+                                                "refused or the job failed, 2 when there is no system bus, no "
+                                                "systemd or no such unit."));
     QString text = parser.helpText();
     // The usage line names the program as it was started; the help names it by its name.
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
@@ -167,7 +190,7 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
     Options options;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({options.help, options.version, options.check, options.dir});
+    parser.addOptions({options.help, options.version, options.check, options.dir, options.unit});
     parser.addOptions(configurationOptions());
     if (!parser.parse(arguments)) {
         if (!toolkitOptionsRemoved && mayBeToolkitOptions(parser, arguments))
@@ -188,7 +211,7 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
             if (const QString problem = readConfigurationRequest(parser, extra, command.configure); !problem.isEmpty())
                 return error(problem);
         } else {
-            command = historyCommand(extra);
+            command = extra.first() == QLatin1String("service") ? serviceCommand(extra) : historyCommand(extra);
         }
         if (command.action == CommandLine::Action::Error)
             return command;
@@ -198,6 +221,11 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
             if (parser.isSet(option))
                 return error(
                     QStringLiteral("--%1 goes with a command on the configuration.").arg(option.names().first()));
+    if (parser.isSet(options.unit)) {
+        if (command.action != CommandLine::Action::Service)
+            return error(QStringLiteral("--unit goes with 'service'."));
+        command.unit = parser.value(options.unit);
+    }
     if (parser.isSet(options.dir)) {
         command.directory = parser.value(options.dir);
         if (const QString problem = notADirectory(command.directory); !problem.isEmpty())

@@ -12,14 +12,18 @@
 //   glymconf [--dir DIR] diff N [M]  shows what changed from generation N to M (or to the files now)
 //   glymconf [--dir DIR] restore N   writes generation N back
 //   glymconf [--dir DIR] get|set|rules|export|import ...  reads and changes the configuration
-//   (cli/ConfigurationCommands.h) glymconf --help | --version
+//   (cli/ConfigurationCommands.h)
+//   glymconf service status|start|stop|restart|reload [--unit NAME]   the proxy's systemd unit
+//   glymconf --help | --version
 struct CommandLine {
-    enum class Action { Window, Check, History, Diff, Restore, Configure, Help, Version, Error };
+    enum class Action { Window, Check, History, Diff, Restore, Configure, Service, Help, Version, Error };
     Action action = Action::Window;
     QString directory;              // --dir as given; empty when not given
     QString message;                // Help: the help text; Error: what is wrong with the command line
     QList<unsigned> generations;    // Diff: N and perhaps M; Restore: N
     ConfigurationRequest configure; // Configure: the command and its words
+    QString service = {};           // Service: "status", "start", "stop", "restart" or "reload"
+    QString unit = {};              // Service: --unit as given; empty: the one of the preferences
 };
 
 // The arguments as the program received them (its own name first).

@@ -6,6 +6,7 @@
 #include "document/Configuration.h"
 #include "history/SnapshotDiff.h"
 #include "session/WindowPreferences.h"
+#include "systemd/ServiceCommand.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -100,6 +101,16 @@ int runRestore(const CommandLine& command) {
     return 0;
 }
 
+// Without --unit, the unit the window's preferences name.
+int runService(const CommandLine& command) {
+    const QString unit =
+        command.unit.isEmpty()
+            ? windowpreferences::readOptions(windowpreferences::location(QCoreApplication::applicationFilePath()))
+                  .serviceUnit
+            : command.unit;
+    return servicecommand::run(command.service, unit);
+}
+
 // The history's commands end on an error with its message and status 2.
 int runConfigure(const CommandLine& command) {
     ConfigurationRequest request = command.configure;
@@ -130,6 +141,8 @@ int runConsoleCommand(const CommandLine& command) {
         return guarded(runRestore, command);
     case CommandLine::Action::Configure:
         return guarded(runConfigure, command);
+    case CommandLine::Action::Service:
+        return guarded(runService, command);
     case CommandLine::Action::Help:
         std::cout << commandLineHelp(QLatin1String(kProgramName)).toLocal8Bit().toStdString();
         return 0;

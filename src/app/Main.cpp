@@ -14,6 +14,7 @@
 #include "session/SaveQuestions.h"
 #include "session/WindowPreferences.h"
 #include "stats/StatisticsPage.h"
+#include "systemd/ServiceControls.h"
 #include "ui_Main.h"
 
 #include <QActionGroup>
@@ -43,13 +44,21 @@ void TMainWnd::setUp() {
     ui_->VerPanel->setText(QStringLiteral("GLYM configurator ver.") + QStringLiteral(GLYM_VERSION));
     ui_->PageControl->setTabVisible(kAccessPageIndex, false);
     ui_->PageControl->setTabVisible(kTestPageIndex, false);
-    // A menu's hint belongs to its entry in the menu bar; the service menu is not offered.
+    // A menu's hint belongs to its entry in the menu bar.
     for (QMenu* menu : {ui_->File1, ui_->Service1, ui_->Config1}) {
         menu->menuAction()->setToolTip(menu->toolTip());
         menu->menuAction()->setStatusTip(menu->statusTip());
     }
-    ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
+    using Command = UnitControl::Command;
+    serviceControls_ = new ServiceControls(this, {{{Command::Start, ui_->Start1, ui_->ButtonGLYMStart},
+                                                   {Command::Stop, ui_->Stop1, ui_->ButtonStop},
+                                                   {Command::Restart, ui_->Restart1, ui_->ButtonRestart},
+                                                   {Command::Reload, ui_->ServiceReload1, nullptr}},
+                                                  ui_->SaveAndApplyAction,
+                                                  ui_->ButtonSaveAndApply,
+                                                  ui_->StatusBar1,
+                                                  statusPanel1_});
     buildLists();
     useHistoryOptions(); // every save is recorded, as the command line's
 
@@ -116,7 +125,9 @@ void TMainWnd::FormCreate() {
                      : workingDirectory_;
     preferencesFile = windowpreferences::location(executablePath_);
     QDir::setCurrent(ProgramDir.trimmed()); // a failure leaves the current directory as it was
+    serviceUnit_ = QString::fromLatin1(kDefaultServiceUnit);
     LoadPreferences();
+    serviceControls_->open(serviceUnit_); // answers later: the bus is never waited for
     IniFileName = QStringLiteral("./glym30.ini");
     readConfiguration();
 }
@@ -448,12 +459,28 @@ void TMainWnd::loadPreferences() {
     setTheme(options.theme);
     recentDirectories_ = windowpreferences::withRecentDirectory(options.recentDirectories, QDir::cleanPath(ProgramDir));
     showRecentDirectories();
+    serviceUnit_ = options.serviceUnit;
 }
 
 void TMainWnd::savePreferences() {
     windowpreferences::save(this, preferencesFile,
                             {shell_->popupHints(), ui_->AskSaveComment->isChecked(), theme_, recentDirectories_,
-                             historyKeep_, ui_->HistoryBesideFiles->isChecked()});
+                             historyKeep_, ui_->HistoryBesideFiles->isChecked(), serviceControls_->unit()});
+}
+
+// A save cut short or refused applies nothing; with nothing to save, the service reloads what is on disk.
+void TMainWnd::SaveAndApplyActionExecute() {
+    if (!lists_->manualServices().storeEditedStandardServices())
+        return;
+    if (!ConfigChanged && !document_.settingsFileMissing())
+        statusPanel1_->setText(tr("Nothing to save."));
+    else if (!SaveServerConfig())
+        return;
+    serviceControls_->apply();
+}
+
+void TMainWnd::ServiceUnitActionExecute() {
+    serviceControls_->chooseUnit();
 }
 
 // View > Theme: one of three, checked as the preferences say.

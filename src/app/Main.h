@@ -25,6 +25,7 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class RuleFileFields;
+class ServiceControls;
 namespace help {
 class ManualWindow;
 }
@@ -94,6 +95,10 @@ public Q_SLOTS:
     void ButtonReloadClick() { reload(); }
     void Reload1Click() { reload(); }
     void Exit1Click() { close(); }
+    // Saves, then reloads the proxy's systemd unit (the Service menu's Start, Stop, Restart and Reload and their tool
+    // buttons are ServiceControls'); Config > Service Unit... chooses the unit.
+    void SaveAndApplyActionExecute();
+    void ServiceUnitActionExecute();
     void ShowHint1Click();
     // Reviewing and undoing saves: the lines a save would change (View > Changes, Ctrl+D), and the history of saves
     // with its diffs and Restore (File > History...).
@@ -313,6 +318,7 @@ private:
     SettingsForm* settingsForm_ = nullptr;
     RuleFileFields* ruleFileFields_ = nullptr;
     WindowShell* shell_ = nullptr;
+    ServiceControls* serviceControls_ = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QMenu* CacheSkipPopup = nullptr;
     help::ManualWindow* manual_ = nullptr; // made at its first use
@@ -324,6 +330,7 @@ private:
     Theme theme_ = Theme::System;
     QStringList recentDirectories_; // the latest first
     int historyKeep_ = 200;
+    QString serviceUnit_; // as the preferences name it
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };

@@ -195,6 +195,7 @@ Options optionsOf(const PreferenceValues& value) {
                     value.at(PreferenceKey::HistoryBesideFiles) != 0};
     for (const std::string& directory : value.recentDirectories)
         options.recentDirectories << QFile::decodeName(QByteArray::fromStdString(directory));
+    options.serviceUnit = QString::fromStdString(value.serviceUnit);
     return options;
 }
 
@@ -244,6 +245,7 @@ void save(const QMainWindow* window, const QString& file, const Options& options
     value.theme = options.theme;
     for (const QString& directory : options.recentDirectories)
         value.recentDirectories.push_back(QFile::encodeName(directory).toStdString());
+    value.serviceUnit = options.serviceUnit.toStdString();
     QDir().mkpath(QFileInfo(file).absolutePath()); // the user's folder may not exist yet
     savePreferenceValues(file.toStdString(), value);
 }

@@ -10,7 +10,8 @@ class QMainWindow;
 
 // The configurator's own preferences: where the file lies, and the state of the main window they keep between runs
 // (its place and size, the pages shown, the shares of its splitters' panes), the controls found by their objectName;
-// besides, the options of the program: pop-up hints, the theme and the configuration directories opened last.
+// besides, the options of the program: pop-up hints, the theme, the configuration directories opened last and the
+// proxy's systemd unit.
 namespace windowpreferences {
 
 struct Options {
@@ -20,6 +21,7 @@ struct Options {
     QStringList recentDirectories; // the latest first
     int historyKeep = 200;         // saves the history keeps, at least 1
     bool historyBesideFiles = false;
+    QString serviceUnit = QString::fromLatin1(kDefaultServiceUnit); // the proxy's systemd unit
 };
 
 // Where the history of a configuration lives and how much of it is kept, as the options say: the window and the

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -148,8 +149,10 @@ private slots:
     }
 
     void hiddenControls() {
-        for (const char* name : {"ButtonGLYMStart", "ButtonStop", "ButtonRestart", "ToolButton1"})
-            QVERIFY2(child<QToolButton>(name)->isHidden(), name);
+        QVERIFY(child<QToolButton>("ToolButton1")->isHidden());
+        for (const char* name : {"ButtonGLYMStart", "ButtonStop", "ButtonRestart", "ButtonSaveAndApply"})
+            QVERIFY2(!child<QToolButton>(name)->isHidden(), name);
+        QVERIFY(child<QMenu>("Service1")->menuAction()->isVisible());
         QVERIFY(!child<QToolButton>("ButtonReload")->isHidden());
         QVERIFY(!child<QToolButton>("ButtonSave")->isHidden());
         QVERIFY(!child<QToolButton>("ButtonExit")->isHidden());

@@ -37,6 +37,7 @@ private slots:
     void preferencesWrittenOnce();
     void preferenceOptionsReadBack();
     void paneTotalsOfAnOlderFile();
+    void serviceUnitWrittenOnceSet();
     void defaultValuesAreTheLoadDefaults();
     void keysAreUnique();
 
@@ -411,6 +412,27 @@ void TestServerSettings::preferenceOptionsReadBack() {
         QVERIFY(writeBytes(path, "[Options]\r\n" + QByteArray(unknown) + "\r\n"));
         QCOMPARE(loadPreferenceValues(path.toStdString()).theme, Theme::System);
     }
+}
+
+// The service unit stays out of the file while it is the default; once set it is kept, also when set back.
+void TestServerSettings::serviceUnitWrittenOnceSet() {
+    const QString path = dir_->filePath("glymconf.ini");
+    PreferenceValues values = loadPreferenceValues(path.toStdString());
+    QCOMPARE(values.serviceUnit, std::string("glym.service"));
+    savePreferenceValues(path.toStdString(), values);
+    QVERIFY(!readBytes(path).contains("ServiceUnit"));
+
+    values.serviceUnit = "glym-test.service";
+    savePreferenceValues(path.toStdString(), values);
+    QVERIFY(readBytes(path).contains("[Options]\r\nHint=0\r\nTheme=System\r\nServiceUnit=glym-test.service\r\n"));
+    QCOMPARE(loadPreferenceValues(path.toStdString()).serviceUnit, values.serviceUnit);
+
+    values.serviceUnit = "glym.service";
+    savePreferenceValues(path.toStdString(), values);
+    QVERIFY(readBytes(path).contains("\r\nServiceUnit=glym.service\r\n"));
+
+    QVERIFY(writeBytes(path, "[Options]\r\nServiceUnit=\r\n"));
+    QCOMPARE(loadPreferenceValues(path.toStdString()).serviceUnit, std::string("glym.service"));
 }
 
 // A size an older version stored without its total keeps its pixels (total 0); a size with none stored gets the

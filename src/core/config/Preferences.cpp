@@ -18,6 +18,7 @@ namespace {
 
 constexpr char kOptions[] = "Options";
 constexpr char kTheme[] = "Theme";
+constexpr char kServiceUnit[] = "ServiceUnit";
 constexpr char kRecent[] = "Recent Directories";
 
 constexpr std::pair<Theme, std::string_view> kThemeNames[] = {
@@ -84,6 +85,8 @@ PreferenceValues loadPreferenceValues(const std::string& path) {
         if (isStored(ini, pane) && !isStored(ini, total))
             values[total] = 0;
     values.theme = themeNamed(ini.readString(kOptions, kTheme, std::string()));
+    if (std::string unit = ini.readString(kOptions, kServiceUnit, std::string()); !unit.empty())
+        values.serviceUnit = std::move(unit);
     for (std::size_t i = 0; i < kRecentDirectoryCount; ++i)
         if (std::string directory = ini.readString(kRecent, recentKey(i), std::string()); !directory.empty())
             values.recentDirectories.push_back(std::move(directory));
@@ -102,6 +105,9 @@ void savePreferenceValues(const std::string& path, const PreferenceValues& value
             ini.writeInteger(str(p.section), str(p.key), values.at(p.id));
     }
     ini.writeString(kOptions, kTheme, str(themeName(values.theme))); // after Hint, in its section
+    if ((values.serviceUnit != kDefaultServiceUnit || ini.storedValue(kOptions, kServiceUnit)) &&
+        readsBack(values.serviceUnit))
+        ini.writeString(kOptions, kServiceUnit, values.serviceUnit);
     std::size_t written = 0;
     for (const std::string& directory : values.recentDirectories)
         if (written < kRecentDirectoryCount && readsBack(directory))

@@ -75,11 +75,15 @@ inline constexpr std::size_t kRecentDirectoryCount = 8;
 // when the file name has none ("/opt/glym/glymconf" gives "/opt/glym/glymconf.ini").
 std::string preferencesFilePath(std::string_view executablePath);
 
-// A value for every key of the table, the theme and the recent directories ([Options] Theme, [Recent Directories]
-// Directory1 ... Directory8: file-name bytes).
+// The systemd unit the window's service controls and `glymconf service` drive unless told another.
+inline constexpr std::string_view kDefaultServiceUnit = "glym.service";
+
+// A value for every key of the table, the theme, the service unit and the recent directories ([Options] Theme,
+// [Options] ServiceUnit, [Recent Directories] Directory1 ... Directory8: file-name bytes).
 struct PreferenceValues {
     std::map<PreferenceKey, int> numbers;
     Theme theme = Theme::System;
+    std::string serviceUnit = std::string(kDefaultServiceUnit);
     std::vector<std::string> recentDirectories;
 
     int at(PreferenceKey key) const { return numbers.at(key); }
@@ -87,12 +91,14 @@ struct PreferenceValues {
 };
 
 // Reads the preferences file once: every key of the table, its default when the key or the file is missing or the
-// value is not an integer; the theme, System when missing or unknown; the recent directories that are not empty.
+// value is not an integer; the theme, System when missing or unknown; the service unit, the default when missing or
+// empty; the recent directories that are not empty.
 PreferenceValues loadPreferenceValues(const std::string& path);
 
 // Writes every key of the table in order (the checks as "1" or "0", the others as decimal integers; a key only
-// written when set, only then), the theme and the recent directories (at most kRecentDirectoryCount; a name the
-// file could not give back as it is, with a line break or blanks around it, is left out; a key of a directory no
-// longer listed is emptied), replacing the file once; every other line of the file is kept. Throws GlymError
+// written when set, only then), the theme, the service unit (only once set, as those keys) and the recent directories
+// (at most kRecentDirectoryCount; a name the file could not give back as it is, with a line break or blanks around it,
+// is left out; a key of a directory no longer listed is emptied), replacing the file once; every other line of the file
+// is kept. Throws GlymError
 // ("Unable to write to <path>: <reason>") and leaves the file as it was when that fails.
 void savePreferenceValues(const std::string& path, const PreferenceValues& values);
