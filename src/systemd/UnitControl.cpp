@@ -161,7 +161,7 @@ void UnitControl::open(const QString& unit) {
     connect(thread, &QThread::finished, this, [this, attempt, name, error] { connected(attempt, name, *error); });
     thread->start();
     QTimer::singleShot(kConnectTimeoutMs, this, [this, attempt] {
-        if (attempt == attempt_ && connectionName_.isEmpty()) {
+        if (attempt == attempt_ && reach_ == Reach::Looking && connectionName_.isEmpty()) {
             ++attempt_; // the late answer is dropped
             giveUp(Reach::NoBus, tr("The system bus did not answer within %1 seconds.").arg(kConnectTimeoutMs / 1000));
         }
