@@ -5,6 +5,7 @@
 
 // The configurator's command line:
 //   glymconf [--dir DIR]             the window, on DIR/glym30.ini instead of the one beside the executable
+//   glymconf --log FILE [--log FILE]  the window, its page Statistic showing these logs read as one
 //   glymconf --check [--dir DIR]     checks glym30.ini and its rule files, prints the findings, no display needed
 //   glymconf [--dir DIR] history     lists the saves the history recorded, newest first
 //   glymconf [--dir DIR] diff N [M]  shows what changed from generation N to M (or to the files now)
@@ -16,6 +17,7 @@ struct CommandLine {
     QString directory;           // --dir as given; empty when not given
     QString message;             // Help: the help text; Error: what is wrong with the command line
     QList<unsigned> generations; // Diff: N and perhaps M; Restore: N
+    QStringList logFiles = {};   // Window: every --log, as given
 };
 
 // The arguments as the program received them (its own name first).

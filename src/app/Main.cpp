@@ -424,6 +424,7 @@ void TMainWnd::loadPreferences() {
     shell_->setPopupHints(options.popupHints);
     ui_->ShowHint1->setChecked(shell_->popupHints());
     ui_->AskSaveComment->setChecked(options.askSaveComment);
+    statisticsPage_->setFollowInterval(options.followSeconds);
     setTheme(options.theme);
     recentDirectories_ = windowpreferences::withRecentDirectory(options.recentDirectories, QDir::cleanPath(ProgramDir));
     showRecentDirectories();
@@ -431,7 +432,8 @@ void TMainWnd::loadPreferences() {
 
 void TMainWnd::savePreferences() {
     windowpreferences::save(this, preferencesFile,
-                            {shell_->popupHints(), ui_->AskSaveComment->isChecked(), theme_, recentDirectories_});
+                            {shell_->popupHints(), ui_->AskSaveComment->isChecked(), theme_, recentDirectories_,
+                             statisticsPage_->followInterval()});
 }
 
 // View > Theme: one of three, checked as the preferences say.
@@ -545,6 +547,17 @@ void TMainWnd::buildLists() {
                            file(QT_TR_NOOP("the cache-skip rules file"), ui_->CacheSkipFile->text()),
                            file(QT_TR_NOOP("the port-mapping rules file"), ui_->RouterFile->text())};
     });
+    statisticsPage_->setGroups([this]() -> const GroupTable& { return document_.groups(); });
+    connect(ui_->OpenLogAction, &QAction::triggered, this, [this] {
+        ui_->PageControl->setCurrentWidget(ui_->Statistic);
+        messages::guarded(this, [this] { statisticsPage_->chooseLogs(); });
+    });
+    connect(ui_->ConnectLogAction, &QAction::triggered, this, [this] {
+        statisticsPage_->forgetOpenedLogs();
+        ui_->PageControl->setCurrentWidget(ui_->Statistic);
+        BReloadStatisticClick();
+    });
+    connect(ui_->FollowIntervalAction, &QAction::triggered, statisticsPage_.get(), &StatisticsPage::askFollowInterval);
     CacheSkipPopup = lists_->addPopupMenu("CacheSkipPopup", {"AddPopAction", "EditPopAction", "DeletePopAction"},
                                           QStringLiteral("NoRules"));
     // The cache-skip rules sort by their whole line; every other list by the column clicked.
@@ -573,6 +586,11 @@ void TMainWnd::BReloadStatisticClick() {
 
 void TMainWnd::LoadStatActionExecute() {
     messages::guarded(this, [this] { statisticsPage_->read(ui_->ConnectLogFile->text()); });
+}
+
+void TMainWnd::openLogs(const QStringList& files) {
+    ui_->PageControl->setCurrentWidget(ui_->Statistic);
+    messages::guarded(this, [this, &files] { statisticsPage_->openLogs(files); });
 }
 
 void TMainWnd::BSaveStatisticClick() {

@@ -187,7 +187,11 @@ QString location(const QString& executablePath) {
 }
 
 Options optionsOf(const PreferenceValues& value) {
-    Options options{value.at(PreferenceKey::Hint) != 0, value.at(PreferenceKey::AskSaveComment) != 0, value.theme, {}};
+    Options options{value.at(PreferenceKey::Hint) != 0,
+                    value.at(PreferenceKey::AskSaveComment) != 0,
+                    value.theme,
+                    {},
+                    value.at(PreferenceKey::FollowInterval)};
     for (const std::string& directory : value.recentDirectories)
         options.recentDirectories << QFile::decodeName(QByteArray::fromStdString(directory));
     return options;
@@ -219,6 +223,7 @@ void save(const QMainWindow* window, const QString& file, const Options& options
     value.numbers = {
         {PreferenceKey::Hint, options.popupHints ? 1 : 0},
         {PreferenceKey::AskSaveComment, options.askSaveComment ? 1 : 0},
+        {PreferenceKey::FollowInterval, options.followSeconds},
         {PreferenceKey::Top, window->y()},
         {PreferenceKey::Left, window->x()},
         {PreferenceKey::Height, window->height()},

@@ -17,6 +17,7 @@ struct Options {
     bool askSaveComment = false; // a save asks for a comment for the history of saves
     Theme theme = Theme::System;
     QStringList recentDirectories; // the latest first
+    int followSeconds = 5;         // between two readings of a followed log
 };
 
 // Beside the executable, with ".ini" as its extension; for an installed program, in the user's configuration
