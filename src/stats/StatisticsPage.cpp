@@ -407,11 +407,11 @@ void StatisticsPage::readLogs(std::vector<std::string> paths, const QStringList&
     }();
     bar_->StatLogFiles->setText((shownNames.size() == 1 ? tr("Log: %1") : tr("Logs: %1")).arg(names.join(u", ")));
     bar_->StatLogFiles->setToolTip(QDir::toNativeSeparators(shownNames.join(u'\n')));
-    showRows(stats, static_cast<double>(clock.nsecsElapsed()) / 1e9);
     if (options.follow && reading->followable()) {
         followed_ = std::move(reading);
         followTimer_->start(followSeconds_ * 1000);
     }
+    showRows(stats, static_cast<double>(clock.nsecsElapsed()) / 1e9);
     if (stats.error)
         throw GlymError(*stats.error);
 }
