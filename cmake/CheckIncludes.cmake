@@ -16,7 +16,7 @@ endif()
 
 set(core common config rules logs history document check)
 set(base base widgets)
-set(features access cacheskip portmap session stats)
+set(features access cacheskip cli portmap session stats)
 
 # allowed_<folder>: the folders whose headers the files of <folder> may include.
 set(allowed_common common)
@@ -67,7 +67,7 @@ foreach(source IN LISTS sources)
 endforeach()
 
 if(problems)
-    message(FATAL_ERROR "Includes against the direction of the layers (app -> access, cacheskip, portmap, session, stats "
+    message(FATAL_ERROR "Includes against the direction of the layers (app -> access, cacheskip, cli, portmap, session, stats "
                         "-> base, widgets -> the core; in the core: check -> document -> rules, logs -> config "
                         "-> common, and document -> history -> common):${problems}")
 endif()

@@ -137,6 +137,27 @@ Delete the groups&apos; %2 too?</source>
     </message>
 </context>
 <context>
+    <name>GroupChoice</name>
+    <message>
+        <source>Choose the group of the rule in &quot;Group ID&quot;: pick it from the list or type its number (0 to 64).</source>
+        <translation>Выберите группу правила в поле «Group ID»: из списка или введите её номер (от 0 до 64).</translation>
+    </message>
+</context>
+<context>
+    <name>GroupCombo</name>
+    <message>
+        <source>The group the rule belongs to: choose one or type its number (0 to 64)</source>
+        <translation>Группа, к которой относится правило: выберите её или введите номер (от 0 до 64)</translation>
+    </message>
+</context>
+<context>
+    <name>GroupEditor</name>
+    <message>
+        <source>name</source>
+        <translation>название</translation>
+    </message>
+</context>
+<context>
     <name>HistoryDialog</name>
     <message>
         <source>History</source>
@@ -409,6 +430,22 @@ Cancel: ничего не сохранять.</translation>
         <source>The rule of the selected row is no longer held in its group. Nothing was changed.</source>
         <translation>Правило выбранной строки больше не хранится в своей группе. Ничего не изменено.</translation>
     </message>
+    <message>
+        <source>Group %1 already has its %2: %3.
+
+Replace it with the one typed here?</source>
+        <translation>У группы %1 уже есть %2: %3.
+
+Заменить введённым здесь?</translation>
+    </message>
+    <message>
+        <source>no values</source>
+        <translation>без значений</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Replace</translation>
+    </message>
 </context>
 <context>
     <name>RuleFileFields</name>
@@ -559,10 +596,6 @@ Replace it with the statistics?</source>
         <translation>Group ID :</translation>
     </message>
     <message>
-        <source>0</source>
-        <translation>0</translation>
-    </message>
-    <message>
         <source>Type Auth :</source>
         <translation>Type Auth :</translation>
     </message>
@@ -705,10 +738,6 @@ Replace it with the statistics?</source>
         <translation>Group ID :</translation>
     </message>
     <message>
-        <source>0</source>
-        <translation>0</translation>
-    </message>
-    <message>
         <source>Group Name :</source>
         <translation>Group Name :</translation>
     </message>
@@ -747,6 +776,10 @@ Replace it with the statistics?</source>
     <message>
         <source>Word that no URL requested by the group may contain</source>
         <translation>Слово, которого не должно быть в адресах, запрашиваемых группой</translation>
+    </message>
+    <message>
+        <source>The group to name: choose one to rename it, or type a new number (0 to 64)</source>
+        <translation>Группа, которой дать название: выберите её, чтобы переименовать, или введите новый номер (от 0 до 64)</translation>
     </message>
 </context>
 <context>
@@ -887,10 +920,6 @@ Replace it with the statistics?</source>
         <translation>Group ID :</translation>
     </message>
     <message>
-        <source>0</source>
-        <translation>0</translation>
-    </message>
-    <message>
         <source>IP Address :</source>
         <translation>IP Address :</translation>
     </message>
@@ -962,10 +991,6 @@ Replace it with the statistics?</source>
         <translation>Group ID :</translation>
     </message>
     <message>
-        <source>0</source>
-        <translation>0</translation>
-    </message>
-    <message>
         <source>Port Access :</source>
         <translation>Port Access :</translation>
     </message>
@@ -1015,10 +1040,6 @@ Replace it with the statistics?</source>
     <message>
         <source>Group ID :</source>
         <translation>Group ID :</translation>
-    </message>
-    <message>
-        <source>0</source>
-        <translation>0</translation>
     </message>
     <message>
         <source>Port Start :</source>
@@ -1194,6 +1215,26 @@ Replace it with the statistics?</source>
         <source>The field &quot;Day&quot; must hold one of the day names: %1.</source>
         <translation>Поле «Day» должно содержать одно из названий дней: %1.</translation>
     </message>
+    <message>
+        <source>Mon-Fri</source>
+        <translation>Mon-Fri</translation>
+    </message>
+    <message>
+        <source>Add the rule for each working day, Monday to Friday: one line per day with the same hours</source>
+        <translation>Добавить правило на каждый рабочий день, с понедельника по пятницу: по строке на день с теми же часами</translation>
+    </message>
+    <message>
+        <source>Sat-Sun</source>
+        <translation>Sat-Sun</translation>
+    </message>
+    <message>
+        <source>Add the rule for each day of the weekend, Saturday and Sunday: one line per day with the same hours</source>
+        <translation>Добавить правило на каждый выходной день, субботу и воскресенье: по строке на день с теми же часами</translation>
+    </message>
+    <message>
+        <source>The field &quot;Day&quot; must hold one of the day names: %1; or %2 or %3 for several days.</source>
+        <translation>Поле «Day» должно содержать одно из названий дней: %1; или %2 либо %3 для нескольких дней.</translation>
+    </message>
 </context>
 <context>
     <name>TFUrl</name>
@@ -1208,10 +1249,6 @@ Replace it with the statistics?</source>
     <message>
         <source>Group ID :</source>
         <translation>Group ID :</translation>
-    </message>
-    <message>
-        <source>0</source>
-        <translation>0</translation>
     </message>
     <message>
         <source>Rules :</source>
@@ -1735,38 +1772,6 @@ Replace it with the statistics?</source>
     <message>
         <source>Choose the file of the access rules</source>
         <translation>Выбрать файл правил доступа</translation>
-    </message>
-    <message>
-        <source>QTabWidget#PageControl1 &gt; QTabBar::tab {
-  padding: 5px 3px;
-  margin-bottom: 1px;
-  border: 1px solid #a8a8a8;
-  border-right: none;
-  border-top-left-radius: 3px;
-  border-bottom-left-radius: 3px;
-  background: #e4e4e4;
-}
-QTabWidget#PageControl1 &gt; QTabBar::tab:selected {
-  background: palette(window);
-}
-QTabWidget#PageControl1 &gt; QTabBar::tab:!selected {
-  margin-left: 3px;
-}</source>
-        <translation>QTabWidget#PageControl1 &gt; QTabBar::tab {
-  padding: 5px 3px;
-  margin-bottom: 1px;
-  border: 1px solid #a8a8a8;
-  border-right: none;
-  border-top-left-radius: 3px;
-  border-bottom-left-radius: 3px;
-  background: #e4e4e4;
-}
-QTabWidget#PageControl1 &gt; QTabBar::tab:selected {
-  background: palette(window);
-}
-QTabWidget#PageControl1 &gt; QTabBar::tab:!selected {
-  margin-left: 3px;
-}</translation>
     </message>
     <message>
         <source>Group</source>
@@ -2358,6 +2363,90 @@ Cancel: ничего не восстанавливать.</translation>
         <source>Restored generation %1 as generation %2.</source>
         <translation>Поколение %1 восстановлено как поколение %2.</translation>
     </message>
+    <message>
+        <source>Recent &amp;Directories</source>
+        <translation>Recent &amp;Directories</translation>
+    </message>
+    <message>
+        <source>Opens one of the configuration directories opened last</source>
+        <translation>Открывает один из последних открытых каталогов конфигурации</translation>
+    </message>
+    <message>
+        <source>&amp;Theme</source>
+        <translation>&amp;Theme</translation>
+    </message>
+    <message>
+        <source>The colours of the window: the desktop&apos;s, light or dark</source>
+        <translation>Цвета окна: как на рабочем столе, светлые или тёмные</translation>
+    </message>
+    <message>
+        <source>&amp;Open Configuration Directory...</source>
+        <translation>&amp;Open Configuration Directory...</translation>
+    </message>
+    <message>
+        <source>Opens the glym30.ini and the rule files of another directory</source>
+        <translation>Открывает glym30.ini и файлы правил из другого каталога</translation>
+    </message>
+    <message>
+        <source>&amp;System</source>
+        <translation>&amp;System</translation>
+    </message>
+    <message>
+        <source>The style and colours of the desktop</source>
+        <translation>Стиль и цвета рабочего стола</translation>
+    </message>
+    <message>
+        <source>&amp;Light</source>
+        <translation>&amp;Light</translation>
+    </message>
+    <message>
+        <source>Dark text on a light background</source>
+        <translation>Тёмный текст на светлом фоне</translation>
+    </message>
+    <message>
+        <source>&amp;Dark</source>
+        <translation>&amp;Dark</translation>
+    </message>
+    <message>
+        <source>Light text on a dark background</source>
+        <translation>Светлый текст на тёмном фоне</translation>
+    </message>
+    <message>
+        <source>Open Configuration Directory</source>
+        <translation>Open Configuration Directory</translation>
+    </message>
+    <message>
+        <source>The directory &quot;%1&quot; does not exist.</source>
+        <translation>Каталог «%1» не существует.</translation>
+    </message>
+    <message>
+        <source>Save changes to config before opening another directory?</source>
+        <translation>Сохранить изменения конфигурации перед открытием другого каталога?</translation>
+    </message>
+    <message>
+        <source>Saves &amp;Kept in the History...</source>
+        <translation>Saves &amp;Kept in the History...</translation>
+    </message>
+    <message>
+        <source>How many saves the history keeps; the oldest go first</source>
+        <translation>Сколько сохранений хранит история; первыми удаляются самые старые</translation>
+    </message>
+    <message>
+        <source>Keep the History &amp;Beside the Files</source>
+        <translation>Keep the History &amp;Beside the Files</translation>
+    </message>
+    <message>
+        <source>Record the saves in a .glymconf-history folder beside glym30.ini instead of in your state directory; a directory with that folder keeps its history there for everyone</source>
+        <translation>Записывать сохранения в папку .glymconf-history рядом с glym30.ini, а не в каталог состояния пользователя; каталог с такой папкой хранит историю в ней для всех</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>How many saves the history keeps (the oldest go at the next save):</source>
+        <translation>Сколько сохранений хранит история (самые старые удаляются при следующем сохранении):</translation>
+    </message>
 </context>
 <context>
     <name>TRuleDialog</name>
@@ -2374,12 +2463,20 @@ Cancel: ничего не восстанавливать.</translation>
         <translation>содержит «%1» — символ, который файлы правил не могут хранить (Windows-1251).</translation>
     </message>
     <message>
-        <source>must hold a whole number.</source>
-        <translation>должно содержать целое число.</translation>
-    </message>
-    <message>
         <source>The field &quot;%1&quot; %2</source>
         <translation>Поле «%1» %2</translation>
+    </message>
+    <message>
+        <source>An edit keeps the group: to use another one, add the rule there and delete it here</source>
+        <translation>Правка сохраняет группу: чтобы перенести правило в другую, добавьте его там и удалите здесь</translation>
+    </message>
+    <message>
+        <source>must be at least %1.</source>
+        <translation>должно быть не меньше %1.</translation>
+    </message>
+    <message>
+        <source>must be at most %1.</source>
+        <translation>должно быть не больше %1.</translation>
     </message>
 </context>
 <context>

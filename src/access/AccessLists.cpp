@@ -71,7 +71,7 @@ constexpr ListDescriptor kNetworks{
     .columns = kNetworkColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::NetworkRules,
-    .dialog = {.create = TFNet::create, .valueCount = 3, .createsMissingGroup = true},
+    .dialog = {.create = TFNet::create, .valueCount = 3},
     .noun = QT_TRANSLATE_NOOP("ListViews", "network rule"),
 };
 
@@ -88,7 +88,7 @@ constexpr ListDescriptor kHosts{
     .columns = kHostColumns,
     .source = RowSource::GroupLines,
     .lines = &TProxyUsers::HostRules,
-    .dialog = {.create = TFGroupName::createForHost, .valueCount = 2, .createsMissingGroup = true},
+    .dialog = {.create = TFGroupName::createForHost, .valueCount = 2},
     .noun = QT_TRANSLATE_NOOP("ListViews", "host rule"),
 };
 

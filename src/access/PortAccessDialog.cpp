@@ -13,6 +13,7 @@ TFPortA::TFPortA(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortA) {
     groupID = ui_->groupChoice->field();
     port = ui_->port;
     comment = ui_->comment;
+    takeBounds("RP", {{2, port}});
     finishForm();
 }
 

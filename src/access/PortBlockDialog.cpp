@@ -10,10 +10,12 @@ TFPortB::TFPortB(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFPortB) {
     portStart = ui_->portStart;
     portEnd = ui_->portEnd;
     comment = ui_->comment;
+    takeBounds("BP", {{2, portStart}, {3, portEnd}});
     finishForm();
     connect(portStart, &TAdvSpinEdit::OnChange, this, &TFPortB::portStartChange);
     connect(portEnd, &TAdvSpinEdit::OnChange, this, &TFPortB::portEndChange);
-    connect(portEnd, &QLineEdit::editingFinished, this, [this] { keepRangeOrdered(portStart, portEnd, 0); });
+    connect(portEnd, &QLineEdit::editingFinished, this,
+            [this] { keepRangeOrdered(portStart, portEnd, orderedDistance("BP")); });
 }
 
 TFPortB::~TFPortB() = default;
@@ -23,7 +25,7 @@ void TFPortB::portStartChange() {
     if (portStart->text().isEmpty())
         portStart->setText(QString::number(portStart->minValue()));
     const int start = portStart->CheckValue(portStart->GetValue()); // a start typed beyond 65535 counts as 65535
-    portEnd->setMinValue(start);
+    portEnd->setMinValue(start + orderedDistance("BP"));
     if (start > portEnd->GetValue())
         portEnd->SetValue(start);
 }
@@ -33,7 +35,7 @@ void TFPortB::portEndChange() {
 }
 
 bool TFPortB::checkOwnFields() {
-    keepRangeOrdered(portStart, portEnd, 0);
+    keepRangeOrdered(portStart, portEnd, orderedDistance("BP"));
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "base/UndoMacro.h"
 #include "common/Error.h"
+#include "rules/RuleKinds.h"
 #include "rules/Strings.h"
 #include "widgets/Advspin.h"
 
@@ -120,25 +121,38 @@ bool RuleEditor::acceptAdd(BoundList& list, TRuleDialog& dialog) const {
     if (!GroupChoice::chosen(dialog))
         return false;
     const int group = dialog.groupField()->GetValue();
-    if (!list.descriptor->dialog.createsMissingGroup && !groups_.exists(group)) {
+    const RuleKind* kind = ruleKindOfTag(bytesOf(dialog.record().tag));
+    if (!(kind && kind->createsGroup) && !groups_.exists(group)) {
         ShowGroupNotFound(&dialog);
         return false;
     }
     if (!singleLine(list))
         return true;
-    QString what = QString::fromUtf8(list.descriptor->noun);
+    QString what = ListViews::tr(list.descriptor->noun);
     if (severalTypes(list))
         what += QStringLiteral(" (%1)").arg(dialog.typeName());
     return confirmReplace(dialog, modelOf<GroupLineModel>(list), group, dialog.type(), what);
 }
 
-// Several rules at once are one step, undone and redone together.
+// An edit that changes the type of a group's line (authorization) would replace the group's line of that type: asked
+// first, as an Add asks.
+bool RuleEditor::acceptTypeChange(BoundList& list, TRuleDialog& dialog, int row, int typeBefore) const {
+    if (!dialog.Changed || dialog.type() == typeBefore)
+        return true;
+    const GroupLineModel& model = modelOf<GroupLineModel>(list);
+    const QString what = ListViews::tr(list.descriptor->noun) + QStringLiteral(" (%1)").arg(dialog.typeName());
+    return confirmReplace(dialog, model, model.rowLine(row).group, dialog.type(), what);
+}
+
+// Several rules at once are one step, undone and redone together; its text is built as the lists build the text of
+// every other step (LineModel::runStep).
 void RuleEditor::addLines(BoundList& list, int group, const QString& groupText, const QList<RuleRecord>& records) {
     GroupLinesModel& model = modelOf<GroupLinesModel>(list);
     std::optional<UndoMacro> together;
     if (records.size() > 1)
-        together.emplace(lists_.undoStack(),
-                         tr("add %1 %2s").arg(records.size()).arg(QString::fromUtf8(list.descriptor->noun)));
+        together.emplace(
+            lists_.undoStack(),
+            QStringLiteral("add %1 %2s").arg(records.size()).arg(QString::fromUtf8(list.descriptor->noun)));
     for (const RuleRecord& record : records)
         model.addLine(group, buildRuleLine(record, groupText));
 }
@@ -162,8 +176,11 @@ void RuleEditor::edit(BoundList& list) {
     TAdvSpinEdit* groupField = dialog->groupField();
     groupChoice_.prepareEdit(*dialog, model.cellText(*row, 0));
     dialog->showRecord(recordOfLine(model.rowLine(*row).line, kind.dialog.valueCount));
-    if (severalTypes(list))
-        dialog->showType(modelOf<GroupLineModel>(list).typeOf(*row));
+    if (severalTypes(list)) {
+        const int type = modelOf<GroupLineModel>(list).typeOf(*row);
+        dialog->showType(type);
+        dialog->setAcceptCheck([&, type] { return acceptTypeChange(list, *dialog, *row, type); });
+    }
     dialog->Changed = false;
     if (dialog->exec() != QDialog::Accepted || !dialog->Changed)
         return;

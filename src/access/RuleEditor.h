@@ -46,6 +46,7 @@ private:
     // The editor's check of "Ok" in an Add: a group chosen, existing (or created by the kind), and, for a kind of
     // single lines, its line replaced only when the user agrees.
     bool acceptAdd(BoundList& list, TRuleDialog& dialog) const;
+    bool acceptTypeChange(BoundList& list, TRuleDialog& dialog, int row, int typeBefore) const;
     void addLines(BoundList& list, int group, const QString& groupText, const QList<RuleRecord>& records);
     void setLine(BoundList& list, int group, int type, std::string line);
     void reportLostLine() const;

@@ -15,6 +15,7 @@ TFSpeed::TFSpeed(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFSpeed) {
     groupID = ui_->groupChoice->field();
     speed = ui_->speed;
     comment = ui_->comment;
+    takeBounds("RL", {{2, speed}}); // the traffic limit's are the same
     finishForm();
 }
 

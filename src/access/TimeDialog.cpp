@@ -56,6 +56,7 @@ TFTime::TFTime(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFTime) {
     begin = ui_->begin;
     end = ui_->end;
     comment = ui_->comment;
+    takeBounds("WT", {{3, begin}, {4, end}});
     WorkDays = ui_->WorkDays;
     Weekend = ui_->Weekend;
     day->setItems(dayNameList());
@@ -102,7 +103,7 @@ void TFTime::showDay(const QString& field) {
 }
 
 void TFTime::beginChange() {
-    end->setMinValue(begin->CheckValue(begin->GetValue()) + 1);
+    end->setMinValue(begin->CheckValue(begin->GetValue()) + orderedDistance("WT"));
     raiseEnd();
     Changed = true;
 }
@@ -110,7 +111,7 @@ void TFTime::beginChange() {
 // A begin of 23 makes the end's bounds 24..24, which the spin edit takes for "no bound": the end is kept in range
 // here as well. Hours the user has not edited stay as the line holds them.
 void TFTime::raiseEnd() {
-    keepRangeOrdered(begin, end, 1);
+    keepRangeOrdered(begin, end, orderedDistance("WT"));
 }
 
 bool TFTime::checkOwnFields() {

@@ -56,6 +56,8 @@ bool asksForConsoleCommand(const QStringList& arguments) {
         for (const HistoryCommand& command : kHistoryCommands)
             if (name == QLatin1String(command.word))
                 return true;
+        if (isConfigurationCommand(name))
+            return true;
         while (name.startsWith(QLatin1Char('-')))
             name.remove(0, 1);
         for (const char* console : {"check", "help", "h", "version", "v"})
@@ -78,7 +80,7 @@ bool mayBeToolkitOptions(const QCommandLineParser& parser, const QStringList& ar
 }
 
 CommandLine error(const QString& message) {
-    return {CommandLine::Action::Error, {}, message, {}};
+    return {CommandLine::Action::Error, {}, message, {}, {}};
 }
 
 // "history", "diff N [M]" or "restore N", with numbers from 1 up.
@@ -93,7 +95,7 @@ CommandLine historyCommand(const QStringList& words) {
         return error(QStringLiteral("'%1' needs the number of a generation.").arg(words.first()));
     if (numbers.size() > found->most)
         return error(QStringLiteral("Unexpected argument '%1'.").arg(numbers[found->most]));
-    CommandLine command{found->action, {}, {}, {}};
+    CommandLine command{found->action, {}, {}, {}, {}};
     for (const QString& number : numbers) {
         bool ok = false;
         const unsigned generation = number.toUInt(&ok);
@@ -161,6 +163,7 @@ QString commandLineHelp(const QString& programName) {
                                  QStringLiteral("Writes the files of generation N back as a save, which is recorded "
                                                 "itself (files changed since the newest generation are recorded "
                                                 "first)."));
+    addConfigurationHelp(parser);
     QString text = parser.helpText();
     // The usage line names the program as it was started; the help names it by its name.
     const qsizetype end = text.indexOf(QLatin1Char('\n'));
@@ -172,24 +175,36 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({options.help, options.version, options.check, options.dir, options.log});
+    parser.addOptions(configurationOptions());
     if (!parser.parse(arguments)) {
         if (!toolkitOptionsRemoved && mayBeToolkitOptions(parser, arguments))
             return {}; // perhaps the toolkit's options: read again once the application object has taken them
         return error(parser.errorText());
     }
     if (parser.isSet(options.help))
-        return {CommandLine::Action::Help, {}, {}, {}};
+        return {CommandLine::Action::Help, {}, {}, {}, {}};
     if (parser.isSet(options.version))
-        return {CommandLine::Action::Version, {}, {}, {}};
+        return {CommandLine::Action::Version, {}, {}, {}, {}};
     CommandLine command;
     command.action = parser.isSet(options.check) ? CommandLine::Action::Check : CommandLine::Action::Window;
     if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty()) {
         if (parser.isSet(options.check))
             return error(QStringLiteral("Unexpected argument '%1'.").arg(extra.first()));
-        command = historyCommand(extra);
+        if (isConfigurationCommand(extra.first())) {
+            command.action = CommandLine::Action::Configure;
+            if (const QString problem = readConfigurationRequest(parser, extra, command.configure); !problem.isEmpty())
+                return error(problem);
+        } else {
+            command = historyCommand(extra);
+        }
         if (command.action == CommandLine::Action::Error)
             return command;
     }
+    if (command.action != CommandLine::Action::Configure)
+        for (const QCommandLineOption& option : configurationOptions())
+            if (parser.isSet(option))
+                return error(
+                    QStringLiteral("--%1 goes with a command on the configuration.").arg(option.names().first()));
     if (parser.isSet(options.log)) {
         if (command.action != CommandLine::Action::Window)
             return error(QStringLiteral("--log opens the window: it cannot go with a command."));

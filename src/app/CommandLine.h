@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/ConfigurationCommands.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,14 +12,16 @@
 //   glymconf [--dir DIR] history     lists the saves the history recorded, newest first
 //   glymconf [--dir DIR] diff N [M]  shows what changed from generation N to M (or to the files now)
 //   glymconf [--dir DIR] restore N   writes generation N back
-//   glymconf --help | --version
+//   glymconf [--dir DIR] get|set|rules|export|import ...  reads and changes the configuration
+//   (cli/ConfigurationCommands.h) glymconf --help | --version
 struct CommandLine {
-    enum class Action { Window, Check, History, Diff, Restore, Help, Version, Error };
+    enum class Action { Window, Check, History, Diff, Restore, Configure, Help, Version, Error };
     Action action = Action::Window;
-    QString directory;           // --dir as given; empty when not given
-    QString message;             // Help: the help text; Error: what is wrong with the command line
-    QList<unsigned> generations; // Diff: N and perhaps M; Restore: N
-    QStringList logFiles = {};   // Window: every --log, as given
+    QString directory;              // --dir as given; empty when not given
+    QString message;                // Help: the help text; Error: what is wrong with the command line
+    QList<unsigned> generations;    // Diff: N and perhaps M; Restore: N
+    ConfigurationRequest configure; // Configure: the command and its words
+    QStringList logFiles = {};      // Window: every --log, as given
 };
 
 // The arguments as the program received them (its own name first).

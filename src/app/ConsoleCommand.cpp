@@ -5,6 +5,7 @@
 #include "common/Error.h"
 #include "document/Configuration.h"
 #include "history/SnapshotDiff.h"
+#include "session/WindowPreferences.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -25,11 +26,13 @@ int runCheck(const CommandLine& command) {
     return printCheckReport(report, std::cout, std::cerr);
 }
 
-// The configuration of the directory with the history the window keeps of it.
+// The configuration of the directory with the history the window keeps of it, where and as long as the window's
+// preferences say.
 Configuration configurationWithHistory(const CommandLine& command) {
     const std::string directory = configurationDirectory(command);
     Configuration configuration(pathInDirectory(directory, "glym30.ini"), directory);
-    configuration.setHistory(history::Place{.userRoot = history::defaultUserRoot()});
+    configuration.setHistory(windowpreferences::historyPlace(
+        windowpreferences::readOptions(windowpreferences::location(QCoreApplication::applicationFilePath()))));
     return configuration;
 }
 
@@ -114,6 +117,8 @@ int runConsoleCommand(const CommandLine& command) {
         return guarded(runDiff, command);
     case CommandLine::Action::Restore:
         return guarded(runRestore, command);
+    case CommandLine::Action::Configure:
+        return runConfigurationCommand(configurationDirectory(command), command.configure);
     case CommandLine::Action::Help:
         std::cout << commandLineHelp(QLatin1String(kProgramName)).toLocal8Bit().toStdString();
         return 0;

@@ -51,8 +51,7 @@ void TMainWnd::setUp() {
     ui_->Service1->menuAction()->setVisible(false);
     setUpStatusBar();
     buildLists();
-    document_.setHistory(
-        history::Place{.userRoot = history::defaultUserRoot()}); // every save is recorded, as the command line's
+    useHistoryOptions(); // every save is recorded, as the command line's
 
     settingsForm_ = new SettingsForm(this, document_);
     OpenDialog1 = settingsForm_->fileDialog();
@@ -335,6 +334,25 @@ bool TMainWnd::askSaveComment(std::string& comment) {
     return given;
 }
 
+// The history as Config says, for the saves to come: a smaller number prunes at the next save.
+void TMainWnd::useHistoryOptions() {
+    windowpreferences::Options options;
+    options.historyKeep = historyKeep_;
+    options.historyBesideFiles = ui_->HistoryBesideFiles->isChecked();
+    document_.setHistory(windowpreferences::historyPlace(options));
+}
+
+void TMainWnd::HistoryKeepActionExecute() {
+    bool given = false;
+    const int keep = QInputDialog::getInt(this, tr("History"),
+                                          tr("How many saves the history keeps (the oldest go at the next save):"),
+                                          historyKeep_, 1, 100'000, 1, &given);
+    if (!given)
+        return;
+    historyKeep_ = keep;
+    useHistoryOptions();
+}
+
 void TMainWnd::HistoryActionExecute() {
     QDir::setCurrent(ProgramDir.trimmed());
     const std::string store = document_.historyDirectory();
@@ -424,6 +442,9 @@ void TMainWnd::loadPreferences() {
     shell_->setPopupHints(options.popupHints);
     ui_->ShowHint1->setChecked(shell_->popupHints());
     ui_->AskSaveComment->setChecked(options.askSaveComment);
+    ui_->HistoryBesideFiles->setChecked(options.historyBesideFiles);
+    historyKeep_ = options.historyKeep;
+    useHistoryOptions();
     statisticsPage_->setFollowInterval(options.followSeconds);
     setTheme(options.theme);
     recentDirectories_ = windowpreferences::withRecentDirectory(options.recentDirectories, QDir::cleanPath(ProgramDir));
@@ -433,7 +454,7 @@ void TMainWnd::loadPreferences() {
 void TMainWnd::savePreferences() {
     windowpreferences::save(this, preferencesFile,
                             {shell_->popupHints(), ui_->AskSaveComment->isChecked(), theme_, recentDirectories_,
-                             statisticsPage_->followInterval()});
+                             historyKeep_, ui_->HistoryBesideFiles->isChecked(), statisticsPage_->followInterval()});
 }
 
 // View > Theme: one of three, checked as the preferences say.

@@ -99,6 +99,10 @@ public Q_SLOTS:
     // with its diffs and Restore (File > History...).
     void ChangesActionExecute() { showChanges(); }
     void HistoryActionExecute();
+    // Config: how many saves the history keeps (HistoryKeepAction) and whether it lives beside glym30.ini
+    // (HistoryBesideFiles); kept in the preferences, which the command line reads too.
+    void HistoryKeepActionExecute();
+    void HistoryBesideFilesClick() { useHistoryOptions(); }
     // Help: the user manual at the section about the page shown (F1), and the About box.
     void UserManual1Click();
     void About1Click();
@@ -288,6 +292,7 @@ private:
     void reloadConfiguration();
     void showChanges();
     bool askSaveComment(std::string& comment);
+    void useHistoryOptions();
     bool restoreGeneration(unsigned number);
     OtherFiles otherFiles() const;
     void loadPreferences();
@@ -320,6 +325,7 @@ private:
     QString workingDirectory_;             // absolute; empty: the executable's directory
     Theme theme_ = Theme::System;
     QStringList recentDirectories_; // the latest first
+    int historyKeep_ = 200;
     bool shownModified_ = false;
     bool shownSaveEnabled_ = true;
 };

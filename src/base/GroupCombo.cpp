@@ -1,6 +1,7 @@
 #include "base/GroupCombo.h"
 
 #include "rules/Proxyusers.h"
+#include "rules/RuleKinds.h"
 #include "widgets/Advspin.h"
 
 #include <QAbstractItemView>
@@ -9,8 +10,8 @@
 
 GroupCombo::GroupCombo(QWidget* parent) : QComboBox(parent), field_(new TAdvSpinEdit) {
     field_->setObjectName(QStringLiteral("groupID"));
-    field_->setMinValue(0);
-    field_->setMaxValue(GroupTable::kSlotCount - 1);
+    field_->setMinValue(kGroupField.min);
+    field_->setMaxValue(kGroupField.max);
     // The combo's own arrow opens the groups; the field's arrow buttons would stand beside it.
     field_->spinButton()->hide();
     field_->setTextMargins(0, 0, 0, 0);

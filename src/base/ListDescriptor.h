@@ -69,8 +69,7 @@ enum class RowSource {
 struct RuleDialogSpec {
     // The dialog for an Add or an Edit of the kind, titled for it.
     std::unique_ptr<TRuleDialog> (*create)(QWidget* parent, EditorAction action) = nullptr;
-    int valueCount = 0;               // values after the group field
-    bool createsMissingGroup = false; // Add to a missing group creates it (with a note) instead of refusing
+    int valueCount = 0; // values after the group field
 };
 
 struct ListDescriptor {

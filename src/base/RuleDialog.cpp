@@ -3,6 +3,7 @@
 #include "base/GroupCombo.h"
 #include "base/MessageBoxes.h"
 #include "base/Text.h"
+#include "rules/RuleKinds.h"
 #include "widgets/Advspin.h"
 
 #include <QAbstractButton>
@@ -34,10 +35,14 @@ void TRuleDialog::offerGroups(const std::vector<GroupEntry>& groups) {
 }
 
 QString TRuleDialog::whyNotStorable(const QString& text) {
-    if (text.contains(QLatin1Char(':')))
+    switch (fieldTextKind(text.toStdString())) {
+    case FieldText::HoldsSeparator:
         return tr("cannot hold \":\": it separates the fields of a rule line.");
-    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+    case FieldText::HoldsLineBreak:
         return tr("cannot hold a line break.");
+    case FieldText::Storable:
+        break;
+    }
     if (const QChar c = firstUnencodable(text); !c.isNull())
         return tr("holds \"%1\", a character the rule files cannot store (Windows-1251).").arg(c);
     return QString();
@@ -85,6 +90,19 @@ void TRuleDialog::showEvent(QShowEvent* event) {
 bool TRuleDialog::edited(const QLineEdit* field) const {
     const auto shown = shownTexts_.constFind(field);
     return shown == shownTexts_.cend() || *shown != field->text();
+}
+
+void TRuleDialog::takeBounds(std::string_view tag, std::initializer_list<std::pair<int, TAdvSpinEdit*>> fields) {
+    const RuleKind* kind = ruleKindOfTag(tag);
+    for (const auto& [index, spin] : fields) {
+        const RuleField& field = kind->fields[static_cast<std::size_t>(index) - 1];
+        spin->setMinValue(field.min);
+        spin->setMaxValue(field.max);
+    }
+}
+
+int TRuleDialog::orderedDistance(std::string_view tag) {
+    return ruleKindOfTag(tag)->orderedDistance;
 }
 
 void TRuleDialog::keepRangeOrdered(TAdvSpinEdit* first, TAdvSpinEdit* last, int distance) const {

@@ -6,6 +6,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 struct GroupEntry; // base/GroupCombo.h
@@ -94,6 +97,12 @@ protected:
     // The dialog's own check of "Ok", run once every field is found storable and before the editor's: returns
     // false, after telling the user why, to keep the dialog open. It may still change the fields' texts.
     virtual bool checkOwnFields() { return true; }
+
+    // The bounds of number fields, from the one table of the rule kinds (rules/RuleKinds.h) that the command line
+    // checks lines by too: each field by its index in a line of the tag (1 the first field after the tag).
+    static void takeBounds(std::string_view tag, std::initializer_list<std::pair<int, TAdvSpinEdit*>> fields);
+    // How far the last of the tag's two ordered number fields must be past the first (0 a port range, 1 hours).
+    static int orderedDistance(std::string_view tag);
 
     // Keeps last within first + distance .. its maximum once the user has edited either field. The spin edit takes
     // equal bounds for "no bound", which a first field at the top makes of the last field's (65535..65535): the

@@ -15,6 +15,7 @@ TFMService::TFMService(QWidget* parent) : TRuleDialog(parent), ui_(new Ui::TFMSe
     TTLdns = ui_->TTLdns;
     TimeWait = ui_->TimeWait;
     Comment = ui_->Comment;
+    takeBounds("CR", {{1, LPort}, {2, RPort}, {5, Count}, {6, SQuery}, {7, STimeout}, {8, TTLdns}, {9, TimeWait}});
     finishForm();
 }
 

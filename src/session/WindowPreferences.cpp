@@ -191,10 +191,18 @@ Options optionsOf(const PreferenceValues& value) {
                     value.at(PreferenceKey::AskSaveComment) != 0,
                     value.theme,
                     {},
+                    std::max(1, value.at(PreferenceKey::HistoryKeep)),
+                    value.at(PreferenceKey::HistoryBesideFiles) != 0,
                     value.at(PreferenceKey::FollowInterval)};
     for (const std::string& directory : value.recentDirectories)
         options.recentDirectories << QFile::decodeName(QByteArray::fromStdString(directory));
     return options;
+}
+
+history::Place historyPlace(const Options& options) {
+    return {.userRoot = history::defaultUserRoot(),
+            .besideFiles = options.historyBesideFiles,
+            .keep = static_cast<std::size_t>(std::max(1, options.historyKeep))};
 }
 
 Options readOptions(const QString& file) {
@@ -223,6 +231,8 @@ void save(const QMainWindow* window, const QString& file, const Options& options
     value.numbers = {
         {PreferenceKey::Hint, options.popupHints ? 1 : 0},
         {PreferenceKey::AskSaveComment, options.askSaveComment ? 1 : 0},
+        {PreferenceKey::HistoryKeep, options.historyKeep},
+        {PreferenceKey::HistoryBesideFiles, options.historyBesideFiles ? 1 : 0},
         {PreferenceKey::FollowInterval, options.followSeconds},
         {PreferenceKey::Top, window->y()},
         {PreferenceKey::Left, window->x()},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/Preferences.h"
+#include "history/Store.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,8 +18,14 @@ struct Options {
     bool askSaveComment = false; // a save asks for a comment for the history of saves
     Theme theme = Theme::System;
     QStringList recentDirectories; // the latest first
-    int followSeconds = 5;         // between two readings of a followed log
+    int historyKeep = 200;         // saves the history keeps, at least 1
+    bool historyBesideFiles = false;
+    int followSeconds = 5; // between two readings of a followed log
 };
+
+// Where the history of a configuration lives and how much of it is kept, as the options say: the window and the
+// command line record the same history.
+history::Place historyPlace(const Options& options);
 
 // Beside the executable, with ".ini" as its extension; for an installed program, in the user's configuration
 // directory.

@@ -792,6 +792,39 @@ private slots:
         QVERIFY(w_->savedLines(QStringLiteral("access.txt")).contains(line));
     }
 
+    // An Edit that turns a group's Input authorization into Output, where the group already has an Output line,
+    // asks as an Add does: Yes leaves one Output line (the edited one), No loses neither line.
+    void editChangingTheTypeAsks_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::newRow("Yes") << int(QMessageBox::Yes) << QByteArrayList{"OA:1:u:p:"};
+        QTest::newRow("No") << int(QMessageBox::No) << QByteArrayList{"IA:1:u:p:", "OA:1:o:q:"};
+    }
+    void editChangingTheTypeAsks() {
+        QFETCH(int, answer);
+        QFETCH(QByteArrayList, lines);
+        startAnew(w_, "GN:1:Office:\r\nIA:1:u:p:\r\nOA:1:o:q:\r\n");
+        QTableView* view = list(QStringLiteral("LAuth"));
+        const int inputRow = cell(view, 0, 1) == QLatin1String("u") ? 0 : 1; // the login of the Input line
+        ModalAnswers answers;
+        answers.push([&](QWidget* d) {
+            d->findChild<QComboBox*>(QStringLiteral("Combo"))->setCurrentIndex(1);
+            pressOkLater(d);
+        });
+        Asked asked;
+        pushQuestion(answers, QMessageBox::StandardButton(answer), asked);
+        if (answer == QMessageBox::No)
+            answers.push([](QWidget* d) { pressCancel(d); });
+        w_->doubleClick(view, inputRow);
+        QVERIFY2(answers.problems().isEmpty(), qPrintable(problems(answers)));
+        QVERIFY2(asked.text.contains(QStringLiteral("Group 1 already has its authorization rule (Output)")),
+                 qPrintable(asked.text));
+        w_->window->ConfigChanged = true;
+        QByteArrayList authorizations = w_->savedLines(QStringLiteral("access.txt"));
+        authorizations.removeIf([](const QByteArray& line) { return !line.contains("A:1:"); });
+        QCOMPARE(authorizations, lines);
+    }
+
     // Every rule list of the window runs its own editor's actions: a double click on a row, one on empty space and
     // the pop-up menu's "&Add" and "&Edit" (on a selected row) open the kind's dialog, and the Delete key deletes
     // the selected row through the list's model (a change, without any box).

@@ -199,8 +199,9 @@ private slots:
         answers.pushDialog<TFAuth>([&](TFAuth* d) {
             authShown = {d->Box1->title(), d->Combo->currentText(), d->login->text(), d->passw->text()};
             d->Combo->setCurrentIndex(0);
-            pressOk(d);
+            pressOkLater(d);
         });
+        answers.pushBox(QMessageBox::Yes); // group 2 has an input line
         w_->doubleClick(logins(), 2);
         QCOMPARE(authShown, (QStringList{" Edit Authorization Rules ", "Output", "out2", "q2"}));
         QCOMPARE(rowTexts(logins()), masked((QStringList{"1|chief||x", "2|out2|q2|note", "1|out1|pw|"})));
@@ -388,8 +389,9 @@ private slots:
             type(d->comment, QString());
             pressOkLater(d);
         });
-        // An Add over the group's line of the same type asks first; an Edit changes the row's own line.
-        if (editRow < 0 && typeIndex == 0 && start.contains("IA:3:in:p:"))
+        // An Add over the group's line of the same type asks first, and so does an Edit of the output row (1) into
+        // input; an Edit keeping its type changes the row's own line.
+        if (editRow != 0 && typeIndex == 0 && start.contains("IA:3:in:p:"))
             answers.pushBox(QMessageBox::Yes);
         w_->doubleClick(logins(), editRow);
         QVERIFY2(answers.problems().isEmpty(), qPrintable(answers.problems().join(u'\n')));

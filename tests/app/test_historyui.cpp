@@ -382,6 +382,28 @@ private slots:
         restart();
         QVERIFY(child<QAction>("AskSaveComment")->isChecked());
     }
+
+    // Config's history options: the number kept (HistoryKeepAction) prunes at the next save, and the history
+    // beside the files goes into .glymconf-history; both come back from the preferences file.
+    void historyOptions() {
+        startOnExample();
+        answers->pushDialog<QInputDialog>([](QInputDialog* dialog) {
+            const auto guard = closedOnFailure(dialog);
+            dialog->setIntValue(2);
+            dialog->accept();
+        });
+        child<QAction>("HistoryKeepAction")->trigger();
+        child<QAction>("HistoryBesideFiles")->trigger();
+        for (const char* port : {"3129", "3130", "3131"})
+            saveWithPort(QLatin1String(port));
+        const QDir beside(dir->path(QStringLiteral(".glymconf-history/generations")));
+        QCOMPARE(beside.entryList(QDir::Files), (QStringList{"00000002", "00000003"}));
+        QVERIFY(window->close());
+        restart();
+        QVERIFY(child<QAction>("HistoryBesideFiles")->isChecked());
+        saveWithPort(QStringLiteral("3132"));
+        QCOMPARE(beside.entryList(QDir::Files), (QStringList{"00000003", "00000004"}));
+    }
 };
 
 QTEST_MAIN(TestHistoryUi)

@@ -95,7 +95,8 @@ void savePreferenceValues(const std::string& path, const PreferenceValues& value
     for (const Preference& p : kPreferences) {
         if (p.onlyWhenSet && values.at(p.id) == p.defaultValue && !ini.storedValue(str(p.section), str(p.key)))
             continue;
-        if (p.id == PreferenceKey::Hint || p.id == PreferenceKey::AskSaveComment)
+        if (p.id == PreferenceKey::Hint || p.id == PreferenceKey::AskSaveComment ||
+            p.id == PreferenceKey::HistoryBesideFiles)
             ini.writeBool(str(p.section), str(p.key), values.at(p.id) != 0);
         else
             ini.writeInteger(str(p.section), str(p.key), values.at(p.id));

@@ -36,6 +36,11 @@ void Configuration::setSetting(std::size_t index, SettingValue value) {
     settings_.at(index) = std::move(value);
 }
 
+void Configuration::leaveMissingKeysOut() {
+    for (SettingAsRead& setting : settingsAsRead_)
+        setting.leftOut = setting.leftOut || !setting.stored;
+}
+
 std::size_t Configuration::settingOfControl(std::string_view control) {
     const auto found = std::find_if(kServerSettings.begin(), kServerSettings.end(), [control](const ServerSetting& s) {
         return s.control == control || s.secondControl == control;

@@ -137,6 +137,9 @@ public:
 
     // Settings changed both here and in glym30.ini since it was read.
     std::vector<SettingConflict> settingConflicts() const;
+    // Keys glym30.ini lacks stay lacking at the next save unless their setting is changed (the window's save adds
+    // them all, with the values it shows): the command line writes only what it is asked to.
+    void leaveMissingKeysOut();
     // A glym30.ini that could not be read as settings is replaced by a save (kept as its backup) only after this.
     void allowReplacingSettingsFile() { replaceSettingsFile_ = true; }
     bool replacesSettingsFile() const { return replaceSettingsFile_; }
