@@ -29,6 +29,12 @@ struct Options {
                             QStringLiteral("With 'service': drives the systemd unit NAME instead of the one the "
                                            "preferences name (glym.service unless set)."),
                             QStringLiteral("NAME")};
+    QCommandLineOption log{QStringLiteral("log"),
+                           QStringLiteral("Opens the window on the page Statistic showing the connection log FILE "
+                                          "instead of the one the settings name; given more than once, the logs "
+                                          "are read as one, in time order (rotations compressed with gzip or zstd "
+                                          "too)."),
+                           QStringLiteral("FILE")};
 };
 
 // The commands on the history, by the word that names them, and how many generation numbers each takes.
@@ -48,7 +54,8 @@ constexpr HistoryCommand kHistoryCommands[] = {
 bool asksForConsoleCommand(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         QString name = arguments[i];
-        if (name == QLatin1String("--dir") || name == QLatin1String("-dir") || name == QLatin1String("--unit")) {
+        if (name == QLatin1String("--dir") || name == QLatin1String("-dir") || name == QLatin1String("--unit") ||
+            name == QLatin1String("--log") || name == QLatin1String("-log")) {
             ++i;
             continue;
         }
@@ -161,7 +168,7 @@ QString commandLineHelp(const QString& programName) {
         QStringLiteral("The configurator of the GLYM proxy server: views and edits glym30.ini, its three rule "
                        "files and reads the connection log. Without options it opens its window on the glym30.ini "
                        "beside the program; without one there, on the directory opened last, or it asks for one."));
-    parser.addOptions({options.check, options.dir, options.unit, options.help, options.version});
+    parser.addOptions({options.check, options.dir, options.unit, options.log, options.help, options.version});
     parser.addPositionalArgument(QStringLiteral("history"),
                                  QStringLiteral("Lists the saves the history recorded, newest first, one a line: "
                                                 "number, time, user@host, files changed, lines added and removed, "
@@ -190,7 +197,7 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
     Options options;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({options.help, options.version, options.check, options.dir, options.unit});
+    parser.addOptions({options.help, options.version, options.check, options.dir, options.unit, options.log});
     parser.addOptions(configurationOptions());
     if (!parser.parse(arguments)) {
         if (!toolkitOptionsRemoved && mayBeToolkitOptions(parser, arguments))
@@ -225,6 +232,11 @@ CommandLine parseCommandLine(const QStringList& arguments, bool toolkitOptionsRe
         if (command.action != CommandLine::Action::Service)
             return error(QStringLiteral("--unit goes with 'service'."));
         command.unit = parser.value(options.unit);
+    }
+    if (parser.isSet(options.log)) {
+        if (command.action != CommandLine::Action::Window)
+            return error(QStringLiteral("--log opens the window: it cannot go with a command."));
+        command.logFiles = parser.values(options.log);
     }
     if (parser.isSet(options.dir)) {
         command.directory = parser.value(options.dir);

@@ -7,6 +7,7 @@
 
 // The configurator's command line:
 //   glymconf [--dir DIR]             the window, on DIR/glym30.ini instead of the one beside the executable
+//   glymconf --log FILE [--log FILE]  the window, its page Statistic showing these logs read as one
 //   glymconf --check [--dir DIR]     checks glym30.ini and its rule files, prints the findings, no display needed
 //   glymconf [--dir DIR] history     lists the saves the history recorded, newest first
 //   glymconf [--dir DIR] diff N [M]  shows what changed from generation N to M (or to the files now)
@@ -24,6 +25,7 @@ struct CommandLine {
     ConfigurationRequest configure; // Configure: the command and its words
     QString service = {};           // Service: "status", "start", "stop", "restart" or "reload"
     QString unit = {};              // Service: --unit as given; empty: the one of the preferences
+    QStringList logFiles = {};      // Window: every --log, as given
 };
 
 // The arguments as the program received them (its own name first).

@@ -456,6 +456,7 @@ void TMainWnd::loadPreferences() {
     ui_->HistoryBesideFiles->setChecked(options.historyBesideFiles);
     historyKeep_ = options.historyKeep;
     useHistoryOptions();
+    statisticsPage_->setFollowInterval(options.followSeconds);
     setTheme(options.theme);
     recentDirectories_ = windowpreferences::withRecentDirectory(options.recentDirectories, QDir::cleanPath(ProgramDir));
     showRecentDirectories();
@@ -465,7 +466,8 @@ void TMainWnd::loadPreferences() {
 void TMainWnd::savePreferences() {
     windowpreferences::save(this, preferencesFile,
                             {shell_->popupHints(), ui_->AskSaveComment->isChecked(), theme_, recentDirectories_,
-                             historyKeep_, ui_->HistoryBesideFiles->isChecked(), serviceControls_->unit()});
+                             historyKeep_, ui_->HistoryBesideFiles->isChecked(), serviceControls_->unit(),
+                             statisticsPage_->followInterval()});
 }
 
 // A save cut short or refused applies nothing; with nothing to save, the service reloads what is on disk.
@@ -594,6 +596,17 @@ void TMainWnd::buildLists() {
                            file(QT_TR_NOOP("the cache-skip rules file"), ui_->CacheSkipFile->text()),
                            file(QT_TR_NOOP("the port-mapping rules file"), ui_->RouterFile->text())};
     });
+    statisticsPage_->setGroups([this]() -> const GroupTable& { return document_.groups(); });
+    connect(ui_->OpenLogAction, &QAction::triggered, this, [this] {
+        ui_->PageControl->setCurrentWidget(ui_->Statistic);
+        messages::guarded(this, [this] { statisticsPage_->chooseLogs(); });
+    });
+    connect(ui_->ConnectLogAction, &QAction::triggered, this, [this] {
+        statisticsPage_->forgetOpenedLogs();
+        ui_->PageControl->setCurrentWidget(ui_->Statistic);
+        BReloadStatisticClick();
+    });
+    connect(ui_->FollowIntervalAction, &QAction::triggered, statisticsPage_.get(), &StatisticsPage::askFollowInterval);
     CacheSkipPopup = lists_->addPopupMenu("CacheSkipPopup", {"AddPopAction", "EditPopAction", "DeletePopAction"},
                                           QStringLiteral("NoRules"));
     // The cache-skip rules sort by their whole line; every other list by the column clicked.
@@ -622,6 +635,11 @@ void TMainWnd::BReloadStatisticClick() {
 
 void TMainWnd::LoadStatActionExecute() {
     messages::guarded(this, [this] { statisticsPage_->read(ui_->ConnectLogFile->text()); });
+}
+
+void TMainWnd::openLogs(const QStringList& files) {
+    ui_->PageControl->setCurrentWidget(ui_->Statistic);
+    messages::guarded(this, [this, &files] { statisticsPage_->openLogs(files); });
 }
 
 void TMainWnd::BSaveStatisticClick() {

@@ -266,6 +266,8 @@ public Q_SLOTS:
 public:
     // Forgets every step to undo (a reload of everything calls it).
     void clearUndo() { lists_->clearUndo(); }
+    // Shows the page Statistic with these logs read as one (--log).
+    void openLogs(const QStringList& files);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -7,6 +7,7 @@
 #include "session/WindowPreferences.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <memory>
 
 int main(int argc, char* argv[]) {
@@ -36,5 +37,7 @@ int main(int argc, char* argv[]) {
     const auto window = command.directory.isEmpty() ? std::make_unique<TMainWnd>(executable)
                                                     : std::make_unique<TMainWnd>(executable, QDir(command.directory));
     window->show();
+    if (!command.logFiles.isEmpty())
+        QTimer::singleShot(0, window.get(), [&window, &command] { window->openLogs(command.logFiles); });
     return application.exec();
 }

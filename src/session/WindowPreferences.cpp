@@ -196,6 +196,7 @@ Options optionsOf(const PreferenceValues& value) {
     for (const std::string& directory : value.recentDirectories)
         options.recentDirectories << QFile::decodeName(QByteArray::fromStdString(directory));
     options.serviceUnit = QString::fromStdString(value.serviceUnit);
+    options.followSeconds = value.at(PreferenceKey::FollowInterval);
     return options;
 }
 
@@ -233,6 +234,7 @@ void save(const QMainWindow* window, const QString& file, const Options& options
         {PreferenceKey::AskSaveComment, options.askSaveComment ? 1 : 0},
         {PreferenceKey::HistoryKeep, options.historyKeep},
         {PreferenceKey::HistoryBesideFiles, options.historyBesideFiles ? 1 : 0},
+        {PreferenceKey::FollowInterval, options.followSeconds},
         {PreferenceKey::Top, window->y()},
         {PreferenceKey::Left, window->x()},
         {PreferenceKey::Height, window->height()},

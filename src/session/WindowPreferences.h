@@ -22,6 +22,7 @@ struct Options {
     int historyKeep = 200;         // saves the history keeps, at least 1
     bool historyBesideFiles = false;
     QString serviceUnit = QString::fromLatin1(kDefaultServiceUnit); // the proxy's systemd unit
+    int followSeconds = 5;                                          // between two readings of a followed log
 };
 
 // Where the history of a configuration lives and how much of it is kept, as the options say: the window and the

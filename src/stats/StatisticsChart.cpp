@@ -1,6 +1,7 @@
 #include "stats/StatisticsChart.h"
 
 #include "base/Text.h"
+#include "stats/StatisticsModels.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QHorizontalBarSeries>
+#include <QLocale>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
@@ -20,8 +22,9 @@ constexpr statsreport::Measure kMeasures[] = {statsreport::Measure::Traffic, sta
 constexpr qsizetype kLongestAddress = 24; // characters of an address a bar label shows
 
 QString amountText(statsreport::Measure measure, std::int64_t value) {
-    return measure == statsreport::Measure::Traffic ? QString::fromStdString(statsreport::humanKilobytes(value))
-                                                    : QString::number(value);
+    return measure == statsreport::Measure::Traffic
+               ? QString::fromStdString(statsreport::humanKilobytes(value, localeNumbers()))
+               : QLocale().toString(static_cast<qlonglong>(value));
 }
 
 // A colour part of the way from one to another, for lines that must show on the background in any palette.
@@ -86,7 +89,8 @@ void StatisticsChart::takePaletteColours() {
     }
 }
 
-void StatisticsChart::setRows(std::span<const ConnectionStatsRow> rows) {
+void StatisticsChart::setRows(std::span<const ConnectionStatsRow> rows, Subject subject) {
+    subject_ = subject;
     byTraffic_ = statsreport::topClients(rows, statsreport::Measure::Traffic, kBars);
     byConnections_ = statsreport::topClients(rows, statsreport::Measure::Connections, kBars);
     draw();
@@ -98,9 +102,11 @@ void StatisticsChart::draw() {
     const auto& top = measure == statsreport::Measure::Traffic ? byTraffic_ : byConnections_;
     chart_->removeAllSeries();
     clients_->clear();
-    chart_->setTitle(top.empty() ? QStringLiteral("No clients")
-                                 : QStringLiteral("Top %1 clients by %2")
+    const char* subject = subject_ == Subject::Groups ? "groups" : "clients";
+    chart_->setTitle(top.empty() ? QStringLiteral("No %1").arg(QLatin1String(subject))
+                                 : QStringLiteral("Top %1 %2 by %3")
                                        .arg(top.size())
+                                       .arg(QLatin1String(subject))
                                        .arg(measure == statsreport::Measure::Traffic ? "traffic" : "connections"));
     clients_->setVisible(!top.empty());
     amounts_->setVisible(!top.empty());

@@ -4,29 +4,44 @@
 #include "base/ListModels.h"
 #include "base/ListViews.h"
 #include "base/MessageBoxes.h"
+#include "base/RowOrder.h"
 #include "base/Text.h"
 #include "common/Error.h"
 #include "common/FileIo.h"
 #include "logs/ConnectionStats.h"
+#include "logs/LogReading.h"
+#include "rules/ClientGroups.h"
 #include "stats/StatisticsChart.h"
+#include "stats/StatisticsModels.h"
+#include "ui_StatisticsBar.h"
 
 #include <QAbstractProxyModel>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <array>
 #include <charconv>
 #include <exception>
@@ -55,16 +70,63 @@ constexpr ListColumn kColumns[] = {
     {.title = "First Access", .sizing = Fixed, .width = 120},
     {.title = "Last Disconnect", .sizing = Fixed, .width = 120},
     {.title = "Count Access", .sizing = Fixed, .width = 80, .alignment = kRight, .numeric = true},
-    {.title = "Count Query", .sizing = Stretch, .alignment = kRight, .numeric = true},
+    {.title = "Count Query", .sizing = Fixed, .width = 80, .alignment = kRight, .numeric = true},
+    {.title = "Group", .sizing = Stretch},
 };
+static_assert(StatsModel::kGroupColumn == 6);
 
 constexpr ListDescriptor kList{.objectName = "LStat", .columns = kColumns, .source = RowSource::Records};
 
-// The cells of a row, in column order.
-constexpr std::string ConnectionStatsRow::*kCells[] = {
-    &ConnectionStatsRow::address,        &ConnectionStatsRow::sent,        &ConnectionStatsRow::firstAccess,
-    &ConnectionStatsRow::lastDisconnect, &ConnectionStatsRow::countAccess, &ConnectionStatsRow::countQuery,
+constexpr ListColumn kGroupColumns[] = {
+    {.title = "Group", .sizing = Interactive, .width = 160},
+    {.title = "Clients", .sizing = Fixed, .width = 70, .alignment = kRight, .numeric = true},
+    {.title = "Send, kB", .sizing = Fixed, .width = 90, .alignment = kRight, .numeric = true},
+    {.title = "Count Access", .sizing = Fixed, .width = 80, .alignment = kRight, .numeric = true},
+    {.title = "Count Query", .sizing = Stretch, .alignment = kRight, .numeric = true},
 };
+
+constexpr ListDescriptor kGroupList{
+    .objectName = "LStatGroups", .columns = kGroupColumns, .source = RowSource::Records};
+
+// The presets of StatPeriod, in its order.
+enum Preset { kAll, kToday, kYesterday, kThisWeek, kThisMonth, kCustom };
+
+constexpr int kMaxFollowSeconds = 3600;
+
+// The seconds the log's clock gives a date and time shown in the bar.
+std::int64_t logSeconds(const QDateTime& time) {
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    return logtime::civilSeconds(date.year(), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                                 static_cast<unsigned>(clock.hour()), static_cast<unsigned>(clock.minute()),
+                                 static_cast<unsigned>(clock.second()));
+}
+
+// A file name as the program opens it.
+std::string openName(const QString& fileName) {
+    return QFile::encodeName(fileName).toStdString();
+}
+
+// The list view of the Groups view, set up as LStat is, in a panel of its own (the filter row goes there).
+QWidget* makeGroupsPanel(QWidget* parent, const QTableView* like) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QStringLiteral("StatGroupsPanel"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* view = new QTableView(panel);
+    view->setObjectName(QStringLiteral("LStatGroups"));
+    const QString hint = StatisticsPage::tr("Totals of each user group; a client of several groups counts in the "
+                                            "row \"Several groups\" only");
+    view->setToolTip(hint);
+    view->setStatusTip(hint);
+    view->setEditTriggers(like->editTriggers());
+    view->setSelectionMode(like->selectionMode());
+    view->setSelectionBehavior(like->selectionBehavior());
+    view->setTabKeyNavigation(false);
+    layout->addWidget(view);
+    panel->hide();
+    return panel;
+}
 
 const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
 const QString kTsvFilter = QStringLiteral("Tab-separated text (*.tsv *.txt)");
@@ -128,54 +190,30 @@ public:
 
 } // namespace
 
-// The rows of the last reading, in order of first appearance.
-class StatsModel final : public ListModel {
-public:
-    using ListModel::ListModel;
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-    }
-    std::string_view cellBytes(int row, int column, std::string&) const override {
-        return rows_[static_cast<std::size_t>(row)].*kCells[static_cast<std::size_t>(column)];
-    }
-    int cellImage(int, int column) const override { return column == 0 ? mainimage::kHost : -1; }
-
-    // A number of the log is shown grouped by the user's locale ("1,234,567"); the sort, the filter and the export
-    // read the log's own digits (cellBytes).
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
-        if (role == Qt::DisplayRole && index.isValid() && index.row() < rowCount() && index.column() < columnCount() &&
-            kColumns[static_cast<std::size_t>(index.column())].numeric) {
-            std::string scratch;
-            const std::string_view cell = cellBytes(index.row(), index.column(), scratch);
-            qlonglong number = 0;
-            const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), number);
-            // Only a number written plainly: "007" or "+5" stays as the log has it.
-            if (error == std::errc() && end == cell.data() + cell.size() && std::to_string(number) == cell)
-                return QLocale().toString(number);
-        }
-        return ListModel::data(index, role);
-    }
-
-    void setRows(std::vector<ConnectionStatsRow> rows) {
-        beginResetModel();
-        rows_ = std::move(rows);
-        endResetModel();
-    }
-    const std::vector<ConnectionStatsRow>& rows() const { return rows_; }
-
-private:
-    std::vector<ConnectionStatsRow> rows_;
-};
-
 const ListDescriptor& StatisticsPage::list() {
     return kList;
 }
 
+namespace {
+
+// Builds the Groups view beside LStat (hidden) and binds it.
+BoundList& bindGroupsView(QWidget* window, ListViews& lists) {
+    auto* splitter = control<QSplitter>(window, "StatSplitter");
+    splitter->insertWidget(1, makeGroupsPanel(splitter, control<QTableView>(window, "LStat")));
+    return lists.bind(kGroupList, std::make_unique<GroupStatsModel>(kGroupList));
+}
+
+} // namespace
+
 StatisticsPage::StatisticsPage(QWidget* window, ListViews& lists, QStatusBar* statusBar, QLabel* statusPanel)
     : QObject(window), window_(window), bound_(lists.bind(kList, std::make_unique<StatsModel>(kList))),
       rows_(static_cast<StatsModel*>(bound_.model)), reloadButton_(control<QToolButton>(window, "BReloadStatistic")),
-      stopButton_(control<QToolButton>(window, "BStopStatistic")), statusPanel_(statusPanel) {
+      stopButton_(control<QToolButton>(window, "BStopStatistic")), statusPanel_(statusPanel),
+      bar_(std::make_unique<Ui::StatisticsBar>()), groupsBound_(bindGroupsView(window, lists)),
+      groupRows_(static_cast<GroupStatsModel*>(groupsBound_.model)),
+      clientsPanel_(control<QWidget>(window, "StatListPanel")),
+      groupsPanel_(control<QWidget>(window, "StatGroupsPanel")), clientGroups_(std::make_unique<ClientGroups>()),
+      followTimer_(new QTimer(this)) {
     progress_ = new QProgressBar(statusBar);
     progress_->setObjectName(QStringLiteral("StatisticProgress"));
     progress_->setRange(0, kProgressSteps);
@@ -197,17 +235,93 @@ StatisticsPage::StatisticsPage(QWidget* window, ListViews& lists, QStatusBar* st
     chartPanel->setVisible(chartButton->isChecked());
     auto* splitter = control<QSplitter>(window, "StatSplitter");
     splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(1, 3);
+    splitter->setStretchFactor(2, 2);
+    setUpBar();
+
+    // A log dropped on the page is read as Open Log reads it.
+    auto* page = control<QWidget>(window, "Statistic");
+    page->setAcceptDrops(true);
+    page->installEventFilter(this);
+    connect(followTimer_, &QTimer::timeout, this, [this] { messages::guarded(window_, [this] { followStep(); }); });
+}
+
+void StatisticsPage::setUpBar() {
+    auto* bar = new QWidget(window_);
+    bar_->setupUi(bar);
+    auto* box = qobject_cast<QBoxLayout*>(control<QWidget>(window_, "StatBox")->layout());
+    if (box == nullptr)
+        throw GlymError("The statistics box lacks its layout.");
+    box->insertWidget(0, bar);
+    bar_->StatLogFiles->setTextFormat(Qt::PlainText);
+    bar_->StatLogFiles->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar_->StatLogFiles->setText(tr("Log: the Connect Log of the settings"));
+    const QDateTime now = QDateTime::currentDateTime();
+    bar_->StatFrom->setDateTime(QDateTime(now.date(), QTime(0, 0)));
+    bar_->StatTo->setDateTime(QDateTime(now.date(), QTime(23, 59, 59)));
+    applyPreset(kAll);
+    connect(bar_->StatPeriod, &QComboBox::activated, this, [this](int preset) {
+        applyPreset(preset);
+        messages::guarded(window_, [this] { reloadShown(); });
+    });
+    for (QDateTimeEdit* edit : {bar_->StatFrom, bar_->StatTo})
+        connect(edit, &QDateTimeEdit::editingFinished, this, [this] {
+            bar_->StatPeriod->setCurrentIndex(kCustom);
+            messages::guarded(window_, [this] { reloadShown(); });
+        });
+    connect(bar_->StatFollow, &QCheckBox::toggled, this,
+            [this](bool on) { messages::guarded(window_, [this, on] { startFollowing(on); }); });
+    connect(bar_->StatView, &QComboBox::currentIndexChanged, this, &StatisticsPage::showView);
+    connect(bar_->StatNotRead, &QToolButton::clicked, this, &StatisticsPage::showLinesNotRead);
 }
 
 StatisticsPage::~StatisticsPage() {
     cancel();
 }
 
+// The period's edit fields show the preset's first and last second; All leaves them as they are, unused.
+void StatisticsPage::applyPreset(int preset) {
+    const QDate today = QDate::currentDate();
+    QDate first = today;
+    QDate last = today;
+    switch (preset) {
+    case kYesterday:
+        first = last = today.addDays(-1);
+        break;
+    case kThisWeek:
+        first = today.addDays(-((today.dayOfWeek() - static_cast<int>(QLocale().firstDayOfWeek()) + 7) % 7));
+        last = first.addDays(6);
+        break;
+    case kThisMonth:
+        first = QDate(today.year(), today.month(), 1);
+        last = first.addMonths(1).addDays(-1);
+        break;
+    default:
+        break;
+    }
+    if (preset != kAll && preset != kCustom) {
+        bar_->StatFrom->setDateTime(QDateTime(first, QTime(0, 0)));
+        bar_->StatTo->setDateTime(QDateTime(last, QTime(23, 59, 59)));
+    }
+    bar_->StatFrom->setEnabled(preset != kAll);
+    bar_->StatTo->setEnabled(preset != kAll);
+}
+
+// The logs shown, read again (for a new period): nothing before the first reading.
+void StatisticsPage::reloadShown() {
+    if (files_.empty() || reading_)
+        return;
+    readLogs(files_, shownLogs_);
+}
+
 void StatisticsPage::reload(const QString& logName) {
     if (reading_)
         return; // a reading runs already (its note must stay until it ends)
     PanelNote note(statusPanel_, kReading);
+    if (!openedLogs_.isEmpty()) {
+        openLogs(openedLogs_);
+        return;
+    }
     const auto path = toFileBytes(logName);
     // Missing (or a directory) is "not found"; anything else that exists, a named pipe say, goes to the reader,
     // which says why it cannot be read.
@@ -221,15 +335,81 @@ void StatisticsPage::reload(const QString& logName) {
 void StatisticsPage::read(const QString& logName) {
     if (reading_)
         return;
+    if (!openedLogs_.isEmpty()) {
+        openLogs(openedLogs_);
+        return;
+    }
     const auto path = toFileBytes(logName);
     if (!path)
         throw GlymError("Cannot open file: its name cannot be written in Windows-1251.");
+    readLogs({*path}, {logName});
+}
+
+void StatisticsPage::openLogs(const QStringList& fileNames) {
+    if (reading_ || fileNames.isEmpty())
+        return;
+    std::vector<std::string> paths;
+    for (const QString& name : fileNames)
+        paths.push_back(openName(name));
+    paths = inTimeOrder(std::move(paths));
+    QStringList ordered;
+    for (const std::string& path : paths)
+        ordered << QFile::decodeName(QByteArray::fromStdString(path));
+    openedLogs_ = ordered;
+    readLogs(std::move(paths), ordered);
+}
+
+void StatisticsPage::chooseLogs() {
+    QFileDialog dialog(window_, QStringLiteral("Open Log"));
+    dialog.setObjectName(QStringLiteral("OpenLogDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters({tr("Logs (*.log *.log.* *.gz *.zst *.txt)"), tr("All files (*)")});
+    if (!openedLogs_.isEmpty())
+        dialog.setDirectory(QFileInfo(openedLogs_.constLast()).absolutePath());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    openLogs(dialog.selectedFiles());
+}
+
+void StatisticsPage::forgetOpenedLogs() {
+    openedLogs_.clear();
+}
+
+void StatisticsPage::readLogs(std::vector<std::string> paths, const QStringList& shownNames) {
+    LogReadingOptions options;
+    if (bar_->StatPeriod->currentIndex() != kAll)
+        options.period = logtime::Period{logSeconds(bar_->StatFrom->dateTime()), logSeconds(bar_->StatTo->dateTime())};
+    options.follow = bar_->StatFollow->isChecked();
+    options.reading.cancel = &cancel_;
+    options.reading.progress = [this](std::uint64_t done, std::uint64_t total) {
+        const int step = total == 0 ? kProgressSteps : static_cast<int>(done * kProgressSteps / total);
+        QMetaObject::invokeMethod(progress_, "setValue", Qt::QueuedConnection, Q_ARG(int, step));
+    };
+    auto reading = std::make_unique<LogReading>(paths, options);
     QElapsedTimer clock;
     clock.start();
-    ConnectionStats stats = readInWorker(*path);
-    if (stats.cancelled) {
+    readInWorker(*reading);
+    ConnectionStats stats = reading->stats();
+    // A stop asked for before the rows are shown counts, even when the last block was read meanwhile.
+    if (stats.cancelled || cancel_) {
         totals_->setText(tr("Reading stopped: the rows of the reading before are kept."));
         return;
+    }
+    startFollowing(false);
+    files_ = std::move(paths);
+    shownLogs_ = shownNames;
+    const QStringList names = [&] {
+        QStringList list;
+        for (const QString& name : shownNames)
+            list << QFileInfo(name).fileName();
+        return list;
+    }();
+    bar_->StatLogFiles->setText((shownNames.size() == 1 ? tr("Log: %1") : tr("Logs: %1")).arg(names.join(u", ")));
+    bar_->StatLogFiles->setToolTip(QDir::toNativeSeparators(shownNames.join(u'\n')));
+    if (options.follow && reading->followable()) {
+        followed_ = std::move(reading);
+        followTimer_->start(followSeconds_ * 1000);
     }
     showRows(stats, static_cast<double>(clock.nsecsElapsed()) / 1e9);
     if (stats.error)
@@ -237,33 +417,176 @@ void StatisticsPage::read(const QString& logName) {
 }
 
 void StatisticsPage::clear() {
+    startFollowing(false);
+    files_.clear();
+    notes_ = {};
     totals_->clear();
     chart_->setRows({});
-    rows_->setRows({});
+    rows_->setRows({}, *clientGroups_);
+    groupRows_->setTotals({}, *clientGroups_);
+    bar_->StatNotRead->hide();
 }
 
 void StatisticsPage::showRows(ConnectionStats& stats, double seconds) {
-    totals_->setText(QString::fromStdString(statsreport::totalsText(statsreport::totalsOf(stats.rows), seconds)));
-    chart_->setRows(stats.rows);
-    rows_->setRows(std::move(stats.rows));
+    clientGroups_ = groups_ ? std::make_unique<ClientGroups>(groups_()) : std::make_unique<ClientGroups>();
+    rows_->setRows(std::move(stats.rows), *clientGroups_);
+    showTotals(stats, seconds);
+}
+
+// The totals, the group totals, the chart and the lines not read of the rows shown.
+void StatisticsPage::showTotals(const ConnectionStats& stats, double seconds) {
+    const std::vector<ConnectionStatsRow>& rows = rows_->rows();
+    QString text =
+        QString::fromStdString(statsreport::totalsText(statsreport::totalsOf(rows), seconds, localeNumbers()));
+    if (followed_)
+        text = tr("Following: %1").arg(text);
+    totals_->setText(text);
+    groupRows_->setTotals(statsreport::groupTotals(rows, rows_->groupOfRows()), *clientGroups_);
+    notes_ = stats.notes;
+    const qlonglong notRead = static_cast<qlonglong>(notes_.notRead());
+    bar_->StatNotRead->setText(notRead == 1 ? tr("1 line not read")
+                                            : tr("%1 lines not read").arg(QLocale().toString(notRead)));
+    bar_->StatNotRead->setVisible(notRead > 0);
+    showView();
+}
+
+// The Clients view shows LStat and the chart of the top clients; the Groups view LStatGroups and the chart of the
+// groups.
+void StatisticsPage::showView() {
+    const bool groups = bar_->StatView->currentIndex() == 1;
+    clientsPanel_->setVisible(!groups);
+    groupsPanel_->setVisible(groups);
+    if (groups)
+        chart_->setRows(groupRows_->chartRows(), StatisticsChart::Subject::Groups);
+    else
+        chart_->setRows(rows_->rows(), StatisticsChart::Subject::Clients);
+}
+
+void StatisticsPage::setFollowInterval(int seconds) {
+    followSeconds_ = std::clamp(seconds, 1, kMaxFollowSeconds);
+    if (followTimer_->isActive())
+        followTimer_->start(followSeconds_ * 1000);
+}
+
+void StatisticsPage::askFollowInterval() {
+    bool ok = false;
+    const int seconds = QInputDialog::getInt(window_, QStringLiteral("Follow Interval"),
+                                             tr("Seconds between two readings of a followed log (1 to 3600):"),
+                                             followSeconds_, 1, kMaxFollowSeconds, 1, &ok);
+    if (ok)
+        setFollowInterval(seconds);
+}
+
+// Follow on: the logs shown are read again to follow the last one (nothing before the first reading); off: the
+// rows stay as they are.
+void StatisticsPage::startFollowing(bool on) {
+    if (!on) {
+        followTimer_->stop();
+        followed_.reset();
+        return;
+    }
+    if (followed_ || reading_)
+        return;
+    if (!bar_->StatFollow->isChecked()) {
+        const QSignalBlocker quiet(bar_->StatFollow);
+        bar_->StatFollow->setChecked(true);
+    }
+    reloadShown();
+    if (!followed_ && !files_.empty()) {
+        const QSignalBlocker quiet(bar_->StatFollow);
+        bar_->StatFollow->setChecked(false);
+        statusPanel_->setText(tr("Only a log that is not compressed can be followed, and only until a line stops "
+                                 "the reading."));
+    }
+}
+
+void StatisticsPage::followStep() {
+    if (!followed_ || reading_)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    LogReading::FollowStep step = LogReading::FollowStep::Unchanged;
+    try {
+        step = followed_->follow();
+    } catch (...) {
+        startFollowing(false);
+        const QSignalBlocker quiet(bar_->StatFollow);
+        bar_->StatFollow->setChecked(false);
+        throw;
+    }
+    if (step == LogReading::FollowStep::Unchanged)
+        return;
+    ConnectionStats stats = followed_->stats();
+    files_ = followed_->files();
+    // The rows keep the place the user gave them: the sort is made again, the filter applied again, and the
+    // selected client stays selected.
+    const std::optional<int> selected = bound_.selectedRow();
+    rows_->updateRows(std::move(stats.rows), *clientGroups_);
+    if (bound_.proxy->sortColumn() >= 0)
+        bound_.proxy->sortOnce(bound_.proxy->sortColumn(), bound_.proxy->sortOrder());
+    if (const QString filter = bound_.proxy->filter(); !filter.isEmpty()) {
+        bound_.proxy->setFilter(QString());
+        bound_.proxy->setFilter(filter);
+    }
+    if (selected)
+        bound_.selectRow(*selected);
+    showTotals(stats, static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    if (!followed_->followable())
+        startFollowing(false);
+    if (stats.error)
+        throw GlymError(*stats.error);
+}
+
+// The lines the last reading could not read: the first 1,000, with their file and line number.
+void StatisticsPage::showLinesNotRead() const {
+    QDialog dialog(window_);
+    dialog.setObjectName(QStringLiteral("LinesNotReadDialog"));
+    dialog.setWindowTitle(QStringLiteral("Lines Not Read"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* summary = new QLabel(&dialog);
+    const qlonglong all = static_cast<qlonglong>(notes_.notRead());
+    summary->setText(tr("%1 lines not read: %2 not of 9 fields, %3 without a readable start time. The first %4:")
+                         .arg(QLocale().toString(all), QLocale().toString(static_cast<qlonglong>(notes_.malformed)),
+                              QLocale().toString(static_cast<qlonglong>(notes_.noTime)))
+                         .arg(QLocale().toString(static_cast<qlonglong>(notes_.listed.size()))));
+    layout->addWidget(summary);
+    auto* table = new QTableWidget(static_cast<int>(notes_.listed.size()), 4, &dialog);
+    table->setObjectName(QStringLiteral("LinesNotRead"));
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("File"), QStringLiteral("Line"), QStringLiteral("Why"), QStringLiteral("Text")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    int row = 0;
+    for (const logstats::LineNote& note : notes_.listed) {
+        const QString file = note.file < files_.size()
+                                 ? QFileInfo(QFile::decodeName(QByteArray::fromStdString(files_[note.file]))).fileName()
+                                 : QString();
+        table->setItem(row, 0, new QTableWidgetItem(file));
+        table->setItem(row, 1, new QTableWidgetItem(QLocale().toString(static_cast<qulonglong>(note.line))));
+        table->setItem(row, 2,
+                       new QTableWidgetItem(note.fault == logstats::LineFault::NoTime ? tr("no readable start time")
+                                                                                      : tr("not 9 fields")));
+        table->setItem(row, 3, new QTableWidgetItem(fromFileBytes(note.text)));
+        ++row;
+    }
+    table->resizeColumnsToContents();
+    layout->addWidget(table);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(760, 420);
+    dialog.exec();
 }
 
 // Runs the reading in a worker thread and waits for it in a local event loop, so the window stays alive.
-ConnectionStats StatisticsPage::readInWorker(const std::string& path) {
-    ConnectionStats stats;
+void StatisticsPage::readInWorker(LogReading& reading) {
     std::exception_ptr failure;
     cancel_ = false;
     showReading(true);
-
-    ConnectionStatsOptions options;
-    options.cancel = &cancel_;
-    options.progress = [this](std::uint64_t done, std::uint64_t total) {
-        const int step = total == 0 ? kProgressSteps : static_cast<int>(done * kProgressSteps / total);
-        QMetaObject::invokeMethod(progress_, "setValue", Qt::QueuedConnection, Q_ARG(int, step));
-    };
     QThread* worker = QThread::create([&] {
         try {
-            stats = readConnectionStats(path, options);
+            reading.read();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -278,9 +601,6 @@ ConnectionStats StatisticsPage::readInWorker(const std::string& path) {
     showReading(false);
     if (failure)
         std::rethrow_exception(failure);
-    // A stop asked for before the rows are shown counts, even when the last block was read meanwhile.
-    stats.cancelled = stats.cancelled || cancel_;
-    return stats;
 }
 
 // While a reading runs, the stop button stands in the reload button's place and takes the user's input, with
@@ -300,6 +620,8 @@ void StatisticsPage::showReading(bool running) {
 }
 
 bool StatisticsPage::eventFilter(QObject* watched, QEvent* event) {
+    if (!reading_ && (event->type() == QEvent::DragEnter || event->type() == QEvent::Drop))
+        return dropLogs(event);
     if (!reading_ || !isUserInput(event->type()))
         return false;
     if (event->type() == QEvent::Shortcut)
@@ -318,6 +640,28 @@ bool StatisticsPage::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return widget != stopButton_;
+}
+
+// Local files dragged onto the page are taken, and read when dropped.
+bool StatisticsPage::dropLogs(QEvent* event) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    QStringList files;
+    for (const QUrl& url : drop->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    if (files.isEmpty())
+        return false;
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop) {
+        // Read once the drop has ended: the source of the drag waits for it.
+        QTimer::singleShot(0, this, [this, files] {
+            messages::guarded(window_, [this, &files] {
+                PanelNote note(statusPanel_, kReading);
+                openLogs(files);
+            });
+        });
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -384,19 +728,20 @@ std::size_t StatisticsPage::exportTo(const QString& fileName, statsreport::Table
     refuseProtected(fileName);
     const std::string path = QFile::encodeName(fileName).toStdString();
     const statsreport::TableFormat format = statsreport::formatForFile(path, otherwise);
-    const std::vector<ConnectionStatsRow>& rows = rows_->rows();
+    const int rowCount = rows_->rowCount();
     std::array<std::string_view, std::size(kColumns)> cells;
+    std::string scratch;
 
     // Every row is written once in the order of the reading, where its cells lie one after the other in memory,
     // and its record is then copied into the order the list shows. Writing the rows in a sorted order straight
     // away would fetch their cells from all over memory: three times slower for a million rows.
-    statsreport::TableText records(format, rows.size() * 72);
+    statsreport::TableText records(format, static_cast<std::size_t>(rowCount) * 80);
     std::vector<std::size_t> starts;
-    starts.reserve(rows.size() + 1);
-    for (const ConnectionStatsRow& row : rows) {
+    starts.reserve(static_cast<std::size_t>(rowCount) + 1);
+    for (int row = 0; row < rowCount; ++row) {
         starts.push_back(records.bytes().size());
         for (std::size_t column = 0; column < cells.size(); ++column)
-            cells[column] = row.*kCells[column];
+            cells[column] = rows_->cellBytes(row, static_cast<int>(column), scratch);
         records.addRecord(cells);
     }
     starts.push_back(records.bytes().size());

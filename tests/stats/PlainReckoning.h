@@ -9,6 +9,7 @@
 #include "common/FileIo.h"
 #include "common/Numbers.h"
 #include "logs/ConnectionStats.h"
+#include "logs/LineTime.h"
 
 #include <cstdint>
 #include <limits>
@@ -37,7 +38,8 @@ inline std::string trimControls(const std::string& field) {
     return field.substr(begin, end - begin);
 }
 
-inline ConnectionStats reckon(std::string_view log) {
+// period: when not null, only the lines that start within it count; the notes say which lines did not count.
+inline ConnectionStats reckon(std::string_view log, const logtime::Period* period = nullptr) {
     ConnectionStats stats;
     const std::vector<std::string> lines = splitTextLines(log);
     // Adds the number in text to the number in cell; false (with the reason in stats.error) when it cannot.
@@ -62,10 +64,19 @@ inline ConnectionStats reckon(std::string_view log) {
     };
     for (std::size_t n = 0; n < lines.size(); ++n) {
         std::vector<std::string> f = splitAtBlanks(lines[n]);
-        if (f.size() != 9)
+        if (f.size() != 9) {
+            stats.notes.add(logstats::LineFault::Malformed, n + 1, lines[n]);
             continue;
+        }
         for (std::string& field : f)
             field = trimControls(field);
+        if (period != nullptr) {
+            const auto start = logtime::startSeconds(f[3], f[4]);
+            if (!start || !period->contains(*start)) {
+                stats.notes.add(start ? logstats::LineFault::Outside : logstats::LineFault::NoTime, n + 1, lines[n]);
+                continue;
+            }
+        }
         ConnectionStatsRow* row = nullptr;
         for (ConnectionStatsRow& candidate : stats.rows)
             if (cp1251::equalsIgnoreCase(candidate.address, f[2]))

@@ -171,7 +171,8 @@ private slots:
         start();
         readLog(kAwkwardLog);
         window->LNetworkColumnClick(list_, 1);
-        Rows expected{{"IP Address", "Send, kB", "First Access", "Last Disconnect", "Count Access", "Count Query"}};
+        Rows expected{
+            {"IP Address", "Send, kB", "First Access", "Last Disconnect", "Count Access", "Count Query", "Group"}};
         expected += shownRows();
         QCOMPARE(expected.size(), 6);
         QCOMPARE(expected[1][1], QStringLiteral("5")); // 5 < 30 < 350 < 1000 < 2048: sorted by value

@@ -15,6 +15,7 @@ enum class PreferenceKey {
     AskSaveComment,           // a save asks for a comment for the history of saves (a check)
     HistoryKeep,              // how many saves the history keeps
     HistoryBesideFiles,       // the history kept beside glym30.ini instead of in the user's state directory (a check)
+    FollowInterval,           // seconds between two readings of a followed connection log
     Page, PageGroup, PageMap, // active page of the main, permissions and port-mapping page controls
     BoxName, BoxNet, BoxUrl, BoxLimit, BoxPorts, // splitter panes (BoxNet is a height, the others widths)
     // The length of each splitter the pane above was measured in (both panes, without the handle), so that the
@@ -36,7 +37,7 @@ struct Preference {
 
 // In read and write order. The default totals give the panes the shares they had in the first window of 640 x 480
 // pixels, a little more for the URL rules and the networks, whose lines are long or many.
-inline constexpr std::array<Preference, 21> kPreferences = {{
+inline constexpr std::array<Preference, 22> kPreferences = {{
     {PreferenceKey::Top, "Form", "Top", 100},
     {PreferenceKey::Left, "Form", "Left", 100},
     {PreferenceKey::Height, "Form", "Height", 480},
@@ -45,6 +46,7 @@ inline constexpr std::array<Preference, 21> kPreferences = {{
     {PreferenceKey::AskSaveComment, "Options", "AskSaveComment", 0, true},
     {PreferenceKey::HistoryKeep, "Options", "HistoryKeep", 200, true},
     {PreferenceKey::HistoryBesideFiles, "Options", "HistoryBesideFiles", 0, true},
+    {PreferenceKey::FollowInterval, "Options", "FollowInterval", 5, true},
     {PreferenceKey::Page, "Interface", "Page", 0},
     {PreferenceKey::PageGroup, "Interface", "PageGroup", 0},
     {PreferenceKey::PageMap, "Interface", "PageMap", 0},

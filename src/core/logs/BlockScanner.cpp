@@ -97,7 +97,39 @@ const char* findLineEnd(const char* from, const char* end) {
 // Hands the waiting lines to the table. False once the table has stopped.
 bool BlockScanner::flush(ClientTable& table) {
     const std::size_t count = std::exchange(pending_, 0);
-    return count == 0 ? !table.stopped() : table.count(std::span<const ShortLine>(batch_.data(), count));
+    const bool counting = count == 0 ? !table.stopped() : table.count(std::span<const ShortLine>(batch_.data(), count));
+    if (!waiting_.empty()) {
+        for (const WaitingNote& waiting : waiting_)
+            if (counting || waiting.line < table.errorLine())
+                notes_.add(waiting.fault, waiting.line, waiting.text);
+        waiting_.clear();
+    }
+    return counting;
+}
+
+// Notes the line just passed (lines_). While lines before it wait in the batch, the note waits with them: one of
+// them may yet stop the counting, and nothing after that line is read.
+void BlockScanner::note(LineFault fault, std::string_view text) {
+    if (pending_ == 0) {
+        notes_.add(fault, lines_, text);
+        return;
+    }
+    const bool listed = fault != LineFault::Outside && notes_.listed.size() + waiting_.size() < LineNotes::kListed;
+    waiting_.push_back({lines_, fault, listed ? std::string(text.substr(0, LineNotes::kNoteText)) : std::string()});
+}
+
+// Whether the line starts within the period; a line whose start cannot be read is noted as such.
+template <typename Line> bool BlockScanner::inPeriod(const Line& line) {
+    const auto start = logtime::startSeconds(line.field(3).view(), line.field(4).view());
+    if (!start) {
+        note(LineFault::NoTime, std::string_view(line.begin, static_cast<std::size_t>(line.end - line.begin)));
+        return false;
+    }
+    if (!period_->contains(*start)) {
+        note(LineFault::Outside, {});
+        return false;
+    }
+    return true;
 }
 
 // A line without CR or LF, of any length, byte by byte.
@@ -105,20 +137,27 @@ bool BlockScanner::countLongLine(const char* line, const char* end, ClientTable&
     ++lines_;
     LongLine counted;
     std::size_t blanks = 0;
+    const std::string_view text(line, static_cast<std::size_t>(end - line));
     for (const char* q = line; q < end; ++q) {
         if (*q == ' ') {
-            if (blanks == kBlankCount)
+            if (blanks == kBlankCount) {
+                note(LineFault::Malformed, text);
                 return true;
+            }
             counted.blankAt[blanks++] = static_cast<std::size_t>(q - line);
         }
     }
-    if (blanks != kBlankCount)
+    if (blanks != kBlankCount) {
+        note(LineFault::Malformed, text);
         return true;
-    if (!flush(table)) // the lines before it first: one of them may stop the counting
-        return false;
+    }
     counted.begin = line;
     counted.end = end;
     counted.number = lines_;
+    if (period_ != nullptr && !inPeriod(counted))
+        return true;
+    if (!flush(table)) // the lines before it first: one of them may stop the counting
+        return false;
     return table.count(counted);
 }
 
@@ -145,10 +184,14 @@ std::size_t BlockScanner::scan(const char* data, std::size_t carried, std::size_
     if (skippingLine_) { // nothing was carried: drop the bytes up to the line end
         const char* const end = data + size;
         const char* const lineEnd = findLineEnd(data + start, end);
+        if (skippedStart_.size() < LineNotes::kNoteText)
+            skippedStart_.append(data + start, std::min(static_cast<std::size_t>(lineEnd - (data + start)),
+                                                        LineNotes::kNoteText - skippedStart_.size()));
         if (lineEnd == end)
             return size;
         skippingLine_ = false;
         ++lines_;
+        note(LineFault::Malformed, skippedStart_);
         start = static_cast<std::size_t>(nextLineStart(lineEnd, end) - data);
     }
     return scanLines(data, start, size, table);
@@ -221,6 +264,7 @@ std::size_t BlockScanner::scanLines(const char* data, std::size_t start, std::si
                 const std::size_t seen = checkedBlanks + static_cast<std::size_t>(std::count(p + checked, end, ' '));
                 if (seen > kBlankCount) {
                     skippingLine_ = true;
+                    skippedStart_.assign(p, std::min(static_cast<std::size_t>(end - p), LineNotes::kNoteText));
                     p = end;
                 } else {
                     carryChecked_ = static_cast<std::size_t>(end - p);
@@ -236,8 +280,10 @@ std::size_t BlockScanner::scanLines(const char* data, std::size_t start, std::si
                 line.begin = p;
                 line.end = lineEnd;
                 line.number = lines_;
-                if (++pending_ == batch_.size())
+                if ((period_ == nullptr || inPeriod(line)) && ++pending_ == batch_.size())
                     counting = flush(table);
+            } else {
+                note(LineFault::Malformed, std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
             }
         }
         checked = checkedBlanks = 0;
@@ -253,6 +299,7 @@ void BlockScanner::finish(const char* data, std::size_t size, ClientTable& table
     if (skippingLine_) { // the last line, without line end, dropped
         skippingLine_ = false;
         ++lines_;
+        note(LineFault::Malformed, skippedStart_);
         return;
     }
     if (size != 0)

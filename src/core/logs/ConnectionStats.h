@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logs/LineNotes.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -48,8 +50,10 @@ struct ConnectionStats {
     // "Integer overflow"); the rows then hold what was built up to that line.
     std::optional<std::string> error;
     std::uint64_t errorLine = 0; // 1-based number of the line that stopped the reading, 0 without error
+    std::size_t errorFile = 0;   // of several files, the index of the one that holds that line
     std::uint64_t linesRead = 0; // lines read, the line that stopped the reading included
     bool cancelled = false;      // the cancel flag was raised before the end of the log
+    logstats::LineNotes notes;   // the lines that gave no connection, up to the line that stopped the reading
 };
 
 // Counts a log fed to it in pieces of any size; lines may span pieces. Feeding it costs no allocation per

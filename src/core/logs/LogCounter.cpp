@@ -6,8 +6,8 @@
 
 namespace logstats {
 
-LogCounter::LogCounter(ClientTable table, std::uint64_t linesBefore)
-    : scanner_(linesBefore), table_(std::move(table)) {}
+LogCounter::LogCounter(ClientTable table, std::uint64_t linesBefore, const logtime::Period* period)
+    : scanner_(linesBefore, period), table_(std::move(table)) {}
 
 std::span<char> LogCounter::prepare(std::size_t size) {
     const std::size_t needed = used_ + size + kReadPadding;

@@ -17,7 +17,9 @@ namespace logstats {
 class LogCounter {
 public:
     // table: what the lines before this part gave, to be counted on; linesBefore: how many there were.
-    explicit LogCounter(ClientTable table = ClientTable(), std::uint64_t linesBefore = 0);
+    // period: when not null, only the lines that start within it count.
+    explicit LogCounter(ClientTable table = ClientTable(), std::uint64_t linesBefore = 0,
+                        const logtime::Period* period = nullptr);
 
     // Room for the next size bytes, to be filled by the caller and handed over with commit(count), count <= size.
     std::span<char> prepare(std::size_t size);
@@ -28,6 +30,11 @@ public:
     bool stopped() const { return table_.stopped(); }
     // Lines seen so far, those before the part included.
     std::uint64_t lines() const { return scanner_.lines(); }
+    // The lines that did not count.
+    LineNotes& notes() { return scanner_.notes(); }
+    const LineNotes& notes() const { return scanner_.notes(); }
+    // Bytes of an unfinished last line, kept until more data or finish() ends it.
+    std::size_t unfinished() const { return used_; }
     ClientTable& table() { return table_; }
     const ClientTable& table() const { return table_; }
 

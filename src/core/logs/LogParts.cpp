@@ -7,10 +7,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <future>
 #include <limits>
 #include <mutex>
+#include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -34,16 +37,6 @@ struct Range {
     std::uint64_t begin;
     std::uint64_t end; // kToEnd: up to the end of the file, wherever it is by then
 };
-
-std::size_t readAt(const LogFile& log, char* to, std::size_t size, std::uint64_t offset) {
-    for (;;) {
-        const ssize_t got = ::pread(log.fd, to, size, static_cast<off_t>(offset));
-        if (got >= 0)
-            return static_cast<std::size_t>(got);
-        if (errno != EINTR)
-            throw GlymError("Cannot read file \"" + log.path + "\". " + std::strerror(errno));
-    }
-}
 
 // The first line start at `from` or after it, or the log's size when no line starts there. A line starts after
 // LF, after CR LF, and after a CR that no LF follows; so the search begins with the byte before `from`.
@@ -77,7 +70,7 @@ std::vector<Range> splitAtLines(const LogFile& log, std::size_t parts) {
         ranges.push_back({begin, next});
         begin = next;
     }
-    ranges.push_back({begin, kToEnd});
+    ranges.push_back({begin, log.toEnd ? kToEnd : log.size});
     return ranges;
 }
 
@@ -141,9 +134,9 @@ struct PartCount {
 };
 
 // Counts a part in a thread of its own, or, when no thread can be had, when its result is asked for.
-std::future<PartCount> startPart(Reading& reading, Range range) {
-    auto task = [&reading, range] {
-        PartCount part;
+std::future<PartCount> startPart(Reading& reading, Range range, const logtime::Period* period) {
+    auto task = [&reading, range, period] {
+        PartCount part{LogCounter(ClientTable(), 0, period)};
         part.complete = reading.count(range, part.counter, true);
         return part;
     };
@@ -154,9 +147,47 @@ std::future<PartCount> startPart(Reading& reading, Range range) {
     }
 }
 
+// One part per core, up to a point: every part's table holds most of the clients, and a few cores already read
+// as fast as memory delivers.
+constexpr unsigned kMaxAutomaticParts = 8;
+
 } // namespace
 
-ConnectionStats readInParts(const LogFile& log, const ConnectionStatsOptions& options, std::size_t parts) {
+std::size_t readAt(const LogFile& log, char* to, std::size_t size, std::uint64_t offset) {
+    for (;;) {
+        const ssize_t got = ::pread(log.fd, to, size, static_cast<off_t>(offset));
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            throw GlymError("Cannot read file \"" + log.path + "\". " + std::strerror(errno));
+    }
+}
+
+OpenLog openLog(const std::string& path) {
+    // O_NONBLOCK only keeps a named pipe in the log's place from holding up the open; such a file is then refused.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0)
+        throw GlymError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw GlymError("Cannot read file \"" + path + "\". " + std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        throw GlymError("Cannot read file \"" + path + "\". " +
+                        (S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file"));
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    return {std::move(fd), static_cast<std::uint64_t>(std::max<off_t>(info.st_size, 0))};
+}
+
+std::size_t partsFor(const ConnectionStatsOptions& options) {
+    if (options.threads != 0)
+        return options.threads;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxAutomaticParts);
+}
+
+PartsCount countInParts(const LogFile& log, const ConnectionStatsOptions& options, std::size_t parts, ClientTable start,
+                        const logtime::Period* period) {
     Reading reading(log, options);
     // A part is worth a thread only when it is at least a block.
     parts = static_cast<std::size_t>(std::clamp<std::uint64_t>(log.size / reading.blockSize(), 1, parts));
@@ -168,34 +199,43 @@ ConnectionStats readInParts(const LogFile& log, const ConnectionStatsOptions& op
         ~AbandonOnExit() { reading.abandon(); }
     } const abandonOnExit{reading};
     for (std::size_t k = 1; k < ranges.size(); ++k)
-        later.push_back(startPart(reading, ranges[k]));
+        later.push_back(startPart(reading, ranges[k], period));
 
-    LogCounter first;
-    bool cancelled = !reading.count(ranges[0], first, true);
-    ClientTable table = std::move(first.table());
-    std::uint64_t lines = first.lines();
-    for (std::size_t k = 1; k < ranges.size() && !cancelled && !table.stopped(); ++k) {
+    LogCounter first(std::move(start), 0, period);
+    PartsCount count;
+    count.cancelled = !reading.count(ranges[0], first, true);
+    count.table = std::move(first.table());
+    count.lines = first.lines();
+    count.notes = std::move(first.notes());
+    for (std::size_t k = 1; k < ranges.size() && !count.cancelled && !count.table.stopped(); ++k) {
         PartCount part = later[k - 1].get();
-        if (table.absorb(part.counter.table())) {
-            lines += part.counter.lines();
-            cancelled = !part.complete;
+        if (count.table.absorb(part.counter.table())) {
+            count.notes.append(std::move(part.counter.notes()), count.lines, 0);
+            count.lines += part.counter.lines();
+            count.cancelled = !part.complete;
             continue;
         }
         if (reading.cancelled()) {
-            cancelled = true;
+            count.cancelled = true;
             break;
         }
         // The part holds a line that stops the counting, or may: its lines counted here tell which, and leave
         // the rows as they stand at that line.
-        LogCounter again(std::move(table), lines);
-        cancelled = !reading.count(ranges[k], again, false);
-        table = std::move(again.table());
-        lines = again.lines();
+        LogCounter again(std::move(count.table), count.lines, period);
+        count.cancelled = !reading.count(ranges[k], again, false);
+        count.table = std::move(again.table());
+        count.lines = again.lines();
+        count.notes.append(std::move(again.notes()), 0, 0);
     }
     reading.abandon();
+    return count;
+}
 
-    ConnectionStats stats = statsOf(table, lines);
-    stats.cancelled = cancelled;
+ConnectionStats readInParts(const LogFile& log, const ConnectionStatsOptions& options, std::size_t parts) {
+    PartsCount count = countInParts(log, options, parts);
+    ConnectionStats stats = statsOf(count.table, count.lines);
+    stats.notes = std::move(count.notes);
+    stats.cancelled = count.cancelled;
     return stats;
 }
 

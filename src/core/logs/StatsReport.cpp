@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <numeric>
 #include <optional>
 
@@ -146,20 +147,27 @@ void TableText::addRecord(std::span<const std::string_view> cells) {
 // ---------------------------------------------------------------------------------------------------------------
 // Totals
 
-Totals totalsOf(std::span<const ConnectionStatsRow> rows) {
-    Totals totals;
-    totals.clients = rows.size();
+namespace {
+
+void addRow(Totals& totals, const ConnectionStatsRow& row) {
     auto add = [&totals](std::int64_t& sum, const std::string& cell) {
         if (const auto value = parseInt64(cell))
             sum = addClamped(sum, *value);
         else
             ++totals.unreadableCells;
     };
-    for (const ConnectionStatsRow& row : rows) {
-        add(totals.connections, row.countAccess);
-        add(totals.queries, row.countQuery);
-        add(totals.kilobytes, row.sent);
-    }
+    ++totals.clients;
+    add(totals.connections, row.countAccess);
+    add(totals.queries, row.countQuery);
+    add(totals.kilobytes, row.sent);
+}
+
+} // namespace
+
+Totals totalsOf(std::span<const ConnectionStatsRow> rows) {
+    Totals totals;
+    for (const ConnectionStatsRow& row : rows)
+        addRow(totals, row);
     return totals;
 }
 
@@ -177,30 +185,55 @@ KilobyteUnit unitFor(std::int64_t kilobytes) {
     return kUnits[unit];
 }
 
-std::string humanKilobytes(std::int64_t kilobytes) {
-    const KilobyteUnit unit = unitFor(kilobytes);
-    if (unit.kilobytes == 1.0)
-        return std::to_string(kilobytes) + " KiB";
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(kilobytes) / unit.kilobytes, unit.name);
-    return text;
+const NumberFormat& plainNumbers() {
+    static const NumberFormat plain{[](std::int64_t value) { return std::to_string(value); },
+                                    [](double value) {
+                                        char text[64];
+                                        std::snprintf(text, sizeof text, "%.1f", value);
+                                        return std::string(text);
+                                    }};
+    return plain;
 }
 
-std::string totalsText(const Totals& totals, double seconds) {
+std::string humanKilobytes(std::int64_t kilobytes, const NumberFormat& format) {
+    const KilobyteUnit unit = unitFor(kilobytes);
+    if (unit.kilobytes == 1.0)
+        return format.whole(kilobytes) + " KiB";
+    return format.oneDecimal(static_cast<double>(kilobytes) / unit.kilobytes) + " " + unit.name;
+}
+
+std::string totalsText(const Totals& totals, double seconds, const NumberFormat& format) {
     char time[32];
     std::snprintf(time, sizeof time, "%.2f s", seconds);
-    auto counted = [](auto count, const char* one, const char* many) {
-        return std::to_string(count) + (count == 1 ? one : many);
+    auto counted = [&format](auto count, const char* one, const char* many) {
+        return format.whole(static_cast<std::int64_t>(count)) + (count == 1 ? one : many);
     };
     std::string text = counted(totals.clients, " client, ", " clients, ") +
                        counted(totals.connections, " connection, ", " connections, ") +
-                       counted(totals.queries, " query, ", " queries, ") + humanKilobytes(totals.kilobytes) +
+                       counted(totals.queries, " query, ", " queries, ") + humanKilobytes(totals.kilobytes, format) +
                        " sent; read in " + time;
     if (totals.unreadableCells == 1)
         text += " (1 cell is not a number and is not counted)";
     else if (totals.unreadableCells > 1)
-        text += " (" + std::to_string(totals.unreadableCells) + " cells are not numbers and are not counted)";
+        text += " (" + format.whole(static_cast<std::int64_t>(totals.unreadableCells)) +
+                " cells are not numbers and are not counted)";
     return text;
+}
+
+std::vector<GroupTotals> groupTotals(std::span<const ConnectionStatsRow> rows, std::span<const int> groupOfRow) {
+    // The groups by number, then kSeveralGroups, then kNoGroup.
+    auto place = [](int group) {
+        return group >= 0 ? static_cast<unsigned>(group) : ~0u + 1u + group - 16u;
+    };
+    std::map<unsigned, GroupTotals> byPlace;
+    for (std::size_t i = 0; i < rows.size() && i < groupOfRow.size(); ++i) {
+        GroupTotals& group = byPlace.try_emplace(place(groupOfRow[i]), GroupTotals{groupOfRow[i], {}}).first->second;
+        addRow(group.totals, rows[i]);
+    }
+    std::vector<GroupTotals> totals;
+    for (auto& [key, group] : byPlace)
+        totals.push_back(group);
+    return totals;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -60,12 +61,30 @@ struct Totals {
 // Sums the rows. A sum beyond the 64-bit range stays at the largest (or smallest) value.
 Totals totalsOf(std::span<const ConnectionStatsRow> rows);
 
+// How numbers are written: plainly ("5120", "1.5"), or as a locale groups them ("5,120", "1,5").
+struct NumberFormat {
+    std::function<std::string(std::int64_t)> whole;
+    std::function<std::string(double)> oneDecimal;
+};
+const NumberFormat& plainNumbers();
+
 // "12 clients, 340 connections, 5120 queries, 1.5 MiB sent; read in 0.42 s" (and a note of unreadable cells).
-std::string totalsText(const Totals& totals, double seconds);
+std::string totalsText(const Totals& totals, double seconds, const NumberFormat& format = plainNumbers());
 
 // An amount of kilobytes in the binary unit that suits it: "512 KiB", "1.5 MiB", "20.0 GiB", "3.2 TiB" (1 MiB =
 // 1024 KiB).
-std::string humanKilobytes(std::int64_t kilobytes);
+std::string humanKilobytes(std::int64_t kilobytes, const NumberFormat& format = plainNumbers());
+
+// The sums of the clients of each user group. groupOfRow gives each row's group: a group number, kNoGroup or
+// kSeveralGroups (a client that matches several groups is summed in that row only, never twice).
+constexpr int kNoGroup = -1;
+constexpr int kSeveralGroups = -2;
+struct GroupTotals {
+    int group;
+    Totals totals;
+};
+// The groups in increasing number, then the clients of several groups, then those of none; only those with clients.
+std::vector<GroupTotals> groupTotals(std::span<const ConnectionStatsRow> rows, std::span<const int> groupOfRow);
 
 // The unit humanKilobytes gives an amount, and the kilobytes one of it holds.
 struct KilobyteUnit {
