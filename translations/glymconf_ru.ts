@@ -503,6 +503,41 @@ Cancel: оставить прежнее имя.</translation>
     </message>
 </context>
 <context>
+    <name>ServiceControls</name>
+    <message>
+        <source>Service Unit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The systemd unit the GLYM proxy runs as (for example glym.service):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot name a systemd unit: use letters, digits and &quot;:_.@\-&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reloading %1...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not applied: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: not available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The state of the GLYM proxy&apos;s systemd unit; the Service menu drives it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Looking for %1 on the system bus...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>SettingsForm</name>
     <message>
         <source>These settings hold values that the proxy cannot read as its numbers:</source>
@@ -546,6 +581,89 @@ Create the file?</source>
     </message>
 </context>
 <context>
+    <name>StatisticsBar</name>
+    <message>
+        <source>Log:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The log files the statistics show, oldest first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yesterday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This week</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This month</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The period the statistics cover: connections that started in it count</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>dd.MM.yyyy HH:mm:ss</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The first second of the period: connections that started at or after it count</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The last second of the period: connections that started at or before it count</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Follow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read what the proxy appends to the log every few seconds (the interval is set in Statistics &gt; Follow Interval)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clients</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Groups</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show the clients one by one, or the totals of each user group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lines of the log that could not be read: click to list them</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>StatisticsChart</name>
     <message>
         <source>What the bars of the top clients measure</source>
@@ -579,6 +697,62 @@ Replace it with the statistics?</source>
     <message>
         <source>Statistic exported to %1: %2 rows</source>
         <translation>Статистика выгружена в %1, строк: %2</translation>
+    </message>
+    <message>
+        <source>Totals of each user group; a client of several groups counts in the row &quot;Several groups&quot; only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Log: the Connect Log of the settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Logs (*.log *.log.* *.gz *.zst *.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Log: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Logs: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Following: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 line not read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 lines not read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Seconds between two readings of a followed log (1 to 3600):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Only a log that is not compressed can be followed, and only until a line stops the reading.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 lines not read: %2 not of 9 fields, %3 without a readable start time. The first %4:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no readable start time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not 9 fields</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -2447,6 +2621,78 @@ Cancel: ничего не восстанавливать.</translation>
         <source>How many saves the history keeps (the oldest go at the next save):</source>
         <translation>Сколько сохранений хранит история (самые старые удаляются при следующем сохранении):</translation>
     </message>
+    <message>
+        <source>Save the configuration, then reload the GLYM service so that the proxy reads it (Ctrl+Shift+S)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Statistics</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Which logs the page Statistic reads, and how often it follows one</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Re&amp;load</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reload the GLYM service: the proxy reads its files again (a service that cannot reload is restarted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save and &amp;Apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the configuration, then reload the GLYM service so that the proxy reads it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+S</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Service &amp;Unit...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The systemd unit the GLYM proxy runs as, which the Service menu drives (glym.service unless set)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Open Log...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read any connection log, or several (its rotations, .gz and .zst too), without changing the settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+L</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read the &amp;Connect Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read the connection log the settings name (Logs &gt; Connect Log) again, in place of the logs opened</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Follow Interval...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>How many seconds pass between two readings of a followed log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to save.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TRuleDialog</name>
@@ -2477,6 +2723,93 @@ Cancel: ничего не восстанавливать.</translation>
     <message>
         <source>must be at most %1.</source>
         <translation>должно быть не больше %1.</translation>
+    </message>
+</context>
+<context>
+    <name>UnitControl</name>
+    <message>
+        <source>systemd did not finish the job on %1 within %2 minutes; it may still be running.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The system bus did not answer within %1 seconds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no system bus: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>systemd does not answer on the system bus: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The unit %1 does not exist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The unit %1 cannot be looked up: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The state of %1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: looking for the unit...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> since %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>, result: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is still being looked up on the system bus.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Another command on %1 is still running.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not allowed to %1 %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>systemd did not answer the %1 of %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>systemd refused to %1 %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The %1 of %2 failed: the job ended with &quot;%3&quot;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 started at %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 stopped at %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 restarted at %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 reloaded at %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was not running: started at %2.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
