@@ -506,35 +506,35 @@ Cancel: оставить прежнее имя.</translation>
     <name>ServiceControls</name>
     <message>
         <source>Service Unit</source>
-        <translation type="unfinished"></translation>
+        <translation>Service Unit</translation>
     </message>
     <message>
         <source>The systemd unit the GLYM proxy runs as (for example glym.service):</source>
-        <translation type="unfinished"></translation>
+        <translation>Юнит systemd, под которым работает прокси GLYM (например, glym.service):</translation>
     </message>
     <message>
         <source>&quot;%1&quot; cannot name a systemd unit: use letters, digits and &quot;:_.@\-&quot;.</source>
-        <translation type="unfinished"></translation>
+        <translation>«%1» не может быть именем юнита systemd: используйте латинские буквы, цифры и «:_.@\-».</translation>
     </message>
     <message>
         <source>Reloading %1...</source>
-        <translation type="unfinished"></translation>
+        <translation>Перезагрузка %1...</translation>
     </message>
     <message>
         <source>Not applied: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Не применено: %1</translation>
     </message>
     <message>
         <source>%1: not available</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: недоступен</translation>
     </message>
     <message>
         <source>The state of the GLYM proxy&apos;s systemd unit; the Service menu drives it</source>
-        <translation type="unfinished"></translation>
+        <translation>Состояние юнита systemd прокси GLYM; им управляет меню Service</translation>
     </message>
     <message>
         <source>Looking for %1 on the system bus...</source>
-        <translation type="unfinished"></translation>
+        <translation>Поиск %1 на системной шине...</translation>
     </message>
 </context>
 <context>
@@ -584,83 +584,83 @@ Create the file?</source>
     <name>StatisticsBar</name>
     <message>
         <source>Log:</source>
-        <translation type="unfinished"></translation>
+        <translation>Log:</translation>
     </message>
     <message>
         <source>The log files the statistics show, oldest first</source>
-        <translation type="unfinished"></translation>
+        <translation>Файлы журнала, по которым показана статистика, от старых к новым</translation>
     </message>
     <message>
         <source>All</source>
-        <translation type="unfinished"></translation>
+        <translation>All</translation>
     </message>
     <message>
         <source>Today</source>
-        <translation type="unfinished"></translation>
+        <translation>Today</translation>
     </message>
     <message>
         <source>Yesterday</source>
-        <translation type="unfinished"></translation>
+        <translation>Yesterday</translation>
     </message>
     <message>
         <source>This week</source>
-        <translation type="unfinished"></translation>
+        <translation>This week</translation>
     </message>
     <message>
         <source>This month</source>
-        <translation type="unfinished"></translation>
+        <translation>This month</translation>
     </message>
     <message>
         <source>Custom</source>
-        <translation type="unfinished"></translation>
+        <translation>Custom</translation>
     </message>
     <message>
         <source>The period the statistics cover: connections that started in it count</source>
-        <translation type="unfinished"></translation>
+        <translation>Период статистики: учитываются подключения, начавшиеся в нём</translation>
     </message>
     <message>
         <source>From</source>
-        <translation type="unfinished"></translation>
+        <translation>From</translation>
     </message>
     <message>
         <source>dd.MM.yyyy HH:mm:ss</source>
-        <translation type="unfinished"></translation>
+        <translation>dd.MM.yyyy HH:mm:ss</translation>
     </message>
     <message>
         <source>The first second of the period: connections that started at or after it count</source>
-        <translation type="unfinished"></translation>
+        <translation>Первая секунда периода: учитываются подключения, начавшиеся в эту секунду или позже</translation>
     </message>
     <message>
         <source>To</source>
-        <translation type="unfinished"></translation>
+        <translation>To</translation>
     </message>
     <message>
         <source>The last second of the period: connections that started at or before it count</source>
-        <translation type="unfinished"></translation>
+        <translation>Последняя секунда периода: учитываются подключения, начавшиеся в эту секунду или раньше</translation>
     </message>
     <message>
         <source>Follow</source>
-        <translation type="unfinished"></translation>
+        <translation>Follow</translation>
     </message>
     <message>
         <source>Read what the proxy appends to the log every few seconds (the interval is set in Statistics &gt; Follow Interval)</source>
-        <translation type="unfinished"></translation>
+        <translation>Каждые несколько секунд читать то, что прокси дописывает в журнал (интервал задаётся в Statistics &gt; Follow Interval)</translation>
     </message>
     <message>
         <source>Clients</source>
-        <translation type="unfinished"></translation>
+        <translation>Clients</translation>
     </message>
     <message>
         <source>Groups</source>
-        <translation type="unfinished"></translation>
+        <translation>Groups</translation>
     </message>
     <message>
         <source>Show the clients one by one, or the totals of each user group</source>
-        <translation type="unfinished"></translation>
+        <translation>Показать клиентов по отдельности или итоги по каждой группе пользователей</translation>
     </message>
     <message>
         <source>Lines of the log that could not be read: click to list them</source>
-        <translation type="unfinished"></translation>
+        <translation>Строки журнала, которые не удалось прочитать: нажмите, чтобы увидеть их список</translation>
     </message>
 </context>
 <context>
@@ -700,59 +700,59 @@ Replace it with the statistics?</source>
     </message>
     <message>
         <source>Totals of each user group; a client of several groups counts in the row &quot;Several groups&quot; only</source>
-        <translation type="unfinished"></translation>
+        <translation>Итоги по каждой группе пользователей; клиент нескольких групп учитывается только в строке «Several groups»</translation>
     </message>
     <message>
         <source>Log: the Connect Log of the settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Журнал: Connect Log из настроек</translation>
     </message>
     <message>
         <source>Logs (*.log *.log.* *.gz *.zst *.txt)</source>
-        <translation type="unfinished"></translation>
+        <translation>Журналы (*.log *.log.* *.gz *.zst *.txt)</translation>
     </message>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Все файлы (*)</translation>
     </message>
     <message>
         <source>Log: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Журнал: %1</translation>
     </message>
     <message>
         <source>Logs: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Журналы: %1</translation>
     </message>
     <message>
         <source>Following: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Отслеживание: %1</translation>
     </message>
     <message>
         <source>1 line not read</source>
-        <translation type="unfinished"></translation>
+        <translation>1 строка не прочитана</translation>
     </message>
     <message>
         <source>%1 lines not read</source>
-        <translation type="unfinished"></translation>
+        <translation>Не прочитано строк: %1</translation>
     </message>
     <message>
         <source>Seconds between two readings of a followed log (1 to 3600):</source>
-        <translation type="unfinished"></translation>
+        <translation>Интервал между двумя чтениями отслеживаемого журнала, в секундах (от 1 до 3600):</translation>
     </message>
     <message>
         <source>Only a log that is not compressed can be followed, and only until a line stops the reading.</source>
-        <translation type="unfinished"></translation>
+        <translation>Отслеживать можно только несжатый журнал и только пока ни одна строка не остановила чтение.</translation>
     </message>
     <message>
         <source>%1 lines not read: %2 not of 9 fields, %3 without a readable start time. The first %4:</source>
-        <translation type="unfinished"></translation>
+        <translation>Не прочитано строк: %1 (не из 9 полей: %2, без читаемого времени начала: %3). Первые %4:</translation>
     </message>
     <message>
         <source>no readable start time</source>
-        <translation type="unfinished"></translation>
+        <translation>нет читаемого времени начала</translation>
     </message>
     <message>
         <source>not 9 fields</source>
-        <translation type="unfinished"></translation>
+        <translation>не 9 полей</translation>
     </message>
 </context>
 <context>
@@ -2623,75 +2623,75 @@ Cancel: ничего не восстанавливать.</translation>
     </message>
     <message>
         <source>Save the configuration, then reload the GLYM service so that the proxy reads it (Ctrl+Shift+S)</source>
-        <translation type="unfinished"></translation>
+        <translation>Сохранить конфигурацию, затем перезагрузить сервис GLYM, чтобы прокси её прочитал (Ctrl+Shift+S)</translation>
     </message>
     <message>
         <source>&amp;Statistics</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Statistics</translation>
     </message>
     <message>
         <source>Which logs the page Statistic reads, and how often it follows one</source>
-        <translation type="unfinished"></translation>
+        <translation>Какие журналы читает страница Statistic и как часто она отслеживает журнал</translation>
     </message>
     <message>
         <source>Re&amp;load</source>
-        <translation type="unfinished"></translation>
+        <translation>Re&amp;load</translation>
     </message>
     <message>
         <source>Reload the GLYM service: the proxy reads its files again (a service that cannot reload is restarted)</source>
-        <translation type="unfinished"></translation>
+        <translation>Перезагрузить сервис GLYM: прокси заново читает свои файлы (сервис, который не умеет перезагружаться, перезапускается)</translation>
     </message>
     <message>
         <source>Save and &amp;Apply</source>
-        <translation type="unfinished"></translation>
+        <translation>Save and &amp;Apply</translation>
     </message>
     <message>
         <source>Save the configuration, then reload the GLYM service so that the proxy reads it</source>
-        <translation type="unfinished"></translation>
+        <translation>Сохранить конфигурацию, затем перезагрузить сервис GLYM, чтобы прокси её прочитал</translation>
     </message>
     <message>
         <source>Ctrl+Shift+S</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+Shift+S</translation>
     </message>
     <message>
         <source>Service &amp;Unit...</source>
-        <translation type="unfinished"></translation>
+        <translation>Service &amp;Unit...</translation>
     </message>
     <message>
         <source>The systemd unit the GLYM proxy runs as, which the Service menu drives (glym.service unless set)</source>
-        <translation type="unfinished"></translation>
+        <translation>Юнит systemd, под которым работает прокси GLYM и которым управляет меню Service (glym.service, если не задан другой)</translation>
     </message>
     <message>
         <source>&amp;Open Log...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Open Log...</translation>
     </message>
     <message>
         <source>Read any connection log, or several (its rotations, .gz and .zst too), without changing the settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Прочитать любой журнал подключений или несколько (в том числе его ротации, .gz и .zst), не меняя настроек</translation>
     </message>
     <message>
         <source>Ctrl+L</source>
-        <translation type="unfinished"></translation>
+        <translation>Ctrl+L</translation>
     </message>
     <message>
         <source>Read the &amp;Connect Log</source>
-        <translation type="unfinished"></translation>
+        <translation>Read the &amp;Connect Log</translation>
     </message>
     <message>
         <source>Read the connection log the settings name (Logs &gt; Connect Log) again, in place of the logs opened</source>
-        <translation type="unfinished"></translation>
+        <translation>Снова прочитать журнал подключений, указанный в настройках (Logs &gt; Connect Log), вместо открытых журналов</translation>
     </message>
     <message>
         <source>&amp;Follow Interval...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Follow Interval...</translation>
     </message>
     <message>
         <source>How many seconds pass between two readings of a followed log</source>
-        <translation type="unfinished"></translation>
+        <translation>Сколько секунд проходит между двумя чтениями отслеживаемого журнала</translation>
     </message>
     <message>
         <source>Nothing to save.</source>
-        <translation type="unfinished"></translation>
+        <translation>Сохранять нечего.</translation>
     </message>
 </context>
 <context>
@@ -2729,87 +2729,87 @@ Cancel: ничего не восстанавливать.</translation>
     <name>UnitControl</name>
     <message>
         <source>systemd did not finish the job on %1 within %2 minutes; it may still be running.</source>
-        <translation type="unfinished"></translation>
+        <translation>systemd не завершил задание для %1 за %2 минут; возможно, оно ещё выполняется.</translation>
     </message>
     <message>
         <source>The system bus did not answer within %1 seconds.</source>
-        <translation type="unfinished"></translation>
+        <translation>Системная шина не ответила за %1 секунд.</translation>
     </message>
     <message>
         <source>There is no system bus: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Системной шины нет: %1</translation>
     </message>
     <message>
         <source>systemd does not answer on the system bus: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>systemd не отвечает на системной шине: %1</translation>
     </message>
     <message>
         <source>The unit %1 does not exist.</source>
-        <translation type="unfinished"></translation>
+        <translation>Юнит %1 не существует.</translation>
     </message>
     <message>
         <source>The unit %1 cannot be looked up: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Не удаётся найти юнит %1: %2</translation>
     </message>
     <message>
         <source>The state of %1 cannot be read: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Не удаётся прочитать состояние %1: %2</translation>
     </message>
     <message>
         <source>%1: looking for the unit...</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: поиск юнита...</translation>
     </message>
     <message>
         <source> since %1</source>
-        <translation type="unfinished"></translation>
+        <translation> с %1</translation>
     </message>
     <message>
         <source>, result: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>, результат: %1</translation>
     </message>
     <message>
         <source>%1 is still being looked up on the system bus.</source>
-        <translation type="unfinished"></translation>
+        <translation>Поиск %1 на системной шине ещё не завершён.</translation>
     </message>
     <message>
         <source>Another command on %1 is still running.</source>
-        <translation type="unfinished"></translation>
+        <translation>Другая команда для %1 ещё выполняется.</translation>
     </message>
     <message>
         <source>Not allowed to %1 %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>Нет разрешения выполнить %1 для %2: %3</translation>
     </message>
     <message>
         <source>systemd did not answer the %1 of %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>systemd не ответил на команду %1 для %2: %3</translation>
     </message>
     <message>
         <source>systemd refused to %1 %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>systemd отказался выполнить %1 для %2: %3</translation>
     </message>
     <message>
         <source>The %1 of %2 failed: the job ended with &quot;%3&quot;.</source>
-        <translation type="unfinished"></translation>
+        <translation>Команда %1 для %2 не выполнена: задание завершилось с результатом «%3».</translation>
     </message>
     <message>
         <source>%1 started at %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 запущен в %2.</translation>
     </message>
     <message>
         <source>%1 stopped at %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 остановлен в %2.</translation>
     </message>
     <message>
         <source>%1 restarted at %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 перезапущен в %2.</translation>
     </message>
     <message>
         <source>%1 reloaded at %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 перезагружен в %2.</translation>
     </message>
     <message>
         <source>%1 was not running: started at %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 не работал: запущен в %2.</translation>
     </message>
 </context>
 <context>
