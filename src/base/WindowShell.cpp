@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextEdit>
@@ -30,30 +31,56 @@ bool isCommandKeyForField(QObject* watched, QEvent* event) {
            qobject_cast<QTextEdit*>(watched);
 }
 
+// The notes never go below this width; every panel takes about this much besides its own (the bar's spacing).
+constexpr int kLeastNotesWidth = 50;
+constexpr int kPanelSpacing = 6;
+
 } // namespace
 
 WindowShell::WindowShell(QMainWindow* window, QStatusBar* statusBar, const char* invalidMark)
     : QObject(window), window_(window), statusBar_(statusBar), invalidMark_(invalidMark),
-      notePanel_(new QLabel(statusBar)) {
-    auto* hintPanel = new QLabel(statusBar);
-    hintPanel->setObjectName(QStringLiteral("StatusPanel0"));
-    hintPanel->setFixedWidth(350);
+      hintPanel_(new QLabel(statusBar)), notePanel_(new QLabel(statusBar)) {
+    hintPanel_->setObjectName(QStringLiteral("StatusPanel0"));
+    hintPanel_->setFixedWidth(350);
     notePanel_->setObjectName(QStringLiteral("StatusPanel1"));
-    notePanel_->setMinimumWidth(50);
-    statusBar->addWidget(hintPanel);
+    notePanel_->setMinimumWidth(kLeastNotesWidth);
+    statusBar->addWidget(hintPanel_);
     statusBar->addPermanentWidget(notePanel_, 1);
-    // A message (the hint of a control, a report) is painted where the hint panel stands, which it hides; the
-    // notes, which stretch over the rest, give that room up while it shows, and more for a longer message, or the
-    // message would be cut.
-    connect(statusBar, &QStatusBar::messageChanged, notePanel_, [this, hintPanel](const QString& message) {
-        // The bar paints the message from its left margin to just before the notes, which end where they end.
-        const int messageEnd = statusBar_->fontMetrics().horizontalAdvance(message) + 16;
-        const int notesEnd = notePanel_->width() > 0 ? notePanel_->geometry().right() + 1 : statusBar_->width();
-        notePanel_->setMaximumWidth(
-            message.isEmpty() ? QWIDGETSIZE_MAX : std::max(50, notesEnd - std::max(hintPanel->width(), messageEnd)));
-    });
+    connect(statusBar, &QStatusBar::messageChanged, this, &WindowShell::makeRoomFor);
     qApp->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { showFocusHint(now); });
+}
+
+// A message (the hint of a control, a report) is painted where the hint panel stands, which it hides, up to the
+// panels on the right: the notes, which stretch over the rest, give their room up while it shows, and for a longer
+// message the other panels (the service's state, the statistics' totals) give theirs, from the left, or the message
+// would be cut. They get it back when it goes.
+void WindowShell::makeRoomFor(const QString& message) {
+    for (const auto& [panel, width] : squeezed_)
+        if (panel)
+            panel->setMaximumWidth(width);
+    squeezed_.clear();
+    if (message.isEmpty())
+        return notePanel_->setMaximumWidth(QWIDGETSIZE_MAX);
+    QList<QWidget*> panels;
+    for (QWidget* child : statusBar_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != notePanel_ && child != hintPanel_ && child->isVisible()) // a size grip counts too
+            panels << child;
+    std::sort(panels.begin(), panels.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+    const int messageEnd = std::max(hintPanel_->width(), statusBar_->fontMetrics().horizontalAdvance(message) + 16);
+    int room = statusBar_->width() - messageEnd - kLeastNotesWidth;
+    for (QWidget* panel : panels)
+        room -= panel->sizeHint().width() + kPanelSpacing;
+    notePanel_->setMaximumWidth(kLeastNotesWidth + std::max(0, room));
+    for (QWidget* panel : panels) {
+        if (room >= 0 || qobject_cast<QSizeGrip*>(panel))
+            continue;
+        const int width = panel->sizeHint().width();
+        const int given = std::min(width, -room);
+        squeezed_.emplace_back(panel, panel->maximumWidth());
+        panel->setMaximumWidth(width - given);
+        room += given;
+    }
 }
 
 bool WindowShell::eventFilter(QObject* watched, QEvent* event) {

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QEvent;
@@ -57,11 +59,15 @@ protected:
 private:
     QAction* editAction(QMenu* fileMenu, const char* name, const QString& text, const QList<QKeySequence>& keys);
     void showFocusHint(QWidget* focused);
+    void makeRoomFor(const QString& message);
 
     QMainWindow* window_;
     QStatusBar* statusBar_;
     const char* invalidMark_;
+    QLabel* hintPanel_;
     QLabel* notePanel_;
+    // The panels a long message took room from, with the maximum width each had before.
+    std::vector<std::pair<QPointer<QWidget>, int>> squeezed_;
     QPointer<QWidget> focusHinted_; // the control whose hint the focus showed last
     QString report_;
     bool popupHints_ = false;

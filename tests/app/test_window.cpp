@@ -120,6 +120,25 @@ private Q_SLOTS:
         const QImage nothing = beyondThePanel();
         bar->showMessage(QString(60, u'W'));
         QVERIFY2(beyondThePanel() != nothing, "a long message is cut");
+        // So it is beside the panels of the features (the service's state, the statistics' totals, one more here):
+        // they give way while it shows, nothing visible left of its end, and get their room back after.
+        auto* panel = new QLabel(QString(30, u'#'), bar);
+        bar->addPermanentWidget(panel);
+        bar->clearMessage();
+        QTRY_COMPARE(panel->width(), panel->sizeHint().width());
+        const QString message(50, u'W'); // as long as the bar holds beside the notes' least width
+        const int messageEnd = bar->fontMetrics().horizontalAdvance(message);
+        auto panelsStart = [bar] {
+            int start = bar->width();
+            for (QWidget* widget : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (widget->isVisible() && widget->width() > 0 && widget->objectName() != "StatusPanel0")
+                    start = std::min(start, widget->x()); // the hint panel is empty, under the message
+            return start;
+        };
+        bar->showMessage(message);
+        QTRY_VERIFY2(panelsStart() >= messageEnd, qPrintable(QString::number(panelsStart())));
+        bar->clearMessage();
+        QTRY_COMPARE(panel->width(), panel->sizeHint().width());
     }
 
     // View > Theme: Dark draws the window from a dark palette, the inner vertical tabs and the chart too, and the
